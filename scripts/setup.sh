@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Installs what tarlen needs on a Debian 12 machine, only when missing.
+#   scripts/setup.sh          build and runtime packages
+#   scripts/setup.sh --test   also what the test suite and benchmarks need
+set -euo pipefail
+
+packages=(g++ make cmake pkg-config qt6-base-dev libgl-dev libcurl4-openssl-dev
+          fonts-dejavu-core python3 python3-pyftpdlib)
+if [[ "${1:-}" == "--test" ]]; then
+    packages+=(vsftpd curl lftp xvfb xauth)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed"; then
+        missing+=("$p")
+    fi
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+sudo=()
+if [[ $(id -u) -ne 0 ]]; then
+    command -v sudo >/dev/null || { echo "need root (or sudo) to install: ${missing[*]}" >&2; exit 1; }
+    sudo=(sudo)
+fi
+
+echo "Installing: ${missing[*]}"
+# Keep package scripts from starting system services (vsftpd would grab port 21);
+# the tests start their own servers.
+policy=/usr/sbin/policy-rc.d
+made_policy=0
+if [[ ! -e $policy ]]; then
+    printf '#!/bin/sh\nexit 101\n' | "${sudo[@]}" tee "$policy" >/dev/null
+    "${sudo[@]}" chmod +x "$policy"
+    made_policy=1
+fi
+trap '[[ $made_policy -eq 1 ]] && "${sudo[@]}" rm -f "$policy"' EXIT
+
+"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
