@@ -1,0 +1,77 @@
+#include "ftp_address.h"
+
+#include <curl/curl.h>
+
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+struct UrlDeleter {
+    void operator()(CURLU* u) const { curl_url_cleanup(u); }
+};
+struct CurlStringDeleter {
+    void operator()(char* s) const { curl_free(s); }
+};
+using CurlString = std::unique_ptr<char, CurlStringDeleter>;
+
+CurlString urlPart(CURLU* url, CURLUPart part, unsigned flags = 0) {
+    char* out = nullptr;
+    if (curl_url_get(url, part, &out, flags) != CURLUE_OK)
+        return nullptr;
+    return CurlString(out);
+}
+
+} // namespace
+
+std::optional<FtpAddress> parseFtpAddress(const QString& typed, QString* error) {
+    auto fail = [&](const QString& why) -> std::optional<FtpAddress> {
+        if (error)
+            *error = why;
+        return std::nullopt;
+    };
+
+    QString text = typed.trimmed();
+    if (text.isEmpty())
+        return fail(QStringLiteral("No server address was given."));
+    if (!text.contains(u"://"))
+        text.prepend(u"ftp://");
+
+    std::unique_ptr<CURLU, UrlDeleter> url(curl_url());
+    if (!url)
+        return fail(QStringLiteral("Out of memory."));
+    if (curl_url_set(url.get(), CURLUPART_URL, text.toUtf8().constData(), 0) != CURLUE_OK)
+        return fail(QStringLiteral("\"%1\" is not a valid server address.").arg(typed));
+
+    const CurlString scheme = urlPart(url.get(), CURLUPART_SCHEME);
+    if (!scheme || qstricmp(scheme.get(), "ftp") != 0)
+        return fail(QStringLiteral("\"%1\" is not an FTP address.").arg(typed));
+    const CurlString host = urlPart(url.get(), CURLUPART_HOST);
+    if (!host || !*host.get())
+        return fail(QStringLiteral("\"%1\" names no host.").arg(typed));
+
+    FtpAddress address;
+    address.host = host.get();
+    if (const CurlString port = urlPart(url.get(), CURLUPART_PORT, CURLU_DEFAULT_PORT))
+        address.port = std::strtol(port.get(), nullptr, 10);
+    return address;
+}
+
+QByteArray ftpUrlPath(const QByteArray& rawPath) {
+    QByteArray path = "/";
+    qsizetype start = 0;
+    while (true) {
+        qsizetype slash = rawPath.indexOf('/', start);
+        const qsizetype end = slash < 0 ? rawPath.size() : slash;
+        if (end > start) {
+            CurlString escaped(
+                curl_easy_escape(nullptr, rawPath.constData() + start, int(end - start)));
+            path += escaped.get();
+        }
+        if (slash < 0)
+            break;
+        path += '/';
+        start = slash + 1;
+    }
+    return path;
+}

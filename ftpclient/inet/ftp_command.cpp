@@ -1,0 +1,109 @@
+#include "ftp_command.h"
+
+#include <QStringList>
+
+namespace {
+
+QStringView fileNamePart(QStringView path) {
+    return path.sliced(path.lastIndexOf(u'/') + 1);
+}
+
+QStringView directoryPart(QStringView path) {
+    return path.first(path.lastIndexOf(u'/') + 1);
+}
+
+// Paths may hold blanks, so the blank that separates the two paths of a
+// command is the first one at which both halves satisfy `fits`.
+template <typename Fits>
+bool splitPaths(QStringView args, Fits fits, QString* first, QString* second) {
+    for (qsizetype i = args.indexOf(u' '); i >= 0; i = args.indexOf(u' ', i + 1)) {
+        const QStringView a = args.first(i);
+        const QStringView b = args.sliced(i + 1);
+        if (!a.isEmpty() && !b.isEmpty() && fits(a, b)) {
+            *first = a.toString();
+            *second = b.toString();
+            return true;
+        }
+    }
+    return false;
+}
+
+bool sameFileName(QStringView a, QStringView b) {
+    const QStringView name = fileNamePart(a);
+    return !name.isEmpty() && name == fileNamePart(b);
+}
+
+bool sameDirectory(QStringView a, QStringView b) {
+    return !fileNamePart(a).isEmpty() && !fileNamePart(b).isEmpty() &&
+           directoryPart(a) == directoryPart(b);
+}
+
+} // namespace
+
+std::optional<FtpCommand> parseFtpCommand(const QString& text, QString* error) {
+    auto fail = [error](const QString& why) -> std::optional<FtpCommand> {
+        if (error)
+            *error = why;
+        return std::nullopt;
+    };
+
+    for (QChar c : text)
+        if (c == u'\r' || c == u'\n' || c == u'\0')
+            return fail(QStringLiteral("The command contains a line break or a NUL character and "
+                                       "was not sent."));
+
+    const qsizetype blank = text.indexOf(u' ');
+    const QString verb = (blank < 0 ? text : text.left(blank)).toUpper();
+    const QString args = blank < 0 ? QString() : text.mid(blank + 1);
+
+    FtpCommand cmd;
+    auto needArgs = [&](FtpCommand::Kind kind) -> std::optional<FtpCommand> {
+        if (args.isEmpty())
+            return fail(QStringLiteral("The command \"%1\" needs a path.").arg(verb));
+        cmd.kind = kind;
+        cmd.remote = args;
+        return cmd;
+    };
+
+    if (verb == u"PWD" && args.isEmpty()) {
+        cmd.kind = FtpCommand::Kind::Pwd;
+        return cmd;
+    }
+    if (verb == u"QUIT" && args.isEmpty()) {
+        cmd.kind = FtpCommand::Kind::Quit;
+        return cmd;
+    }
+    if (verb == u"DIR" || verb == u"LS") {
+        cmd.kind = FtpCommand::Kind::List;
+        cmd.directory = directoryPart(args).toString();
+        cmd.pattern = fileNamePart(args).toString();
+        return cmd;
+    }
+    if (verb == u"GET" || verb == u"PUT") {
+        QString first, second;
+        if (!splitPaths(args, sameFileName, &first, &second))
+            return fail(QStringLiteral("The command \"%1\" needs two paths that end in the same "
+                                       "file name.")
+                            .arg(verb));
+        const bool get = verb == u"GET";
+        cmd.kind = get ? FtpCommand::Kind::Get : FtpCommand::Kind::Put;
+        cmd.remote = get ? first : second;
+        cmd.local = get ? second : first;
+        return cmd;
+    }
+    if (verb == u"RENAME") {
+        if (!splitPaths(args, sameDirectory, &cmd.remote, &cmd.newRemote))
+            return fail(QStringLiteral("The command \"RENAME\" needs an old and a new path in the "
+                                       "same directory."));
+        cmd.kind = FtpCommand::Kind::Rename;
+        return cmd;
+    }
+    if (verb == u"DELETE")
+        return needArgs(FtpCommand::Kind::Delete);
+    if (verb == u"MKDIR")
+        return needArgs(FtpCommand::Kind::MakeDir);
+    if (verb == u"RMDIR")
+        return needArgs(FtpCommand::Kind::RemoveDir);
+
+    return fail(QStringLiteral("\"%1\" is not a command the transfer component knows.").arg(text));
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "ftp_address.h"
+#include "ftp_command.h"
+
+#include <QString>
+#include <QtGlobal>
+
+// One command for the worker thread, with the connection it is meant for.
+struct FtpJob {
+    quint64 id = 0;
+    FtpCommand command;
+    FtpAddress address;
+    QString userName;
+    QString password;
+    int timeoutSeconds = 30;
+};
+
+// What the worker thread reports back about a job.
+struct FtpEvent {
+    enum class Type { State, Progress, Finished };
+
+    Type type = Type::State;
+    quint64 job = 0;
+    short state = 0;      // State
+    qint64 done = 0;      // Progress: bytes moved so far
+    qint64 total = 0;     // Progress: bytes in all, 0 when unknown
+    bool ok = false;      // Finished
+    int responseCode = 0; // Finished, failed
+    QString responseInfo; // Finished, failed
+    QString reply;        // Finished, succeeded: the text GetChunk hands out
+
+    static FtpEvent make(Type type, quint64 job) {
+        FtpEvent ev;
+        ev.type = type;
+        ev.job = job;
+        return ev;
+    }
+};

@@ -1,0 +1,615 @@
+#include "ftp_session.h"
+
+#include "ftp_listing.h"
+#include "inet_codes.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr long kReceiveBufferBytes = 512 * 1024;
+constexpr long kSendBufferBytes = 2 * 1024 * 1024;
+constexpr qint64 kProgressIntervalMs = 100;
+constexpr int kPollMs = 1000;
+
+bool writeAll(int fd, const char* data, size_t size, int* error) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            *error = errno;
+            return false;
+        }
+        data += n;
+        size -= size_t(n);
+    }
+    return true;
+}
+
+QString systemErrorText(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+bool isLoginCommand(const char* data, size_t size) {
+    return size >= 5 && (qstrnicmp(data, "USER ", 5) == 0 || qstrnicmp(data, "PASS ", 5) == 0 ||
+                         qstrnicmp(data, "ACCT ", 5) == 0);
+}
+
+// The directory part of a 257 reply: the text between the first quote and
+// its partner, with doubled quotes standing for one.
+QByteArray quotedPath(const QByteArray& line) {
+    const qsizetype open = line.indexOf('"');
+    if (open < 0)
+        return line.mid(4).trimmed();
+    QByteArray path;
+    for (qsizetype i = open + 1; i < line.size(); ++i) {
+        if (line[i] == '"') {
+            if (i + 1 < line.size() && line[i + 1] == '"') {
+                path += '"';
+                ++i;
+                continue;
+            }
+            break;
+        }
+        path += line[i];
+    }
+    return path;
+}
+
+// Where a download is written until it is complete: a hidden file beside the
+// target, so that renaming it over the target is one step.
+QByteArray partFileName(const QByteArray& target) {
+    const qsizetype slash = target.lastIndexOf('/');
+    const QByteArray dir = target.left(slash + 1);
+    const QByteArray name = target.mid(slash + 1);
+    const quint64 tag = QRandomGenerator::global()->generate64();
+    return dir + '.' + name + ".part-" + QByteArray::number(tag, 16);
+}
+
+} // namespace
+
+FtpSession::FtpSession(Host host)
+    : m_host(std::move(host)) {
+    m_multi = curl_multi_init();
+    m_easy = curl_easy_init();
+}
+
+FtpSession::~FtpSession() {
+    cutSockets();
+    if (m_multi)
+        curl_multi_cleanup(m_multi);
+    if (m_easy)
+        curl_easy_cleanup(m_easy);
+    if (m_url)
+        curl_url_cleanup(m_url);
+    curl_slist_free_all(m_quote);
+}
+
+void FtpSession::cutSockets() {
+    for (curl_socket_t fd : m_sockets)
+        ::shutdown(fd, SHUT_RDWR);
+    m_controlUp = false;
+}
+
+void FtpSession::run(const FtpJob& job) {
+    m_jobId = job.id;
+    if (!m_multi || !m_easy) {
+        FtpEvent ev = FtpEvent::make(FtpEvent::Type::Finished, job.id);
+        ev.responseCode = InetResponse::LocalError;
+        ev.responseInfo = QStringLiteral("The transfer library could not be started.");
+        m_host.report(std::move(ev));
+        return;
+    }
+    if (job.command.kind == FtpCommand::Kind::Quit) {
+        runQuit(job);
+        return;
+    }
+    if (login(job))
+        runCommand(job);
+}
+
+bool FtpSession::login(const FtpJob& job) {
+    const QByteArray identity = job.address.host + ':' + QByteArray::number(job.address.port) +
+                                '\n' + job.userName.toUtf8() + '\n' + job.password.toUtf8();
+    if (identity != m_identity) {
+        m_identity = identity;
+        m_controlUp = false;
+    }
+    if (m_controlUp && connectionAlive())
+        return true;
+    m_controlUp = false;
+
+    reportState(InetState::ResolvingHost);
+    m_resolvingReported = true;
+    prepare(job, {});
+    curl_easy_setopt(m_easy, CURLOPT_NOBODY, 1L);
+    m_quote = curl_slist_append(m_quote, "*FEAT");
+    curl_easy_setopt(m_easy, CURLOPT_QUOTE, m_quote);
+    CURLcode rc = perform(job, Phase::Login);
+    if (rc != CURLE_OK) {
+        finishFailed(job, rc);
+        return false;
+    }
+
+    bool utf8 = false;
+    m_mlsd = false;
+    for (const QByteArray& line : m_replyLines) {
+        if (!line.startsWith(' '))
+            continue;
+        const QByteArray feature = line.trimmed().toUpper();
+        if (feature == "UTF8")
+            utf8 = true;
+        else if (feature.startsWith("MLST"))
+            m_mlsd = true;
+    }
+    if (utf8) {
+        prepare(job, {});
+        curl_easy_setopt(m_easy, CURLOPT_NOBODY, 1L);
+        m_quote = curl_slist_append(m_quote, "*OPTS UTF8 ON");
+        curl_easy_setopt(m_easy, CURLOPT_QUOTE, m_quote);
+        rc = perform(job, Phase::Login);
+        if (rc != CURLE_OK) {
+            finishFailed(job, rc);
+            return false;
+        }
+    }
+    m_codec = FtpNameCodec(utf8);
+    m_controlUp = true;
+    return true;
+}
+
+void FtpSession::runCommand(const FtpJob& job) {
+    const FtpCommand& cmd = job.command;
+    auto quoteOnly = [&](std::initializer_list<QByteArray> lines) {
+        prepare(job, {});
+        curl_easy_setopt(m_easy, CURLOPT_NOBODY, 1L);
+        for (const QByteArray& line : lines)
+            m_quote = curl_slist_append(m_quote, line.constData());
+        curl_easy_setopt(m_easy, CURLOPT_QUOTE, m_quote);
+        return perform(job, Phase::Command);
+    };
+    auto succeed = [&](const QString& reply) {
+        reportState(InetState::ResponseReceived);
+        finishOk(job, reply);
+    };
+
+    CURLcode rc = CURLE_OK;
+    switch (cmd.kind) {
+    case FtpCommand::Kind::Pwd: {
+        rc = quoteOnly({"PWD"});
+        if (rc != CURLE_OK)
+            break;
+        QByteArray path;
+        for (const QByteArray& line : m_replyLines)
+            if (line.startsWith("257"))
+                path = quotedPath(line);
+        succeed(m_codec.decode(path));
+        return;
+    }
+    case FtpCommand::Kind::List: {
+        QByteArray dir = pathBytes(cmd.directory);
+        prepare(job, dir);
+        if (m_mlsd)
+            curl_easy_setopt(m_easy, CURLOPT_CUSTOMREQUEST, "MLSD");
+        curl_easy_setopt(m_easy, CURLOPT_WRITEFUNCTION, &FtpSession::collectData);
+        curl_easy_setopt(m_easy, CURLOPT_WRITEDATA, this);
+        m_data.clear();
+        rc = perform(job, Phase::Command);
+        if (rc != CURLE_OK)
+            break;
+        const QString text = buildListingText(m_data, m_mlsd, m_codec, cmd.pattern);
+        m_data = QByteArray();
+        succeed(text);
+        return;
+    }
+    case FtpCommand::Kind::Get: {
+        const QByteArray target = QFile::encodeName(cmd.local);
+        const QByteArray part = partFileName(target);
+        m_fileFd = ::open(part.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (m_fileFd < 0) {
+            m_fileErrno = errno;
+            rc = CURLE_WRITE_ERROR;
+            break;
+        }
+        prepare(job, pathBytes(cmd.remote));
+        curl_easy_setopt(m_easy, CURLOPT_WRITEFUNCTION, &FtpSession::writeFileData);
+        curl_easy_setopt(m_easy, CURLOPT_WRITEDATA, this);
+        rc = perform(job, Phase::Command);
+        if (::close(m_fileFd) != 0 && rc == CURLE_OK) {
+            m_fileErrno = errno;
+            rc = CURLE_WRITE_ERROR;
+        }
+        m_fileFd = -1;
+        if (rc == CURLE_OK && ::rename(part.constData(), target.constData()) != 0) {
+            m_fileErrno = errno;
+            rc = CURLE_WRITE_ERROR;
+        }
+        if (rc != CURLE_OK) {
+            ::unlink(part.constData());
+            break;
+        }
+        succeed({});
+        return;
+    }
+    case FtpCommand::Kind::Put: {
+        m_fileFd = ::open(QFile::encodeName(cmd.local).constData(), O_RDONLY | O_CLOEXEC);
+        struct stat st {};
+        if (m_fileFd < 0 || ::fstat(m_fileFd, &st) != 0 || S_ISDIR(st.st_mode)) {
+            m_fileErrno = m_fileFd < 0 ? errno : EISDIR;
+            if (m_fileFd >= 0)
+                ::close(m_fileFd);
+            m_fileFd = -1;
+            rc = CURLE_READ_ERROR;
+            break;
+        }
+        prepare(job, pathBytes(cmd.remote));
+        curl_easy_setopt(m_easy, CURLOPT_UPLOAD, 1L);
+        curl_easy_setopt(m_easy, CURLOPT_INFILESIZE_LARGE, curl_off_t(st.st_size));
+        curl_easy_setopt(m_easy, CURLOPT_READFUNCTION, &FtpSession::readFileData);
+        curl_easy_setopt(m_easy, CURLOPT_READDATA, this);
+        rc = perform(job, Phase::Command);
+        ::close(m_fileFd);
+        m_fileFd = -1;
+        if (rc != CURLE_OK)
+            break;
+        succeed({});
+        return;
+    }
+    case FtpCommand::Kind::Delete:
+        rc = quoteOnly({"DELE " + pathBytes(cmd.remote)});
+        break;
+    case FtpCommand::Kind::MakeDir:
+        rc = quoteOnly({"MKD " + pathBytes(cmd.remote)});
+        break;
+    case FtpCommand::Kind::RemoveDir:
+        rc = quoteOnly({"RMD " + pathBytes(cmd.remote)});
+        break;
+    case FtpCommand::Kind::Rename:
+        rc = quoteOnly({"RNFR " + pathBytes(cmd.remote), "RNTO " + pathBytes(cmd.newRemote)});
+        break;
+    case FtpCommand::Kind::Quit:
+        break;
+    }
+    if (rc == CURLE_OK)
+        succeed({});
+    else
+        finishFailed(job, rc);
+}
+
+void FtpSession::runQuit(const FtpJob& job) {
+    if (m_controlUp && connectionAlive()) {
+        reportState(InetState::Disconnecting);
+        prepare(job, {});
+        curl_easy_setopt(m_easy, CURLOPT_NOBODY, 1L);
+        m_quote = curl_slist_append(m_quote, "QUIT");
+        curl_easy_setopt(m_easy, CURLOPT_QUOTE, m_quote);
+        perform(job, Phase::Login);
+        // Whatever the server answered, this connection is over: cut it so
+        // that libcurl drops it rather than reusing it.
+        if (m_controlFd != CURL_SOCKET_BAD)
+            ::shutdown(m_controlFd, SHUT_RDWR);
+        m_controlUp = false;
+        reportState(InetState::Disconnected);
+    }
+    m_controlUp = false;
+    finishOk(job, {});
+}
+
+void FtpSession::prepare(const FtpJob& job, const QByteArray& rawPath) {
+    curl_easy_reset(m_easy);
+    curl_slist_free_all(m_quote);
+    m_quote = nullptr;
+    if (m_url)
+        curl_url_cleanup(m_url);
+    m_url = curl_url();
+    curl_url_set(m_url, CURLUPART_SCHEME, "ftp", 0);
+    curl_url_set(m_url, CURLUPART_HOST, job.address.host.constData(), 0);
+    curl_url_set(m_url, CURLUPART_PORT, QByteArray::number(job.address.port).constData(), 0);
+    curl_url_set(m_url, CURLUPART_PATH, ftpUrlPath(rawPath).constData(), 0);
+
+    CURL* e = m_easy;
+    curl_easy_setopt(e, CURLOPT_CURLU, m_url);
+    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "ftp");
+    if (!job.userName.isEmpty()) {
+        curl_easy_setopt(e, CURLOPT_USERNAME, job.userName.toUtf8().constData());
+        curl_easy_setopt(e, CURLOPT_PASSWORD, job.password.toUtf8().constData());
+    }
+    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(e, CURLOPT_FTP_FILEMETHOD, long(CURLFTPMETHOD_NOCWD));
+    curl_easy_setopt(e, CURLOPT_FTP_USE_EPSV, 1L);
+    curl_easy_setopt(e, CURLOPT_BUFFERSIZE, kReceiveBufferBytes);
+    curl_easy_setopt(e, CURLOPT_UPLOAD_BUFFERSIZE, kSendBufferBytes);
+
+    const long timeout = job.timeoutSeconds > 0 ? job.timeoutSeconds : 0;
+    curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT, timeout);
+    curl_easy_setopt(e, CURLOPT_SERVER_RESPONSE_TIMEOUT, timeout);
+    if (timeout > 0) {
+        curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, 1L);
+        curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, timeout);
+    }
+
+    curl_easy_setopt(e, CURLOPT_ERRORBUFFER, m_errorText);
+    curl_easy_setopt(e, CURLOPT_VERBOSE, 1L);
+    curl_easy_setopt(e, CURLOPT_DEBUGFUNCTION, &FtpSession::debugTrace);
+    curl_easy_setopt(e, CURLOPT_DEBUGDATA, this);
+    curl_easy_setopt(e, CURLOPT_OPENSOCKETFUNCTION, &FtpSession::openSocket);
+    curl_easy_setopt(e, CURLOPT_OPENSOCKETDATA, this);
+    curl_easy_setopt(e, CURLOPT_CLOSESOCKETFUNCTION, &FtpSession::closeSocket);
+    curl_easy_setopt(e, CURLOPT_CLOSESOCKETDATA, this);
+    curl_easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(e, CURLOPT_XFERINFOFUNCTION, &FtpSession::transferInfo);
+    curl_easy_setopt(e, CURLOPT_XFERINFODATA, this);
+}
+
+CURLcode FtpSession::perform(const FtpJob& job, Phase phase) {
+    m_phase = phase;
+    m_requestSent = false;
+    m_responseSeen = false;
+    m_replyLines.clear();
+    m_errorText[0] = '\0';
+    m_fileErrno = 0;
+    m_lastDone = -1;
+    m_progressClock.start();
+    if (phase == Phase::Command)
+        reportState(InetState::Requesting);
+
+    CURLcode rc = CURLE_OK;
+    bool abandoned = false;
+    curl_multi_add_handle(m_multi, m_easy);
+    for (;;) {
+        int running = 0;
+        if (curl_multi_perform(m_multi, &running) != CURLM_OK) {
+            rc = CURLE_OUT_OF_MEMORY;
+            break;
+        }
+        if (m_host.abandoned(job.id)) {
+            abandoned = true;
+            break;
+        }
+        if (running == 0) {
+            int queued = 0;
+            while (CURLMsg* msg = curl_multi_info_read(m_multi, &queued))
+                if (msg->msg == CURLMSG_DONE && msg->easy_handle == m_easy)
+                    rc = msg->data.result;
+            break;
+        }
+        curl_multi_poll(m_multi, nullptr, 0, kPollMs, nullptr);
+    }
+    curl_multi_remove_handle(m_multi, m_easy);
+
+    if (abandoned)
+        rc = CURLE_ABORTED_BY_CALLBACK;
+    m_controlOpening = false;
+    m_resolvingReported = false;
+    if (rc == CURLE_OK) {
+        curl_socket_t fd = CURL_SOCKET_BAD;
+        if (curl_easy_getinfo(m_easy, CURLINFO_ACTIVESOCKET, &fd) == CURLE_OK &&
+            fd != CURL_SOCKET_BAD)
+            m_controlFd = fd;
+    } else if (abandoned || rc == CURLE_OPERATION_TIMEDOUT) {
+        // The connection is in an unknown state: let the next command start afresh.
+        if (m_controlFd != CURL_SOCKET_BAD)
+            ::shutdown(m_controlFd, SHUT_RDWR);
+        m_controlUp = false;
+    }
+    return rc;
+}
+
+bool FtpSession::connectionAlive() const {
+    if (m_controlFd == CURL_SOCKET_BAD)
+        return false;
+    // A control connection has nothing to say between commands: anything
+    // readable is the server closing it (often after a "421" line).
+    pollfd p{m_controlFd, POLLIN | POLLRDHUP, 0};
+    return ::poll(&p, 1, 0) == 0;
+}
+
+void FtpSession::finishOk(const FtpJob& job, const QString& reply) {
+    FtpEvent ev = FtpEvent::make(FtpEvent::Type::Finished, job.id);
+    ev.ok = true;
+    ev.reply = reply;
+    m_host.report(std::move(ev));
+}
+
+QString FtpSession::lastReplyText(char kind) const {
+    for (auto it = m_replyLines.rbegin(); it != m_replyLines.rend(); ++it) {
+        const QByteArray& line = *it;
+        if (line.size() >= 3 && line[0] == kind && std::isdigit(uchar(line[1])) &&
+            std::isdigit(uchar(line[2])))
+            return m_codec.decode(line).trimmed();
+    }
+    return {};
+}
+
+void FtpSession::finishFailed(const FtpJob& job, CURLcode rc) {
+    QString serverText = lastReplyText('5');
+    if (serverText.isEmpty())
+        serverText = lastReplyText('4');
+    const QString curlText =
+        QString::fromLocal8Bit(m_errorText[0] ? m_errorText : curl_easy_strerror(rc));
+    const QString host = QString::fromUtf8(job.address.host);
+
+    int code = InetResponse::ServerError;
+    QString info;
+    switch (rc) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+        code = InetResponse::NameNotResolved;
+        info = QStringLiteral("The server name \"%1\" could not be resolved.").arg(host);
+        break;
+    case CURLE_COULDNT_CONNECT:
+        code = InetResponse::CannotConnect;
+        info = QStringLiteral("Cannot connect to %1 port %2: %3")
+                   .arg(host)
+                   .arg(job.address.port)
+                   .arg(curlText);
+        break;
+    case CURLE_OPERATION_TIMEDOUT:
+        code = InetResponse::Timeout;
+        info =
+            QStringLiteral("The server did not answer within %1 seconds.").arg(job.timeoutSeconds);
+        break;
+    case CURLE_LOGIN_DENIED:
+        code = InetResponse::LoginFailure;
+        info = serverText.isEmpty() ? QStringLiteral("The server refused the login.") : serverText;
+        break;
+    case CURLE_WRITE_ERROR:
+    case CURLE_READ_ERROR:
+        if (m_fileErrno != 0) {
+            code = InetResponse::LocalError;
+            info =
+                QStringLiteral("Cannot %1 the local file %2: %3")
+                    .arg(rc == CURLE_WRITE_ERROR ? QStringLiteral("write") : QStringLiteral("read"),
+                         job.command.local, systemErrorText(m_fileErrno));
+            break;
+        }
+        [[fallthrough]];
+    case CURLE_RECV_ERROR:
+    case CURLE_SEND_ERROR:
+    case CURLE_GOT_NOTHING:
+    case CURLE_PARTIAL_FILE:
+        code = InetResponse::ConnectionLost;
+        info = QStringLiteral("The connection to the server was lost: %1").arg(curlText);
+        break;
+    case CURLE_ABORTED_BY_CALLBACK:
+        code = InetResponse::ConnectionLost;
+        info = QStringLiteral("The command was abandoned.");
+        break;
+    default:
+        info =
+            serverText.isEmpty()
+                ? QStringLiteral("The server sent an answer that cannot be used: %1").arg(curlText)
+                : serverText;
+        break;
+    }
+    if (code != InetResponse::ServerError && code != InetResponse::LocalError)
+        m_controlUp = false;
+
+    FtpEvent ev = FtpEvent::make(FtpEvent::Type::Finished, job.id);
+    ev.responseCode = code;
+    ev.responseInfo = info;
+    m_host.report(std::move(ev));
+}
+
+void FtpSession::reportState(short state) {
+    FtpEvent ev = FtpEvent::make(FtpEvent::Type::State, m_jobId);
+    ev.state = state;
+    m_host.report(std::move(ev));
+}
+
+void FtpSession::reportProgress(qint64 done, qint64 total, bool force) {
+    if (done == m_lastDone)
+        return;
+    if (!force && m_lastDone >= 0 && m_progressClock.elapsed() < kProgressIntervalMs &&
+        (total <= 0 || done < total))
+        return;
+    m_lastDone = done;
+    m_progressClock.restart();
+    FtpEvent ev = FtpEvent::make(FtpEvent::Type::Progress, m_jobId);
+    ev.done = done;
+    ev.total = total;
+    m_host.report(std::move(ev));
+}
+
+curl_socket_t FtpSession::openSocket(void* self, curlsocktype purpose, struct curl_sockaddr* addr) {
+    auto* s = static_cast<FtpSession*>(self);
+    const curl_socket_t fd = ::socket(addr->family, addr->socktype | SOCK_CLOEXEC, addr->protocol);
+    if (fd < 0)
+        return CURL_SOCKET_BAD;
+    s->m_sockets.insert(fd);
+    // Data connections are only opened once the control connection is up, so
+    // a socket opened before that is the control connection being made.
+    if (purpose == CURLSOCKTYPE_IPCXN && !s->m_controlUp && !s->m_controlOpening) {
+        s->m_controlOpening = true;
+        if (!s->m_resolvingReported)
+            s->reportState(InetState::ResolvingHost);
+        s->m_resolvingReported = true;
+        s->reportState(InetState::HostResolved);
+        s->reportState(InetState::Connecting);
+    }
+    return fd;
+}
+
+int FtpSession::closeSocket(void* self, curl_socket_t fd) {
+    auto* s = static_cast<FtpSession*>(self);
+    s->m_sockets.erase(fd);
+    if (fd == s->m_controlFd) {
+        s->m_controlFd = CURL_SOCKET_BAD;
+        s->m_controlUp = false;
+    }
+    return ::close(fd);
+}
+
+int FtpSession::debugTrace(CURL*, curl_infotype type, char* data, size_t size, void* self) {
+    auto* s = static_cast<FtpSession*>(self);
+    if (type == CURLINFO_HEADER_OUT) {
+        if (s->m_phase == Phase::Command && !s->m_requestSent && !isLoginCommand(data, size)) {
+            s->m_requestSent = true;
+            s->reportState(InetState::RequestSent);
+        }
+    } else if (type == CURLINFO_HEADER_IN) {
+        if (s->m_controlOpening) {
+            s->m_controlOpening = false;
+            s->m_controlUp = true;
+            s->reportState(InetState::Connected);
+        }
+        QByteArray line(data, qsizetype(size));
+        while (line.endsWith('\n') || line.endsWith('\r'))
+            line.chop(1);
+        s->m_replyLines.push_back(std::move(line));
+        if (s->m_phase == Phase::Command && s->m_requestSent && !s->m_responseSeen) {
+            s->m_responseSeen = true;
+            s->reportState(InetState::ReceivingResponse);
+        }
+    }
+    return 0;
+}
+
+int FtpSession::transferInfo(void* self, curl_off_t dltotal, curl_off_t dlnow, curl_off_t ultotal,
+                             curl_off_t ulnow) {
+    auto* s = static_cast<FtpSession*>(self);
+    if (s->m_host.abandoned(s->m_jobId))
+        return 1;
+    if (s->m_fileFd >= 0 && s->m_phase == Phase::Command) {
+        if (ultotal > 0 || ulnow > 0)
+            s->reportProgress(ulnow, ultotal, false);
+        else
+            s->reportProgress(dlnow, dltotal, false);
+    }
+    return 0;
+}
+
+size_t FtpSession::collectData(char* data, size_t size, size_t count, void* self) {
+    auto* s = static_cast<FtpSession*>(self);
+    s->m_data.append(data, qsizetype(size * count));
+    return size * count;
+}
+
+size_t FtpSession::writeFileData(char* data, size_t size, size_t count, void* self) {
+    auto* s = static_cast<FtpSession*>(self);
+    if (!writeAll(s->m_fileFd, data, size * count, &s->m_fileErrno))
+        return 0;
+    return size * count;
+}
+
+size_t FtpSession::readFileData(char* data, size_t size, size_t count, void* self) {
+    auto* s = static_cast<FtpSession*>(self);
+    for (;;) {
+        const ssize_t n = ::read(s->m_fileFd, data, size * count);
+        if (n >= 0)
+            return size_t(n);
+        if (errno != EINTR) {
+            s->m_fileErrno = errno;
+            return CURL_READFUNC_ABORT;
+        }
+    }
+}

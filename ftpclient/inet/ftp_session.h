@@ -1,0 +1,94 @@
+#pragma once
+
+#include "ftp_job.h"
+#include "ftp_names.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+
+#include <curl/curl.h>
+
+#include <functional>
+#include <set>
+#include <vector>
+
+// The libcurl side of the transfer component: one control connection, kept
+// open between commands, and one command run at a time on the worker thread.
+class FtpSession {
+public:
+    struct Host {
+        std::function<void(FtpEvent&&)> report;
+        std::function<bool(quint64 job)> abandoned;
+    };
+
+    explicit FtpSession(Host host);
+    ~FtpSession();
+    FtpSession(const FtpSession&) = delete;
+    FtpSession& operator=(const FtpSession&) = delete;
+
+    // The multi handle whose waits curl_multi_wakeup interrupts.
+    CURLM* multi() const { return m_multi; }
+
+    void run(const FtpJob& job);
+
+    // Cuts every socket of the session at once, so that tearing it down
+    // neither waits for nor sends anything.
+    void cutSockets();
+
+private:
+    struct Outcome;
+    enum class Phase { Login, Command };
+
+    bool login(const FtpJob& job);
+    void runCommand(const FtpJob& job);
+    void runQuit(const FtpJob& job);
+
+    void prepare(const FtpJob& job, const QByteArray& rawPath);
+    CURLcode perform(const FtpJob& job, Phase phase);
+    void finishOk(const FtpJob& job, const QString& reply);
+    void finishFailed(const FtpJob& job, CURLcode rc);
+    bool connectionAlive() const;
+    QByteArray pathBytes(const QString& path) const { return m_codec.encode(path); }
+    QString lastReplyText(char kind) const;
+
+    void reportState(short state);
+    void reportProgress(qint64 done, qint64 total, bool force);
+
+    static curl_socket_t openSocket(void* self, curlsocktype purpose, struct curl_sockaddr* addr);
+    static int closeSocket(void* self, curl_socket_t fd);
+    static int debugTrace(CURL*, curl_infotype type, char* data, size_t size, void* self);
+    static int transferInfo(void* self, curl_off_t dltotal, curl_off_t dlnow, curl_off_t ultotal,
+                            curl_off_t ulnow);
+    static size_t collectData(char* data, size_t size, size_t count, void* self);
+    static size_t writeFileData(char* data, size_t size, size_t count, void* self);
+    static size_t readFileData(char* data, size_t size, size_t count, void* self);
+
+    Host m_host;
+    CURLM* m_multi = nullptr;
+    CURL* m_easy = nullptr;
+    CURLU* m_url = nullptr;
+    curl_slist* m_quote = nullptr;
+    char m_errorText[CURL_ERROR_SIZE] = {};
+
+    // What is known of the connection.
+    QByteArray m_identity; // host, port and user the connection was opened for
+    bool m_controlUp = false;
+    bool m_controlOpening = false;
+    bool m_resolvingReported = false;
+    curl_socket_t m_controlFd = CURL_SOCKET_BAD;
+    std::set<curl_socket_t> m_sockets;
+    bool m_mlsd = false;
+    FtpNameCodec m_codec;
+
+    // The running job.
+    quint64 m_jobId = 0;
+    Phase m_phase = Phase::Login;
+    bool m_requestSent = false;
+    bool m_responseSeen = false;
+    std::vector<QByteArray> m_replyLines;
+    QByteArray m_data;
+    int m_fileFd = -1;
+    int m_fileErrno = 0;
+    QElapsedTimer m_progressClock;
+    qint64 m_lastDone = -1;
+};

@@ -1,0 +1,135 @@
+#include "inet.h"
+
+#include "ftp_address.h"
+#include "ftp_command.h"
+#include "ftp_job.h"
+#include "ftp_worker.h"
+
+#include <curl/curl.h>
+
+#include <mutex>
+
+namespace {
+
+void initCurlOnce() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+} // namespace
+
+Inet::Inet(QObject* parent)
+    : QObject(parent) {
+    initCurlOnce();
+    m_worker = std::make_unique<FtpWorker>([this](FtpEvent&& ev) {
+        QMetaObject::invokeMethod(
+            this, [this, ev = std::move(ev)] { onWorkerEvent(ev); }, Qt::QueuedConnection);
+    });
+}
+
+Inet::~Inet() {
+    // Stops the worker first, so that nothing is posted to this object any more.
+    m_worker.reset();
+}
+
+void Inet::setProtocol(short protocol) {
+    if (protocol != 0 && protocol != ProtocolFtp)
+        throw InetError(380, QStringLiteral("Only the FTP protocol (2) is supported."));
+    m_protocol = protocol;
+}
+
+void Inet::setURL(const QString& url) {
+    m_url = url;
+    QString ignored;
+    const std::optional<FtpAddress> address = parseFtpAddress(url, &ignored);
+    m_remoteHost = address ? QString::fromUtf8(address->host) : QString();
+}
+
+void Inet::Execute(const QString& url, const QString& command) {
+    if (m_executing)
+        throw InetError(InetErrorNumber::StillExecuting,
+                        QStringLiteral("Still executing last request"));
+
+    QString error;
+    const std::optional<FtpCommand> parsed = parseFtpCommand(command, &error);
+    if (!parsed)
+        throw InetError(InetErrorNumber::InvalidCommand, error);
+    const QString target = url.isEmpty() ? m_url : url;
+    const std::optional<FtpAddress> address = parseFtpAddress(target, &error);
+    if (!address)
+        throw InetError(InetErrorNumber::InvalidUrl, error);
+
+    setURL(target);
+    FtpJob job;
+    job.id = ++m_job;
+    job.command = *parsed;
+    job.address = *address;
+    job.userName = m_userName;
+    job.password = m_password;
+    job.timeoutSeconds = m_requestTimeout;
+
+    m_executing = true;
+    m_cancelled = false;
+    m_reply.clear();
+    m_replyPos = 0;
+    m_responseCode = 0;
+    m_responseInfo.clear();
+    m_worker->submit(std::move(job));
+}
+
+QString Inet::GetChunk(short size) {
+    if (m_executing)
+        throw InetError(InetErrorNumber::StillExecuting,
+                        QStringLiteral("Still executing last request"));
+    if (size <= 0 || m_replyPos >= m_reply.size())
+        return {};
+    const QString part = m_reply.mid(m_replyPos, size);
+    m_replyPos += part.size();
+    return part;
+}
+
+void Inet::Cancel() {
+    if (!m_executing || m_cancelled)
+        return;
+    m_cancelled = true;
+    m_worker->abandon(m_job);
+    const quint64 job = m_job;
+    QMetaObject::invokeMethod(
+        this, [this, job] { completeCancelled(job); }, Qt::QueuedConnection);
+}
+
+void Inet::completeCancelled(quint64 job) {
+    if (job != m_job || !m_executing)
+        return;
+    m_executing = false;
+    m_reply.clear();
+    m_replyPos = 0;
+    emit StateChanged(InetState::ResponseCompleted);
+}
+
+// Handlers of StateChanged may start the next command, wait in a nested event
+// loop or even delete this object, so each branch emits last.
+void Inet::onWorkerEvent(const FtpEvent& ev) {
+    if (ev.job != m_job || m_cancelled || !m_executing)
+        return;
+    switch (ev.type) {
+    case FtpEvent::Type::State:
+        emit StateChanged(ev.state);
+        return;
+    case FtpEvent::Type::Progress:
+        emit TransferProgress(ev.done, ev.total);
+        return;
+    case FtpEvent::Type::Finished:
+        m_executing = false;
+        if (ev.ok) {
+            m_reply = ev.reply;
+            m_replyPos = 0;
+            emit StateChanged(InetState::ResponseCompleted);
+        } else {
+            m_responseCode = ev.responseCode;
+            m_responseInfo = ev.responseInfo;
+            emit StateChanged(InetState::Error);
+        }
+        return;
+    }
+}

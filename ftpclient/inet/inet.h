@@ -1,0 +1,79 @@
+#pragma once
+
+#include "inet_codes.h"
+#include "inet_error.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class FtpWorker;
+struct FtpEvent;
+
+// The Internet transfer component: runs one FTP command at a time without
+// blocking the thread it lives on, reports its progress through
+// StateChanged, and hands out the reply text with GetChunk.
+//
+// Execute and GetChunk raise InetError 35764 while a command runs. Events are
+// delivered through the event loop, never from inside a member call.
+class Inet : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr short ProtocolFtp = 2;
+
+    explicit Inet(QObject* parent = nullptr);
+    ~Inet() override;
+
+    short Protocol() const { return m_protocol; }
+    void setProtocol(short protocol);
+    QString URL() const { return m_url; }
+    void setURL(const QString& url);
+    QString UserName() const { return m_userName; }
+    void setUserName(const QString& userName) { m_userName = userName; }
+    QString Password() const { return m_password; }
+    void setPassword(const QString& password) { m_password = password; }
+    int RequestTimeout() const { return m_requestTimeout; }
+    void setRequestTimeout(int seconds) { m_requestTimeout = seconds; }
+
+    // Starts `command` on the server at `url` and returns at once.
+    void Execute(const QString& url, const QString& command);
+    bool StillExecuting() const { return m_executing; }
+    // The next part of the reply, at most `size` characters; "" at its end.
+    QString GetChunk(short size);
+    // Abandons the running command: it completes with state 12 and an empty
+    // reply, and the component is ready for the next one.
+    void Cancel();
+
+    int ResponseCode() const { return m_responseCode; }
+    QString ResponseInfo() const { return m_responseInfo; }
+    // The host name of the current URL.
+    QString RemoteHost() const { return m_remoteHost; }
+
+signals:
+    void StateChanged(short state);
+    // Bytes of the running GET or PUT moved so far, and in all (0 when unknown).
+    void TransferProgress(qint64 done, qint64 total);
+
+private:
+    void onWorkerEvent(const FtpEvent& ev);
+    void completeCancelled(quint64 job);
+
+    short m_protocol = ProtocolFtp;
+    QString m_url;
+    QString m_remoteHost;
+    QString m_userName;
+    QString m_password;
+    int m_requestTimeout = 60;
+
+    bool m_executing = false;
+    quint64 m_job = 0;
+    bool m_cancelled = false;
+    QString m_reply;
+    qsizetype m_replyPos = 0;
+    int m_responseCode = 0;
+    QString m_responseInfo;
+
+    std::unique_ptr<FtpWorker> m_worker;
+};

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <memory>
+
+// A real FTP server for one test: pyftpdlib or vsftpd, started on 127.0.0.1
+// with a free port and a temporary root, and stopped with the object.
+class FtpTestServer {
+public:
+    enum class Kind { Pyftpdlib, Vsftpd };
+
+    struct Options {
+        int rateLimit = 0; // pyftpdlib: bytes per second on data connections
+        bool utf8 = false; // vsftpd: announce UTF8 (it is byte-transparent either way)
+    };
+
+    explicit FtpTestServer(Kind kind);
+    FtpTestServer(Kind kind, Options options);
+    ~FtpTestServer();
+    FtpTestServer(const FtpTestServer&) = delete;
+    FtpTestServer& operator=(const FtpTestServer&) = delete;
+
+    // Starts the server; on failure returns false and errorText() says why.
+    bool start();
+    // Kills the server at once (connections drop mid-command).
+    void kill();
+
+    Kind kind() const { return m_kind; }
+    QString root() const { return m_root; } // the served directory on disk
+    QString loginDir() const;               // what PWD reports after login
+    QString address() const;                // "127.0.0.1:<port>"
+    quint16 port() const { return m_port; }
+    QString userName() const; // "" for anonymous (vsftpd)
+    QString password() const;
+    QString errorText() const { return m_error; }
+
+    // Creates a file under the root (relative path) with the given bytes.
+    bool writeFile(const QString& relativePath, const QByteArray& content) const;
+
+private:
+    bool startPyftpdlib();
+    bool startVsftpd();
+    bool waitUntilListening(int timeoutMs);
+
+    Kind m_kind;
+    Options m_options;
+    QTemporaryDir m_dir;
+    QString m_root;
+    quint16 m_port = 0;
+    std::unique_ptr<QProcess> m_process;
+    QString m_error;
+};
