@@ -1,0 +1,224 @@
+#pragma once
+
+#include "vantel/olecolor.h"
+#include "vantel/vanteldrawrequest.h"
+#include "vantel/vantelenums.h"
+#include "vantel/vantelerror.h"
+#include "vantel/vantelitem.h"
+#include "vantel/vantellistbox.h"
+
+#include <QFont>
+#include <QPixmap>
+#include <QVariant>
+#include <QWidget>
+#include <array>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class VantelPropertyBag;
+
+// The Vantel list control: a list whose entries each carry, beside their
+// text, an optional picture, colours, font, a 32-bit data value and a flag
+// saying whether their selection is shown. Members follow the control's
+// automation interface; bad arguments throw VantelError and leave the
+// control unchanged. Entry indices are 0-based.
+class CVantelCtrl : public QWidget, private VantelListOwner {
+    Q_OBJECT
+public:
+    static constexpr int MaxTabs = 200;
+    static constexpr qint32 NoColor = -1;
+
+    explicit CVantelCtrl(QWidget* parent = nullptr);
+    ~CVantelCtrl() override;
+
+    // --- what the container tells the control ----------------------------
+    // Run time (user mode) unless a design environment says otherwise.
+    void setAmbientUserMode(bool userMode);
+    bool ambientUserMode() const { return m_userMode; }
+    // The container's name for the control; a change puts it into the list
+    // as its only entry.
+    void setAmbientDisplayName(const QString& name);
+    QString ambientDisplayName() const { return m_displayName; }
+    bool isModified() const { return m_modified; }
+    void setModified(bool modified) { m_modified = modified; }
+
+    // --- properties -------------------------------------------------------
+    bool HScroll() const { return m_hScroll; }
+    void SetHScroll(bool on);
+    short ImageOffset() const { return m_imageOffset; }
+    void SetImageOffset(short offset);
+    short ItemDefHeight() const { return m_itemDefHeight; }
+    void SetItemDefHeight(short height);
+    short TextOffset() const { return m_textOffset; }
+    void SetTextOffset(short offset);
+    short SelectStyle() const { return m_selectStyle ? 1 : 0; }
+    void SetSelectStyle(short style);
+    short NumTabs() const { return m_numTabs; }
+    void SetNumTabs(short count);
+    short Columns() const { return m_columns; }
+    void SetColumns(short columns);
+    short MultiSelect() const { return m_multiSelect; }
+    void SetMultiSelect(short mode);
+    bool Sorted() const { return m_sorted; }
+    void SetSorted(bool sorted);
+    short VerticalTextAlign() const { return m_verticalTextAlign; }
+    void SetVerticalTextAlign(short align);
+    int ListCount() const;
+    int ListIndex() const;
+    void SetListIndex(int index);
+    int NewIndex() const;
+    int TopIndex() const;
+    void SetTopIndex(int index);
+    int SelCount() const;
+    bool IntegralHeight() const { return m_integralHeight; }
+    void SetIntegralHeight(bool on);
+    short VerticalImageAlign() const { return m_verticalImageAlign; }
+    void SetVerticalImageAlign(short align);
+    // The text of the current entry; "" when there is none.
+    QString Text() const;
+
+    // --- methods ----------------------------------------------------------
+    void RemoveItem(int nIndex);
+    void Clear();
+    // Adds an entry and returns its position (also NewIndex). Without an
+    // index a sorted list puts it in sort order, another list at the end.
+    int AddItem(const QString& text);
+    // index -1 appends (or sorts); 0 .. ListCount inserts there.
+    int AddItem(const QString& text, int index);
+    // The index as an automation variant: missing/empty, 8/16/32-bit
+    // integers, or single/double truncated toward zero.
+    int AddItem(const QString& text, const QVariant& index);
+    void Refresh();
+
+    // --- indexed properties -------------------------------------------------
+    short TabStops(int nIndex) const;
+    void SetTabStops(int nIndex, short position);
+    bool SelectEnable(int nIndex) const;
+    void SetSelectEnable(int nIndex, bool selectable);
+    bool Selected(int nIndex) const;
+    void SetSelected(int nIndex, bool selected);
+    QString List(int nIndex) const;
+    void SetList(int nIndex, const QString& text);
+    qint32 ItemBackColor(int nIndex) const;          // -1 when the entry has none
+    void SetItemBackColor(int nIndex, qint32 color); // -1 removes it
+    qint32 ItemForeColor(int nIndex) const;
+    void SetItemForeColor(int nIndex, qint32 color);
+    QFont ItemFont(int nIndex) const; // the control's font when it has none
+    void SetItemFont(int nIndex, const std::optional<QFont>& font);
+    QPixmap ItemImage(int nIndex) const;                   // null when it has none
+    void SetItemImage(int nIndex, const QPixmap& picture); // null removes it
+    qint32 ItemData(int nIndex) const;
+    void SetItemData(int nIndex, qint32 data);
+
+    // --- stock properties -------------------------------------------------
+    OleColor BackColor() const { return m_backColor; }
+    void SetBackColor(OleColor color);
+    OleColor ForeColor() const { return m_foreColor; }
+    void SetForeColor(OleColor color);
+    short BorderStyle() const { return m_borderStyle; }
+    void SetBorderStyle(short style);
+    short Appearance() const { return m_appearance; }
+    void SetAppearance(short appearance);
+    bool Enabled() const { return isEnabled(); }
+    void SetEnabled(bool enabled);
+    QFont Font() const { return m_font; }
+    void SetFont(const QFont& font);
+    QWidget* hWnd() { return this; }
+
+    // --- drawing ----------------------------------------------------------
+    // Paints one entry as the list asks for it.
+    virtual void DrawItem(const VantelDrawRequest& request);
+    // Puts the entry's font (or the control's) into the painter and returns
+    // the font it replaced.
+    virtual QFont SelectItemFont(const CVantelItem& item, QPainter& painter);
+    virtual void MeasureItem(VantelMeasureRequest& request);
+    // Paints the whole control into painter within bounds. windowContext is
+    // false for foreign surfaces (printing, grabs), where the room of the
+    // border and of a shown vertical scroll bar is taken off first.
+    void PaintControl(QPainter& painter, const QRect& bounds, bool windowContext);
+    short WidestText() const { return m_widestText; }
+
+    // --- persistence ------------------------------------------------------
+    void SaveProperties(VantelPropertyBag& bag) const;
+    // Properties missing from the bag (or unusable) keep their values.
+    void LoadProperties(const VantelPropertyBag& bag);
+
+    // --- inner parts --------------------------------------------------------
+    VantelListBox* listBox() const { return m_list; }
+    const CVantelItem& record(int nIndex) const { return *m_records[size_t(nIndex)]; }
+    QColor displayColor(OleColor color) const;
+
+signals:
+    void Click();
+    void DblClick();
+    void KeyDown(short& KeyCode, short Shift);
+    void KeyPress(short& KeyAscii);
+    void KeyUp(short& KeyCode, short Shift);
+    void MouseDown(short Button, short Shift, int x, int y);
+    void MouseMove(short Button, short Shift, int x, int y);
+    void MouseUp(short Button, short Shift, int x, int y);
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void changeEvent(QEvent* e) override;
+
+private:
+    // VantelListOwner
+    void ownerPaint(QPainter& painter, const QRect& rect) override;
+    void ownerDrawItem(const VantelDrawRequest& request) override;
+    int ownerMeasureItem(int index) override;
+    void ownerKeyDown(short& keyCode, short shift) override;
+    void ownerKeyUp(short& keyCode, short shift) override;
+    void ownerKeyPress(short& keyAscii) override;
+    void ownerMouse(MouseKind kind, short button, short shift, QPoint pos) override;
+    void ownerClick() override;
+    void ownerDblClick() override;
+
+    void checkIndex(int nIndex, const char* member) const;
+    void checkUserMode(const char* member) const;
+    void redraw();
+    void applyListStyle();
+    void applyFrame();
+    void layoutList();
+    void updateColumnWidth();
+    void showDisplayNameEntry();
+    void destroyRecords();
+    int insertEntry(const QString& text, int index);
+    void drawEntryText(const CVantelItem& item, const VantelDrawRequest& request, int textLeft,
+                       const QColor& foreground);
+
+    VantelListBox* m_list = nullptr;
+
+    // Control state, in the order the control declares it.
+    short m_itemDefHeight = 16;
+    short m_imageOffset = 0;
+    short m_textOffset = 0;
+    bool m_selectStyle = false;
+    short m_numTabs = 0;
+    short m_columns = 0;
+    short m_multiSelect = 0;
+    bool m_sorted = false;
+    short m_verticalTextAlign = 0;
+    std::array<qint32, MaxTabs> m_tabStops{};
+    qint32 m_newIndex = 0;
+    bool m_integralHeight = false;
+    short m_verticalImageAlign = 0;
+    short m_widestText = 0;
+    bool m_hScroll = false;
+    std::vector<std::unique_ptr<CVantelItem>> m_records;
+
+    // Stock state.
+    OleColor m_foreColor = SysColor::WindowText;
+    OleColor m_backColor = SysColor::Window;
+    short m_borderStyle = 1;
+    short m_appearance = 1;
+    QFont m_font;
+
+    bool m_userMode = true;
+    bool m_modified = false;
+    QString m_displayName;
+
+    friend class VantelDispatch;
+};

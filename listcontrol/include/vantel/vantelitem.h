@@ -1,0 +1,20 @@
+#pragma once
+
+#include "vantel/olecolor.h"
+
+#include <QFont>
+#include <QPixmap>
+#include <QString>
+#include <optional>
+
+// What the control keeps for one list entry beyond the list's own text, item
+// data, selection and height. The control owns one per entry, in the list's
+// order.
+struct CVantelItem {
+    std::optional<QString> text;       // the text that is drawn; absent for ""
+    std::optional<OleColor> backColor; // absent: the control's background
+    std::optional<OleColor> foreColor; // absent: the control's foreground
+    std::optional<QFont> font;         // absent: the control's font
+    QPixmap picture;                   // null: no picture
+    bool selectable = true;            // false: a selected entry is drawn unhighlighted
+};

@@ -1,0 +1,222 @@
+#include "vantel/vantelctrl.h"
+
+#include <cmath>
+#include <new>
+
+namespace {
+
+VantelError badAddIndex(const QString& why) {
+    return VantelError(VantelError::InvalidArrayIndex, QStringLiteral("AddItem: ") + why);
+}
+
+// The AddItem index as the automation variant gives it.
+int indexFromVariant(const QVariant& index) {
+    if (!index.isValid())
+        return -1;
+    switch (index.typeId()) {
+    case QMetaType::Short:
+    case QMetaType::Int:
+    case QMetaType::UChar:
+        return index.toInt();
+    case QMetaType::Float:
+    case QMetaType::Double: {
+        const double value = std::trunc(index.toDouble());
+        if (!std::isfinite(value) || value < -2147483648.0 || value > 2147483647.0)
+            throw badAddIndex(QStringLiteral("index %1 is out of range").arg(index.toDouble()));
+        return int(value);
+    }
+    default:
+        throw badAddIndex(QStringLiteral("an index of type %1 is not accepted")
+                              .arg(QLatin1String(index.metaType().name())));
+    }
+}
+
+} // namespace
+
+int CVantelCtrl::AddItem(const QString& text) {
+    return AddItem(text, -1);
+}
+
+int CVantelCtrl::AddItem(const QString& text, const QVariant& index) {
+    return AddItem(text, indexFromVariant(index));
+}
+
+int CVantelCtrl::AddItem(const QString& text, int index) {
+    if (index < -1 || index > m_list->count())
+        throw badAddIndex(
+            QStringLiteral("index %1 is outside -1..%2").arg(index).arg(m_list->count()));
+    int pos = -1;
+    try {
+        auto record = std::make_unique<CVantelItem>();
+        if (!text.isEmpty())
+            record->text = text;
+        record->font = m_font;
+        // Room for the record first, so that nothing can fail once the list
+        // holds the new entry.
+        if (m_records.size() == m_records.capacity())
+            m_records.reserve(std::max<size_t>(64, m_records.capacity() * 2));
+        m_list->reserve(int(m_records.size()) + 1);
+        pos =
+            (m_sorted && index == -1) ? m_list->addString(text) : m_list->insertString(index, text);
+        if (m_itemDefHeight <= 0)
+            m_itemDefHeight = 16;
+        m_list->setItemHeight(pos, m_itemDefHeight);
+        m_records.insert(m_records.begin() + pos, std::move(record));
+    } catch (const std::bad_alloc&) {
+        throw VantelError(VantelError::OutOfMemory,
+                          QStringLiteral("AddItem could not add an entry"));
+    }
+    m_newIndex = pos;
+    m_modified = true;
+    redraw();
+    return pos;
+}
+
+void CVantelCtrl::RemoveItem(int nIndex) {
+    checkIndex(nIndex, "RemoveItem");
+    m_records.erase(m_records.begin() + nIndex);
+    m_list->deleteString(nIndex);
+    m_newIndex = -1;
+    m_modified = true;
+    redraw();
+}
+
+void CVantelCtrl::Clear() {
+    if (m_records.empty())
+        return;
+    destroyRecords();
+    m_list->resetContent();
+    m_modified = true;
+    redraw();
+}
+
+// --- indexed properties ----------------------------------------------------------
+
+short CVantelCtrl::TabStops(int nIndex) const {
+    if (nIndex < 0 || nIndex >= MaxTabs)
+        throw VantelError(
+            VantelError::InvalidArrayIndex,
+            QStringLiteral("TabStops: position %1 is outside 0..%2").arg(nIndex).arg(MaxTabs - 1));
+    return short(m_tabStops[size_t(nIndex)]);
+}
+
+void CVantelCtrl::SetTabStops(int nIndex, short position) {
+    (void)TabStops(nIndex); // range check
+    m_tabStops[size_t(nIndex)] = position;
+}
+
+bool CVantelCtrl::SelectEnable(int nIndex) const {
+    checkIndex(nIndex, "SelectEnable");
+    return m_records[size_t(nIndex)]->selectable;
+}
+
+void CVantelCtrl::SetSelectEnable(int nIndex, bool selectable) {
+    checkIndex(nIndex, "SelectEnable");
+    m_records[size_t(nIndex)]->selectable = selectable;
+    m_modified = true;
+    redraw();
+}
+
+bool CVantelCtrl::Selected(int nIndex) const {
+    checkIndex(nIndex, "Selected");
+    return m_list->isSelected(nIndex);
+}
+
+void CVantelCtrl::SetSelected(int nIndex, bool selected) {
+    checkIndex(nIndex, "Selected");
+    if (m_list->selectionMode() != VantelListBox::Single)
+        m_list->setSel(selected, nIndex);
+    else if (selected)
+        m_list->setCurSel(nIndex);
+    else if (m_list->curSel() == nIndex)
+        m_list->setCurSel(-1);
+    m_modified = true;
+    redraw();
+}
+
+QString CVantelCtrl::List(int nIndex) const {
+    checkIndex(nIndex, "List");
+    return m_list->text(nIndex);
+}
+
+void CVantelCtrl::SetList(int nIndex, const QString& text) {
+    checkIndex(nIndex, "List");
+    CVantelItem& record = *m_records[size_t(nIndex)];
+    if (text.isEmpty())
+        record.text.reset();
+    else
+        record.text = text;
+    m_list->replaceString(nIndex, text);
+    m_modified = true;
+    redraw();
+}
+
+qint32 CVantelCtrl::ItemBackColor(int nIndex) const {
+    checkIndex(nIndex, "ItemBackColor");
+    const auto& color = m_records[size_t(nIndex)]->backColor;
+    return color ? qint32(*color) : NoColor;
+}
+
+void CVantelCtrl::SetItemBackColor(int nIndex, qint32 color) {
+    checkIndex(nIndex, "ItemBackColor");
+    auto& field = m_records[size_t(nIndex)]->backColor;
+    if (color == NoColor)
+        field.reset();
+    else
+        field = OleColor(color);
+    m_modified = true;
+    redraw();
+}
+
+qint32 CVantelCtrl::ItemForeColor(int nIndex) const {
+    checkIndex(nIndex, "ItemForeColor");
+    const auto& color = m_records[size_t(nIndex)]->foreColor;
+    return color ? qint32(*color) : NoColor;
+}
+
+void CVantelCtrl::SetItemForeColor(int nIndex, qint32 color) {
+    checkIndex(nIndex, "ItemForeColor");
+    auto& field = m_records[size_t(nIndex)]->foreColor;
+    if (color == NoColor)
+        field.reset();
+    else
+        field = OleColor(color);
+    m_modified = true;
+    redraw();
+}
+
+QFont CVantelCtrl::ItemFont(int nIndex) const {
+    checkIndex(nIndex, "ItemFont");
+    const auto& font = m_records[size_t(nIndex)]->font;
+    return font ? *font : m_font;
+}
+
+void CVantelCtrl::SetItemFont(int nIndex, const std::optional<QFont>& font) {
+    checkIndex(nIndex, "ItemFont");
+    m_records[size_t(nIndex)]->font = font;
+    m_modified = true;
+    redraw();
+}
+
+QPixmap CVantelCtrl::ItemImage(int nIndex) const {
+    checkIndex(nIndex, "ItemImage");
+    return m_records[size_t(nIndex)]->picture;
+}
+
+void CVantelCtrl::SetItemImage(int nIndex, const QPixmap& picture) {
+    checkIndex(nIndex, "ItemImage");
+    m_records[size_t(nIndex)]->picture = picture;
+    m_modified = true;
+    redraw();
+}
+
+qint32 CVantelCtrl::ItemData(int nIndex) const {
+    checkIndex(nIndex, "ItemData");
+    return m_list->itemData(nIndex);
+}
+
+void CVantelCtrl::SetItemData(int nIndex, qint32 data) {
+    checkIndex(nIndex, "ItemData");
+    m_list->setItemData(nIndex, data);
+    m_modified = true;
+}
