@@ -170,13 +170,18 @@ bool FtpSession::login(const FtpJob& job) {
 
 void FtpSession::runCommand(const FtpJob& job) {
     const FtpCommand& cmd = job.command;
+    // libcurl drops the connection when a quoted command fails, so the
+    // commands are sent with failures ignored and their replies checked here.
     auto quoteOnly = [&](std::initializer_list<QByteArray> lines) {
         prepare(job, {});
         curl_easy_setopt(m_easy, CURLOPT_NOBODY, 1L);
         for (const QByteArray& line : lines)
-            m_quote = curl_slist_append(m_quote, line.constData());
+            m_quote = curl_slist_append(m_quote, ('*' + line).constData());
         curl_easy_setopt(m_easy, CURLOPT_QUOTE, m_quote);
-        return perform(job, Phase::Command);
+        const CURLcode result = perform(job, Phase::Command);
+        if (result == CURLE_OK && !firstRefusal().isEmpty())
+            return CURLE_QUOTE_ERROR;
+        return result;
     };
     auto succeed = [&](const QString& reply) {
         reportState(InetState::ResponseReceived);
@@ -385,18 +390,18 @@ CURLcode FtpSession::perform(const FtpJob& job, Phase phase) {
         }
         curl_multi_poll(m_multi, nullptr, 0, kPollMs, nullptr);
     }
+    // The control connection is only known while the transfer holds it.
+    curl_socket_t fd = CURL_SOCKET_BAD;
+    if (!abandoned && curl_easy_getinfo(m_easy, CURLINFO_ACTIVESOCKET, &fd) == CURLE_OK &&
+        fd != CURL_SOCKET_BAD && m_sockets.count(fd))
+        m_controlFd = fd;
     curl_multi_remove_handle(m_multi, m_easy);
 
     if (abandoned)
         rc = CURLE_ABORTED_BY_CALLBACK;
     m_controlOpening = false;
     m_resolvingReported = false;
-    if (rc == CURLE_OK) {
-        curl_socket_t fd = CURL_SOCKET_BAD;
-        if (curl_easy_getinfo(m_easy, CURLINFO_ACTIVESOCKET, &fd) == CURLE_OK &&
-            fd != CURL_SOCKET_BAD)
-            m_controlFd = fd;
-    } else if (abandoned || rc == CURLE_OPERATION_TIMEDOUT) {
+    if (abandoned || rc == CURLE_OPERATION_TIMEDOUT) {
         // The connection is in an unknown state: let the next command start afresh.
         if (m_controlFd != CURL_SOCKET_BAD)
             ::shutdown(m_controlFd, SHUT_RDWR);
@@ -421,6 +426,13 @@ void FtpSession::finishOk(const FtpJob& job, const QString& reply) {
     m_host.report(std::move(ev));
 }
 
+QString FtpSession::firstRefusal() const {
+    for (const QByteArray& line : m_replyLines)
+        if (line.size() >= 4 && (line[0] == '4' || line[0] == '5') && line[3] == ' ')
+            return m_codec.decode(line).trimmed();
+    return {};
+}
+
 QString FtpSession::lastReplyText(char kind) const {
     for (auto it = m_replyLines.rbegin(); it != m_replyLines.rend(); ++it) {
         const QByteArray& line = *it;
@@ -432,7 +444,9 @@ QString FtpSession::lastReplyText(char kind) const {
 }
 
 void FtpSession::finishFailed(const FtpJob& job, CURLcode rc) {
-    QString serverText = lastReplyText('5');
+    QString serverText = rc == CURLE_QUOTE_ERROR ? firstRefusal() : QString();
+    if (serverText.isEmpty())
+        serverText = lastReplyText('5');
     if (serverText.isEmpty())
         serverText = lastReplyText('4');
     const QString curlText =

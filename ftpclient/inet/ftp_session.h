@@ -50,6 +50,7 @@ private:
     bool connectionAlive() const;
     QByteArray pathBytes(const QString& path) const { return m_codec.encode(path); }
     QString lastReplyText(char kind) const;
+    QString firstRefusal() const;
 
     void reportState(short state);
     void reportProgress(qint64 done, qint64 total, bool force);

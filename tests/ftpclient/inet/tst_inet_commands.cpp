@@ -1,0 +1,332 @@
+// Every command of the transfer component against a real server. The same
+// cases run against pyftpdlib (MLSD) and vsftpd (LIST only, a login directory
+// that is not "/"), both announcing UTF-8: pass "pyftpdlib" or "vsftpd" as
+// first argument.
+#include "ftp_test_server.h"
+#include "inet.h"
+#include "inet_test_helper.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+bool writeLocal(const QString& path, const QByteArray& content) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(content) == content.size();
+}
+
+QByteArray patternBytes(int size) {
+    QByteArray b(size, Qt::Uninitialized);
+    for (int i = 0; i < size; ++i)
+        b[i] = char((i * 131 + i / 7) & 0xFF);
+    return b;
+}
+
+} // namespace
+
+class TestInetCommands : public QObject {
+    Q_OBJECT
+
+public:
+    explicit TestInetCommands(FtpTestServer::Kind kind)
+        : m_server(kind, utf8Options()) {}
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void firstCommandConnectsAndReportsStatesInOrder();
+    void pwdReportsLoginDirectory();
+    void listingShowsFilesAndDirectories();
+    void listingPatternFiltersFilesOnly();
+    void listingOfMissingDirectoryIsServerError();
+    void downloadCopiesBytesExactly_data();
+    void downloadCopiesBytesExactly();
+    void uploadCopiesBytesExactly();
+    void progressReachesTotal();
+    void failedDownloadKeepsExistingLocalFile();
+    void deleteMakeRemoveRename();
+    void serverRefusalGives12003WithReplyText();
+    void busyComponentRaises35764AndChangesNothing();
+    void unsafeCommandIsRefusedAndNothingSent();
+    void eventsNeverComeFromInsideExecute();
+    void quitClosesAndNextCommandReconnects();
+
+private:
+    static FtpTestServer::Options utf8Options() {
+        FtpTestServer::Options options;
+        options.utf8 = true;
+        return options;
+    }
+
+    QString remote(const QString& relative) const {
+        QString dir = m_server.loginDir();
+        if (!dir.endsWith(u'/'))
+            dir += u'/';
+        return dir + relative;
+    }
+
+    FtpTestServer m_server;
+    std::unique_ptr<Inet> m_inet;
+    std::unique_ptr<QTemporaryDir> m_local;
+};
+
+void TestInetCommands::initTestCase() {
+    QVERIFY2(m_server.start(), qPrintable(m_server.errorText()));
+}
+
+void TestInetCommands::init() {
+    QDir root(m_server.root());
+    root.removeRecursively();
+    QDir().mkpath(m_server.root());
+    QVERIFY(m_server.writeFile(QStringLiteral("a.txt"), "alpha\n"));
+    QVERIFY(m_server.writeFile(QStringLiteral("B.TXT"), "bravo\n"));
+    QVERIFY(m_server.writeFile(QStringLiteral("my file.txt"), "with a blank\n"));
+    QVERIFY(m_server.writeFile(QStringLiteral("odd #%?;type=a.bin"), "odd characters\n"));
+    QVERIFY(m_server.writeFile(QStringLiteral("grüße.txt"), "non-ascii\n"));
+    QVERIFY(m_server.writeFile(QStringLiteral("docs/readme.md"), "docs\n"));
+    QVERIFY(m_server.writeFile(QStringLiteral("big.bin"), patternBytes(3 * 1024 * 1024 + 17)));
+    QVERIFY(QDir().mkpath(m_server.root() + QStringLiteral("/my dir")));
+
+    m_local = std::make_unique<QTemporaryDir>();
+    m_inet = std::make_unique<Inet>();
+    m_inet->setRequestTimeout(20);
+    m_inet->setURL(m_server.address());
+    m_inet->setUserName(m_server.userName());
+    m_inet->setPassword(m_server.password());
+}
+
+void TestInetCommands::cleanup() {
+    m_inet.reset();
+    m_local.reset();
+}
+
+void TestInetCommands::firstCommandConnectsAndReportsStatesInOrder() {
+    const CommandOutcome first = runCommand(*m_inet, QStringLiteral("PWD"));
+    QVERIFY(first.ok());
+    QCOMPARE(first.states, (QList<short>{1, 2, 3, 4, 5, 6, 7, 8, 12}));
+
+    // The connection stays open: the next command only reports its own states.
+    const CommandOutcome second = runCommand(*m_inet, QStringLiteral("DIR"));
+    QVERIFY(second.ok());
+    QCOMPARE(second.states, (QList<short>{5, 6, 7, 8, 12}));
+}
+
+void TestInetCommands::pwdReportsLoginDirectory() {
+    const CommandOutcome out = runCommand(*m_inet, QStringLiteral("PWD"));
+    QVERIFY(out.ok());
+    QCOMPARE(out.reply, m_server.loginDir());
+    QCOMPARE(m_inet->RemoteHost(), QStringLiteral("127.0.0.1"));
+}
+
+void TestInetCommands::listingShowsFilesAndDirectories() {
+    for (const QString& command : {QStringLiteral("DIR"), QStringLiteral("LS ") + remote(QString()),
+                                   QStringLiteral("DIR ") + remote(QStringLiteral("*"))}) {
+        const CommandOutcome out = runCommand(*m_inet, command);
+        QVERIFY2(out.ok(), qPrintable(QString(command + QStringLiteral(": ") + out.responseInfo)));
+        QVERIFY(out.reply.endsWith(QStringLiteral("\r\n")));
+        QCOMPARE(listingLines(out.reply),
+                 (QStringList{"B.TXT", "a.txt", "big.bin", "docs/", "grüße.txt", "my dir/",
+                              "my file.txt", "odd #%?;type=a.bin"}));
+    }
+    const CommandOutcome sub = runCommand(*m_inet, QStringLiteral("LS ") + remote("my dir/"));
+    QVERIFY(sub.ok());
+    QCOMPARE(sub.reply, QString());
+    const CommandOutcome docs = runCommand(*m_inet, QStringLiteral("LS ") + remote("docs/*"));
+    QCOMPARE(docs.reply, QStringLiteral("readme.md\r\n"));
+}
+
+void TestInetCommands::listingPatternFiltersFilesOnly() {
+    const CommandOutcome txt = runCommand(*m_inet, QStringLiteral("LS ") + remote("*.txt"));
+    QVERIFY(txt.ok());
+    QCOMPARE(listingLines(txt.reply),
+             (QStringList{"B.TXT", "a.txt", "docs/", "grüße.txt", "my dir/", "my file.txt"}));
+    const CommandOutcome one = runCommand(*m_inet, QStringLiteral("LS ") + remote("?.txt"));
+    QCOMPARE(listingLines(one.reply), (QStringList{"B.TXT", "a.txt", "docs/", "my dir/"}));
+}
+
+void TestInetCommands::listingOfMissingDirectoryIsServerError() {
+    if (m_server.kind() == FtpTestServer::Kind::Vsftpd)
+        QSKIP("vsftpd answers a listing of a missing directory with an empty one");
+    const CommandOutcome out = runCommand(*m_inet, QStringLiteral("LS ") + remote("nowhere/*"));
+    QVERIFY(out.finished);
+    QCOMPARE(out.states.last(), short(11));
+    QCOMPARE(out.responseCode, 12003);
+    QVERIFY2(out.responseInfo.startsWith(u'5'), qPrintable(out.responseInfo));
+}
+
+void TestInetCommands::downloadCopiesBytesExactly_data() {
+    QTest::addColumn<QString>("name");
+    QTest::newRow("plain") << "a.txt";
+    QTest::newRow("blank") << "my file.txt";
+    QTest::newRow("url characters") << "odd #%?;type=a.bin";
+    QTest::newRow("non-ascii") << "grüße.txt";
+    QTest::newRow("3 MiB") << "big.bin";
+    QTest::newRow("in sub-directory") << "docs/readme.md";
+}
+
+void TestInetCommands::downloadCopiesBytesExactly() {
+    QFETCH(QString, name);
+    const QString fileName = name.section(u'/', -1);
+    const QString local = m_local->path() + u'/' + fileName;
+    const CommandOutcome out =
+        runCommand(*m_inet, QStringLiteral("GET ") + remote(name) + u' ' + local);
+    QVERIFY2(out.ok(), qPrintable(out.responseInfo));
+    QCOMPARE(readFile(local), readFile(m_server.root() + u'/' + name));
+    // Nothing but the file itself is left behind.
+    QCOMPARE(QDir(m_local->path()).entryList(QDir::Files | QDir::Hidden), QStringList{fileName});
+}
+
+void TestInetCommands::uploadCopiesBytesExactly() {
+    const QByteArray content = patternBytes(1024 * 1024 + 3);
+    const QString local = m_local->path() + QStringLiteral("/up load.bin");
+    QVERIFY(writeLocal(local, content));
+    const CommandOutcome out =
+        runCommand(*m_inet, QStringLiteral("PUT ") + local + u' ' + remote("up load.bin"));
+    QVERIFY2(out.ok(), qPrintable(out.responseInfo));
+    QCOMPARE(readFile(m_server.root() + QStringLiteral("/up load.bin")), content);
+
+    const QString empty = m_local->path() + QStringLiteral("/empty.txt");
+    QVERIFY(writeLocal(empty, {}));
+    QVERIFY(runCommand(*m_inet, QStringLiteral("PUT ") + empty + u' ' + remote("empty.txt")).ok());
+    QCOMPARE(readFile(m_server.root() + QStringLiteral("/empty.txt")), QByteArray());
+}
+
+void TestInetCommands::progressReachesTotal() {
+    QSignalSpy progress(m_inet.get(), &Inet::TransferProgress);
+    const QString local = m_local->path() + QStringLiteral("/big.bin");
+    QVERIFY(runCommand(*m_inet, QStringLiteral("GET ") + remote("big.bin") + u' ' + local).ok());
+    QVERIFY(!progress.isEmpty());
+    const qint64 size = QFileInfo(local).size();
+    QCOMPARE(progress.last().at(0).toLongLong(), size);
+    QCOMPARE(progress.last().at(1).toLongLong(), size);
+
+    progress.clear();
+    QVERIFY(runCommand(*m_inet, QStringLiteral("PUT ") + local + u' ' + remote("big.bin")).ok());
+    QVERIFY(!progress.isEmpty());
+    QCOMPARE(progress.last().at(0).toLongLong(), size);
+    QCOMPARE(progress.last().at(1).toLongLong(), size);
+}
+
+void TestInetCommands::failedDownloadKeepsExistingLocalFile() {
+    const QString local = m_local->path() + QStringLiteral("/gone.txt");
+    QVERIFY(writeLocal(local, "precious"));
+    const CommandOutcome out =
+        runCommand(*m_inet, QStringLiteral("GET ") + remote("gone.txt") + u' ' + local);
+    QCOMPARE(out.states.last(), short(11));
+    QCOMPARE(out.responseCode, 12003);
+    QCOMPARE(readFile(local), QByteArray("precious"));
+    QCOMPARE(QDir(m_local->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"gone.txt"});
+}
+
+void TestInetCommands::deleteMakeRemoveRename() {
+    const QString root = m_server.root();
+    QVERIFY(runCommand(*m_inet, QStringLiteral("DELETE ") + remote("my file.txt")).ok());
+    QVERIFY(!QFile::exists(root + QStringLiteral("/my file.txt")));
+
+    QVERIFY(runCommand(*m_inet, QStringLiteral("MKDIR ") + remote("new dir")).ok());
+    QVERIFY(QFileInfo(root + QStringLiteral("/new dir")).isDir());
+    QVERIFY(runCommand(*m_inet, QStringLiteral("RMDIR ") + remote("new dir")).ok());
+    QVERIFY(!QFileInfo::exists(root + QStringLiteral("/new dir")));
+
+    QVERIFY(runCommand(*m_inet, QStringLiteral("RENAME ") + remote("grüße.txt") + u' ' +
+                                    remote("grüße 2.txt"))
+                .ok());
+    QCOMPARE(readFile(root + QStringLiteral("/grüße 2.txt")), QByteArray("non-ascii\n"));
+
+    const CommandOutcome listing = runCommand(*m_inet, QStringLiteral("LS ") + remote("*"));
+    QVERIFY(listing.reply.contains(QStringLiteral("grüße 2.txt\r\n")));
+    QVERIFY(!listing.reply.contains(QStringLiteral("my file.txt")));
+}
+
+void TestInetCommands::serverRefusalGives12003WithReplyText() {
+    const CommandOutcome out = runCommand(*m_inet, QStringLiteral("DELETE ") + remote("nope.txt"));
+    QVERIFY(out.finished);
+    QCOMPARE(out.states.last(), short(11));
+    QVERIFY(!out.states.contains(12));
+    QCOMPARE(out.responseCode, 12003);
+    QVERIFY2(out.responseInfo.startsWith(QStringLiteral("550 ")), qPrintable(out.responseInfo));
+
+    // A refusal leaves the connection usable.
+    const CommandOutcome next = runCommand(*m_inet, QStringLiteral("PWD"));
+    QVERIFY(next.ok());
+    QCOMPARE(next.states, (QList<short>{5, 6, 7, 8, 12}));
+}
+
+void TestInetCommands::busyComponentRaises35764AndChangesNothing() {
+    const QString local = m_local->path() + QStringLiteral("/big.bin");
+    m_inet->Execute(m_inet->URL(), QStringLiteral("GET ") + remote("big.bin") + u' ' + local);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        try {
+            if (attempt == 0)
+                m_inet->Execute(m_inet->URL(), QStringLiteral("DELETE ") + remote("a.txt"));
+            else
+                m_inet->GetChunk(1024);
+            QFAIL("no error raised while a command runs");
+        } catch (const InetError& e) {
+            QCOMPARE(e.number(), 35764);
+            QVERIFY(!e.description().isEmpty());
+        }
+    }
+    QVERIFY(m_inet->StillExecuting());
+    QVERIFY(QTest::qWaitFor([&] { return !m_inet->StillExecuting(); }, 20000));
+    QCOMPARE(readFile(local), readFile(m_server.root() + QStringLiteral("/big.bin")));
+    QVERIFY(QFile::exists(m_server.root() + QStringLiteral("/a.txt")));
+}
+
+void TestInetCommands::unsafeCommandIsRefusedAndNothingSent() {
+    StateRecorder recorder(*m_inet);
+    try {
+        m_inet->Execute(m_inet->URL(), QStringLiteral("DELETE ") + remote("a.txt\r\nDELE b"));
+        QFAIL("a command with a line break was accepted");
+    } catch (const InetError& e) {
+        QVERIFY(e.number() != 35764);
+    }
+    QVERIFY(!m_inet->StillExecuting());
+    QTest::qWait(100);
+    QVERIFY(recorder.states.isEmpty());
+    QVERIFY(QFile::exists(m_server.root() + QStringLiteral("/a.txt")));
+}
+
+void TestInetCommands::eventsNeverComeFromInsideExecute() {
+    QVERIFY(runCommand(*m_inet, QStringLiteral("PWD")).ok());
+    StateRecorder recorder(*m_inet);
+    m_inet->Execute(m_inet->URL(), QStringLiteral("PWD"));
+    QVERIFY(recorder.states.isEmpty());
+    QVERIFY(m_inet->StillExecuting());
+    QVERIFY(QTest::qWaitFor([&] { return !m_inet->StillExecuting(); }, 20000));
+    QCOMPARE(recorder.states.last(), short(12));
+}
+
+void TestInetCommands::quitClosesAndNextCommandReconnects() {
+    QVERIFY(runCommand(*m_inet, QStringLiteral("PWD")).ok());
+    const CommandOutcome quit = runCommand(*m_inet, QStringLiteral("QUIT"));
+    QCOMPARE(quit.states, (QList<short>{9, 10, 12}));
+    const CommandOutcome again = runCommand(*m_inet, QStringLiteral("PWD"));
+    QVERIFY(again.ok());
+    QCOMPARE(again.states, (QList<short>{1, 2, 3, 4, 5, 6, 7, 8, 12}));
+}
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const bool vsftpd = argc > 1 && qstrcmp(argv[1], "vsftpd") == 0;
+    if (argc > 1 && (vsftpd || qstrcmp(argv[1], "pyftpdlib") == 0)) {
+        argv[1] = argv[0];
+        ++argv;
+        --argc;
+    }
+    TestInetCommands test(vsftpd ? FtpTestServer::Kind::Vsftpd : FtpTestServer::Kind::Pyftpdlib);
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_inet_commands.moc"
