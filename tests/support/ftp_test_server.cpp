@@ -52,6 +52,11 @@ void FtpTestServer::kill() {
     m_process.reset();
 }
 
+bool FtpTestServer::restart() {
+    kill();
+    return start();
+}
+
 QString FtpTestServer::loginDir() const {
     return m_kind == Kind::Pyftpdlib ? QStringLiteral("/") : m_root;
 }
@@ -85,6 +90,8 @@ bool FtpTestServer::startPyftpdlib() {
                      QStringLiteral("--password"),
                      QString::fromLatin1(kPassword),
                      QStringLiteral("--quiet")};
+    if (m_port != 0)
+        args << QStringLiteral("--port") << QString::number(m_port);
     if (m_options.rateLimit > 0)
         args << QStringLiteral("--rate") << QString::number(m_options.rateLimit);
 
@@ -117,7 +124,8 @@ bool FtpTestServer::startPyftpdlib() {
 bool FtpTestServer::startVsftpd() {
     const QString empty = m_dir.path() + QStringLiteral("/empty");
     QDir().mkpath(empty);
-    m_port = freePort();
+    if (m_port == 0)
+        m_port = freePort();
     QString config = QStringLiteral("listen=YES\n"
                                     "listen_address=127.0.0.1\n"
                                     "listen_port=%1\n"

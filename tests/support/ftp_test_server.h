@@ -27,6 +27,8 @@ public:
     bool start();
     // Kills the server at once (connections drop mid-command).
     void kill();
+    // Starts a killed server again on the same port.
+    bool restart();
 
     Kind kind() const { return m_kind; }
     QString root() const { return m_root; } // the served directory on disk

@@ -1,0 +1,255 @@
+// How the transfer component fails, times out, is cancelled, loses its
+// connection and is destroyed, against a real pyftpdlib server (and a local
+// socket that accepts and never answers, for the silent-server cases).
+#include "ftp_test_server.h"
+#include "inet.h"
+#include "inet_test_helper.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+constexpr int kSlowRate = 256 * 1024;
+
+QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+bool writeLocal(const QString& path, const QByteArray& content) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(content) == content.size();
+}
+
+// Accepts connections and never says a word.
+class SilentServer : public QTcpServer {
+public:
+    SilentServer() {
+        connect(this, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* s = nextPendingConnection())
+                s->setParent(this);
+        });
+        listen(QHostAddress::LocalHost, 0);
+    }
+};
+
+quint16 closedPort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+FtpTestServer::Options slowOptions() {
+    FtpTestServer::Options options;
+    options.rateLimit = kSlowRate;
+    return options;
+}
+
+} // namespace
+
+class TestInetFailures : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void refusedLoginGives12015WithoutPassword();
+    void closedPortGives12029();
+    void unknownHostGives12007();
+    void silentServerTimesOutWith12002();
+    void cancelWhileServerIsSilentEndsWithinOneSecond();
+    void cancelMidDownloadKeepsOldFileAndStaysUsable();
+    void lostConnectionMidDownloadGives12030AndKeepsOldFile();
+    void connectionClosedByServerIsReopened();
+    void destroyingDuringDownloadDoesNotBlock();
+    void badAddressRaisesRunTimeError();
+
+private:
+    void useServer(const FtpTestServer& server) {
+        m_inet->setURL(server.address());
+        m_inet->setUserName(server.userName());
+        m_inet->setPassword(server.password());
+    }
+    // Starts a download of the big file from the slow server and waits until
+    // bytes arrive.
+    bool startSlowDownload(const QString& local);
+    QStringList localFiles() const {
+        return QDir(m_local->path()).entryList(QDir::Files | QDir::Hidden);
+    }
+
+    FtpTestServer m_server{FtpTestServer::Kind::Pyftpdlib};
+    FtpTestServer m_slow{FtpTestServer::Kind::Pyftpdlib, slowOptions()};
+    std::unique_ptr<Inet> m_inet;
+    std::unique_ptr<QTemporaryDir> m_local;
+};
+
+void TestInetFailures::initTestCase() {
+    QVERIFY2(m_server.start(), qPrintable(m_server.errorText()));
+    QVERIFY2(m_slow.start(), qPrintable(m_slow.errorText()));
+    QVERIFY(m_slow.writeFile(QStringLiteral("big.bin"), QByteArray(8 * 1024 * 1024, 'x')));
+}
+
+void TestInetFailures::init() {
+    m_local = std::make_unique<QTemporaryDir>();
+    m_inet = std::make_unique<Inet>();
+    m_inet->setRequestTimeout(20);
+    useServer(m_server);
+}
+
+void TestInetFailures::cleanup() {
+    m_inet.reset();
+    m_local.reset();
+}
+
+bool TestInetFailures::startSlowDownload(const QString& local) {
+    useServer(m_slow);
+    QSignalSpy progress(m_inet.get(), &Inet::TransferProgress);
+    m_inet->Execute(m_inet->URL(), QStringLiteral("GET /big.bin ") + local);
+    return QTest::qWaitFor(
+        [&] { return !progress.isEmpty() && progress.last().at(0).toLongLong() > 0; }, 20000);
+}
+
+void TestInetFailures::refusedLoginGives12015WithoutPassword() {
+    m_inet->setPassword(QStringLiteral("Wr0ngPassw0rd"));
+    const CommandOutcome out = runCommand(*m_inet, QStringLiteral("PWD"));
+    QVERIFY(out.finished);
+    QCOMPARE(out.states.mid(0, 4), (QList<short>{1, 2, 3, 4}));
+    QCOMPARE(out.states.last(), short(11));
+    QCOMPARE(out.responseCode, 12015);
+    QVERIFY2(out.responseInfo.startsWith(QStringLiteral("530")), qPrintable(out.responseInfo));
+    QVERIFY(!out.responseInfo.contains(QStringLiteral("Wr0ngPassw0rd")));
+
+    // The right password works on the same component afterwards.
+    m_inet->setPassword(m_server.password());
+    QVERIFY(runCommand(*m_inet, QStringLiteral("PWD")).ok());
+}
+
+void TestInetFailures::closedPortGives12029() {
+    m_inet->setURL(QStringLiteral("127.0.0.1:%1").arg(closedPort()));
+    const CommandOutcome out = runCommand(*m_inet, QStringLiteral("PWD"));
+    QCOMPARE(out.states.last(), short(11));
+    QCOMPARE(out.responseCode, 12029);
+    QVERIFY(!out.responseInfo.isEmpty());
+}
+
+void TestInetFailures::unknownHostGives12007() {
+    m_inet->setURL(QStringLiteral("no-such-host.invalid"));
+    const CommandOutcome out = runCommand(*m_inet, QStringLiteral("DIR"));
+    QCOMPARE(out.states, (QList<short>{1, 11}));
+    QCOMPARE(out.responseCode, 12007);
+    QVERIFY(out.responseInfo.contains(QStringLiteral("no-such-host.invalid")));
+    QCOMPARE(m_inet->RemoteHost(), QStringLiteral("no-such-host.invalid"));
+}
+
+void TestInetFailures::silentServerTimesOutWith12002() {
+    SilentServer silent;
+    m_inet->setURL(QStringLiteral("127.0.0.1:%1").arg(silent.serverPort()));
+    m_inet->setRequestTimeout(2);
+    QElapsedTimer clock;
+    clock.start();
+    const CommandOutcome out = runCommand(*m_inet, QStringLiteral("PWD"), 15000);
+    QVERIFY(out.finished);
+    QVERIFY2(clock.elapsed() < 4500, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(out.states, (QList<short>{1, 2, 3, 11}));
+    QCOMPARE(out.responseCode, 12002);
+}
+
+void TestInetFailures::cancelWhileServerIsSilentEndsWithinOneSecond() {
+    SilentServer silent;
+    m_inet->setURL(QStringLiteral("127.0.0.1:%1").arg(silent.serverPort()));
+    StateRecorder recorder(*m_inet);
+    m_inet->Execute(m_inet->URL(), QStringLiteral("PWD"));
+    QVERIFY(QTest::qWaitFor([&] { return recorder.states.contains(3); }, 5000));
+    QTest::qWait(300);
+
+    QElapsedTimer clock;
+    clock.start();
+    m_inet->setRequestTimeout(1);
+    m_inet->Cancel();
+    QVERIFY(QTest::qWaitFor([&] { return !m_inet->StillExecuting(); }, 5000));
+    QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(recorder.states.last(), short(12));
+    QCOMPARE(m_inet->GetChunk(1024), QString());
+}
+
+void TestInetFailures::cancelMidDownloadKeepsOldFileAndStaysUsable() {
+    const QString local = m_local->path() + QStringLiteral("/big.bin");
+    QVERIFY(writeLocal(local, "old content"));
+    StateRecorder recorder(*m_inet);
+    QVERIFY(startSlowDownload(local));
+
+    QElapsedTimer clock;
+    clock.start();
+    m_inet->Cancel();
+    QVERIFY(QTest::qWaitFor([&] { return !m_inet->StillExecuting(); }, 5000));
+    QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(recorder.states.last(), short(12));
+    QCOMPARE(m_inet->GetChunk(1024), QString());
+    QCOMPARE(readFile(local), QByteArray("old content"));
+    QTRY_COMPARE(localFiles(), QStringList{"big.bin"});
+
+    // Usable again at once.
+    const CommandOutcome next = runCommand(*m_inet, QStringLiteral("PWD"));
+    QVERIFY(next.ok());
+    QCOMPARE(next.reply, QStringLiteral("/"));
+}
+
+void TestInetFailures::lostConnectionMidDownloadGives12030AndKeepsOldFile() {
+    const QString local = m_local->path() + QStringLiteral("/big.bin");
+    QVERIFY(writeLocal(local, "old content"));
+    StateRecorder recorder(*m_inet);
+    QVERIFY(startSlowDownload(local));
+    m_slow.kill();
+    QVERIFY(QTest::qWaitFor([&] { return !m_inet->StillExecuting(); }, 20000));
+    QCOMPARE(recorder.states.last(), short(11));
+    QCOMPARE(m_inet->ResponseCode(), 12030);
+    QCOMPARE(readFile(local), QByteArray("old content"));
+    QCOMPARE(localFiles(), QStringList{"big.bin"});
+
+    QVERIFY2(m_slow.restart(), qPrintable(m_slow.errorText()));
+    const CommandOutcome again = runCommand(*m_inet, QStringLiteral("PWD"));
+    QVERIFY(again.ok());
+    QCOMPARE(again.states.mid(0, 4), (QList<short>{1, 2, 3, 4}));
+}
+
+void TestInetFailures::connectionClosedByServerIsReopened() {
+    useServer(m_slow);
+    QVERIFY(runCommand(*m_inet, QStringLiteral("PWD")).ok());
+    QVERIFY2(m_slow.restart(), qPrintable(m_slow.errorText()));
+    const CommandOutcome out = runCommand(*m_inet, QStringLiteral("DIR"));
+    QVERIFY2(out.ok(), qPrintable(out.responseInfo));
+    QCOMPARE(out.states, (QList<short>{1, 2, 3, 4, 5, 6, 7, 8, 12}));
+    QVERIFY(out.reply.contains(QStringLiteral("big.bin\r\n")));
+}
+
+void TestInetFailures::destroyingDuringDownloadDoesNotBlock() {
+    const QString local = m_local->path() + QStringLiteral("/big.bin");
+    QVERIFY(startSlowDownload(local));
+    QElapsedTimer clock;
+    clock.start();
+    m_inet.reset();
+    QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+    QTRY_VERIFY(localFiles().isEmpty());
+}
+
+void TestInetFailures::badAddressRaisesRunTimeError() {
+    try {
+        m_inet->Execute(QStringLiteral("http://example.org"), QStringLiteral("PWD"));
+        QFAIL("a non-FTP address was accepted");
+    } catch (const InetError& e) {
+        QVERIFY(!e.description().isEmpty());
+    }
+    QVERIFY(!m_inet->StillExecuting());
+}
+
+QTEST_GUILESS_MAIN(TestInetFailures)
+#include "tst_inet_failures.moc"

@@ -1,0 +1,278 @@
+// Entries and their records: adding with every kind of index, sorted and
+// unsorted insertion, replacing texts, removing, clearing, per-entry
+// colours, fonts, pictures and data, and the design-time name entry.
+#include "vanteltestsupport.h"
+
+#include <QSignalSpy>
+#include <QTest>
+#include <vantel/vantelctrl.h>
+
+class TestVantelEntries : public QObject {
+    Q_OBJECT
+
+    static QStringList texts(const CVantelCtrl& c)
+    {
+        QStringList result;
+        for (int i = 0; i < c.ListCount(); ++i)
+            result << c.List(i);
+        return result;
+    }
+    static void fill(CVantelCtrl& c, const QStringList& items)
+    {
+        for (const QString& t : items)
+            c.AddItem(t);
+    }
+
+private slots:
+    void addItemIndexKinds_data()
+    {
+        QTest::addColumn<QVariant>("index");
+        QTest::addColumn<int>("expected"); // -1: error 381
+        QTest::newRow("missing") << QVariant() << 3;
+        QTest::newRow("minus one") << QVariant(-1) << 3;
+        QTest::newRow("zero") << QVariant(0) << 0;
+        QTest::newRow("count") << QVariant(3) << 3;
+        QTest::newRow("count + 1") << QVariant(4) << -1;
+        QTest::newRow("below -1") << QVariant(-2) << -1;
+        QTest::newRow("16-bit") << QVariant::fromValue<short>(2) << 2;
+        QTest::newRow("byte") << QVariant::fromValue<uchar>(1) << 1;
+        QTest::newRow("double 1.9") << QVariant(1.9) << 1;
+        QTest::newRow("double -0.7 truncates to 0") << QVariant(-0.7) << 0;
+        QTest::newRow("single 2.5") << QVariant(2.5f) << 2;
+        QTest::newRow("double -1.5 truncates to -1") << QVariant(-1.5) << 3;
+        QTest::newRow("huge double") << QVariant(1e12) << -1;
+        QTest::newRow("string") << QVariant(QStringLiteral("1")) << -1;
+        QTest::newRow("boolean") << QVariant(true) << -1;
+        QTest::newRow("64-bit") << QVariant(qint64(1)) << -1;
+    }
+
+    void addItemIndexKinds()
+    {
+        QFETCH(QVariant, index);
+        QFETCH(int, expected);
+        CVantelCtrl c;
+        fill(c, {"a", "b", "c"});
+        c.SetItemForeColor(1, 0x0000FF);
+        if (expected < 0) {
+            const QString before = vanteltest::snapshot(c);
+            try {
+                c.AddItem(QStringLiteral("new"), index);
+                QFAIL("AddItem accepted the index");
+            } catch (const VantelError& e) {
+                QCOMPARE(e.number(), 381);
+            }
+            QCOMPARE(vanteltest::snapshot(c), before);
+            return;
+        }
+        QCOMPARE(c.AddItem(QStringLiteral("new"), index), expected);
+        QCOMPARE(c.NewIndex(), expected);
+        QCOMPARE(c.ListCount(), 4);
+        QCOMPARE(c.List(expected), QStringLiteral("new"));
+        // The record went in at the same place: "b" still has its colour.
+        const int b = texts(c).indexOf(QStringLiteral("b"));
+        QCOMPARE(c.ItemForeColor(b), 0x0000FF);
+        QCOMPARE(c.ItemForeColor(expected), -1);
+    }
+
+    void sortedListPlacesTextsWithoutIndex()
+    {
+        CVantelCtrl c;
+        c.setAmbientUserMode(false);
+        c.SetSorted(true);
+        c.setAmbientUserMode(true);
+        QCOMPARE(c.ListCount(), 0);
+        c.AddItem(QStringLiteral("b"));
+        QCOMPARE(c.AddItem(QStringLiteral("a")), 0);
+        QCOMPARE(c.NewIndex(), 0);
+        QCOMPARE(texts(c), QStringList({"a", "b"}));
+        c.AddItem(QStringLiteral("C"));
+        c.AddItem(QStringLiteral("B"));
+        QCOMPARE(texts(c), QStringList({"a", "b", "B", "C"})); // no case, arrival order
+        // An explicit index puts the text exactly there.
+        QCOMPARE(c.AddItem(QStringLiteral("zz"), 0), 0);
+        QCOMPARE(c.AddItem(QStringLiteral("aa"), -1), 1);
+        QCOMPARE(texts(c), QStringList({"zz", "aa", "a", "b", "B", "C"}));
+    }
+
+    void unsortedListKeepsRecordsWithTheirEntries()
+    {
+        CVantelCtrl c;
+        fill(c, {"one", "two", "three"});
+        for (int i = 0; i < 3; ++i) {
+            c.SetItemData(i, 100 + i);
+            c.SetItemBackColor(i, 10 + i);
+        }
+        c.AddItem(QStringLiteral("zero"), 0);
+        c.RemoveItem(2); // "two"
+        QCOMPARE(texts(c), QStringList({"zero", "one", "three"}));
+        QCOMPARE(c.ItemData(1), 100);
+        QCOMPARE(c.ItemBackColor(1), 10);
+        QCOMPARE(c.ItemData(2), 102);
+        QCOMPARE(c.ItemBackColor(2), 12);
+        QCOMPARE(c.ItemBackColor(0), -1);
+        QCOMPARE(c.record(2).text.value(), QStringLiteral("three"));
+    }
+
+    void replacingATextKeepsTheRecordButNotTheData()
+    {
+        CVantelCtrl c;
+        fill(c, {"a", "b", "c"});
+        QPixmap picture(8, 8);
+        picture.fill(Qt::red);
+        c.SetItemImage(1, picture);
+        c.SetItemForeColor(1, 0x123456);
+        c.SetItemBackColor(1, 0x654321);
+        c.SetSelectEnable(1, false);
+        c.SetItemData(1, 77);
+        c.SetSelected(1, true);
+        c.SetItemDefHeight(25);
+
+        c.SetList(1, QStringLiteral("b2"));
+        QCOMPARE(c.List(1), QStringLiteral("b2"));
+        QCOMPARE(c.record(1).text.value(), QStringLiteral("b2"));
+        QCOMPARE(c.ItemData(1), 0);
+        QCOMPARE(c.Selected(1), false);
+        QCOMPARE(c.ItemForeColor(1), 0x123456);
+        QCOMPARE(c.ItemBackColor(1), 0x654321);
+        QCOMPARE(c.ItemImage(1).cacheKey(), picture.cacheKey());
+        QCOMPARE(c.SelectEnable(1), false);
+        QCOMPARE(c.listBox()->itemHeight(1), 25);
+        QCOMPARE(c.listBox()->itemHeight(0), 16);
+        QCOMPARE(c.ListCount(), 3);
+
+        c.SetList(2, QString());
+        QCOMPARE(c.List(2), QString());
+        QVERIFY(!c.record(2).text.has_value());
+    }
+
+    void removeAndClearAndNewIndex()
+    {
+        CVantelCtrl c;
+        fill(c, {"a", "b", "c"});
+        QCOMPARE(c.NewIndex(), 2);
+        c.RemoveItem(0);
+        QCOMPARE(c.NewIndex(), -1);
+        QCOMPARE(texts(c), QStringList({"b", "c"}));
+        c.AddItem(QStringLiteral("d"), 1);
+        QCOMPARE(c.NewIndex(), 1);
+        c.Clear();
+        QCOMPARE(c.ListCount(), 0);
+        QCOMPARE(c.NewIndex(), 1); // Clear leaves it
+        // Clearing an empty list changes nothing, not even the modified flag.
+        c.setModified(false);
+        c.Clear();
+        QVERIFY(!c.isModified());
+        c.AddItem(QStringLiteral("x"));
+        QCOMPARE(c.NewIndex(), 0);
+        QCOMPARE(c.record(0).text.value(), QStringLiteral("x"));
+    }
+
+    void perEntryColoursFontsPicturesAndData()
+    {
+        CVantelCtrl c;
+        const QFont first = vanteltest::fixedFont(12);
+        c.SetFont(first);
+        c.AddItem(QStringLiteral("a"));
+        QCOMPARE(c.ItemBackColor(0), -1);
+        c.SetItemBackColor(0, 255);
+        QCOMPARE(c.ItemBackColor(0), 255);
+        c.SetItemBackColor(0, -1);
+        QCOMPARE(c.ItemBackColor(0), -1);
+        c.SetItemForeColor(0, qint32(SysColor::GrayText));
+        QCOMPARE(quint32(c.ItemForeColor(0)), quint32(SysColor::GrayText));
+
+        // The entry keeps a copy of the font the control had when it was added.
+        c.SetFont(vanteltest::fixedFont(20));
+        QCOMPARE(c.ItemFont(0).pixelSize(), 12);
+        c.SetItemFont(0, std::nullopt);
+        QCOMPARE(c.ItemFont(0).pixelSize(), 20);
+        c.SetItemFont(0, vanteltest::fixedFont(9));
+        QCOMPARE(c.ItemFont(0).pixelSize(), 9);
+
+        QVERIFY(c.ItemImage(0).isNull());
+        QPixmap picture(4, 4);
+        c.SetItemImage(0, picture);
+        QCOMPARE(c.ItemImage(0).cacheKey(), picture.cacheKey());
+        c.SetItemImage(0, QPixmap());
+        QVERIFY(c.ItemImage(0).isNull());
+
+        c.SetItemData(0, -123456789);
+        QCOMPARE(c.ItemData(0), -123456789);
+        QCOMPARE(c.SelectEnable(0), true);
+    }
+
+    void entriesBeyond16BitIndicesAreReachable()
+    {
+        CVantelCtrl c;
+        for (int i = 0; i < 40000; ++i)
+            c.AddItem(QString::number(i));
+        c.SetItemData(39999, 5);
+        c.SetItemForeColor(33000, 7);
+        QCOMPARE(c.ItemData(39999), 5);
+        QCOMPARE(c.ItemForeColor(33000), 7);
+        QCOMPARE(c.List(32768), QStringLiteral("32768"));
+    }
+
+    void tabStopsAreSignExtendedAndNotModifying()
+    {
+        CVantelCtrl c;
+        c.setModified(false);
+        c.SetTabStops(199, -150);
+        QCOMPARE(c.TabStops(199), short(-150));
+        QVERIFY(!c.isModified());
+        c.SetNumTabs(200);
+        QCOMPARE(c.NumTabs(), short(200));
+        QVERIFY(c.isModified());
+    }
+
+    void settersMarkTheControlModified()
+    {
+        CVantelCtrl c;
+        c.AddItem(QStringLiteral("a"));
+        const std::vector<std::function<void()>> setters = {
+            [&] { c.SetHScroll(true); },         [&] { c.SetImageOffset(3); },
+            [&] { c.SetTextOffset(3); },         [&] { c.SetItemDefHeight(20); },
+            [&] { c.SetSelectStyle(1); },        [&] { c.SetVerticalTextAlign(2); },
+            [&] { c.SetVerticalImageAlign(1); }, [&] { c.SetListIndex(0); },
+            [&] { c.SetItemData(0, 1); },        [&] { c.SetSelectEnable(0, false); },
+            [&] { c.SetList(0, "b"); },          [&] { c.SetBackColor(0); },
+        };
+        for (size_t i = 0; i < setters.size(); ++i) {
+            c.setModified(false);
+            setters[i]();
+            QVERIFY2(c.isModified(), qPrintable(QString::number(i)));
+        }
+    }
+
+    void columnsChangeOnlyBetweenPositiveValuesAtRunTime()
+    {
+        CVantelCtrl c;
+        c.setAmbientUserMode(false);
+        c.SetColumns(3);
+        c.setAmbientUserMode(true);
+        c.SetColumns(2);
+        QCOMPARE(c.Columns(), short(2));
+    }
+
+    void designTimeShowsTheDisplayName()
+    {
+        CVantelCtrl c;
+        c.SetItemDefHeight(30);
+        c.setAmbientDisplayName(QStringLiteral("LstX_Files"));
+        c.setAmbientUserMode(false);
+        QCOMPARE(c.listBox()->count(), 1);
+        QCOMPARE(c.listBox()->text(0), QStringLiteral("LstX_Files"));
+        QCOMPARE(c.listBox()->itemHeight(0), 16);
+        QCOMPARE(c.record(0).text.value(), QStringLiteral("LstX_Files"));
+        QVERIFY(!c.record(0).font.has_value());
+        c.setAmbientDisplayName(QStringLiteral("Other"));
+        QCOMPARE(c.listBox()->count(), 1);
+        QCOMPARE(c.listBox()->text(0), QStringLiteral("Other"));
+        // Back at run time the list starts empty.
+        c.setAmbientUserMode(true);
+        QCOMPARE(c.ListCount(), 0);
+    }
+};
+
+QTEST_MAIN(TestVantelEntries)
+#include "tst_vantelentries.moc"
