@@ -34,6 +34,7 @@ void CVantelCtrl::setAmbientUserMode(bool userMode) {
         destroyRecords();
         m_list->resetContent();
     }
+    applyListStyle();
     redraw();
 }
 

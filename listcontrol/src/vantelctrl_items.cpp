@@ -55,7 +55,6 @@ int CVantelCtrl::AddItem(const QString& text, int index) {
         // holds the new entry.
         if (m_records.size() == m_records.capacity())
             m_records.reserve(std::max<size_t>(64, m_records.capacity() * 2));
-        m_list->reserve(int(m_records.size()) + 1);
         pos =
             (m_sorted && index == -1) ? m_list->addString(text) : m_list->insertString(index, text);
         if (m_itemDefHeight <= 0)

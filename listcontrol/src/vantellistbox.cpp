@@ -48,7 +48,7 @@ void VantelListBox::setMultiColumn(bool on) {
 }
 
 void VantelListBox::setFixedHeight(bool on) {
-    if (on && !m_fixedHeightMode)
+    if (on)
         m_fixedHeight = std::max(1, m_owner->ownerMeasureItem(0));
     m_fixedHeightMode = on;
     scheduleLayout();

@@ -16,16 +16,14 @@ const QColor White(255, 255, 255);
 const QColor Red(255, 0, 0);
 const QColor Black(0, 0, 0);
 
-QPixmap solid(int w, int h, QColor color)
-{
+QPixmap solid(int w, int h, QColor color) {
     QPixmap p(w, h);
     p.fill(color);
     return p;
 }
 
 // Rectangle covered by exactly the given colour inside area.
-QRect colourBounds(const QImage& image, const QRect& area, QColor color)
-{
+QRect colourBounds(const QImage& image, const QRect& area, QColor color) {
     QRect box;
     for (int y = area.top(); y <= area.bottom(); ++y)
         for (int x = area.left(); x <= area.right(); ++x)
@@ -38,8 +36,7 @@ QRect colourBounds(const QImage& image, const QRect& area, QColor color)
 class TestVantelDrawing : public QObject {
     Q_OBJECT
 private slots:
-    void pictureAndTextPositions()
-    {
+    void pictureAndTextPositions() {
         CVantelCtrl c;
         vanteltest::prepare(c);
         c.AddItem(QStringLiteral("HH"));
@@ -50,8 +47,8 @@ private slots:
         const int left = 10;
         const QRect entry(left, 100, 200, 20);
         const QImage image = renderEntry(c, 0, entry, 0);
-        QCOMPARE(colourBounds(image, image.rect(), Red), QRect(QPoint(left + 2, 102),
-                                                               QPoint(left + 33, 117)));
+        QCOMPARE(colourBounds(image, image.rect(), Red),
+                 QRect(QPoint(left + 2, 102), QPoint(left + 33, 117)));
         const QRect text = inkBounds(image, entry, White, Red);
         QVERIFY2(text.left() >= left + 40 && text.left() <= left + 43,
                  qPrintable(QString::number(text.left())));
@@ -66,8 +63,7 @@ private slots:
         QCOMPARE(bare.width(), text.width());
     }
 
-    void imageAlignment()
-    {
+    void imageAlignment() {
         CVantelCtrl c;
         vanteltest::prepare(c);
         c.AddItem(QString());
@@ -81,8 +77,7 @@ private slots:
         }
     }
 
-    void textAlignmentOffsets()
-    {
+    void textAlignmentOffsets() {
         CVantelCtrl c;
         vanteltest::prepare(c);
         c.AddItem(QStringLiteral("Hx"));
@@ -97,8 +92,7 @@ private slots:
         QCOMPARE(tops[2] - tops[0], 30 - th);
     }
 
-    void negativeTabStopRightAlignsTheColumn()
-    {
+    void negativeTabStopRightAlignsTheColumn() {
         CVantelCtrl c;
         vanteltest::prepare(c);
         c.AddItem(QStringLiteral("a\tb\t12345"));
@@ -120,8 +114,7 @@ private slots:
         QCOMPARE(c.WidestText(), short(150));
     }
 
-    void defaultTabsAndWidestText()
-    {
+    void defaultTabsAndWidestText() {
         CVantelCtrl c;
         vanteltest::prepare(c);
         c.AddItem(QStringLiteral("a\tb"));
@@ -143,8 +136,7 @@ private slots:
         QCOMPARE(c.listBox()->horizontalExtent(), 0);
     }
 
-    void selectionStyles()
-    {
+    void selectionStyles() {
         CVantelCtrl c;
         vanteltest::prepare(c);
         c.AddItem(QStringLiteral("H"));
@@ -164,21 +156,20 @@ private slots:
         image = renderEntry(c, 0, entry, VantelDrawRequest::Selected);
         const QPalette pal = c.palette();
         QCOMPARE(image.pixelColor(bg), pal.color(QPalette::Active, QPalette::Highlight));
-        const QRect text = inkBounds(image, entry, pal.color(QPalette::Active, QPalette::Highlight));
+        const QRect text =
+            inkBounds(image, entry, pal.color(QPalette::Active, QPalette::Highlight));
         QCOMPARE(image.pixelColor(text.center()).rgb() & 0xFFFFFF,
                  pal.color(QPalette::Active, QPalette::HighlightedText).rgb() & 0xFFFFFF);
 
         // Selected and disabled is still shown selected; with the focus flag
         // it is not.
-        image = renderEntry(c, 0, entry,
-                            VantelDrawRequest::Selected | VantelDrawRequest::Disabled);
+        image = renderEntry(c, 0, entry, VantelDrawRequest::Selected | VantelDrawRequest::Disabled);
         QCOMPARE(image.pixelColor(bg), pal.color(QPalette::Active, QPalette::Highlight));
         image = renderEntry(c, 0, entry, VantelDrawRequest::Selected | VantelDrawRequest::Focus);
         QCOMPARE(image.pixelColor(bg), Red);
     }
 
-    void unselectableEntryIsDrawnUnhighlighted()
-    {
+    void unselectableEntryIsDrawnUnhighlighted() {
         CVantelCtrl c;
         vanteltest::prepare(c);
         c.AddItem(QStringLiteral("H"));
@@ -195,8 +186,7 @@ private slots:
         }
     }
 
-    void absentColoursUseTheControlsAndSystemColoursTranslate()
-    {
+    void absentColoursUseTheControlsAndSystemColoursTranslate() {
         CVantelCtrl c;
         vanteltest::prepare(c);
         c.AddItem(QStringLiteral("a"));
@@ -209,8 +199,7 @@ private slots:
                  c.palette().color(QPalette::Button));
     }
 
-    void focusChangeDrawsOnlyTheFocusRectangle()
-    {
+    void focusChangeDrawsOnlyTheFocusRectangle() {
         CVantelCtrl c;
         vanteltest::prepare(c);
         c.AddItem(QStringLiteral("H"));
@@ -225,8 +214,7 @@ private slots:
         QCOMPARE(image.pixelColor(20, 12), White); // inside untouched
     }
 
-    void textIsClippedToTheEntryAtRunTimeOnly()
-    {
+    void textIsClippedToTheEntryAtRunTimeOnly() {
         CVantelCtrl c;
         vanteltest::prepare(c);
         c.AddItem(QStringLiteral("WWWWWWWWWWWWWWWW"));
@@ -239,8 +227,7 @@ private slots:
         QVERIFY(!inkBounds(image, QRect(30, 0, 210, 40), QColor(0, 255, 0)).isEmpty());
     }
 
-    void multiColumnWidths()
-    {
+    void multiColumnWidths() {
         CVantelCtrl c;
         vanteltest::prepare(c);
         c.setAmbientUserMode(false);
@@ -266,8 +253,7 @@ private slots:
         QCOMPARE(list->columnWidth(), 75);
     }
 
-    void emptyListShowsOnlyTheBackground()
-    {
+    void emptyListShowsOnlyTheBackground() {
         CVantelCtrl c;
         vanteltest::prepare(c);
         c.SetBackColor(oleRgb(0, 128, 0));
@@ -296,14 +282,15 @@ private slots:
         QCOMPARE(printed.pixelColor(frame + 50, frame + 17), QColor(0, 128, 0));
     }
 
-    void integralHeightShowsWholeEntries()
-    {
+    void integralHeightShowsWholeEntries() {
         CVantelCtrl c;
         c.setAmbientUserMode(false);
         c.SetIntegralHeight(true);
         c.SetItemDefHeight(17);
         c.setAmbientUserMode(true);
         c.resize(100, 100);
+        c.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&c));
         const int viewportHeight = c.listBox()->viewport()->height();
         QCOMPARE(viewportHeight % 17, 0);
     }

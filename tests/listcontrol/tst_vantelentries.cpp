@@ -10,22 +10,19 @@
 class TestVantelEntries : public QObject {
     Q_OBJECT
 
-    static QStringList texts(const CVantelCtrl& c)
-    {
+    static QStringList texts(const CVantelCtrl& c) {
         QStringList result;
         for (int i = 0; i < c.ListCount(); ++i)
             result << c.List(i);
         return result;
     }
-    static void fill(CVantelCtrl& c, const QStringList& items)
-    {
+    static void fill(CVantelCtrl& c, const QStringList& items) {
         for (const QString& t : items)
             c.AddItem(t);
     }
 
 private slots:
-    void addItemIndexKinds_data()
-    {
+    void addItemIndexKinds_data() {
         QTest::addColumn<QVariant>("index");
         QTest::addColumn<int>("expected"); // -1: error 381
         QTest::newRow("missing") << QVariant() << 3;
@@ -46,8 +43,7 @@ private slots:
         QTest::newRow("64-bit") << QVariant(qint64(1)) << -1;
     }
 
-    void addItemIndexKinds()
-    {
+    void addItemIndexKinds() {
         QFETCH(QVariant, index);
         QFETCH(int, expected);
         CVantelCtrl c;
@@ -74,8 +70,7 @@ private slots:
         QCOMPARE(c.ItemForeColor(expected), -1);
     }
 
-    void sortedListPlacesTextsWithoutIndex()
-    {
+    void sortedListPlacesTextsWithoutIndex() {
         CVantelCtrl c;
         c.setAmbientUserMode(false);
         c.SetSorted(true);
@@ -86,16 +81,15 @@ private slots:
         QCOMPARE(c.NewIndex(), 0);
         QCOMPARE(texts(c), QStringList({"a", "b"}));
         c.AddItem(QStringLiteral("C"));
-        c.AddItem(QStringLiteral("B"));
+        QCOMPARE(c.AddItem(QStringLiteral("B"), -1), 2);       // -1 sorts as well
         QCOMPARE(texts(c), QStringList({"a", "b", "B", "C"})); // no case, arrival order
         // An explicit index puts the text exactly there.
         QCOMPARE(c.AddItem(QStringLiteral("zz"), 0), 0);
-        QCOMPARE(c.AddItem(QStringLiteral("aa"), -1), 1);
-        QCOMPARE(texts(c), QStringList({"zz", "aa", "a", "b", "B", "C"}));
+        QCOMPARE(c.AddItem(QStringLiteral("aa"), 5), 5);
+        QCOMPARE(texts(c), QStringList({"zz", "a", "b", "B", "C", "aa"}));
     }
 
-    void unsortedListKeepsRecordsWithTheirEntries()
-    {
+    void unsortedListKeepsRecordsWithTheirEntries() {
         CVantelCtrl c;
         fill(c, {"one", "two", "three"});
         for (int i = 0; i < 3; ++i) {
@@ -113,8 +107,7 @@ private slots:
         QCOMPARE(c.record(2).text.value(), QStringLiteral("three"));
     }
 
-    void replacingATextKeepsTheRecordButNotTheData()
-    {
+    void replacingATextKeepsTheRecordButNotTheData() {
         CVantelCtrl c;
         fill(c, {"a", "b", "c"});
         QPixmap picture(8, 8);
@@ -145,8 +138,7 @@ private slots:
         QVERIFY(!c.record(2).text.has_value());
     }
 
-    void removeAndClearAndNewIndex()
-    {
+    void removeAndClearAndNewIndex() {
         CVantelCtrl c;
         fill(c, {"a", "b", "c"});
         QCOMPARE(c.NewIndex(), 2);
@@ -167,8 +159,7 @@ private slots:
         QCOMPARE(c.record(0).text.value(), QStringLiteral("x"));
     }
 
-    void perEntryColoursFontsPicturesAndData()
-    {
+    void perEntryColoursFontsPicturesAndData() {
         CVantelCtrl c;
         const QFont first = vanteltest::fixedFont(12);
         c.SetFont(first);
@@ -201,8 +192,7 @@ private slots:
         QCOMPARE(c.SelectEnable(0), true);
     }
 
-    void entriesBeyond16BitIndicesAreReachable()
-    {
+    void entriesBeyond16BitIndicesAreReachable() {
         CVantelCtrl c;
         for (int i = 0; i < 40000; ++i)
             c.AddItem(QString::number(i));
@@ -213,8 +203,7 @@ private slots:
         QCOMPARE(c.List(32768), QStringLiteral("32768"));
     }
 
-    void tabStopsAreSignExtendedAndNotModifying()
-    {
+    void tabStopsAreSignExtendedAndNotModifying() {
         CVantelCtrl c;
         c.setModified(false);
         c.SetTabStops(199, -150);
@@ -225,8 +214,7 @@ private slots:
         QVERIFY(c.isModified());
     }
 
-    void settersMarkTheControlModified()
-    {
+    void settersMarkTheControlModified() {
         CVantelCtrl c;
         c.AddItem(QStringLiteral("a"));
         const std::vector<std::function<void()>> setters = {
@@ -244,8 +232,7 @@ private slots:
         }
     }
 
-    void columnsChangeOnlyBetweenPositiveValuesAtRunTime()
-    {
+    void columnsChangeOnlyBetweenPositiveValuesAtRunTime() {
         CVantelCtrl c;
         c.setAmbientUserMode(false);
         c.SetColumns(3);
@@ -254,8 +241,7 @@ private slots:
         QCOMPARE(c.Columns(), short(2));
     }
 
-    void designTimeShowsTheDisplayName()
-    {
+    void designTimeShowsTheDisplayName() {
         CVantelCtrl c;
         c.SetItemDefHeight(30);
         c.setAmbientDisplayName(QStringLiteral("LstX_Files"));

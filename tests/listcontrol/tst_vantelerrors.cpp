@@ -23,8 +23,7 @@ struct ErrorCase {
 
 using V = QVariantList;
 
-const std::vector<ErrorCase>& cases()
-{
+const std::vector<ErrorCase>& cases() {
     static const std::vector<ErrorCase> table = {
         {"ImageOffset negative", Mode::Run, 0, [](auto& d) { d.set("ImageOffset", V{-1}); }, 380},
         {"TextOffset negative", Mode::Run, 0, [](auto& d) { d.set("TextOffset", V{-1}); }, 380},
@@ -54,13 +53,15 @@ const std::vector<ErrorCase>& cases()
          [](auto& d) { d.set("IntegralHeight", V{true}); }, 383},
         {"VerticalTextAlign 3", Mode::Run, 0, [](auto& d) { d.set("VerticalTextAlign", V{3}); },
          380},
-        {"VerticalImageAlign -1", Mode::Run, 0,
-         [](auto& d) { d.set("VerticalImageAlign", V{-1}); }, 380},
-        {"ListCount read at design time", Mode::Design, 0, [](auto& d) { d.get("ListCount"); }, 394},
+        {"VerticalImageAlign -1", Mode::Run, 0, [](auto& d) { d.set("VerticalImageAlign", V{-1}); },
+         380},
+        {"ListCount read at design time", Mode::Design, 0, [](auto& d) { d.get("ListCount"); },
+         394},
         {"ListCount set", Mode::Run, 2, [](auto& d) { d.set("ListCount", V{1}); }, 383},
         {"ListCount set at design time", Mode::Design, 0, [](auto& d) { d.set("ListCount", V{1}); },
          383},
-        {"ListIndex read at design time", Mode::Design, 0, [](auto& d) { d.get("ListIndex"); }, 394},
+        {"ListIndex read at design time", Mode::Design, 0, [](auto& d) { d.get("ListIndex"); },
+         394},
         {"ListIndex -2", Mode::Run, 3, [](auto& d) { d.set("ListIndex", V{-2}); }, 381},
         {"ListIndex count", Mode::Run, 3, [](auto& d) { d.set("ListIndex", V{3}); }, 381},
         {"NewIndex read at design time", Mode::Design, 0, [](auto& d) { d.get("NewIndex"); }, 394},
@@ -75,40 +76,78 @@ const std::vector<ErrorCase>& cases()
         {"RemoveItem on an empty list", Mode::Run, 0, [](auto& d) { d.call("RemoveItem", V{0}); },
          381},
         {"RemoveItem at count", Mode::Run, 2, [](auto& d) { d.call("RemoveItem", V{2}); }, 381},
-        {"AddItem count + 1", Mode::Run, 2, [](auto& d) { d.call("AddItem", V{"x", 3}); }, 381},
-        {"AddItem -2", Mode::Run, 2, [](auto& d) { d.call("AddItem", V{"x", -2}); }, 381},
-        {"AddItem string index", Mode::Run, 2, [](auto& d) { d.call("AddItem", V{"x", "1"}); },
+        {"AddItem count + 1", Mode::Run, 2,
+         [](auto& d) {
+             d.call("AddItem", V{"x", 3});
+         },
+         381},
+        {"AddItem -2", Mode::Run, 2,
+         [](auto& d) {
+             d.call("AddItem", V{"x", -2});
+         },
+         381},
+        {"AddItem string index", Mode::Run, 2,
+         [](auto& d) {
+             d.call("AddItem", V{"x", "1"});
+         },
          381},
         {"TabStops 200", Mode::Run, 0, [](auto& d) { d.get("TabStops", V{200}); }, 381},
-        {"TabStops -1 set", Mode::Run, 0, [](auto& d) { d.set("TabStops", V{-1, 5}); }, 381},
+        {"TabStops -1 set", Mode::Run, 0,
+         [](auto& d) {
+             d.set("TabStops", V{-1, 5});
+         },
+         381},
         {"SelectEnable bad index", Mode::Run, 2,
-         [](auto& d) { d.set("SelectEnable", V{2, false}); }, 381},
+         [](auto& d) {
+             d.set("SelectEnable", V{2, false});
+         },
+         381},
         {"Selected bad index", Mode::Run, 2, [](auto& d) { d.get("Selected", V{-1}); }, 381},
-        {"Selected set bad index", Mode::Run, 2, [](auto& d) { d.set("Selected", V{5, true}); },
+        {"Selected set bad index", Mode::Run, 2,
+         [](auto& d) {
+             d.set("Selected", V{5, true});
+         },
          381},
         {"List bad index", Mode::Run, 2, [](auto& d) { d.get("List", V{2}); }, 381},
-        {"List set bad index", Mode::Run, 2, [](auto& d) { d.set("List", V{2, "x"}); }, 381},
+        {"List set bad index", Mode::Run, 2,
+         [](auto& d) {
+             d.set("List", V{2, "x"});
+         },
+         381},
         {"ItemBackColor bad index", Mode::Run, 0,
-         [](auto& d) { d.set("ItemBackColor", V{0, 255}); }, 381},
+         [](auto& d) {
+             d.set("ItemBackColor", V{0, 255});
+         },
+         381},
         {"ItemForeColor bad index", Mode::Run, 1, [](auto& d) { d.get("ItemForeColor", V{1}); },
          381},
         {"ItemFont bad index", Mode::Run, 1, [](auto& d) { d.get("ItemFont", V{-3}); }, 381},
-        {"ItemImage bad index", Mode::Run, 1, [](auto& d) { d.set("ItemImage", V{1, QVariant()}); },
+        {"ItemImage bad index", Mode::Run, 1,
+         [](auto& d) {
+             d.set("ItemImage", V{1, QVariant()});
+         },
          381},
-        {"ItemData bad index", Mode::Run, 1, [](auto& d) { d.set("ItemData", V{1, 9}); }, 381},
+        {"ItemData bad index", Mode::Run, 1,
+         [](auto& d) {
+             d.set("ItemData", V{1, 9});
+         },
+         381},
         {"BorderStyle 2", Mode::Run, 0, [](auto& d) { d.set("BorderStyle", V{2}); }, 380},
         {"Appearance -1", Mode::Run, 0, [](auto& d) { d.set("Appearance", V{-1}); }, 380},
         // Late-bound calls that fit no member.
         {"unknown member", Mode::Run, 0, [](auto& d) { d.get("NoSuchThing"); }, 438},
-        {"too many arguments", Mode::Run, 0, [](auto& d) { d.set("ImageOffset", V{1, 2}); }, 450},
+        {"too many arguments", Mode::Run, 0,
+         [](auto& d) {
+             d.set("ImageOffset", V{1, 2});
+         },
+         450},
         {"not a number", Mode::Run, 0, [](auto& d) { d.set("ImageOffset", V{"wide"}); }, 13},
         {"beyond 16 bits", Mode::Run, 0, [](auto& d) { d.set("TextOffset", V{70000}); }, 6},
     };
     return table;
 }
 
-void setUp(CVantelCtrl& c, Mode mode, int entries)
-{
+void setUp(CVantelCtrl& c, Mode mode, int entries) {
     vanteltest::prepare(c);
     if (mode == Mode::RunWithColumns || mode == Mode::RunWithIntegralHeight) {
         c.setAmbientUserMode(false);
@@ -135,8 +174,7 @@ void setUp(CVantelCtrl& c, Mode mode, int entries)
 class TestVantelErrors : public QObject {
     Q_OBJECT
 private slots:
-    void everyRefusalRaisesItsNumberAndChangesNothing()
-    {
+    void everyRefusalRaisesItsNumberAndChangesNothing() {
         for (const ErrorCase& row : cases()) {
             CVantelCtrl c;
             setUp(c, row.mode, row.entries);
@@ -159,8 +197,7 @@ private slots:
         }
     }
 
-    void errorsCarryTheirControlFacilityCode()
-    {
+    void errorsCarryTheirControlFacilityCode() {
         const VantelError e(380, QStringLiteral("ImageOffset must not be negative"));
         QCOMPARE(e.hresult(), 0x800A017Cu);
         QVERIFY(e.description().startsWith(QStringLiteral("Invalid property value")));
@@ -168,8 +205,7 @@ private slots:
         QCOMPARE(QString::fromUtf8(e.what()), e.description());
     }
 
-    void boundaryValuesAreAccepted()
-    {
+    void boundaryValuesAreAccepted() {
         CVantelCtrl c;
         c.AddItem(QStringLiteral("a"));
         c.SetNumTabs(200);

@@ -12,8 +12,7 @@
 class TestVantelEvents : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<CVantelCtrl> make(short mode = 0, int entries = 10)
-    {
+    std::unique_ptr<CVantelCtrl> make(short mode = 0, int entries = 10) {
         auto c = std::make_unique<CVantelCtrl>();
         vanteltest::prepare(*c);
         if (mode != 0) {
@@ -33,8 +32,7 @@ class TestVantelEvents : public QObject {
         return c;
     }
 
-    static QPoint centreOf(CVantelCtrl& c, int index)
-    {
+    static QPoint centreOf(CVantelCtrl& c, int index) {
         c.listBox()->updateLayoutNow();
         return c.listBox()->itemRect(index).center();
     }
@@ -42,28 +40,31 @@ class TestVantelEvents : public QObject {
     static QWidget* keys(CVantelCtrl& c) { return c.listBox(); }
 
 private slots:
-    void downMovesTheSelectionAndReportsKeyCode40()
-    {
+    void downMovesTheSelectionAndReportsKeyCode40() {
         auto c = make();
         QVERIFY(c);
         c->SetListIndex(2);
-        QSignalSpy down(c.get(), &CVantelCtrl::KeyDown);
-        QSignalSpy up(c.get(), &CVantelCtrl::KeyUp);
+        QList<QPair<short, short>> down, up;
+        connect(c.get(), &CVantelCtrl::KeyDown, this, [&](short& code, short shift) {
+            down.append({code, shift});
+        });
+        connect(c.get(), &CVantelCtrl::KeyUp, this, [&](short& code, short shift) {
+            up.append({code, shift});
+        });
         QTest::keyClick(keys(*c), Qt::Key_Down);
         QCOMPARE(c->ListIndex(), 3);
         QVERIFY(c->Selected(3));
         QCOMPARE(c->SelCount(), 1);
-        QCOMPARE(down.count(), 1);
-        QCOMPARE(down.at(0).at(1).value<short>(), short(0));
-        QCOMPARE(up.count(), 1);
+        QCOMPARE(down, (QList<QPair<short, short>>{{40, 0}}));
+        QCOMPARE(up, (QList<QPair<short, short>>{{40, 0}}));
         QTest::keyClick(keys(*c), Qt::Key_Up, Qt::ShiftModifier);
         QCOMPARE(c->ListIndex(), 2);
-        QCOMPARE(down.at(1).at(1).value<short>(), short(ShiftCode::Shift));
+        // The Shift key itself goes down first, with its own code.
+        QCOMPARE(down.mid(1), (QList<QPair<short, short>>{{16, 1}, {38, 1}}));
         QVERIFY(c->listBox()->hasFocus() || !QApplication::focusWidget());
     }
 
-    void keyCodesSeenAndChangedByTheHandler()
-    {
+    void keyCodesSeenAndChangedByTheHandler() {
         auto c = make();
         QVERIFY(c);
         c->SetListIndex(5);
@@ -90,8 +91,7 @@ private slots:
         QCOMPARE(c->ListIndex(), 4);
     }
 
-    void keyPressCarriesTheCharacterByReference()
-    {
+    void keyPressCarriesTheCharacterByReference() {
         auto c = make();
         QVERIFY(c);
         c->SetListIndex(0);
@@ -112,8 +112,7 @@ private slots:
         QCOMPARE(chars.last(), short(13));
     }
 
-    void mouseEventsCarryButtonShiftAndPosition()
-    {
+    void mouseEventsCarryButtonShiftAndPosition() {
         auto c = make();
         QVERIFY(c);
         QSignalSpy downs(c.get(), &CVantelCtrl::MouseDown);
@@ -122,7 +121,8 @@ private slots:
         QSignalSpy clicks(c.get(), &CVantelCtrl::Click);
         const QPoint at = centreOf(*c, 1);
         const QPoint inControl = surface(*c)->mapTo(c.get(), at);
-        QTest::mouseClick(surface(*c), Qt::RightButton, Qt::ShiftModifier | Qt::ControlModifier, at);
+        QTest::mouseClick(surface(*c), Qt::RightButton, Qt::ShiftModifier | Qt::ControlModifier,
+                          at);
         QCOMPARE(downs.count(), 1);
         const auto d = downs.at(0);
         QCOMPARE(d.at(0).value<short>(), short(2));
@@ -130,7 +130,7 @@ private slots:
         QCOMPARE(d.at(2).toInt(), inControl.x());
         QCOMPARE(d.at(3).toInt(), inControl.y());
         QCOMPARE(ups.count(), 1);
-        QCOMPARE(clicks.count(), 0); // right button: no Click
+        QCOMPARE(clicks.count(), 0);  // right button: no Click
         QCOMPARE(c->ListIndex(), -1); // and no selection
 
         QTest::mouseClick(surface(*c), Qt::LeftButton, Qt::AltModifier, at);
@@ -149,8 +149,7 @@ private slots:
         QCOMPARE(ups.last().at(0).value<short>(), short(4));
     }
 
-    void doubleClickRaisesDblClick()
-    {
+    void doubleClickRaisesDblClick() {
         auto c = make();
         QVERIFY(c);
         QSignalSpy dbl(c.get(), &CVantelCtrl::DblClick);
@@ -159,8 +158,7 @@ private slots:
         QCOMPARE(c->ListIndex(), 3);
     }
 
-    void clickSelectsByMode()
-    {
+    void clickSelectsByMode() {
         // Single: a click moves the one selection.
         auto s = make(0);
         QVERIFY(s);
@@ -180,10 +178,11 @@ private slots:
         QCOMPARE(m->SelCount(), 1);
         QVERIFY(m->Selected(3));
         QTest::keyClick(keys(*m), Qt::Key_Down); // caret moves, selection stays
-        QCOMPARE(m->ListIndex(), 4);
+        QCOMPARE(m->ListIndex(), 2);
         QCOMPARE(m->SelCount(), 1);
         QTest::keyClick(keys(*m), Qt::Key_Space);
-        QVERIFY(m->Selected(4));
+        QVERIFY(m->Selected(2));
+        QCOMPARE(m->SelCount(), 2);
         m.reset();
 
         // Extended: click, shift-click range, control-click toggle.
@@ -205,8 +204,7 @@ private slots:
         QVERIFY(e->Selected(3));
     }
 
-    void clickingAnUnselectableEntrySelectsItUnhighlighted()
-    {
+    void clickingAnUnselectableEntrySelectsItUnhighlighted() {
         auto c = make(2);
         QVERIFY(c);
         c->SetSelectStyle(1);
@@ -225,25 +223,24 @@ private slots:
                  c->palette().color(QPalette::Active, QPalette::Highlight));
     }
 
-    void disabledControlTakesNoInput()
-    {
+    void disabledControlTakesNoInput() {
         auto c = make();
         QVERIFY(c);
         c->SetEnabled(false);
         QSignalSpy downs(c.get(), &CVantelCtrl::MouseDown);
-        QSignalSpy keysDown(c.get(), &CVantelCtrl::KeyDown);
+        int keysDown = 0;
+        connect(c.get(), &CVantelCtrl::KeyDown, this, [&](short&, short) { ++keysDown; });
         QTest::mouseClick(surface(*c), Qt::LeftButton, {}, centreOf(*c, 1));
         QTest::keyClick(keys(*c), Qt::Key_Down);
         QCOMPARE(downs.count(), 0);
-        QCOMPARE(keysDown.count(), 0);
+        QCOMPARE(keysDown, 0);
         QCOMPARE(c->ListIndex(), -1);
         c->SetEnabled(true);
         QTest::mouseClick(surface(*c), Qt::LeftButton, {}, centreOf(*c, 1));
         QCOMPARE(downs.count(), 1);
     }
 
-    void lateBoundEventsSeeAndChangeKeyCodes()
-    {
+    void lateBoundEventsSeeAndChangeKeyCodes() {
         auto c = make();
         QVERIFY(c);
         c->SetListIndex(5);

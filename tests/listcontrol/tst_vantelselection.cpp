@@ -9,8 +9,7 @@
 class TestVantelSelection : public QObject {
     Q_OBJECT
 
-    static void make(CVantelCtrl& c, short mode, int entries = 5)
-    {
+    static void make(CVantelCtrl& c, short mode, int entries = 5) {
         if (mode != 0) {
             c.setAmbientUserMode(false);
             c.SetMultiSelect(mode);
@@ -21,8 +20,7 @@ class TestVantelSelection : public QObject {
     }
 
 private slots:
-    void singleSelection()
-    {
+    void singleSelection() {
         CVantelCtrl c;
         make(c, 0);
         QCOMPARE(c.ListIndex(), -1);
@@ -49,15 +47,13 @@ private slots:
         QCOMPARE(c.ListIndex(), -1);
     }
 
-    void multipleSelection_data()
-    {
+    void multipleSelection_data() {
         QTest::addColumn<short>("mode");
         QTest::newRow("simple") << short(1);
         QTest::newRow("extended") << short(2);
     }
 
-    void multipleSelection()
-    {
+    void multipleSelection() {
         QFETCH(short, mode);
         CVantelCtrl c;
         make(c, mode);
@@ -76,8 +72,7 @@ private slots:
         QVERIFY(!c.Selected(2));
     }
 
-    void settingListIndexRaisesClickOnce()
-    {
+    void settingListIndexRaisesClickOnce() {
         CVantelCtrl c;
         make(c, 0);
         QSignalSpy clicks(&c, &CVantelCtrl::Click);
@@ -95,8 +90,7 @@ private slots:
         QCOMPARE(clicks.count(), 1);
     }
 
-    void selectionFollowsInsertedAndRemovedEntries()
-    {
+    void selectionFollowsInsertedAndRemovedEntries() {
         CVantelCtrl c;
         make(c, 0);
         c.SetListIndex(2);
@@ -121,8 +115,7 @@ private slots:
         QCOMPARE(m.SelCount(), 0);
     }
 
-    void unselectableEntriesStillSelect()
-    {
+    void unselectableEntriesStillSelect() {
         CVantelCtrl c;
         make(c, 2);
         c.SetSelectEnable(1, false);
@@ -131,10 +124,11 @@ private slots:
         QCOMPARE(c.SelCount(), 1);
     }
 
-    void topIndexScrolls()
-    {
+    void topIndexScrolls() {
         CVantelCtrl c;
         c.resize(200, 100);
+        c.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&c));
         make(c, 0, 50);
         c.SetTopIndex(10);
         QCOMPARE(c.TopIndex(), 10);

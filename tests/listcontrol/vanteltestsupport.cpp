@@ -7,8 +7,7 @@
 
 namespace vanteltest {
 
-QFont fixedFont(int pixelSize)
-{
+QFont fixedFont(int pixelSize) {
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setPixelSize(pixelSize);
     font.setHintingPreference(QFont::PreferFullHinting);
@@ -16,15 +15,13 @@ QFont fixedFont(int pixelSize)
     return font;
 }
 
-void prepare(CVantelCtrl& control)
-{
+void prepare(CVantelCtrl& control) {
     control.SetFont(fixedFont());
     control.SetBackColor(oleRgb(255, 255, 255));
     control.SetForeColor(oleRgb(0, 0, 0));
 }
 
-QString snapshot(const CVantelCtrl& c)
-{
+QString snapshot(const CVantelCtrl& c) {
     QString text;
     QTextStream out(&text);
     VantelPropertyBag bag;
@@ -32,9 +29,8 @@ QString snapshot(const CVantelCtrl& c)
     for (const QString& name : bag.names())
         out << name << '=' << bag.read(name)->toString() << ';';
     const VantelListBox* list = c.listBox();
-    out << "modified=" << c.isModified() << ";count=" << list->count()
-        << ";cur=" << list->curSel() << ";caret=" << list->caretIndex()
-        << ";widest=" << c.WidestText();
+    out << "modified=" << c.isModified() << ";count=" << list->count() << ";cur=" << list->curSel()
+        << ";caret=" << list->caretIndex() << ";widest=" << c.WidestText();
     if (c.ambientUserMode())
         out << ";new=" << c.NewIndex() << ";top=" << c.TopIndex();
     for (int i = 0; i < 200; ++i)
@@ -52,8 +48,7 @@ QString snapshot(const CVantelCtrl& c)
     return text;
 }
 
-QRect inkBounds(const QImage& image, const QRect& area, QColor background, QColor ignore)
-{
+QRect inkBounds(const QImage& image, const QRect& area, QColor background, QColor ignore) {
     QRect box;
     const QRect r = area.intersected(image.rect());
     for (int y = r.top(); y <= r.bottom(); ++y) {
@@ -68,8 +63,7 @@ QRect inkBounds(const QImage& image, const QRect& area, QColor background, QColo
 }
 
 QImage renderEntry(CVantelCtrl& control, int index, const QRect& rect, unsigned state,
-                   QSize imageSize, QColor fill)
-{
+                   QSize imageSize, QColor fill) {
     QImage image(imageSize, QImage::Format_RGB32);
     image.fill(fill);
     QPainter painter(&image);
