@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/select.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -388,7 +389,7 @@ CURLcode FtpSession::perform(const FtpJob& job, Phase phase) {
                     rc = msg->data.result;
             break;
         }
-        curl_multi_poll(m_multi, nullptr, 0, kPollMs, nullptr);
+        curl_multi_poll(m_multi, nullptr, 0, nextWaitMs(), nullptr);
     }
     // The control connection is only known while the transfer holds it.
     curl_socket_t fd = CURL_SOCKET_BAD;
@@ -408,6 +409,19 @@ CURLcode FtpSession::perform(const FtpJob& job, Phase phase) {
         m_controlUp = false;
     }
     return rc;
+}
+
+int FtpSession::nextWaitMs() const {
+    // Between some FTP steps (the data connection after EPSV, for one)
+    // libcurl has neither a socket to watch nor a timer set, and a wait would
+    // last its whole length: go round again at once instead.
+    fd_set readable, writable, failed;
+    FD_ZERO(&readable);
+    FD_ZERO(&writable);
+    FD_ZERO(&failed);
+    int maxFd = -1;
+    curl_multi_fdset(m_multi, &readable, &writable, &failed, &maxFd);
+    return maxFd < 0 ? 1 : kPollMs;
 }
 
 bool FtpSession::connectionAlive() const {

@@ -48,6 +48,7 @@ private:
     void finishOk(const FtpJob& job, const QString& reply);
     void finishFailed(const FtpJob& job, CURLcode rc);
     bool connectionAlive() const;
+    int nextWaitMs() const;
     QByteArray pathBytes(const QString& path) const { return m_codec.encode(path); }
     QString lastReplyText(char kind) const;
     QString firstRefusal() const;
