@@ -13,6 +13,7 @@ from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
 from pyftpdlib.log import config_logging
 from pyftpdlib.servers import FTPServer
 
+READ_PERMS = "elr"
 WRITE_PERMS = "elradfmwMT"
 
 
@@ -22,7 +23,8 @@ def main():
     parser.add_argument("--port", type=int, default=0, help="0 picks a free port")
     parser.add_argument("--user", default="tester")
     parser.add_argument("--password", default="secret")
-    parser.add_argument("--anonymous", action="store_true", help="also allow anonymous login")
+    parser.add_argument("--anonymous", action="store_true",
+                        help="also allow anonymous login, read-only")
     parser.add_argument("--rate", type=int, default=0,
                         help="limit data connections to this many bytes per second")
     parser.add_argument("--quiet", action="store_true", help="log warnings only")
@@ -33,7 +35,7 @@ def main():
     authorizer = DummyAuthorizer()
     authorizer.add_user(args.user, args.password, args.root, perm=WRITE_PERMS)
     if args.anonymous:
-        authorizer.add_anonymous(args.root, perm=WRITE_PERMS)
+        authorizer.add_anonymous(args.root, perm=READ_PERMS)
 
     class Handler(FTPHandler):
         pass

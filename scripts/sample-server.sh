@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Starts a local FTP server to try tarlen with: 127.0.0.1 port 2121,
-# user "tarlen", password "tarlen" (anonymous login works too), serving a few
+# user "tarlen", password "tarlen" (anonymous login reads only), serving a few
 # sample files and directories. Runs in the foreground; Ctrl-C stops it.
 #   scripts/sample-server.sh [--port N] [--root DIR]
 set -euo pipefail

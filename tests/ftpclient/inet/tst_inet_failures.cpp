@@ -72,6 +72,7 @@ private slots:
     void connectionClosedByServerIsReopened();
     void destroyingDuringDownloadDoesNotBlock();
     void badAddressRaisesRunTimeError();
+    void localFileProblemsGive12004();
 
 private:
     void useServer(const FtpTestServer& server) {
@@ -249,6 +250,26 @@ void TestInetFailures::badAddressRaisesRunTimeError() {
         QVERIFY(!e.description().isEmpty());
     }
     QVERIFY(!m_inet->StillExecuting());
+}
+
+void TestInetFailures::localFileProblemsGive12004() {
+    QVERIFY(m_server.writeFile(QStringLiteral("here.txt"), "here"));
+    const QString missingDir = m_local->path() + QStringLiteral("/no such dir/here.txt");
+    const CommandOutcome get = runCommand(*m_inet, QStringLiteral("GET /here.txt ") + missingDir);
+    QCOMPARE(get.states.last(), short(11));
+    QCOMPARE(get.responseCode, 12004);
+    QVERIFY2(get.responseInfo.contains(missingDir), qPrintable(get.responseInfo));
+
+    const QString missingFile = m_local->path() + QStringLiteral("/absent.txt");
+    const CommandOutcome put =
+        runCommand(*m_inet, QStringLiteral("PUT ") + missingFile + QStringLiteral(" /absent.txt"));
+    QCOMPARE(put.states.last(), short(11));
+    QCOMPARE(put.responseCode, 12004);
+    QVERIFY(!QFile::exists(m_server.root() + QStringLiteral("/absent.txt")));
+
+    // Neither touched the connection.
+    const CommandOutcome next = runCommand(*m_inet, QStringLiteral("PWD"));
+    QVERIFY(next.ok());
 }
 
 QTEST_GUILESS_MAIN(TestInetFailures)
