@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+// Every question and message the client puts to the user goes through this
+// interface, so that tests can answer them without a modal dialog.
+class Prompter {
+public:
+    enum class Answer { Yes, No, Cancel };
+    enum class Icon { None, Critical };
+
+    virtual ~Prompter() = default;
+
+    virtual void beep() = 0;
+    // A message box with an OK button only.
+    virtual void message(const QString& text, const QString& title, Icon icon) = 0;
+    // A box with Yes, No and Cancel buttons and no icon.
+    virtual Answer askYesNoCancel(const QString& text, const QString& title) = 0;
+    // An input box; returns "" when the user cancels.
+    virtual QString input(const QString& prompt, const QString& title,
+                          const QString& defaultText) = 0;
+};
+
+// The real thing: modal Qt dialogs over the given parent window.
+class WidgetPrompter : public Prompter {
+public:
+    explicit WidgetPrompter(QWidget* parent = nullptr)
+        : m_parent(parent) {}
+
+    void setParent(QWidget* parent) { m_parent = parent; }
+
+    void beep() override;
+    void message(const QString& text, const QString& title, Icon icon) override;
+    Answer askYesNoCancel(const QString& text, const QString& title) override;
+    QString input(const QString& prompt, const QString& title, const QString& defaultText) override;
+
+private:
+    QWidget* m_parent;
+};

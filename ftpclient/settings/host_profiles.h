@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+// One saved host profile.
+struct HostInfo {
+    QString sName;
+    QString sAddr;
+    QString sUser;
+    QString sPW; // plain text; only the settings file holds it scrambled
+};
+
+// The profile globals: read from the settings file at start-up, edited by the
+// connect dialog, written back at shutdown.
+struct HostProfiles {
+    QList<HostInfo> Hosts; // entries 0 .. iNumHosts - 1 are in use
+    short iNumHosts = 0;
+    short iCurHost = 0;
+    short iSavePW = 0;
+};
