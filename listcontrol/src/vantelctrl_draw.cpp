@@ -131,7 +131,10 @@ void CVantelCtrl::drawEntryText(const CVantelItem& item, const VantelDrawRequest
     const QFont previous = SelectItemFont(item, painter);
     const QFontMetrics metrics(painter.font(), painter.device());
     const int top = alignedTop(request.rect, metrics.height(), m_verticalTextAlign);
-    const TabStopTable tabs{m_tabStops.data(), m_numTabs, 0};
+    // Tab positions count from the list's left edge; in a horizontally
+    // scrolled single-column list that edge has moved left with the text.
+    const int origin = m_columns > 0 ? 0 : -m_list->horizontalOffset();
+    const TabStopTable tabs{m_tabStops.data(), m_numTabs, origin};
     const int width = drawTabbedText(&painter, textLeft, top, text, tabs, metrics);
     const short drawn = short(width & 0xFFFF);
     if (drawn > m_widestText)

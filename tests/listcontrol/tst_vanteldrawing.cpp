@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QFontMetrics>
 #include <QPainter>
+#include <QScrollBar>
 #include <QTest>
 #include <vantel/vantelctrl.h>
 
@@ -280,6 +281,31 @@ private slots:
         QCOMPARE(printed.pixelColor(0, 0), QColor(0, 128, 0));
         QCOMPARE(printed.pixelColor(frame + 50, frame + 8), Red);
         QCOMPARE(printed.pixelColor(frame + 50, frame + 17), QColor(0, 128, 0));
+    }
+
+    void scrolledColumnsMoveWithTheirText() {
+        CVantelCtrl c;
+        vanteltest::prepare(c);
+        c.resize(200, 80);
+        c.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&c));
+        c.SetHScroll(true);
+        c.SetNumTabs(2);
+        c.SetTabStops(0, 150);
+        c.SetTabStops(1, 400);
+        c.AddItem(QStringLiteral("a\tb\tc"));
+        VantelListBox* list = c.listBox();
+        list->viewport()->repaint(); // drawing finds the widest text
+        QVERIFY(c.WidestText() > 400);
+        list->updateLayoutNow();
+        QCOMPARE(list->horizontalExtent(), int(c.WidestText()));
+        QVERIFY(list->horizontalScrollBar()->maximum() > 200);
+        list->horizontalScrollBar()->setValue(100);
+        const QImage image = list->viewport()->grab().toImage();
+        const QRect b = inkBounds(image, QRect(20, 0, 100, 16), White);
+        QVERIFY2(b.left() >= 50 && b.left() <= 52, qPrintable(QString::number(b.left())));
+        const QRect cc = inkBounds(image, QRect(280, 0, image.width() - 280, 16), White);
+        QVERIFY2(cc.left() >= 300 || cc.isEmpty(), qPrintable(QString::number(cc.left())));
     }
 
     void integralHeightShowsWholeEntries() {
