@@ -38,19 +38,20 @@ short mouseButtonsCode(Qt::MouseButtons buttons) {
 void VantelListBox::keyPressEvent(QKeyEvent* e) {
     short keyCode = virtualKeyFromQt(e->key(), e->modifiers());
     const short shift = shiftCodeFromQt(e->modifiers());
+    bool used = false;
     if (keyCode != 0) {
         m_owner->ownerKeyDown(keyCode, shift);
         if (keyCode != 0)
-            handleNavigationKey(keyCode, shift);
+            used = handleNavigationKey(keyCode, shift);
     }
     const QString text = e->text();
     if (!text.isEmpty()) {
         short keyAscii = short(text.at(0).unicode());
         m_owner->ownerKeyPress(keyAscii);
         if (keyAscii != 0)
-            handleCharacter(keyAscii);
+            used = handleCharacter(keyAscii) || used;
     }
-    e->accept();
+    e->setAccepted(used);
 }
 
 void VantelListBox::keyReleaseEvent(QKeyEvent* e) {
@@ -64,10 +65,13 @@ void VantelListBox::keyReleaseEvent(QKeyEvent* e) {
     e->accept();
 }
 
-void VantelListBox::handleNavigationKey(short keyCode, short shift) {
+bool VantelListBox::handleNavigationKey(short keyCode, short shift) {
     const int n = count();
-    if (n == 0)
-        return;
+    const bool navigation = keyCode == VirtualKey::Up || keyCode == VirtualKey::Down ||
+                            (keyCode >= VirtualKey::Prior && keyCode <= VirtualKey::Right) ||
+                            keyCode == VirtualKey::Space;
+    if (n == 0 || !navigation)
+        return navigation;
     const bool withShift = shift & ShiftCode::Shift;
     const bool withControl = shift & ShiftCode::Control;
     const int cur = m_caret;
@@ -99,7 +103,7 @@ void VantelListBox::handleNavigationKey(short keyCode, short shift) {
             QScrollBar* bar = horizontalScrollBar();
             bar->triggerAction(left ? QScrollBar::SliderSingleStepSub
                                     : QScrollBar::SliderSingleStepAdd);
-            return;
+            return true;
         }
         const int rows = rowsPerColumn();
         target = left ? std::max(0, cur - rows) : std::min(n - 1, std::max(0, cur) + rows);
@@ -107,34 +111,38 @@ void VantelListBox::handleNavigationKey(short keyCode, short shift) {
     }
     case VirtualKey::Space:
         if (m_caret < 0 || m_mode == Single)
-            return;
+            return true;
         if (m_mode == Simple || withControl) {
             m_entries[size_t(m_caret)].selected = !m_entries[size_t(m_caret)].selected;
             m_anchor = m_caret;
             requestRepaint();
-            return;
+            return true;
         }
         moveCaretTo(m_caret, withShift, false);
-        return;
+        return true;
     default:
-        return;
+        return false;
     }
     moveCaretTo(target, withShift, withControl);
+    return true;
 }
 
-void VantelListBox::handleCharacter(short keyAscii) {
+bool VantelListBox::handleCharacter(short keyAscii) {
     const QChar wanted = QChar(ushort(keyAscii)).toCaseFolded();
     const int n = count();
-    if (n == 0 || !wanted.isPrint() || wanted.isSpace())
-        return;
+    if (!wanted.isPrint() || wanted.isSpace())
+        return wanted == QLatin1Char(' ');
+    if (n == 0)
+        return true;
     for (int step = 1; step <= n; ++step) {
         const int i = (std::max(m_caret, -1) + step) % n;
         const QString& t = m_entries[size_t(i)].text;
         if (!t.isEmpty() && t.at(0).toCaseFolded() == wanted) {
             moveCaretTo(i, false, false);
-            return;
+            return true;
         }
     }
+    return true;
 }
 
 void VantelListBox::moveCaretTo(int index, bool shift, bool control) {

@@ -3,6 +3,7 @@
 #include "vanteltestsupport.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QSignalSpy>
 #include <QTest>
 #include <vantel/vantelctrl.h>
@@ -147,6 +148,20 @@ private slots:
         QCOMPARE(downs.last().at(0).value<short>(), short(4));
         QTest::mouseRelease(surface(*c), Qt::MiddleButton, {}, at);
         QCOMPARE(ups.last().at(0).value<short>(), short(4));
+    }
+
+    void keysTheListDoesNotUseGoOnToTheContainer() {
+        auto c = make();
+        QVERIFY(c);
+        int downs = 0;
+        connect(c.get(), &CVantelCtrl::KeyDown, this, [&](short&, short) { ++downs; });
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+        QApplication::sendEvent(keys(*c), &enter);
+        QVERIFY(!enter.isAccepted());
+        QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+        QApplication::sendEvent(keys(*c), &down);
+        QVERIFY(down.isAccepted());
+        QCOMPARE(downs, 2);
     }
 
     void doubleClickRaisesDblClick() {

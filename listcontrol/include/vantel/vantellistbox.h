@@ -145,8 +145,10 @@ private:
     // Moves the caret as the keyboard or mouse does, applying the mode's
     // selection rules.
     void moveCaretTo(int index, bool shift, bool control);
-    void handleNavigationKey(short keyCode, short shift);
-    void handleCharacter(short keyAscii);
+    // Both return whether the list used the key; the others go on to the
+    // container (Enter to a default button, Escape to a dialog).
+    bool handleNavigationKey(short keyCode, short shift);
+    bool handleCharacter(short keyAscii);
     void selectWithMouse(int index, Qt::KeyboardModifiers mods, bool drag);
 
     VantelListOwner* m_owner;
