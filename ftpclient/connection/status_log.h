@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QPlainTextEdit>
+#include <QString>
+
+// The status log: an append-only text whose lines are separated by CR LF,
+// shown in a read-only box. The user cannot type into it, and it hands the
+// focus on as soon as it gets it.
+class StatusLog : public QPlainTextEdit {
+    Q_OBJECT
+
+public:
+    static constexpr int MaxChars = 3000;
+
+    explicit StatusLog(QWidget* parent = nullptr);
+
+    QString text() const { return m_text; }
+    qsizetype length() const { return m_text.size(); }
+    void append(const QString& text);
+    void clear();
+    // Cuts the log to its last MaxChars characters when it holds more.
+    void cutToLimit();
+
+signals:
+    void focusPassedOn();
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override;
+    void inputMethodEvent(QInputMethodEvent* e) override;
+    void focusInEvent(QFocusEvent* e) override;
+
+private:
+    void show();
+
+    QString m_text;
+};

@@ -1,0 +1,183 @@
+#pragma once
+
+#include "client_state.h"
+#include "common/prompter.h"
+#include "filelists/work_list.h"
+#include "inet.h"
+#include "settings/host_profiles.h"
+#include "settings/settings_window.h"
+#include "twips_geometry.h"
+
+#include <QPixmap>
+#include <QPointer>
+#include <QWidget>
+
+#include <array>
+#include <exception>
+#include <functional>
+
+class CVantelCtrl;
+
+class PaneFrame;
+class StatusLog;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QTimer;
+
+// The main window: the two panes, the transfer buttons, the connect button
+// and the status log. Handlers and routines carry the names they have
+// throughout the client; index 0 of every two-element array is the local
+// pane, index 1 the remote pane.
+class TARLEN_Frm : public QWidget, public SettingsWindow {
+    Q_OBJECT
+
+public:
+    static inline const QString Caption = QStringLiteral("Qoro Consulting FTP");
+    static inline const QString ShortTitle = QStringLiteral("Qoro FTP");
+
+    explicit TARLEN_Frm(Prompter& prompter, QWidget* parent = nullptr);
+    ~TARLEN_Frm() override;
+
+    // Window load: transfer component, settings, centring, layout, local pane.
+    void Form_Load();
+
+    // --- controls ---------------------------------------------------------
+    std::array<PaneFrame*, 2> Frm_Local{};
+    QPushButton* Cmd_Connect = nullptr;
+    QPushButton* Cmd_Cancel = nullptr;
+    StatusLog* Txt_Status = nullptr;
+    QPushButton* Cmd_Dn = nullptr;
+    QPushButton* Cmd_Up = nullptr;
+    QTimer* Timer1 = nullptr;
+    std::array<CVantelCtrl*, 2> LstX_Files{};
+    QListWidget* Lst_Remote_Dir = nullptr;
+    QLabel* Lbl_Dir = nullptr;
+    QComboBox* Drive1 = nullptr;
+    QListWidget* Dir1 = nullptr;
+    std::array<QLineEdit*, 2> Txt_Pattern{};
+    std::array<QPushButton*, 2> Cmd_Refresh{};
+    std::array<QPushButton*, 2> Cmd_Rename{};
+    std::array<QPushButton*, 2> Cmd_Delete{};
+    std::array<QPushButton*, 2> Cmd_Dir{};
+    std::array<QPushButton*, 2> Cmd_Rem{};
+    std::array<QPushButton*, 6> Cmd_Files{};
+    std::array<QPixmap, 8> Img_Icons;
+    std::array<QPixmap, 2> Img_Arrow;
+    WorkList Lst_Remote{true};
+    WorkList Lst_hold{false};
+    WorkList Lst_Size{true};
+    WorkList Lst_Dates{true};
+
+    // Element 1 of the transfer component array, the one that does the work
+    // (nullptr once the window is unloaded).
+    Inet* Inet1() const { return m_inet1; }
+
+    // --- state ------------------------------------------------------------
+    ClientState state;
+    HostProfiles profiles;
+    QString sKey;
+    QString sRemoteDir;
+    QString sRootDir;
+    QString sCurFile;
+    bool bConnected = false;
+    short iRetry = 0;
+    short iDots = 0;
+    bool bResizing = false;
+    short iNameColWidth = 0;
+    short iDateColWidth = 0;
+    short iSizeColWidth = 0;
+    bool bLocalNameDesc = false;
+    bool bLocalDateDesc = false;
+    bool bLocalSizeDesc = false;
+    bool bRemoteNameDesc = false;
+    short iSortKey = 0;
+
+    TwipsGeometry& twips() { return m_twips; }
+    const TwipsGeometry& twips() const { return m_twips; }
+
+    // --- routines ---------------------------------------------------------
+    void WaitResp();
+    int ReactToResponse(short iLastCommand);
+    int ShowRemoteFileList();
+    short ShowDir();
+    void Resize_Frm();
+    void Load_Files();
+    void sort_files(short& key);
+    // What every command starter does: sets the command state, hands the
+    // command to the transfer component and waits for it.
+    void runCommand(short iLastCommand, const QString& command);
+
+    // --- handlers ---------------------------------------------------------
+    void Cmd_Connect_Click();
+    void Cmd_Cancel_Click();
+    void Inet1_StateChanged(short state);
+    void Timer1_Timer();
+    void Frm_Local_MouseDown(int index, int button, int shift, double x, double y);
+    void Frm_Local_MouseMove(int index, int button, int shift, double x, double y);
+    void Frm_Local_MouseUp(int index, int button, int shift, double x, double y);
+
+    // Shows the connect dialog modally; tests put a scripted one in its place.
+    std::function<void()> showConnectDialog;
+    // Where the settings are kept; tests point it at a temporary file.
+    QString settingsFile;
+
+    // --- settings window ----------------------------------------------------
+    short windowState() const override;
+    void setWindowState(short state) override;
+    double windowTop() const override;
+    double windowLeft() const override;
+    double windowHeight() const override;
+    double windowWidth() const override;
+    void setWindowTop(double twips) override;
+    void setWindowLeft(double twips) override;
+    void setWindowHeight(double twips) override;
+    void setWindowWidth(double twips) override;
+    double frameHeight(int index) const override;
+    double frameWidth(int index) const override;
+    void setFrameHeight(int index, double twips) override;
+    void setFrameWidth(int index, double twips) override;
+    QString localPath() const override;
+    bool setLocalPath(const QString& path) override;
+
+signals:
+    // A command was handed to the transfer component.
+    void commandExecuted(const QString& command);
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    void createControls();
+    void createLocalPane();
+    void createRemotePane();
+    void createWindowControls();
+    void connectHandlers();
+    void watchPointerResets();
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+    // Hands sCommand to the transfer component (nothing once unloaded).
+    void executeCommand();
+    // Replaces element 1 of the transfer component by a fresh one with the
+    // same address and credentials.
+    void reloadInet();
+    void reactToState(short state);
+    void createInet();
+    void setBusyPointer(bool busy);
+    void reportError(const QString& prefix, const std::exception_ptr& error);
+    void Form_Unload();
+    void loadSettings();
+    void saveSettings();
+
+    Prompter& m_prompter;
+    TwipsGeometry m_twips;
+    QPointer<Inet> m_inet1;
+    QString m_localPath;
+    bool m_busyPointer = false;
+    bool m_unloaded = false;
+};
+
+// The description of a run-time failure, for the client's error messages.
+QString errorDescription(const std::exception_ptr& error);

@@ -1,0 +1,102 @@
+// Waiting for a command and doing what its completion calls for.
+#include "tarlen_frm.h"
+
+#include "inet.h"
+#include "status_log.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+// Reads the whole reply of the last command, handling events between parts.
+QString readReply(Inet& inet, const std::function<void()>& eachPart) {
+    QString data;
+    for (QString part = inet.GetChunk(1024); !part.isEmpty(); part = inet.GetChunk(1024)) {
+        eachPart();
+        data += part;
+    }
+    return data;
+}
+
+} // namespace
+
+// Keeps the window alive until the transfer component is idle. Waits nest:
+// a handler that runs inside this loop may wait again.
+void TARLEN_Frm::WaitResp() {
+    Timer1->start();
+    Cmd_Cancel->show();
+    bool first = true;
+    do {
+        setBusyPointer(true);
+        // The first pass only takes what is pending (the command may be done
+        // already); later passes sleep until an event arrives.
+        QCoreApplication::processEvents(first ? QEventLoop::AllEvents
+                                              : QEventLoop::WaitForMoreEvents);
+        first = false;
+    } while (!m_unloaded && m_inet1 && m_inet1->StillExecuting());
+    Cmd_Cancel->hide();
+    setBusyPointer(false);
+    Timer1->stop();
+}
+
+int TARLEN_Frm::ReactToResponse(short code) {
+    switch (code) {
+    case LastCommand::Listing:
+        ShowRemoteFileList();
+        break;
+    case LastCommand::Upload:
+        Txt_Status->append(kCrLf + sCurFile + QStringLiteral(" sent"));
+        break;
+    case LastCommand::Download:
+        Txt_Status->append(kCrLf + sCurFile + QStringLiteral(" retrieved"));
+        break;
+    case LastCommand::Delete:
+        Txt_Status->append(kCrLf + sCurFile + QStringLiteral(" deleted"));
+        break;
+    case LastCommand::FirstAfterConnect:
+        ShowDir();
+        break;
+    case LastCommand::Disconnect: {
+        const bool known = profiles.iCurHost >= 0 && profiles.iCurHost < profiles.Hosts.size();
+        const QString name = known ? profiles.Hosts[profiles.iCurHost].sName : QString();
+        m_prompter.message(QStringLiteral("Disconnected from ") + name, ShortTitle,
+                           Prompter::Icon::None);
+        break;
+    }
+    case LastCommand::Rename:
+        Txt_Status->append(kCrLf + sCurFile + QStringLiteral(" renamed"));
+        break;
+    case LastCommand::Cancelled:
+        Txt_Status->append(kCrLf + QStringLiteral("Operation cancled"));
+        break;
+    default:
+        break;
+    }
+    Txt_Status->cutToLimit();
+    return 0;
+}
+
+short TARLEN_Frm::ShowDir() {
+    const QString reply = readReply(*m_inet1, [this] {
+        QCoreApplication::processEvents();
+        setBusyPointer(true);
+    });
+    setBusyPointer(false);
+    sRemoteDir = reply;
+    Lbl_Dir->setText(reply);
+    sRootDir = reply;
+    return 0;
+}
+
+int TARLEN_Frm::ShowRemoteFileList() {
+    // The remote lists are filled by the remote-browsing code; until then
+    // the reply is read and dropped so the component is ready for the next.
+    if (m_inet1)
+        readReply(*m_inet1, [] {});
+    return 0;
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QPixmap>
+
+// The pictures of the file lists, drawn by the program itself.
+namespace FileIcons {
+
+constexpr int Count = 8;
+
+// File-type icon k (16 x 16): 0 blank page, 1 text page, 2 program window,
+// 3 paint pot, 4 form, 5 archive, 6 sign board, 7 source code.
+QPixmap icon(int k);
+
+// Sort arrows at the lower right of a transparent picture: 0 down, 1 up.
+QPixmap sortArrow(int i);
+
+// The pictures of the two transfer buttons: an arrow pointing left
+// (download into the local pane) or right (upload to the remote pane).
+QPixmap transferArrow(bool pointsRight);
+
+} // namespace FileIcons

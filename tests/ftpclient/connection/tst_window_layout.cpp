@@ -1,0 +1,253 @@
+// The main window's layout in twips, the frame sizing by dragging, and the
+// status log's own behaviour.
+#include "connection/pane_frame.h"
+#include "connection/status_log.h"
+#include "connection/tarlen_frm.h"
+#include "scripted_prompter.h"
+
+#include <vantel/vantelctrl.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+class TestWindowLayout : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void inventoryCaptionsAndTips();
+    void layoutFromDesignFrames();
+    void tabStopsFromSortButtonWidths();
+    void dragLimitsKeepFrameSize_data();
+    void dragLimitsKeepFrameSize();
+    void maximisedWindowKeepsItsSize();
+    void dragRightEdgeWithRealMouse();
+    void dragFromInsideChangesOnlyHeight();
+    void pointerResetOverControls();
+    void logRefusesTypingAndPassesFocusOn();
+    void logIsCutToItsLast3000Characters();
+    void progressDotsBreakAfterForty();
+
+private:
+    ScriptedPrompter m_prompter;
+    std::unique_ptr<TARLEN_Frm> m_frm;
+};
+
+void TestWindowLayout::init() {
+    m_frm = std::make_unique<TARLEN_Frm>(m_prompter);
+    QCOMPARE(m_frm->twips().twipsPerPixel(), 15);
+}
+
+void TestWindowLayout::cleanup() {
+    m_frm.reset();
+}
+
+void TestWindowLayout::inventoryCaptionsAndTips() {
+    TARLEN_Frm& f = *m_frm;
+    QVERIFY(f.windowTitle().startsWith(QStringLiteral("Qoro Consulting FTP (")));
+    QCOMPARE(f.Frm_Local[0]->title(), QStringLiteral("Local System"));
+    QCOMPARE(f.Frm_Local[1]->title(), QStringLiteral("Remote System"));
+    QCOMPARE(f.Cmd_Connect->text(), QStringLiteral("Connect"));
+    QVERIFY(f.Cmd_Cancel->isHidden());
+    QCOMPARE(f.Cmd_Dn->toolTip(), QStringLiteral("Download from remote server"));
+    QCOMPARE(f.Cmd_Up->toolTip(), QStringLiteral("Upload to remote server"));
+    QCOMPARE(f.LstX_Files[1]->toolTip(), QStringLiteral("Remote files (right-click to drag)"));
+    QCOMPARE(f.Txt_Pattern[0]->text(), QStringLiteral("*.*"));
+    QCOMPARE(f.Txt_Pattern[1]->text(), QStringLiteral("*"));
+    QCOMPARE(f.Cmd_Dir[0]->toolTip(), QStringLiteral("Make a new directory on local system"));
+    QCOMPARE(f.Cmd_Dir[1]->toolTip(), QString());
+    QVERIFY(f.Cmd_Files[4]->isHidden() && f.Cmd_Files[5]->isHidden());
+    QCOMPARE(f.LstX_Files[0]->MultiSelect(), short(2));
+    QCOMPARE(f.LstX_Files[0]->ItemDefHeight(), short(17));
+    QVERIFY(f.LstX_Files[0]->IntegralHeight());
+    QVERIFY(!f.LstX_Files[1]->IntegralHeight());
+}
+
+void TestWindowLayout::layoutFromDesignFrames() {
+    TARLEN_Frm& f = *m_frm;
+    const TwipsGeometry& g = f.twips();
+    QCOMPARE(f.frameWidth(0), 4575.0);
+    QCOMPARE(f.frameHeight(0), 5055.0);
+    f.Resize_Frm();
+    QCOMPARE(g.left(f.Frm_Local[1]), 5575.0);
+    QCOMPARE(g.top(f.Txt_Status), 5275.0);
+    QCOMPARE(g.top(f.Cmd_Connect), 5175.0);
+    QCOMPARE(g.top(f.Cmd_Cancel), 5175.0 + g.height(f.Cmd_Connect));
+    QCOMPARE(f.windowWidth(), 10405.0);
+    QVERIFY(f.windowHeight() - 1300 >= g.top(f.Txt_Status));
+    QCOMPARE(g.left(f.Cmd_Up), 4875.0);
+    QCOMPARE(g.top(f.Cmd_Refresh[1]), 5055.0 - 495);
+    QCOMPARE(g.height(f.LstX_Files[0]), 5055.0 - 545 - g.top(f.LstX_Files[0]));
+    QCOMPARE(g.width(f.Lbl_Dir), g.width(f.LstX_Files[1]));
+    QCOMPARE(g.left(f.Cmd_Files[2]), 4575.0 - 1875);
+
+    // The taller frame decides where the log goes; the window only grows.
+    f.setFrameHeight(1, 5600);
+    f.Resize_Frm();
+    QCOMPARE(g.top(f.Txt_Status), 120.0 + 5600 + 100);
+    const double tall = f.windowHeight();
+    QVERIFY(tall >= 5820 + 1300);
+    f.setFrameHeight(1, 5055);
+    f.Resize_Frm();
+    QCOMPARE(f.windowHeight(), tall);
+}
+
+void TestWindowLayout::tabStopsFromSortButtonWidths() {
+    TARLEN_Frm& f = *m_frm;
+    // Frame 4500 wide with a "Size" button of 900 makes the buttons 1500,
+    // 1000 and 900 twips wide.
+    f.setFrameWidth(0, 4500);
+    f.twips().setWidth(f.Cmd_Files[2], 900);
+    f.Resize_Frm();
+    QCOMPARE(f.twips().width(f.Cmd_Files[0]), 1500.0);
+    QCOMPARE(f.iNameColWidth, short(100));
+    QCOMPARE(f.iDateColWidth, short(67));
+    QCOMPARE(f.iSizeColWidth, short(60));
+    QCOMPARE(f.LstX_Files[0]->TabStops(0), short(100));
+    QCOMPARE(f.LstX_Files[0]->TabStops(1), short(-205));
+}
+
+void TestWindowLayout::dragLimitsKeepFrameSize_data() {
+    QTest::addColumn<bool>("fromRightEdge");
+    QTest::addColumn<double>("to");
+    QTest::addColumn<bool>("changes");
+    QTest::newRow("width at 4335") << true << 4335.0 << false;
+    QTest::newRow("width at 4336") << true << 4336.0 << true;
+    QTest::newRow("width near window edge") << true << 10405.0 - 3000 << false;
+    QTest::newRow("height at 5055") << false << 5055.0 << false;
+    QTest::newRow("height at 5056") << false << 5056.0 << true;
+}
+
+void TestWindowLayout::dragLimitsKeepFrameSize() {
+    QFETCH(bool, fromRightEdge);
+    QFETCH(double, to);
+    QFETCH(bool, changes);
+    TARLEN_Frm& f = *m_frm;
+    f.Resize_Frm();
+    const double width = f.frameWidth(0);
+    const double height = f.frameHeight(0);
+    // Hover over the edge to pick the pointer, press, drag, then check.
+    if (fromRightEdge)
+        f.Frm_Local_MouseMove(0, 0, 0, width - 10, 1000);
+    else
+        f.Frm_Local_MouseMove(0, 0, 0, 1000, height - 10);
+    f.Frm_Local_MouseDown(0, 1, 0, 0, 0);
+    if (fromRightEdge)
+        f.Frm_Local_MouseMove(0, 1, 0, to, 1000);
+    else
+        f.Frm_Local_MouseMove(0, 1, 0, 1000, to);
+    if (fromRightEdge) {
+        QCOMPARE(f.frameWidth(0), changes ? to : width);
+        QCOMPARE(f.frameHeight(0), height);
+    } else {
+        QCOMPARE(f.frameHeight(0), changes ? to : height);
+        QCOMPARE(f.frameWidth(0), width);
+    }
+}
+
+void TestWindowLayout::maximisedWindowKeepsItsSize() {
+    TARLEN_Frm& f = *m_frm;
+    f.show();
+    f.setWindowState(2);
+    QCOMPARE(f.windowState(), short(2));
+    const double width = f.windowWidth();
+    f.setFrameWidth(0, 6000);
+    f.Resize_Frm();
+    QCOMPARE(f.windowWidth(), width);
+    QCOMPARE(f.twips().left(f.Frm_Local[1]), 7000.0);
+}
+
+void TestWindowLayout::dragRightEdgeWithRealMouse() {
+    TARLEN_Frm& f = *m_frm;
+    f.Resize_Frm();
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    PaneFrame* frame = f.Frm_Local[0];
+    const int tpp = f.twips().twipsPerPixel();
+    const QPoint edge(frame->width() - 2, frame->height() / 2);
+    QTest::mouseMove(frame, edge);
+    QTRY_COMPARE(frame->cursor().shape(), Qt::SizeHorCursor);
+    QTest::mousePress(frame, Qt::LeftButton, {}, edge);
+    QVERIFY(f.bResizing);
+    const QPoint target(edge.x() + 20, edge.y());
+    QTest::mouseMove(frame, target);
+    QTest::mouseRelease(frame, Qt::LeftButton, {}, target);
+    QVERIFY(!f.bResizing);
+    QCOMPARE(f.frameWidth(0), double(target.x() * tpp));
+    // The release laid the window out again around the wider frame.
+    QCOMPARE(f.twips().left(f.Frm_Local[1]), f.frameWidth(0) + 1000);
+    QCOMPARE(f.twips().left(f.Cmd_Dn), f.frameWidth(0) + 300);
+}
+
+void TestWindowLayout::dragFromInsideChangesOnlyHeight() {
+    TARLEN_Frm& f = *m_frm;
+    f.setWindowHeight(9000);
+    f.Frm_Local_MouseMove(1, 0, 0, 2000, 100);
+    QCOMPARE(f.Frm_Local[1]->cursor().shape(), Qt::ArrowCursor);
+    f.Frm_Local_MouseDown(1, 1, 0, 2000, 100);
+    f.Frm_Local_MouseMove(1, 1, 0, 6000, 6000);
+    QCOMPARE(f.frameWidth(1), 4575.0);
+    QCOMPARE(f.frameHeight(1), 6000.0);
+}
+
+void TestWindowLayout::pointerResetOverControls() {
+    TARLEN_Frm& f = *m_frm;
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    f.Frm_Local[0]->setCursor(Qt::SizeHorCursor);
+    f.Frm_Local[1]->setCursor(Qt::SizeVerCursor);
+    QTest::mouseMove(f.Cmd_Refresh[1], QPoint(3, 3));
+    QTRY_COMPARE(f.Frm_Local[1]->cursor().shape(), Qt::ArrowCursor);
+    QCOMPARE(f.Frm_Local[0]->cursor().shape(), Qt::SizeHorCursor);
+    f.Frm_Local[1]->setCursor(Qt::SizeVerCursor);
+    QTest::mouseMove(f.Cmd_Files[0], QPoint(4, 4));
+    QTRY_COMPARE(f.Frm_Local[0]->cursor().shape(), Qt::ArrowCursor);
+    QCOMPARE(f.Frm_Local[1]->cursor().shape(), Qt::ArrowCursor);
+}
+
+void TestWindowLayout::logRefusesTypingAndPassesFocusOn() {
+    TARLEN_Frm& f = *m_frm;
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    f.Txt_Status->append(QStringLiteral("\r\nline"));
+    QTest::keyClicks(f.Txt_Status, QStringLiteral("typed"));
+    QCOMPARE(f.Txt_Status->text(), QStringLiteral("\r\nline"));
+    f.Txt_Status->setFocus();
+    QTRY_VERIFY(f.LstX_Files[0]->hasFocus() ||
+                f.LstX_Files[0]->isAncestorOf(QApplication::focusWidget()));
+}
+
+void TestWindowLayout::logIsCutToItsLast3000Characters() {
+    TARLEN_Frm& f = *m_frm;
+    f.Txt_Status->append(QString(2995, u'x') + QStringLiteral("abcde"));
+    QCOMPARE(f.Txt_Status->length(), 3000);
+    f.Inet1_StateChanged(0);
+    QCOMPARE(f.Txt_Status->length(), 3000);
+    f.Txt_Status->append(QStringLiteral("Z"));
+    f.Inet1_StateChanged(0);
+    QCOMPARE(f.Txt_Status->length(), 3000);
+    QVERIFY(f.Txt_Status->text().endsWith(QStringLiteral("abcdeZ")));
+    // A log line that pushes it over the limit drops the oldest characters.
+    f.Inet1_StateChanged(1);
+    QCOMPARE(f.Txt_Status->length(), 3000);
+    QVERIFY(f.Txt_Status->text().endsWith(QStringLiteral("\r\nResolving Host")));
+    QCOMPARE(f.Txt_Status->textCursor().position(), f.Txt_Status->document()->characterCount() - 1);
+}
+
+void TestWindowLayout::progressDotsBreakAfterForty() {
+    TARLEN_Frm& f = *m_frm;
+    for (int i = 0; i < 40; ++i)
+        f.Timer1_Timer();
+    QCOMPARE(f.Txt_Status->text(), QString(QStringLiteral(" .")).repeated(40) + "\r\n");
+    f.Timer1_Timer();
+    QVERIFY(f.Txt_Status->text().endsWith(QStringLiteral("\r\n .")));
+    QCOMPARE(f.iDots, short(1));
+}
+
+QTEST_MAIN(TestWindowLayout)
+#include "tst_window_layout.moc"
