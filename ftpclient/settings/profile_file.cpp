@@ -1,0 +1,84 @@
+#include "profile_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace {
+
+QByteArray cutForBuffer(const QByteArray& value, int bufferSize) {
+    qsizetype end = value.indexOf('\0');
+    if (end < 0)
+        end = value.size();
+    return value.left(qMin<qsizetype>(end, qMax(bufferSize - 1, 0)));
+}
+
+} // namespace
+
+ProfileFile::ProfileFile(QString path)
+    : m_path(std::move(path)) {
+    QFile file(m_path);
+    if (!file.exists())
+        return;
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_readable = false;
+        return;
+    }
+    m_document = IniDocument(file.readAll());
+}
+
+QByteArray ProfileFile::readBytes(const QByteArray& section, const QByteArray& key,
+                                  const QByteArray& defaultValue, int bufferSize) const {
+    return cutForBuffer(m_document.value(section, key).value_or(defaultValue), bufferSize);
+}
+
+QString ProfileFile::readString(const QString& section, const QString& key,
+                                const QString& defaultValue, int bufferSize) const {
+    return QString::fromLatin1(
+        readBytes(section.toLatin1(), key.toLatin1(), defaultValue.toLatin1(), bufferSize));
+}
+
+void ProfileFile::writeBytes(const QByteArray& section, const QByteArray& key,
+                             const QByteArray& value) {
+    m_document.setValue(section, key, value);
+}
+
+void ProfileFile::writeString(const QString& section, const QString& key, const QString& value) {
+    writeBytes(section.toLatin1(), key.toLatin1(), value.toLatin1());
+}
+
+bool ProfileFile::save() {
+    // Saving what little could be read would wipe what could not.
+    if (!m_readable)
+        return false;
+    const QFileInfo info(m_path);
+    if (!QDir().mkpath(info.absolutePath()))
+        return false;
+    QSaveFile file(m_path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    // The file holds passwords: nobody but its owner may read it, whatever
+    // the old file's mode or the umask.
+    if (!file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
+        file.cancelWriting();
+        return false;
+    }
+    if (file.write(m_document.text()) != m_document.text().size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+QString readProfileString(const QString& path, const QString& section, const QString& key,
+                          const QString& defaultValue, int bufferSize) {
+    return ProfileFile(path).readString(section, key, defaultValue, bufferSize);
+}
+
+bool writeProfileString(const QString& path, const QString& section, const QString& key,
+                        const QString& value) {
+    ProfileFile file(path);
+    file.writeString(section, key, value);
+    return file.save();
+}
