@@ -11,6 +11,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
 
 class TestWindowLayout : public QObject {
@@ -32,6 +34,7 @@ private slots:
     void logRefusesTypingAndPassesFocusOn();
     void logIsCutToItsLast3000Characters();
     void progressDotsBreakAfterForty();
+    void startupCentresWindowWhateverTheSettingsSay();
 
 private:
     ScriptedPrompter m_prompter;
@@ -247,6 +250,38 @@ void TestWindowLayout::progressDotsBreakAfterForty() {
     f.Timer1_Timer();
     QVERIFY(f.Txt_Status->text().endsWith(QStringLiteral("\r\n .")));
     QCOMPARE(f.iDots, short(1));
+}
+
+void TestWindowLayout::startupCentresWindowWhateverTheSettingsSay() {
+    QTemporaryDir dir;
+    const QString ini = dir.filePath(QStringLiteral("tarlen.ini"));
+    QFile file(ini);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[TARLEN]\r\nWINDOWSTATE= 0\r\nWINDOWTOP= 30\r\nWINDOWLEFT= 45\r\n"
+               "WINDOWHEIGHT= 6000\r\nWINDOWWIDTH= 9000\r\nLOCALHEIGHT= 5100\r\n"
+               "LOCALWIDTH= 4800\r\n");
+    file.close();
+    TARLEN_Frm& f = *m_frm;
+    f.settingsFile = ini;
+    f.Form_Load();
+    // Centred before the layout widens the window: the offscreen screen is
+    // 800 pixels (12000 twips) wide.
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    QCOMPARE(screen.width() * 15, 12000);
+    QCOMPARE(f.windowLeft(), 1500.0);
+    QCOMPARE(f.windowTop(), (screen.height() * 15 - 6000) / 2.0);
+    QCOMPARE(f.frameWidth(0), 4800.0);
+    QCOMPARE(f.frameHeight(0), 5100.0);
+    QCOMPARE(f.frameWidth(1), 5055.0);
+    QCOMPARE(f.LstX_Files[0]->NumTabs(), short(3));
+    QVERIFY(m_prompter.messages.isEmpty());
+
+    // Closing writes the settings back.
+    f.close();
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray saved = file.readAll();
+    QVERIFY(saved.contains("LOCALWIDTH= 4800"));
+    QVERIFY(saved.contains("WINDOWLEFT= 1500"));
 }
 
 QTEST_MAIN(TestWindowLayout)
