@@ -1,0 +1,21 @@
+#include "password_check.h"
+
+#include "common/prompter.h"
+#include "password_scramble.h"
+
+bool checkStorablePassword(const QString& sPW, const QString& sKey, Prompter& prompter) {
+    const qsizetype i = unstorablePWChar(sPW, sKey);
+    if (i < 0)
+        return true;
+    // A character outside the basic plane is two code units: show both.
+    const qsizetype length = sPW[i].isHighSurrogate() && i + 1 < sPW.size() ? 2 : 1;
+    prompter.beep();
+    prompter.message(
+        QStringLiteral("The password cannot be saved: its character \"%1\" (character %2) "
+                       "cannot be stored in the settings file. Choose a password without it, "
+                       "or clear \"Save Password\" to save the profile without its password.")
+            .arg(sPW.mid(i, length))
+            .arg(i + 1),
+        QStringLiteral("Qoro Consulting FTP"), Prompter::Icon::Critical);
+    return false;
+}
