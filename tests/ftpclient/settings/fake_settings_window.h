@@ -5,66 +5,51 @@
 #include <QDir>
 #include <QStringList>
 
-// A main window stand-in that records what the settings apply to it. It
+// A main window stand-in that records which setters the settings call. It
 // starts at "design" values and shows any directory that exists.
 class FakeSettingsWindow : public SettingsWindow {
 public:
     static constexpr double DesignHeight = 6000;
     static constexpr double DesignWidth = 10560;
-    static constexpr double DesignFrameHeight = 4575;
-    static constexpr double DesignFrameWidth = 5055;
 
     short state = 0;
-    double top = 1000;
-    double left = 2000;
-    double height = DesignHeight;
-    double width = DesignWidth;
-    double frameHeights[2] = {DesignFrameHeight, DesignFrameHeight};
-    double frameWidths[2] = {DesignFrameWidth, DesignFrameWidth};
+    double top = 1000, left = 2000, height = DesignHeight, width = DesignWidth;
+    double frameHeights[2] = {4575, 4575};
+    double frameWidths[2] = {5055, 5055};
     QString path = QStringLiteral("/");
-    QStringList calls; // the setters called, in order
+    QStringList calls;
 
     short windowState() const override { return state; }
-    void setWindowState(short s) override {
-        calls << QStringLiteral("state");
-        state = s;
-    }
     double windowTop() const override { return top; }
     double windowLeft() const override { return left; }
     double windowHeight() const override { return height; }
     double windowWidth() const override { return width; }
-    void setWindowTop(double v) override {
-        calls << QStringLiteral("top");
-        top = v;
-    }
-    void setWindowLeft(double v) override {
-        calls << QStringLiteral("left");
-        left = v;
-    }
-    void setWindowHeight(double v) override {
-        calls << QStringLiteral("height");
-        height = v;
-    }
-    void setWindowWidth(double v) override {
-        calls << QStringLiteral("width");
-        width = v;
-    }
-    double frameHeight(int index) const override { return frameHeights[index]; }
-    double frameWidth(int index) const override { return frameWidths[index]; }
-    void setFrameHeight(int index, double v) override {
-        calls << QStringLiteral("frameHeight%1").arg(index);
-        frameHeights[index] = v;
-    }
-    void setFrameWidth(int index, double v) override {
-        calls << QStringLiteral("frameWidth%1").arg(index);
-        frameWidths[index] = v;
-    }
+    double frameHeight(int i) const override { return frameHeights[i]; }
+    double frameWidth(int i) const override { return frameWidths[i]; }
     QString localPath() const override { return path; }
+
+    void setWindowState(short v) override { set("state", state, v); }
+    void setWindowTop(double v) override { set("top", top, v); }
+    void setWindowLeft(double v) override { set("left", left, v); }
+    void setWindowHeight(double v) override { set("height", height, v); }
+    void setWindowWidth(double v) override { set("width", width, v); }
+    void setFrameHeight(int i, double v) override {
+        set(i == 0 ? "frameHeight0" : "frameHeight1", frameHeights[i], v);
+    }
+    void setFrameWidth(int i, double v) override {
+        set(i == 0 ? "frameWidth0" : "frameWidth1", frameWidths[i], v);
+    }
     bool setLocalPath(const QString& p) override {
         calls << QStringLiteral("path");
         if (p.isEmpty() || !QDir(p).exists())
             return false;
         path = p;
         return true;
+    }
+
+private:
+    template <typename T, typename V> void set(const char* name, T& field, V value) {
+        calls << QString::fromLatin1(name);
+        field = T(value);
     }
 };

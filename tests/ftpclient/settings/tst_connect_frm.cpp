@@ -7,6 +7,7 @@
 #include "scripted_prompter.h"
 #include "settings_file.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -48,9 +49,7 @@ private slots:
 
     void controlsCaptionsAndPositions();
     void tabOrder();
-    void passwordShowsAsterisks();
 
-    void noProfilesShowsNothingSelected();
     void noSettingsFileGivesAnonymousSelected();
     void loadSelectsCurrentProfile();
     void currentHostOutsideListSelectsNothing();
@@ -62,7 +61,6 @@ private slots:
     void namesDifferingInCaseAreTwoProfiles();
     void unstorablePasswordIsRefused();
 
-    void deleteWithTypedNameDoesNothing();
     void deleteMovesLaterProfilesDown();
     void deletingTheLastProfileLeavesNothingSelected();
 
@@ -113,29 +111,32 @@ void TestConnectFrm::controlsCaptionsAndPositions() {
     // 15 twips a pixel at the offscreen platform's 96 DPI.
     QCOMPARE(d.logicalDpiX(), 96);
     QCOMPARE(d.size(), QSize(376, 161));
-
     const QStringList captions = {"Host", "Host address", "User ID", "Password"};
     for (int i = 0; i < 4; ++i) {
         QCOMPARE(d.Lbl_Cap[i]->text(), captions[i]);
         QCOMPARE(d.Lbl_Cap[i]->geometry(), QRect(8, 8 + 32 * i, 105, 17));
     }
-    QCOMPARE(d.Cmb_Host->geometry(), QRect(112, 8, 257, 21));
-    QCOMPARE(d.Txt_Host->geometry(), QRect(112, 40, 257, 19));
-    QCOMPARE(d.Txt_UI->geometry(), QRect(112, 72, 257, 19));
-    QCOMPARE(d.Txt_PW->geometry(), QRect(112, 104, 257, 19));
-    QCOMPARE(d.Chk_PW->geometry(), QRect(8, 120, 89, 33));
-    QCOMPARE(d.Chk_PW->text(), QStringLiteral("Save Password"));
-    QCOMPARE(d.Cmd_Cancel->geometry(), QRect(112, 136, 63, 17));
-    QCOMPARE(d.Cmd_Save->geometry(), QRect(176, 136, 63, 17));
-    QCOMPARE(d.Cmd_Delete->geometry(), QRect(240, 136, 63, 17));
-    QCOMPARE(d.Cmd_Connect->geometry(), QRect(304, 136, 65, 17));
-    QCOMPARE(d.Cmd_Cancel->text(), QStringLiteral("Cancel"));
-    QCOMPARE(d.Cmd_Save->text(), QStringLiteral("Save"));
-    QCOMPARE(d.Cmd_Delete->text(), QStringLiteral("Delete"));
-    QCOMPARE(d.Cmd_Connect->text(), QStringLiteral("Connect"));
+    const QList<std::tuple<QWidget*, QString, QRect>> controls = {
+        {d.Cmb_Host, "", QRect(112, 8, 257, 21)},
+        {d.Txt_Host, "", QRect(112, 40, 257, 19)},
+        {d.Txt_UI, "", QRect(112, 72, 257, 19)},
+        {d.Txt_PW, "", QRect(112, 104, 257, 19)},
+        {d.Chk_PW, "Save Password", QRect(8, 120, 89, 33)},
+        {d.Cmd_Cancel, "Cancel", QRect(112, 136, 63, 17)},
+        {d.Cmd_Save, "Save", QRect(176, 136, 63, 17)},
+        {d.Cmd_Delete, "Delete", QRect(240, 136, 63, 17)},
+        {d.Cmd_Connect, "Connect", QRect(304, 136, 65, 17)},
+    };
+    for (const auto& [control, caption, rect] : controls) {
+        QCOMPARE(control->geometry(), rect);
+        if (auto* button = qobject_cast<QAbstractButton*>(control))
+            QCOMPARE(button->text(), caption);
+    }
     QVERIFY(d.Cmb_Host->isEditable());
     QCOMPARE(d.Cmb_Host->insertPolicy(), QComboBox::NoInsert);
     QVERIFY(!d.Chk_PW->isChecked());
+    d.Txt_PW->setText(QStringLiteral("s3cr"));
+    QCOMPARE(d.Txt_PW->displayText(), QStringLiteral("****"));
 
     // Centred on the screen.
     const QRect screen = d.screen()->geometry();
@@ -153,27 +154,6 @@ void TestConnectFrm::tabOrder() {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), next);
     }
-}
-
-void TestConnectFrm::passwordShowsAsterisks() {
-    Connect_Frm& d = open();
-    d.Txt_PW->setText(QStringLiteral("s3cr"));
-    QCOMPARE(d.Txt_PW->displayText(), QStringLiteral("****"));
-    QCOMPARE(d.Txt_PW->text(), QStringLiteral("s3cr"));
-}
-
-void TestConnectFrm::noProfilesShowsNothingSelected() {
-    m_profiles = HostProfiles();
-    m_profiles.iNumHosts = 0;
-    m_profiles.iCurHost = 0;
-    Connect_Frm& d = open();
-    QCOMPARE(d.Cmb_Host->count(), 0);
-    QCOMPARE(d.Cmb_Host->currentText(), QStringLiteral("Anonymous"));
-    QCOMPARE(d.selectedHost(), -1);
-    QCOMPARE(d.Txt_Host->text(), QString());
-    QCOMPARE(d.Txt_UI->text(), QString());
-    QCOMPARE(d.Txt_PW->text(), QString());
-    QCOMPARE(m_profiles.iCurHost, short(-1));
 }
 
 void TestConnectFrm::noSettingsFileGivesAnonymousSelected() {
@@ -203,15 +183,19 @@ void TestConnectFrm::loadSelectsCurrentProfile() {
 }
 
 void TestConnectFrm::currentHostOutsideListSelectsNothing() {
-    for (short current : {short(3), short(-1), short(300)}) {
+    // Past the end, negative, and a list without profiles.
+    for (const auto& [count, current] : {std::pair{3, 3}, {3, -1}, {3, 300}, {0, 0}}) {
         m_profiles = threeProfiles();
-        m_profiles.iCurHost = current;
+        m_profiles.Hosts.resize(count);
+        m_profiles.iNumHosts = short(count);
+        m_profiles.iCurHost = short(current);
         Connect_Frm& d = open();
-        QCOMPARE(d.Cmb_Host->count(), 3);
+        QCOMPARE(d.Cmb_Host->count(), count);
         QCOMPARE(d.selectedHost(), -1);
         QCOMPARE(d.Cmb_Host->currentText(), QStringLiteral("Anonymous"));
         QCOMPARE(d.Txt_Host->text(), QString());
         QCOMPARE(d.Txt_UI->text(), QString());
+        QCOMPARE(d.Txt_PW->text(), QString());
         QCOMPARE(m_profiles.iCurHost, short(-1));
     }
 }
@@ -334,18 +318,16 @@ void TestConnectFrm::unstorablePasswordIsRefused() {
     QCOMPARE(m_profiles.Hosts[1].sPW, QStringLiteral("pw1"));
 }
 
-void TestConnectFrm::deleteWithTypedNameDoesNothing() {
+void TestConnectFrm::deleteMovesLaterProfilesDown() {
     Connect_Frm& d = open();
+    // With a typed name nothing is selected, so nothing is deleted.
     d.Cmb_Host->setFocus();
     QTest::keyClicks(d.Cmb_Host, QStringLiteral("x"));
     QTest::mouseClick(d.Cmd_Delete, Qt::LeftButton);
     QCOMPARE(m_profiles.iNumHosts, short(3));
     QCOMPARE(d.Cmb_Host->count(), 3);
-    QCOMPARE(m_profiles.iCurHost, short(1));
-}
 
-void TestConnectFrm::deleteMovesLaterProfilesDown() {
-    Connect_Frm& d = open();
+    emit d.Cmb_Host->activated(1);
     QTest::mouseClick(d.Cmd_Delete, Qt::LeftButton);
     QCOMPARE(names(d.Cmb_Host), (QStringList{"Home", "Mirror"}));
     QCOMPARE(m_profiles.iNumHosts, short(2));
