@@ -7,10 +7,13 @@
 
 #include <vantel/vantelctrl.h>
 
+#include "filelists/local_lists.h"
 #include <QApplication>
+
 #include <QComboBox>
 #include <QEvent>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -130,20 +133,6 @@ void TARLEN_Frm::createControls() {
     createWindowControls();
 }
 
-void TARLEN_Frm::createLocalPane() {
-    QWidget* frame = Frm_Local[0];
-    Drive1 = new QComboBox(frame);
-    Drive1->setToolTip(QStringLiteral("Local drive"));
-    Dir1 = new QListWidget(frame);
-    Dir1->setToolTip(QStringLiteral("Local directory"));
-    m_twips.place(Drive1, 135, 240, 4305, 315);
-    m_twips.place(Dir1, 135, 600, 4305, 1440);
-    m_twips.place(Cmd_Files[0], 135, 2100, 1575, 255);
-    m_twips.place(Cmd_Files[1], 1830, 2100, 1000, 255);
-    m_twips.place(Cmd_Files[2], 2700, 2100, 1740, 255);
-    Cmd_Files[0]->setIcon(Img_Arrow[1]);
-}
-
 void TARLEN_Frm::createRemotePane() {
     QWidget* frame = Frm_Local[1];
     Lbl_Dir = new QLabel(frame);
@@ -192,7 +181,15 @@ void TARLEN_Frm::connectHandlers() {
     connect(Timer1, &QTimer::timeout, this, [this] { Timer1_Timer(); });
     connect(Txt_Status, &StatusLog::focusPassedOn, this,
             [this] { LstX_Files[0]->setFocus(Qt::OtherFocusReason); });
+    connect(Lst_Remote_Dir, &QListWidget::itemDoubleClicked, this,
+            [this] { Lst_Remote_Dir_DblClick(); });
+    for (int k = 0; k < 6; ++k)
+        connect(Cmd_Files[size_t(k)], &QPushButton::clicked, this,
+                [this, k] { Cmd_Files_Click(k); });
     for (int i = 0; i < 2; ++i) {
+        connect(Cmd_Refresh[size_t(i)], &QPushButton::clicked, this,
+                [this, i] { Cmd_Refresh_Click(i); });
+        Txt_Pattern[size_t(i)]->installEventFilter(this);
         PaneFrame* frame = Frm_Local[size_t(i)];
         connect(frame, &PaneFrame::MouseDown, this, [this, i](int b, int s, double x, double y) {
             Frm_Local_MouseDown(i, b, s, x, y);
@@ -226,6 +223,22 @@ void TARLEN_Frm::watchPointerResets() {
 }
 
 bool TARLEN_Frm::eventFilter(QObject* watched, QEvent* e) {
+    for (int i = 0; i < 2; ++i) {
+        if (watched != Txt_Pattern[size_t(i)])
+            continue;
+        if (e->type() == QEvent::FocusIn) {
+            // After the line edit's own handling, which may place the cursor.
+            QTimer::singleShot(0, this, [this, i] { Txt_Pattern_GotFocus(i); });
+        } else if (e->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(e)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                short ascii = 13;
+                Txt_Pattern_KeyPress(i, ascii);
+                if (ascii == 0)
+                    return true;
+            }
+        }
+    }
     if (e->type() == QEvent::MouseMove) {
         auto reset = [this](int i) {
             Frm_Local[size_t(i)]->setCursor(Qt::ArrowCursor);
@@ -319,16 +332,4 @@ void TARLEN_Frm::setFrameHeight(int index, double twips) {
 
 void TARLEN_Frm::setFrameWidth(int index, double twips) {
     m_twips.setWidth(Frm_Local[size_t(index)], twips);
-}
-
-QString TARLEN_Frm::localPath() const {
-    return m_localPath;
-}
-
-bool TARLEN_Frm::setLocalPath(const QString& path) {
-    if (path.isEmpty() || !QFileInfo(path).isDir())
-        return false;
-    m_localPath = QFileInfo(path).absoluteFilePath();
-    Load_Files();
-    return true;
 }

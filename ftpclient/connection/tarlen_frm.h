@@ -17,6 +17,9 @@
 #include <functional>
 
 class CVantelCtrl;
+class DirListBox;
+class DriveListBox;
+class FileListBox;
 
 class PaneFrame;
 class StatusLog;
@@ -55,8 +58,9 @@ public:
     std::array<CVantelCtrl*, 2> LstX_Files{};
     QListWidget* Lst_Remote_Dir = nullptr;
     QLabel* Lbl_Dir = nullptr;
-    QComboBox* Drive1 = nullptr;
-    QListWidget* Dir1 = nullptr;
+    DriveListBox* Drive1 = nullptr;
+    DirListBox* Dir1 = nullptr;
+    FileListBox* File1 = nullptr;
     std::array<QLineEdit*, 2> Txt_Pattern{};
     std::array<QPushButton*, 2> Cmd_Refresh{};
     std::array<QPushButton*, 2> Cmd_Rename{};
@@ -106,6 +110,9 @@ public:
     void Resize_Frm();
     void Load_Files();
     void sort_files(short& key);
+    void Load_FilesR();
+    // The display name of a local file, cut with "~" to fit the name column.
+    QString shortenName(const QString& name) const;
     // What every command starter does: sets the command state, hands the
     // command to the transfer component and waits for it.
     void runCommand(short iLastCommand, const QString& command);
@@ -118,6 +125,14 @@ public:
     void Frm_Local_MouseDown(int index, int button, int shift, double x, double y);
     void Frm_Local_MouseMove(int index, int button, int shift, double x, double y);
     void Frm_Local_MouseUp(int index, int button, int shift, double x, double y);
+    void Drive1_Change();
+    void Dir1_Change();
+    void File1_PathChange();
+    void Cmd_Refresh_Click(int index);
+    void Lst_Remote_Dir_DblClick();
+    void Txt_Pattern_GotFocus(int index);
+    void Txt_Pattern_KeyPress(int index, short& KeyAscii);
+    void Cmd_Files_Click(int index);
 
     // Shows the connect dialog modally; tests put a scripted one in its place.
     std::function<void()> showConnectDialog;
@@ -151,7 +166,12 @@ protected:
 
 private:
     void createControls();
+    // Builds Drive1, Dir1, File1 and places the local sort buttons.
     void createLocalPane();
+    // The local half of Refresh and of Enter in the pattern box.
+    void refreshLocal();
+    // Opens the selected remote directory (double-click and remote Refresh).
+    void openRemoteDirectory();
     void createRemotePane();
     void createWindowControls();
     void connectHandlers();

@@ -7,6 +7,8 @@
 
 #include <vantel/vantelctrl.h>
 
+#include "filelists/local_lists.h"
+
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>

@@ -5,23 +5,12 @@
 #include "status_log.h"
 
 #include <QCoreApplication>
-#include <QLabel>
 #include <QPushButton>
 #include <QTimer>
 
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
-
-// Reads the whole reply of the last command, handling events between parts.
-QString readReply(Inet& inet, const std::function<void()>& eachPart) {
-    QString data;
-    for (QString part = inet.GetChunk(1024); !part.isEmpty(); part = inet.GetChunk(1024)) {
-        eachPart();
-        data += part;
-    }
-    return data;
-}
 
 } // namespace
 
@@ -78,25 +67,5 @@ int TARLEN_Frm::ReactToResponse(short code) {
         break;
     }
     Txt_Status->cutToLimit();
-    return 0;
-}
-
-short TARLEN_Frm::ShowDir() {
-    const QString reply = readReply(*m_inet1, [this] {
-        QCoreApplication::processEvents();
-        setBusyPointer(true);
-    });
-    setBusyPointer(false);
-    sRemoteDir = reply;
-    Lbl_Dir->setText(reply);
-    sRootDir = reply;
-    return 0;
-}
-
-int TARLEN_Frm::ShowRemoteFileList() {
-    // The remote lists are filled by the remote-browsing code; until then
-    // the reply is read and dropped so the component is ready for the next.
-    if (m_inet1)
-        readReply(*m_inet1, [] {});
     return 0;
 }
