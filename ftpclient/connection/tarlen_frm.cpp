@@ -3,6 +3,7 @@
 #include "filelists/file_icons.h"
 #include "inet.h"
 #include "pane_frame.h"
+#include "settings/connect_frm.h"
 #include "status_log.h"
 
 #include <vantel/vantelctrl.h>
@@ -50,6 +51,10 @@ TARLEN_Frm::TARLEN_Frm(Prompter& prompter, QWidget* parent)
     : QWidget(parent)
     , m_prompter(prompter) {
     setWindowTitle(Caption + QStringLiteral(" (") + kMakerAddress + u')');
+    showConnectDialog = [this] {
+        Connect_Frm dialog(profiles, state, *m_inet1, m_prompter, sKey, this);
+        dialog.exec();
+    };
     createControls();
     connectHandlers();
     watchPointerResets();

@@ -1,0 +1,283 @@
+// Reading listings into the remote lists, and moving about the remote tree,
+// against a real pyftpdlib server.
+#include "connection/tarlen_frm.h"
+#include "filelists/extension_rule.h"
+#include "ftp_test_server.h"
+#include "remote/listing_split.h"
+#include "scripted_prompter.h"
+
+#include <vantel/vantelctrl.h>
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+QStringList dirEntries(const QListWidget* list) {
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        out << list->item(i)->text();
+    return out;
+}
+
+QStringList fileEntries(const CVantelCtrl* list) {
+    QStringList out;
+    for (int i = 0; i < list->ListCount(); ++i)
+        out << list->List(i);
+    return out;
+}
+
+} // namespace
+
+class TestRemoteBrowsing : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void splitListing_data();
+    void splitListing();
+    void listingFillsDirectoriesAndSortedFiles();
+    void reverseOrderKeepsItemData();
+    void loginDirectoryGetsTrailingSlash();
+    void navigateDownUpAndGuardRoot();
+    void refreshWithoutSelectionListsAgain();
+    void enterInPatternBoxFilters();
+    void enterWhileBusyWaitsForTheRunningCommand();
+    void doubleClickWhileBusyDoesNothing();
+
+private:
+    void connectToServer();
+    void select(const QString& dir) {
+        const QList<QListWidgetItem*> items =
+            m_frm->Lst_Remote_Dir->findItems(dir, Qt::MatchExactly);
+        QVERIFY2(!items.isEmpty(), qPrintable(dir));
+        m_frm->Lst_Remote_Dir->setCurrentItem(items.first());
+    }
+    QStringList sent() const {
+        QStringList commands;
+        for (const QList<QVariant>& call : *m_sent)
+            commands << call.at(0).toString();
+        return commands;
+    }
+
+    FtpTestServer m_server{FtpTestServer::Kind::Pyftpdlib};
+    QTemporaryDir m_config;
+    ScriptedPrompter m_prompter;
+    std::unique_ptr<TARLEN_Frm> m_frm;
+    std::unique_ptr<QSignalSpy> m_sent;
+};
+
+void TestRemoteBrowsing::initTestCase() {
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
+    QVERIFY2(m_server.start(), qPrintable(m_server.errorText()));
+    for (const char* name : {"b.zip", "A.txt", "c.exe", "Index.HTML", "page.asp", "noext",
+                             "docs/readme.txt", "docs/deep/x.cpp", "pub/big file.jpg"})
+        QVERIFY(m_server.writeFile(QString::fromUtf8(name), "data"));
+}
+
+void TestRemoteBrowsing::init() {
+    m_prompter = ScriptedPrompter();
+    m_frm = std::make_unique<TARLEN_Frm>(m_prompter);
+    m_frm->Form_Load();
+    m_sent = std::make_unique<QSignalSpy>(m_frm.get(), &TARLEN_Frm::commandExecuted);
+}
+
+void TestRemoteBrowsing::cleanup() {
+    m_sent.reset();
+    m_frm.reset();
+}
+
+void TestRemoteBrowsing::connectToServer() {
+    TARLEN_Frm& f = *m_frm;
+    f.showConnectDialog = [this, &f] {
+        f.Inet1()->setURL(m_server.address());
+        f.Inet1()->setUserName(m_server.userName());
+        f.Inet1()->setPassword(m_server.password());
+        f.state.iLastCommand = LastCommand::FirstAfterConnect;
+    };
+    f.Cmd_Connect->click();
+    QVERIFY(f.bConnected);
+    m_sent->clear();
+}
+
+void TestRemoteBrowsing::splitListing_data() {
+    QTest::addColumn<QString>("reply");
+    QTest::addColumn<QStringList>("dirs");
+    QTest::addColumn<QStringList>("files");
+    QTest::newRow("empty") << "" << QStringList() << QStringList();
+    QTest::newRow("dot entries") << "./\r\n../\r\ndocs/\r\na.txt\r\n"
+                                 << QStringList{"../", "docs/"} << QStringList{"a.txt"};
+    QTest::newRow("unterminated last line")
+        << "a.txt\r\nb.txt" << QStringList() << QStringList{"a.txt", "b.txt"};
+    QTest::newRow("unterminated ./ is a directory")
+        << "a.txt\r\n./" << QStringList{"./"} << QStringList{"a.txt"};
+    QTest::newRow("blank lines add nothing") << "   \r\n\r\nx\r\n"
+                                             << QStringList() << QStringList{"x"};
+    QTest::newRow("blanks around names") << "  my file.txt  \r\n  sub dir/ \r\n"
+                                         << QStringList{"sub dir/"} << QStringList{"my file.txt"};
+}
+
+void TestRemoteBrowsing::splitListing() {
+    QFETCH(QString, reply);
+    QFETCH(QStringList, dirs);
+    QFETCH(QStringList, files);
+    QStringList gotDirs, gotFiles;
+    splitRemoteListing(reply, gotDirs, gotFiles);
+    QCOMPARE(gotDirs, dirs);
+    QCOMPARE(gotFiles, files);
+}
+
+void TestRemoteBrowsing::listingFillsDirectoriesAndSortedFiles() {
+    connectToServer();
+    TARLEN_Frm& f = *m_frm;
+    QCOMPARE(dirEntries(f.Lst_Remote_Dir).first(), QStringLiteral("../"));
+    QCOMPARE(dirEntries(f.Lst_Remote_Dir).mid(1).size(), 2);
+    QVERIFY(dirEntries(f.Lst_Remote_Dir).contains(QStringLiteral("docs/")));
+    const QStringList expected{"A.txt", "b.zip", "c.exe", "Index.HTML", "noext", "page.asp"};
+    QCOMPARE(fileEntries(f.LstX_Files[1]), expected);
+    CVantelCtrl* list = f.LstX_Files[1];
+    for (int i = 0; i < list->ListCount(); ++i) {
+        QCOMPARE(list->ItemData(i), i);
+        const FileKind kind = extensionKind(list->List(i), Pane::Remote);
+        QCOMPARE(list->ItemImage(i).toImage(), f.Img_Icons[size_t(kind.icon)].toImage());
+        QCOMPARE(list->ItemForeColor(i), kind.color);
+    }
+    // "asp" counts with the documents on the remote side.
+    QCOMPARE(extensionKind(QStringLiteral("page.asp"), Pane::Remote).icon, 1);
+    QCOMPARE(list->ImageOffset(), short(4));
+    QCOMPARE(list->TextOffset(), short(24));
+    QCOMPARE(f.Cmd_Files[3]->icon().pixmap(16).toImage(), f.Img_Arrow[1].toImage());
+}
+
+void TestRemoteBrowsing::reverseOrderKeepsItemData() {
+    connectToServer();
+    TARLEN_Frm& f = *m_frm;
+    f.Cmd_Files_Click(3);
+    QCOMPARE(fileEntries(f.LstX_Files[1]),
+             (QStringList{"page.asp", "noext", "Index.HTML", "c.exe", "b.zip", "A.txt"}));
+    QCOMPARE(f.LstX_Files[1]->ItemData(0), 5);
+    QCOMPARE(f.LstX_Files[1]->ItemData(5), 0);
+    QCOMPARE(f.LstX_Files[1]->ListIndex(), 0);
+    QCOMPARE(f.Cmd_Files[3]->icon().pixmap(16).toImage(), f.Img_Arrow[0].toImage());
+    // Date and Size only rebuild the list in its current order.
+    f.Cmd_Files_Click(4);
+    QCOMPARE(fileEntries(f.LstX_Files[1]).first(), QStringLiteral("page.asp"));
+    f.Cmd_Files_Click(3);
+    QCOMPARE(fileEntries(f.LstX_Files[1]).first(), QStringLiteral("A.txt"));
+}
+
+void TestRemoteBrowsing::loginDirectoryGetsTrailingSlash() {
+    TARLEN_Frm& f = *m_frm;
+    FtpTestServer vsftpd(FtpTestServer::Kind::Vsftpd);
+    QVERIFY2(vsftpd.start(), qPrintable(vsftpd.errorText()));
+    QVERIFY(vsftpd.writeFile(QStringLiteral("a.txt"), "a"));
+    f.showConnectDialog = [&] {
+        f.Inet1()->setURL(vsftpd.address());
+        f.state.iLastCommand = LastCommand::FirstAfterConnect;
+    };
+    f.Cmd_Connect->click();
+    QVERIFY(f.bConnected);
+    QCOMPARE(f.sRootDir, vsftpd.root());
+    QCOMPARE(f.sRemoteDir, vsftpd.root() + u'/');
+    QCOMPARE(f.Lbl_Dir->text(), f.sRemoteDir);
+    QCOMPARE(fileEntries(f.LstX_Files[1]), QStringList{"a.txt"});
+    // Refresh lists exactly that directory, with the pattern.
+    m_sent->clear();
+    f.Lst_Remote_Dir->clearSelection();
+    f.Lst_Remote_Dir->setCurrentItem(nullptr);
+    f.Cmd_Refresh_Click(1);
+    QCOMPARE(sent(), QStringList{QStringLiteral("LS ") + vsftpd.root() + QStringLiteral("/*")});
+    QCOMPARE(fileEntries(f.LstX_Files[1]), QStringList{"a.txt"});
+}
+
+void TestRemoteBrowsing::navigateDownUpAndGuardRoot() {
+    connectToServer();
+    TARLEN_Frm& f = *m_frm;
+    select(QStringLiteral("docs/"));
+    f.Lst_Remote_Dir_DblClick();
+    QCOMPARE(f.sRemoteDir, QStringLiteral("/docs/"));
+    QCOMPARE(f.Lbl_Dir->text(), QStringLiteral("/docs/"));
+    QCOMPARE(fileEntries(f.LstX_Files[1]), QStringList{"readme.txt"});
+    QCOMPARE(dirEntries(f.Lst_Remote_Dir), (QStringList{"../", "deep/"}));
+
+    select(QStringLiteral("../"));
+    f.Lst_Remote_Dir_DblClick();
+    QCOMPARE(f.sRemoteDir, QStringLiteral("/"));
+    // At the login directory "../" goes nowhere.
+    select(QStringLiteral("../"));
+    f.Lst_Remote_Dir_DblClick();
+    QCOMPARE(f.sRemoteDir, QStringLiteral("/"));
+    QCOMPARE(sent(), (QStringList{"LS /docs/*", "LS /*", "LS /*"}));
+}
+
+void TestRemoteBrowsing::refreshWithoutSelectionListsAgain() {
+    connectToServer();
+    TARLEN_Frm& f = *m_frm;
+    select(QStringLiteral("pub/"));
+    f.Cmd_Refresh_Click(1);
+    QCOMPARE(f.sRemoteDir, QStringLiteral("/pub/"));
+    QCOMPARE(fileEntries(f.LstX_Files[1]), QStringList{"big file.jpg"});
+    f.Lst_Remote_Dir->setCurrentItem(nullptr);
+    f.Cmd_Refresh_Click(1);
+    QCOMPARE(f.sRemoteDir, QStringLiteral("/pub/"));
+    QCOMPARE(sent(), (QStringList{"LS /pub/*", "LS /pub/*"}));
+}
+
+void TestRemoteBrowsing::enterInPatternBoxFilters() {
+    connectToServer();
+    TARLEN_Frm& f = *m_frm;
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.windowHandle()));
+    f.Txt_Pattern[1]->setText(QStringLiteral("*.txt"));
+    f.Txt_Pattern[1]->setFocus();
+    QTest::keyClick(f.Txt_Pattern[1], Qt::Key_Return);
+    QCOMPARE(sent(), QStringList{"LS /*.txt"});
+    QCOMPARE(fileEntries(f.LstX_Files[1]), QStringList{"A.txt"});
+    QCOMPARE(f.Txt_Pattern[1]->text(), QStringLiteral("*.txt"));
+    QCOMPARE(f.Lbl_Dir->text(), QStringLiteral("/"));
+    // The focus selected the whole pattern; other keys go into the box.
+    QCOMPARE(f.Txt_Pattern[1]->selectedText(), QStringLiteral("*.txt"));
+    QTest::keyClick(f.Txt_Pattern[1], Qt::Key_End);
+    QTest::keyClick(f.Txt_Pattern[1], Qt::Key_X);
+    QCOMPARE(f.Txt_Pattern[1]->text(), QStringLiteral("*.txtx"));
+}
+
+void TestRemoteBrowsing::enterWhileBusyWaitsForTheRunningCommand() {
+    connectToServer();
+    TARLEN_Frm& f = *m_frm;
+    f.Txt_Pattern[1]->setText(QStringLiteral("*.zip"));
+    bool pressed = false;
+    QTimer::singleShot(0, &f, [&] {
+        QVERIFY(f.Inet1()->StillExecuting());
+        short key = 13;
+        f.Txt_Pattern_KeyPress(1, key);
+        QCOMPARE(key, short(0));
+        pressed = true;
+    });
+    f.runCommand(LastCommand::Listing, QStringLiteral("LS /docs/*"));
+    QVERIFY(pressed);
+    QCOMPARE(sent(), (QStringList{"LS /docs/*", "LS /*.zip"}));
+    QCOMPARE(fileEntries(f.LstX_Files[1]), QStringList{"b.zip"});
+}
+
+void TestRemoteBrowsing::doubleClickWhileBusyDoesNothing() {
+    connectToServer();
+    TARLEN_Frm& f = *m_frm;
+    select(QStringLiteral("docs/"));
+    QTimer::singleShot(0, &f, [&] { f.Lst_Remote_Dir_DblClick(); });
+    f.runCommand(LastCommand::Listing, QStringLiteral("LS /*"));
+    QCOMPARE(sent(), QStringList{"LS /*"});
+    QCOMPARE(f.sRemoteDir, QStringLiteral("/"));
+}
+
+QTEST_MAIN(TestRemoteBrowsing)
+#include "tst_remote_browsing.moc"
