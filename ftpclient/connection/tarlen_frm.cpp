@@ -51,6 +51,9 @@ TARLEN_Frm::TARLEN_Frm(Prompter& prompter, QWidget* parent)
     : QWidget(parent)
     , m_prompter(prompter) {
     setWindowTitle(Caption + QStringLiteral(" (") + kMakerAddress + u')');
+    // One small, fixed font, so that captions fit the twips layout and text
+    // measures the same everywhere.
+    setFont(QFont(QStringLiteral("DejaVu Sans"), 8));
     showConnectDialog = [this] {
         Connect_Frm dialog(profiles, state, *m_inet1, m_prompter, sKey, this);
         dialog.exec();

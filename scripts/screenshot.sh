@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Starts the sample FTP server, drives the real tarlen window through the
+# connect dialog to it (with a temporary configuration directory) and saves
+# pictures of the window and the dialog, headless.
+#   scripts/screenshot.sh [OUTPUT_DIR]      (default: build/screenshots)
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+out=$(realpath -m "${1:-$root/build/screenshots}")
+bash "$root/scripts/setup.sh" --test
+build="$root/build/test"
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Debug -DTARLEN_SANITIZE=ON >/dev/null
+cmake --build "$build" -j"$(nproc)" --target window_screenshot >/dev/null
+
+work=$(mktemp -d)
+trap 'kill "$server" 2>/dev/null || true; rm -rf "$work"' EXIT
+
+# A local directory with several kinds of file and sizes.
+local_dir="$work/local files"
+mkdir -p "$local_dir/projects"
+printf 'Shopping list\n' > "$local_dir/notes.txt"
+printf '<html></html>\n' > "$local_dir/index.html"
+head -c 48213 /dev/urandom > "$local_dir/holiday.jpg"
+head -c 1234567 /dev/urandom > "$local_dir/backup.zip"
+head -c 90210 /dev/urandom > "$local_dir/setup.exe"
+printf 'int main() {}\n' > "$local_dir/main.cpp"
+printf 'report\n' > "$local_dir/Report 2026.doc"
+touch -d '2026-03-01 10:00' "$local_dir/notes.txt"
+touch -d '2025-12-31 23:59' "$local_dir/backup.zip"
+
+port=$(/usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
+bash "$root/scripts/sample-server.sh" --port "$port" --root "$work/server" > "$work/server.log" 2>&1 &
+server=$!
+for _ in $(seq 50); do
+    grep -q Serving "$work/server.log" 2>/dev/null && /usr/bin/python3 -c "import socket; socket.create_connection(('127.0.0.1',$port),1)" 2>/dev/null && break
+    sleep 0.2
+done
+
+mkdir -p "$work/config"
+XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 \
+    "$build/tests/tools/window_screenshot" --server "127.0.0.1:$port" --user tarlen \
+    --password tarlen --local "$local_dir" --out "$out"
+echo "Pictures in $out: main-window.png (connected to the sample server), connect-dialog.png"
