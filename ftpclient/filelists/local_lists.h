@@ -1,21 +1,51 @@
 #pragma once
 
 #include <QComboBox>
+#include <QHash>
 #include <QListWidget>
 #include <QObject>
 #include <QStringList>
 
+class QDateTime;
+class QFontMetrics;
+class QLocale;
+
 // The drive list of the local pane: the mounted file systems a user picks
-// from, named by their mount path.
+// from (the root file system, the home directory's file system, removable
+// media), named by their mount path.
 class DriveListBox : public QComboBox {
     Q_OBJECT
 
 public:
     explicit DriveListBox(QWidget* parent = nullptr);
+
+    // The mount path of the chosen drive.
     QString Drive() const { return currentText(); }
+    // Chooses a drive the way a user does: Change follows when it differs
+    // from the one shown. A drive not in the list is added to it.
+    void setDrive(const QString& drive);
+    // Shows the drive that holds `path` without raising Change, adding its
+    // file system to the list when it is not there yet.
+    void showDriveOf(const QString& path);
+    // Reads the mounted file systems again.
+    void refreshDrives();
+
+    // Where Dir1 goes when this drive is picked: the directory last shown on
+    // it, at first its mount path (the home directory for the home drive).
+    QString directoryOf(const QString& drive) const;
+    void rememberDirectory(const QString& path);
 
 signals:
     void Change();
+
+private:
+    int indexOfDrive(const QString& drive) const;
+    int addDrive(const QString& drive);
+    // The listed drive whose mount path is the longest prefix of `path`.
+    QString driveOf(const QString& path) const;
+
+    QString m_shown;
+    QHash<QString, QString> m_lastDirectory;
 };
 
 // The directory list of the local pane: the current directory's ancestors
@@ -25,31 +55,48 @@ class DirListBox : public QListWidget {
 
 public:
     explicit DirListBox(QWidget* parent = nullptr);
+
     QString Path() const { return m_path; }
-    // Shows `path`; returns false (and changes nothing) when it cannot be read.
+    // Shows `path` and raises Change when it differs from the path shown;
+    // returns false (and changes nothing) when it cannot be opened.
     bool setPath(const QString& path);
+    // Reads the sub-directories of the current path again.
+    void Refresh();
+    // Why `path` cannot be opened as a directory; "" when it can.
+    static QString openError(const QString& path);
+    // The full path of entry `row`.
+    QString entryPath(int row) const;
 
 signals:
     void Change();
 
 private:
+    void fill();
+
     QString m_path;
 };
 
 // The file list behind the local pane: the files (not directories) of one
-// directory that match the pattern, in alphabetical order.
+// directory that match the pattern, in alphabetical order. Several patterns
+// are separated by ";"; "*.*" and "*" both take every file. Hidden (dot)
+// files are left out.
 class FileListBox : public QObject {
     Q_OBJECT
 
 public:
     explicit FileListBox(QObject* parent = nullptr);
+
     QString Path() const { return m_path; }
+    // Reads the directory and raises PathChange.
     void setPath(const QString& path);
     QString Pattern() const { return m_pattern; }
     void setPattern(const QString& pattern) { m_pattern = pattern; }
+    // Reads the directory again with the current pattern.
     void Refresh();
     int ListCount() const { return int(m_names.size()); }
     QString List(int index) const { return m_names.value(index); }
+    // The path with the "/" that separates it from a file name.
+    QString directory() const;
 
 signals:
     void PathChange();
@@ -59,3 +106,19 @@ private:
     QString m_pattern = QStringLiteral("*.*");
     QStringList m_names;
 };
+
+// --- texts of a local entry -------------------------------------------------
+
+// "mm/dd/yy".
+QString localDateText(const QDateTime& time);
+// "#,##0" with the locale's thousands separator.
+QString localSizeText(qint64 size, const QLocale& locale);
+// The size key: at least twelve digits, zero-padded, so that text order is
+// numeric order.
+QString localSizeKey(qint64 size);
+// The locale that formats sizes: the user's, always with digit grouping.
+QLocale sizeLocale();
+// `name` cut with "~" to `width` pixels: the longest prefix that fits,
+// followed by "~"; at worst the first character and "~". A name that fits,
+// or a single character, is kept whole.
+QString shortenToWidth(const QString& name, const QFontMetrics& metrics, int width);

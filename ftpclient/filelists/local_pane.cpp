@@ -1,38 +1,34 @@
-// The local pane: drive, directory and file lists, and the local file list.
+// The local pane: the drive, directory and file chain, the local file list
+// and its sorting.
 #include "connection/pane_frame.h"
 #include "connection/tarlen_frm.h"
+#include "extension_rule.h"
 #include "local_lists.h"
 
-#include <QDir>
-#include <QFileInfo>
+#include <vantel/vantelctrl.h>
+
+#include <QDateTime>
+#include <QFile>
+#include <QFontMetrics>
+#include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 
-DriveListBox::DriveListBox(QWidget* parent)
-    : QComboBox(parent) {}
+#include <cerrno>
+#include <cstring>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <vector>
 
-DirListBox::DirListBox(QWidget* parent)
-    : QListWidget(parent) {}
+namespace {
 
-bool DirListBox::setPath(const QString& path) {
-    if (path.isEmpty() || !QFileInfo(path).isDir())
-        return false;
-    m_path = QFileInfo(path).absoluteFilePath();
-    emit Change();
-    return true;
+std::exception_ptr readFailure(const QString& what, const QString& path, int error) {
+    const QString text = QStringLiteral("Cannot read the %1 of %2: %3")
+                             .arg(what, path, QString::fromLocal8Bit(std::strerror(error)));
+    return std::make_exception_ptr(std::runtime_error(text.toLocal8Bit().toStdString()));
 }
 
-FileListBox::FileListBox(QObject* parent)
-    : QObject(parent) {}
-
-void FileListBox::setPath(const QString& path) {
-    m_path = path;
-    Refresh();
-    emit PathChange();
-}
-
-void FileListBox::Refresh() {
-    m_names = QDir(m_path).entryList(QDir::Files, QDir::Name);
-}
+} // namespace
 
 void TARLEN_Frm::createLocalPane() {
     QWidget* frame = Frm_Local[0];
@@ -47,13 +43,29 @@ void TARLEN_Frm::createLocalPane() {
     m_twips.place(Cmd_Files[1], 1830, 2100, 1000, 255);
     m_twips.place(Cmd_Files[2], 2700, 2100, 1740, 255);
     Cmd_Files[0]->setIcon(Img_Arrow[1]);
+    connect(Drive1, &DriveListBox::Change, this, [this] { Drive1_Change(); });
     connect(Dir1, &DirListBox::Change, this, [this] { Dir1_Change(); });
     connect(File1, &FileListBox::PathChange, this, [this] { File1_PathChange(); });
 }
 
-void TARLEN_Frm::Drive1_Change() {}
+// A drive that cannot be opened leaves the directory, the files and the
+// local list as they were; the drive list keeps showing the drive picked.
+void TARLEN_Frm::Drive1_Change() {
+    try {
+        const QString drive = Drive1->Drive();
+        // The directory last shown on the drive, or the drive itself when
+        // that one has gone.
+        if (Dir1->setPath(Drive1->directoryOf(drive)) || Dir1->setPath(drive))
+            return;
+        throw std::runtime_error(DirListBox::openError(drive).toLocal8Bit().toStdString());
+    } catch (...) {
+        reportError(QStringLiteral("The following error occurred: "), std::current_exception());
+    }
+}
 
 void TARLEN_Frm::Dir1_Change() {
+    Drive1->showDriveOf(Dir1->Path());
+    Drive1->rememberDirectory(Dir1->Path());
     File1->setPath(Dir1->Path());
 }
 
@@ -62,14 +74,125 @@ void TARLEN_Frm::File1_PathChange() {
     sort_files(iSortKey);
 }
 
-void TARLEN_Frm::refreshLocal() {}
+// Refresh and Enter in the pattern box: the pattern takes effect and the
+// list is read again, in the order the sort buttons show.
+void TARLEN_Frm::refreshLocal() {
+    File1->setPattern(Txt_Pattern[0]->text());
+    File1->Refresh();
+    Dir1->Refresh();
+    Load_Files();
+    sort_files(iSortKey);
+}
 
-void TARLEN_Frm::Load_Files() {}
+void TARLEN_Frm::Load_Files() {
+    try {
+        Lst_Dates.clear();
+        Lst_Size.clear();
+        Lst_hold.clear();
+        CVantelCtrl* list = LstX_Files[0];
+        list->Clear();
+        list->SetImageOffset(4);
+        list->SetTextOffset(24);
 
-void TARLEN_Frm::sort_files(short&) {}
+        const int count = File1->ListCount();
+        const QString dir = File1->directory();
+        const QLocale locale = sizeLocale();
+        const QFontMetrics metrics(list->Font());
+        const int nameWidth = iNameColWidth - 30;
+
+        // The sorted lists are filled at once at the end, which gives the
+        // order that adding line by line would.
+        std::vector<WorkList::Line> dates;
+        std::vector<WorkList::Line> sizes;
+        dates.reserve(size_t(count));
+        sizes.reserve(size_t(count));
+        Lst_hold.reserve(count);
+
+        for (int i = 0; i < count; ++i) {
+            const QString name = File1->List(i);
+            const QString path = dir + name;
+            struct stat info {};
+            const bool readable = ::stat(QFile::encodeName(path).constData(), &info) == 0;
+            const int error = errno;
+
+            QString date;
+            if (readable)
+                date = localDateText(QDateTime::fromSecsSinceEpoch(info.st_mtime));
+            else
+                reportError(QStringLiteral("The following error occurred: "),
+                            readFailure(QStringLiteral("modification time"), path, error));
+            dates.push_back({date, i});
+
+            // A length that cannot be read shows no size and sorts as 0, so
+            // that every list keeps one line per file.
+            QString size;
+            qint64 length = 0;
+            if (readable) {
+                length = info.st_size;
+                size = localSizeText(length, locale);
+            } else {
+                reportError(QStringLiteral("The following error occurred: "),
+                            readFailure(QStringLiteral("length"), path, error));
+            }
+            sizes.push_back({localSizeKey(length), i});
+
+            const QString text =
+                shortenToWidth(name, metrics, nameWidth) + u'\t' + date + u'\t' + size;
+            const int p = list->AddItem(text, -1);
+            list->SetItemData(p, i);
+            Lst_hold.add(text);
+
+            const FileKind kind = extensionKind(path, Pane::Local);
+            list->SetItemImage(p, Img_Icons[size_t(kind.icon)]);
+            if (kind.color >= 0)
+                list->SetItemForeColor(p, kind.color);
+        }
+        Lst_Dates.assign(std::move(dates));
+        Lst_Size.assign(std::move(sizes));
+    } catch (...) {
+        reportError(QStringLiteral("The following error occurred: "), std::current_exception());
+    }
+}
+
+void TARLEN_Frm::sort_files(short& key) {
+    bool descending = false;
+    switch (key) {
+    case 0:
+        descending = bLocalNameDesc;
+        break;
+    case 1:
+        descending = bLocalDateDesc;
+        break;
+    case 2:
+        descending = bLocalSizeDesc;
+        break;
+    default:
+        return;
+    }
+    // Lists left behind by a File1 read without a reload are rebuilt first.
+    const int files = File1->ListCount();
+    CVantelCtrl* list = LstX_Files[0];
+    if (Lst_hold.count() != files || Lst_Dates.count() != files || Lst_Size.count() != files ||
+        list->ListCount() != files)
+        Load_Files();
+
+    const int n = File1->ListCount() - 1;
+    const QString dir = File1->directory();
+    for (int j = 0; j <= n; ++j) {
+        const int k = key == 0 ? j : key == 1 ? Lst_Dates.data(j) : Lst_Size.data(j);
+        const int p = descending ? n - j : j;
+        list->SetList(p, Lst_hold.text(k));
+        list->SetItemData(p, k);
+        const FileKind kind = extensionKind(dir + File1->List(k), Pane::Local);
+        list->SetItemImage(p, Img_Icons[size_t(kind.icon)]);
+        list->SetItemForeColor(p, kind.color);
+    }
+    for (int b = 0; b < 3; ++b)
+        Cmd_Files[size_t(b)]->setIcon(b == key ? Img_Arrow[descending ? 0 : 1] : QPixmap());
+}
 
 QString TARLEN_Frm::shortenName(const QString& name) const {
-    return name;
+    return shortenToWidth(name, QFontMetrics(LstX_Files[0]->Font()), iNameColWidth - 30);
 }
 
 QString TARLEN_Frm::localPath() const {
@@ -77,5 +200,8 @@ QString TARLEN_Frm::localPath() const {
 }
 
 bool TARLEN_Frm::setLocalPath(const QString& path) {
-    return Dir1->setPath(path);
+    if (!Dir1->setPath(path))
+        return false;
+    Drive1->showDriveOf(Dir1->Path());
+    return true;
 }

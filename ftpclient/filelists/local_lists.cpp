@@ -1,0 +1,249 @@
+// The drive, directory and file lists of the local pane, and the texts of a
+// local entry.
+#include "local_lists.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QFontMetrics>
+#include <QLocale>
+#include <QStorageInfo>
+#include <QStyle>
+
+#include <algorithm>
+
+namespace {
+
+// Alphabetical, ignoring case; names equal but for case in a fixed order.
+bool alphabetical(const QString& a, const QString& b) {
+    const int c = QString::compare(a, b, Qt::CaseInsensitive);
+    return c != 0 ? c < 0 : a < b;
+}
+
+bool isRemovableMount(const QString& root) {
+    return root.startsWith(u"/media/") || root.startsWith(u"/run/media/") ||
+           root.startsWith(u"/mnt/");
+}
+
+QString mountOf(const QString& path) {
+    const QString root = QStorageInfo(path).rootPath();
+    return root.isEmpty() ? QStringLiteral("/") : root;
+}
+
+} // namespace
+
+// --- DriveListBox -----------------------------------------------------------
+
+DriveListBox::DriveListBox(QWidget* parent)
+    : QComboBox(parent) {
+    refreshDrives();
+    // Only a pick by the user counts, not the list being refilled.
+    connect(this, &QComboBox::activated, this, [this](int) {
+        if (currentText() == m_shown)
+            return;
+        m_shown = currentText();
+        emit Change();
+    });
+}
+
+void DriveListBox::refreshDrives() {
+    const QString shown = m_shown;
+    clear();
+    addDrive(QStringLiteral("/"));
+    const QString home = mountOf(QDir::homePath());
+    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
+        const QString root = volume.rootPath();
+        if (volume.isValid() && (root == home || isRemovableMount(root)))
+            addDrive(root);
+    }
+    if (!shown.isEmpty())
+        setCurrentIndex(indexOfDrive(shown) >= 0 ? indexOfDrive(shown) : addDrive(shown));
+}
+
+int DriveListBox::indexOfDrive(const QString& drive) const {
+    return findText(drive, Qt::MatchExactly | Qt::MatchCaseSensitive);
+}
+
+int DriveListBox::addDrive(const QString& drive) {
+    const int known = indexOfDrive(drive);
+    if (known >= 0)
+        return known;
+    // The root first, the others in alphabetical order.
+    int at = 0;
+    while (at < count() && (itemText(at) == u"/" || alphabetical(itemText(at), drive)))
+        ++at;
+    insertItem(at, drive);
+    return at;
+}
+
+void DriveListBox::setDrive(const QString& drive) {
+    setCurrentIndex(addDrive(drive));
+    if (drive == m_shown)
+        return;
+    m_shown = drive;
+    emit Change();
+}
+
+void DriveListBox::showDriveOf(const QString& path) {
+    m_shown = mountOf(path);
+    setCurrentIndex(addDrive(m_shown));
+}
+
+QString DriveListBox::directoryOf(const QString& drive) const {
+    if (const auto it = m_lastDirectory.find(drive); it != m_lastDirectory.end())
+        return *it;
+    const QString home = QDir::homePath();
+    return mountOf(home) == drive ? home : drive;
+}
+
+void DriveListBox::rememberDirectory(const QString& path) {
+    m_lastDirectory.insert(mountOf(path), path);
+}
+
+// --- DirListBox -------------------------------------------------------------
+
+DirListBox::DirListBox(QWidget* parent)
+    : QListWidget(parent) {
+    connect(this, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
+        // A directory that vanished meanwhile just drops out of the list.
+        if (!setPath(entryPath(row(item))))
+            Refresh();
+    });
+}
+
+QString DirListBox::openError(const QString& path) {
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.exists())
+        return QStringLiteral("Path not found: ") + path;
+    if (!info.isDir())
+        return QStringLiteral("Not a directory: ") + path;
+    if (!info.isReadable() || !info.isExecutable())
+        return QStringLiteral("Permission denied: ") + path;
+    return {};
+}
+
+bool DirListBox::setPath(const QString& path) {
+    if (!openError(path).isEmpty())
+        return false;
+    const QString clean = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    const bool changed = clean != m_path;
+    m_path = clean;
+    fill();
+    if (changed)
+        emit Change();
+    return true;
+}
+
+void DirListBox::Refresh() {
+    fill();
+}
+
+QString DirListBox::entryPath(int row) const {
+    const QListWidgetItem* entry = item(row);
+    return entry ? entry->data(Qt::UserRole).toString() : QString();
+}
+
+void DirListBox::fill() {
+    clear();
+    if (m_path.isEmpty())
+        return;
+    const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
+    const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
+    auto add = [this](const QIcon& icon, int depth, const QString& text, const QString& path) {
+        auto* entry = new QListWidgetItem(icon, QString(2 * depth, u' ') + text, this);
+        entry->setData(Qt::UserRole, path);
+        entry->setToolTip(path);
+    };
+
+    // The ancestors from the root down to the current directory...
+    add(open, 0, QStringLiteral("/"), QStringLiteral("/"));
+    const QStringList parts = m_path.split(u'/', Qt::SkipEmptyParts);
+    QString at;
+    for (int depth = 0; depth < parts.size(); ++depth) {
+        at += u'/' + parts[depth];
+        add(open, depth + 1, parts[depth], at);
+    }
+    setCurrentRow(count() - 1);
+
+    // ...then its sub-directories.
+    QStringList subdirs = QDir(m_path).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    std::sort(subdirs.begin(), subdirs.end(), alphabetical);
+    const QString prefix = m_path.endsWith(u'/') ? m_path : m_path + u'/';
+    for (const QString& name : subdirs)
+        add(closed, int(parts.size()) + 1, name, prefix + name);
+}
+
+// --- FileListBox ------------------------------------------------------------
+
+FileListBox::FileListBox(QObject* parent)
+    : QObject(parent) {}
+
+void FileListBox::setPath(const QString& path) {
+    m_path = path;
+    Refresh();
+    emit PathChange();
+}
+
+QString FileListBox::directory() const {
+    return m_path.endsWith(u'/') ? m_path : m_path + u'/';
+}
+
+void FileListBox::Refresh() {
+    m_names.clear();
+    if (m_path.isEmpty())
+        return;
+    QStringList filters;
+    bool everything = false;
+    for (QString pattern : m_pattern.split(u';')) {
+        pattern = pattern.trimmed();
+        if (pattern == u"*" || pattern == u"*.*")
+            everything = true;
+        else if (!pattern.isEmpty())
+            filters.append(pattern);
+    }
+    if (everything || filters.isEmpty())
+        filters.clear();
+    // Without QDir::Hidden the dot files stay out; patterns ignore case.
+    QDirIterator it(m_path, filters, QDir::Files);
+    while (it.hasNext()) {
+        it.next();
+        m_names.append(it.fileName());
+    }
+    std::sort(m_names.begin(), m_names.end(), alphabetical);
+}
+
+// --- texts of a local entry -------------------------------------------------
+
+QString localDateText(const QDateTime& time) {
+    return time.isValid() ? time.toString(QStringLiteral("MM/dd/yy")) : QString();
+}
+
+QLocale sizeLocale() {
+    QLocale locale;
+    locale.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator);
+    return locale;
+}
+
+QString localSizeText(qint64 size, const QLocale& locale) {
+    return locale.toString(size);
+}
+
+QString localSizeKey(qint64 size) {
+    return QString::number(size).rightJustified(12, u'0');
+}
+
+QString shortenToWidth(const QString& name, const QFontMetrics& metrics, int width) {
+    if (name.size() < 2 || metrics.horizontalAdvance(name) <= width)
+        return name;
+    QString candidate;
+    for (qsizetype j = name.size() - 1; j >= 1; --j) {
+        // Never cut a character in half.
+        if (name[j - 1].isHighSurrogate())
+            continue;
+        candidate = name.left(j) + u'~';
+        if (metrics.horizontalAdvance(candidate) <= width)
+            return candidate;
+    }
+    return candidate.isEmpty() ? name : candidate;
+}
