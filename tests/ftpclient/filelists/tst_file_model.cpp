@@ -1,0 +1,215 @@
+// What a file entry is made of: the extension rule, the texts and keys of a
+// local entry, and the shortening of names too wide for their column.
+#include "filelists/extension_rule.h"
+#include "filelists/local_lists.h"
+#include "filelists/work_list.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QFont>
+#include <QFontMetrics>
+#include <QLocale>
+#include <QTest>
+
+class TestFileModel : public QObject {
+    Q_OBJECT
+
+private slots:
+    void extensionRule_data();
+    void extensionRule();
+    void dateText_data();
+    void dateText();
+    void sizeTextAndKey_data();
+    void sizeTextAndKey();
+    void sizeTextFollowsTheLocale();
+    void keysOrderInTheSortedWorkLists();
+    void shortening_data();
+    void shortening();
+    void shorteningNeverSplitsACharacter();
+};
+
+namespace {
+
+constexpr qint32 DarkBlue = 0x800000;
+constexpr qint32 DarkGreen = 0x008000;
+constexpr qint32 DarkCyan = 0x808000;
+constexpr qint32 DarkRed = 0x000080;
+constexpr qint32 DarkMagenta = 0x800080;
+constexpr qint32 DarkYellow = 0x008080;
+constexpr qint32 LightGrey = 0xC0C0C0;
+
+} // namespace
+
+void TestFileModel::extensionRule_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("localIcon");
+    QTest::addColumn<int>("localColor");
+    QTest::addColumn<int>("remoteIcon");
+    QTest::addColumn<int>("remoteColor");
+
+    QTest::newRow("wri") << "notes.wri" << 1 << DarkBlue << 1 << DarkBlue;
+    QTest::newRow("txt upper case") << "README.TXT" << 1 << DarkBlue << 1 << DarkBlue;
+    QTest::newRow("doc") << "letter.doc" << 1 << DarkBlue << 1 << DarkBlue;
+    QTest::newRow("html counts as htm") << "Index.HTML" << 1 << DarkBlue << 1 << DarkBlue;
+    QTest::newRow("bat") << "run.bat" << 2 << DarkGreen << 2 << DarkGreen;
+    QTest::newRow("com") << "edit.com" << 2 << DarkGreen << 2 << DarkGreen;
+    QTest::newRow("exe") << "setup.exe" << 2 << DarkGreen << 2 << DarkGreen;
+    QTest::newRow("jpg") << "photo.jpg" << 3 << DarkCyan << 3 << DarkCyan;
+    QTest::newRow("gif") << "anim.gif" << 3 << DarkCyan << 3 << DarkCyan;
+    QTest::newRow("jpeg is jpe, no match") << "photo.jpeg" << 0 << -1 << 0 << -1;
+    QTest::newRow("mdb") << "store.mdb" << 4 << DarkRed << 4 << DarkRed;
+    QTest::newRow("zip") << "backup.zip" << 5 << DarkMagenta << 5 << DarkMagenta;
+    QTest::newRow("asp differs") << "page.asp" << 6 << DarkYellow << 1 << DarkBlue;
+    QTest::newRow("cpp") << "main.cpp" << 7 << LightGrey << 7 << LightGrey;
+    QTest::newRow("last dot decides") << "data.zip.txt" << 1 << DarkBlue << 1 << DarkBlue;
+    QTest::newRow("tar.gz") << "src.tar.gz" << 0 << -1 << 0 << -1;
+    QTest::newRow("no dot") << "Makefile" << 0 << -1 << 0 << -1;
+    QTest::newRow("trailing dot") << "odd." << 0 << -1 << 0 << -1;
+    QTest::newRow("dot at the start") << ".profile" << 0 << -1 << 0 << -1;
+    QTest::newRow("dot at the start, listed type")
+        << ".exercise" << 2 << DarkGreen << 2 << DarkGreen;
+    // The local rule sees the whole path: a dot in a directory name counts.
+    QTest::newRow("my.dir/readme") << "/home/u/my.dir/readme" << 0 << -1 << 0 << -1;
+    QTest::newRow("old.zip/readme")
+        << "/home/u/old.zip/readme" << 5 << DarkMagenta << 5 << DarkMagenta;
+    QTest::newRow("x.exe/readme") << "/srv/x.exe/readme" << 2 << DarkGreen << 2 << DarkGreen;
+    QTest::newRow("a.c/pp") << "/srv/a.c/pp" << 0 << -1 << 0 << -1;
+}
+
+void TestFileModel::extensionRule() {
+    QFETCH(QString, name);
+    QFETCH(int, localIcon);
+    QFETCH(int, localColor);
+    QFETCH(int, remoteIcon);
+    QFETCH(int, remoteColor);
+    const FileKind local = extensionKind(name, Pane::Local);
+    const FileKind remote = extensionKind(name, Pane::Remote);
+    QCOMPARE(local.icon, localIcon);
+    QCOMPARE(local.color, localColor);
+    QCOMPARE(remote.icon, remoteIcon);
+    QCOMPARE(remote.color, remoteColor);
+}
+
+void TestFileModel::dateText_data() {
+    QTest::addColumn<QDateTime>("time");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("two-digit fields") << QDateTime(QDate(1999, 3, 1), QTime(0, 0)) << "03/01/99";
+    QTest::newRow("year 2000") << QDateTime(QDate(2000, 1, 15), QTime(23, 59, 59)) << "01/15/00";
+    QTest::newRow("year end") << QDateTime(QDate(1998, 12, 31), QTime(12, 0)) << "12/31/98";
+    QTest::newRow("unreadable time") << QDateTime() << "";
+}
+
+void TestFileModel::dateText() {
+    QFETCH(QDateTime, time);
+    QFETCH(QString, text);
+    QCOMPARE(localDateText(time), text);
+}
+
+void TestFileModel::sizeTextAndKey_data() {
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("key");
+    QTest::newRow("empty") << qint64(0) << "0"
+                           << "000000000000";
+    QTest::newRow("under a thousand") << qint64(999) << "999"
+                                      << "000000000999";
+    QTest::newRow("a thousand") << qint64(1000) << "1,000"
+                                << "000000001000";
+    QTest::newRow("millions") << qint64(1234567) << "1,234,567"
+                              << "000001234567";
+    QTest::newRow("beyond 32 bits") << qint64(5000000000) << "5,000,000,000"
+                                    << "005000000000";
+    QTest::newRow("twelve digits") << qint64(999999999999) << "999,999,999,999"
+                                   << "999999999999";
+}
+
+void TestFileModel::sizeTextAndKey() {
+    QFETCH(qint64, size);
+    QFETCH(QString, text);
+    QFETCH(QString, key);
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    QCOMPARE(localSizeText(size, sizeLocale()), text);
+    QCOMPARE(localSizeKey(size), key);
+}
+
+void TestFileModel::sizeTextFollowsTheLocale() {
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    QCOMPARE(localSizeText(1234567, sizeLocale()), QStringLiteral("1.234.567"));
+    // The "C" locale leaves out grouping unless told otherwise.
+    QLocale::setDefault(QLocale::c());
+    QCOMPARE(localSizeText(1234567, sizeLocale()), QStringLiteral("1,234,567"));
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+}
+
+// The keys are plain text: sizes order numerically because of the padding,
+// dates by month, then day, then two-digit year.
+void TestFileModel::keysOrderInTheSortedWorkLists() {
+    WorkList sizes(true);
+    for (qint64 s : {qint64(20), qint64(0), qint64(1234567), qint64(5), qint64(100000)})
+        sizes.add(localSizeKey(s), int(s));
+    QList<int> bySize;
+    for (int j = 0; j < sizes.count(); ++j)
+        bySize << sizes.data(j);
+    QCOMPARE(bySize, (QList<int>{0, 5, 20, 100000, 1234567}));
+
+    WorkList dates(true);
+    const QStringList texts{"12/31/98", "01/01/99", "", "02/01/98", "01/05/99", "01/01/99"};
+    for (int i = 0; i < texts.size(); ++i)
+        dates.add(texts[i], i);
+    QList<int> byDate;
+    for (int j = 0; j < dates.count(); ++j)
+        byDate << dates.data(j);
+    // Empty (unreadable) first; equal dates keep their order of arrival.
+    QCOMPARE(byDate, (QList<int>{2, 1, 5, 4, 3, 0}));
+}
+
+void TestFileModel::shortening_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("width");
+    QTest::newRow("fits") << "a.txt" << 200;
+    QTest::newRow("too wide") << "a_rather_long_file_name.txt" << 60;
+    QTest::newRow("just too wide") << "abcdefgh" << -1;
+    QTest::newRow("nothing fits") << "abcdef.txt" << 0;
+    QTest::newRow("negative room") << "abcdef.txt" << -30;
+    QTest::newRow("one character") << "W" << 0;
+}
+
+// Checked against the measuring itself: the result fits (unless it is the
+// last resort), and one character more would not.
+void TestFileModel::shortening() {
+    QFETCH(QString, name);
+    QFETCH(int, width);
+    const QFont font(QStringLiteral("DejaVu Sans"), 8);
+    const QFontMetrics fm(font);
+    if (width == -1)
+        width = fm.horizontalAdvance(name) - 1;
+    const QString shown = shortenToWidth(name, fm, width);
+
+    if (fm.horizontalAdvance(name) <= width || name.size() == 1) {
+        QCOMPARE(shown, name);
+        return;
+    }
+    QVERIFY(shown.endsWith(u'~'));
+    const qsizetype kept = shown.size() - 1;
+    QVERIFY(kept >= 1 && kept < name.size());
+    QCOMPARE(shown.left(kept), name.left(kept));
+    if (fm.horizontalAdvance(shown) > width) {
+        QCOMPARE(shown, name.left(1) + u'~'); // the last resort
+        return;
+    }
+    if (kept + 1 < name.size())
+        QVERIFY(fm.horizontalAdvance(name.left(kept + 1) + u'~') > width);
+}
+
+void TestFileModel::shorteningNeverSplitsACharacter() {
+    const QFontMetrics fm(QFont(QStringLiteral("DejaVu Sans"), 8));
+    const QString name =
+        QStringLiteral("ab") + QString::fromUcs4(U"\U0001F600") + QStringLiteral("cdefghijkl");
+    for (int width = 0; width < fm.horizontalAdvance(name); width += 3) {
+        const QString shown = shortenToWidth(name, fm, width);
+        QVERIFY2(!shown.at(shown.size() - 2).isHighSurrogate(), qPrintable(shown));
+    }
+}
+
+QTEST_MAIN(TestFileModel)
+#include "tst_file_model.moc"
