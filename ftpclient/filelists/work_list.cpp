@@ -5,7 +5,7 @@
 namespace {
 
 bool lessText(const QString& a, const QString& b) {
-    return QString::compare(a, b, Qt::CaseInsensitive) < 0;
+    return a.toCaseFolded() < b.toCaseFolded();
 }
 
 } // namespace
@@ -20,8 +20,20 @@ int WorkList::add(const QString& text, int data) {
 }
 
 void WorkList::assign(std::vector<Line> lines) {
-    m_lines = std::move(lines);
-    if (m_sorted)
-        std::stable_sort(m_lines.begin(), m_lines.end(),
-                         [](const Line& a, const Line& b) { return lessText(a.text, b.text); });
+    if (!m_sorted) {
+        m_lines = std::move(lines);
+        return;
+    }
+    // Sorting on case-folded copies is much faster than comparing without
+    // regard to case each time, and gives the same order.
+    std::vector<std::pair<QString, size_t>> keys;
+    keys.reserve(lines.size());
+    for (size_t i = 0; i < lines.size(); ++i)
+        keys.emplace_back(lines[i].text.toCaseFolded(), i);
+    std::stable_sort(keys.begin(), keys.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    m_lines.clear();
+    m_lines.reserve(lines.size());
+    for (const auto& key : keys)
+        m_lines.push_back(std::move(lines[key.second]));
 }

@@ -1,7 +1,5 @@
 #include "ftp_listing.h"
 
-#include <QRegularExpression>
-
 #include <array>
 #include <cstring>
 
@@ -189,30 +187,58 @@ bool isSafeListName(QByteArrayView name) {
 
 QString buildListingText(const QByteArray& raw, bool mlsd, const FtpNameCodec& codec,
                          const QString& pattern) {
-    const std::optional<QRegularExpression> filter = patternFilter(pattern);
-    QString text;
-    text.reserve(raw.size() / (mlsd ? 3 : 4));
+    FtpListingBuilder builder(mlsd, codec, pattern);
+    builder.feed(raw);
+    return builder.finish();
+}
 
-    const QByteArrayView all(raw);
-    for (qsizetype start = 0; start < all.size();) {
-        qsizetype end = all.indexOf('\n', start);
-        if (end < 0)
-            end = all.size();
-        QByteArrayView line = all.sliced(start, end - start);
+FtpListingBuilder::FtpListingBuilder(bool mlsd, const FtpNameCodec& codec, const QString& pattern)
+    : m_mlsd(mlsd)
+    , m_codec(codec)
+    , m_filter(patternFilter(pattern)) {}
+
+void FtpListingBuilder::feed(QByteArrayView data) {
+    qsizetype start = 0;
+    if (!m_partial.isEmpty()) {
+        const qsizetype end = data.indexOf('\n');
+        if (end < 0) {
+            m_partial += data;
+            return;
+        }
+        m_partial += data.first(end);
+        addLine(m_partial);
+        m_partial.clear();
         start = end + 1;
-        if (line.endsWith('\r'))
-            line.chop(1);
-
-        const std::optional<FtpListEntry> entry = mlsd ? parseMlsdLine(line) : parseListLine(line);
-        if (!entry || !isSafeListName(entry->name))
-            continue;
-        const QString name = codec.decode(entry->name);
-        if (!entry->directory && filter && !filter->match(name).hasMatch())
-            continue;
-        text += name;
-        if (entry->directory)
-            text += u'/';
-        text += u"\r\n";
     }
-    return text;
+    for (;;) {
+        const qsizetype end = data.indexOf('\n', start);
+        if (end < 0)
+            break;
+        addLine(data.sliced(start, end - start));
+        start = end + 1;
+    }
+    m_partial = data.sliced(start).toByteArray();
+}
+
+QString FtpListingBuilder::finish() {
+    if (!m_partial.isEmpty()) {
+        addLine(m_partial);
+        m_partial.clear();
+    }
+    return std::move(m_text);
+}
+
+void FtpListingBuilder::addLine(QByteArrayView line) {
+    if (line.endsWith('\r'))
+        line.chop(1);
+    const std::optional<FtpListEntry> entry = m_mlsd ? parseMlsdLine(line) : parseListLine(line);
+    if (!entry || !isSafeListName(entry->name))
+        return;
+    const QString name = m_codec.decode(entry->name);
+    if (!entry->directory && m_filter && !m_filter->match(name).hasMatch())
+        return;
+    m_text += name;
+    if (entry->directory)
+        m_text += u'/';
+    m_text += u"\r\n";
 }

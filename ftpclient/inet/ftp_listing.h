@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QRegularExpression>
 #include <QString>
 
 #include <optional>
@@ -33,3 +34,21 @@ bool isSafeListName(QByteArrayView name);
 // directories are always kept.
 QString buildListingText(const QByteArray& raw, bool mlsd, const FtpNameCodec& codec,
                          const QString& pattern);
+
+// The same, fed with the reply as it arrives, so that the text is built while
+// the server is still sending.
+class FtpListingBuilder {
+public:
+    FtpListingBuilder(bool mlsd, const FtpNameCodec& codec, const QString& pattern);
+    void feed(QByteArrayView data);
+    QString finish();
+
+private:
+    void addLine(QByteArrayView line);
+
+    bool m_mlsd;
+    FtpNameCodec m_codec;
+    std::optional<QRegularExpression> m_filter;
+    QByteArray m_partial; // an unfinished last line
+    QString m_text;
+};

@@ -209,12 +209,12 @@ void FtpSession::runCommand(const FtpJob& job) {
             curl_easy_setopt(m_easy, CURLOPT_CUSTOMREQUEST, "MLSD");
         curl_easy_setopt(m_easy, CURLOPT_WRITEFUNCTION, &FtpSession::collectData);
         curl_easy_setopt(m_easy, CURLOPT_WRITEDATA, this);
-        m_data.clear();
+        m_listing.emplace(m_mlsd, m_codec, cmd.pattern);
         rc = perform(job, Phase::Command);
+        QString text = m_listing->finish();
+        m_listing.reset();
         if (rc != CURLE_OK)
             break;
-        const QString text = buildListingText(m_data, m_mlsd, m_codec, cmd.pattern);
-        m_data = QByteArray();
         succeed(text);
         return;
     }
@@ -618,7 +618,7 @@ int FtpSession::transferInfo(void* self, curl_off_t dltotal, curl_off_t dlnow, c
 
 size_t FtpSession::collectData(char* data, size_t size, size_t count, void* self) {
     auto* s = static_cast<FtpSession*>(self);
-    s->m_data.append(data, qsizetype(size * count));
+    s->m_listing->feed(QByteArrayView(data, qsizetype(size * count)));
     return size * count;
 }
 

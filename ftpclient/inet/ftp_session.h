@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ftp_job.h"
+#include "ftp_listing.h"
 #include "ftp_names.h"
 
 #include <QByteArray>
@@ -9,6 +10,7 @@
 #include <curl/curl.h>
 
 #include <functional>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -88,7 +90,7 @@ private:
     bool m_requestSent = false;
     bool m_responseSeen = false;
     std::vector<QByteArray> m_replyLines;
-    QByteArray m_data;
+    std::optional<FtpListingBuilder> m_listing;
     int m_fileFd = -1;
     int m_fileErrno = 0;
     QElapsedTimer m_progressClock;

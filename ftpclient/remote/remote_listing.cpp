@@ -33,20 +33,6 @@ void trappedStep(TARLEN_Frm& frm, Step step,
     }
 }
 
-// Case-insensitive order for the remote file names, as a sorted list keeps
-// them; names equal but for case stay in the order they came.
-void sortNames(QStringList& names) {
-    std::vector<std::pair<QString, QString>> keyed;
-    keyed.reserve(size_t(names.size()));
-    for (QString& n : names)
-        keyed.emplace_back(n.toCaseFolded(), std::move(n));
-    std::stable_sort(keyed.begin(), keyed.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
-    names.clear();
-    for (auto& k : keyed)
-        names.append(std::move(k.second));
-}
-
 } // namespace
 
 int TARLEN_Frm::ShowRemoteFileList() {
@@ -78,7 +64,6 @@ int TARLEN_Frm::ShowRemoteFileList() {
             splitRemoteListing(data, dirs, files);
             data.clear();
             QCoreApplication::processEvents();
-            sortNames(files);
             std::vector<WorkList::Line> lines;
             lines.reserve(size_t(files.size()));
             for (QString& name : files)

@@ -26,6 +26,7 @@ private slots:
     void mlsdLines();
     void listingTextDropsUnsafeNamesAndFilters();
     void listingTextHandlesUnterminatedAndBlankLines();
+    void listingBuilderIgnoresChunkBoundaries();
     void namesRoundTripByteForByte_data();
     void namesRoundTripByteForByte();
 };
@@ -268,6 +269,22 @@ void TestFtpParsing::listingTextHandlesUnterminatedAndBlankLines() {
                            "-rw-r--r-- 1 u g 5 Jan 1 2020 last file";
     QCOMPARE(buildListingText(raw, false, FtpNameCodec(false), QString()),
              QStringLiteral("sub dir/\r\nlast file\r\n"));
+}
+
+void TestFtpParsing::listingBuilderIgnoresChunkBoundaries() {
+    const QByteArray raw = "drwxr-xr-x 2 u g 4096 Jan 1 2020 sub dir\r\n"
+                           "-rw-r--r-- 1 u g 5 Jan 1 2020 caf\xC3\xA9.txt\r\n"
+                           "total 8\r\n"
+                           "-rw-r--r-- 1 u g 5 Jan 1 2020 last";
+    const FtpNameCodec codec(true);
+    const QString whole = buildListingText(raw, false, codec, QString());
+    QCOMPARE(whole, QStringLiteral("sub dir/\r\ncafé.txt\r\nlast\r\n"));
+    for (int step : {1, 2, 7, 40}) {
+        FtpListingBuilder builder(false, codec, QString());
+        for (qsizetype at = 0; at < raw.size(); at += step)
+            builder.feed(QByteArrayView(raw).sliced(at, qMin<qsizetype>(step, raw.size() - at)));
+        QCOMPARE(builder.finish(), whole);
+    }
 }
 
 void TestFtpParsing::namesRoundTripByteForByte_data() {

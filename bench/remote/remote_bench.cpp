@@ -1,0 +1,137 @@
+// Times a remote directory of many files from the "LS" command to the filled
+// remote file list in the real main window, against the curl command-line
+// tool fetching the same listing, and records the longest pause of the event
+// loop meanwhile.
+//
+//   remote_bench [--files N] [--rounds N]
+#include "common/prompter.h"
+#include "connection/tarlen_frm.h"
+#include "ftp_test_server.h"
+
+#include <vantel/vantelctrl.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+class SilentPrompter : public Prompter {
+public:
+    void beep() override {}
+    void message(const QString& text, const QString&, Icon) override {
+        std::fprintf(stderr, "message: %s\n", qPrintable(text));
+    }
+    Answer askYesNoCancel(const QString&, const QString&) override { return Answer::Yes; }
+    QString input(const QString&, const QString&, const QString&) override { return {}; }
+};
+
+// Records the longest gap between ticks of a 1 ms timer.
+class PauseMeter : public QObject {
+public:
+    PauseMeter() {
+        m_timer.setInterval(1);
+        QObject::connect(&m_timer, &QTimer::timeout, this,
+                         [this] { m_longest = std::max(m_longest, m_clock.restart()); });
+    }
+    void start() {
+        m_longest = 0;
+        m_clock.start();
+        m_timer.start();
+    }
+    qint64 stop() {
+        m_timer.stop();
+        return std::max(m_longest, m_clock.elapsed());
+    }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    qint64 m_longest = 0;
+};
+
+int argValue(const QStringList& args, const QString& name, int fallback) {
+    const qsizetype at = args.indexOf(name);
+    return at >= 0 && at + 1 < args.size() ? args.at(at + 1).toInt() : fallback;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    const int files = argValue(args, QStringLiteral("--files"), 100000);
+    const int rounds = argValue(args, QStringLiteral("--rounds"), 3);
+
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    FtpTestServer server(FtpTestServer::Kind::Vsftpd);
+    if (!server.start()) {
+        std::fprintf(stderr, "cannot start vsftpd: %s\n", qPrintable(server.errorText()));
+        return 1;
+    }
+    std::printf("Preparing %d files on vsftpd %s ...\n", files, qPrintable(server.address()));
+    std::fflush(stdout);
+    const QByteArray dir = QFile::encodeName(server.root()) + "/many/";
+    ::mkdir(dir.constData(), 0755);
+    for (int i = 0; i < files; ++i) {
+        const QByteArray name = dir + "file-" + QByteArray::number(i) + (i % 3 ? ".txt" : ".zip");
+        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (fd >= 0)
+            ::close(fd);
+    }
+
+    SilentPrompter prompter;
+    TARLEN_Frm frm(prompter);
+    frm.Form_Load();
+    frm.show();
+    frm.showConnectDialog = [&] {
+        frm.Inet1()->setURL(server.address());
+        frm.state.iLastCommand = LastCommand::FirstAfterConnect;
+    };
+    frm.Cmd_Connect->click();
+    if (!frm.bConnected) {
+        std::fprintf(stderr, "could not connect\n");
+        return 1;
+    }
+
+    const QString command = QStringLiteral("LS ") + server.root() + QStringLiteral("/many/*");
+    const QString url = QStringLiteral("ftp://%1/many/").arg(server.address());
+    PauseMeter pauses;
+    double bestOurs = 1e9, bestCurl = 1e9;
+    qint64 worstPause = 0;
+    for (int round = 0; round < rounds; ++round) {
+        QElapsedTimer clock;
+        pauses.start();
+        clock.start();
+        frm.runCommand(LastCommand::Listing, command);
+        const double ours = clock.nsecsElapsed() / 1e9;
+        worstPause = std::max(worstPause, pauses.stop());
+        if (frm.LstX_Files[1]->ListCount() != files) {
+            std::fprintf(stderr, "list holds %d entries\n", frm.LstX_Files[1]->ListCount());
+            return 1;
+        }
+        QProcess curl;
+        clock.restart();
+        curl.start(QStringLiteral("curl"), {"-s", "-S", "-o", "/dev/null", url});
+        curl.waitForFinished(-1);
+        const double theirs = clock.nsecsElapsed() / 1e9;
+        bestOurs = std::min(bestOurs, ours);
+        bestCurl = std::min(bestCurl, theirs);
+        std::printf("round %d: LS to filled list %.3f s, curl %.3f s\n", round + 1, ours, theirs);
+    }
+    std::printf("remote listing of %d files: client %.3f s   curl %.3f s   ratio %.2f   "
+                "longest event-loop pause %lld ms\n",
+                files, bestOurs, bestCurl, bestOurs / bestCurl, qlonglong(worstPause));
+    frm.close();
+    return 0;
+}
