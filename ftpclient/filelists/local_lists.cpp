@@ -1,13 +1,9 @@
-// The drive, directory and file lists of the local pane, and the texts of a
-// local entry.
+// The drive, directory and file lists of the local pane.
 #include "local_lists.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
-#include <QFontMetrics>
-#include <QLocale>
 #include <QStorageInfo>
 #include <QStyle>
 
@@ -211,39 +207,4 @@ void FileListBox::Refresh() {
         m_names.append(it.fileName());
     }
     std::sort(m_names.begin(), m_names.end(), alphabetical);
-}
-
-// --- texts of a local entry -------------------------------------------------
-
-QString localDateText(const QDateTime& time) {
-    return time.isValid() ? time.toString(QStringLiteral("MM/dd/yy")) : QString();
-}
-
-QLocale sizeLocale() {
-    QLocale locale;
-    locale.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator);
-    return locale;
-}
-
-QString localSizeText(qint64 size, const QLocale& locale) {
-    return locale.toString(size);
-}
-
-QString localSizeKey(qint64 size) {
-    return QString::number(size).rightJustified(12, u'0');
-}
-
-QString shortenToWidth(const QString& name, const QFontMetrics& metrics, int width) {
-    if (name.size() < 2 || metrics.horizontalAdvance(name) <= width)
-        return name;
-    QString candidate;
-    for (qsizetype j = name.size() - 1; j >= 1; --j) {
-        // Never cut a character in half.
-        if (name[j - 1].isHighSurrogate())
-            continue;
-        candidate = name.left(j) + u'~';
-        if (metrics.horizontalAdvance(candidate) <= width)
-            return candidate;
-    }
-    return candidate.isEmpty() ? name : candidate;
 }

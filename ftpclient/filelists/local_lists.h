@@ -6,10 +6,6 @@
 #include <QObject>
 #include <QStringList>
 
-class QDateTime;
-class QFontMetrics;
-class QLocale;
-
 // The drive list of the local pane: the mounted file systems a user picks
 // from (the root file system, the home directory's file system, removable
 // media), named by their mount path.
@@ -106,19 +102,3 @@ private:
     QString m_pattern = QStringLiteral("*.*");
     QStringList m_names;
 };
-
-// --- texts of a local entry -------------------------------------------------
-
-// "mm/dd/yy".
-QString localDateText(const QDateTime& time);
-// "#,##0" with the locale's thousands separator.
-QString localSizeText(qint64 size, const QLocale& locale);
-// The size key: at least twelve digits, zero-padded, so that text order is
-// numeric order.
-QString localSizeKey(qint64 size);
-// The locale that formats sizes: the user's, always with digit grouping.
-QLocale sizeLocale();
-// `name` cut with "~" to `width` pixels: the longest prefix that fits,
-// followed by "~"; at worst the first character and "~". A name that fits,
-// or a single character, is kept whole.
-QString shortenToWidth(const QString& name, const QFontMetrics& metrics, int width);

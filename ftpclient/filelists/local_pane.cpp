@@ -3,15 +3,13 @@
 #include "connection/pane_frame.h"
 #include "connection/tarlen_frm.h"
 #include "extension_rule.h"
+#include "local_formats.h"
 #include "local_lists.h"
 
 #include <vantel/vantelctrl.h>
 
-#include <QDateTime>
 #include <QFile>
-#include <QFontMetrics>
 #include <QLineEdit>
-#include <QLocale>
 #include <QPushButton>
 
 #include <cerrno>
@@ -96,9 +94,8 @@ void TARLEN_Frm::Load_Files() {
 
         const int count = File1->ListCount();
         const QString dir = File1->directory();
-        const QLocale locale = sizeLocale();
-        const QFontMetrics metrics(list->Font());
-        const int nameWidth = iNameColWidth - 30;
+        LocalEntryTexts texts;
+        NameShortener shortener(list->Font(), iNameColWidth - 30);
 
         // The sorted lists are filled at once at the end, which gives the
         // order that adding line by line would.
@@ -117,7 +114,7 @@ void TARLEN_Frm::Load_Files() {
 
             QString date;
             if (readable)
-                date = localDateText(QDateTime::fromSecsSinceEpoch(info.st_mtime));
+                date = texts.date(info.st_mtime);
             else
                 reportError(QStringLiteral("The following error occurred: "),
                             readFailure(QStringLiteral("modification time"), path, error));
@@ -129,15 +126,14 @@ void TARLEN_Frm::Load_Files() {
             qint64 length = 0;
             if (readable) {
                 length = info.st_size;
-                size = localSizeText(length, locale);
+                size = texts.size(length);
             } else {
                 reportError(QStringLiteral("The following error occurred: "),
                             readFailure(QStringLiteral("length"), path, error));
             }
-            sizes.push_back({localSizeKey(length), i});
+            sizes.push_back({LocalEntryTexts::sizeKey(length), i});
 
-            const QString text =
-                shortenToWidth(name, metrics, nameWidth) + u'\t' + date + u'\t' + size;
+            const QString text = shortener.shorten(name) + u'\t' + date + u'\t' + size;
             const int p = list->AddItem(text, -1);
             list->SetItemData(p, i);
             Lst_hold.add(text);
@@ -192,7 +188,7 @@ void TARLEN_Frm::sort_files(short& key) {
 }
 
 QString TARLEN_Frm::shortenName(const QString& name) const {
-    return shortenToWidth(name, QFontMetrics(LstX_Files[0]->Font()), iNameColWidth - 30);
+    return NameShortener(LstX_Files[0]->Font(), iNameColWidth - 30).shorten(name);
 }
 
 QString TARLEN_Frm::localPath() const {

@@ -1,7 +1,7 @@
 // What a file entry is made of: the extension rule, the texts and keys of a
 // local entry, and the shortening of names too wide for their column.
 #include "filelists/extension_rule.h"
-#include "filelists/local_lists.h"
+#include "filelists/local_formats.h"
 #include "filelists/work_list.h"
 
 #include <QApplication>
@@ -10,6 +10,8 @@
 #include <QFontMetrics>
 #include <QLocale>
 #include <QTest>
+
+#include <cmath>
 
 class TestFileModel : public QObject {
     Q_OBJECT
@@ -25,6 +27,7 @@ private slots:
     void keysOrderInTheSortedWorkLists();
     void shortening_data();
     void shortening();
+    void shorteningMeasuresTheFont();
     void shorteningNeverSplitsACharacter();
 };
 
@@ -96,13 +99,21 @@ void TestFileModel::dateText_data() {
     QTest::newRow("two-digit fields") << QDateTime(QDate(1999, 3, 1), QTime(0, 0)) << "03/01/99";
     QTest::newRow("year 2000") << QDateTime(QDate(2000, 1, 15), QTime(23, 59, 59)) << "01/15/00";
     QTest::newRow("year end") << QDateTime(QDate(1998, 12, 31), QTime(12, 0)) << "12/31/98";
-    QTest::newRow("unreadable time") << QDateTime() << "";
+    QTest::newRow("last second of a day")
+        << QDateTime(QDate(2004, 2, 29), QTime(23, 59, 59)) << "02/29/04";
+    QTest::newRow("first second of the next")
+        << QDateTime(QDate(2004, 3, 1), QTime(0, 0)) << "03/01/04";
+    QTest::newRow("before 1970") << QDateTime(QDate(1969, 7, 20), QTime(20, 17)) << "07/20/69";
 }
 
+// Local time of the day the file was last written, whatever its hour.
 void TestFileModel::dateText() {
     QFETCH(QDateTime, time);
     QFETCH(QString, text);
-    QCOMPARE(localDateText(time), text);
+    LocalEntryTexts texts;
+    QCOMPARE(texts.date(time.toSecsSinceEpoch()), text);
+    // A second file of the same day, from the texts kept so far.
+    QCOMPARE(texts.date(time.toSecsSinceEpoch()), text);
 }
 
 void TestFileModel::sizeTextAndKey_data() {
@@ -127,17 +138,17 @@ void TestFileModel::sizeTextAndKey() {
     QFETCH(qint64, size);
     QFETCH(QString, text);
     QFETCH(QString, key);
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    QCOMPARE(localSizeText(size, sizeLocale()), text);
-    QCOMPARE(localSizeKey(size), key);
+    QCOMPARE(LocalEntryTexts(QLocale(QLocale::English, QLocale::UnitedStates)).size(size), text);
+    QCOMPARE(LocalEntryTexts::sizeKey(size), key);
 }
 
 void TestFileModel::sizeTextFollowsTheLocale() {
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    QCOMPARE(localSizeText(1234567, sizeLocale()), QStringLiteral("1.234.567"));
+    QCOMPARE(LocalEntryTexts(QLocale(QLocale::German, QLocale::Germany)).size(1234567),
+             QStringLiteral("1.234.567"));
     // The "C" locale leaves out grouping unless told otherwise.
-    QLocale::setDefault(QLocale::c());
-    QCOMPARE(localSizeText(1234567, sizeLocale()), QStringLiteral("1,234,567"));
+    QCOMPARE(LocalEntryTexts(QLocale::c()).size(1234567), QStringLiteral("1,234,567"));
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    QCOMPARE(LocalEntryTexts().size(1000), QStringLiteral("1.000"));
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
 }
 
@@ -146,7 +157,7 @@ void TestFileModel::sizeTextFollowsTheLocale() {
 void TestFileModel::keysOrderInTheSortedWorkLists() {
     WorkList sizes(true);
     for (qint64 s : {qint64(20), qint64(0), qint64(1234567), qint64(5), qint64(100000)})
-        sizes.add(localSizeKey(s), int(s));
+        sizes.add(LocalEntryTexts::sizeKey(s), int(s));
     QList<int> bySize;
     for (int j = 0; j < sizes.count(); ++j)
         bySize << sizes.data(j);
@@ -180,12 +191,13 @@ void TestFileModel::shortening() {
     QFETCH(QString, name);
     QFETCH(int, width);
     const QFont font(QStringLiteral("DejaVu Sans"), 8);
-    const QFontMetrics fm(font);
+    NameShortener probe(font, 0);
     if (width == -1)
-        width = fm.horizontalAdvance(name) - 1;
-    const QString shown = shortenToWidth(name, fm, width);
+        width = int(std::ceil(probe.width(name))) - 1;
+    NameShortener shortener(font, width);
+    const QString shown = shortener.shorten(name);
 
-    if (fm.horizontalAdvance(name) <= width || name.size() == 1) {
+    if (shortener.width(name) <= width || name.size() == 1) {
         QCOMPARE(shown, name);
         return;
     }
@@ -193,22 +205,37 @@ void TestFileModel::shortening() {
     const qsizetype kept = shown.size() - 1;
     QVERIFY(kept >= 1 && kept < name.size());
     QCOMPARE(shown.left(kept), name.left(kept));
-    if (fm.horizontalAdvance(shown) > width) {
+    if (shortener.width(shown) > width) {
         QCOMPARE(shown, name.left(1) + u'~'); // the last resort
         return;
     }
     if (kept + 1 < name.size())
-        QVERIFY(fm.horizontalAdvance(name.left(kept + 1) + u'~') > width);
+        QVERIFY(shortener.width(name.left(kept + 1) + u'~') > width);
+}
+
+// The widths are those the font gives the text, give or take kerning.
+void TestFileModel::shorteningMeasuresTheFont() {
+    const QFont font(QStringLiteral("DejaVu Sans"), 8);
+    NameShortener shortener(font, 100);
+    const QFontMetricsF metrics(font);
+    for (const QString& text : {QStringLiteral("readme.txt"), QStringLiteral("WWWWW"),
+                               QStringLiteral("iiiii"), QStringLiteral("Ünïcödé_name.doc")})
+        QVERIFY2(std::abs(shortener.width(text) - metrics.horizontalAdvance(text)) <= 1.5,
+                 qPrintable(text));
+    QVERIFY(shortener.width(u"WWWWW") > shortener.width(u"iiiii"));
 }
 
 void TestFileModel::shorteningNeverSplitsACharacter() {
-    const QFontMetrics fm(QFont(QStringLiteral("DejaVu Sans"), 8));
+    const QFont font(QStringLiteral("DejaVu Sans"), 8);
     const QString name =
         QStringLiteral("ab") + QString::fromUcs4(U"\U0001F600") + QStringLiteral("cdefghijkl");
-    for (int width = 0; width < fm.horizontalAdvance(name); width += 3) {
-        const QString shown = shortenToWidth(name, fm, width);
+    for (int width = 0; width < NameShortener(font, 0).width(name); width += 3) {
+        const QString shown = NameShortener(font, width).shorten(name);
         QVERIFY2(!shown.at(shown.size() - 2).isHighSurrogate(), qPrintable(shown));
     }
+    // A single character outside the basic plane stays whole.
+    const QString face = QString::fromUcs4(U"\U0001F600");
+    QCOMPARE(NameShortener(font, 0).shorten(face), face);
 }
 
 QTEST_MAIN(TestFileModel)

@@ -2,6 +2,7 @@
 // Load_Files, and sorting with the Name, Date and Size buttons.
 #include "connection/tarlen_frm.h"
 #include "filelists/extension_rule.h"
+#include "filelists/local_formats.h"
 #include "filelists/local_lists.h"
 #include "scripted_prompter.h"
 
@@ -199,7 +200,7 @@ void TestLocalPane::loadShortensNamesButKeepsFullNameReachable() {
     const QString shown = list->List(0).section(u'\t', 0, 0);
     QCOMPARE(shown, f.shortenName(longName));
     QVERIFY(shown.endsWith(u'~') && longName.startsWith(shown.chopped(1)));
-    QVERIFY(QFontMetrics(list->Font()).horizontalAdvance(shown) <= 90 - 30);
+    QVERIFY(NameShortener(list->Font(), 0).width(shown) <= 90 - 30);
     QCOMPARE(list->List(0), shown + QStringLiteral("\t02/03/01\t1"));
     QCOMPARE(f.File1->List(list->ItemData(0)), longName);
     QCOMPARE(list->List(1), QStringLiteral("b\t02/03/01\t1"));

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QFont>
+#include <QFontMetricsF>
+#include <QHash>
+#include <QLocale>
+#include <QString>
+#include <QStringView>
+
+#include <array>
+
+// The date and size texts of local entries, and the size key that orders
+// them. One object serves a whole directory: dates are formatted once per
+// day.
+class LocalEntryTexts {
+public:
+    // The user's locale, always with digit grouping.
+    LocalEntryTexts();
+    explicit LocalEntryTexts(const QLocale& locale);
+
+    // The local date of a modification time given in seconds since the
+    // epoch, "mm/dd/yy"; "" when it has no calendar date.
+    QString date(qint64 secsSinceEpoch);
+    // "#,##0": digits grouped with the locale's thousands separator.
+    QString size(qint64 length) const;
+    // At least twelve digits, zero-padded, so that text order is numeric
+    // order.
+    static QString sizeKey(qint64 length);
+
+private:
+    QLocale m_locale;
+    QHash<qint64, QString> m_dates; // by Julian day
+};
+
+// Cuts names with "~" to a width in pixels: the longest prefix that fits
+// followed by "~", at worst the first character and "~". A name that fits,
+// or a single character, stays whole. A text's width is the sum of its
+// characters' advances in the font, looked up once per character.
+class NameShortener {
+public:
+    NameShortener(const QFont& font, int width);
+
+    QString shorten(const QString& name);
+    qreal width(QStringView text);
+
+private:
+    qreal advance(char32_t c);
+
+    QFontMetricsF m_metrics;
+    int m_limit;
+    std::array<qreal, 256> m_latin1;
+    QHash<char32_t, qreal> m_others;
+};
