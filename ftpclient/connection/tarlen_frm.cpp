@@ -1,6 +1,7 @@
 #include "tarlen_frm.h"
 
 #include "filelists/file_icons.h"
+#include "fileops/transfer_progress.h"
 #include "inet.h"
 #include "pane_frame.h"
 #include "settings/connect_frm.h"
@@ -61,6 +62,7 @@ TARLEN_Frm::TARLEN_Frm(Prompter& prompter, QWidget* parent)
     createControls();
     connectHandlers();
     watchPointerResets();
+    watchFileLists();
 }
 
 TARLEN_Frm::~TARLEN_Frm() {
@@ -176,6 +178,8 @@ void TARLEN_Frm::createWindowControls() {
 
     Txt_Status = new StatusLog(this);
     m_twips.place(Txt_Status, 1455, 5275, 8520, 855);
+    Progress = new TransferProgressPanel(this);
+    m_twips.place(Progress, 1455, 6175, 8520, 330);
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(1000);
@@ -189,6 +193,16 @@ void TARLEN_Frm::connectHandlers() {
     connect(Timer1, &QTimer::timeout, this, [this] { Timer1_Timer(); });
     connect(Txt_Status, &StatusLog::focusPassedOn, this,
             [this] { LstX_Files[0]->setFocus(Qt::OtherFocusReason); });
+    connect(Cmd_Dn, &QPushButton::clicked, this, [this] { Cmd_Dn_Click(); });
+    connect(Cmd_Up, &QPushButton::clicked, this, [this] { Cmd_Up_Click(); });
+    for (int i = 0; i < 2; ++i) {
+        connect(Cmd_Delete[size_t(i)], &QPushButton::clicked, this,
+                [this, i] { Cmd_Delete_Click(i); });
+        connect(Cmd_Rename[size_t(i)], &QPushButton::clicked, this,
+                [this, i] { Cmd_Rename_Click(i); });
+        connect(Cmd_Dir[size_t(i)], &QPushButton::clicked, this, [this, i] { Cmd_Dir_Click(i); });
+        connect(Cmd_Rem[size_t(i)], &QPushButton::clicked, this, [this, i] { Cmd_Rem_Click(i); });
+    }
     connect(Lst_Remote_Dir, &QListWidget::itemDoubleClicked, this,
             [this] { Lst_Remote_Dir_DblClick(); });
     for (int k = 0; k < 6; ++k)

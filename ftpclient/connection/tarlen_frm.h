@@ -23,6 +23,7 @@ class FileListBox;
 
 class PaneFrame;
 class StatusLog;
+class TransferProgressPanel;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -55,6 +56,8 @@ public:
     QPushButton* Cmd_Dn = nullptr;
     QPushButton* Cmd_Up = nullptr;
     QTimer* Timer1 = nullptr;
+    // Name, bar, rate and time left of the file being transferred.
+    TransferProgressPanel* Progress = nullptr;
     std::array<CVantelCtrl*, 2> LstX_Files{};
     QListWidget* Lst_Remote_Dir = nullptr;
     QLabel* Lbl_Dir = nullptr;
@@ -133,6 +136,18 @@ public:
     void Txt_Pattern_GotFocus(int index);
     void Txt_Pattern_KeyPress(int index, short& KeyAscii);
     void Cmd_Files_Click(int index);
+    void Cmd_Dn_Click();
+    void Cmd_Up_Click();
+    void Cmd_Delete_Click(int index);
+    void Cmd_Rename_Click(int index);
+    void Cmd_Dir_Click(int index);
+    void Cmd_Rem_Click(int index);
+    void LstX_Files_MouseDown(int index, short button, short shift, int x, int y);
+    void LstX_Files_MouseMove(int index, short button, short shift, int x, int y);
+    void LstX_Files_MouseUp(int index, short button, short shift, int x, int y);
+    void LstX_Files_KeyDown(int index, short& KeyCode, short shift);
+    // A drop of the list of pane `source` on the list of pane `index`.
+    void LstX_Files_DragDrop(int index, int source);
 
     // Shows the connect dialog modally; tests put a scripted one in its place.
     std::function<void()> showConnectDialog;
@@ -172,6 +187,21 @@ private:
     void refreshLocal();
     // Opens the selected remote directory (double-click and remote Refresh).
     void openRemoteDirectory();
+    // The local directory with its trailing "/" (the root gets no second one).
+    QString localDirectory() const;
+    // sRemoteDir with its trailing "/".
+    QString remoteDirectory() const;
+    void createFileOperations();
+    void startDrag(int index);
+    void watchFileLists();
+    void deleteLocal();
+    void deleteRemote();
+    void renameLocal();
+    void renameRemote();
+    void makeLocalDirectory();
+    void makeRemoteDirectory();
+    void removeLocalDirectory();
+    void removeRemoteDirectory();
     void createRemotePane();
     void createWindowControls();
     void connectHandlers();
@@ -197,6 +227,9 @@ private:
     QString m_localPath;
     bool m_busyPointer = false;
     bool m_unloaded = false;
+    QPoint m_dragStart;
+    int m_dragPane = -1;
+    bool m_dragging = false;
 };
 
 // The description of a run-time failure, for the client's error messages.

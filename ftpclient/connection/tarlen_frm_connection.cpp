@@ -2,6 +2,7 @@
 // component's state changes and the progress dots of the status log.
 #include "tarlen_frm.h"
 
+#include "fileops/transfer_progress.h"
 #include "inet.h"
 #include "status_log.h"
 
@@ -21,6 +22,11 @@ const QString kCrLf = QStringLiteral("\r\n");
 void TARLEN_Frm::createInet() {
     m_inet1 = new Inet(this);
     connect(m_inet1, &Inet::StateChanged, this, [this](short s) { Inet1_StateChanged(s); });
+    connect(m_inet1, &Inet::TransferProgress, this, [this](qint64 done, qint64 total) {
+        if (Progress->isHidden())
+            Progress->begin(sCurFile);
+        Progress->update(done, total);
+    });
 }
 
 void TARLEN_Frm::reloadInet() {

@@ -1,6 +1,7 @@
 // Waiting for a command and doing what its completion calls for.
 #include "tarlen_frm.h"
 
+#include "fileops/transfer_progress.h"
 #include "inet.h"
 #include "status_log.h"
 
@@ -29,6 +30,7 @@ void TARLEN_Frm::WaitResp() {
         first = false;
     } while (!m_unloaded && m_inet1 && m_inet1->StillExecuting());
     Cmd_Cancel->hide();
+    Progress->end();
     setBusyPointer(false);
     Timer1->stop();
 }

@@ -151,3 +151,21 @@ QPixmap FileIcons::transferArrow(bool pointsRight) {
     p.end();
     return QPixmap::fromImage(img);
 }
+
+QPixmap FileIcons::dragImage(bool pointsRight) {
+    QImage img = blankImage(32, 32);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setPen(QPen(kInk, 1));
+    p.setBrush(QColor(230, 190, 60));
+    p.drawPolygon(QPolygonF({{2, 9}, {11, 9}, {14, 12}, {29, 12}, {29, 29}, {2, 29}}));
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(200, 0, 0));
+    QPolygonF arrow({{6, 17}, {17, 17}, {17, 13}, {26, 20.5}, {17, 28}, {17, 24}, {6, 24}});
+    if (!pointsRight)
+        for (QPointF& pt : arrow)
+            pt.setX(32 - pt.x());
+    p.drawPolygon(arrow);
+    p.end();
+    return QPixmap::fromImage(img);
+}

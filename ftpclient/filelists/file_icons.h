@@ -18,4 +18,8 @@ QPixmap sortArrow(int i);
 // (download into the local pane) or right (upload to the remote pane).
 QPixmap transferArrow(bool pointsRight);
 
+// The pointer while a file list is dragged (32 x 32): a folder with a red
+// arrow toward the other pane.
+QPixmap dragImage(bool pointsRight);
+
 } // namespace FileIcons

@@ -1,0 +1,105 @@
+#include "transfer_progress.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+
+#include <cmath>
+
+TransferProgressPanel::TransferProgressPanel(QWidget* parent)
+    : QWidget(parent)
+    , m_name(new QLabel(this))
+    , m_bar(new QProgressBar(this))
+    , m_amount(new QLabel(this))
+    , m_rate(new QLabel(this))
+    , m_left(new QLabel(this)) {
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    m_name->setMinimumWidth(120);
+    m_bar->setRange(0, 1000);
+    m_bar->setTextVisible(false);
+    row->addWidget(m_name, 2);
+    row->addWidget(m_bar, 3);
+    row->addWidget(m_amount, 2);
+    row->addWidget(m_rate, 1);
+    row->addWidget(m_left, 1);
+    hide();
+}
+
+void TransferProgressPanel::begin(const QString& name) {
+    m_name->setText(name);
+    m_bar->setValue(0);
+    m_amount->clear();
+    m_rate->clear();
+    m_left->clear();
+    m_rateBytesPerSec = 0;
+    m_lastDone = 0;
+    m_lastMs = 0;
+    m_clock.start();
+    show();
+}
+
+void TransferProgressPanel::update(qint64 done, qint64 total) {
+    const qint64 now = m_clock.elapsed();
+    // The rate follows recent progress, smoothed so that it does not jump.
+    if (now > m_lastMs && done >= m_lastDone) {
+        const double recent = double(done - m_lastDone) * 1000.0 / double(now - m_lastMs);
+        m_rateBytesPerSec = m_lastMs == 0 ? recent : 0.7 * m_rateBytesPerSec + 0.3 * recent;
+        m_lastDone = done;
+        m_lastMs = now;
+    }
+    m_bar->setValue(total > 0 ? int(1000.0 * double(done) / double(total)) : 0);
+    m_amount->setText(total > 0 ? tr("%1 of %2").arg(formatBytes(done), formatBytes(total))
+                                : formatBytes(done));
+    m_rate->setText(m_rateBytesPerSec > 0 ? formatBytes(qint64(m_rateBytesPerSec)) + tr("/s")
+                                          : QString());
+    if (total > 0 && m_rateBytesPerSec > 0)
+        m_left->setText(tr("%1 left").arg(
+            formatDuration(qint64(std::ceil((total - done) / m_rateBytesPerSec)))));
+    else
+        m_left->clear();
+}
+
+void TransferProgressPanel::end() {
+    hide();
+}
+
+QString TransferProgressPanel::nameText() const {
+    return m_name->text();
+}
+QString TransferProgressPanel::amountText() const {
+    return m_amount->text();
+}
+QString TransferProgressPanel::rateText() const {
+    return m_rate->text();
+}
+QString TransferProgressPanel::timeLeftText() const {
+    return m_left->text();
+}
+int TransferProgressPanel::percent() const {
+    return m_bar->value() / 10;
+}
+
+QString TransferProgressPanel::formatBytes(qint64 bytes) {
+    static const char* const units[] = {"bytes", "KB", "MB", "GB", "TB"};
+    double value = double(bytes);
+    int unit = 0;
+    while (value >= 1024.0 && unit < 4) {
+        value /= 1024.0;
+        ++unit;
+    }
+    if (unit == 0)
+        return QStringLiteral("%1 %2").arg(bytes).arg(QLatin1String(units[0]));
+    return QStringLiteral("%1 %2")
+        .arg(value, 0, 'f', value < 10 ? 1 : 0)
+        .arg(QLatin1String(units[unit]));
+}
+
+QString TransferProgressPanel::formatDuration(qint64 seconds) {
+    if (seconds < 3600)
+        return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("%1:%2:%3")
+        .arg(seconds / 3600)
+        .arg((seconds / 60) % 60, 2, 10, QLatin1Char('0'))
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QWidget>
+
+class QLabel;
+class QProgressBar;
+
+// Shows the file being transferred: its name, a bar with the bytes done of
+// the total, the rate and the time left.
+class TransferProgressPanel : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TransferProgressPanel(QWidget* parent = nullptr);
+
+    // Starts showing a new transfer of `name`.
+    void begin(const QString& name);
+    void update(qint64 done, qint64 total);
+    // Hides the panel until the next transfer.
+    void end();
+
+    QString nameText() const;
+    QString amountText() const;
+    QString rateText() const;
+    QString timeLeftText() const;
+    int percent() const;
+
+    static QString formatBytes(qint64 bytes);
+    static QString formatDuration(qint64 seconds);
+
+private:
+    QLabel* m_name;
+    QProgressBar* m_bar;
+    QLabel* m_amount;
+    QLabel* m_rate;
+    QLabel* m_left;
+    QElapsedTimer m_clock;
+    double m_rateBytesPerSec = 0;
+    qint64 m_lastDone = 0;
+    qint64 m_lastMs = 0;
+};
