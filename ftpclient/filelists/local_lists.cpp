@@ -17,9 +17,15 @@ bool alphabetical(const QString& a, const QString& b) {
     return c != 0 ? c < 0 : a < b;
 }
 
+// Where removable media and hand-mounted drives go: /media/<label>,
+// /media/<user>/<label>, /run/media/<user>/<label> and /mnt/<label>.
 bool isRemovableMount(const QString& root) {
-    return root.startsWith(u"/media/") || root.startsWith(u"/run/media/") ||
-           root.startsWith(u"/mnt/");
+    const qsizetype depth = root.split(u'/', Qt::SkipEmptyParts).size();
+    if (root.startsWith(u"/media/"))
+        return depth == 2 || depth == 3;
+    if (root.startsWith(u"/run/media/"))
+        return depth == 4;
+    return root.startsWith(u"/mnt/") && depth == 2;
 }
 
 QString mountOf(const QString& path) {
@@ -55,6 +61,11 @@ void DriveListBox::refreshDrives() {
     }
     if (!shown.isEmpty())
         setCurrentIndex(indexOfDrive(shown) >= 0 ? indexOfDrive(shown) : addDrive(shown));
+}
+
+void DriveListBox::showPopup() {
+    refreshDrives();
+    QComboBox::showPopup();
 }
 
 int DriveListBox::indexOfDrive(const QString& drive) const {

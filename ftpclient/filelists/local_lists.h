@@ -34,6 +34,10 @@ public:
 signals:
     void Change();
 
+protected:
+    // Media put in since the list was last read show up when it opens.
+    void showPopup() override;
+
 private:
     int indexOfDrive(const QString& drive) const;
     int addDrive(const QString& drive);

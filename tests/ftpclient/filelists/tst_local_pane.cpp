@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -159,6 +160,10 @@ void TestLocalPane::loadFillsEntriesAndWorkLists() {
     TARLEN_Frm& f = *m_frm;
     QVERIFY(f.setLocalPath(m_dir->path()));
     QCOMPARE(f.localPath(), QDir(m_dir->path()).absolutePath());
+    // The drive list shows the file system holding the directory, the root
+    // file system first.
+    QCOMPARE(f.Drive1->Drive(), QStorageInfo(m_dir->path()).rootPath());
+    QCOMPARE(f.Drive1->itemText(0), QStringLiteral("/"));
 
     const CVantelCtrl* list = f.LstX_Files[0];
     QCOMPARE(list->ImageOffset(), short(4));
