@@ -3,7 +3,11 @@
 #include <QScrollBar>
 
 StatusLog::StatusLog(QWidget* parent)
-    : QPlainTextEdit(parent) {
+    : QPlainTextEdit(parent)
+    , m_showTimer(new QTimer(this)) {
+    m_showTimer->setSingleShot(true);
+    m_showTimer->setInterval(40);
+    connect(m_showTimer, &QTimer::timeout, this, &StatusLog::updateView);
     setReadOnly(true);
     setLineWrapMode(QPlainTextEdit::NoWrap);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -15,22 +19,28 @@ StatusLog::StatusLog(QWidget* parent)
 
 void StatusLog::append(const QString& text) {
     m_text += text;
-    show();
+    scheduleShow();
 }
 
 void StatusLog::clear() {
     m_text.clear();
-    show();
+    scheduleShow();
 }
 
 void StatusLog::cutToLimit() {
     if (m_text.size() > MaxChars) {
         m_text = m_text.right(MaxChars);
-        show();
+        scheduleShow();
     }
 }
 
-void StatusLog::show() {
+void StatusLog::scheduleShow() {
+    if (!m_showTimer->isActive())
+        m_showTimer->start();
+}
+
+void StatusLog::updateView() {
+    m_showTimer->stop();
     QString shown = m_text;
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     setPlainText(shown);

@@ -2,6 +2,7 @@
 
 #include <QPlainTextEdit>
 #include <QString>
+#include <QTimer>
 
 // The status log: an append-only text whose lines are separated by CR LF,
 // shown in a read-only box. The user cannot type into it, and it hands the
@@ -20,6 +21,8 @@ public:
     void clear();
     // Cuts the log to its last MaxChars characters when it holds more.
     void cutToLimit();
+    // Brings the box up to date with the text at once.
+    void updateView();
 
 signals:
     void focusPassedOn();
@@ -30,7 +33,10 @@ protected:
     void focusInEvent(QFocusEvent* e) override;
 
 private:
-    void show();
+    // The box is brought up to date at most every few milliseconds, not on
+    // every line: a transfer of many files writes thousands of them.
+    void scheduleShow();
 
     QString m_text;
+    QTimer* m_showTimer;
 };

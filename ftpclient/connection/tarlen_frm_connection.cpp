@@ -23,7 +23,7 @@ void TARLEN_Frm::createInet() {
     m_inet1 = new Inet(this);
     connect(m_inet1, &Inet::StateChanged, this, [this](short s) { Inet1_StateChanged(s); });
     connect(m_inet1, &Inet::TransferProgress, this, [this](qint64 done, qint64 total) {
-        if (Progress->isHidden())
+        if (!Progress->active())
             Progress->begin(sCurFile);
         Progress->update(done, total);
     });

@@ -35,12 +35,14 @@ void TransferProgressPanel::begin(const QString& name) {
     m_rateBytesPerSec = 0;
     m_lastDone = 0;
     m_lastMs = 0;
+    m_active = true;
     m_clock.start();
-    show();
 }
 
 void TransferProgressPanel::update(qint64 done, qint64 total) {
     const qint64 now = m_clock.elapsed();
+    if (isHidden() && now >= ShowDelayMs)
+        show();
     // The rate follows recent progress, smoothed so that it does not jump.
     if (now > m_lastMs && done >= m_lastDone) {
         const double recent = double(done - m_lastDone) * 1000.0 / double(now - m_lastMs);

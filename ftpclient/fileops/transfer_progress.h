@@ -7,15 +7,20 @@ class QLabel;
 class QProgressBar;
 
 // Shows the file being transferred: its name, a bar with the bytes done of
-// the total, the rate and the time left.
+// the total, the rate and the time left. It appears only once a transfer has
+// run for a moment, so that a selection of many small files does not make it
+// flicker.
 class TransferProgressPanel : public QWidget {
     Q_OBJECT
 
 public:
     explicit TransferProgressPanel(QWidget* parent = nullptr);
 
-    // Starts showing a new transfer of `name`.
+    static constexpr int ShowDelayMs = 250;
+
+    // Starts following a new transfer of `name`.
     void begin(const QString& name);
+    bool active() const { return m_active; }
     void update(qint64 done, qint64 total);
     // Hides the panel until the next transfer.
     void end();
@@ -39,4 +44,5 @@ private:
     double m_rateBytesPerSec = 0;
     qint64 m_lastDone = 0;
     qint64 m_lastMs = 0;
+    bool m_active = false;
 };

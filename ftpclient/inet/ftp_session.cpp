@@ -365,6 +365,7 @@ CURLcode FtpSession::perform(const FtpJob& job, Phase phase) {
     m_errorText[0] = '\0';
     m_fileErrno = 0;
     m_lastDone = -1;
+    m_roundsWithoutSockets = 0;
     m_progressClock.start();
     if (phase == Phase::Command)
         reportState(InetState::Requesting);
@@ -411,17 +412,22 @@ CURLcode FtpSession::perform(const FtpJob& job, Phase phase) {
     return rc;
 }
 
-int FtpSession::nextWaitMs() const {
+int FtpSession::nextWaitMs() {
     // Between some FTP steps (the data connection after EPSV, for one)
-    // libcurl has neither a socket to watch nor a timer set, and a wait would
-    // last its whole length: go round again at once instead.
+    // libcurl has neither a socket to watch nor a timer set, although it can
+    // go on at once: a wait would last its whole length. Go round again
+    // straight away, and only then by the millisecond, should it stay so.
     fd_set readable, writable, failed;
     FD_ZERO(&readable);
     FD_ZERO(&writable);
     FD_ZERO(&failed);
     int maxFd = -1;
     curl_multi_fdset(m_multi, &readable, &writable, &failed, &maxFd);
-    return maxFd < 0 ? 1 : kPollMs;
+    if (maxFd >= 0) {
+        m_roundsWithoutSockets = 0;
+        return kPollMs;
+    }
+    return m_roundsWithoutSockets++ < 2 ? 0 : 1;
 }
 
 bool FtpSession::connectionAlive() const {

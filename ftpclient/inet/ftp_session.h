@@ -50,7 +50,7 @@ private:
     void finishOk(const FtpJob& job, const QString& reply);
     void finishFailed(const FtpJob& job, CURLcode rc);
     bool connectionAlive() const;
-    int nextWaitMs() const;
+    int nextWaitMs();
     QByteArray pathBytes(const QString& path) const { return m_codec.encode(path); }
     QString lastReplyText(char kind) const;
     QString firstRefusal() const;
@@ -95,4 +95,5 @@ private:
     int m_fileErrno = 0;
     QElapsedTimer m_progressClock;
     qint64 m_lastDone = -1;
+    int m_roundsWithoutSockets = 0;
 };

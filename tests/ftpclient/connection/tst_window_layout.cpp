@@ -239,6 +239,8 @@ void TestWindowLayout::logIsCutToItsLast3000Characters() {
     f.Inet1_StateChanged(1);
     QCOMPARE(f.Txt_Status->length(), 3000);
     QVERIFY(f.Txt_Status->text().endsWith(QStringLiteral("\r\nResolving Host")));
+    f.Txt_Status->updateView();
+    QCOMPARE(f.Txt_Status->toPlainText().size(), 3000 - f.Txt_Status->text().count(u'\r'));
     QCOMPARE(f.Txt_Status->textCursor().position(), f.Txt_Status->document()->characterCount() - 1);
 }
 
