@@ -2,16 +2,18 @@
 # Starts a local FTP server to try tarlen with: 127.0.0.1 port 2121,
 # user "tarlen", password "tarlen" (anonymous login reads only), serving a few
 # sample files and directories. Runs in the foreground; Ctrl-C stops it.
-#   scripts/sample-server.sh [--port N] [--root DIR]
+#   scripts/sample-server.sh [--port N] [--root DIR] [--rate BYTES_PER_SECOND]
 set -euo pipefail
 root_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 port=2121
+rate=0
 serve="${XDG_DATA_HOME:-$HOME/.local/share}/tarlen-sample"
 while [[ $# -gt 0 ]]; do
     case "$1" in
         --port) port=$2; shift 2 ;;
         --root) serve=$2; shift 2 ;;
-        *) echo "usage: $0 [--port N] [--root DIR]" >&2; exit 2 ;;
+        --rate) rate=$2; shift 2 ;;
+        *) echo "usage: $0 [--port N] [--root DIR] [--rate BYTES_PER_SECOND]" >&2; exit 2 ;;
     esac
 done
 
@@ -34,4 +36,4 @@ fi
 
 echo "Serving $serve on ftp://127.0.0.1:$port (user tarlen, password tarlen; Ctrl-C stops)"
 exec /usr/bin/python3 "$root_dir/scripts/pyftpd-server.py" --root "$serve" --port "$port" \
-    --user tarlen --password tarlen --anonymous
+    --user tarlen --password tarlen --anonymous --rate "$rate"

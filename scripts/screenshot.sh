@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Starts the sample FTP server, drives the real tarlen window through the
 # connect dialog to it (with a temporary configuration directory) and saves
-# pictures of the window and the dialog, headless.
+# pictures of the window, the dialog and a download in progress, headless.
 #   scripts/screenshot.sh [OUTPUT_DIR]      (default: build/screenshots)
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -28,7 +28,11 @@ touch -d '2026-03-01 10:00' "$local_dir/notes.txt"
 touch -d '2025-12-31 23:59' "$local_dir/backup.zip"
 
 port=$(/usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
-bash "$root/scripts/sample-server.sh" --port "$port" --root "$work/server" > "$work/server.log" 2>&1 &
+# A big file, served slowly enough to catch its download half-way.
+mkdir -p "$work/server"
+head -c 24000000 /dev/zero > "$work/server/big-download.iso"
+bash "$root/scripts/sample-server.sh" --port "$port" --root "$work/server" --rate 4000000 \
+    > "$work/server.log" 2>&1 &
 server=$!
 for _ in $(seq 50); do
     grep -q Serving "$work/server.log" 2>/dev/null && /usr/bin/python3 -c "import socket; socket.create_connection(('127.0.0.1',$port),1)" 2>/dev/null && break
@@ -38,5 +42,6 @@ done
 mkdir -p "$work/config"
 XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 \
     "$build/tests/tools/window_screenshot" --server "127.0.0.1:$port" --user tarlen \
-    --password tarlen --local "$local_dir" --out "$out"
-echo "Pictures in $out: main-window.png (connected to the sample server), connect-dialog.png"
+    --password tarlen --local "$local_dir" --out "$out" --download big-download.iso
+echo "Pictures in $out: main-window.png (both panes, connected to the sample server)," \
+    "connect-dialog.png, transfer.png (a download in progress)"

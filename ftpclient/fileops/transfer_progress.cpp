@@ -33,8 +33,8 @@ void TransferProgressPanel::begin(const QString& name) {
     m_rate->clear();
     m_left->clear();
     m_rateBytesPerSec = 0;
-    m_lastDone = 0;
-    m_lastMs = 0;
+    m_firstDone = 0;
+    m_firstMs = -1;
     m_active = true;
     m_clock.start();
 }
@@ -43,12 +43,13 @@ void TransferProgressPanel::update(qint64 done, qint64 total) {
     const qint64 now = m_clock.elapsed();
     if (isHidden() && now >= ShowDelayMs)
         show();
-    // The rate follows recent progress, smoothed so that it does not jump.
-    if (now > m_lastMs && done >= m_lastDone) {
-        const double recent = double(done - m_lastDone) * 1000.0 / double(now - m_lastMs);
-        m_rateBytesPerSec = m_lastMs == 0 ? recent : 0.7 * m_rateBytesPerSec + 0.3 * recent;
-        m_lastDone = done;
-        m_lastMs = now;
+    // The rate is the average since the first report: servers and networks
+    // send in bursts, and a rate that jumps with them says little.
+    if (m_firstMs < 0) {
+        m_firstMs = now;
+        m_firstDone = done;
+    } else if (now > m_firstMs && done >= m_firstDone) {
+        m_rateBytesPerSec = double(done - m_firstDone) * 1000.0 / double(now - m_firstMs);
     }
     m_bar->setValue(total > 0 ? int(1000.0 * double(done) / double(total)) : 0);
     m_amount->setText(total > 0 ? tr("%1 of %2").arg(formatBytes(done), formatBytes(total))

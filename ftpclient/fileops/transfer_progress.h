@@ -42,7 +42,7 @@ private:
     QLabel* m_left;
     QElapsedTimer m_clock;
     double m_rateBytesPerSec = 0;
-    qint64 m_lastDone = 0;
-    qint64 m_lastMs = 0;
+    qint64 m_firstDone = 0; // bytes done at the first report
+    qint64 m_firstMs = -1;  // time of the first report
     bool m_active = false;
 };

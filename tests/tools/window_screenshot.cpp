@@ -4,8 +4,12 @@
 //
 //   window_screenshot --server HOST:PORT --user U --password P --local DIR --out DIR
 #include "common/prompter.h"
+#include "connection/status_log.h"
 #include "connection/tarlen_frm.h"
+#include "fileops/transfer_progress.h"
 #include "settings/connect_frm.h"
+
+#include <vantel/vantelctrl.h>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -52,7 +56,8 @@ int main(int argc, char** argv) {
                        {"user", "user name", "name"},
                        {"password", "password", "text"},
                        {"local", "local directory to show", "dir"},
-                       {"out", "directory for the pictures", "dir"}});
+                       {"out", "directory for the pictures", "dir"},
+                       {"download", "remote file to catch half-way through its download", "name"}});
     parser.process(app);
     const QString out = parser.value("out");
     QDir().mkpath(out);
@@ -81,9 +86,25 @@ int main(int argc, char** argv) {
     int status = 1;
     QTimer::singleShot(200, &window, [&] {
         window.Cmd_Connect->click();
+        window.Txt_Status->updateView();
         QApplication::processEvents();
         status =
             save(&window, out + QStringLiteral("/main-window.png")) && window.bConnected ? 0 : 1;
+        const QString download = parser.value("download");
+        if (!download.isEmpty()) {
+            CVantelCtrl* remote = window.LstX_Files[1];
+            for (int i = 0; i < remote->ListCount(); ++i)
+                remote->SetSelected(i, remote->List(i) == download);
+            // Half-way through, take the picture and cancel the rest.
+            QTimer::singleShot(2500, &window, [&] {
+                window.Txt_Status->updateView();
+                if (!save(&window, out + QStringLiteral("/transfer.png")) ||
+                    window.Progress->isHidden())
+                    status = 1;
+                window.Cmd_Cancel->click();
+            });
+            window.Cmd_Dn_Click();
+        }
         window.close();
         app.quit();
     });
