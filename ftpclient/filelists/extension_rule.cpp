@@ -17,20 +17,23 @@ FileKind extensionKind(const QString& name, Pane pane) {
     const qsizetype dot = name.lastIndexOf(u'.');
     if (dot < 0)
         return {};
-    const QString ext = name.mid(dot + 1, 3).toLower();
-    if (ext == u"wri" || ext == u"txt" || ext == u"doc" || ext == u"htm")
+    const QStringView ext = QStringView(name).sliced(dot + 1).left(3);
+    auto is = [ext](const char16_t* candidate) {
+        return ext.compare(QStringView(candidate), Qt::CaseInsensitive) == 0;
+    };
+    if (is(u"wri") || is(u"txt") || is(u"doc") || is(u"htm"))
         return {1, kDarkBlue};
-    if (ext == u"bat" || ext == u"com" || ext == u"exe")
+    if (is(u"bat") || is(u"com") || is(u"exe"))
         return {2, kDarkGreen};
-    if (ext == u"jpg" || ext == u"gif")
+    if (is(u"jpg") || is(u"gif"))
         return {3, kDarkCyan};
-    if (ext == u"mdb")
+    if (is(u"mdb"))
         return {4, kDarkRed};
-    if (ext == u"zip")
+    if (is(u"zip"))
         return {5, kDarkMagenta};
-    if (ext == u"asp")
+    if (is(u"asp"))
         return pane == Pane::Local ? FileKind{6, kDarkYellow} : FileKind{1, kDarkBlue};
-    if (ext == u"cpp")
+    if (is(u"cpp"))
         return {7, kLightGrey};
     return {};
 }

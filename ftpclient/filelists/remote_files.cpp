@@ -17,7 +17,7 @@ void TARLEN_Frm::Load_FilesR() {
     // them from the last gives the same list as inserting each at the top,
     // without moving every entry already there.
     const int count = Lst_Remote.count();
-    EventPacer pacer(QEventLoop::ExcludeUserInputEvents);
+    EventPacer pacer(QEventLoop::ExcludeUserInputEvents, 20);
     for (int j = 0; j < count; ++j) {
         const int i = bRemoteNameDesc ? count - 1 - j : j;
         const QString name = Lst_Remote.text(i);

@@ -30,8 +30,11 @@ void WorkList::assign(std::vector<Line> lines) {
     keys.reserve(lines.size());
     for (size_t i = 0; i < lines.size(); ++i)
         keys.emplace_back(lines[i].text.toCaseFolded(), i);
-    std::stable_sort(keys.begin(), keys.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    // Equal keys keep their order of arrival through the index.
+    std::sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) {
+        const int c = QStringView(a.first).compare(QStringView(b.first));
+        return c != 0 ? c < 0 : a.second < b.second;
+    });
     m_lines.clear();
     m_lines.reserve(lines.size());
     for (const auto& key : keys)
