@@ -1,4 +1,5 @@
 #include "vantel/vantelctrl.h"
+#include "vantelmodulestate.h"
 
 #include <QEvent>
 #include <QPaintEvent>
@@ -8,6 +9,7 @@
 CVantelCtrl::CVantelCtrl(QWidget* parent)
     : QWidget(parent)
     , m_font(QWidget::font()) {
+    vantelObjectCreated();
     m_list = new VantelListBox(this, this);
     m_list->setFont(m_font);
     setFocusPolicy(Qt::StrongFocus);
@@ -15,10 +17,12 @@ CVantelCtrl::CVantelCtrl(QWidget* parent)
     applyFrame();
     applyListStyle();
     layoutList();
+    createControlWindow();
 }
 
 CVantelCtrl::~CVantelCtrl() {
     destroyRecords();
+    vantelObjectDestroyed();
 }
 
 // --- container ---------------------------------------------------------------

@@ -145,6 +145,7 @@ const std::vector<D::Member>& VantelDispatch::members() {
         {Id::Enabled, QStringLiteral("Enabled"), Kind::Property},
         {Id::Font, QStringLiteral("Font"), Kind::Property},
         {Id::Appearance, QStringLiteral("Appearance"), Kind::Property},
+        {Id::AboutBox, QStringLiteral("AboutBox"), Kind::Method},
         {Id::Text, QStringLiteral("Text"), Kind::Property},
         {Id::Click, QStringLiteral("Click"), Kind::Event},
         {Id::DblClick, QStringLiteral("DblClick"), Kind::Event},
@@ -462,6 +463,10 @@ QVariant VantelDispatch::call(int dispId, const QVariantList& args) {
     case Id::Refresh:
         expectCount(dispId, args, 0);
         c.Refresh();
+        return QVariant();
+    case Id::AboutBox:
+        expectCount(dispId, args, 0);
+        c.AboutBox();
         return QVariant();
     default:
         return get(dispId, args);

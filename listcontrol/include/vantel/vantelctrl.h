@@ -17,6 +17,8 @@
 #include <vector>
 
 class VantelPropertyBag;
+class VantelPropertyFrame;
+struct VantelSite;
 
 // The Vantel list control: a list whose entries each carry, beside their
 // text, an optional picture, colours, font, a 32-bit data value and a flag
@@ -126,6 +128,29 @@ public:
     void SetFont(const QFont& font);
     QWidget* hWnd() { return this; }
 
+    // --- module -----------------------------------------------------------
+    // What the container reports before the control is shown: design or run
+    // time and its name for the control (no entry is inserted for the name
+    // at run time).
+    void SetClientSite(const VantelSite& site);
+    // Back to the state of a newly placed control: no entries, stock and
+    // custom properties at their initial values (the widest text stays).
+    // At design time the display-name entry is put back.
+    void ResetState();
+    // Shows the about box and waits until it is closed.
+    void AboutBox();
+    // The property pages the control offers, in order: its own, the stock
+    // font page, the stock colour page.
+    static QList<QUuid> PropertyPages();
+    // The object verbs: only the standard Properties verb.
+    static constexpr int VerbProperties = -7;
+    // Runs a verb: Properties shows the property frame and waits until it is
+    // closed. 0, or a negative code for a verb the control does not have.
+    qint32 DoVerb(int verb, QWidget* parent = nullptr);
+    // The property frame for this control, shown without waiting; it
+    // deletes itself when closed.
+    VantelPropertyFrame* OpenPropertyFrame(QWidget* parent = nullptr);
+
     // --- drawing ----------------------------------------------------------
     // Paints one entry as the list asks for it.
     virtual void DrawItem(const VantelDrawRequest& request);
@@ -184,6 +209,7 @@ private:
     void layoutList();
     void updateColumnWidth();
     void showDisplayNameEntry();
+    void createControlWindow();
     void destroyRecords();
     int insertEntry(const QString& text, int index);
     void drawEntryText(const CVantelItem& item, const VantelDrawRequest& request, int textLeft,

@@ -1,0 +1,6 @@
+#pragma once
+
+#include <QString>
+
+// The canonical path of libvantel.so as it is loaded in this process.
+QString vantelModulePath();

@@ -1,0 +1,5 @@
+#pragma once
+
+// Counts of the module's live objects and of the locks held on it.
+void vantelObjectCreated();
+void vantelObjectDestroyed();
