@@ -2,6 +2,7 @@
 // Load_Files and sort_files by each key in both directions, each run from
 // inside the event loop while a 1 ms timer records the longest gap between
 // its ticks.
+#include "bench_support.h"
 #include "connection/tarlen_frm.h"
 #include "filelists/local_lists.h"
 
@@ -21,43 +22,9 @@
 
 namespace {
 
-class SilentPrompter : public Prompter {
-public:
-    int messages = 0;
-    void beep() override {}
-    void message(const QString&, const QString&, Icon) override { ++messages; }
-    Answer askYesNoCancel(const QString&, const QString&) override { return Answer::Cancel; }
-    QString input(const QString&, const QString&, const QString&) override { return {}; }
-};
-
-// Records the longest time the event loop went without serving a 1 ms timer.
-class PauseMeter : public QObject {
-public:
-    PauseMeter() {
-        m_timer.setInterval(1);
-        m_timer.setTimerType(Qt::PreciseTimer);
-        connect(&m_timer, &QTimer::timeout, this,
-                [this] { m_longest = std::max(m_longest, m_clock.restart()); });
-    }
-    void start() {
-        m_longest = 0;
-        m_clock.start();
-        m_timer.start();
-    }
-    qint64 stop() {
-        m_timer.stop();
-        return std::max(m_longest, m_clock.elapsed());
-    }
-
-private:
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    qint64 m_longest = 0;
-};
-
 // Runs `work` from the event loop once the meter ticks, and returns the
 // time it took and the longest pause seen while it ran.
-std::pair<double, qint64> measure(PauseMeter& meter, const std::function<void()>& work) {
+std::pair<double, qint64> measure(bench::PauseMeter& meter, const std::function<void()>& work) {
     QEventLoop loop;
     double ms = 0;
     meter.start();
@@ -113,12 +80,12 @@ int main(int argc, char** argv) {
         std::printf("created %d files in %.1f s\n", count, double(clock.elapsed()) / 1000);
     }
 
-    SilentPrompter prompter;
+    bench::SilentPrompter prompter;
     TARLEN_Frm frm(prompter);
     frm.LstX_Files[0]->SetNumTabs(3);
     frm.Resize_Frm();
     frm.show();
-    PauseMeter meter;
+    bench::PauseMeter meter;
 
     auto report = [](const char* what, std::pair<double, qint64> r) {
         std::printf("%-34s %8.1f ms   longest pause %4lld ms\n", what, r.first,

@@ -3,6 +3,7 @@
 // the same vsftpd server, in the same run.
 //
 //   transfers_bench [--files N] [--kib N] [--rounds N]
+#include "bench_support.h"
 #include "common/prompter.h"
 #include "connection/tarlen_frm.h"
 #include "filelists/local_lists.h"
@@ -23,21 +24,6 @@
 #include <cstdio>
 
 namespace {
-
-class SilentPrompter : public Prompter {
-public:
-    void beep() override {}
-    void message(const QString& text, const QString&, Icon) override {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-    }
-    Answer askYesNoCancel(const QString&, const QString&) override { return Answer::Yes; }
-    QString input(const QString&, const QString&, const QString&) override { return {}; }
-};
-
-int argValue(const QStringList& args, const QString& name, int fallback) {
-    const qsizetype at = args.indexOf(name);
-    return at >= 0 && at + 1 < args.size() ? args.at(at + 1).toInt() : fallback;
-}
 
 void fillDirectory(const QString& dir, int files, int kib) {
     QDir().mkpath(dir);
@@ -85,9 +71,9 @@ int main(int argc, char** argv) {
         qputenv("TMPDIR", "/dev/shm");
     std::printf("Working in %s\n", qPrintable(QDir::tempPath()));
     const QStringList args = app.arguments();
-    const int files = argValue(args, QStringLiteral("--files"), 1000);
-    const int kib = argValue(args, QStringLiteral("--kib"), 10);
-    const int rounds = argValue(args, QStringLiteral("--rounds"), 3);
+    const int files = bench::argValue(args, QStringLiteral("--files"), 1000);
+    const int kib = bench::argValue(args, QStringLiteral("--kib"), 10);
+    const int rounds = bench::argValue(args, QStringLiteral("--rounds"), 3);
 
     QTemporaryDir config, work;
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
@@ -104,7 +90,7 @@ int main(int argc, char** argv) {
     fillDirectory(localFiles, files, kib);
     std::printf("%d files of %d KiB each on vsftpd %s\n", files, kib, qPrintable(server.address()));
 
-    SilentPrompter prompter;
+    bench::SilentPrompter prompter;
     TARLEN_Frm frm(prompter);
     frm.Form_Load();
     frm.show();

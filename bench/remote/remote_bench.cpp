@@ -4,6 +4,7 @@
 // loop meanwhile.
 //
 //   remote_bench [--files N] [--rounds N]
+#include "bench_support.h"
 #include "common/prompter.h"
 #include "connection/tarlen_frm.h"
 #include "ftp_test_server.h"
@@ -25,48 +26,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-
-class SilentPrompter : public Prompter {
-public:
-    void beep() override {}
-    void message(const QString& text, const QString&, Icon) override {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-    }
-    Answer askYesNoCancel(const QString&, const QString&) override { return Answer::Yes; }
-    QString input(const QString&, const QString&, const QString&) override { return {}; }
-};
-
-// Records the longest gap between ticks of a 1 ms timer.
-class PauseMeter : public QObject {
-public:
-    PauseMeter() {
-        m_timer.setInterval(1);
-        QObject::connect(&m_timer, &QTimer::timeout, this,
-                         [this] { m_longest = std::max(m_longest, m_clock.restart()); });
-    }
-    void start() {
-        m_longest = 0;
-        m_clock.start();
-        m_timer.start();
-    }
-    qint64 stop() {
-        m_timer.stop();
-        return std::max(m_longest, m_clock.elapsed());
-    }
-
-private:
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    qint64 m_longest = 0;
-};
-
-int argValue(const QStringList& args, const QString& name, int fallback) {
-    const qsizetype at = args.indexOf(name);
-    return at >= 0 && at + 1 < args.size() ? args.at(at + 1).toInt() : fallback;
-}
-
-} // namespace
+namespace {} // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -76,8 +36,8 @@ int main(int argc, char** argv) {
         qputenv("TMPDIR", "/dev/shm");
     std::printf("Working in %s\n", qPrintable(QDir::tempPath()));
     const QStringList args = app.arguments();
-    const int files = argValue(args, QStringLiteral("--files"), 100000);
-    const int rounds = argValue(args, QStringLiteral("--rounds"), 3);
+    const int files = bench::argValue(args, QStringLiteral("--files"), 100000);
+    const int rounds = bench::argValue(args, QStringLiteral("--rounds"), 3);
 
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
@@ -97,7 +57,7 @@ int main(int argc, char** argv) {
             ::close(fd);
     }
 
-    SilentPrompter prompter;
+    bench::SilentPrompter prompter;
     TARLEN_Frm frm(prompter);
     frm.Form_Load();
     frm.show();
@@ -113,7 +73,7 @@ int main(int argc, char** argv) {
 
     const QString command = QStringLiteral("LS ") + server.root() + QStringLiteral("/many/*");
     const QString url = QStringLiteral("ftp://%1/many/").arg(server.address());
-    PauseMeter pauses;
+    bench::PauseMeter pauses;
     double bestOurs = 1e9, bestCurl = 1e9;
     qint64 worstPause = 0;
     for (int round = 0; round < rounds; ++round) {

@@ -3,6 +3,8 @@
 #include "connection/status_log.h"
 #include "connection/tarlen_frm.h"
 #include "ftp_test_server.h"
+#include "silent_server.h"
+#include "test_files.h"
 #include "inet.h"
 #include "scripted_prompter.h"
 
@@ -19,18 +21,6 @@
 
 namespace {
 
-// Accepts connections and never says a word.
-class SilentServer : public QTcpServer {
-public:
-    SilentServer() {
-        connect(this, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket* s = nextPendingConnection())
-                s->setParent(this);
-        });
-        listen(QHostAddress::LocalHost, 0);
-    }
-    QString address() const { return QStringLiteral("127.0.0.1:%1").arg(serverPort()); }
-};
 
 } // namespace
 

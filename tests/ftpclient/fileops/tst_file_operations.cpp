@@ -6,6 +6,8 @@
 #include "fileops/name_checks.h"
 #include "fileops/transfer_progress.h"
 #include "ftp_test_server.h"
+#include "silent_server.h"
+#include "test_files.h"
 #include "scripted_prompter.h"
 
 #include <vantel/vantelctrl.h>
@@ -24,15 +26,7 @@
 
 namespace {
 
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
-bool writeFile(const QString& path, const QByteArray& content) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(content) == content.size();
-}
 
 QStringList entries(const CVantelCtrl* list) {
     QStringList out;

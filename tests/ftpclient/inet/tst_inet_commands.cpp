@@ -3,6 +3,8 @@
 // that is not "/"), both announcing UTF-8: pass "pyftpdlib" or "vsftpd" as
 // first argument.
 #include "ftp_test_server.h"
+#include "silent_server.h"
+#include "test_files.h"
 #include "inet.h"
 #include "inet_test_helper.h"
 
@@ -14,15 +16,7 @@
 
 namespace {
 
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
-bool writeLocal(const QString& path, const QByteArray& content) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(content) == content.size();
-}
 
 QByteArray patternBytes(int size) {
     QByteArray b(size, Qt::Uninitialized);
@@ -190,14 +184,14 @@ void TestInetCommands::downloadCopiesBytesExactly() {
 void TestInetCommands::uploadCopiesBytesExactly() {
     const QByteArray content = patternBytes(1024 * 1024 + 3);
     const QString local = m_local->path() + QStringLiteral("/up load.bin");
-    QVERIFY(writeLocal(local, content));
+    QVERIFY(writeFile(local, content));
     const CommandOutcome out =
         runCommand(*m_inet, QStringLiteral("PUT ") + local + u' ' + remote("up load.bin"));
     QVERIFY2(out.ok(), qPrintable(out.responseInfo));
     QCOMPARE(readFile(m_server.root() + QStringLiteral("/up load.bin")), content);
 
     const QString empty = m_local->path() + QStringLiteral("/empty.txt");
-    QVERIFY(writeLocal(empty, {}));
+    QVERIFY(writeFile(empty, {}));
     QVERIFY(runCommand(*m_inet, QStringLiteral("PUT ") + empty + u' ' + remote("empty.txt")).ok());
     QCOMPARE(readFile(m_server.root() + QStringLiteral("/empty.txt")), QByteArray());
 }
@@ -220,7 +214,7 @@ void TestInetCommands::progressReachesTotal() {
 
 void TestInetCommands::failedDownloadKeepsExistingLocalFile() {
     const QString local = m_local->path() + QStringLiteral("/gone.txt");
-    QVERIFY(writeLocal(local, "precious"));
+    QVERIFY(writeFile(local, "precious"));
     const CommandOutcome out =
         runCommand(*m_inet, QStringLiteral("GET ") + remote("gone.txt") + u' ' + local);
     QCOMPARE(out.states.last(), short(11));

@@ -2,6 +2,8 @@
 // connection and is destroyed, against a real pyftpdlib server (and a local
 // socket that accepts and never answers, for the silent-server cases).
 #include "ftp_test_server.h"
+#include "silent_server.h"
+#include "test_files.h"
 #include "inet.h"
 #include "inet_test_helper.h"
 
@@ -18,27 +20,8 @@ namespace {
 
 constexpr int kSlowRate = 256 * 1024;
 
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
-bool writeLocal(const QString& path, const QByteArray& content) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(content) == content.size();
-}
 
-// Accepts connections and never says a word.
-class SilentServer : public QTcpServer {
-public:
-    SilentServer() {
-        connect(this, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket* s = nextPendingConnection())
-                s->setParent(this);
-        });
-        listen(QHostAddress::LocalHost, 0);
-    }
-};
 
 quint16 closedPort() {
     QTcpServer probe;
@@ -184,7 +167,7 @@ void TestInetFailures::cancelWhileServerIsSilentEndsWithinOneSecond() {
 
 void TestInetFailures::cancelMidDownloadKeepsOldFileAndStaysUsable() {
     const QString local = m_local->path() + QStringLiteral("/big.bin");
-    QVERIFY(writeLocal(local, "old content"));
+    QVERIFY(writeFile(local, "old content"));
     StateRecorder recorder(*m_inet);
     QVERIFY(startSlowDownload(local));
 
@@ -206,7 +189,7 @@ void TestInetFailures::cancelMidDownloadKeepsOldFileAndStaysUsable() {
 
 void TestInetFailures::lostConnectionMidDownloadGives12030AndKeepsOldFile() {
     const QString local = m_local->path() + QStringLiteral("/big.bin");
-    QVERIFY(writeLocal(local, "old content"));
+    QVERIFY(writeFile(local, "old content"));
     StateRecorder recorder(*m_inet);
     QVERIFY(startSlowDownload(local));
     m_slow.kill();

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "common/prompter.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QStringList>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+
+// Pieces the window benchmarks share.
+namespace bench {
+
+// Answers every question without a dialog; messages go to stderr.
+class SilentPrompter : public Prompter {
+public:
+    int messages = 0;
+    void beep() override {}
+    void message(const QString& text, const QString&, Icon) override {
+        ++messages;
+        std::fprintf(stderr, "message: %s\n", qPrintable(text));
+    }
+    Answer askYesNoCancel(const QString&, const QString&) override { return Answer::Yes; }
+    QString input(const QString&, const QString&, const QString&) override { return {}; }
+};
+
+// Records the longest time the event loop went without serving a 1 ms timer.
+class PauseMeter : public QObject {
+public:
+    PauseMeter() {
+        m_timer.setInterval(1);
+        m_timer.setTimerType(Qt::PreciseTimer);
+        connect(&m_timer, &QTimer::timeout, this,
+                [this] { m_longest = std::max(m_longest, m_clock.restart()); });
+    }
+    void start() {
+        m_longest = 0;
+        m_clock.start();
+        m_timer.start();
+    }
+    qint64 stop() {
+        m_timer.stop();
+        return std::max(m_longest, m_clock.elapsed());
+    }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    qint64 m_longest = 0;
+};
+
+// The integer after `name` on the command line, or `fallback`.
+inline int argValue(const QStringList& args, const QString& name, int fallback) {
+    const qsizetype at = args.indexOf(name);
+    return at >= 0 && at + 1 < args.size() ? args.at(at + 1).toInt() : fallback;
+}
+
+} // namespace bench
