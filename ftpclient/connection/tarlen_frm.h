@@ -80,7 +80,7 @@ public:
 
     // Element 1 of the transfer component array, the one that does the work
     // (nullptr once the window is unloaded).
-    Inet* Inet1() const { return m_inet1; }
+    Inet* Inet1() const { return m_unloaded ? nullptr : m_inet1.data(); }
 
     // --- state ------------------------------------------------------------
     ClientState state;

@@ -51,8 +51,10 @@ void TARLEN_Frm::Form_Unload() {
             m_inet1->setRequestTimeout(1);
             m_inet1->Cancel();
         }
+        // The window may be closing from inside one of the component's own
+        // events: let it go once control is back in the event loop.
         m_inet1->disconnect(this);
-        delete m_inet1;
+        m_inet1->deleteLater();
     }
     Timer1->stop();
     setBusyPointer(false);
