@@ -161,6 +161,23 @@ private slots:
         QCOMPARE(c.listBox()->itemHeight(1), 16);
     }
 
+    void qtPropertyWritesTakeSavedValuesAtRunTime() {
+        // A form built by uic writes its saved values through Qt
+        // properties; MultiSelect and Sorted must be taken at run time too.
+        CVantelCtrl c;
+        QVERIFY(c.setProperty("MultiSelect", 2));
+        QVERIFY(c.setProperty("Sorted", true));
+        QCOMPARE(c.MultiSelect(), short(2));
+        QCOMPARE(c.listBox()->selectionMode(), 2);
+        QVERIFY(c.Sorted());
+        QVERIFY(!c.isModified());
+        // Out of range: ignored.
+        QVERIFY(!c.setMultiSelect(3));
+        QVERIFY(!c.setItemDefHeight(0));
+        QCOMPARE(c.MultiSelect(), short(2));
+        QCOMPARE(c.ItemDefHeight(), short(16));
+    }
+
     void resetAtDesignTimeKeepsTheNameEntry() {
         auto control = create({false, QStringLiteral("Vantel2")});
         control->SetMultiSelect(1);

@@ -27,6 +27,19 @@ struct VantelSite;
 // control unchanged. Entry indices are 0-based.
 class CVantelCtrl : public QWidget, private VantelListOwner {
     Q_OBJECT
+    // The custom properties as Qt properties, for form designers and the
+    // code uic writes from their forms.
+    Q_PROPERTY(bool HScroll READ HScroll WRITE setHScroll)
+    Q_PROPERTY(short ItemDefHeight READ ItemDefHeight WRITE setItemDefHeight)
+    Q_PROPERTY(short ImageOffset READ ImageOffset WRITE setImageOffset)
+    Q_PROPERTY(short TextOffset READ TextOffset WRITE setTextOffset)
+    Q_PROPERTY(short SelectStyle READ SelectStyle WRITE setSelectStyle)
+    Q_PROPERTY(short VerticalImageAlign READ VerticalImageAlign WRITE setVerticalImageAlign)
+    Q_PROPERTY(short VerticalTextAlign READ VerticalTextAlign WRITE setVerticalTextAlign)
+    Q_PROPERTY(short Columns READ Columns WRITE setColumns)
+    Q_PROPERTY(bool Sorted READ Sorted WRITE setSorted)
+    Q_PROPERTY(short MultiSelect READ MultiSelect WRITE setMultiSelect)
+    Q_PROPERTY(bool IntegralHeight READ IntegralHeight WRITE setIntegralHeight)
 public:
     static constexpr int MaxTabs = 200;
     static constexpr qint32 NoColor = -1;
@@ -150,6 +163,22 @@ public:
     // The property frame for this control, shown without waiting; it
     // deletes itself when closed.
     VantelPropertyFrame* OpenPropertyFrame(QWidget* parent = nullptr);
+
+    // --- Qt property setters ------------------------------------------------
+    // A form's saved value, taken as the control loads its saved
+    // properties (at run time too); a value out of range is logged and
+    // ignored. They return whether the value was taken.
+    bool setHScroll(bool on);
+    bool setItemDefHeight(short height);
+    bool setImageOffset(short offset);
+    bool setTextOffset(short offset);
+    bool setSelectStyle(short style);
+    bool setVerticalImageAlign(short align);
+    bool setVerticalTextAlign(short align);
+    bool setColumns(short columns);
+    bool setSorted(bool sorted);
+    bool setMultiSelect(short mode);
+    bool setIntegralHeight(bool on);
 
     // --- drawing ----------------------------------------------------------
     // Paints one entry as the list asks for it.
