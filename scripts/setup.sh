@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(g++ make cmake pkg-config qt6-base-dev libgl-dev libcurl4-openssl-dev
           fonts-dejavu-core python3 python3-pyftpdlib)
 if [[ "${1:-}" == "--test" ]]; then
-    packages+=(vsftpd curl lftp xvfb xauth)
+    packages+=(vsftpd curl lftp xvfb xauth qt6-tools-dev libqt6opengl6-dev)
 fi
 
 missing=()
