@@ -1,8 +1,11 @@
 #include "work_list.h"
 
 #include <algorithm>
+#include <thread>
 
 namespace {
+
+constexpr size_t kParallelSortFrom = 20000;
 
 bool lessText(const QString& a, const QString& b) {
     return a.toCaseFolded() < b.toCaseFolded();
@@ -25,18 +28,31 @@ void WorkList::assign(std::vector<Line> lines) {
         return;
     }
     // Sorting on case-folded copies is much faster than comparing without
-    // regard to case each time, and gives the same order.
-    std::vector<std::pair<QString, size_t>> keys;
-    keys.reserve(lines.size());
-    for (size_t i = 0; i < lines.size(); ++i)
-        keys.emplace_back(lines[i].text.toCaseFolded(), i);
-    // Equal keys keep their order of arrival through the index.
-    std::sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) {
+    // regard to case each time, and gives the same order. Equal keys keep
+    // their order of arrival through the index.
+    using Key = std::pair<QString, size_t>;
+    std::vector<Key> keys(lines.size());
+    auto less = [](const Key& a, const Key& b) {
         const int c = QStringView(a.first).compare(QStringView(b.first));
         return c != 0 ? c < 0 : a.second < b.second;
-    });
+    };
+    auto sortRange = [&](size_t from, size_t to) {
+        for (size_t i = from; i < to; ++i)
+            keys[i] = Key(lines[i].text.toCaseFolded(), i);
+        std::sort(keys.begin() + qsizetype(from), keys.begin() + qsizetype(to), less);
+    };
+    // A long list is sorted in two halves side by side, then merged.
+    const size_t half = keys.size() / 2;
+    if (keys.size() >= kParallelSortFrom) {
+        std::thread other(sortRange, half, keys.size());
+        sortRange(0, half);
+        other.join();
+        std::inplace_merge(keys.begin(), keys.begin() + qsizetype(half), keys.end(), less);
+    } else {
+        sortRange(0, keys.size());
+    }
     m_lines.clear();
     m_lines.reserve(lines.size());
-    for (const auto& key : keys)
+    for (const Key& key : keys)
         m_lines.push_back(std::move(lines[key.second]));
 }
