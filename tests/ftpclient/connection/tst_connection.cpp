@@ -3,10 +3,10 @@
 #include "connection/status_log.h"
 #include "connection/tarlen_frm.h"
 #include "ftp_test_server.h"
-#include "silent_server.h"
-#include "test_files.h"
 #include "inet.h"
 #include "scripted_prompter.h"
+#include "silent_server.h"
+#include "test_files.h"
 
 #include <vantel/vantelctrl.h>
 
@@ -19,10 +19,7 @@
 #include <QTest>
 #include <QTimer>
 
-namespace {
-
-
-} // namespace
+namespace {} // namespace
 
 class TestConnection : public QObject {
     Q_OBJECT

@@ -6,9 +6,9 @@
 #include "fileops/name_checks.h"
 #include "fileops/transfer_progress.h"
 #include "ftp_test_server.h"
+#include "scripted_prompter.h"
 #include "silent_server.h"
 #include "test_files.h"
-#include "scripted_prompter.h"
 
 #include <vantel/vantelctrl.h>
 
@@ -25,8 +25,6 @@
 #include <unistd.h>
 
 namespace {
-
-
 
 QStringList entries(const CVantelCtrl* list) {
     QStringList out;

@@ -3,10 +3,10 @@
 // that is not "/"), both announcing UTF-8: pass "pyftpdlib" or "vsftpd" as
 // first argument.
 #include "ftp_test_server.h"
-#include "silent_server.h"
-#include "test_files.h"
 #include "inet.h"
 #include "inet_test_helper.h"
+#include "silent_server.h"
+#include "test_files.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,8 +15,6 @@
 #include <QTest>
 
 namespace {
-
-
 
 QByteArray patternBytes(int size) {
     QByteArray b(size, Qt::Uninitialized);

@@ -2,10 +2,10 @@
 // connection and is destroyed, against a real pyftpdlib server (and a local
 // socket that accepts and never answers, for the silent-server cases).
 #include "ftp_test_server.h"
-#include "silent_server.h"
-#include "test_files.h"
 #include "inet.h"
 #include "inet_test_helper.h"
+#include "silent_server.h"
+#include "test_files.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -19,9 +19,6 @@
 namespace {
 
 constexpr int kSlowRate = 256 * 1024;
-
-
-
 
 quint16 closedPort() {
     QTcpServer probe;
