@@ -1,0 +1,127 @@
+// The libcurl callbacks of a session: sockets, the protocol trace that
+// drives the state reports, progress and cancel, and the data itself.
+#include "ftp_session.h"
+
+#include "inet_codes.h"
+
+#include <cerrno>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+bool writeAll(int fd, const char* data, size_t size, int* error) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            *error = errno;
+            return false;
+        }
+        data += n;
+        size -= size_t(n);
+    }
+    return true;
+}
+
+bool isLoginCommand(const char* data, size_t size) {
+    return size >= 5 && (qstrnicmp(data, "USER ", 5) == 0 || qstrnicmp(data, "PASS ", 5) == 0 ||
+                         qstrnicmp(data, "ACCT ", 5) == 0);
+}
+
+} // namespace
+
+curl_socket_t FtpSession::openSocket(void* self, curlsocktype purpose, struct curl_sockaddr* addr) {
+    auto* s = static_cast<FtpSession*>(self);
+    const curl_socket_t fd = ::socket(addr->family, addr->socktype | SOCK_CLOEXEC, addr->protocol);
+    if (fd < 0)
+        return CURL_SOCKET_BAD;
+    s->m_sockets.insert(fd);
+    // Data connections are only opened once the control connection is up, so
+    // a socket opened before that is the control connection being made.
+    if (purpose == CURLSOCKTYPE_IPCXN && !s->m_controlUp && !s->m_controlOpening) {
+        s->m_controlOpening = true;
+        if (!s->m_resolvingReported)
+            s->reportState(InetState::ResolvingHost);
+        s->m_resolvingReported = true;
+        s->reportState(InetState::HostResolved);
+        s->reportState(InetState::Connecting);
+    }
+    return fd;
+}
+
+int FtpSession::closeSocket(void* self, curl_socket_t fd) {
+    auto* s = static_cast<FtpSession*>(self);
+    s->m_sockets.erase(fd);
+    if (fd == s->m_controlFd) {
+        s->m_controlFd = CURL_SOCKET_BAD;
+        s->m_controlUp = false;
+    }
+    return ::close(fd);
+}
+
+int FtpSession::debugTrace(CURL*, curl_infotype type, char* data, size_t size, void* self) {
+    auto* s = static_cast<FtpSession*>(self);
+    if (type == CURLINFO_HEADER_OUT) {
+        if (s->m_phase == Phase::Command && !s->m_requestSent && !isLoginCommand(data, size)) {
+            s->m_requestSent = true;
+            s->reportState(InetState::RequestSent);
+        }
+    } else if (type == CURLINFO_HEADER_IN) {
+        if (s->m_controlOpening) {
+            s->m_controlOpening = false;
+            s->m_controlUp = true;
+            s->reportState(InetState::Connected);
+        }
+        QByteArray line(data, qsizetype(size));
+        while (line.endsWith('\n') || line.endsWith('\r'))
+            line.chop(1);
+        s->m_replyLines.push_back(std::move(line));
+        if (s->m_phase == Phase::Command && s->m_requestSent && !s->m_responseSeen) {
+            s->m_responseSeen = true;
+            s->reportState(InetState::ReceivingResponse);
+        }
+    }
+    return 0;
+}
+
+int FtpSession::transferInfo(void* self, curl_off_t dltotal, curl_off_t dlnow, curl_off_t ultotal,
+                             curl_off_t ulnow) {
+    auto* s = static_cast<FtpSession*>(self);
+    if (s->m_host.abandoned(s->m_jobId))
+        return 1;
+    if (s->m_fileFd >= 0 && s->m_phase == Phase::Command) {
+        if (ultotal > 0 || ulnow > 0)
+            s->reportProgress(ulnow, ultotal, false);
+        else
+            s->reportProgress(dlnow, dltotal, false);
+    }
+    return 0;
+}
+
+size_t FtpSession::collectData(char* data, size_t size, size_t count, void* self) {
+    auto* s = static_cast<FtpSession*>(self);
+    s->m_listing->feed(QByteArrayView(data, qsizetype(size * count)));
+    return size * count;
+}
+
+size_t FtpSession::writeFileData(char* data, size_t size, size_t count, void* self) {
+    auto* s = static_cast<FtpSession*>(self);
+    if (!writeAll(s->m_fileFd, data, size * count, &s->m_fileErrno))
+        return 0;
+    return size * count;
+}
+
+size_t FtpSession::readFileData(char* data, size_t size, size_t count, void* self) {
+    auto* s = static_cast<FtpSession*>(self);
+    for (;;) {
+        const ssize_t n = ::read(s->m_fileFd, data, size * count);
+        if (n >= 0)
+            return size_t(n);
+        if (errno != EINTR) {
+            s->m_fileErrno = errno;
+            return CURL_READFUNC_ABORT;
+        }
+    }
+}
