@@ -4,6 +4,7 @@
 #include "connection/tarlen_frm.h"
 #include "ftp_test_server.h"
 #include "inet.h"
+#include "scripted_connect.h"
 #include "scripted_prompter.h"
 #include "silent_server.h"
 #include "test_files.h"
@@ -41,14 +42,7 @@ private slots:
 private:
     // The scripted dialog: confirms a host the way Connect does.
     void confirmHost(const QString& address) {
-        m_frm->showConnectDialog = [this, address] {
-            Inet* inet = m_frm->Inet1();
-            inet->setProtocol(2);
-            inet->setURL(address);
-            inet->setUserName(m_server.userName());
-            inet->setPassword(m_server.password());
-            m_frm->state.iLastCommand = LastCommand::FirstAfterConnect;
-        };
+        scriptConnectDialog(*m_frm, address, m_server.userName(), m_server.password());
     }
     QStringList sent() const {
         QStringList commands;

@@ -6,6 +6,7 @@
 #include "fileops/name_checks.h"
 #include "fileops/transfer_progress.h"
 #include "ftp_test_server.h"
+#include "scripted_connect.h"
 #include "scripted_prompter.h"
 #include "silent_server.h"
 #include "test_files.h"
@@ -123,12 +124,7 @@ void TestFileOperations::useServer(FtpTestServer& server) {
     TARLEN_Frm& f = *m_frm;
     if (f.bConnected)
         f.Cmd_Connect->click();
-    f.showConnectDialog = [&f, &server] {
-        f.Inet1()->setURL(server.address());
-        f.Inet1()->setUserName(server.userName());
-        f.Inet1()->setPassword(server.password());
-        f.state.iLastCommand = LastCommand::FirstAfterConnect;
-    };
+    scriptConnectDialog(f, server);
     f.Cmd_Connect->click();
     QVERIFY(f.bConnected);
     m_prompter.messages.clear();

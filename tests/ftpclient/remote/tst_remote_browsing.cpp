@@ -4,6 +4,7 @@
 #include "filelists/extension_rule.h"
 #include "ftp_test_server.h"
 #include "remote/listing_split.h"
+#include "scripted_connect.h"
 #include "scripted_prompter.h"
 
 #include <vantel/vantelctrl.h>
@@ -98,12 +99,7 @@ void TestRemoteBrowsing::cleanup() {
 
 void TestRemoteBrowsing::connectToServer() {
     TARLEN_Frm& f = *m_frm;
-    f.showConnectDialog = [this, &f] {
-        f.Inet1()->setURL(m_server.address());
-        f.Inet1()->setUserName(m_server.userName());
-        f.Inet1()->setPassword(m_server.password());
-        f.state.iLastCommand = LastCommand::FirstAfterConnect;
-    };
+    scriptConnectDialog(f, m_server);
     f.Cmd_Connect->click();
     QVERIFY(f.bConnected);
     m_sent->clear();
@@ -180,10 +176,7 @@ void TestRemoteBrowsing::loginDirectoryGetsTrailingSlash() {
     FtpTestServer vsftpd(FtpTestServer::Kind::Vsftpd);
     QVERIFY2(vsftpd.start(), qPrintable(vsftpd.errorText()));
     QVERIFY(vsftpd.writeFile(QStringLiteral("a.txt"), "a"));
-    f.showConnectDialog = [&] {
-        f.Inet1()->setURL(vsftpd.address());
-        f.state.iLastCommand = LastCommand::FirstAfterConnect;
-    };
+    scriptConnectDialog(f, vsftpd);
     f.Cmd_Connect->click();
     QVERIFY(f.bConnected);
     QCOMPARE(f.sRootDir, vsftpd.root());

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "connection/tarlen_frm.h"
+#include "ftp_test_server.h"
+
+// Stands in for the connect dialog: confirms a host the way its Connect
+// button does, without showing anything.
+inline void scriptConnectDialog(TARLEN_Frm& frm, const QString& address, const QString& user,
+                                const QString& password) {
+    frm.showConnectDialog = [&frm, address, user, password] {
+        Inet* inet = frm.Inet1();
+        inet->setProtocol(Inet::ProtocolFtp);
+        inet->setURL(address);
+        inet->setUserName(user);
+        inet->setPassword(password);
+        frm.state.iLastCommand = LastCommand::FirstAfterConnect;
+    };
+}
+
+inline void scriptConnectDialog(TARLEN_Frm& frm, const FtpTestServer& server) {
+    scriptConnectDialog(frm, server.address(), server.userName(), server.password());
+}
