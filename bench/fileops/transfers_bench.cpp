@@ -65,11 +65,7 @@ void selectAll(CVantelCtrl* list) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    // Many small files: keep them in memory when the machine offers it, so
-    // that the file system's own costs do not blur the comparison.
-    if (qEnvironmentVariableIsEmpty("TMPDIR") && QFileInfo(QStringLiteral("/dev/shm")).isDir())
-        qputenv("TMPDIR", "/dev/shm");
-    std::printf("Working in %s\n", qPrintable(QDir::tempPath()));
+    bench::preferMemoryTempDir();
     const QStringList args = app.arguments();
     const int files = bench::argValue(args, QStringLiteral("--files"), 1000);
     const int kib = bench::argValue(args, QStringLiteral("--kib"), 10);

@@ -26,15 +26,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {} // namespace
-
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    // Many small files: keep them in memory when the machine offers it, so
-    // that the file system's own costs do not blur the comparison.
-    if (qEnvironmentVariableIsEmpty("TMPDIR") && QFileInfo(QStringLiteral("/dev/shm")).isDir())
-        qputenv("TMPDIR", "/dev/shm");
-    std::printf("Working in %s\n", qPrintable(QDir::tempPath()));
+    bench::preferMemoryTempDir();
     const QStringList args = app.arguments();
     const int files = bench::argValue(args, QStringLiteral("--files"), 100000);
     const int rounds = bench::argValue(args, QStringLiteral("--rounds"), 3);

@@ -185,6 +185,9 @@ private:
     void createLocalPane();
     // The local half of Refresh and of Enter in the pattern box.
     void refreshLocal();
+    // Reads the local directory again and reloads and re-sorts its list, as
+    // every local file operation and download does when it is done.
+    void reloadLocalFiles();
     // Opens the selected remote directory (double-click and remote Refresh).
     void openRemoteDirectory();
     // The local directory with its trailing "/" (the root gets no second one).

@@ -76,8 +76,12 @@ void TARLEN_Frm::File1_PathChange() {
 // list is read again, in the order the sort buttons show.
 void TARLEN_Frm::refreshLocal() {
     File1->setPattern(Txt_Pattern[0]->text());
-    File1->Refresh();
     Dir1->Refresh();
+    reloadLocalFiles();
+}
+
+void TARLEN_Frm::reloadLocalFiles() {
+    File1->Refresh();
     Load_Files();
     sort_files(iSortKey);
 }

@@ -62,9 +62,7 @@ void TARLEN_Frm::deleteLocal() {
         for (int i = 0; i < count; ++i)
             if (list->Selected(i))
                 removeLocalFile(dir + File1->List(list->ItemData(i)));
-        File1->Refresh();
-        Load_Files();
-        sort_files(iSortKey);
+        reloadLocalFiles();
         list->setFocus(Qt::OtherFocusReason);
     } catch (...) {
         reportError(QStringLiteral("The following error occurred trying to delete ") + dir +
@@ -126,9 +124,7 @@ void TARLEN_Frm::renameLocal() {
                             QFile::encodeName(target).constData()) != 0)
                 throw FileError(QStringLiteral("Cannot rename %1: %2").arg(oldName, systemError()));
         }
-        File1->Refresh();
-        Load_Files();
-        sort_files(iSortKey);
+        reloadLocalFiles();
         list->setFocus(Qt::OtherFocusReason);
     } catch (...) {
         reportError(QStringLiteral("The following error occurred trying to delete ") + dir +

@@ -51,9 +51,7 @@ void TARLEN_Frm::Cmd_Dn_Click() {
             executeCommand();
             WaitResp();
         }
-        File1->Refresh();
-        Load_Files();
-        sort_files(iSortKey);
+        reloadLocalFiles();
     } catch (...) {
         reportError(QStringLiteral("The following error occurred trying to download files: "),
                     std::current_exception());

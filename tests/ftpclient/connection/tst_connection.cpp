@@ -44,12 +44,7 @@ private:
     void confirmHost(const QString& address) {
         scriptConnectDialog(*m_frm, address, m_server.userName(), m_server.password());
     }
-    QStringList sent() const {
-        QStringList commands;
-        for (const QList<QVariant>& call : *m_sent)
-            commands << call.at(0).toString();
-        return commands;
-    }
+    QStringList sent() const { return sentCommands(*m_sent); }
 
     FtpTestServer m_server{FtpTestServer::Kind::Pyftpdlib};
     QTemporaryDir m_config;

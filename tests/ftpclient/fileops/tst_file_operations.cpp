@@ -74,12 +74,7 @@ private:
     void useServer(FtpTestServer& server);
     void selectRemote(const QStringList& names);
     void selectLocal(const QStringList& names);
-    QStringList sent() const {
-        QStringList commands;
-        for (const QList<QVariant>& call : *m_sent)
-            commands << call.at(0).toString();
-        return commands;
-    }
+    QStringList sent() const { return sentCommands(*m_sent); }
     QString local(const QString& name) const { return m_local->path() + u'/' + name; }
 
     FtpTestServer m_server{FtpTestServer::Kind::Pyftpdlib};

@@ -63,12 +63,7 @@ private:
         QVERIFY2(!items.isEmpty(), qPrintable(dir));
         m_frm->Lst_Remote_Dir->setCurrentItem(items.first());
     }
-    QStringList sent() const {
-        QStringList commands;
-        for (const QList<QVariant>& call : *m_sent)
-            commands << call.at(0).toString();
-        return commands;
-    }
+    QStringList sent() const { return sentCommands(*m_sent); }
 
     FtpTestServer m_server{FtpTestServer::Kind::Pyftpdlib};
     QTemporaryDir m_config;
