@@ -199,7 +199,7 @@ void FtpSession::runCommand(const FtpJob& job) {
         return;
     }
     case FtpCommand::Kind::Get: {
-        const QByteArray target = QFile::encodeName(cmd.local);
+        const QByteArray target = RawName::encode(cmd.local);
         const QByteArray part = partFileName(target);
         m_fileFd = ::open(part.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (m_fileFd < 0) {
@@ -228,7 +228,7 @@ void FtpSession::runCommand(const FtpJob& job) {
         return;
     }
     case FtpCommand::Kind::Put: {
-        m_fileFd = ::open(QFile::encodeName(cmd.local).constData(), O_RDONLY | O_CLOEXEC);
+        m_fileFd = ::open(RawName::encode(cmd.local).constData(), O_RDONLY | O_CLOEXEC);
         struct stat st {};
         if (m_fileFd < 0 || ::fstat(m_fileFd, &st) != 0 || S_ISDIR(st.st_mode)) {
             m_fileErrno = m_fileFd < 0 ? errno : EISDIR;
@@ -483,7 +483,7 @@ void FtpSession::finishFailed(const FtpJob& job, CURLcode rc) {
             info =
                 QStringLiteral("Cannot %1 the local file %2: %3")
                     .arg(rc == CURLE_WRITE_ERROR ? QStringLiteral("write") : QStringLiteral("read"),
-                         job.command.local, systemErrorText(m_fileErrno));
+                         RawName::shownWithMarks(job.command.local), systemErrorText(m_fileErrno));
             break;
         }
         [[fallthrough]];

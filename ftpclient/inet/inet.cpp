@@ -32,23 +32,44 @@ Inet::~Inet() {
     m_worker.reset();
 }
 
+void Inet::checkIdle() const {
+    if (m_executing)
+        throw InetError(InetErrorNumber::StillExecuting,
+                        QStringLiteral("Still executing last request"));
+}
+
 void Inet::setProtocol(short protocol) {
+    checkIdle();
     if (protocol != 0 && protocol != ProtocolFtp)
         throw InetError(380, QStringLiteral("Only the FTP protocol (2) is supported."));
     m_protocol = protocol;
 }
 
 void Inet::setURL(const QString& url) {
+    checkIdle();
     m_url = url;
     QString ignored;
     const std::optional<FtpAddress> address = parseFtpAddress(url, &ignored);
     m_remoteHost = address ? QString::fromUtf8(address->host) : QString();
 }
 
+void Inet::setUserName(const QString& userName) {
+    checkIdle();
+    m_userName = userName;
+}
+
+void Inet::setPassword(const QString& password) {
+    checkIdle();
+    m_password = password;
+}
+
+void Inet::setRequestTimeout(int seconds) {
+    checkIdle();
+    m_requestTimeout = seconds;
+}
+
 void Inet::Execute(const QString& url, const QString& command) {
-    if (m_executing)
-        throw InetError(InetErrorNumber::StillExecuting,
-                        QStringLiteral("Still executing last request"));
+    checkIdle();
 
     QString error;
     const std::optional<FtpCommand> parsed = parseFtpCommand(command, &error);
@@ -78,9 +99,7 @@ void Inet::Execute(const QString& url, const QString& command) {
 }
 
 QString Inet::GetChunk(short size) {
-    if (m_executing)
-        throw InetError(InetErrorNumber::StillExecuting,
-                        QStringLiteral("Still executing last request"));
+    checkIdle();
     if (size <= 0 || m_replyPos >= m_reply.size())
         return {};
     const QString part = m_reply.mid(m_replyPos, size);

@@ -15,7 +15,8 @@ struct FtpEvent;
 // blocking the thread it lives on, reports its progress through
 // StateChanged, and hands out the reply text with GetChunk.
 //
-// Execute and GetChunk raise InetError 35764 while a command runs. Events are
+// Execute, GetChunk and the property setters raise InetError 35764 while a
+// command runs, and then change nothing. Events are
 // delivered through the event loop, never from inside a member call.
 class Inet : public QObject {
     Q_OBJECT
@@ -31,11 +32,11 @@ public:
     QString URL() const { return m_url; }
     void setURL(const QString& url);
     QString UserName() const { return m_userName; }
-    void setUserName(const QString& userName) { m_userName = userName; }
+    void setUserName(const QString& userName);
     QString Password() const { return m_password; }
-    void setPassword(const QString& password) { m_password = password; }
+    void setPassword(const QString& password);
     int RequestTimeout() const { return m_requestTimeout; }
-    void setRequestTimeout(int seconds) { m_requestTimeout = seconds; }
+    void setRequestTimeout(int seconds);
 
     // Starts `command` on the server at `url` and returns at once.
     void Execute(const QString& url, const QString& command);
@@ -57,6 +58,8 @@ signals:
     void TransferProgress(qint64 done, qint64 total);
 
 private:
+    // Raises 35764 while a command runs.
+    void checkIdle() const;
     void onWorkerEvent(const FtpEvent& ev);
     void completeCancelled(quint64 job);
 

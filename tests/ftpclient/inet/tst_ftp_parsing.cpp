@@ -288,33 +288,51 @@ void TestFtpParsing::listingBuilderIgnoresChunkBoundaries() {
 }
 
 void TestFtpParsing::namesRoundTripByteForByte_data() {
-    QTest::addColumn<bool>("utf8");
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("text");
-    QTest::newRow("utf8 valid") << true
-                                << QByteArray("gr\xC3\xBC\xC3\x9F"
+    QTest::addColumn<QString>("asLatin1");
+    QTest::addColumn<QString>("withMarks");
+    const QChar mark(0xFFFD);
+    QTest::newRow("utf8 valid") << QByteArray("gr\xC3\xBC\xC3\x9F"
                                               "e.txt")
+                                << QStringLiteral("grüße.txt") << QStringLiteral("grüße.txt")
                                 << QStringLiteral("grüße.txt");
-    QTest::newRow("utf8 emoji") << true << QByteArray("\xF0\x9F\x98\x80") << QStringLiteral("😀");
-    QTest::newRow("utf8 stray byte")
-        << true << QByteArray("bad\xFFname")
-        << QStringLiteral("bad") + QChar(0xDCFF) + QStringLiteral("name");
-    QTest::newRow("utf8 overlong slash")
-        << true << QByteArray("\xC0\xAF") << QString(QChar(0xDCC0)) + QChar(0xDCAF);
-    QTest::newRow("utf8 truncated sequence")
-        << true << QByteArray("a\xE2\x82") << QStringLiteral("a") + QChar(0xDCE2) + QChar(0xDC82);
-    QTest::newRow("latin1") << false << QByteArray("caf\xE9") << QStringLiteral("café");
-    QTest::newRow("latin1 server, utf8 bytes")
-        << false << QByteArray("\xC3\xA9") << QStringLiteral("Ã©");
+    QTest::newRow("utf8 emoji") << QByteArray("\xF0\x9F\x98\x80") << QStringLiteral("😀")
+                                << QStringLiteral("😀") << QStringLiteral("😀");
+    QTest::newRow("stray byte") << QByteArray("bad\xFFname")
+                                << QStringLiteral("bad") + QChar(0xDCFF) + QStringLiteral("name")
+                                << QStringLiteral("badÿname")
+                                << QStringLiteral("bad") + mark + QStringLiteral("name");
+    QTest::newRow("overlong slash")
+        << QByteArray("\xC0\xAF") << QString(QChar(0xDCC0)) + QChar(0xDCAF) << QStringLiteral("À¯")
+        << QString(mark) + mark;
+    QTest::newRow("truncated sequence")
+        << QByteArray("a\xE2\x82") << QStringLiteral("a") + QChar(0xDCE2) + QChar(0xDC82)
+        << QStringLiteral("a\u00E2\u0082") << QStringLiteral("a") + mark + mark;
+    QTest::newRow("latin1") << QByteArray("caf\xE9") << QStringLiteral("caf") + QChar(0xDCE9)
+                            << QStringLiteral("café") << QStringLiteral("caf") + mark;
+    // Not UTF-8 as a whole: every byte from 0x80 up is kept, the valid pair too.
+    QTest::newRow("utf8 pair beside a stray byte")
+        << QByteArray("\xC3\xA9\xFF") << QString(QChar(0xDCC3)) + QChar(0xDCA9) + QChar(0xDCFF)
+        << QStringLiteral("Ã©ÿ") << QStringLiteral("é") + mark;
 }
 
+// Names come back as text that shows what the server meant, and go back to it
+// as the very bytes it sent, whether or not it announced UTF8.
 void TestFtpParsing::namesRoundTripByteForByte() {
-    QFETCH(bool, utf8);
     QFETCH(QByteArray, bytes);
     QFETCH(QString, text);
-    const FtpNameCodec codec(utf8);
-    QCOMPARE(codec.decode(bytes), text);
-    QCOMPARE(codec.encode(text), bytes);
+    QFETCH(QString, asLatin1);
+    QFETCH(QString, withMarks);
+    for (bool utf8 : {true, false}) {
+        const FtpNameCodec codec(utf8);
+        QCOMPARE(codec.decode(bytes), text);
+        QCOMPARE(codec.encode(text), bytes);
+    }
+    QCOMPARE(RawName::shownAsLatin1(text), asLatin1);
+    QCOMPARE(RawName::shownWithMarks(text), withMarks);
+    // A directory and a name joined as text still give the bytes of both.
+    QCOMPARE(RawName::encode(RawName::decode("/d\xE9p\xF4t/") + text), "/d\xE9p\xF4t/" + bytes);
 }
 
 QTEST_GUILESS_MAIN(TestFtpParsing)

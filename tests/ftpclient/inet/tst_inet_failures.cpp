@@ -152,9 +152,29 @@ void TestInetFailures::cancelWhileServerIsSilentEndsWithinOneSecond() {
     QVERIFY(QTest::qWaitFor([&] { return recorder.states.contains(3); }, 5000));
     QTest::qWait(300);
 
+    // Nothing about the component changes while it runs, not even to hurry
+    // the cancel along: every setter raises 35764 and leaves its value.
+    const QString url = m_inet->URL();
+    const auto raises35764 = [](auto set) {
+        try {
+            set();
+        } catch (const InetError& e) {
+            return e.number() == 35764;
+        }
+        return false;
+    };
+    QVERIFY(raises35764([&] { m_inet->setRequestTimeout(1); }));
+    QVERIFY(raises35764([&] { m_inet->setURL(QStringLiteral("elsewhere.example")); }));
+    QVERIFY(raises35764([&] { m_inet->setUserName(QStringLiteral("someone")); }));
+    QVERIFY(raises35764([&] { m_inet->setPassword(QStringLiteral("secret")); }));
+    QVERIFY(raises35764([&] { m_inet->setProtocol(Inet::ProtocolFtp); }));
+    QCOMPARE(m_inet->RequestTimeout(), 20);
+    QCOMPARE(m_inet->URL(), url);
+    QCOMPARE(m_inet->UserName(), m_server.userName());
+    QCOMPARE(m_inet->Password(), m_server.password());
+
     QElapsedTimer clock;
     clock.start();
-    m_inet->setRequestTimeout(1);
     m_inet->Cancel();
     QVERIFY(QTest::qWaitFor([&] { return !m_inet->StillExecuting(); }, 5000));
     QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
