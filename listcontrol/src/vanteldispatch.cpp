@@ -195,253 +195,207 @@ QVariant VantelDispatch::call(const QString& name, const QVariantList& arguments
     return call(resolve(name), arguments);
 }
 
+// Properties without an index: how each is read and, unless it is
+// read-only, written.
+const std::vector<VantelDispatch::PlainAccess>& VantelDispatch::plainProperties() {
+    using C = CVantelCtrl;
+    using V = const QVariant&;
+    static const std::vector<PlainAccess> table = {
+        {Id::HScroll, [](const C& c) -> QVariant { return c.HScroll(); },
+         [](C& c, int id, V v) {
+             c.SetHScroll(toBool(id, v));
+         }},
+        {Id::ImageOffset, [](const C& c) -> QVariant { return c.ImageOffset(); },
+         [](C& c, int id, V v) {
+             c.SetImageOffset(toShort(id, v));
+         }},
+        {Id::ItemDefHeight, [](const C& c) -> QVariant { return c.ItemDefHeight(); },
+         [](C& c, int id, V v) {
+             c.SetItemDefHeight(toShort(id, v));
+         }},
+        {Id::TextOffset, [](const C& c) -> QVariant { return c.TextOffset(); },
+         [](C& c, int id, V v) {
+             c.SetTextOffset(toShort(id, v));
+         }},
+        {Id::SelectStyle, [](const C& c) -> QVariant { return c.SelectStyle(); },
+         [](C& c, int id, V v) {
+             c.SetSelectStyle(toShort(id, v));
+         }},
+        {Id::NumTabs, [](const C& c) -> QVariant { return c.NumTabs(); },
+         [](C& c, int id, V v) {
+             c.SetNumTabs(toShort(id, v));
+         }},
+        {Id::Columns, [](const C& c) -> QVariant { return c.Columns(); },
+         [](C& c, int id, V v) {
+             c.SetColumns(toShort(id, v));
+         }},
+        {Id::MultiSelect, [](const C& c) -> QVariant { return c.MultiSelect(); },
+         [](C& c, int id, V v) {
+             c.SetMultiSelect(toShort(id, v));
+         }},
+        {Id::Sorted, [](const C& c) -> QVariant { return c.Sorted(); },
+         [](C& c, int id, V v) {
+             c.SetSorted(toBool(id, v));
+         }},
+        {Id::VerticalTextAlign, [](const C& c) -> QVariant { return c.VerticalTextAlign(); },
+         [](C& c, int id, V v) {
+             c.SetVerticalTextAlign(toShort(id, v));
+         }},
+        {Id::ListCount, [](const C& c) -> QVariant { return c.ListCount(); }, nullptr},
+        {Id::ListIndex, [](const C& c) -> QVariant { return c.ListIndex(); },
+         [](C& c, int id, V v) {
+             c.SetListIndex(toLong(id, v));
+         }},
+        {Id::NewIndex, [](const C& c) -> QVariant { return c.NewIndex(); }, nullptr},
+        {Id::TopIndex, [](const C& c) -> QVariant { return c.TopIndex(); },
+         [](C& c, int id, V v) {
+             c.SetTopIndex(toLong(id, v));
+         }},
+        {Id::SelCount, [](const C& c) -> QVariant { return c.SelCount(); }, nullptr},
+        {Id::IntegralHeight, [](const C& c) -> QVariant { return c.IntegralHeight(); },
+         [](C& c, int id, V v) {
+             c.SetIntegralHeight(toBool(id, v));
+         }},
+        {Id::VerticalImageAlign, [](const C& c) -> QVariant { return c.VerticalImageAlign(); },
+         [](C& c, int id, V v) {
+             c.SetVerticalImageAlign(toShort(id, v));
+         }},
+        {Id::DefaultBackColor, [](const C& c) -> QVariant { return c.BackColor(); },
+         [](C& c, int id, V v) {
+             c.SetBackColor(toColor(id, v));
+         }},
+        {Id::BackColor, [](const C& c) -> QVariant { return c.BackColor(); },
+         [](C& c, int id, V v) {
+             c.SetBackColor(toColor(id, v));
+         }},
+        {Id::ForeColor, [](const C& c) -> QVariant { return c.ForeColor(); },
+         [](C& c, int id, V v) {
+             c.SetForeColor(toColor(id, v));
+         }},
+        {Id::hWnd,
+         [](const C& c) -> QVariant { return qulonglong(quintptr(const_cast<C&>(c).hWnd())); },
+         nullptr},
+        {Id::BorderStyle, [](const C& c) -> QVariant { return c.BorderStyle(); },
+         [](C& c, int id, V v) {
+             c.SetBorderStyle(toShort(id, v));
+         }},
+        {Id::Enabled, [](const C& c) -> QVariant { return c.Enabled(); },
+         [](C& c, int id, V v) {
+             c.SetEnabled(toBool(id, v));
+         }},
+        {Id::Font, [](const C& c) -> QVariant { return c.Font(); },
+         [](C& c, int id, V v) {
+             const auto font = toFont(id, v);
+             if (!font)
+                 throw typeMismatch(id, v);
+             c.SetFont(*font);
+         }},
+        {Id::Appearance, [](const C& c) -> QVariant { return c.Appearance(); },
+         [](C& c, int id, V v) {
+             c.SetAppearance(toShort(id, v));
+         }},
+        {Id::Text, [](const C& c) -> QVariant { return c.Text(); }, nullptr},
+    };
+    return table;
+}
+
+// Properties with an index: the index is checked on its own first, so that
+// a bad index is reported as such whatever the value.
+const std::vector<VantelDispatch::IndexedAccess>& VantelDispatch::indexedProperties() {
+    using C = CVantelCtrl;
+    using V = const QVariant&;
+    static const std::vector<IndexedAccess> table = {
+        {Id::TabStops, [](const C& c, int i) { (void)c.TabStops(i); },
+         [](const C& c, int i) -> QVariant { return c.TabStops(i); },
+         [](C& c, int id, int i, V v) {
+             c.SetTabStops(i, toShort(id, v));
+         }},
+        {Id::SelectEnable, [](const C& c, int i) { c.checkIndex(i, "SelectEnable"); },
+         [](const C& c, int i) -> QVariant { return c.SelectEnable(i); },
+         [](C& c, int id, int i, V v) {
+             c.SetSelectEnable(i, toBool(id, v));
+         }},
+        {Id::Selected, [](const C& c, int i) { c.checkIndex(i, "Selected"); },
+         [](const C& c, int i) -> QVariant { return c.Selected(i); },
+         [](C& c, int id, int i, V v) {
+             c.SetSelected(i, toBool(id, v));
+         }},
+        {Id::List, [](const C& c, int i) { c.checkIndex(i, "List"); },
+         [](const C& c, int i) -> QVariant { return c.List(i); },
+         [](C& c, int id, int i, V v) {
+             c.SetList(i, toText(id, v));
+         }},
+        {Id::ItemBackColor, [](const C& c, int i) { c.checkIndex(i, "ItemBackColor"); },
+         [](const C& c, int i) -> QVariant { return c.ItemBackColor(i); },
+         [](C& c, int id, int i, V v) {
+             c.SetItemBackColor(i, qint32(toColor(id, v)));
+         }},
+        {Id::ItemForeColor, [](const C& c, int i) { c.checkIndex(i, "ItemForeColor"); },
+         [](const C& c, int i) -> QVariant { return c.ItemForeColor(i); },
+         [](C& c, int id, int i, V v) {
+             c.SetItemForeColor(i, qint32(toColor(id, v)));
+         }},
+        {Id::ItemFont, [](const C& c, int i) { c.checkIndex(i, "ItemFont"); },
+         [](const C& c, int i) -> QVariant { return c.ItemFont(i); },
+         [](C& c, int id, int i, V v) {
+             c.SetItemFont(i, toFont(id, v));
+         }},
+        {Id::ItemImage, [](const C& c, int i) { c.checkIndex(i, "ItemImage"); },
+         [](const C& c, int i) -> QVariant {
+             const QPixmap picture = c.ItemImage(i);
+             return picture.isNull() ? QVariant() : QVariant(picture);
+         },
+         [](C& c, int id, int i, V v) {
+             c.SetItemImage(i, toPicture(id, v));
+         }},
+        {Id::ItemData, [](const C& c, int i) { c.checkIndex(i, "ItemData"); },
+         [](const C& c, int i) -> QVariant { return c.ItemData(i); },
+         [](C& c, int id, int i, V v) {
+             c.SetItemData(i, toLong(id, v));
+         }},
+    };
+    return table;
+}
+
+template <typename Access>
+const Access* VantelDispatch::find(const std::vector<Access>& table, int dispId) {
+    for (const Access& a : table)
+        if (a.dispId == dispId)
+            return &a;
+    return nullptr;
+}
+
 QVariant VantelDispatch::get(int dispId, const QVariantList& indices) const {
-    CVantelCtrl& c = m_control;
-    const auto index = [&] {
-        expectCount(dispId, indices, 1);
-        return toLong(dispId, indices.at(0));
-    };
-    const auto plain = [&] {
+    if (const PlainAccess* p = find(plainProperties(), dispId)) {
         expectCount(dispId, indices, 0);
-    };
-    switch (dispId) {
-    case Id::HScroll:
-        plain();
-        return c.HScroll();
-    case Id::ImageOffset:
-        plain();
-        return c.ImageOffset();
-    case Id::ItemDefHeight:
-        plain();
-        return c.ItemDefHeight();
-    case Id::TextOffset:
-        plain();
-        return c.TextOffset();
-    case Id::SelectStyle:
-        plain();
-        return c.SelectStyle();
-    case Id::NumTabs:
-        plain();
-        return c.NumTabs();
-    case Id::Columns:
-        plain();
-        return c.Columns();
-    case Id::MultiSelect:
-        plain();
-        return c.MultiSelect();
-    case Id::Sorted:
-        plain();
-        return c.Sorted();
-    case Id::VerticalTextAlign:
-        plain();
-        return c.VerticalTextAlign();
-    case Id::ListCount:
-        plain();
-        return c.ListCount();
-    case Id::ListIndex:
-        plain();
-        return c.ListIndex();
-    case Id::NewIndex:
-        plain();
-        return c.NewIndex();
-    case Id::TopIndex:
-        plain();
-        return c.TopIndex();
-    case Id::SelCount:
-        plain();
-        return c.SelCount();
-    case Id::IntegralHeight:
-        plain();
-        return c.IntegralHeight();
-    case Id::VerticalImageAlign:
-        plain();
-        return c.VerticalImageAlign();
-    case Id::TabStops:
-        return c.TabStops(index());
-    case Id::SelectEnable:
-        return c.SelectEnable(index());
-    case Id::Selected:
-        return c.Selected(index());
-    case Id::List:
-        return c.List(index());
-    case Id::ItemBackColor:
-        return c.ItemBackColor(index());
-    case Id::ItemForeColor:
-        return c.ItemForeColor(index());
-    case Id::ItemFont:
-        return c.ItemFont(index());
-    case Id::ItemImage: {
-        const QPixmap picture = c.ItemImage(index());
-        return picture.isNull() ? QVariant() : QVariant(picture);
+        return p->get(m_control);
     }
-    case Id::ItemData:
-        return c.ItemData(index());
-    case Id::DefaultBackColor:
-    case Id::BackColor:
-        plain();
-        return c.BackColor();
-    case Id::ForeColor:
-        plain();
-        return c.ForeColor();
-    case Id::hWnd:
-        plain();
-        return qulonglong(quintptr(c.hWnd()));
-    case Id::BorderStyle:
-        plain();
-        return c.BorderStyle();
-    case Id::Enabled:
-        plain();
-        return c.Enabled();
-    case Id::Font:
-        plain();
-        return c.Font();
-    case Id::Appearance:
-        plain();
-        return c.Appearance();
-    case Id::Text:
-        plain();
-        return c.Text();
-    default:
-        throw VantelError(VantelError::NoSuchMember,
-                          QStringLiteral("%1 cannot be read").arg(nameOfId(dispId)));
+    if (const IndexedAccess* p = find(indexedProperties(), dispId)) {
+        expectCount(dispId, indices, 1);
+        return p->get(m_control, toLong(dispId, indices.at(0)));
     }
+    throw VantelError(VantelError::NoSuchMember,
+                      QStringLiteral("%1 cannot be read").arg(nameOfId(dispId)));
 }
 
 void VantelDispatch::set(int dispId, const QVariantList& args) {
-    CVantelCtrl& c = m_control;
-    const auto value = [&]() -> const QVariant& {
+    if (const PlainAccess* p = find(plainProperties(), dispId)) {
+        if (!p->set)
+            throw VantelError(VantelError::CannotSet,
+                              QStringLiteral("%1 is read-only").arg(nameOfId(dispId)));
         expectCount(dispId, args, 1);
-        return args.at(0);
-    };
-    const auto indexed = [&] {
+        p->set(m_control, dispId, args.at(0));
+        return;
+    }
+    if (const IndexedAccess* p = find(indexedProperties(), dispId)) {
         expectCount(dispId, args, 2);
-        return toLong(dispId, args.at(0));
-    };
-    const auto readOnly = [&]() -> VantelError {
-        return VantelError(VantelError::CannotSet,
-                           QStringLiteral("%1 is read-only").arg(nameOfId(dispId)));
-    };
-    switch (dispId) {
-    case Id::HScroll:
-        c.SetHScroll(toBool(dispId, value()));
-        return;
-    case Id::ImageOffset:
-        c.SetImageOffset(toShort(dispId, value()));
-        return;
-    case Id::ItemDefHeight:
-        c.SetItemDefHeight(toShort(dispId, value()));
-        return;
-    case Id::TextOffset:
-        c.SetTextOffset(toShort(dispId, value()));
-        return;
-    case Id::SelectStyle:
-        c.SetSelectStyle(toShort(dispId, value()));
-        return;
-    case Id::NumTabs:
-        c.SetNumTabs(toShort(dispId, value()));
-        return;
-    case Id::Columns:
-        c.SetColumns(toShort(dispId, value()));
-        return;
-    case Id::MultiSelect:
-        c.SetMultiSelect(toShort(dispId, value()));
-        return;
-    case Id::Sorted:
-        c.SetSorted(toBool(dispId, value()));
-        return;
-    case Id::VerticalTextAlign:
-        c.SetVerticalTextAlign(toShort(dispId, value()));
-        return;
-    case Id::ListIndex:
-        c.SetListIndex(toLong(dispId, value()));
-        return;
-    case Id::TopIndex:
-        c.SetTopIndex(toLong(dispId, value()));
-        return;
-    case Id::IntegralHeight:
-        c.SetIntegralHeight(toBool(dispId, value()));
-        return;
-    case Id::VerticalImageAlign:
-        c.SetVerticalImageAlign(toShort(dispId, value()));
-        return;
-    case Id::ListCount:
-    case Id::NewIndex:
-    case Id::SelCount:
-    case Id::Text:
-    case Id::hWnd:
-        throw readOnly();
-    case Id::TabStops: {
-        const int i = indexed();
-        c.SetTabStops(i, toShort(dispId, args.at(1)));
+        const int index = toLong(dispId, args.at(0));
+        p->check(m_control, index);
+        p->set(m_control, dispId, index, args.at(1));
         return;
     }
-    case Id::SelectEnable: {
-        const int i = indexed();
-        c.SetSelectEnable(i, toBool(dispId, args.at(1)));
-        return;
-    }
-    case Id::Selected: {
-        const int i = indexed();
-        c.SetSelected(i, toBool(dispId, args.at(1)));
-        return;
-    }
-    case Id::List: {
-        const int i = indexed();
-        c.SetList(i, toText(dispId, args.at(1)));
-        return;
-    }
-    case Id::ItemBackColor: {
-        const int i = indexed();
-        c.SetItemBackColor(i, qint32(toColor(dispId, args.at(1))));
-        return;
-    }
-    case Id::ItemForeColor: {
-        const int i = indexed();
-        c.SetItemForeColor(i, qint32(toColor(dispId, args.at(1))));
-        return;
-    }
-    case Id::ItemFont: {
-        const int i = indexed();
-        c.SetItemFont(i, toFont(dispId, args.at(1)));
-        return;
-    }
-    case Id::ItemImage: {
-        const int i = indexed();
-        c.SetItemImage(i, toPicture(dispId, args.at(1)));
-        return;
-    }
-    case Id::ItemData: {
-        const int i = indexed();
-        c.SetItemData(i, toLong(dispId, args.at(1)));
-        return;
-    }
-    case Id::DefaultBackColor:
-    case Id::BackColor:
-        c.SetBackColor(toColor(dispId, value()));
-        return;
-    case Id::ForeColor:
-        c.SetForeColor(toColor(dispId, value()));
-        return;
-    case Id::BorderStyle:
-        c.SetBorderStyle(toShort(dispId, value()));
-        return;
-    case Id::Enabled:
-        c.SetEnabled(toBool(dispId, value()));
-        return;
-    case Id::Font: {
-        const auto font = toFont(dispId, value());
-        if (!font)
-            throw typeMismatch(dispId, value());
-        c.SetFont(*font);
-        return;
-    }
-    case Id::Appearance:
-        c.SetAppearance(toShort(dispId, value()));
-        return;
-    default:
-        throw VantelError(VantelError::NoSuchMember,
-                          QStringLiteral("%1 cannot be set").arg(nameOfId(dispId)));
-    }
+    throw VantelError(VantelError::NoSuchMember,
+                      QStringLiteral("%1 cannot be set").arg(nameOfId(dispId)));
 }
 
 QVariant VantelDispatch::call(int dispId, const QVariantList& args) {

@@ -4,6 +4,7 @@
 #include "vanteltestsupport.h"
 
 #include <QSignalSpy>
+#include <QSize>
 #include <QTest>
 #include <functional>
 #include <vantel/vantelctrl.h>
@@ -134,6 +135,57 @@ const std::vector<ErrorCase>& cases() {
          381},
         {"BorderStyle 2", Mode::Run, 0, [](auto& d) { d.set("BorderStyle", V{2}); }, 380},
         {"Appearance -1", Mode::Run, 0, [](auto& d) { d.set("Appearance", V{-1}); }, 380},
+        // A bad index is reported as such, whatever the value beside it.
+        {"TabStops bad index and value", Mode::Run, 0,
+         [](auto& d) {
+             d.set("TabStops", V{200, "wide"});
+         },
+         381},
+        {"SelectEnable bad index and value", Mode::Run, 1,
+         [](auto& d) {
+             d.set("SelectEnable", V{1, QVariant::fromValue(QSize(1, 1))});
+         },
+         381},
+        {"Selected bad index and value", Mode::Run, 1,
+         [](auto& d) {
+             d.set("Selected", V{-1, "neither"});
+         },
+         381},
+        {"List bad index and value", Mode::Run, 1,
+         [](auto& d) {
+             d.set("List", V{1, QVariant::fromValue(QSize(1, 1))});
+         },
+         381},
+        {"ItemBackColor bad index and value", Mode::Run, 1,
+         [](auto& d) {
+             d.set("ItemBackColor", V{3, "red"});
+         },
+         381},
+        {"ItemForeColor bad index and value", Mode::Run, 1,
+         [](auto& d) {
+             d.set("ItemForeColor", V{3, "red"});
+         },
+         381},
+        {"ItemFont bad index and value", Mode::Run, 1,
+         [](auto& d) {
+             d.set("ItemFont", V{3, 12});
+         },
+         381},
+        {"ItemImage bad index and value", Mode::Run, 1,
+         [](auto& d) {
+             d.set("ItemImage", V{3, "picture"});
+         },
+         381},
+        {"ItemData bad index and value", Mode::Run, 1,
+         [](auto& d) {
+             d.set("ItemData", V{3, "nine"});
+         },
+         381},
+        {"good index, bad value", Mode::Run, 1,
+         [](auto& d) {
+             d.set("ItemData", V{0, "nine"});
+         },
+         13},
         // Late-bound calls that fit no member.
         {"unknown member", Mode::Run, 0, [](auto& d) { d.get("NoSuchThing"); }, 438},
         {"too many arguments", Mode::Run, 0,

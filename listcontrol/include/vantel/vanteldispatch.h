@@ -50,6 +50,22 @@ public:
     static void connectEvents(CVantelCtrl& control, EventHandler handler);
 
 private:
+    struct PlainAccess {
+        int dispId;
+        QVariant (*get)(const CVantelCtrl&);
+        void (*set)(CVantelCtrl&, int dispId, const QVariant&); // nullptr: read-only
+    };
+    struct IndexedAccess {
+        int dispId;
+        void (*check)(const CVantelCtrl&, int index);
+        QVariant (*get)(const CVantelCtrl&, int index);
+        void (*set)(CVantelCtrl&, int dispId, int index, const QVariant&);
+    };
+    static const std::vector<PlainAccess>& plainProperties();
+    static const std::vector<IndexedAccess>& indexedProperties();
+    template <typename Access>
+    static const Access* find(const std::vector<Access>& table, int dispId);
+
     static int resolve(const QString& name);
     CVantelCtrl& m_control;
 };
