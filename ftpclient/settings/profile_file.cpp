@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include "raw_names.h"
+
 namespace {
 
 QByteArray cutForBuffer(const QByteArray& value, int bufferSize) {
@@ -12,6 +14,10 @@ QByteArray cutForBuffer(const QByteArray& value, int bufferSize) {
     if (end < 0)
         end = value.size();
     return value.left(qMin<qsizetype>(end, qMax(bufferSize - 1, 0)));
+}
+
+QString decodeText(const QByteArray& bytes) {
+    return RawName::isValidUtf8(bytes) ? QString::fromUtf8(bytes) : QString::fromLatin1(bytes);
 }
 
 } // namespace
@@ -37,6 +43,32 @@ QString ProfileFile::readString(const QString& section, const QString& key,
                                 const QString& defaultValue, int bufferSize) const {
     return QString::fromLatin1(
         readBytes(section.toLatin1(), key.toLatin1(), defaultValue.toLatin1(), bufferSize));
+}
+
+// At most bufferSize - 1 characters, a character beyond the first 65536
+// counting as one.
+QString ProfileFile::cutText(const QString& text, int bufferSize) {
+    const qsizetype limit = qMax(bufferSize - 1, 0);
+    qsizetype end = 0;
+    for (qsizetype chars = 0; end < text.size() && chars < limit; ++chars)
+        end += text.at(end).isHighSurrogate() && end + 1 < text.size() ? 2 : 1;
+    return text.left(end);
+}
+
+QString ProfileFile::readText(const QString& section, const QString& key,
+                              const QString& defaultValue, int bufferSize) const {
+    const std::optional<QByteArray> stored = m_document.value(section.toLatin1(), key.toLatin1());
+    if (!stored)
+        return cutText(defaultValue, bufferSize);
+    const qsizetype nul = stored->indexOf('\0');
+    return cutText(decodeText(nul < 0 ? *stored : stored->left(nul)), bufferSize);
+}
+
+void ProfileFile::writeText(const QString& section, const QString& key, const QString& value) {
+    const std::optional<QByteArray> stored = m_document.value(section.toLatin1(), key.toLatin1());
+    if (stored && decodeText(*stored) == value)
+        return;
+    writeBytes(section.toLatin1(), key.toLatin1(), value.toUtf8());
 }
 
 void ProfileFile::writeBytes(const QByteArray& section, const QByteArray& key,

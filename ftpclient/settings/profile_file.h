@@ -35,6 +35,16 @@ public:
     void writeBytes(const QByteArray& section, const QByteArray& key, const QByteArray& value);
     void writeString(const QString& section, const QString& key, const QString& value);
 
+    // Text in any script: written as UTF-8; a stored value that is not valid
+    // UTF-8 (as older files hold) is read as Latin-1. A value read has at most
+    // bufferSize - 1 characters. Writing a value the key already holds, in
+    // whatever encoding, leaves its bytes as they are.
+    QString readText(const QString& section, const QString& key, const QString& defaultValue,
+                     int bufferSize = DefaultBufferSize) const;
+    void writeText(const QString& section, const QString& key, const QString& value);
+    // `text` cut to bufferSize - 1 characters, as a read cuts a value.
+    static QString cutText(const QString& text, int bufferSize = DefaultBufferSize);
+
     // Writes the text to a new file beside the old one, readable and writable
     // by its owner only, and puts it in the old one's place in one step, so a
     // crash or a full disk leaves either the old file or the new one. Creates

@@ -3,9 +3,12 @@
 #include "number_format.h"
 #include "password_scramble.h"
 #include "profile_file.h"
+#include "raw_names.h"
 
 #include <QCoreApplication>
 #include <QFile>
+
+#include <limits>
 
 namespace {
 
@@ -24,7 +27,12 @@ QString trimSpaces(const QString& text) {
 }
 
 QString readText(const ProfileFile& file, const QString& key, const QString& defaultValue) {
-    return trimSpaces(file.readString(Section, key, defaultValue));
+    return trimSpaces(file.readText(Section, key, defaultValue));
+}
+
+// Scrambled passwords are one byte per character, as they always were.
+QString readScrambled(const ProfileFile& file, const QString& key) {
+    return trimSpaces(file.readString(Section, key, QString()));
 }
 
 // A number that does not fit 16 bits counts as missing: it takes the default.
@@ -47,8 +55,9 @@ void applyTwips(const ProfileFile& file, const QString& key, short defaultValue,
 // The local directory is a file-system name: it is kept in the file as the
 // bytes of that name.
 void applyLocalPath(const ProfileFile& file, SettingsWindow& window) {
-    const QString stored =
-        trimSpaces(QFile::decodeName(file.readBytes(Section.toLatin1(), "PATH", QByteArray())));
+    // The name's bytes, up to as many characters as any value may have.
+    const QString stored = trimSpaces(ProfileFile::cutText(RawName::decode(file.readBytes(
+        Section.toLatin1(), "PATH", QByteArray(), std::numeric_limits<int>::max()))));
     if (!stored.isEmpty() && window.setLocalPath(stored))
         return;
     window.setLocalPath(QCoreApplication::applicationDirPath());
@@ -98,7 +107,7 @@ void LoadSettings(SettingsWindow& window, HostProfiles& profiles, const QString&
         host.sName = readText(file, profileKey(n, "NAME"), QStringLiteral("Anonymous"));
         host.sAddr = readText(file, profileKey(n, "ADDR"), QString());
         host.sUser = readText(file, profileKey(n, "USER"), QStringLiteral("anonymous"));
-        host.sPW = UnscramblePW(readText(file, profileKey(n, "PW"), QString()), sKey);
+        host.sPW = UnscramblePW(readScrambled(file, profileKey(n, "PW")), sKey);
     }
 }
 
@@ -120,15 +129,15 @@ bool SaveSettings(const SettingsWindow& window, const HostProfiles& profiles, co
     writeNumber(QStringLiteral("REMOTEWIDTH"), window.frameWidth(1));
     writeNumber(QStringLiteral("NUMHOSTS"), profiles.iNumHosts);
     writeNumber(QStringLiteral("HOST"), profiles.iCurHost);
-    file.writeBytes(Section.toLatin1(), "PATH", QFile::encodeName(window.localPath()));
+    file.writeBytes(Section.toLatin1(), "PATH", RawName::encode(window.localPath()));
     writeNumber(QStringLiteral("SAVEPW"), profiles.iSavePW);
 
     const qsizetype count = qMin<qsizetype>(profiles.iNumHosts, profiles.Hosts.size());
     for (int n = 0; n < count; ++n) {
         const HostInfo& host = profiles.Hosts[n];
-        file.writeString(Section, profileKey(n, "NAME"), host.sName);
-        file.writeString(Section, profileKey(n, "ADDR"), host.sAddr);
-        file.writeString(Section, profileKey(n, "USER"), host.sUser);
+        file.writeText(Section, profileKey(n, "NAME"), host.sName);
+        file.writeText(Section, profileKey(n, "ADDR"), host.sAddr);
+        file.writeText(Section, profileKey(n, "USER"), host.sUser);
         file.writeString(Section, profileKey(n, "PW"),
                          ScramblePW(host.sPW, sKey).value_or(QString()));
     }

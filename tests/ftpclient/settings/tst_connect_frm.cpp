@@ -338,7 +338,8 @@ void TestConnectFrm::deleteMovesLaterProfilesDown() {
     QCOMPARE(m_profiles.iCurHost, short(0));
     QCOMPARE(d.Cmb_Host->currentText(), QStringLiteral("Home"));
     QCOMPARE(d.Txt_Host->text(), QStringLiteral("home.example"));
-    QVERIFY(m_prompter.messages.isEmpty()); // no question asked
+    QVERIFY(m_prompter.messages.isEmpty());
+    QVERIFY(m_prompter.questions.isEmpty());
 }
 
 void TestConnectFrm::deletingTheLastProfileLeavesNothingSelected() {

@@ -1,9 +1,11 @@
 // Loading and saving the settings through a real file in a temporary
 // configuration directory.
 #include "fake_settings_window.h"
+#include "password_scramble.h"
 #include "settings_file.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -55,6 +57,8 @@ private slots:
     void savedSettingsLoadBack();
     void deletedProfilesLeaveTheirKeys();
     void unstorablePasswordIsWrittenEmpty();
+    void textInAnyScriptSurvives();
+    void latin1FileFromBeforeLoadsAndSavesUnchanged();
 
 private:
     // Loads the given file text into a fresh window and profiles.
@@ -329,6 +333,48 @@ void TestSettingsFile::unstorablePasswordIsWrittenEmpty() {
     QCOMPARE(m_profiles.Hosts[2].sName, QStringLiteral("High"));
     QCOMPARE(m_profiles.Hosts[2].sPW, QString());
     QCOMPARE(m_profiles.Hosts[3].sPW, QStringLiteral("pc"));
+}
+
+// Names, users, addresses and the local directory in any script come back
+// as they went in.
+void TestSettingsFile::textInAnyScriptSurvives() {
+    const QString greek = QStringLiteral("Ελληνικά");
+    QVERIFY(QDir(m_dir->path()).mkdir(greek));
+    m_window.path = m_dir->filePath(greek);
+    HostProfiles saved = profilesOf(
+        {{greek, QStringLiteral("ftp.παράδειγμα.gr"), QStringLiteral("ユーザー"), "pw"}});
+    QVERIFY(SaveSettings(m_window, saved, Key));
+    const QByteArray text = readAll(m_file);
+    QVERIFY(text.contains("HOST0NAME=" + greek.toUtf8() + '\n'));
+    QVERIFY(text.contains("HOST0USER=" + QStringLiteral("ユーザー").toUtf8() + '\n'));
+
+    load(text);
+    QCOMPARE(m_profiles.Hosts[0].sName, greek);
+    QCOMPARE(m_profiles.Hosts[0].sAddr, QStringLiteral("ftp.παράδειγμα.gr"));
+    QCOMPARE(m_profiles.Hosts[0].sUser, QStringLiteral("ユーザー"));
+    QCOMPARE(m_profiles.Hosts[0].sPW, QStringLiteral("pw"));
+    QCOMPARE(m_window.path, m_dir->filePath(greek));
+}
+
+// A file from before, whose text is Latin-1, reads as it always did and is
+// written back byte for byte when nothing changed.
+void TestSettingsFile::latin1FileFromBeforeLoadsAndSavesUnchanged() {
+    m_window.path = m_dir->path();
+    HostProfiles original = profilesOf({{"Cafe", "ftp.example", "Jorg", "p\xE4ss"}});
+    QVERIFY(SaveSettings(m_window, original, Key));
+    QByteArray text = readAll(m_file);
+    text.replace("HOST0NAME=Cafe\n", "HOST0NAME=Caf\xE9\n");
+    text.replace("HOST0USER=Jorg\n", "HOST0USER=J\xF6rg\n");
+    // A scrambled password is Latin-1 too, even where its bytes look like UTF-8.
+    const QString scrambledUtf8Look = QString::fromLatin1("\xC3\xA9");
+    text.replace("HOST0PW=", "HOST0PW=" + scrambledUtf8Look.toLatin1() + "\n; was:");
+    load(text);
+    QCOMPARE(m_profiles.Hosts[0].sName, QStringLiteral("Café"));
+    QCOMPARE(m_profiles.Hosts[0].sUser, QStringLiteral("Jörg"));
+    QCOMPARE(m_profiles.Hosts[0].sPW, UnscramblePW(scrambledUtf8Look, Key));
+
+    QVERIFY(SaveSettings(m_window, m_profiles, Key));
+    QCOMPARE(readAll(m_file), text);
 }
 
 QTEST_GUILESS_MAIN(TestSettingsFile)
