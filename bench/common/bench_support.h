@@ -24,7 +24,7 @@ public:
         ++messages;
         std::fprintf(stderr, "message: %s\n", qPrintable(text));
     }
-    Answer askYesNoCancel(const QString&, const QString&) override { return Answer::Yes; }
+    Answer askYesNoCancel(const QString&, const QString&, Answer) override { return Answer::Yes; }
     QString input(const QString&, const QString&, const QString&) override { return {}; }
 };
 

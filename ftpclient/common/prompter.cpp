@@ -14,9 +14,13 @@ void WidgetPrompter::message(const QString& text, const QString& title, Icon ico
     box.exec();
 }
 
-Prompter::Answer WidgetPrompter::askYesNoCancel(const QString& text, const QString& title) {
+Prompter::Answer WidgetPrompter::askYesNoCancel(const QString& text, const QString& title,
+                                                Answer defaultButton) {
     QMessageBox box(QMessageBox::NoIcon, title, text,
                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, m_parent);
+    box.setDefaultButton(defaultButton == Answer::Yes  ? QMessageBox::Yes
+                         : defaultButton == Answer::No ? QMessageBox::No
+                                                       : QMessageBox::Cancel);
     switch (box.exec()) {
     case QMessageBox::Yes:
         return Answer::Yes;

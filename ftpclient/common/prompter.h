@@ -16,8 +16,10 @@ public:
     virtual void beep() = 0;
     // A message box with an OK button only.
     virtual void message(const QString& text, const QString& title, Icon icon) = 0;
-    // A box with Yes, No and Cancel buttons and no icon.
-    virtual Answer askYesNoCancel(const QString& text, const QString& title) = 0;
+    // A box with Yes, No and Cancel buttons and no icon; Enter presses
+    // `defaultButton`. Questions that destroy something make it No.
+    virtual Answer askYesNoCancel(const QString& text, const QString& title,
+                                  Answer defaultButton) = 0;
     // An input box; returns "" when the user cancels.
     virtual QString input(const QString& prompt, const QString& title,
                           const QString& defaultText) = 0;
@@ -33,7 +35,7 @@ public:
 
     void beep() override;
     void message(const QString& text, const QString& title, Icon icon) override;
-    Answer askYesNoCancel(const QString& text, const QString& title) override;
+    Answer askYesNoCancel(const QString& text, const QString& title, Answer defaultButton) override;
     QString input(const QString& prompt, const QString& title, const QString& defaultText) override;
 
 private:

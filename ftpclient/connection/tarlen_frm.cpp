@@ -66,6 +66,10 @@ TARLEN_Frm::TARLEN_Frm(Prompter& prompter, QWidget* parent)
 }
 
 TARLEN_Frm::~TARLEN_Frm() {
+    // The application's signals must not reach the window once it is half
+    // torn down (closing it moves the focus).
+    disconnect(qApp, nullptr, this, nullptr);
+    cancelDrag();
     setBusyPointer(false);
 }
 

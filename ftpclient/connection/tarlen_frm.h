@@ -114,6 +114,12 @@ public:
     void Load_Files();
     void sort_files(short& key);
     void Load_FilesR();
+    // How a local or a remote name is shown: bytes that are not UTF-8 appear
+    // as replacement marks locally and as Latin-1 characters from a server.
+    static QString shownLocal(const QString& name);
+    static QString shownRemote(const QString& name);
+    // The remote name behind entry `row` of the remote file list.
+    QString remoteName(int row) const;
     // The display name of a local file, cut with "~" to fit the name column.
     QString shortenName(const QString& name) const;
     // What every command starter does: sets the command state, hands the
@@ -178,6 +184,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    void changeEvent(QEvent* e) override;
 
 private:
     void createControls();
@@ -196,6 +203,8 @@ private:
     QString remoteDirectory() const;
     void createFileOperations();
     void startDrag(int index);
+    // Forgets a drag in progress and gives the pointer back.
+    void cancelDrag();
     void watchFileLists();
     void deleteLocal();
     void deleteRemote();
@@ -211,6 +220,10 @@ private:
     void watchPointerResets();
     bool eventFilter(QObject* watched, QEvent* e) override;
 
+    void connectToHost();
+    void disconnectFromHost();
+    // Abandons a running command and puts a fresh component in its place.
+    void resetInet();
     // Hands sCommand to the transfer component (nothing once unloaded).
     void executeCommand();
     // Replaces element 1 of the transfer component by a fresh one with the
@@ -230,6 +243,11 @@ private:
     QString m_localPath;
     bool m_busyPointer = false;
     bool m_unloaded = false;
+    // Each login gets a number; abandoning it moves the number on.
+    quint64 m_loginAttempt = 0;
+    bool m_loggingIn = false;
+    // The last command ended in the error state (and no retry succeeded).
+    bool m_commandFailed = false;
     QPoint m_dragStart;
     int m_dragPane = -1;
     bool m_dragging = false;

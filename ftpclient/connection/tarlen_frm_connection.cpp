@@ -51,6 +51,7 @@ void TARLEN_Frm::reloadInet() {
 void TARLEN_Frm::executeCommand() {
     if (m_unloaded || !m_inet1)
         return;
+    m_commandFailed = false;
     m_inet1->Execute(m_inet1->URL(), state.sCommand);
     emit commandExecuted(state.sCommand);
 }
@@ -66,79 +67,120 @@ void TARLEN_Frm::runCommand(short code, const QString& command) {
 
 void TARLEN_Frm::Cmd_Connect_Click() {
     try {
-        if (Cmd_Connect->text() == QStringLiteral("Connect")) {
-            if (m_inet1 && m_inet1->StillExecuting()) {
-                m_inet1->setRequestTimeout(1);
-                m_inet1->Cancel();
-                reloadInet();
-            }
-            Lbl_Dir->clear();
-            Txt_Status->clear();
-            LstX_Files[1]->Clear();
-            Lst_Remote_Dir->clear();
-            state.bConnCancel = false;
-            bConnected = false;
-            m_inet1->setRequestTimeout(30);
-            if (showConnectDialog)
-                showConnectDialog();
-            if (state.bConnCancel || m_unloaded)
-                return;
-
-            Cmd_Connect->setText(QStringLiteral("Close"));
-            state.bCancel = false;
-            setBusyPointer(true);
-            state.sCommand = QStringLiteral("PWD");
-            executeCommand();
-            WaitResp();
-            if (m_inet1)
-                m_inet1->setRequestTimeout(30);
-            if (state.bCancel || m_unloaded)
-                return;
-
-            state.iLastCommand = LastCommand::Listing;
-            state.sCommand = QStringLiteral("DIR");
-            setBusyPointer(true);
-            executeCommand();
-            WaitResp();
-            bConnected = true;
-            setBusyPointer(false);
-            if (sRemoteDir.startsWith(QStringLiteral("//"))) {
-                sRemoteDir = QStringLiteral("/");
-                sRootDir = QStringLiteral("/");
-            }
-        } else {
-            if (m_inet1 && m_inet1->StillExecuting()) {
-                m_inet1->setRequestTimeout(1);
-                m_inet1->Cancel();
-                reloadInet();
-            } else {
-                state.iLastCommand = LastCommand::Disconnect;
-                state.bCancel = false;
-                state.sCommand = QStringLiteral("QUIT");
-                setBusyPointer(true);
-                executeCommand();
-                setBusyPointer(false);
-            }
-            LstX_Files[1]->Clear();
-            Lst_Remote.clear();
-            Lst_Remote_Dir->clear();
-            Lbl_Dir->clear();
-            Cmd_Connect->setText(QStringLiteral("Connect"));
-            bConnected = false;
-        }
+        if (Cmd_Connect->text() == QStringLiteral("Connect"))
+            connectToHost();
+        else
+            disconnectFromHost();
     } catch (...) {
         const QString host = m_inet1 ? m_inet1->RemoteHost() : QString();
         reportError(QStringLiteral("The following error occurred trying to connect to ") + host +
                         QStringLiteral(": "),
                     std::current_exception());
+        m_loggingIn = false;
         Cmd_Connect->setText(QStringLiteral("Connect"));
         bConnected = false;
     }
 }
 
+// Abandons whatever the component is doing: no reply of it reaches the
+// window, and a fresh component takes its place.
+void TARLEN_Frm::resetInet() {
+    if (m_inet1 && m_inet1->StillExecuting()) {
+        m_inet1->Cancel();
+        reloadInet();
+    }
+}
+
+void TARLEN_Frm::connectToHost() {
+    resetInet();
+    Lbl_Dir->clear();
+    Txt_Status->clear();
+    LstX_Files[1]->Clear();
+    Lst_Remote_Dir->clear();
+    state.bConnCancel = false;
+    bConnected = false;
+    m_inet1->setRequestTimeout(30);
+    if (showConnectDialog)
+        showConnectDialog();
+    if (state.bConnCancel || m_unloaded)
+        return;
+
+    // A Close while the login waits abandons it: this attempt then no
+    // longer owns the window and sends nothing more.
+    const quint64 attempt = ++m_loginAttempt;
+    m_loggingIn = true;
+    const auto abandoned = [this, attempt] {
+        return attempt != m_loginAttempt || m_unloaded;
+    };
+    Cmd_Connect->setText(QStringLiteral("Close"));
+    state.bCancel = false;
+    setBusyPointer(true);
+    state.sCommand = QStringLiteral("PWD");
+    executeCommand();
+    WaitResp();
+    if (abandoned())
+        return;
+    if (m_commandFailed) {
+        // Logged in nowhere: the error line is in the log already.
+        m_loggingIn = false;
+        Cmd_Connect->setText(QStringLiteral("Connect"));
+        bConnected = false;
+        setBusyPointer(false);
+        return;
+    }
+    if (m_inet1)
+        m_inet1->setRequestTimeout(30);
+    if (state.bCancel) {
+        m_loggingIn = false;
+        return;
+    }
+
+    state.iLastCommand = LastCommand::Listing;
+    state.sCommand = QStringLiteral("DIR");
+    setBusyPointer(true);
+    executeCommand();
+    WaitResp();
+    if (abandoned())
+        return;
+    m_loggingIn = false;
+    bConnected = true;
+    setBusyPointer(false);
+    if (sRemoteDir.startsWith(QStringLiteral("//"))) {
+        sRemoteDir = QStringLiteral("/");
+        sRootDir = QStringLiteral("/");
+    }
+}
+
+void TARLEN_Frm::disconnectFromHost() {
+    if (m_loggingIn || (m_inet1 && m_inet1->StillExecuting())) {
+        // A login still under way is abandoned, not closed: nothing was
+        // opened that a QUIT would end.
+        ++m_loginAttempt;
+        m_loggingIn = false;
+        if (m_inet1)
+            m_inet1->Cancel();
+        reloadInet();
+    } else {
+        state.iLastCommand = LastCommand::Disconnect;
+        state.bCancel = false;
+        state.sCommand = QStringLiteral("QUIT");
+        setBusyPointer(true);
+        executeCommand();
+        setBusyPointer(false);
+    }
+    LstX_Files[1]->Clear();
+    Lst_Remote.clear();
+    Lst_Remote_Dir->clear();
+    Lbl_Dir->clear();
+    Cmd_Connect->setText(QStringLiteral("Connect"));
+    bConnected = false;
+}
+
 void TARLEN_Frm::Cmd_Cancel_Click() {
     state.iLastCommand = LastCommand::Cancelled;
-    if (m_inet1)
+    // The timeout can only change while the component is idle; an abandoned
+    // command ends at once anyway.
+    if (m_inet1 && !m_inet1->StillExecuting())
         m_inet1->setRequestTimeout(1);
     state.bCancel = true;
     Txt_Status->clear();
@@ -187,11 +229,10 @@ void TARLEN_Frm::reactToState(short s) {
         const QString info = m_inet1 ? m_inet1->ResponseInfo() : QString();
         Txt_Status->append(QStringLiteral("Error! ") + QString::number(code) +
                            QStringLiteral(": ") + info + kCrLf);
+        m_commandFailed = true;
         if (code == InetResponse::ServerError) {
             // Start again with a fresh component; every other refusal since
             // start-up gets one more try.
-            if (m_inet1)
-                m_inet1->setRequestTimeout(1);
             reloadInet();
             setBusyPointer(true);
             if (++iRetry == 1) {
@@ -204,6 +245,7 @@ void TARLEN_Frm::reactToState(short s) {
         break;
     }
     case InetState::ResponseCompleted:
+        m_commandFailed = false;
         ReactToResponse(state.iLastCommand);
         break;
     default:

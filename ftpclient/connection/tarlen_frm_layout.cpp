@@ -2,6 +2,7 @@
 // the frames by dragging their edges.
 #include "tarlen_frm.h"
 
+#include "fileops/transfer_progress.h"
 #include "pane_frame.h"
 #include "status_log.h"
 
@@ -14,6 +15,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStyle>
 
 #include <algorithm>
 #include <cmath>
@@ -22,6 +24,15 @@ namespace {
 
 short roundToShort(double v) {
     return short(std::nearbyint(v));
+}
+
+// The width a list's entries are drawn in: inside its frame and its
+// vertical scroll bar.
+int textAreaWidth(const CVantelCtrl* list) {
+    const QWidget* box = list->listBox();
+    const int frame = box->width() - box->contentsRect().width();
+    const int scrollBar = box->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, box);
+    return list->width() - frame - scrollBar;
 }
 
 } // namespace
@@ -68,17 +79,29 @@ void TARLEN_Frm::Resize_Frm() {
     // The log spans the window under both panes.
     g.setWidth(Txt_Status, std::max(0.0, g.left(remote) + g.width(remote) - g.left(Txt_Status)));
 
+    // The progress display sits under the log, as wide as it.
+    g.place(Progress, g.left(Txt_Status), g.top(Txt_Status) + g.height(Txt_Status) + 45,
+            g.width(Txt_Status), g.height(Progress));
+
+    // The window cannot be made smaller than its layout: nothing may be cut off.
+    const double neededWidth = g.left(remote) + g.width(remote) + 255;
+    const double neededHeight = g.top(Txt_Status) + 1300;
     if (windowState() == 0) {
-        setWindowWidth(g.left(remote) + g.width(remote) + 255);
+        setMinimumSize(g.toPixels(neededWidth), g.toPixels(neededHeight));
+        setWindowWidth(neededWidth);
         if (windowHeight() - 1300 < g.top(Txt_Status))
-            setWindowHeight(g.top(Txt_Status) + 1300);
+            setWindowHeight(neededHeight);
     }
 
     iNameColWidth = roundToShort(g.width(Cmd_Files[0]) / tpp);
     iDateColWidth = roundToShort(g.width(Cmd_Files[1]) / tpp);
     iSizeColWidth = roundToShort(g.width(Cmd_Files[2]) / tpp);
     LstX_Files[0]->SetTabStops(0, iNameColWidth);
-    LstX_Files[0]->SetTabStops(1, short(-(iNameColWidth + iDateColWidth + iSizeColWidth - 22)));
+    // The size column ends where the buttons above it end, but never under
+    // the list's vertical scroll bar, whether or not it shows right now.
+    const int sizeColumnEnd = std::min(iNameColWidth + iDateColWidth + iSizeColWidth - 22,
+                                       textAreaWidth(LstX_Files[0]) - 4);
+    LstX_Files[0]->SetTabStops(1, short(-sizeColumnEnd));
 
     Load_Files();
     sort_files(iSortKey);

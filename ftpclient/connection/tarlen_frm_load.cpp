@@ -47,10 +47,8 @@ void TARLEN_Frm::closeEvent(QCloseEvent* e) {
 void TARLEN_Frm::Form_Unload() {
     m_unloaded = true;
     if (m_inet1) {
-        if (m_inet1->StillExecuting()) {
-            m_inet1->setRequestTimeout(1);
+        if (m_inet1->StillExecuting())
             m_inet1->Cancel();
-        }
         // The window may be closing from inside one of the component's own
         // events: let it go once control is back in the event loop.
         m_inet1->disconnect(this);

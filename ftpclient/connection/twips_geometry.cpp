@@ -44,10 +44,34 @@ void TwipsGeometry::setHeight(QWidget* w, double twips) {
     apply(w, r);
 }
 
+QRect TwipsGeometry::pixelsOf(const QRectF& twips) const {
+    return QRect(toPixels(twips.x()), toPixels(twips.y()), std::max(0, toPixels(twips.width())),
+                 std::max(0, toPixels(twips.height())));
+}
+
+QRectF TwipsGeometry::box(const QWidget* w) const {
+    const auto it = m_boxes.find(w);
+    if (it == m_boxes.end())
+        return {};
+    if (!w->isWindow())
+        return *it;
+    const QRect known = pixelsOf(*it);
+    const QPoint at = w->pos();
+    const QSize size = w->size();
+    if (at.x() != known.x())
+        it->moveLeft(double(at.x()) * m_tpp);
+    if (at.y() != known.y())
+        it->moveTop(double(at.y()) * m_tpp);
+    if (size.width() != known.width())
+        it->setWidth(double(size.width()) * m_tpp);
+    if (size.height() != known.height())
+        it->setHeight(double(size.height()) * m_tpp);
+    return *it;
+}
+
 void TwipsGeometry::apply(QWidget* w, const QRectF& twips) {
     m_boxes.insert(w, twips);
-    const QRect pixels(toPixels(twips.x()), toPixels(twips.y()),
-                       std::max(0, toPixels(twips.width())), std::max(0, toPixels(twips.height())));
+    const QRect pixels = pixelsOf(twips);
     if (w->isWindow()) {
         w->move(pixels.topLeft());
         w->resize(pixels.size());

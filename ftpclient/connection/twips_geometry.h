@@ -30,9 +30,13 @@ public:
     void setHeight(QWidget* w, double twips);
 
 private:
-    QRectF box(const QWidget* w) const { return m_boxes.value(w); }
+    // The twips of `w`. A window can be moved and sized by the user and the
+    // window manager: where its pixels no longer match the twips last set,
+    // the twips follow the pixels.
+    QRectF box(const QWidget* w) const;
+    QRect pixelsOf(const QRectF& twips) const;
     void apply(QWidget* w, const QRectF& twips);
 
     int m_tpp;
-    QHash<const QWidget*, QRectF> m_boxes;
+    mutable QHash<const QWidget*, QRectF> m_boxes;
 };

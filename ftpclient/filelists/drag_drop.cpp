@@ -16,6 +16,8 @@
 #include <QTimer>
 
 void TARLEN_Frm::LstX_Files_MouseDown(int index, short button, short, int x, int y) {
+    // A drag still in progress at a press lost its release somewhere.
+    cancelDrag();
     // Only the right button drags: the left one selects, and a click never
     // turns into a drag.
     m_dragPane = button == 2 ? index : -1;
@@ -31,10 +33,7 @@ void TARLEN_Frm::LstX_Files_MouseMove(int index, short button, short, int x, int
 
 void TARLEN_Frm::LstX_Files_MouseUp(int index, short button, short, int x, int y) {
     const bool dropping = m_dragging && m_dragPane == index && button == 2;
-    if (m_dragging)
-        QApplication::restoreOverrideCursor();
-    m_dragging = false;
-    m_dragPane = -1;
+    cancelDrag();
     if (!dropping)
         return;
     const QPoint at = LstX_Files[size_t(index)]->mapTo(this, QPoint(x, y));
@@ -60,6 +59,21 @@ void TARLEN_Frm::startDrag(int index) {
     QApplication::setOverrideCursor(QCursor(FileIcons::dragImage(index == 0), 16, 16));
 }
 
+void TARLEN_Frm::cancelDrag() {
+    if (m_dragging)
+        QApplication::restoreOverrideCursor();
+    m_dragging = false;
+    m_dragPane = -1;
+}
+
+// A drag whose release can no longer reach a list ends here: the window lost
+// the keyboard or stopped being the active window.
+void TARLEN_Frm::changeEvent(QEvent* e) {
+    if (e->type() == QEvent::ActivationChange && !isActiveWindow())
+        cancelDrag();
+    QWidget::changeEvent(e);
+}
+
 void TARLEN_Frm::LstX_Files_DragDrop(int index, int source) {
     // A list dropped on itself does nothing; the drop position is not used.
     if (source == index || source < 0 || source > 1)
@@ -82,4 +96,9 @@ void TARLEN_Frm::watchFileLists() {
         connect(list, &CVantelCtrl::KeyDown, this,
                 [this, i](short& code, short s) { LstX_Files_KeyDown(i, code, s); });
     }
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget*) {
+        for (CVantelCtrl* list : LstX_Files)
+            if (old && (old == list || list->isAncestorOf(old)))
+                cancelDrag();
+    });
 }

@@ -41,7 +41,12 @@ QString LocalEntryTexts::size(qint64 length) const {
 }
 
 QString LocalEntryTexts::sizeKey(qint64 length) {
-    return QString::number(length).rightJustified(12, u'0');
+    constexpr qint64 kTwelveDigits = 1000000000000;
+    if (length < kTwelveDigits)
+        return QString::number(length).rightJustified(12, u'0');
+    // Longer numbers would sort by their first digit: they take a mark that
+    // sorts after every digit, and all the nineteen digits a length can have.
+    return u':' + QString::number(length).rightJustified(19, u'0');
 }
 
 NameShortener::NameShortener(const QFont& font, int width)

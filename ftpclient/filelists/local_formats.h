@@ -23,8 +23,9 @@ public:
     QString date(qint64 secsSinceEpoch);
     // "#,##0": digits grouped with the locale's thousands separator.
     QString size(qint64 length) const;
-    // At least twelve digits, zero-padded, so that text order is numeric
-    // order.
+    // Twelve digits, zero-padded, so that text order is numeric order;
+    // lengths of a terabyte and more come after them as ":" and nineteen
+    // digits.
     static QString sizeKey(qint64 length);
 
 private:

@@ -1,9 +1,12 @@
 // The drive, directory and file lists of the local pane.
 #include "local_lists.h"
 
+#include "local_fs.h"
+#include "raw_names.h"
+
 #include <QDir>
-#include <QDirIterator>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStorageInfo>
 #include <QStyle>
 
@@ -28,7 +31,13 @@ bool isRemovableMount(const QString& root) {
     return root.startsWith(u"/mnt/") && depth == 2;
 }
 
-QString mountOf(const QString& path) {
+QString mountOf(QString path) {
+    // Qt cannot name a directory whose name is not UTF-8; its nearest
+    // ancestor that it can name lies on the same file system, or below it.
+    while (RawName::hasRawBytes(path) && path.lastIndexOf(u'/') > 0)
+        path.truncate(path.lastIndexOf(u'/'));
+    if (RawName::hasRawBytes(path))
+        path = QStringLiteral("/");
     const QString root = QStorageInfo(path).rootPath();
     return root.isEmpty() ? QStringLiteral("/") : root;
 }
@@ -120,14 +129,7 @@ DirListBox::DirListBox(QWidget* parent)
 }
 
 QString DirListBox::openError(const QString& path) {
-    const QFileInfo info(path);
-    if (path.isEmpty() || !info.exists())
-        return QStringLiteral("Path not found: ") + path;
-    if (!info.isDir())
-        return QStringLiteral("Not a directory: ") + path;
-    if (!info.isReadable() || !info.isExecutable())
-        return QStringLiteral("Permission denied: ") + path;
-    return {};
+    return LocalFs::openError(path);
 }
 
 bool DirListBox::setPath(const QString& path) {
@@ -157,10 +159,11 @@ void DirListBox::fill() {
         return;
     const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
     const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
-    auto add = [this](const QIcon& icon, int depth, const QString& text, const QString& path) {
-        auto* entry = new QListWidgetItem(icon, QString(2 * depth, u' ') + text, this);
+    auto add = [this](const QIcon& icon, int depth, const QString& name, const QString& path) {
+        auto* entry = new QListWidgetItem(
+            icon, QString(2 * depth, u' ') + RawName::shownWithMarks(name), this);
         entry->setData(Qt::UserRole, path);
-        entry->setToolTip(path);
+        entry->setToolTip(RawName::shownWithMarks(path));
     };
 
     // The ancestors from the root down to the current directory...
@@ -174,7 +177,7 @@ void DirListBox::fill() {
     setCurrentRow(count() - 1);
 
     // ...then its sub-directories.
-    QStringList subdirs = QDir(m_path).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    QStringList subdirs = LocalFs::entries(m_path, LocalFs::EntryKind::Directories);
     std::sort(subdirs.begin(), subdirs.end(), alphabetical);
     const QString prefix = m_path.endsWith(u'/') ? m_path : m_path + u'/';
     for (const QString& name : subdirs)
@@ -200,22 +203,25 @@ void FileListBox::Refresh() {
     m_names.clear();
     if (m_path.isEmpty())
         return;
-    QStringList filters;
+    std::vector<QRegularExpression> filters;
     bool everything = false;
     for (QString pattern : m_pattern.split(u';')) {
         pattern = pattern.trimmed();
         if (pattern == u"*" || pattern == u"*.*")
             everything = true;
         else if (!pattern.isEmpty())
-            filters.append(pattern);
+            filters.emplace_back(QRegularExpression::wildcardToRegularExpression(pattern),
+                                 QRegularExpression::CaseInsensitiveOption);
     }
-    if (everything || filters.isEmpty())
+    if (everything)
         filters.clear();
-    // Without QDir::Hidden the dot files stay out; patterns ignore case.
-    QDirIterator it(m_path, filters, QDir::Files);
-    while (it.hasNext()) {
-        it.next();
-        m_names.append(it.fileName());
+    for (const QString& name : LocalFs::entries(m_path, LocalFs::EntryKind::Files)) {
+        const bool matches = filters.empty() || std::any_of(filters.begin(), filters.end(),
+                                                            [&](const QRegularExpression& f) {
+                                                                return f.match(name).hasMatch();
+                                                            });
+        if (matches)
+            m_names.append(name);
     }
     std::sort(m_names.begin(), m_names.end(), alphabetical);
 }

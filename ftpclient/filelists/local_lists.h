@@ -95,6 +95,7 @@ public:
     void Refresh();
     int ListCount() const { return int(m_names.size()); }
     QString List(int index) const { return m_names.value(index); }
+    const QStringList& names() const { return m_names; }
     // The path with the "/" that separates it from a file name.
     QString directory() const;
 

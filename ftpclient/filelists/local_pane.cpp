@@ -4,11 +4,12 @@
 #include "connection/tarlen_frm.h"
 #include "extension_rule.h"
 #include "local_formats.h"
+#include "local_fs.h"
 #include "local_lists.h"
+#include "raw_names.h"
 
 #include <vantel/vantelctrl.h>
 
-#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -21,8 +22,9 @@
 namespace {
 
 std::exception_ptr readFailure(const QString& what, const QString& path, int error) {
-    const QString text = QStringLiteral("Cannot read the %1 of %2: %3")
-                             .arg(what, path, QString::fromLocal8Bit(std::strerror(error)));
+    const QString text =
+        QStringLiteral("Cannot read the %1 of %2: %3")
+            .arg(what, RawName::shownWithMarks(path), QString::fromLocal8Bit(std::strerror(error)));
     return std::make_exception_ptr(std::runtime_error(text.toLocal8Bit().toStdString()));
 }
 
@@ -96,7 +98,10 @@ void TARLEN_Frm::Load_Files() {
         list->SetImageOffset(4);
         list->SetTextOffset(24);
 
-        const int count = File1->ListCount();
+        // The names as they are now: a message about one of them lets the
+        // window handle events, and File1 may be read again meanwhile.
+        const QStringList names = File1->names();
+        const int count = int(names.size());
         const QString dir = File1->directory();
         LocalEntryTexts texts;
         NameShortener shortener(list->Font(), iNameColWidth - 30);
@@ -110,10 +115,10 @@ void TARLEN_Frm::Load_Files() {
         Lst_hold.reserve(count);
 
         for (int i = 0; i < count; ++i) {
-            const QString name = File1->List(i);
+            const QString& name = names[i];
             const QString path = dir + name;
             struct stat info {};
-            const bool readable = ::stat(QFile::encodeName(path).constData(), &info) == 0;
+            const bool readable = ::stat(LocalFs::bytes(path).constData(), &info) == 0;
             const int error = errno;
 
             QString date;
@@ -137,7 +142,8 @@ void TARLEN_Frm::Load_Files() {
             }
             sizes.push_back({LocalEntryTexts::sizeKey(length), i});
 
-            const QString text = shortener.shorten(name) + u'\t' + date + u'\t' + size;
+            const QString text =
+                shortener.shorten(RawName::shownWithMarks(name)) + u'\t' + date + u'\t' + size;
             const int p = list->AddItem(text, -1);
             list->SetItemData(p, i);
             Lst_hold.add(text);
@@ -169,12 +175,19 @@ void TARLEN_Frm::sort_files(short& key) {
     default:
         return;
     }
-    // Lists left behind by a File1 read without a reload are rebuilt first.
-    const int files = File1->ListCount();
+    // Lists left behind by a File1 read without a reload are rebuilt first;
+    // lists that still do not agree (a reload that failed half way) are left
+    // in the order they have.
     CVantelCtrl* list = LstX_Files[0];
-    if (Lst_hold.count() != files || Lst_Dates.count() != files || Lst_Size.count() != files ||
-        list->ListCount() != files)
+    const auto whole = [&] {
+        const int files = File1->ListCount();
+        return Lst_hold.count() == files && Lst_Dates.count() == files &&
+               Lst_Size.count() == files && list->ListCount() == files;
+    };
+    if (!whole())
         Load_Files();
+    if (!whole())
+        return;
 
     const int n = File1->ListCount() - 1;
     const QString dir = File1->directory();

@@ -1,13 +1,13 @@
 // Deleting and renaming the selected files of either pane.
 #include "connection/tarlen_frm.h"
 #include "file_error.h"
+#include "filelists/local_fs.h"
 #include "filelists/local_lists.h"
 #include "name_checks.h"
+#include "raw_names.h"
 
 #include <vantel/vantelctrl.h>
 
-#include <QFile>
-#include <QFileInfo>
 #include <QLineEdit>
 
 #include <cerrno>
@@ -23,8 +23,9 @@ QString systemError() {
 
 // Removes a file, or a symbolic link itself, never what the link points to.
 void removeLocalFile(const QString& path) {
-    if (::unlink(QFile::encodeName(path).constData()) != 0)
-        throw FileError(QStringLiteral("Cannot delete %1: %2").arg(path, systemError()));
+    if (::unlink(LocalFs::bytes(path).constData()) != 0)
+        throw FileError(QStringLiteral("Cannot delete %1: %2")
+                            .arg(RawName::shownWithMarks(path), systemError()));
 }
 
 void checkNewName(const QString& name) {
@@ -53,8 +54,8 @@ void TARLEN_Frm::Cmd_Rename_Click(int index) {
 void TARLEN_Frm::deleteLocal() {
     QString dir;
     try {
-        if (m_prompter.askYesNoCancel(QStringLiteral("Delete all selected files?"), ShortTitle) !=
-            Prompter::Answer::Yes)
+        if (m_prompter.askYesNoCancel(QStringLiteral("Delete all selected files?"), ShortTitle,
+                                      Prompter::Answer::No) != Prompter::Answer::Yes)
             return;
         dir = localDirectory();
         CVantelCtrl* list = LstX_Files[0];
@@ -65,8 +66,8 @@ void TARLEN_Frm::deleteLocal() {
         reloadLocalFiles();
         list->setFocus(Qt::OtherFocusReason);
     } catch (...) {
-        reportError(QStringLiteral("The following error occurred trying to delete ") + dir +
-                        QStringLiteral(": "),
+        reportError(QStringLiteral("The following error occurred trying to delete ") +
+                        shownLocal(dir) + QStringLiteral(": "),
                     std::current_exception());
     }
 }
@@ -77,15 +78,15 @@ void TARLEN_Frm::deleteRemote() {
     const QString dir = remoteDirectory();
     try {
         if (m_prompter.askYesNoCancel(QStringLiteral("Delete selected files on the remote system?"),
-                                      Caption) != Prompter::Answer::Yes)
+                                      Caption, Prompter::Answer::No) != Prompter::Answer::Yes)
             return;
         CVantelCtrl* list = LstX_Files[1];
         const int count = list->ListCount();
         for (int i = 0; i < count; ++i) {
             if (!list->Selected(i))
                 continue;
-            const QString path = dir + list->List(i);
-            sCurFile = path;
+            const QString path = dir + remoteName(i);
+            sCurFile = shownRemote(path);
             runCommand(LastCommand::Delete, QStringLiteral("DELETE ") + path);
             if (state.bCancel)
                 return;
@@ -93,8 +94,8 @@ void TARLEN_Frm::deleteRemote() {
         runCommand(LastCommand::Listing,
                    QStringLiteral("DIR ") + sRemoteDir + Txt_Pattern[1]->text());
     } catch (...) {
-        reportError(QStringLiteral("The following error occurred trying to delete ") + dir +
-                        QStringLiteral(": "),
+        reportError(QStringLiteral("The following error occurred trying to delete ") +
+                        shownRemote(dir) + QStringLiteral(": "),
                     std::current_exception());
     }
 }
@@ -110,7 +111,7 @@ void TARLEN_Frm::renameLocal() {
                 continue;
             const QString oldName = File1->List(list->ItemData(i));
             const QString newName = m_prompter.input(
-                QStringLiteral("Enter a new name for") + oldName, ShortTitle, oldName);
+                QStringLiteral("Enter a new name for") + shownLocal(oldName), ShortTitle, oldName);
             if (newName.isEmpty())
                 break;
             checkNewName(newName);
@@ -118,17 +119,19 @@ void TARLEN_Frm::renameLocal() {
                 continue;
             // rename(2) would silently replace a file of the new name.
             const QString target = dir + newName;
-            if (QFileInfo(target).exists() || QFileInfo(target).isSymLink())
-                throw FileError(QStringLiteral("A file named \"%1\" already exists.").arg(newName));
-            if (std::rename(QFile::encodeName(dir + oldName).constData(),
-                            QFile::encodeName(target).constData()) != 0)
-                throw FileError(QStringLiteral("Cannot rename %1: %2").arg(oldName, systemError()));
+            if (LocalFs::exists(target))
+                throw FileError(QStringLiteral("A file named \"%1\" already exists.")
+                                    .arg(RawName::shownWithMarks(newName)));
+            if (std::rename(LocalFs::bytes(dir + oldName).constData(),
+                            LocalFs::bytes(target).constData()) != 0)
+                throw FileError(QStringLiteral("Cannot rename %1: %2")
+                                    .arg(RawName::shownWithMarks(oldName), systemError()));
         }
         reloadLocalFiles();
         list->setFocus(Qt::OtherFocusReason);
     } catch (...) {
-        reportError(QStringLiteral("The following error occurred trying to delete ") + dir +
-                        QStringLiteral(": "),
+        reportError(QStringLiteral("The following error occurred trying to delete ") +
+                        shownLocal(dir) + QStringLiteral(": "),
                     std::current_exception());
     }
 }
@@ -143,13 +146,13 @@ void TARLEN_Frm::renameRemote() {
         for (int i = 0; i < count; ++i) {
             if (!list->Selected(i))
                 continue;
-            const QString oldName = list->List(i);
+            const QString oldName = remoteName(i);
             const QString newName = m_prompter.input(
-                QStringLiteral("Enter a new name for") + oldName, ShortTitle, oldName);
+                QStringLiteral("Enter a new name for") + shownRemote(oldName), ShortTitle, oldName);
             if (newName.isEmpty())
                 break;
             checkNewName(newName);
-            sCurFile = oldName;
+            sCurFile = shownRemote(oldName);
             runCommand(LastCommand::Rename,
                        QStringLiteral("RENAME ") + dir + oldName + u' ' + dir + newName);
             if (state.bCancel)
@@ -158,8 +161,8 @@ void TARLEN_Frm::renameRemote() {
         runCommand(LastCommand::Listing,
                    QStringLiteral("DIR ") + sRemoteDir + Txt_Pattern[1]->text());
     } catch (...) {
-        reportError(QStringLiteral("The following error occurred trying to delete ") + dir +
-                        QStringLiteral(": "),
+        reportError(QStringLiteral("The following error occurred trying to delete ") +
+                        shownRemote(dir) + QStringLiteral(": "),
                     std::current_exception());
     }
 }

@@ -2,12 +2,13 @@
 // the files its pane lists, on either side.
 #include "connection/tarlen_frm.h"
 #include "file_error.h"
+#include "filelists/local_fs.h"
 #include "filelists/local_lists.h"
 #include "name_checks.h"
+#include "raw_names.h"
 
 #include <vantel/vantelctrl.h>
 
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -57,19 +58,19 @@ void TARLEN_Frm::makeLocalDirectory() {
     QString path = File1->Path();
     try {
         const QString answer = m_prompter.input(
-            QStringLiteral("Enter a new subdirectory for ") + path, Caption, QString());
+            QStringLiteral("Enter a new subdirectory for ") + shownLocal(path), Caption, QString());
         if (answer.isEmpty())
             return;
         if (!path.endsWith(u'/'))
             path += u'/';
         path += answer;
         checkNewName(answer);
-        if (::mkdir(QFile::encodeName(path).constData(), 0777) != 0)
+        if (::mkdir(LocalFs::bytes(path).constData(), 0777) != 0)
             throw FileError(systemError());
         Dir1->setPath(path);
     } catch (...) {
-        reportError(QStringLiteral("The following error occurred trying to create ") + path +
-                        QStringLiteral(": "),
+        reportError(QStringLiteral("The following error occurred trying to create ") +
+                        shownLocal(path) + QStringLiteral(": "),
                     std::current_exception());
     }
 }
@@ -79,9 +80,9 @@ void TARLEN_Frm::makeRemoteDirectory() {
         return;
     QString path = sRemoteDir;
     try {
-        const QString answer =
-            m_prompter.input(QStringLiteral("Enter a new remote subdirectory for ") + sRemoteDir,
-                             Caption, QString());
+        const QString answer = m_prompter.input(
+            QStringLiteral("Enter a new remote subdirectory for ") + shownRemote(sRemoteDir),
+            Caption, QString());
         if (answer.isEmpty())
             return;
         path = remoteDirectory() + answer;
@@ -90,8 +91,8 @@ void TARLEN_Frm::makeRemoteDirectory() {
         runCommand(LastCommand::Listing,
                    QStringLiteral("DIR ") + sRemoteDir + Txt_Pattern[1]->text());
     } catch (...) {
-        reportError(QStringLiteral("The following error occurred trying to create ") + path +
-                        QStringLiteral(": "),
+        reportError(QStringLiteral("The following error occurred trying to create ") +
+                        shownRemote(path) + QStringLiteral(": "),
                     std::current_exception());
     }
 }
@@ -100,9 +101,9 @@ void TARLEN_Frm::removeLocalDirectory() {
     QString path = File1->Path();
     try {
         const Prompter::Answer answer =
-            m_prompter.askYesNoCancel(QStringLiteral("Remove the directory ") + path +
+            m_prompter.askYesNoCancel(QStringLiteral("Remove the directory ") + shownLocal(path) +
                                           QStringLiteral(" and all its contents?"),
-                                      Caption);
+                                      Caption, Prompter::Answer::No);
         if (!path.endsWith(u'/'))
             path += u'/';
         if (answer != Prompter::Answer::Yes)
@@ -111,15 +112,16 @@ void TARLEN_Frm::removeLocalDirectory() {
         // itself, never what it points to.
         for (int i = 0; i < File1->ListCount(); ++i) {
             const QString file = path + File1->List(i);
-            if (::unlink(QFile::encodeName(file).constData()) != 0)
-                throw FileError(QStringLiteral("Cannot delete %1: %2").arg(file, systemError()));
+            if (::unlink(LocalFs::bytes(file).constData()) != 0)
+                throw FileError(QStringLiteral("Cannot delete %1: %2")
+                                    .arg(RawName::shownWithMarks(file), systemError()));
         }
-        if (::rmdir(QFile::encodeName(path).constData()) != 0)
+        if (::rmdir(LocalFs::bytes(path).constData()) != 0)
             throw FileError(systemError());
         Dir1->setPath(parentDirectory(path));
     } catch (...) {
-        reportError(QStringLiteral("The following error occurred trying to remove ") + path +
-                        QStringLiteral(": "),
+        reportError(QStringLiteral("The following error occurred trying to remove ") +
+                        shownLocal(path) + QStringLiteral(": "),
                     std::current_exception());
     }
 }
@@ -129,16 +131,16 @@ void TARLEN_Frm::removeRemoteDirectory() {
         return;
     const QString dir = remoteDirectory();
     try {
-        if (m_prompter.askYesNoCancel(QStringLiteral("Delete the directory ") + dir +
+        if (m_prompter.askYesNoCancel(QStringLiteral("Delete the directory ") + shownRemote(dir) +
                                           QStringLiteral(" and all its contents from the remote "
                                                          "system?"),
-                                      Caption) != Prompter::Answer::Yes)
+                                      Caption, Prompter::Answer::No) != Prompter::Answer::Yes)
             return;
         CVantelCtrl* list = LstX_Files[1];
         const int count = list->ListCount();
         for (int i = 0; i < count; ++i) {
-            const QString path = dir + list->List(i);
-            sCurFile = path;
+            const QString path = dir + remoteName(i);
+            sCurFile = shownRemote(path);
             runCommand(LastCommand::Delete, QStringLiteral("DELETE ") + path);
             if (state.bCancel)
                 return;
@@ -147,12 +149,12 @@ void TARLEN_Frm::removeRemoteDirectory() {
         if (state.bCancel)
             return;
         sRemoteDir = parentDirectory(sRemoteDir);
-        Lbl_Dir->setText(sRemoteDir);
+        Lbl_Dir->setText(shownRemote(sRemoteDir));
         runCommand(LastCommand::Listing,
                    QStringLiteral("DIR ") + sRemoteDir + Txt_Pattern[1]->text());
     } catch (...) {
-        reportError(QStringLiteral("The following error occurred trying to remove ") + dir +
-                        QStringLiteral(": "),
+        reportError(QStringLiteral("The following error occurred trying to remove ") +
+                        shownRemote(dir) + QStringLiteral(": "),
                     std::current_exception());
     }
 }

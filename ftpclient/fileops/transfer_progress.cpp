@@ -33,37 +33,43 @@ void TransferProgressPanel::begin(const QString& name) {
     m_rate->clear();
     m_left->clear();
     m_rateBytesPerSec = 0;
-    m_firstDone = 0;
-    m_firstMs = -1;
+    m_samples.clear();
     m_active = true;
     m_clock.start();
+}
+
+double TransferProgressPanel::rateAfter(qint64 ms, qint64 done) {
+    // A count that goes back (a transfer started over) starts the window anew.
+    if (!m_samples.empty() && done < m_samples.back().done)
+        m_samples.clear();
+    m_samples.push_back({ms, done});
+    while (m_samples.size() > 2 && ms - m_samples[1].ms >= RateWindowMs)
+        m_samples.pop_front();
+    const Sample& first = m_samples.front();
+    if (ms <= first.ms)
+        return m_rateBytesPerSec;
+    return double(done - first.done) * 1000.0 / double(ms - first.ms);
 }
 
 void TransferProgressPanel::update(qint64 done, qint64 total) {
     const qint64 now = m_clock.elapsed();
     if (isHidden() && now >= ShowDelayMs)
         show();
-    // The rate is the average since the first report: servers and networks
-    // send in bursts, and a rate that jumps with them says little.
-    if (m_firstMs < 0) {
-        m_firstMs = now;
-        m_firstDone = done;
-    } else if (now > m_firstMs && done >= m_firstDone) {
-        m_rateBytesPerSec = double(done - m_firstDone) * 1000.0 / double(now - m_firstMs);
-    }
-    m_bar->setValue(total > 0 ? int(1000.0 * double(done) / double(total)) : 0);
+    m_rateBytesPerSec = rateAfter(now, done);
+    m_bar->setValue(total > 0 ? int(1000.0 * double(qMin(done, total)) / double(total)) : 0);
     m_amount->setText(total > 0 ? tr("%1 of %2").arg(formatBytes(done), formatBytes(total))
                                 : formatBytes(done));
     m_rate->setText(m_rateBytesPerSec > 0 ? formatBytes(qint64(m_rateBytesPerSec)) + tr("/s")
                                           : QString());
-    if (total > 0 && m_rateBytesPerSec > 0)
+    if (total > 0 && done < total && m_rateBytesPerSec > 0)
         m_left->setText(tr("%1 left").arg(
-            formatDuration(qint64(std::ceil((total - done) / m_rateBytesPerSec)))));
+            formatDuration(qint64(std::ceil(double(total - done) / m_rateBytesPerSec)))));
     else
         m_left->clear();
 }
 
 void TransferProgressPanel::end() {
+    m_active = false;
     hide();
 }
 

@@ -3,13 +3,15 @@
 #include <QElapsedTimer>
 #include <QWidget>
 
+#include <deque>
+
 class QLabel;
 class QProgressBar;
 
 // Shows the file being transferred: its name, a bar with the bytes done of
-// the total, the rate and the time left. It appears only once a transfer has
-// run for a moment, so that a selection of many small files does not make it
-// flicker.
+// the total, the rate over the last few seconds and the time left at that
+// rate. It appears only once a transfer has run for a moment, so that a
+// selection of many small files does not make it flicker.
 class TransferProgressPanel : public QWidget {
     Q_OBJECT
 
@@ -17,12 +19,14 @@ public:
     explicit TransferProgressPanel(QWidget* parent = nullptr);
 
     static constexpr int ShowDelayMs = 250;
+    // The rate is taken over this much of the most recent progress.
+    static constexpr qint64 RateWindowMs = 3000;
 
     // Starts following a new transfer of `name`.
     void begin(const QString& name);
     bool active() const { return m_active; }
     void update(qint64 done, qint64 total);
-    // Hides the panel until the next transfer.
+    // Hides the panel; the next transfer begins afresh.
     void end();
 
     QString nameText() const;
@@ -40,9 +44,15 @@ private:
     QLabel* m_amount;
     QLabel* m_rate;
     QLabel* m_left;
+    struct Sample {
+        qint64 ms;
+        qint64 done;
+    };
+    // Adds a report and returns the rate over the reports of the window.
+    double rateAfter(qint64 ms, qint64 done);
+
     QElapsedTimer m_clock;
+    std::deque<Sample> m_samples;
     double m_rateBytesPerSec = 0;
-    qint64 m_firstDone = 0; // bytes done at the first report
-    qint64 m_firstMs = -1;  // time of the first report
     bool m_active = false;
 };

@@ -4,6 +4,7 @@
 #include "connection/tarlen_frm.h"
 #include "filelists/local_lists.h"
 #include "name_checks.h"
+#include "transfer_progress.h"
 
 #include <vantel/vantelctrl.h>
 
@@ -29,15 +30,16 @@ void TARLEN_Frm::Cmd_Dn_Click() {
         for (int i = 0; i < count; ++i) {
             if (!remote->Selected(i))
                 continue;
-            const QString name = remote->List(i);
-            sCurFile = name;
+            // The name as the server has it: the local file gets the same bytes.
+            const QString name = remoteName(i);
+            sCurFile = shownRemote(name);
             // A name from the server becomes a local path only when it is a
             // plain name; anything else could write outside the directory.
             if (!isPlainFileName(name)) {
                 m_prompter.beep();
                 m_prompter.message(QStringLiteral("The server's file name \"%1\" cannot be used as "
                                                   "a local file name; it was not downloaded.")
-                                       .arg(name),
+                                       .arg(sCurFile),
                                    Caption, Prompter::Icon::Critical);
                 continue;
             }
@@ -47,7 +49,8 @@ void TARLEN_Frm::Cmd_Dn_Click() {
             state.iLastCommand = LastCommand::Download;
             state.sCommand = QStringLiteral("GET ") + sRemoteDir + name + u' ' + localDir + name;
             setBusyPointer(true);
-            Txt_Status->append(QStringLiteral("\r\nRetrieving ") + name);
+            Txt_Status->append(QStringLiteral("\r\nRetrieving ") + sCurFile);
+            Progress->begin(sCurFile);
             executeCommand();
             WaitResp();
         }
@@ -74,15 +77,16 @@ void TARLEN_Frm::Cmd_Up_Click() {
                     Prompter::Icon::Critical);
                 continue;
             }
-            sCurFile = name;
+            sCurFile = shownLocal(name);
             const QString command =
                 QStringLiteral("PUT ") + localDir + name + u' ' + sRemoteDir + name;
             state.iLastCommand = LastCommand::Upload;
             if (state.bCancel)
                 return;
             state.sCommand = command;
-            Txt_Status->append(QStringLiteral("\r\nSending ") + name);
+            Txt_Status->append(QStringLiteral("\r\nSending ") + sCurFile);
             setBusyPointer(true);
+            Progress->begin(sCurFile);
             executeCommand();
             WaitResp();
         }

@@ -54,6 +54,8 @@ int TARLEN_Frm::ShowRemoteFileList() {
         },
         report);
 
+    // From here until the remote list is whole no event is handled, so that
+    // no click ever acts on lists half rebuilt.
     QStringList dirs;
     QStringList files;
     trappedStep(
@@ -63,7 +65,6 @@ int TARLEN_Frm::ShowRemoteFileList() {
             Lst_Remote.clear();
             splitRemoteListing(data, dirs, files);
             data.clear();
-            QCoreApplication::processEvents();
             std::vector<WorkList::Line> lines;
             lines.reserve(size_t(files.size()));
             for (QString& name : files)
@@ -73,7 +74,10 @@ int TARLEN_Frm::ShowRemoteFileList() {
                 dirs.append(QStringLiteral("../"));
             if (dirs.first() != u"../")
                 dirs.prepend(QStringLiteral("../"));
-            Lst_Remote_Dir->addItems(dirs);
+            for (const QString& dir : dirs) {
+                auto* item = new QListWidgetItem(shownRemote(dir), Lst_Remote_Dir);
+                item->setData(Qt::UserRole, dir);
+            }
         },
         report);
 

@@ -20,7 +20,7 @@ short TARLEN_Frm::ShowDir() {
     // The current directory always ends with "/", so that names and
     // patterns can be appended to it; the root stays as the server said.
     sRemoteDir = reply.endsWith(u'/') ? reply : reply + u'/';
-    Lbl_Dir->setText(sRemoteDir);
+    Lbl_Dir->setText(shownRemote(sRemoteDir));
     sRootDir = reply;
     return 0;
 }
@@ -31,7 +31,8 @@ void TARLEN_Frm::openRemoteDirectory() {
     if (!sRemoteDir.endsWith(u'/'))
         sRemoteDir += u'/';
     const QListWidgetItem* item = Lst_Remote_Dir->currentItem();
-    const QString sel = item && item->isSelected() ? item->text() : QString();
+    const QString sel =
+        item && item->isSelected() ? item->data(Qt::UserRole).toString() : QString();
     if (sRemoteDir.size() > sRootDir.size() + 1 && sel == u"../") {
         // Up one level, keeping the trailing "/": /pub/docs/ becomes /pub/.
         const qsizetype slash = sRemoteDir.lastIndexOf(u'/', sRemoteDir.size() - 2);
@@ -40,7 +41,7 @@ void TARLEN_Frm::openRemoteDirectory() {
     } else if (sel != u"./" && sel != u"../") {
         sRemoteDir += sel;
     }
-    Lbl_Dir->setText(sRemoteDir);
+    Lbl_Dir->setText(shownRemote(sRemoteDir));
     runCommand(LastCommand::Listing, QStringLiteral("LS ") + sRemoteDir + Txt_Pattern[1]->text());
 }
 
@@ -76,7 +77,8 @@ void TARLEN_Frm::Txt_Pattern_KeyPress(int index, short& KeyAscii) {
             refreshLocal();
             return;
         }
-        state.iLastCommand = LastCommand::Listing;
+        // A command still running completes as what it is; the listing
+        // follows it.
         const QString path = sRemoteDir + Txt_Pattern[1]->text();
         if (m_inet1 && m_inet1->StillExecuting())
             WaitResp();

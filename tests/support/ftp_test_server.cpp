@@ -151,6 +151,8 @@ bool FtpTestServer::startVsftpd() {
                          .arg(m_root, empty);
     if (m_options.utf8)
         config += QStringLiteral("utf8_filesystem=YES\n");
+    if (m_options.rateLimit > 0)
+        config += QStringLiteral("anon_max_rate=%1\n").arg(m_options.rateLimit);
     const QString configPath = m_dir.path() + QStringLiteral("/vsftpd.conf");
     QFile file(configPath);
     if (!file.open(QIODevice::WriteOnly) || file.write(config.toUtf8()) < 0) {

@@ -13,7 +13,9 @@ public:
     enum class Kind { Pyftpdlib, Vsftpd };
 
     struct Options {
-        int rateLimit = 0; // pyftpdlib: bytes per second on data connections
+        // Bytes per second on data connections: pyftpdlib sends a second's
+        // worth at once, vsftpd spreads it evenly.
+        int rateLimit = 0;
         bool utf8 = false; // vsftpd: announce UTF8 (it is byte-transparent either way)
     };
 

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // Answers the client's questions from a script and records what it was told,
 // so that no test ever blocks on a modal dialog.
 class ScriptedPrompter : public Prompter {
@@ -14,6 +16,7 @@ public:
         QString text;
         QString title;
         Icon icon = Icon::None;
+        Answer defaultButton = Answer::Yes; // questions: what Enter would answer
     };
 
     QList<Answer> answers; // taken in order by askYesNoCancel; Cancel when empty
@@ -22,13 +25,18 @@ public:
     QList<Shown> questions;
     QList<Shown> prompts;
     int beeps = 0;
+    // Runs while a message is "shown", as the event loop of a real box would.
+    std::function<void()> whileShowingMessage;
 
     void beep() override { ++beeps; }
     void message(const QString& text, const QString& title, Icon icon) override {
         messages.append({text, title, icon});
+        if (whileShowingMessage)
+            whileShowingMessage();
     }
-    Answer askYesNoCancel(const QString& text, const QString& title) override {
-        questions.append({text, title, Icon::None});
+    Answer askYesNoCancel(const QString& text, const QString& title,
+                          Answer defaultButton) override {
+        questions.append({text, title, Icon::None, defaultButton});
         return answers.isEmpty() ? Answer::Cancel : answers.takeFirst();
     }
     QString input(const QString& prompt, const QString& title,

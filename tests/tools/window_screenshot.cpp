@@ -31,7 +31,7 @@ public:
     void message(const QString& text, const QString& title, Icon) override {
         std::fprintf(stderr, "[%s] %s\n", qPrintable(title), qPrintable(text));
     }
-    Answer askYesNoCancel(const QString& text, const QString& title) override {
+    Answer askYesNoCancel(const QString& text, const QString& title, Answer) override {
         std::fprintf(stderr, "[%s] %s -> Yes\n", qPrintable(title), qPrintable(text));
         return Answer::Yes;
     }

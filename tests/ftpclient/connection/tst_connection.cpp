@@ -7,11 +7,14 @@
 #include "scripted_connect.h"
 #include "scripted_prompter.h"
 #include "silent_server.h"
+#include "slow_proxy.h"
 #include "test_files.h"
 
 #include <vantel/vantelctrl.h>
 
+#include <QApplication>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -20,7 +23,12 @@
 #include <QTest>
 #include <QTimer>
 
-namespace {} // namespace
+namespace {
+
+// How long the slow server holds back each answer.
+constexpr int kAnswerDelayMs = 150;
+
+} // namespace
 
 class TestConnection : public QObject {
     Q_OBJECT
@@ -38,6 +46,10 @@ private slots:
     void disconnectShowsProfileName();
     void closingDuringCommandAbandonsItAndSendsNothing();
     void closingWhileConnectedSendsNothing();
+    void closeDuringLoginAbandonsIt_data();
+    void closeDuringLoginAbandonsIt();
+    void failedLoginReturnsToDisconnected_data();
+    void failedLoginReturnsToDisconnected();
 
 private:
     // The scripted dialog: confirms a host the way Connect does.
@@ -196,6 +208,94 @@ void TestConnection::closingWhileConnectedSendsNothing() {
     f.close();
     QCOMPARE(sent(), (QStringList{"PWD", "DIR"}));
     QTest::qWait(100);
+    QVERIFY(m_prompter.messages.isEmpty());
+}
+
+void TestConnection::closeDuringLoginAbandonsIt_data() {
+    QTest::addColumn<QString>("runningCommand");
+    QTest::newRow("during PWD") << QStringLiteral("PWD");
+    QTest::newRow("during DIR") << QStringLiteral("DIR");
+}
+
+// Close while the login waits abandons it: nothing more is sent, nothing of
+// it reaches the lists later, and the next Connect works.
+void TestConnection::closeDuringLoginAbandonsIt() {
+    QFETCH(QString, runningCommand);
+    TARLEN_Frm& f = *m_frm;
+    QVERIFY(m_server.writeFile(QStringLiteral("listed.txt"), "x"));
+    SlowProxy slow(m_server.port(), kAnswerDelayMs);
+    confirmHost(slow.address());
+    connect(m_frm.get(), &TARLEN_Frm::commandExecuted, this, [&](const QString& command) {
+        if (command == runningCommand)
+            QTimer::singleShot(kAnswerDelayMs / 2, &f, [&f] { f.Cmd_Connect->click(); });
+    });
+    f.Cmd_Connect->click();
+    QCOMPARE(sent().last(), runningCommand);
+    QCOMPARE(f.Cmd_Connect->text(), QStringLiteral("Connect"));
+    QVERIFY(!f.bConnected);
+    QVERIFY(f.Cmd_Cancel->isHidden());
+    QVERIFY(!QApplication::overrideCursor());
+    const QString logAtClose = f.Txt_Status->text();
+
+    // Long after the abandoned login would have ended.
+    QTest::qWait(8 * kAnswerDelayMs);
+    QCOMPARE(sent().last(), runningCommand);
+    QCOMPARE(f.LstX_Files[1]->ListCount(), 0);
+    QCOMPARE(f.Lst_Remote_Dir->count(), 0);
+    QCOMPARE(f.Txt_Status->text(), logAtClose);
+    QVERIFY(m_prompter.messages.isEmpty());
+
+    disconnect(m_frm.get(), &TARLEN_Frm::commandExecuted, this, nullptr);
+    confirmHost(m_server.address());
+    f.Cmd_Connect->click();
+    QVERIFY(f.bConnected);
+    QCOMPARE(f.LstX_Files[1]->List(0), QStringLiteral("listed.txt"));
+    QFile::remove(m_server.root() + QStringLiteral("/listed.txt"));
+}
+
+void TestConnection::failedLoginReturnsToDisconnected_data() {
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<int>("code");
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    const QString closedPort = QStringLiteral("127.0.0.1:%1").arg(probe.serverPort());
+    QTest::newRow("wrong password") << m_server.address() << QStringLiteral("wrong") << 12015;
+    QTest::newRow("closed port") << closedPort << m_server.password() << 12029;
+    QTest::newRow("unknown host") << QStringLiteral("no-such-host.invalid") << m_server.password()
+                                  << 12007;
+    QTest::newRow("timeout") << QString() << m_server.password() << 12002;
+}
+
+// A login that fails sends no DIR and leaves the window disconnected; Close
+// never reports a disconnection from a server that was never connected.
+void TestConnection::failedLoginReturnsToDisconnected() {
+    QFETCH(QString, address);
+    QFETCH(QString, password);
+    QFETCH(int, code);
+    TARLEN_Frm& f = *m_frm;
+    SilentServer silent;
+    scriptConnectDialog(f, address.isEmpty() ? silent.address() : address, m_server.userName(),
+                        password);
+    if (address.isEmpty()) {
+        const auto confirm = f.showConnectDialog;
+        f.showConnectDialog = [&f, confirm] {
+            confirm();
+            f.Inet1()->setRequestTimeout(1);
+        };
+    }
+    f.Cmd_Connect->click();
+    QCOMPARE(sent(), QStringList{"PWD"});
+    QVERIFY(f.Txt_Status->text().contains(QStringLiteral("Error! %1: ").arg(code)));
+    QCOMPARE(f.Cmd_Connect->text(), QStringLiteral("Connect"));
+    QVERIFY(!f.bConnected);
+    QVERIFY(!QApplication::overrideCursor());
+    QVERIFY(m_prompter.messages.isEmpty());
+
+    // The button connects again rather than closing.
+    confirmHost(m_server.address());
+    f.Cmd_Connect->click();
+    QVERIFY(f.bConnected);
     QVERIFY(m_prompter.messages.isEmpty());
 }
 

@@ -3,15 +3,19 @@
 #include "connection/pane_frame.h"
 #include "connection/status_log.h"
 #include "connection/tarlen_frm.h"
+#include "fileops/transfer_progress.h"
 #include "scripted_prompter.h"
+#include "test_files.h"
 
 #include <vantel/vantelctrl.h>
 
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -35,6 +39,9 @@ private slots:
     void logIsCutToItsLast3000Characters();
     void progressDotsBreakAfterForty();
     void startupCentresWindowWhateverTheSettingsSay();
+    void windowCannotShrinkBelowItsLayout();
+    void sizeGivenByTheUserSurvivesRestarts();
+    void sizeColumnEndsInsideTheScrollBar();
 
 private:
     ScriptedPrompter m_prompter;
@@ -284,6 +291,91 @@ void TestWindowLayout::startupCentresWindowWhateverTheSettingsSay() {
     const QByteArray saved = file.readAll();
     QVERIFY(saved.contains("LOCALWIDTH= 4800"));
     QVERIFY(saved.contains("WINDOWLEFT= 1500"));
+}
+
+// The window is never smaller than its layout, and the progress display
+// keeps its place under the log whenever the layout runs.
+void TestWindowLayout::windowCannotShrinkBelowItsLayout() {
+    TARLEN_Frm& f = *m_frm;
+    const TwipsGeometry& g = f.twips();
+    f.Resize_Frm();
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    const QSize needed(g.toPixels(10405), g.toPixels(g.top(f.Txt_Status) + 1300));
+    QCOMPARE(f.minimumSize(), needed);
+    f.resize(needed / 2);
+    QCOMPARE(f.size(), needed);
+    const QRect cancel = f.Cmd_Cancel->geometry();
+    QVERIFY(f.rect().contains(cancel));
+
+    f.setFrameHeight(0, 6500);
+    f.setFrameWidth(1, 5200);
+    f.Resize_Frm();
+    QCOMPARE(f.minimumHeight(), g.toPixels(120 + 6500 + 100 + 1300));
+    QCOMPARE(f.minimumWidth(), g.toPixels(g.left(f.Frm_Local[1]) + 5200 + 255));
+    QCOMPARE(g.top(f.Progress), g.top(f.Txt_Status) + g.height(f.Txt_Status) + 45);
+    QCOMPARE(g.width(f.Progress), g.width(f.Txt_Status));
+    QVERIFY(f.rect().contains(f.Progress->geometry()));
+}
+
+// What the user made of the window is written at quit and comes back;
+// starting and quitting again changes nothing more.
+void TestWindowLayout::sizeGivenByTheUserSurvivesRestarts() {
+    QTemporaryDir dir;
+    const QString ini = dir.filePath(QStringLiteral("tarlen.ini"));
+    const auto startAndQuit = [&](int extraHeight) {
+        TARLEN_Frm frm(m_prompter);
+        frm.settingsFile = ini;
+        frm.Form_Load();
+        frm.show();
+        if (extraHeight > 0)
+            frm.resize(frm.width(), frm.height() + extraHeight);
+        const QRect shown = frm.geometry();
+        frm.close();
+        QFile file(ini);
+        return std::make_pair(shown,
+                              file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
+    };
+    const auto first = startAndQuit(90);
+    QVERIFY2(first.second.contains(
+                 "WINDOWHEIGHT= " + QByteArray::number(first.first.height() * 15) + '\n'),
+             first.second.constData());
+    const auto second = startAndQuit(0);
+    QCOMPARE(second.first.height(), first.first.height());
+    const auto third = startAndQuit(0);
+    QCOMPARE(third.first, second.first);
+    QCOMPARE(third.second, second.second);
+}
+
+// However wide the scroll bar, the size column ends before it.
+void TestWindowLayout::sizeColumnEndsInsideTheScrollBar() {
+    class WideScrollBars : public QProxyStyle {
+    public:
+        int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                        const QWidget* widget) const override {
+            return metric == PM_ScrollBarExtent ? 24
+                                                : QProxyStyle::pixelMetric(metric, option, widget);
+        }
+    };
+    QTemporaryDir local;
+    for (int i = 0; i < 40; ++i)
+        QVERIFY(writeFile(local.filePath(QStringLiteral("file%1.txt").arg(i)), "x"));
+    m_frm.reset();
+    QApplication::setStyle(new WideScrollBars);
+    m_frm = std::make_unique<TARLEN_Frm>(m_prompter);
+    TARLEN_Frm& f = *m_frm;
+    f.Form_Load();
+    f.setLocalPath(local.path());
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    const QWidget* inside = f.LstX_Files[0]->listBox()->viewport();
+    QCOMPARE(f.LstX_Files[0]->ListCount(), 40);
+    QTRY_VERIFY(f.LstX_Files[0]->listBox()->verticalScrollBar()->isVisible());
+    const int end = -f.LstX_Files[0]->TabStops(1);
+    QVERIFY2(end > f.iNameColWidth && end <= inside->width(),
+             qPrintable(QStringLiteral("%1 > %2").arg(end).arg(inside->width())));
+    m_frm.reset();
+    QApplication::setStyle(QStringLiteral("Fusion"));
 }
 
 QTEST_MAIN(TestWindowLayout)

@@ -2,6 +2,7 @@
 // local entry, and the shortening of names too wide for their column.
 #include "filelists/extension_rule.h"
 #include "filelists/local_formats.h"
+#include "filelists/work_list.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -9,6 +10,8 @@
 #include <QFontMetrics>
 #include <QLocale>
 #include <QTest>
+
+#include <limits>
 
 #include <cmath>
 
@@ -22,6 +25,7 @@ private slots:
     void dateText();
     void sizeTextAndKey_data();
     void sizeTextAndKey();
+    void sizeKeysSortAsNumbers();
     void sizeTextFollowsTheLocale();
     void shortening_data();
     void shortening();
@@ -115,6 +119,35 @@ void TestFileModel::sizeTextAndKey_data() {
                               << "000001234567";
     QTest::newRow("beyond 32 bits") << qint64(5000000000) << "5,000,000,000"
                                     << "005000000000";
+    QTest::newRow("largest of twelve digits") << qint64(999999999999) << "999,999,999,999"
+                                              << "999999999999";
+    QTest::newRow("a terabyte") << qint64(1000000000000) << "1,000,000,000,000"
+                                << ":0000001000000000000";
+    QTest::newRow("largest length")
+        << std::numeric_limits<qint64>::max() << "9,223,372,036,854,775,807"
+        << ":9223372036854775807";
+}
+
+// A sorted work list of size keys is in the order of the sizes, across the
+// twelve-digit boundary and up to the largest length there is.
+void TestFileModel::sizeKeysSortAsNumbers() {
+    const QList<qint64> sizes{std::numeric_limits<qint64>::max(),
+                              1000000000000,
+                              7,
+                              999999999999,
+                              qint64(1) << 40,
+                              0,
+                              5000000000000000,
+                              1000000000001};
+    WorkList keys(true);
+    for (int i = 0; i < sizes.size(); ++i)
+        keys.add(LocalEntryTexts::sizeKey(sizes[i]), i);
+    QList<qint64> order;
+    for (int j = 0; j < keys.count(); ++j)
+        order << sizes[keys.data(j)];
+    QList<qint64> expected = sizes;
+    std::sort(expected.begin(), expected.end());
+    QCOMPARE(order, expected);
 }
 
 void TestFileModel::sizeTextAndKey() {

@@ -13,10 +13,15 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 class TestLocalPane : public QObject {
     Q_OBJECT
@@ -39,6 +44,8 @@ private slots:
     void equalKeysKeepTheirOrderAndDescendingReverses();
     void sortIsRepeatableAndNameAscendingRestoresFileOrder();
     void refreshKeepsTheShownOrder();
+    void failedReloadLeavesListsThatSortSafely();
+    void namesThatAreNotUtf8AreShownAndWork();
 
 private:
     void makeFile(const QString& name, qint64 size, const QDate& date,
@@ -442,6 +449,105 @@ void TestLocalPane::refreshKeepsTheShownOrder() {
     QCOMPARE(shownNames(), (QStringList{"c.exe", "a.txt", "b.zip"}));
     QVERIFY(buttonShows(2, 0));
     verifyInvariants();
+}
+
+// A message about one file lets the window handle events, which may read
+// the directory again: the lists left behind still sort without harm.
+void TestLocalPane::failedReloadLeavesListsThatSortSafely() {
+    makeFile("a.txt", 10, QDate(1999, 3, 1));
+    makeFile("gone.txt", 5, QDate(1999, 3, 2));
+    TARLEN_Frm& f = *m_frm;
+    QVERIFY(f.setLocalPath(m_dir->path()));
+    QVERIFY(QFile::remove(m_dir->path() + QStringLiteral("/gone.txt")));
+    // While each message shows, a file arrives, and another one is listed
+    // that is gone before it is read: the lists never catch up on their own.
+    int late = 0;
+    m_prompter.whileShowingMessage = [&] {
+        if (late == 6)
+            return;
+        makeFile(QStringLiteral("keep%1.txt").arg(late), 20, QDate(2001, 1, 1));
+        const QString gone = QStringLiteral("late%1.txt").arg(late++);
+        makeFile(gone, 20, QDate(2001, 1, 1));
+        f.File1->Refresh();
+        QFile::remove(m_dir->path() + u'/' + gone);
+    };
+    f.Load_Files();
+    for (int button : {2, 1, 0, 2})
+        f.Cmd_Files_Click(button);
+    QCOMPARE(late, 6);
+    f.File1->Refresh();
+    f.Load_Files();
+    f.Cmd_Files_Click(2);
+    verifyInvariants();
+    QCOMPARE(shownNames().size(), 7);
+}
+
+// Names written by programs of another encoding are listed with a mark in
+// place of what cannot be read, and renaming, deleting and entering them
+// works on their very bytes. Nothing is reported file by file.
+void TestLocalPane::namesThatAreNotUtf8AreShownAndWork() {
+    const QByteArray base = QFile::encodeName(m_dir->path()) + '/';
+    const auto create = [&](const QByteArray& name) {
+        const int fd = ::open((base + name).constData(), O_WRONLY | O_CREAT, 0644);
+        QVERIFY(fd >= 0);
+        ::close(fd);
+    };
+    create("r\xE9sum\xE9.txt");
+    create("caf\xE9.txt");
+    QCOMPARE(::mkdir((base + "data\xFE").constData(), 0755), 0);
+    create("data\xFE/inner.txt");
+    const auto exists = [&](const QByteArray& name) {
+        return ::access((base + name).constData(), F_OK) == 0;
+    };
+    TARLEN_Frm& f = *m_frm;
+    QVERIFY(f.setLocalPath(m_dir->path()));
+    const QChar mark(0xFFFD);
+    QCOMPARE(shownNames(), (QStringList{QStringLiteral("caf") + mark + QStringLiteral(".txt"),
+                                        QStringLiteral("r") + mark + QStringLiteral("sum") + mark +
+                                            QStringLiteral(".txt")}));
+    verifyInvariants();
+
+    // Into the folder and back.
+    int folder = -1;
+    for (int row = 0; row < f.Dir1->count(); ++row)
+        if (f.Dir1->item(row)->text().trimmed() == QStringLiteral("data") + mark)
+            folder = row;
+    QVERIFY(folder >= 0);
+    QVERIFY(f.Dir1->setPath(f.Dir1->entryPath(folder)));
+    QCOMPARE(shownNames(), QStringList{"inner.txt"});
+    QVERIFY(f.setLocalPath(m_dir->path()));
+
+    const auto selectOnly = [&](const QString& shown) {
+        for (int p = 0; p < f.LstX_Files[0]->ListCount(); ++p)
+            f.LstX_Files[0]->SetSelected(p, shownNames()[p] == shown);
+    };
+    selectOnly(QStringLiteral("r") + mark + QStringLiteral("sum") + mark + QStringLiteral(".txt"));
+    m_prompter.inputs = {QStringLiteral("resume.txt")};
+    f.Cmd_Rename_Click(0);
+    QVERIFY(exists("resume.txt"));
+    QVERIFY(!exists("r\xE9sum\xE9.txt"));
+
+    selectOnly(QStringLiteral("caf") + mark + QStringLiteral(".txt"));
+    m_prompter.answers = {Prompter::Answer::Yes};
+    f.Cmd_Delete_Click(0);
+    QVERIFY(!exists("caf\xE9.txt"));
+    QVERIFY(m_prompter.messages.isEmpty());
+    QCOMPARE(m_prompter.beeps, 0);
+
+    // The settings remember such a folder too.
+    const QString ini = m_dir->filePath(QStringLiteral("tarlen.ini"));
+    f.settingsFile = ini;
+    QVERIFY(f.setLocalPath(f.Dir1->entryPath(folder)));
+    const QString folderPath = f.localPath();
+    f.close();
+    TARLEN_Frm again(m_prompter);
+    again.settingsFile = ini;
+    again.Form_Load();
+    QCOMPARE(again.localPath(), folderPath);
+    QCOMPARE(again.File1->List(0), QStringLiteral("inner.txt"));
+
+    QVERIFY(::unlink((base + "data\xFE/inner.txt").constData()) == 0);
+    QVERIFY(::rmdir((base + "data\xFE").constData()) == 0);
 }
 
 QTEST_MAIN(TestLocalPane)

@@ -17,12 +17,14 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -34,10 +36,24 @@ QStringList entries(const CVantelCtrl* list) {
     return out;
 }
 
+constexpr int kSlowRate = 256 * 1024;
+
 FtpTestServer::Options slow() {
     FtpTestServer::Options options;
-    options.rateLimit = 256 * 1024;
+    options.rateLimit = kSlowRate;
     return options;
+}
+
+// "256 KB/s" in bytes per second.
+double rateOf(const QString& text) {
+    const QStringList parts = text.split(u' ');
+    if (parts.size() != 2)
+        return 0;
+    const QString unit = parts[1];
+    const double scale = unit.startsWith(u"KB")   ? 1024.0
+                         : unit.startsWith(u"MB") ? 1024.0 * 1024.0
+                                                  : 1.0;
+    return parts[0].toDouble() * scale;
 }
 
 } // namespace
@@ -58,9 +74,11 @@ private slots:
     void hostileNameIsRefusedAndOthersGo();
     void uploadSelectedFilesAndListAgain();
     void uploadRefusesNameWithBlank();
+    void uploadKeepsTheBytesOfANameThatIsNotUtf8();
     void cancelDuringSecondOfThreeUploadsStops();
     void cancelDuringSecondOfThreeDownloadsGoesOn();
     void progressShowsTheFileWhileItMoves();
+    void destructiveQuestionsDefaultToNo();
     void remoteDeleteAsksThenDeletesAndLists();
     void remoteRenameStopsAtEmptyAnswer();
     void remoteMakeAndRemoveDirectory();
@@ -69,6 +87,8 @@ private slots:
     void localMakeAndRemoveDirectory();
     void rightButtonDragDownloadsLeftClickDoesNothing();
     void deleteKeyRunsThatPanesDelete();
+    void dragIsForgottenWhenItsReleaseIsLost_data();
+    void dragIsForgottenWhenItsReleaseIsLost();
 
 private:
     void useServer(FtpTestServer& server);
@@ -201,7 +221,9 @@ void TestFileOperations::hostileNameIsRefusedAndOthersGo() {
     // A control character in a name is legal on the server's disk.
     QVERIFY(m_server.writeFile(QStringLiteral("bad") + QChar(1) + QStringLiteral("name"), "x"));
     f.Cmd_Refresh_Click(1);
-    f.LstX_Files[1]->AddItem(QStringLiteral("../escape.txt"));
+    // A name no listing lets through, as if one had.
+    f.Lst_Remote.add(QStringLiteral("../escape.txt"));
+    f.Load_FilesR();
     selectRemote({QStringLiteral("bad") + QChar(1) + QStringLiteral("name"),
                   QStringLiteral("../escape.txt"), QStringLiteral("a.txt")});
     m_sent->clear();
@@ -241,6 +263,33 @@ void TestFileOperations::uploadRefusesNameWithBlank() {
              QStringLiteral("Files with embedded spaces can not be transferred"));
     QCOMPARE(m_prompter.messages[0].title, QStringLiteral("Qoro FTP"));
     QCOMPARE(sent(), (QStringList{QStringLiteral("PUT ") + local("ok.txt") + " /ok.txt", "LS /*"}));
+}
+
+// A local name from a program of another encoding reaches the server as the
+// same bytes (vsftpd keeps names byte for byte).
+void TestFileOperations::uploadKeepsTheBytesOfANameThatIsNotUtf8() {
+    TARLEN_Frm& f = *m_frm;
+    FtpTestServer bytewise(FtpTestServer::Kind::Vsftpd);
+    QVERIFY2(bytewise.start(), qPrintable(bytewise.errorText()));
+    const QByteArray name = "r\xE9sum\xE9.txt";
+    const QByteArray localPath = QFile::encodeName(m_local->path()) + '/' + name;
+    const int fd = ::open(localPath.constData(), O_WRONLY | O_CREAT, 0644);
+    QVERIFY(fd >= 0);
+    QCOMPARE(::write(fd, "cv", 2), ssize_t(2));
+    ::close(fd);
+    useServer(bytewise);
+    f.Cmd_Refresh_Click(0);
+    f.LstX_Files[0]->SetSelected(0, true);
+    f.Cmd_Up_Click();
+    const QByteArray uploaded = QFile::encodeName(bytewise.root()) + '/' + name;
+    QFile copy;
+    const int copyFd = ::open(uploaded.constData(), O_RDONLY);
+    QVERIFY(copyFd >= 0 && copy.open(copyFd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle));
+    QCOMPARE(copy.readAll(), QByteArray("cv"));
+    QVERIFY(f.Txt_Status->text().contains(QStringLiteral("r\uFFFDsum\uFFFD.txt sent")));
+    QVERIFY(m_prompter.messages.isEmpty());
+    ::unlink(uploaded.constData());
+    ::unlink(localPath.constData());
 }
 
 void TestFileOperations::cancelDuringSecondOfThreeUploadsStops() {
@@ -283,29 +332,68 @@ void TestFileOperations::cancelDuringSecondOfThreeDownloadsGoesOn() {
         QFile::remove(m_slow.root() + u'/' + QString::fromUtf8(name));
 }
 
+// Each file shows under its own name, with the rate of the last seconds and
+// the time left at that rate.
 void TestFileOperations::progressShowsTheFileWhileItMoves() {
     TARLEN_Frm& f = *m_frm;
-    QVERIFY(m_slow.writeFile(QStringLiteral("movie.bin"), QByteArray(1024 * 1024, 'm')));
-    useServer(m_slow);
-    selectRemote({"movie.bin"});
-    bool seen = false;
+    constexpr int kSize = 640 * 1024;
+    // vsftpd keeps to its rate smoothly, so that the rate shown can be judged.
+    FtpTestServer steady(FtpTestServer::Kind::Vsftpd, slow());
+    QVERIFY2(steady.start(), qPrintable(steady.errorText()));
+    QVERIFY(steady.writeFile(QStringLiteral("movie.bin"), QByteArray(kSize, 'm')));
+    QVERIFY(steady.writeFile(QStringLiteral("trailer.bin"), QByteArray(kSize, 't')));
+    useServer(steady);
+    selectRemote({"movie.bin", "trailer.bin"});
+    QStringList names;
+    QList<double> secondRates;
+    QList<int> secondLeft;
     QTimer poll;
     connect(&poll, &QTimer::timeout, this, [&] {
-        if (!f.Progress->isHidden() && f.Progress->percent() > 0) {
-            seen = true;
-            QCOMPARE(f.Progress->nameText(), QStringLiteral("movie.bin"));
-            QVERIFY(f.Progress->amountText().endsWith(QStringLiteral("of 1.0 MB")));
-            QVERIFY(!f.Progress->rateText().isEmpty());
+        if (f.Progress->isHidden() || f.Progress->percent() == 0)
+            return;
+        if (!names.contains(f.Progress->nameText()))
+            names << f.Progress->nameText();
+        QVERIFY(f.Progress->amountText().endsWith(QStringLiteral("of 640 KB")));
+        if (f.Progress->nameText() == u"trailer.bin" && f.Progress->percent() >= 40) {
+            secondRates << rateOf(f.Progress->rateText());
+            const QStringList left = f.Progress->timeLeftText().split(u' ').value(0).split(u':');
+            secondLeft << left.value(0).toInt() * 60 + left.value(1).toInt();
         }
     });
     poll.start(100);
     f.Cmd_Dn_Click();
     poll.stop();
-    QVERIFY(seen);
+    QCOMPARE(names, (QStringList{"movie.bin", "trailer.bin"}));
+    QVERIFY(!secondRates.isEmpty());
+    // The server sends 256 KB/s; what the second file shows is near that,
+    // not an average that counts the first file's time.
+    const double rate = secondRates.last();
+    QVERIFY2(rate > 0.6 * kSlowRate && rate < 1.6 * kSlowRate, qPrintable(QString::number(rate)));
+    // At 40 % or more of 640 KB, at most 384 KB are left: a second or two.
+    QVERIFY2(secondLeft.first() <= 3, qPrintable(QString::number(secondLeft.first())));
     QVERIFY(f.Progress->isHidden());
-    QFile::remove(m_slow.root() + QStringLiteral("/movie.bin"));
     QCOMPARE(TransferProgressPanel::formatDuration(75), QStringLiteral("1:15"));
     QCOMPARE(TransferProgressPanel::formatBytes(1536), QStringLiteral("1.5 KB"));
+}
+
+// Every question before something is destroyed answers No to Enter.
+void TestFileOperations::destructiveQuestionsDefaultToNo() {
+    TARLEN_Frm& f = *m_frm;
+    QVERIFY(writeFile(local(QStringLiteral("keep.txt")), "keep"));
+    f.Cmd_Refresh_Click(0);
+    selectLocal({"keep.txt"});
+    selectRemote({"a.txt"});
+    m_prompter.answers = {Prompter::Answer::No, Prompter::Answer::No, Prompter::Answer::No,
+                          Prompter::Answer::No};
+    f.Cmd_Delete_Click(0);
+    f.Cmd_Delete_Click(1);
+    f.Cmd_Rem_Click(0);
+    f.Cmd_Rem_Click(1);
+    QCOMPARE(m_prompter.questions.size(), 4);
+    for (const ScriptedPrompter::Shown& question : m_prompter.questions)
+        QCOMPARE(question.defaultButton, Prompter::Answer::No);
+    QVERIFY(sent().isEmpty());
+    QVERIFY(QFile::exists(local(QStringLiteral("keep.txt"))));
 }
 
 void TestFileOperations::remoteDeleteAsksThenDeletesAndLists() {
@@ -512,6 +600,48 @@ void TestFileOperations::deleteKeyRunsThatPanesDelete() {
     QCOMPARE(m_prompter.questions[0].text,
              QStringLiteral("Delete selected files on the remote system?"));
     QVERIFY(sent().isEmpty());
+}
+
+void TestFileOperations::dragIsForgottenWhenItsReleaseIsLost_data() {
+    QTest::addColumn<QString>("lostBy");
+    QTest::newRow("window deactivated") << QStringLiteral("deactivate");
+    QTest::newRow("focus moved") << QStringLiteral("focus");
+    QTest::newRow("next press") << QString();
+}
+
+// A drag whose release never reached a list must not turn the next click
+// into a drop.
+void TestFileOperations::dragIsForgottenWhenItsReleaseIsLost() {
+    QFETCH(QString, lostBy);
+    TARLEN_Frm& f = *m_frm;
+    f.show();
+    f.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&f));
+    selectRemote({"a.txt"});
+    QWidget* from = f.LstX_Files[1]->listBox()->viewport();
+    QWidget* to = f.LstX_Files[0]->listBox()->viewport();
+    QTest::mousePress(from, Qt::RightButton, {}, QPoint(20, 8));
+    QTest::mouseMove(from, QPoint(-40, 8));
+    QVERIFY(QApplication::overrideCursor());
+
+    QWidget other;
+    if (lostBy == u"deactivate") {
+        other.show();
+        other.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+    } else if (lostBy == u"focus") {
+        f.Txt_Pattern[0]->setFocus();
+    }
+    if (!lostBy.isEmpty())
+        QVERIFY(!QApplication::overrideCursor());
+
+    f.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&f));
+    QTest::mousePress(to, Qt::RightButton, {}, QPoint(30, 8));
+    QTest::mouseRelease(to, Qt::RightButton, {}, QPoint(30, 8));
+    QTest::qWait(50);
+    QVERIFY(sent().isEmpty());
+    QVERIFY(!QApplication::overrideCursor());
 }
 
 QTEST_MAIN(TestFileOperations)

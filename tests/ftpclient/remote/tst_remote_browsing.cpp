@@ -1,5 +1,6 @@
 // Reading listings into the remote lists, and moving about the remote tree,
 // against a real pyftpdlib server.
+#include "connection/status_log.h"
 #include "connection/tarlen_frm.h"
 #include "filelists/extension_rule.h"
 #include "ftp_test_server.h"
@@ -17,6 +18,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -53,7 +58,10 @@ private slots:
     void refreshWithoutSelectionListsAgain();
     void enterInPatternBoxFilters();
     void enterWhileBusyWaitsForTheRunningCommand();
+    void enterWhileDeleteRunsLetsItCompleteAsADelete();
     void doubleClickWhileBusyDoesNothing();
+    void namesAreUtf8WhereTheirBytesAreEvenUnannounced();
+    void noEventSeesTheListsHalfRebuilt();
 
 private:
     void connectToServer();
@@ -257,6 +265,26 @@ void TestRemoteBrowsing::enterWhileBusyWaitsForTheRunningCommand() {
     QCOMPARE(fileEntries(f.LstX_Files[1]), QStringList{"b.zip"});
 }
 
+// The running command's completion is handled as what it is (a delete writes
+// its line), and the listing follows it.
+void TestRemoteBrowsing::enterWhileDeleteRunsLetsItCompleteAsADelete() {
+    QVERIFY(m_server.writeFile(QStringLiteral("gone.txt"), "x"));
+    connectToServer();
+    TARLEN_Frm& f = *m_frm;
+    f.Txt_Pattern[1]->setText(QStringLiteral("*.zip"));
+    QTimer::singleShot(0, &f, [&] {
+        QVERIFY(f.Inet1()->StillExecuting());
+        short key = 13;
+        f.Txt_Pattern_KeyPress(1, key);
+    });
+    f.sCurFile = QStringLiteral("/gone.txt");
+    f.runCommand(LastCommand::Delete, QStringLiteral("DELETE /gone.txt"));
+    QCOMPARE(sent(), (QStringList{"DELETE /gone.txt", "LS /*.zip"}));
+    QVERIFY(f.Txt_Status->text().contains(QStringLiteral("\r\n/gone.txt deleted")));
+    QCOMPARE(fileEntries(f.LstX_Files[1]), QStringList{"b.zip"});
+    QVERIFY(!QFile::exists(m_server.root() + QStringLiteral("/gone.txt")));
+}
+
 void TestRemoteBrowsing::doubleClickWhileBusyDoesNothing() {
     connectToServer();
     TARLEN_Frm& f = *m_frm;
@@ -265,6 +293,89 @@ void TestRemoteBrowsing::doubleClickWhileBusyDoesNothing() {
     f.runCommand(LastCommand::Listing, QStringLiteral("LS /*"));
     QCOMPARE(sent(), QStringList{"LS /*"});
     QCOMPARE(f.sRemoteDir, QStringLiteral("/"));
+}
+
+// A server that never says UTF8: names that are UTF-8 show as such, the
+// others as Latin-1, and every command gives the server its own bytes back.
+void TestRemoteBrowsing::namesAreUtf8WhereTheirBytesAreEvenUnannounced() {
+    FtpTestServer latin1(FtpTestServer::Kind::Vsftpd);
+    QVERIFY2(latin1.start(), qPrintable(latin1.errorText()));
+    const QByteArray root = QFile::encodeName(latin1.root()) + '/';
+    const auto create = [&](const QByteArray& name, const QByteArray& content) {
+        const int fd = ::open((root + name).constData(), O_WRONLY | O_CREAT, 0644);
+        QVERIFY2(fd >= 0, name.constData());
+        QCOMPARE(::write(fd, content.constData(), size_t(content.size())), content.size());
+        ::close(fd);
+    };
+    QCOMPARE(::mkdir((root + "r\xE9pertoire").constData(), 0755), 0);
+    create("na\xC3\xAFve.txt", "utf-8");
+    create("caf\xE9.txt", "latin-1");
+    create("r\xE9pertoire/inside.txt", "deep");
+    QTemporaryDir local;
+    TARLEN_Frm& f = *m_frm;
+    QVERIFY(f.setLocalPath(local.path()));
+    scriptConnectDialog(f, latin1);
+    f.Cmd_Connect->click();
+    QVERIFY(f.bConnected);
+    QCOMPARE(fileEntries(f.LstX_Files[1]), (QStringList{"café.txt", "naïve.txt"}));
+    QCOMPARE(dirEntries(f.Lst_Remote_Dir), (QStringList{"../", "répertoire/"}));
+
+    select(QStringLiteral("répertoire/"));
+    f.Lst_Remote_Dir_DblClick();
+    QVERIFY(f.Lbl_Dir->text().endsWith(QStringLiteral("/répertoire/")));
+    QCOMPARE(fileEntries(f.LstX_Files[1]), QStringList{"inside.txt"});
+    select(QStringLiteral("../"));
+    f.Lst_Remote_Dir_DblClick();
+
+    const auto selectOnly = [&](const QString& shown) {
+        for (int p = 0; p < f.LstX_Files[1]->ListCount(); ++p)
+            f.LstX_Files[1]->SetSelected(p, f.LstX_Files[1]->List(p) == shown);
+    };
+    selectOnly(QStringLiteral("café.txt"));
+    f.Cmd_Dn_Click();
+    QVERIFY(f.Txt_Status->text().contains(QStringLiteral("café.txt retrieved")));
+    const QByteArray fetched = QFile::encodeName(local.path()) + "/caf\xE9.txt";
+    QVERIFY(::access(fetched.constData(), F_OK) == 0);
+    ::unlink(fetched.constData());
+
+    selectOnly(QStringLiteral("naïve.txt"));
+    m_prompter.answers = {Prompter::Answer::Yes};
+    f.Cmd_Delete_Click(1);
+    QVERIFY(::access((root + "na\xC3\xAFve.txt").constData(), F_OK) != 0);
+    QCOMPARE(fileEntries(f.LstX_Files[1]), QStringList{"café.txt"});
+    QVERIFY(m_prompter.messages.isEmpty());
+    ::unlink((root + "caf\xE9.txt").constData());
+    ::unlink((root + "r\xE9pertoire/inside.txt").constData());
+    ::rmdir((root + "r\xE9pertoire").constData());
+}
+
+// Whatever runs while a listing is read finds the remote lists whole: the
+// old ones until the new ones are complete.
+void TestRemoteBrowsing::noEventSeesTheListsHalfRebuilt() {
+    for (int i = 0; i < 400; ++i)
+        QVERIFY(m_server.writeFile(QStringLiteral("many/f%1.dat").arg(i), "x"));
+    connectToServer();
+    TARLEN_Frm& f = *m_frm;
+    int ticks = 0;
+    QStringList torn;
+    QTimer watch;
+    watch.setInterval(0);
+    connect(&watch, &QTimer::timeout, this, [&] {
+        ++ticks;
+        const CVantelCtrl* list = f.LstX_Files[1];
+        if (list->ListCount() != f.Lst_Remote.count() || f.Lst_Remote_Dir->count() == 0)
+            torn << QStringLiteral("%1 shown, %2 names, %3 directories")
+                        .arg(list->ListCount())
+                        .arg(f.Lst_Remote.count())
+                        .arg(f.Lst_Remote_Dir->count());
+    });
+    watch.start();
+    select(QStringLiteral("many/"));
+    f.Lst_Remote_Dir_DblClick();
+    watch.stop();
+    QVERIFY(ticks > 0);
+    QCOMPARE(torn, QStringList());
+    QCOMPARE(f.LstX_Files[1]->ListCount(), 400);
 }
 
 QTEST_MAIN(TestRemoteBrowsing)
