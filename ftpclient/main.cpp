@@ -1,5 +1,5 @@
 #include "common/prompter.h"
-#include "connection/tarlen_frm.h"
+#include "window/tarlen_frm.h"
 
 #include <QApplication>
 

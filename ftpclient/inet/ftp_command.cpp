@@ -40,6 +40,99 @@ bool sameDirectory(QStringView a, QStringView b) {
 
 } // namespace
 
+FtpCommand FtpCommand::pwd() {
+    return FtpCommand{};
+}
+
+FtpCommand FtpCommand::quit() {
+    FtpCommand cmd;
+    cmd.kind = Kind::Quit;
+    return cmd;
+}
+
+FtpCommand FtpCommand::list(const QString& verb, const QString& path) {
+    FtpCommand cmd;
+    cmd.kind = Kind::List;
+    cmd.verb = verb;
+    cmd.directory = directoryPart(path).toString();
+    cmd.pattern = fileNamePart(path).toString();
+    return cmd;
+}
+
+FtpCommand FtpCommand::get(const QString& remote, const QString& local) {
+    FtpCommand cmd;
+    cmd.kind = Kind::Get;
+    cmd.remote = remote;
+    cmd.local = local;
+    return cmd;
+}
+
+FtpCommand FtpCommand::put(const QString& local, const QString& remote) {
+    FtpCommand cmd = get(remote, local);
+    cmd.kind = Kind::Put;
+    return cmd;
+}
+
+FtpCommand FtpCommand::remove(const QString& remote) {
+    FtpCommand cmd;
+    cmd.kind = Kind::Delete;
+    cmd.remote = remote;
+    return cmd;
+}
+
+FtpCommand FtpCommand::makeDirectory(const QString& remote) {
+    FtpCommand cmd = remove(remote);
+    cmd.kind = Kind::MakeDir;
+    return cmd;
+}
+
+FtpCommand FtpCommand::removeDirectory(const QString& remote) {
+    FtpCommand cmd = remove(remote);
+    cmd.kind = Kind::RemoveDir;
+    return cmd;
+}
+
+FtpCommand FtpCommand::rename(const QString& from, const QString& to) {
+    FtpCommand cmd = remove(from);
+    cmd.kind = Kind::Rename;
+    cmd.newRemote = to;
+    return cmd;
+}
+
+QString FtpCommand::text() const {
+    switch (kind) {
+    case Kind::Pwd:
+        return QStringLiteral("PWD");
+    case Kind::Quit:
+        return QStringLiteral("QUIT");
+    case Kind::List: {
+        const QString path = directory + pattern;
+        return path.isEmpty() ? verb : verb + u' ' + path;
+    }
+    case Kind::Get:
+        return QStringLiteral("GET ") + remote + u' ' + local;
+    case Kind::Put:
+        return QStringLiteral("PUT ") + local + u' ' + remote;
+    case Kind::Delete:
+        return QStringLiteral("DELETE ") + remote;
+    case Kind::MakeDir:
+        return QStringLiteral("MKDIR ") + remote;
+    case Kind::RemoveDir:
+        return QStringLiteral("RMDIR ") + remote;
+    case Kind::Rename:
+        return QStringLiteral("RENAME ") + remote + u' ' + newRemote;
+    }
+    return {};
+}
+
+bool FtpCommand::holdsLineBreak() const {
+    for (const QString* part : {&verb, &directory, &pattern, &remote, &local, &newRemote})
+        for (QChar c : *part)
+            if (c == u'\r' || c == u'\n' || c == u'\0')
+                return true;
+    return false;
+}
+
 std::optional<FtpCommand> parseFtpCommand(const QString& text, QString* error) {
     auto fail = [error](const QString& why) -> std::optional<FtpCommand> {
         if (error)
@@ -73,12 +166,8 @@ std::optional<FtpCommand> parseFtpCommand(const QString& text, QString* error) {
         cmd.kind = FtpCommand::Kind::Quit;
         return cmd;
     }
-    if (verb == u"DIR" || verb == u"LS") {
-        cmd.kind = FtpCommand::Kind::List;
-        cmd.directory = directoryPart(args).toString();
-        cmd.pattern = fileNamePart(args).toString();
-        return cmd;
-    }
+    if (verb == u"DIR" || verb == u"LS")
+        return FtpCommand::list(text.left(blank < 0 ? text.size() : blank), args);
     if (verb == u"GET" || verb == u"PUT") {
         QString first, second;
         if (!splitPaths(args, sameFileName, &first, &second))

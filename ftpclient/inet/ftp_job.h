@@ -2,6 +2,7 @@
 
 #include "ftp_address.h"
 #include "ftp_command.h"
+#include "ftp_entry.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -22,13 +23,14 @@ struct FtpEvent {
 
     Type type = Type::State;
     quint64 job = 0;
-    short state = 0;      // State
-    qint64 done = 0;      // Progress: bytes moved so far
-    qint64 total = 0;     // Progress: bytes in all, 0 when unknown
-    bool ok = false;      // Finished
-    int responseCode = 0; // Finished, failed
-    QString responseInfo; // Finished, failed
-    QString reply;        // Finished, succeeded: the text GetChunk hands out
+    short state = 0;       // State
+    qint64 done = 0;       // Progress: bytes moved so far
+    qint64 total = 0;      // Progress: bytes in all, 0 when unknown
+    bool ok = false;       // Finished
+    int responseCode = 0;  // Finished, failed
+    QString responseInfo;  // Finished, failed
+    QString reply;         // Finished, succeeded: the text GetChunk hands out
+    SharedListing listing; // Finished, succeeded listing: its entries
 
     static FtpEvent make(Type type, quint64 job) {
         FtpEvent ev;

@@ -92,7 +92,7 @@ std::optional<FtpListEntry> parseUnixLine(QByteArrayView line) {
                 name = name.first(arrow);
             }
         }
-        return FtpListEntry{name, directory};
+        return FtpListEntry{name, directory, type == 'l', text(k - 1).toLongLong()};
     }
     return std::nullopt;
 }
@@ -126,12 +126,13 @@ std::optional<FtpListEntry> parseDosLine(QByteArrayView line) {
     const bool directory = text(2) == QByteArrayView("<DIR>");
     if (!directory && !isDigits(text(2)))
         return std::nullopt;
+    const qint64 size = directory ? -1 : text(2).toLongLong();
     qsizetype nameStart = tok[2].end;
     while (nameStart < line.size() && line[nameStart] == ' ')
         ++nameStart;
     if (nameStart >= line.size())
         return std::nullopt;
-    return FtpListEntry{line.sliced(nameStart), directory};
+    return FtpListEntry{line.sliced(nameStart), directory, false, size};
 }
 
 // Builds the file-name filter of a pattern; nothing when it matches everything.
@@ -151,21 +152,26 @@ std::optional<FtpListEntry> parseMlsdLine(QByteArrayView line) {
     const QByteArrayView facts = line.first(blank);
     const QByteArrayView name = line.sliced(blank + 1);
 
+    FtpListEntry entry{name, false};
     for (qsizetype start = 0; start < facts.size();) {
         qsizetype end = facts.indexOf(';', start);
         if (end < 0)
             end = facts.size();
         const QByteArrayView fact = facts.sliced(start, end - start);
         start = end + 1;
+        if (fact.size() > 5 && qstrnicmp(fact.data(), "size=", 5) == 0) {
+            entry.size = fact.sliced(5).toLongLong();
+            continue;
+        }
         if (fact.size() < 5 || qstrnicmp(fact.data(), "type=", 5) != 0)
             continue;
         const QByteArrayView type = fact.sliced(5);
         if (type.compare("cdir", Qt::CaseInsensitive) == 0 ||
             type.compare("pdir", Qt::CaseInsensitive) == 0)
             return std::nullopt;
-        return FtpListEntry{name, type.compare("dir", Qt::CaseInsensitive) == 0};
+        entry.directory = type.compare("dir", Qt::CaseInsensitive) == 0;
     }
-    return FtpListEntry{name, false};
+    return entry;
 }
 
 std::optional<FtpListEntry> parseListLine(QByteArrayView line) {
@@ -185,11 +191,16 @@ bool isSafeListName(QByteArrayView name) {
     return true;
 }
 
-QString buildListingText(const QByteArray& raw, bool mlsd, const FtpNameCodec& codec,
-                         const QString& pattern) {
+RemoteListing buildListing(const QByteArray& raw, bool mlsd, const FtpNameCodec& codec,
+                           const QString& pattern) {
     FtpListingBuilder builder(mlsd, codec, pattern);
     builder.feed(raw);
     return builder.finish();
+}
+
+QString buildListingText(const QByteArray& raw, bool mlsd, const FtpNameCodec& codec,
+                         const QString& pattern) {
+    return listingText(buildListing(raw, mlsd, codec, pattern));
 }
 
 FtpListingBuilder::FtpListingBuilder(bool mlsd, const FtpNameCodec& codec, const QString& pattern)
@@ -220,25 +231,34 @@ void FtpListingBuilder::feed(QByteArrayView data) {
     m_partial = data.sliced(start).toByteArray();
 }
 
-QString FtpListingBuilder::finish() {
+RemoteListing FtpListingBuilder::finish() {
     if (!m_partial.isEmpty()) {
         addLine(m_partial);
         m_partial.clear();
     }
-    return std::move(m_text);
+    sortByFoldedName(m_listing.files);
+    return std::move(m_listing);
 }
 
 void FtpListingBuilder::addLine(QByteArrayView line) {
     if (line.endsWith('\r'))
         line.chop(1);
-    const std::optional<FtpListEntry> entry = m_mlsd ? parseMlsdLine(line) : parseListLine(line);
-    if (!entry || !isSafeListName(entry->name))
+    if (line.isEmpty())
         return;
-    const QString name = m_codec.decode(entry->name);
-    if (!entry->directory && m_filter && !m_filter->match(name).hasMatch())
+    const std::optional<FtpListEntry> parsed = m_mlsd ? parseMlsdLine(line) : parseListLine(line);
+    if (!parsed || !isSafeListName(parsed->name)) {
+        // "total" lines and the listed directory itself are no entries.
+        if (!line.startsWith("total ") && !(parsed && (parsed->name == QByteArrayView(".") ||
+                                                       parsed->name == QByteArrayView(".."))))
+            ++m_listing.linesNotUnderstood;
         return;
-    m_text += name;
-    if (entry->directory)
-        m_text += u'/';
-    m_text += u"\r\n";
+    }
+    RemoteEntry entry;
+    entry.name = m_codec.decode(parsed->name);
+    entry.isDirectory = parsed->directory;
+    entry.isLink = parsed->link;
+    entry.size = parsed->size;
+    if (!entry.isDirectory && m_filter && !m_filter->match(entry.name).hasMatch())
+        return;
+    (entry.isDirectory ? m_listing.directories : m_listing.files).push_back(std::move(entry));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ftp_entry.h"
 #include "ftp_names.h"
 
 #include <QByteArray>
@@ -13,6 +14,8 @@
 struct FtpListEntry {
     QByteArrayView name;
     bool directory = false;
+    bool link = false;
+    qint64 size = -1;
 };
 
 // One line of an MLSD reply: "type=file;size=3;modify=...; a.txt".
@@ -27,21 +30,17 @@ std::optional<FtpListEntry> parseListLine(QByteArrayView line);
 // of "/", CR, LF and NUL.
 bool isSafeListName(QByteArrayView name);
 
-// Turns a raw MLSD or LIST reply into the listing text of the component: one
-// entry per line ending CR LF, directories with a trailing "/". Lines that do
-// not parse and unsafe names are left out. A non-empty pattern ("*", "?",
-// case-insensitive) filters the files; "*" and "*.*" match every file, and
-// directories are always kept.
-QString buildListingText(const QByteArray& raw, bool mlsd, const FtpNameCodec& codec,
-                         const QString& pattern);
-
-// The same, fed with the reply as it arrives, so that the text is built while
-// the server is still sending.
+// Takes a raw MLSD or LIST reply apart into entries, fed as the reply
+// arrives, so that the listing is ready soon after the server's last byte.
+// Lines that do not parse and unsafe names are left out (and counted). A
+// non-empty pattern ("*", "?", case-insensitive) filters the files; "*" and
+// "*.*" match every file, and directories are always kept.
 class FtpListingBuilder {
 public:
     FtpListingBuilder(bool mlsd, const FtpNameCodec& codec, const QString& pattern);
     void feed(QByteArrayView data);
-    QString finish();
+    // The listing, its files sorted.
+    RemoteListing finish();
 
 private:
     void addLine(QByteArrayView line);
@@ -50,5 +49,12 @@ private:
     FtpNameCodec m_codec;
     std::optional<QRegularExpression> m_filter;
     QByteArray m_partial; // an unfinished last line
-    QString m_text;
+    RemoteListing m_listing;
 };
+
+// The whole of a raw reply at once (see FtpListingBuilder).
+RemoteListing buildListing(const QByteArray& raw, bool mlsd, const FtpNameCodec& codec,
+                           const QString& pattern);
+// The same as reply text (see listingText()), files sorted.
+QString buildListingText(const QByteArray& raw, bool mlsd, const FtpNameCodec& codec,
+                         const QString& pattern);

@@ -191,11 +191,12 @@ void FtpSession::runCommand(const FtpJob& job) {
         curl_easy_setopt(m_easy, CURLOPT_WRITEDATA, this);
         m_listing.emplace(m_mlsd, m_codec, cmd.pattern);
         rc = perform(job, Phase::Command);
-        QString text = m_listing->finish();
+        auto listing = std::make_shared<const RemoteListing>(m_listing->finish());
         m_listing.reset();
         if (rc != CURLE_OK)
             break;
-        succeed(text);
+        reportState(InetState::ResponseReceived);
+        finishOk(job, QString(), std::move(listing));
         return;
     }
     case FtpCommand::Kind::Get: {
@@ -419,10 +420,11 @@ bool FtpSession::connectionAlive() const {
     return ::poll(&p, 1, 0) == 0;
 }
 
-void FtpSession::finishOk(const FtpJob& job, const QString& reply) {
+void FtpSession::finishOk(const FtpJob& job, const QString& reply, SharedListing listing) {
     FtpEvent ev = FtpEvent::make(FtpEvent::Type::Finished, job.id);
     ev.ok = true;
     ev.reply = reply;
+    ev.listing = std::move(listing);
     m_host.report(std::move(ev));
 }
 

@@ -47,7 +47,7 @@ private:
 
     void prepare(const FtpJob& job, const QByteArray& rawPath);
     CURLcode perform(const FtpJob& job, Phase phase);
-    void finishOk(const FtpJob& job, const QString& reply);
+    void finishOk(const FtpJob& job, const QString& reply, SharedListing listing = {});
     void finishFailed(const FtpJob& job, CURLcode rc);
     bool connectionAlive() const;
     int nextWaitMs();

@@ -75,6 +75,16 @@ void Inet::Execute(const QString& url, const QString& command) {
     const std::optional<FtpCommand> parsed = parseFtpCommand(command, &error);
     if (!parsed)
         throw InetError(InetErrorNumber::InvalidCommand, error);
+    Execute(url, *parsed);
+}
+
+void Inet::Execute(const QString& url, const FtpCommand& command) {
+    checkIdle();
+    if (command.holdsLineBreak())
+        throw InetError(InetErrorNumber::InvalidCommand,
+                        QStringLiteral("The command contains a line break or a NUL character and "
+                                       "was not sent."));
+    QString error;
     const QString target = url.isEmpty() ? m_url : url;
     const std::optional<FtpAddress> address = parseFtpAddress(target, &error);
     if (!address)
@@ -83,7 +93,7 @@ void Inet::Execute(const QString& url, const QString& command) {
     setURL(target);
     FtpJob job;
     job.id = ++m_job;
-    job.command = *parsed;
+    job.command = command;
     job.address = *address;
     job.userName = m_userName;
     job.password = m_password;
@@ -93,6 +103,7 @@ void Inet::Execute(const QString& url, const QString& command) {
     m_cancelled = false;
     m_reply.clear();
     m_replyPos = 0;
+    m_listing.reset();
     m_responseCode = 0;
     m_responseInfo.clear();
     m_worker->submit(std::move(job));
@@ -100,11 +111,17 @@ void Inet::Execute(const QString& url, const QString& command) {
 
 QString Inet::GetChunk(short size) {
     checkIdle();
+    if (m_listing && m_reply.isEmpty() && m_replyPos == 0)
+        m_reply = listingText(*m_listing);
     if (size <= 0 || m_replyPos >= m_reply.size())
         return {};
     const QString part = m_reply.mid(m_replyPos, size);
     m_replyPos += part.size();
     return part;
+}
+
+SharedListing Inet::Listing() const {
+    return m_executing ? SharedListing() : m_listing;
 }
 
 void Inet::Cancel() {
@@ -123,6 +140,7 @@ void Inet::completeCancelled(quint64 job) {
     m_executing = false;
     m_reply.clear();
     m_replyPos = 0;
+    m_listing.reset();
     emit StateChanged(InetState::ResponseCompleted);
 }
 
@@ -143,6 +161,7 @@ void Inet::onWorkerEvent(const FtpEvent& ev) {
         if (ev.ok) {
             m_reply = ev.reply;
             m_replyPos = 0;
+            m_listing = ev.listing;
             emit StateChanged(InetState::ResponseCompleted);
         } else {
             m_responseCode = ev.responseCode;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ftp_command.h"
+#include "ftp_entry.h"
 #include "inet_codes.h"
 #include "inet_error.h"
 
@@ -38,14 +40,20 @@ public:
     int RequestTimeout() const { return m_requestTimeout; }
     void setRequestTimeout(int seconds);
 
-    // Starts `command` on the server at `url` and returns at once.
+    // Starts `command` on the server at `url` and returns at once. The text
+    // form is read by parseFtpCommand(); a program that knows its paths hands
+    // over the command itself, so that no blank is ever taken for a separator.
     void Execute(const QString& url, const QString& command);
+    void Execute(const QString& url, const FtpCommand& command);
     bool StillExecuting() const { return m_executing; }
     // The next part of the reply, at most `size` characters; "" at its end.
     QString GetChunk(short size);
     // Abandons the running command: it completes with state 12 and an empty
     // reply, and the component is ready for the next one.
     void Cancel();
+    // The entries of the last listing that completed (nothing after any
+    // other command); the same listing GetChunk hands out as text.
+    SharedListing Listing() const;
 
     int ResponseCode() const { return m_responseCode; }
     QString ResponseInfo() const { return m_responseInfo; }
@@ -75,6 +83,7 @@ private:
     bool m_cancelled = false;
     QString m_reply;
     qsizetype m_replyPos = 0;
+    SharedListing m_listing;
     int m_responseCode = 0;
     QString m_responseInfo;
 

@@ -4,10 +4,13 @@
 //
 //   window_screenshot --server HOST:PORT --user U --password P --local DIR --out DIR
 #include "common/prompter.h"
-#include "connection/status_log.h"
-#include "connection/tarlen_frm.h"
-#include "fileops/transfer_progress.h"
-#include "settings/connect_frm.h"
+#include "connect/connect_frm.h"
+#include "panes/local_pane.h"
+#include "panes/remote_pane.h"
+#include "remote_session.h"
+#include "window/status_log.h"
+#include "window/tarlen_frm.h"
+#include "window/transfer_progress.h"
 
 #include <vantel/vantelctrl.h>
 
@@ -65,12 +68,11 @@ int main(int argc, char** argv) {
     ConsolePrompter prompter;
     TARLEN_Frm window(prompter);
     window.Form_Load();
-    window.setLocalPath(parser.value("local"));
+    window.localPane->setLocalPath(parser.value("local"));
     window.show();
 
     window.showConnectDialog = [&] {
-        Connect_Frm dialog(window.profiles, window.state, *window.Inet1(), prompter, window.sKey,
-                           &window);
+        Connect_Frm dialog(window.profiles, prompter, window.sKey, &window);
         dialog.show();
         dialog.Cmb_Host->setEditText(QStringLiteral("Sample server"));
         dialog.Txt_Host->setText(parser.value("server"));
@@ -81,6 +83,8 @@ int main(int argc, char** argv) {
         QApplication::processEvents();
         save(&dialog, out + QStringLiteral("/connect-dialog.png"));
         dialog.Cmd_Connect->click();
+        window.profiles = dialog.profiles();
+        return dialog.chosenHost();
     };
 
     int status = 1;
@@ -89,10 +93,12 @@ int main(int argc, char** argv) {
         window.Txt_Status->updateView();
         QApplication::processEvents();
         status =
-            save(&window, out + QStringLiteral("/main-window.png")) && window.bConnected ? 0 : 1;
+            save(&window, out + QStringLiteral("/main-window.png")) && window.session().bConnected
+                ? 0
+                : 1;
         const QString download = parser.value("download");
         if (!download.isEmpty()) {
-            CVantelCtrl* remote = window.LstX_Files[1];
+            CVantelCtrl* remote = window.remotePane->LstX_Files;
             for (int i = 0; i < remote->ListCount(); ++i)
                 remote->SetSelected(i, remote->List(i) == download);
             // Half-way through, take the picture and cancel the rest.

@@ -1,0 +1,83 @@
+#pragma once
+
+#include "host_profiles.h"
+
+#include <QDialog>
+
+#include <optional>
+
+class FieldKeys;
+class Prompter;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// "Connect to Remote Host": picks, edits, saves and deletes host profiles and
+// names the host to connect to. It works on a copy of the profiles, made
+// afresh for every showing:
+//
+//     Connect_Frm dialog(profiles, prompter, sKey, mainWindow);
+//     dialog.exec();
+//     profiles = dialog.profiles();          // saved and deleted profiles
+//     if (const auto host = dialog.chosenHost()) ... connect to it
+//
+// Connect (button, or Enter in the password field) names the address, user
+// and password of the fields. Cancel, Escape and the window's close button
+// name none. Every way out stores the "Save Password" box in iSavePW. When no
+// profile is selected, iCurHost is -1.
+class Connect_Frm : public QDialog {
+    Q_OBJECT
+
+public:
+    Connect_Frm(const HostProfiles& profiles, Prompter& prompter, const QString& sKey,
+                QWidget* parent = nullptr);
+    ~Connect_Frm() override;
+
+    // The profiles as the dialog left them.
+    const HostProfiles& profiles() const { return m_profiles; }
+    // What Connect named: the fields' address, user and password (and the
+    // host box's text as the name); nothing when the dialog was left otherwise.
+    const std::optional<HostInfo>& chosenHost() const { return m_chosen; }
+
+    // The list position chosen by the user or by code; -1 when none is (no
+    // profiles, or a name was typed since).
+    int selectedHost() const { return m_selected; }
+
+    // The handlers, one per control event.
+    void Cmb_Host_Click(int k);
+    void Cmd_Save_Click();
+    void Cmd_Delete_Click();
+    void Cmd_Connect_Click();
+    void Cmd_Cancel_Click();
+
+    void reject() override; // Escape and the close button: as Cancel
+    void done(int result) override;
+
+    QLabel* Lbl_Cap[4] = {};
+    QComboBox* Cmb_Host = nullptr;
+    QLineEdit* Txt_Host = nullptr;
+    QLineEdit* Txt_UI = nullptr;
+    QLineEdit* Txt_PW = nullptr;
+    QCheckBox* Chk_PW = nullptr;
+    QPushButton* Cmd_Cancel = nullptr;
+    QPushButton* Cmd_Save = nullptr;
+    QPushButton* Cmd_Delete = nullptr;
+    QPushButton* Cmd_Connect = nullptr;
+
+private:
+    void createControls();
+    void Form_Load();
+    void Form_Unload();
+    void selectHost(int k);
+    void selectNothing(const QString& hostText);
+    void appendName(const QString& name);
+
+    HostProfiles m_profiles;
+    std::optional<HostInfo> m_chosen;
+    Prompter& m_prompter;
+    QString m_key;
+    FieldKeys* m_fieldKeys = nullptr;
+    int m_selected = -1;
+};

@@ -1,0 +1,141 @@
+#include "file_pane.h"
+
+#include "common/client_errors.h"
+#include "common/twips_geometry.h"
+#include "file_images.h"
+
+#include <vantel/vantelctrl.h>
+
+#include <QEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+namespace {
+
+QPushButton* button(QWidget* parent, const QString& caption, const QString& tip = {}) {
+    auto* b = new QPushButton(caption, parent);
+    b->setToolTip(tip);
+    return b;
+}
+
+} // namespace
+
+FilePane::FilePane(int pane, const FileImages& images, Prompter& prompter, TwipsGeometry& twips,
+                   QWidget* parent)
+    : PaneFrame(pane == 0 ? QStringLiteral("Local System") : QStringLiteral("Remote System"),
+                twips.twipsPerPixel(), parent)
+    , m_images(images)
+    , m_prompter(prompter)
+    , m_twips(twips)
+    , m_pane(pane) {
+    m_twips.place(this, pane == 0 ? 120 : 5400, 120, 4575, 5055);
+    createControls();
+    connectControls();
+}
+
+void FilePane::createControls() {
+    // The list gets its settings the way a designed form gives them: in
+    // design mode, before the window runs.
+    LstX_Files = new CVantelCtrl(this);
+    CVantelCtrl* list = LstX_Files;
+    list->setAmbientUserMode(false);
+    list->SetMultiSelect(2);
+    list->SetSorted(false);
+    list->SetItemDefHeight(17);
+    list->SetSelectStyle(1);
+    list->SetVerticalTextAlign(1);
+    list->SetVerticalImageAlign(1);
+    list->SetIntegralHeight(m_pane == 0);
+    list->SetHScroll(false);
+    list->SetColumns(0);
+    list->SetNumTabs(0);
+    list->SetImageOffset(0);
+    list->SetTextOffset(0);
+    list->setAmbientUserMode(true);
+    list->setToolTip(m_pane == 0 ? QStringLiteral("Local files (right-click to drag)")
+                                 : QStringLiteral("Remote files (right-click to drag)"));
+
+    Txt_Pattern = new QLineEdit(m_pane == 0 ? QStringLiteral("*.*") : QStringLiteral("*"), this);
+    Txt_Pattern->setToolTip(QStringLiteral("List files of type"));
+    Cmd_Refresh = button(this, QStringLiteral("Refresh"), QStringLiteral("Reload files"));
+    Cmd_Rename =
+        button(this, QStringLiteral("Rename"), QStringLiteral("Rename the selected files"));
+    Cmd_Delete = button(this, QStringLiteral("Delete"), QStringLiteral("Delete selected files"));
+    Cmd_Dir =
+        button(this, QStringLiteral("Mk Dir"),
+               m_pane == 0 ? QStringLiteral("Make a new directory on local system") : QString());
+    Cmd_Rem = button(this, QStringLiteral("Rem Dir"),
+                     QStringLiteral("Remove the current directory and all its contents"));
+    const double row = 5055 - 495;
+    m_twips.place(Txt_Pattern, 135, row, 615, 315);
+    double left = 795;
+    for (QPushButton* b : {Cmd_Refresh, Cmd_Rename, Cmd_Delete, Cmd_Dir, Cmd_Rem}) {
+        m_twips.place(b, left, row, 705, 315);
+        left += 735;
+    }
+    m_twips.place(list, 135, 2355, 4305, 5055 - 545 - 2355);
+
+    Cmd_Files[0] = button(this, QStringLiteral("Name"), QStringLiteral("Sort by name"));
+    Cmd_Files[1] = button(this, QStringLiteral("Date"), QStringLiteral("Sort by date"));
+    Cmd_Files[2] = button(this, QStringLiteral("Size"), QStringLiteral("Sort by size"));
+    Cmd_Files[0]->setIcon(m_images.Img_Arrow[1]);
+}
+
+void FilePane::connectControls() {
+    connect(Cmd_Refresh, &QPushButton::clicked, this, [this] { Cmd_Refresh_Click(); });
+    connect(Cmd_Delete, &QPushButton::clicked, this, [this] { Cmd_Delete_Click(); });
+    connect(Cmd_Rename, &QPushButton::clicked, this, [this] { Cmd_Rename_Click(); });
+    connect(Cmd_Dir, &QPushButton::clicked, this, [this] { Cmd_Dir_Click(); });
+    connect(Cmd_Rem, &QPushButton::clicked, this, [this] { Cmd_Rem_Click(); });
+    const int first = m_pane == 0 ? 0 : 3;
+    for (int k = 0; k < 3; ++k)
+        connect(Cmd_Files[size_t(k)], &QPushButton::clicked, this,
+                [this, first, k] { Cmd_Files_Click(first + k); });
+    connect(LstX_Files, &CVantelCtrl::KeyDown, this,
+            [this](short& code, short shift) { LstX_Files_KeyDown(code, shift); });
+    Txt_Pattern->installEventFilter(this);
+}
+
+bool FilePane::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == Txt_Pattern) {
+        if (e->type() == QEvent::FocusIn) {
+            // After the line edit's own handling, which may place the cursor.
+            QTimer::singleShot(0, this, [this] { Txt_Pattern_GotFocus(); });
+        } else if (e->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(e)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                short ascii = 13;
+                Txt_Pattern_KeyPress(ascii);
+                if (ascii == 0)
+                    return true;
+            }
+        }
+    }
+    return PaneFrame::eventFilter(watched, e);
+}
+
+void FilePane::Txt_Pattern_GotFocus() {
+    Txt_Pattern->selectAll();
+}
+
+void FilePane::Txt_Pattern_KeyPress(short& KeyAscii) {
+    if (KeyAscii != 13)
+        return;
+    KeyAscii = 0;
+    try {
+        listWithPattern();
+    } catch (...) {
+        reportError(QStringLiteral("The following error occurred: "));
+    }
+}
+
+void FilePane::LstX_Files_KeyDown(short& KeyCode, short) {
+    if (KeyCode == 46)
+        Cmd_Delete_Click();
+}
+
+void FilePane::reportError(const QString& prefix) {
+    ::reportError(m_prompter, prefix, std::current_exception());
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "pane_frame.h"
+
+#include <QString>
+
+#include <array>
+
+class CVantelCtrl;
+class Prompter;
+class QLineEdit;
+class QPushButton;
+class TwipsGeometry;
+struct FileImages;
+
+// What the two panes have in common: a titled frame around a file list, a
+// pattern box with the five buttons under it, and three sort buttons above
+// the list. Each pane answers the buttons in its own way.
+class FilePane : public PaneFrame {
+    Q_OBJECT
+
+public:
+    // Pane 0 is the local pane, pane 1 the remote pane.
+    FilePane(int pane, const FileImages& images, Prompter& prompter, TwipsGeometry& twips,
+             QWidget* parent);
+
+    int pane() const { return m_pane; }
+
+    CVantelCtrl* LstX_Files = nullptr;
+    QLineEdit* Txt_Pattern = nullptr;
+    QPushButton* Cmd_Refresh = nullptr;
+    QPushButton* Cmd_Rename = nullptr;
+    QPushButton* Cmd_Delete = nullptr;
+    QPushButton* Cmd_Dir = nullptr;
+    QPushButton* Cmd_Rem = nullptr;
+    // Name, Date, Size: Cmd_Files(0..2) of the local pane, (3..5) of the remote one.
+    std::array<QPushButton*, 3> Cmd_Files{};
+
+    virtual void Cmd_Refresh_Click() = 0;
+    virtual void Cmd_Delete_Click() = 0;
+    virtual void Cmd_Rename_Click() = 0;
+    virtual void Cmd_Dir_Click() = 0;
+    virtual void Cmd_Rem_Click() = 0;
+    // `index` is the button's number in the six-element array, 0 to 5.
+    virtual void Cmd_Files_Click(int index) = 0;
+    void Txt_Pattern_GotFocus();
+    // Enter (13) is swallowed (KeyAscii becomes 0) and lists again.
+    void Txt_Pattern_KeyPress(short& KeyAscii);
+    // The Delete key (46) in the list deletes, whatever the shift state.
+    void LstX_Files_KeyDown(short& KeyCode, short shift);
+
+protected:
+    // Enter in the pattern box: list again with the pattern.
+    virtual void listWithPattern() = 0;
+    // Reports a run-time failure as the client does everywhere.
+    void reportError(const QString& prefix);
+
+    const FileImages& m_images;
+    Prompter& m_prompter;
+    TwipsGeometry& m_twips;
+
+private:
+    void createControls();
+    void connectControls();
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+    int m_pane;
+};

@@ -1,0 +1,124 @@
+// The local pane: its controls and the drive, directory and file chain.
+#include "local_pane.h"
+
+#include "common/client_errors.h"
+#include "common/twips_geometry.h"
+#include "local_lists.h"
+
+#include <vantel/vantelctrl.h>
+
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <stdexcept>
+
+LocalPane::LocalPane(const FileImages& images, Prompter& prompter, TwipsGeometry& twips,
+                     QWidget* parent)
+    : FilePane(0, images, prompter, twips, parent) {
+    createLocalLists();
+}
+
+void LocalPane::createLocalLists() {
+    Drive1 = new DriveListBox(this);
+    Drive1->setToolTip(QStringLiteral("Local drive"));
+    Dir1 = new DirListBox(this);
+    Dir1->setToolTip(QStringLiteral("Local directory"));
+    File1 = new FileListBox(this);
+    m_twips.place(Drive1, 135, 240, 4305, 315);
+    m_twips.place(Dir1, 135, 600, 4305, 1440);
+    m_twips.place(Cmd_Files[0], 135, 2100, 1575, 255);
+    m_twips.place(Cmd_Files[1], 1830, 2100, 1000, 255);
+    m_twips.place(Cmd_Files[2], 2700, 2100, 1740, 255);
+    connect(Drive1, &DriveListBox::Change, this, [this] { Drive1_Change(); });
+    connect(Dir1, &DirListBox::Change, this, [this] { Dir1_Change(); });
+    connect(File1, &FileListBox::PathChange, this, [this] { File1_PathChange(); });
+}
+
+// A drive that cannot be opened leaves the directory, the files and the
+// local list as they were; the drive list keeps showing the drive picked.
+void LocalPane::Drive1_Change() {
+    try {
+        const QString drive = Drive1->Drive();
+        // The directory last shown on the drive, or the drive itself when
+        // that one has gone.
+        if (Dir1->setPath(Drive1->directoryOf(drive)) || Dir1->setPath(drive))
+            return;
+        throw std::runtime_error(DirListBox::openError(drive).toLocal8Bit().toStdString());
+    } catch (...) {
+        reportError(QStringLiteral("The following error occurred: "));
+    }
+}
+
+void LocalPane::Dir1_Change() {
+    Drive1->showDriveOf(Dir1->Path());
+    Drive1->rememberDirectory(Dir1->Path());
+    File1->setPath(Dir1->Path());
+}
+
+void LocalPane::File1_PathChange() {
+    Load_Files();
+    sort_files(iSortKey);
+}
+
+void LocalPane::Cmd_Refresh_Click() {
+    try {
+        refreshLocal();
+    } catch (...) {
+        reportError(QStringLiteral("The following error occurred: "));
+    }
+}
+
+void LocalPane::listWithPattern() {
+    refreshLocal();
+}
+
+// Refresh and Enter in the pattern box: the pattern takes effect and the
+// list is read again, in the order the sort buttons show.
+void LocalPane::refreshLocal() {
+    File1->setPattern(Txt_Pattern->text());
+    Dir1->Refresh();
+    reloadLocalFiles();
+}
+
+void LocalPane::reloadLocalFiles() {
+    File1->Refresh();
+    Load_Files();
+    sort_files(iSortKey);
+}
+
+void LocalPane::Cmd_Files_Click(int index) {
+    switch (index) {
+    case 0:
+        bLocalNameDesc = !bLocalNameDesc;
+        break;
+    case 1:
+        bLocalDateDesc = !bLocalDateDesc;
+        break;
+    case 2:
+        bLocalSizeDesc = !bLocalSizeDesc;
+        break;
+    default:
+        return;
+    }
+    iSortKey = short(index);
+    short key = short(index);
+    sort_files(key);
+    LstX_Files->setFocus(Qt::OtherFocusReason);
+    if (LstX_Files->ListCount() > 0)
+        LstX_Files->SetListIndex(0);
+}
+
+QString LocalPane::localPath() const {
+    return Dir1->Path();
+}
+
+bool LocalPane::setLocalPath(const QString& path) {
+    if (!Dir1->setPath(path))
+        return false;
+    Drive1->showDriveOf(Dir1->Path());
+    return true;
+}
+
+QString LocalPane::localDirectory() const {
+    return File1->directory();
+}

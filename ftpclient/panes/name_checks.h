@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+// Whether `name` can name a file inside a directory and nothing else: not
+// empty, not "." or "..", no "/" and no control character.
+bool isPlainFileName(const QString& name);
+
+// Raise FileError when a name the user typed cannot be that of a new file or
+// directory.
+void checkNewFileName(const QString& name);
+void checkNewDirectoryName(const QString& name);
+
+// The parent of a directory path that ends with a separator: /a/b/ gives /a/.
+// A path with no separator before its last character stays as it is.
+QString parentDirectory(const QString& path);
+
+// The system's description of the last failed call.
+QString systemError();

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "file_pane.h"
+#include "ftp_entry.h"
+#include "work_list.h"
+
+class QLabel;
+class QListWidget;
+class RemoteSession;
+
+// The remote pane: the current remote directory, its sub-directories and
+// its files, moving about the remote tree, and the file operations on the
+// server, all through the session.
+class RemotePane : public FilePane {
+    Q_OBJECT
+
+public:
+    RemotePane(RemoteSession& session, const FileImages& images, Prompter& prompter,
+               TwipsGeometry& twips, QWidget* parent = nullptr);
+
+    QListWidget* Lst_Remote_Dir = nullptr;
+    QLabel* Lbl_Dir = nullptr;
+    // The remote file names, sorted without regard to case.
+    WorkList Lst_Remote{true};
+    bool bRemoteNameDesc = false;
+
+    // Fills the directory list and the file names from a listing.
+    int ShowRemoteFileList(const SharedListing& listing);
+    // Rebuilds the file list from Lst_Remote, in its order or the reverse.
+    void Load_FilesR();
+    // Empties the lists and the directory label (at connecting and closing).
+    void clear();
+
+    // The name behind entry `row` of the file list, as the server has it.
+    QString remoteName(int row) const;
+    // The current remote directory with its trailing "/".
+    QString remoteDirectory() const;
+    // How a remote name is shown: bytes that are not UTF-8 read as Latin-1.
+    static QString shownRemote(const QString& name);
+
+    void Lst_Remote_Dir_DblClick();
+    void Cmd_Refresh_Click() override;
+    void Cmd_Delete_Click() override;
+    void Cmd_Rename_Click() override;
+    void Cmd_Dir_Click() override;
+    void Cmd_Rem_Click() override;
+    void Cmd_Files_Click(int index) override;
+
+protected:
+    void listWithPattern() override;
+
+private:
+    void createRemoteLists();
+    // Enters the selected directory, or goes up (double-click, Refresh).
+    void openRemoteDirectory();
+    // Lists the current directory again, as every remote operation ends.
+    void listAgain();
+    void showDirectory(const QString& directory);
+
+    RemoteSession& m_session;
+};

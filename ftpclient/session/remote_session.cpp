@@ -1,0 +1,267 @@
+#include "remote_session.h"
+
+#include "inet.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+
+#include <algorithm>
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+QString descriptionOf(const std::exception_ptr& error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const InetError& e) {
+        return e.description();
+    } catch (const std::exception& e) {
+        return QString::fromLocal8Bit(e.what());
+    } catch (...) {
+        return QStringLiteral("Unknown error");
+    }
+}
+
+} // namespace
+
+RemoteSession::RemoteSession(QObject* parent)
+    : QObject(parent) {
+    createInet();
+}
+
+RemoteSession::~RemoteSession() {
+    close();
+}
+
+Inet* RemoteSession::Inet1() const {
+    return m_closed ? nullptr : m_inet1.data();
+}
+
+void RemoteSession::createInet() {
+    m_inet1 = new Inet(this);
+    connect(m_inet1, &Inet::StateChanged, this, &RemoteSession::Inet1_StateChanged);
+    connect(m_inet1, &Inet::TransferProgress, this, &RemoteSession::progress);
+}
+
+// The old component may be the one whose event is being handled right now:
+// it is silenced and let go once control is back in the event loop.
+void RemoteSession::reloadInet() {
+    const QString url = m_inet1 ? m_inet1->URL() : QString();
+    const QString user = m_inet1 ? m_inet1->UserName() : QString();
+    const QString password = m_inet1 ? m_inet1->Password() : QString();
+    if (m_inet1) {
+        m_inet1->disconnect(this);
+        m_inet1->Cancel();
+        m_inet1->deleteLater();
+    }
+    createInet();
+    m_inet1->setRequestTimeout(30);
+    m_inet1->setProtocol(Inet::ProtocolFtp);
+    m_inet1->setURL(url);
+    m_inet1->setUserName(user);
+    m_inet1->setPassword(password);
+    wakeWaits();
+}
+
+void RemoteSession::setHost(const QString& address, const QString& user, const QString& password) {
+    m_inet1->setProtocol(Inet::ProtocolFtp);
+    m_inet1->setURL(address);
+    m_inet1->setUserName(user);
+    m_inet1->setPassword(password);
+}
+
+QString RemoteSession::remoteHost() const {
+    return m_inet1 ? m_inet1->RemoteHost() : QString();
+}
+
+bool RemoteSession::busy() const {
+    return !m_closed && m_inet1 && m_inet1->StillExecuting();
+}
+
+void RemoteSession::execute(short code, const FtpCommand& command) {
+    state.iLastCommand = code;
+    state.bCancel = false;
+    state.sCommand = command.text();
+    m_command = command;
+    if (m_closed || !m_inet1)
+        return;
+    m_commandFailed = false;
+    m_inet1->Execute(m_inet1->URL(), command);
+    emit commandExecuted(state.sCommand);
+}
+
+void RemoteSession::WaitResp() {
+    emit waitStarted();
+    if (!busy())
+        QCoreApplication::processEvents();
+    while (busy()) {
+        QEventLoop loop;
+        m_waits.push_back(&loop);
+        loop.exec();
+        m_waits.erase(std::find(m_waits.begin(), m_waits.end(), &loop));
+    }
+    emit waitEnded();
+}
+
+void RemoteSession::wakeWaits() {
+    if (busy())
+        return;
+    for (QEventLoop* loop : m_waits)
+        loop->quit();
+}
+
+void RemoteSession::runCommand(short code, const FtpCommand& command) {
+    execute(code, command);
+    WaitResp();
+}
+
+void RemoteSession::Cancel() {
+    state.iLastCommand = LastCommand::Cancelled;
+    // The timeout can only change while the component is idle; an abandoned
+    // command ends at once anyway.
+    if (m_inet1 && !m_inet1->StillExecuting())
+        m_inet1->setRequestTimeout(1);
+    state.bCancel = true;
+    emit logCleared();
+    if (m_inet1)
+        m_inet1->Cancel();
+    WaitResp();
+    if (m_closed)
+        return;
+    reloadInet();
+    state.bCancel = true;
+}
+
+void RemoteSession::reset() {
+    if (busy()) {
+        m_inet1->Cancel();
+        reloadInet();
+    }
+}
+
+void RemoteSession::close() {
+    if (m_closed)
+        return;
+    m_closed = true;
+    if (m_inet1) {
+        if (m_inet1->StillExecuting())
+            m_inet1->Cancel();
+        m_inet1->disconnect(this);
+        m_inet1->deleteLater();
+    }
+    for (QEventLoop* loop : m_waits)
+        loop->quit();
+}
+
+void RemoteSession::log(const QString& text) {
+    emit logAppended(text);
+}
+
+// Nothing may escape into the event loop: a failure here is reported like
+// any other run-time failure.
+void RemoteSession::Inet1_StateChanged(short s) {
+    try {
+        reactToState(s);
+    } catch (...) {
+        emit failure(QStringLiteral("The following error occurred: ") +
+                     descriptionOf(std::current_exception()));
+    }
+    emit logTrimmed();
+    wakeWaits();
+}
+
+void RemoteSession::reactToState(short s) {
+    switch (s) {
+    case InetState::ResolvingHost:
+        log(kCrLf + QStringLiteral("Resolving Host"));
+        break;
+    case InetState::HostResolved:
+        log(kCrLf + QStringLiteral("Host Resolved"));
+        break;
+    case InetState::Connecting:
+        log(kCrLf + QStringLiteral("Connecting..."));
+        break;
+    case InetState::Connected:
+        log(kCrLf + QStringLiteral("Connected!"));
+        break;
+    case InetState::Disconnecting:
+        log(kCrLf + QStringLiteral("Disconnecting..."));
+        break;
+    case InetState::Disconnected:
+        log(kCrLf + QStringLiteral("Disconnected"));
+        break;
+    case InetState::Error:
+        log(QStringLiteral("Error! ") + QString::number(m_inet1->ResponseCode()) +
+            QStringLiteral(": ") + m_inet1->ResponseInfo() + kCrLf);
+        m_commandFailed = true;
+        if (m_inet1->ResponseCode() == InetResponse::ServerError)
+            recoverFromRefusal();
+        break;
+    case InetState::ResponseCompleted:
+        m_commandFailed = false;
+        ReactToResponse(state.iLastCommand);
+        break;
+    default:
+        break;
+    }
+}
+
+// A refusal starts again with a fresh component; every other refusal since
+// start-up gets one more try.
+void RemoteSession::recoverFromRefusal() {
+    reloadInet();
+    if (++iRetry == 1) {
+        m_commandFailed = false;
+        m_inet1->Execute(m_inet1->URL(), m_command);
+        emit commandExecuted(state.sCommand);
+        WaitResp();
+    } else {
+        iRetry = 0;
+    }
+}
+
+int RemoteSession::ReactToResponse(short code) {
+    switch (code) {
+    case LastCommand::Listing:
+        emit listingRead(m_inet1->Listing());
+        break;
+    case LastCommand::Upload:
+        log(kCrLf + sCurFile + QStringLiteral(" sent"));
+        break;
+    case LastCommand::Download:
+        log(kCrLf + sCurFile + QStringLiteral(" retrieved"));
+        break;
+    case LastCommand::Delete:
+        log(kCrLf + sCurFile + QStringLiteral(" deleted"));
+        break;
+    case LastCommand::FirstAfterConnect:
+        ShowDir();
+        break;
+    case LastCommand::Disconnect:
+        emit disconnected();
+        break;
+    case LastCommand::Rename:
+        log(kCrLf + sCurFile + QStringLiteral(" renamed"));
+        break;
+    case LastCommand::Cancelled:
+        log(kCrLf + QStringLiteral("Operation cancled"));
+        break;
+    default:
+        break;
+    }
+    emit logTrimmed();
+    return 0;
+}
+
+// The current directory always ends with "/", so that names and patterns
+// can be appended to it; the root stays as the server said.
+short RemoteSession::ShowDir() {
+    QString reply;
+    for (QString part = m_inet1->GetChunk(1024); !part.isEmpty(); part = m_inet1->GetChunk(1024))
+        reply += part;
+    sRemoteDir = reply.endsWith(u'/') ? reply : reply + u'/';
+    sRootDir = reply;
+    emit directoryChanged(sRemoteDir);
+    return 0;
+}

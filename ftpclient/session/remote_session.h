@@ -1,0 +1,119 @@
+#pragma once
+
+#include "client_state.h"
+#include "ftp_command.h"
+#include "ftp_entry.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <vector>
+
+class Inet;
+class QEventLoop;
+
+// One connection to a server: it owns the transfer component, sends the
+// client's commands, waits for them, does what each completion calls for and
+// recovers from refusals. It has no window; everything it has to say comes
+// out as signals. Several sessions can run side by side, each with a
+// component and a connection of its own.
+//
+// Commands carry a code (iLastCommand) that decides what their completion
+// does: a listing is read and handed on, PWD gives the current directory, a
+// transfer or a delete writes its line into the log.
+class RemoteSession : public QObject {
+    Q_OBJECT
+
+public:
+    explicit RemoteSession(QObject* parent = nullptr);
+    ~RemoteSession() override;
+
+    // Element 1 of the transfer component, the one that does the work;
+    // nullptr once the session is closed. A refusal or a cancel puts a fresh
+    // one in its place.
+    Inet* Inet1() const;
+    // What the connect dialog hands over: FTP, the address as typed, the
+    // user and the password. The component must be idle.
+    void setHost(const QString& address, const QString& user, const QString& password);
+    QString remoteHost() const;
+
+    // --- state ----------------------------------------------------------
+    ClientState state;
+    QString sRemoteDir; // the current remote directory
+    QString sRootDir;   // the directory reported at login; never left upwards
+    QString sCurFile;   // what the completion lines name
+    bool bConnected = false;
+    short iRetry = 0; // refusals recovered from since start-up
+
+    // Whether the component is still executing a command.
+    bool busy() const;
+    // Whether the last command ended in the error state (and no retry of it
+    // succeeded).
+    bool lastCommandFailed() const { return m_commandFailed; }
+    bool closed() const { return m_closed; }
+
+    // --- commands ---------------------------------------------------------
+    // Hands `command` to the component as the command of code `code`
+    // (iLastCommand) and returns at once; sCommand holds its text.
+    void execute(short code, const FtpCommand& command);
+    // Keeps the event loop running until the component is idle. Waits nest:
+    // whatever runs meanwhile may wait again.
+    void WaitResp();
+    // execute() and WaitResp().
+    void runCommand(short code, const FtpCommand& command);
+    // The Cancel button: abandons the running command, waits for its
+    // completion, and goes on with a fresh component.
+    void Cancel();
+    // Abandons the running command, if any, without waiting for anything;
+    // no reply of it is reported. The next command starts afresh.
+    void reset();
+    // Abandons everything for good: nothing is sent (not even QUIT) and
+    // nothing more is reported.
+    void close();
+    // Writes a line into the log, as the command starters do.
+    void log(const QString& text);
+
+    // What the completion of a command of code `code` does.
+    int ReactToResponse(short code);
+    // Stores the reply to PWD as the current and the root directory.
+    short ShowDir();
+    // Logs a state of the component and dispatches its completion.
+    void Inet1_StateChanged(short state);
+
+signals:
+    // A command was handed to the component; `command` is its text.
+    void commandExecuted(const QString& command);
+    // Text for the end of the status log, and the points where the log is cut
+    // to its limit and where it is emptied.
+    void logAppended(const QString& text);
+    void logTrimmed();
+    void logCleared();
+    // A listing command completed: its entries.
+    void listingRead(const SharedListing& listing);
+    // PWD gave the current directory.
+    void directoryChanged(const QString& directory);
+    // QUIT completed.
+    void disconnected();
+    // Bytes of the running transfer moved so far, and in all (0 when unknown).
+    void progress(qint64 done, qint64 total);
+    // A wait began or ended (the window shows Cancel meanwhile).
+    void waitStarted();
+    void waitEnded();
+    // A run-time failure while a completion was handled; `message` is the
+    // whole text to show.
+    void failure(const QString& message);
+
+private:
+    void createInet();
+    void reloadInet();
+    void reactToState(short state);
+    void recoverFromRefusal();
+    void wakeWaits();
+
+    QPointer<Inet> m_inet1;
+    FtpCommand m_command;
+    bool m_commandFailed = false;
+    bool m_closed = false;
+    std::vector<QEventLoop*> m_waits;
+};

@@ -1,0 +1,90 @@
+#include "pane_drag.h"
+
+#include "panes/file_icons.h"
+#include "panes/file_pane.h"
+#include "tarlen_frm.h"
+
+#include <vantel/vantelctrl.h>
+
+#include <QApplication>
+#include <QTimer>
+
+PaneDrag::PaneDrag(TARLEN_Frm& window)
+    : QObject(&window)
+    , m_window(window) {
+    for (int i = 0; i < 2; ++i) {
+        CVantelCtrl* list = m_window.Frm_Local[size_t(i)]->LstX_Files;
+        connect(list, &CVantelCtrl::MouseDown, this,
+                [this, i](short b, short s, int x, int y) { LstX_Files_MouseDown(i, b, s, x, y); });
+        connect(list, &CVantelCtrl::MouseMove, this,
+                [this, i](short b, short s, int x, int y) { LstX_Files_MouseMove(i, b, s, x, y); });
+        connect(list, &CVantelCtrl::MouseUp, this,
+                [this, i](short b, short s, int x, int y) { LstX_Files_MouseUp(i, b, s, x, y); });
+    }
+    // A list that loses the keyboard has lost its release as well.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget*) {
+        for (FilePane* pane : m_window.Frm_Local)
+            if (old && (old == pane->LstX_Files || pane->LstX_Files->isAncestorOf(old)))
+                cancelDrag();
+    });
+}
+
+PaneDrag::~PaneDrag() {
+    cancelDrag();
+}
+
+void PaneDrag::LstX_Files_MouseDown(int index, short button, short, int x, int y) {
+    // A drag still in progress at a press lost its release somewhere.
+    cancelDrag();
+    // Only the right button drags: the left one selects, and a click never
+    // turns into a drag.
+    m_dragPane = button == 2 ? index : -1;
+    m_dragStart = QPoint(x, y);
+}
+
+void PaneDrag::LstX_Files_MouseMove(int index, short button, short, int x, int y) {
+    m_window.Frm_Local[size_t(index)]->setCursor(Qt::ArrowCursor);
+    if (m_dragPane == index && !m_dragging && (button & 2) &&
+        (QPoint(x, y) - m_dragStart).manhattanLength() >= QApplication::startDragDistance())
+        startDrag(index);
+}
+
+void PaneDrag::LstX_Files_MouseUp(int index, short button, short, int x, int y) {
+    const bool dropping = m_dragging && m_dragPane == index && button == 2;
+    cancelDrag();
+    if (!dropping)
+        return;
+    const QPoint at = m_window.Frm_Local[size_t(index)]->LstX_Files->mapTo(&m_window, QPoint(x, y));
+    QWidget* under = m_window.childAt(at);
+    for (int target = 0; target < 2; ++target) {
+        CVantelCtrl* list = m_window.Frm_Local[size_t(target)]->LstX_Files;
+        if (under && (under == list || list->isAncestorOf(under))) {
+            // Run the transfer once the mouse handling is over.
+            QTimer::singleShot(0, this,
+                               [this, target, index] { LstX_Files_DragDrop(target, index); });
+            return;
+        }
+    }
+}
+
+void PaneDrag::startDrag(int index) {
+    m_dragging = true;
+    QApplication::setOverrideCursor(QCursor(FileIcons::dragImage(index == 0), 16, 16));
+}
+
+void PaneDrag::cancelDrag() {
+    if (m_dragging)
+        QApplication::restoreOverrideCursor();
+    m_dragging = false;
+    m_dragPane = -1;
+}
+
+void PaneDrag::LstX_Files_DragDrop(int index, int source) {
+    // A list dropped on itself does nothing; the drop position is not used.
+    if (source == index || source < 0 || source > 1)
+        return;
+    if (index == 0)
+        m_window.Cmd_Dn_Click();
+    else
+        m_window.Cmd_Up_Click();
+}

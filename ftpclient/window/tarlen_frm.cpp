@@ -1,0 +1,169 @@
+#include "tarlen_frm.h"
+
+#include "common/client_errors.h"
+#include "common/prompter.h"
+#include "connect/connect_frm.h"
+#include "pane_drag.h"
+#include "panes/file_icons.h"
+#include "panes/local_pane.h"
+#include "panes/remote_pane.h"
+#include "remote_session.h"
+#include "settings_file.h"
+#include "status_log.h"
+#include "transfer_progress.h"
+#include "transfers.h"
+#include "window_settings.h"
+
+#include <vantel/vantelctrl.h>
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+
+namespace {
+
+const QString kMakerAddress = QStringLiteral("www.qoro-consulting.example");
+
+} // namespace
+
+TARLEN_Frm::TARLEN_Frm(Prompter& prompter, QWidget* parent)
+    : QWidget(parent)
+    , m_prompter(prompter)
+    , m_session(std::make_unique<RemoteSession>()) {
+    setWindowTitle(Caption + QStringLiteral(" (") + kMakerAddress + u')');
+    // One small, fixed font, so that captions fit the twips layout and text
+    // measures the same everywhere.
+    setFont(QFont(QStringLiteral("DejaVu Sans"), 8));
+    showConnectDialog = [this]() -> std::optional<HostInfo> {
+        Connect_Frm dialog(profiles, m_prompter, sKey, this);
+        dialog.exec();
+        profiles = dialog.profiles();
+        return dialog.chosenHost();
+    };
+    createControls();
+    m_transfers =
+        std::make_unique<PaneTransfers>(*localPane, *remotePane, *m_session, m_prompter, *Progress);
+    m_drag = std::make_unique<PaneDrag>(*this);
+    m_settings = std::make_unique<WindowSettings>(*this);
+    connectSession();
+    watchPointerResets();
+}
+
+TARLEN_Frm::~TARLEN_Frm() {
+    m_drag.reset();
+    m_session->close();
+    setBusyPointer(false);
+}
+
+void TARLEN_Frm::createControls() {
+    localPane = new LocalPane(images, m_prompter, m_twips, this);
+    remotePane = new RemotePane(*m_session, images, m_prompter, m_twips, this);
+    Frm_Local = {localPane, remotePane};
+
+    Cmd_Dn = new QPushButton(this);
+    Cmd_Dn->setIcon(FileIcons::transferArrow(false));
+    Cmd_Dn->setToolTip(QStringLiteral("Download from remote server"));
+    Cmd_Up = new QPushButton(this);
+    Cmd_Up->setIcon(FileIcons::transferArrow(true));
+    Cmd_Up->setToolTip(QStringLiteral("Upload to remote server"));
+    m_twips.place(Cmd_Dn, 4875, 1800, 450, 450);
+    m_twips.place(Cmd_Up, 4875, 2700, 450, 450);
+
+    Cmd_Connect = new QPushButton(QStringLiteral("Connect"), this);
+    Cmd_Cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    Cmd_Cancel->hide();
+    m_twips.place(Cmd_Connect, 120, 5175, 1215, 375);
+    m_twips.place(Cmd_Cancel, 120, 5550, 1215, 375);
+
+    Txt_Status = new StatusLog(this);
+    m_twips.place(Txt_Status, 1455, 5275, 8520, 855);
+    Progress = new TransferProgressPanel(this);
+    m_twips.place(Progress, 1455, 6175, 8520, 330);
+
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(1000);
+    m_twips.place(this, 0, 0, 10230, 6575);
+
+    connect(Cmd_Connect, &QPushButton::clicked, this, [this] { Cmd_Connect_Click(); });
+    connect(Cmd_Cancel, &QPushButton::clicked, this, [this] { Cmd_Cancel_Click(); });
+    connect(Timer1, &QTimer::timeout, this, [this] { Timer1_Timer(); });
+    connect(Txt_Status, &StatusLog::focusPassedOn, this,
+            [this] { localPane->LstX_Files->setFocus(Qt::OtherFocusReason); });
+    connect(Cmd_Dn, &QPushButton::clicked, this, [this] { Cmd_Dn_Click(); });
+    connect(Cmd_Up, &QPushButton::clicked, this, [this] { Cmd_Up_Click(); });
+    for (int i = 0; i < 2; ++i) {
+        FilePane* frame = Frm_Local[size_t(i)];
+        connect(frame, &PaneFrame::MouseDown, this, [this, i](int b, int s, double x, double y) {
+            Frm_Local_MouseDown(i, b, s, x, y);
+        });
+        connect(frame, &PaneFrame::MouseMove, this, [this, i](int b, int s, double x, double y) {
+            Frm_Local_MouseMove(i, b, s, x, y);
+        });
+        connect(frame, &PaneFrame::MouseUp, this,
+                [this, i](int b, int s, double x, double y) { Frm_Local_MouseUp(i, b, s, x, y); });
+    }
+}
+
+void TARLEN_Frm::Form_Load() {
+    try {
+        sKey = QStringLiteral("mavrq5216");
+        LoadSettings(*m_settings, profiles, sKey,
+                     settingsFile.isEmpty() ? settingsFilePath() : settingsFile);
+
+        // Centre on the screen, whatever position the settings held.
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            const QRect area = screen->availableGeometry();
+            const double tpp = m_twips.twipsPerPixel();
+            m_settings->setWindowLeft((area.width() * tpp - m_twips.width(this)) / 2 +
+                                      area.x() * tpp);
+            m_settings->setWindowTop((area.height() * tpp - m_twips.height(this)) / 2 +
+                                     area.y() * tpp);
+        }
+        localPane->LstX_Files->SetNumTabs(3);
+        Resize_Frm();
+        localPane->bLocalSizeDesc = false;
+        localPane->bLocalDateDesc = false;
+        localPane->bLocalNameDesc = false;
+        remotePane->bRemoteNameDesc = false;
+        localPane->iSortKey = 0;
+        localPane->Load_Files();
+    } catch (...) {
+        reportError(m_prompter, QStringLiteral("The following error occurred: "),
+                    std::current_exception());
+    }
+}
+
+void TARLEN_Frm::closeEvent(QCloseEvent* e) {
+    if (!m_unloaded)
+        Form_Unload();
+    e->accept();
+}
+
+// Abandons a running command (nothing is sent to the server, not even
+// QUIT), then writes the settings.
+void TARLEN_Frm::Form_Unload() {
+    m_unloaded = true;
+    m_session->close();
+    Timer1->stop();
+    setBusyPointer(false);
+    SaveSettings(*m_settings, profiles, sKey,
+                 settingsFile.isEmpty() ? settingsFilePath() : settingsFile);
+}
+
+void TARLEN_Frm::changeEvent(QEvent* e) {
+    // A drag whose release can no longer reach a list ends here.
+    if (e->type() == QEvent::ActivationChange && !isActiveWindow() && m_drag)
+        m_drag->cancelDrag();
+    QWidget::changeEvent(e);
+}
+
+void TARLEN_Frm::Cmd_Dn_Click() {
+    m_transfers->Cmd_Dn_Click();
+}
+
+void TARLEN_Frm::Cmd_Up_Click() {
+    m_transfers->Cmd_Up_Click();
+}

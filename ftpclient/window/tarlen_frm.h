@@ -1,0 +1,110 @@
+#pragma once
+
+#include "common/twips_geometry.h"
+#include "host_profiles.h"
+#include "panes/file_images.h"
+
+#include <QWidget>
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class FilePane;
+class LocalPane;
+class PaneDrag;
+class PaneTransfers;
+class Prompter;
+class QPushButton;
+class QTimer;
+class RemotePane;
+class RemoteSession;
+class StatusLog;
+class TransferProgressPanel;
+class WindowSettings;
+
+// The main window: it composes the two panes, the transfer buttons between
+// them, the connect and cancel buttons, the status log and the progress
+// display, lays them out, and connects and disconnects the session.
+class TARLEN_Frm : public QWidget {
+    Q_OBJECT
+
+public:
+    static inline const QString Caption = QStringLiteral("Qoro Consulting FTP");
+
+    explicit TARLEN_Frm(Prompter& prompter, QWidget* parent = nullptr);
+    ~TARLEN_Frm() override;
+
+    // Window load: settings, centring, layout, local pane.
+    void Form_Load();
+
+    // --- parts --------------------------------------------------------------
+    RemoteSession& session() const { return *m_session; }
+    LocalPane* localPane = nullptr;
+    RemotePane* remotePane = nullptr;
+    // The two panes as the pane frames of the layout: 0 local, 1 remote.
+    std::array<FilePane*, 2> Frm_Local{};
+    QPushButton* Cmd_Connect = nullptr;
+    QPushButton* Cmd_Cancel = nullptr;
+    StatusLog* Txt_Status = nullptr;
+    QPushButton* Cmd_Dn = nullptr;
+    QPushButton* Cmd_Up = nullptr;
+    QTimer* Timer1 = nullptr;
+    // Name, bar, rate and time left of the file being transferred.
+    TransferProgressPanel* Progress = nullptr;
+    FileImages images;
+    PaneDrag& drag() const { return *m_drag; }
+    // The window's state and geometry as the settings file keeps them.
+    WindowSettings& windowSettings() const { return *m_settings; }
+
+    // --- settings -----------------------------------------------------------
+    HostProfiles profiles;
+    QString sKey;
+    // Where the settings are kept; tests point it at a temporary file.
+    QString settingsFile;
+    // Shows the connect dialog; the chosen host, or nothing when cancelled.
+    // Tests put a scripted one in its place.
+    std::function<std::optional<HostInfo>()> showConnectDialog;
+
+    TwipsGeometry& twips() { return m_twips; }
+    const TwipsGeometry& twips() const { return m_twips; }
+    bool bResizing = false;
+    short iDots = 0;
+
+    // --- routines and handlers ----------------------------------------------
+    void Resize_Frm();
+    void Frm_Local_MouseDown(int index, int button, int shift, double x, double y);
+    void Frm_Local_MouseMove(int index, int button, int shift, double x, double y);
+    void Frm_Local_MouseUp(int index, int button, int shift, double x, double y);
+    void Cmd_Connect_Click();
+    void Cmd_Cancel_Click();
+    void Timer1_Timer();
+    void Cmd_Dn_Click();
+    void Cmd_Up_Click();
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    void changeEvent(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    void createControls();
+    void connectSession();
+    void connectToHost();
+    void disconnectFromHost();
+    // Abandons the command at unload (no QUIT) and writes the settings.
+    void Form_Unload();
+    void watchPointerResets();
+
+    Prompter& m_prompter;
+    TwipsGeometry m_twips;
+    std::unique_ptr<RemoteSession> m_session;
+    std::unique_ptr<PaneTransfers> m_transfers;
+    std::unique_ptr<PaneDrag> m_drag;
+    std::unique_ptr<WindowSettings> m_settings;
+    bool m_unloaded = false;
+    // Each login gets a number; abandoning it moves the number on.
+    quint64 m_loginAttempt = 0;
+    bool m_loggingIn = false;
+};

@@ -1,0 +1,155 @@
+// Connecting and disconnecting, Cancel, the progress dots, and what the
+// session reports.
+#include "tarlen_frm.h"
+
+#include "common/client_errors.h"
+#include "common/prompter.h"
+#include "inet.h"
+#include "panes/local_pane.h"
+#include "panes/remote_pane.h"
+#include "remote_session.h"
+#include "status_log.h"
+#include "transfer_progress.h"
+
+#include <vantel/vantelctrl.h>
+
+#include <QPushButton>
+#include <QTimer>
+
+void TARLEN_Frm::connectSession() {
+    RemoteSession& s = *m_session;
+    connect(&s, &RemoteSession::logAppended, Txt_Status, &StatusLog::append);
+    connect(&s, &RemoteSession::logTrimmed, Txt_Status, &StatusLog::cutToLimit);
+    connect(&s, &RemoteSession::logCleared, Txt_Status, &StatusLog::clear);
+    connect(&s, &RemoteSession::progress, this, [this](qint64 done, qint64 total) {
+        if (!Progress->active())
+            Progress->begin(m_session->sCurFile);
+        Progress->update(done, total);
+    });
+    // Cancel shows, the dots run and the pointer is busy while a wait lasts.
+    connect(&s, &RemoteSession::waitStarted, this, [this] {
+        Timer1->start();
+        Cmd_Cancel->show();
+        setBusyPointer(true);
+    });
+    connect(&s, &RemoteSession::waitEnded, this, [this] {
+        Cmd_Cancel->hide();
+        Progress->end();
+        setBusyPointer(false);
+        Timer1->stop();
+    });
+    connect(&s, &RemoteSession::failure, this, [this](const QString& message) {
+        m_prompter.beep();
+        setBusyPointer(false);
+        m_prompter.message(message, Caption, Prompter::Icon::Critical);
+    });
+    connect(&s, &RemoteSession::disconnected, this, [this] {
+        const bool known = profiles.iCurHost >= 0 && profiles.iCurHost < profiles.Hosts.size();
+        m_prompter.message(QStringLiteral("Disconnected from ") +
+                               (known ? profiles.Hosts[profiles.iCurHost].sName : QString()),
+                           Titles::Short, Prompter::Icon::None);
+    });
+}
+
+void TARLEN_Frm::Cmd_Connect_Click() {
+    try {
+        if (Cmd_Connect->text() == QStringLiteral("Connect"))
+            connectToHost();
+        else
+            disconnectFromHost();
+    } catch (...) {
+        reportError(m_prompter,
+                    QStringLiteral("The following error occurred trying to connect to ") +
+                        m_session->remoteHost() + QStringLiteral(": "),
+                    std::current_exception());
+        m_loggingIn = false;
+        Cmd_Connect->setText(QStringLiteral("Connect"));
+        m_session->bConnected = false;
+    }
+}
+
+void TARLEN_Frm::connectToHost() {
+    RemoteSession& s = *m_session;
+    s.reset();
+    remotePane->clear();
+    Txt_Status->clear();
+    s.state.bConnCancel = false;
+    s.bConnected = false;
+    s.Inet1()->setRequestTimeout(30);
+    const std::optional<HostInfo> host = showConnectDialog ? showConnectDialog() : std::nullopt;
+    s.state.bConnCancel = !host;
+    if (!host || m_unloaded)
+        return;
+    s.setHost(host->sAddr, host->sUser, host->sPW);
+
+    // A Close while the login waits abandons it: this attempt then no
+    // longer owns the window and sends nothing more.
+    const quint64 attempt = ++m_loginAttempt;
+    m_loggingIn = true;
+    const auto abandoned = [this, attempt] {
+        return attempt != m_loginAttempt || m_unloaded;
+    };
+    Cmd_Connect->setText(QStringLiteral("Close"));
+    setBusyPointer(true);
+    s.runCommand(LastCommand::FirstAfterConnect, FtpCommand::pwd());
+    if (abandoned())
+        return;
+    m_loggingIn = false;
+    if (s.lastCommandFailed()) {
+        // Logged in nowhere: the error line is in the log already.
+        Cmd_Connect->setText(QStringLiteral("Connect"));
+        setBusyPointer(false);
+        return;
+    }
+    s.Inet1()->setRequestTimeout(30);
+    if (s.state.bCancel)
+        return;
+
+    m_loggingIn = true;
+    setBusyPointer(true);
+    s.runCommand(LastCommand::Listing, FtpCommand::list(QStringLiteral("DIR")));
+    if (abandoned())
+        return;
+    m_loggingIn = false;
+    s.bConnected = true;
+    setBusyPointer(false);
+    if (s.sRemoteDir.startsWith(QStringLiteral("//"))) {
+        s.sRemoteDir = QStringLiteral("/");
+        s.sRootDir = QStringLiteral("/");
+    }
+}
+
+void TARLEN_Frm::disconnectFromHost() {
+    RemoteSession& s = *m_session;
+    if (m_loggingIn || s.busy()) {
+        // A login still under way is abandoned, not closed: nothing was
+        // opened that a QUIT would end.
+        ++m_loginAttempt;
+        m_loggingIn = false;
+        if (s.busy())
+            s.reset();
+    } else {
+        setBusyPointer(true);
+        s.execute(LastCommand::Disconnect, FtpCommand::quit());
+        setBusyPointer(false);
+    }
+    remotePane->clear();
+    Cmd_Connect->setText(QStringLiteral("Connect"));
+    s.bConnected = false;
+}
+
+void TARLEN_Frm::Cmd_Cancel_Click() {
+    m_session->Cancel();
+    Cmd_Cancel->hide();
+    localPane->LstX_Files->setFocus(Qt::OtherFocusReason);
+}
+
+void TARLEN_Frm::Timer1_Timer() {
+    ++iDots;
+    Txt_Status->cutToLimit();
+    Txt_Status->append(QStringLiteral(" ."));
+    if (iDots == 40) {
+        iDots = 0;
+        Txt_Status->append(QStringLiteral("\r\n"));
+    }
+}

@@ -1,0 +1,464 @@
+// The connect dialog driven through its widgets, shown without a modal loop;
+// the one message it can give is answered by a scripted prompter.
+#include "connect/connect_frm.h"
+#include "fake_settings_window.h"
+#include "scripted_prompter.h"
+#include "settings_file.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QString Key = QStringLiteral("mavrq5216");
+
+HostProfiles threeProfiles() {
+    HostProfiles profiles;
+    profiles.Hosts = {HostInfo{"Home", "home.example", "me", "pw0"},
+                      HostInfo{"Work", "ftp.work.example", "worker", "pw1"},
+                      HostInfo{"Mirror", "mirror.example:2121", "anonymous", ""}};
+    profiles.iNumHosts = 3;
+    profiles.iCurHost = 1;
+    return profiles;
+}
+
+QStringList names(const QComboBox* combo) {
+    QStringList list;
+    for (int i = 0; i < combo->count(); ++i)
+        list << combo->itemText(i);
+    return list;
+}
+
+} // namespace
+
+class TestConnectFrm : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void controlsCaptionsAndPositions();
+    void tabOrder();
+
+    void noSettingsFileGivesAnonymousSelected();
+    void loadSelectsCurrentProfile();
+    void currentHostOutsideListSelectsNothing();
+    void choosingAndTyping();
+
+    void saveExistingNameUpdatesInPlace();
+    void saveNewNameAppendsWithoutSelecting();
+    void saveIntoEmptyListSelectsNothing();
+    void namesDifferingInCaseAreTwoProfiles();
+    void unstorablePasswordIsRefused();
+
+    void deleteMovesLaterProfilesDown();
+    void deletingTheLastProfileLeavesNothingSelected();
+
+    void connectNamesTheTypedValues();
+    void cancelEscapeAndCloseButtonAllCancel();
+    void savePasswordBoxIsStoredOnEveryWayOut();
+
+    void enterMovesOnAndConnectsFromPassword();
+    void focusSelectsWholeText();
+
+private:
+    // Makes and shows the dialog over the current profiles.
+    Connect_Frm& open();
+
+    // The profiles as the last dialog left them (the window takes them back
+    // after every showing), or as set up before the first.
+    const HostProfiles& profiles() const { return m_dialog ? m_dialog->profiles() : m_profiles; }
+
+    HostProfiles m_profiles;
+    ScriptedPrompter m_prompter;
+    std::unique_ptr<Connect_Frm> m_dialog;
+};
+
+void TestConnectFrm::init() {
+    m_profiles = threeProfiles();
+    m_prompter = ScriptedPrompter();
+}
+
+void TestConnectFrm::cleanup() {
+    m_dialog.reset();
+}
+
+Connect_Frm& TestConnectFrm::open() {
+    m_dialog = std::make_unique<Connect_Frm>(m_profiles, m_prompter, Key);
+    m_dialog->show();
+    QApplication::setActiveWindow(m_dialog.get());
+    [&] {
+        QVERIFY(QTest::qWaitForWindowActive(m_dialog.get()));
+    }();
+    return *m_dialog;
+}
+
+void TestConnectFrm::controlsCaptionsAndPositions() {
+    Connect_Frm& d = open();
+    QCOMPARE(d.windowTitle(), QStringLiteral("Connect to Remote Host"));
+    QVERIFY(d.isModal());
+    // 15 twips a pixel at the offscreen platform's 96 DPI.
+    QCOMPARE(d.logicalDpiX(), 96);
+    QCOMPARE(d.size(), QSize(376, 161));
+    const QStringList captions = {"Host", "Host address", "User ID", "Password"};
+    for (int i = 0; i < 4; ++i) {
+        QCOMPARE(d.Lbl_Cap[i]->text(), captions[i]);
+        QCOMPARE(d.Lbl_Cap[i]->geometry(), QRect(8, 8 + 32 * i, 105, 17));
+    }
+    const QList<std::tuple<QWidget*, QString, QRect>> controls = {
+        {d.Cmb_Host, "", QRect(112, 8, 257, 21)},
+        {d.Txt_Host, "", QRect(112, 40, 257, 19)},
+        {d.Txt_UI, "", QRect(112, 72, 257, 19)},
+        {d.Txt_PW, "", QRect(112, 104, 257, 19)},
+        {d.Chk_PW, "Save Password", QRect(8, 120, 89, 33)},
+        {d.Cmd_Cancel, "Cancel", QRect(112, 136, 63, 17)},
+        {d.Cmd_Save, "Save", QRect(176, 136, 63, 17)},
+        {d.Cmd_Delete, "Delete", QRect(240, 136, 63, 17)},
+        {d.Cmd_Connect, "Connect", QRect(304, 136, 65, 17)},
+    };
+    for (const auto& [control, caption, rect] : controls) {
+        QCOMPARE(control->geometry(), rect);
+        if (auto* button = qobject_cast<QAbstractButton*>(control))
+            QCOMPARE(button->text(), caption);
+    }
+    QVERIFY(d.Cmb_Host->isEditable());
+    QCOMPARE(d.Cmb_Host->insertPolicy(), QComboBox::NoInsert);
+    QVERIFY(!d.Chk_PW->isChecked());
+    d.Txt_PW->setText(QStringLiteral("s3cr"));
+    QCOMPARE(d.Txt_PW->displayText(), QStringLiteral("****"));
+
+    // Centred on the screen.
+    const QRect screen = d.screen()->geometry();
+    QCOMPARE(d.x(), screen.x() + (screen.width() - d.width()) / 2);
+    QCOMPARE(d.y(), screen.y() + (screen.height() - d.height()) / 2);
+}
+
+void TestConnectFrm::tabOrder() {
+    Connect_Frm& d = open();
+    d.Cmb_Host->setFocus();
+    const QList<QWidget*> expected = {d.Txt_Host,   d.Txt_UI,   d.Txt_PW,
+                                      d.Cmd_Cancel, d.Cmd_Save, d.Cmd_Connect,
+                                      d.Cmd_Delete, d.Chk_PW,   d.Cmb_Host};
+    for (QWidget* next : expected) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), next);
+    }
+}
+
+void TestConnectFrm::noSettingsFileGivesAnonymousSelected() {
+    QTemporaryDir dir;
+    FakeSettingsWindow window;
+    m_profiles = HostProfiles();
+    LoadSettings(window, m_profiles, Key, dir.filePath(QStringLiteral("tarlen.ini")));
+    Connect_Frm& d = open();
+    QCOMPARE(names(d.Cmb_Host), QStringList{QStringLiteral("Anonymous")});
+    QCOMPARE(d.selectedHost(), 0);
+    QCOMPARE(d.Cmb_Host->currentText(), QStringLiteral("Anonymous"));
+    QCOMPARE(d.Txt_Host->text(), QString());
+    QCOMPARE(d.Txt_UI->text(), QStringLiteral("anonymous"));
+    QCOMPARE(d.Txt_PW->text(), QString());
+}
+
+void TestConnectFrm::loadSelectsCurrentProfile() {
+    m_profiles.iSavePW = 1;
+    Connect_Frm& d = open();
+    QCOMPARE(names(d.Cmb_Host), (QStringList{"Home", "Work", "Mirror"}));
+    QCOMPARE(d.selectedHost(), 1);
+    QCOMPARE(d.Cmb_Host->currentText(), QStringLiteral("Work"));
+    QCOMPARE(d.Txt_Host->text(), QStringLiteral("ftp.work.example"));
+    QCOMPARE(d.Txt_UI->text(), QStringLiteral("worker"));
+    QCOMPARE(d.Txt_PW->text(), QStringLiteral("pw1"));
+    QVERIFY(d.Chk_PW->isChecked());
+}
+
+void TestConnectFrm::currentHostOutsideListSelectsNothing() {
+    // Past the end, negative, and a list without profiles.
+    for (const auto& [count, current] : {std::pair{3, 3}, {3, -1}, {3, 300}, {0, 0}}) {
+        m_profiles = threeProfiles();
+        m_profiles.Hosts.resize(count);
+        m_profiles.iNumHosts = short(count);
+        m_profiles.iCurHost = short(current);
+        Connect_Frm& d = open();
+        QCOMPARE(d.Cmb_Host->count(), count);
+        QCOMPARE(d.selectedHost(), -1);
+        QCOMPARE(d.Cmb_Host->currentText(), QStringLiteral("Anonymous"));
+        QCOMPARE(d.Txt_Host->text(), QString());
+        QCOMPARE(d.Txt_UI->text(), QString());
+        QCOMPARE(d.Txt_PW->text(), QString());
+        QCOMPARE(profiles().iCurHost, short(-1));
+    }
+}
+
+void TestConnectFrm::choosingAndTyping() {
+    Connect_Frm& d = open();
+    d.Cmb_Host->setFocus();
+    // Picking the next entry with the keyboard is a choice like a click.
+    QTest::keyClick(d.Cmb_Host, Qt::Key_Down);
+    QCOMPARE(d.selectedHost(), 2);
+    QCOMPARE(profiles().iCurHost, short(2));
+    QCOMPARE(d.Txt_Host->text(), QStringLiteral("mirror.example:2121"));
+    QCOMPARE(d.Txt_UI->text(), QStringLiteral("anonymous"));
+    QCOMPARE(d.Txt_PW->text(), QString());
+
+    // Typing a name changes the text only.
+    d.Cmb_Host->lineEdit()->selectAll();
+    QTest::keyClicks(d.Cmb_Host, QStringLiteral("Ho"));
+    QCOMPARE(d.Cmb_Host->currentText(), QStringLiteral("Ho"));
+    QCOMPARE(d.selectedHost(), -1);
+    QCOMPARE(profiles().iCurHost, short(2));
+    QCOMPARE(d.Txt_Host->text(), QStringLiteral("mirror.example:2121"));
+
+    emit d.Cmb_Host->activated(0);
+    QCOMPARE(profiles().iCurHost, short(0));
+    QCOMPARE(d.Txt_PW->text(), QStringLiteral("pw0"));
+}
+
+void TestConnectFrm::saveExistingNameUpdatesInPlace() {
+    Connect_Frm& d = open();
+    d.Txt_Host->setText(QStringLiteral("new.work.example"));
+    d.Txt_UI->setText(QStringLiteral("boss"));
+    d.Txt_PW->setText(QStringLiteral("typed"));
+    QTest::mouseClick(d.Cmd_Save, Qt::LeftButton);
+    QCOMPARE(d.Cmb_Host->count(), 3);
+    QCOMPARE(profiles().iNumHosts, short(3));
+    QCOMPARE(profiles().Hosts[1].sAddr, QStringLiteral("new.work.example"));
+    QCOMPARE(profiles().Hosts[1].sUser, QStringLiteral("boss"));
+    QCOMPARE(profiles().Hosts[1].sPW, QStringLiteral("pw1")); // "Save Password" unchecked
+
+    QTest::mouseClick(d.Chk_PW, Qt::LeftButton);
+    QVERIFY(d.Chk_PW->isChecked());
+    QTest::mouseClick(d.Cmd_Save, Qt::LeftButton);
+    QCOMPARE(profiles().Hosts[1].sPW, QStringLiteral("typed"));
+    QVERIFY(m_prompter.messages.isEmpty());
+}
+
+void TestConnectFrm::saveNewNameAppendsWithoutSelecting() {
+    Connect_Frm& d = open();
+    d.Cmb_Host->setFocus();
+    d.Cmb_Host->lineEdit()->selectAll();
+    QTest::keyClicks(d.Cmb_Host, QStringLiteral("Backup"));
+    d.Txt_Host->setText(QStringLiteral("backup.example"));
+    d.Txt_UI->setText(QStringLiteral("bk"));
+    d.Txt_PW->setText(QStringLiteral("not kept"));
+    QTest::mouseClick(d.Cmd_Save, Qt::LeftButton);
+
+    QCOMPARE(names(d.Cmb_Host), (QStringList{"Home", "Work", "Mirror", "Backup"}));
+    QCOMPARE(profiles().iNumHosts, short(4));
+    QCOMPARE(profiles().Hosts.size(), 4);
+    QCOMPARE(profiles().Hosts[3].sName, QStringLiteral("Backup"));
+    QCOMPARE(profiles().Hosts[3].sAddr, QStringLiteral("backup.example"));
+    QCOMPARE(profiles().Hosts[3].sUser, QStringLiteral("bk"));
+    QCOMPARE(profiles().Hosts[3].sPW, QString());
+    QCOMPARE(d.selectedHost(), -1);
+    QCOMPARE(profiles().iCurHost, short(1));
+    QCOMPARE(d.Cmb_Host->currentText(), QStringLiteral("Backup"));
+}
+
+void TestConnectFrm::saveIntoEmptyListSelectsNothing() {
+    m_profiles = HostProfiles();
+    Connect_Frm& d = open();
+    QTest::mouseClick(d.Chk_PW, Qt::LeftButton);
+    d.Txt_Host->setText(QStringLiteral("a.example"));
+    d.Txt_PW->setText(QStringLiteral("pw"));
+    QTest::mouseClick(d.Cmd_Save, Qt::LeftButton);
+    QCOMPARE(names(d.Cmb_Host), QStringList{QStringLiteral("Anonymous")});
+    QCOMPARE(profiles().iNumHosts, short(1));
+    QCOMPARE(profiles().Hosts[0].sPW, QStringLiteral("pw"));
+    QCOMPARE(d.selectedHost(), -1);
+    QCOMPARE(profiles().iCurHost, short(-1));
+    QCOMPARE(d.Txt_Host->text(), QStringLiteral("a.example"));
+}
+
+void TestConnectFrm::namesDifferingInCaseAreTwoProfiles() {
+    Connect_Frm& d = open();
+    d.Cmb_Host->setEditText(QStringLiteral("WORK"));
+    QTest::mouseClick(d.Cmd_Save, Qt::LeftButton);
+    QCOMPARE(names(d.Cmb_Host), (QStringList{"Home", "Work", "Mirror", "WORK"}));
+    QCOMPARE(profiles().Hosts[1].sName, QStringLiteral("Work"));
+    QCOMPARE(profiles().Hosts[3].sName, QStringLiteral("WORK"));
+}
+
+void TestConnectFrm::unstorablePasswordIsRefused() {
+    Connect_Frm& d = open();
+    QTest::mouseClick(d.Chk_PW, Qt::LeftButton);
+    d.Cmb_Host->setEditText(QStringLiteral("Euro"));
+    d.Txt_PW->setText(QStringLiteral("pay\u20AC"));
+    QTest::mouseClick(d.Cmd_Save, Qt::LeftButton);
+    QCOMPARE(m_prompter.messages.size(), 1);
+    QCOMPARE(m_prompter.messages[0].title, QStringLiteral("Qoro Consulting FTP"));
+    QCOMPARE(m_prompter.messages[0].icon, Prompter::Icon::Critical);
+    QVERIFY(m_prompter.messages[0].text.contains(QStringLiteral("\"\u20AC\"")));
+    QCOMPARE(profiles().iNumHosts, short(3));
+    QCOMPARE(d.Cmb_Host->count(), 3);
+
+    // A Latin-1 letter shifted beyond 255 is refused too, for an existing
+    // profile as well.
+    d.Cmb_Host->setEditText(QStringLiteral("Work"));
+    d.Txt_PW->setText(QStringLiteral("\u00E9t\u00E9"));
+    QTest::mouseClick(d.Cmd_Save, Qt::LeftButton);
+    QCOMPARE(m_prompter.messages.size(), 2);
+    QCOMPARE(profiles().Hosts[1].sPW, QStringLiteral("pw1"));
+
+    // Without "Save Password" the password is not stored, so nothing is in
+    // the way.
+    QTest::mouseClick(d.Chk_PW, Qt::LeftButton);
+    QTest::mouseClick(d.Cmd_Save, Qt::LeftButton);
+    QCOMPARE(m_prompter.messages.size(), 2);
+    QCOMPARE(profiles().Hosts[1].sPW, QStringLiteral("pw1"));
+}
+
+void TestConnectFrm::deleteMovesLaterProfilesDown() {
+    Connect_Frm& d = open();
+    // With a typed name nothing is selected, so nothing is deleted.
+    d.Cmb_Host->setFocus();
+    QTest::keyClicks(d.Cmb_Host, QStringLiteral("x"));
+    QTest::mouseClick(d.Cmd_Delete, Qt::LeftButton);
+    QCOMPARE(profiles().iNumHosts, short(3));
+    QCOMPARE(d.Cmb_Host->count(), 3);
+
+    emit d.Cmb_Host->activated(1);
+    QTest::mouseClick(d.Cmd_Delete, Qt::LeftButton);
+    QCOMPARE(names(d.Cmb_Host), (QStringList{"Home", "Mirror"}));
+    QCOMPARE(profiles().iNumHosts, short(2));
+    QCOMPARE(profiles().Hosts.size(), 2);
+    QCOMPARE(profiles().Hosts[1].sName, QStringLiteral("Mirror"));
+    QCOMPARE(profiles().Hosts[1].sAddr, QStringLiteral("mirror.example:2121"));
+    QCOMPARE(d.selectedHost(), 0);
+    QCOMPARE(profiles().iCurHost, short(0));
+    QCOMPARE(d.Cmb_Host->currentText(), QStringLiteral("Home"));
+    QCOMPARE(d.Txt_Host->text(), QStringLiteral("home.example"));
+    QVERIFY(m_prompter.messages.isEmpty());
+    QVERIFY(m_prompter.questions.isEmpty());
+}
+
+void TestConnectFrm::deletingTheLastProfileLeavesNothingSelected() {
+    m_profiles.Hosts.resize(1);
+    m_profiles.iNumHosts = 1;
+    m_profiles.iCurHost = 0;
+    Connect_Frm& d = open();
+    QTest::mouseClick(d.Cmd_Delete, Qt::LeftButton);
+    QCOMPARE(d.Cmb_Host->count(), 0);
+    QCOMPARE(profiles().iNumHosts, short(0));
+    QVERIFY(profiles().Hosts.isEmpty());
+    QCOMPARE(d.selectedHost(), -1);
+    QCOMPARE(profiles().iCurHost, short(-1));
+    QCOMPARE(d.Cmb_Host->currentText(), QString());
+    QCOMPARE(d.Txt_Host->text(), QString());
+    QCOMPARE(d.Txt_UI->text(), QString());
+    QCOMPARE(d.Txt_PW->text(), QString());
+    QTest::mouseClick(d.Cmd_Delete, Qt::LeftButton); // nothing left to delete
+    QCOMPARE(profiles().iNumHosts, short(0));
+}
+
+void TestConnectFrm::connectNamesTheTypedValues() {
+    Connect_Frm& d = open();
+    d.Txt_Host->setText(QStringLiteral("ftp://typed.example:2121"));
+    d.Txt_UI->setText(QStringLiteral("typist"));
+    d.Txt_PW->setText(QStringLiteral("unsaved"));
+    QTest::mouseClick(d.Cmd_Connect, Qt::LeftButton);
+
+    QVERIFY(!d.isVisible());
+    QCOMPARE(d.result(), int(QDialog::Accepted));
+    QVERIFY(d.chosenHost());
+    QCOMPARE(d.chosenHost()->sAddr, QStringLiteral("ftp://typed.example:2121"));
+    QCOMPARE(d.chosenHost()->sUser, QStringLiteral("typist"));
+    QCOMPARE(d.chosenHost()->sPW, QStringLiteral("unsaved"));
+    QCOMPARE(profiles().Hosts[1].sAddr, QStringLiteral("ftp.work.example"));
+    QCOMPARE(profiles().iNumHosts, short(3));
+    QCOMPARE(profiles().iCurHost, short(1));
+
+    // Empty fields are handed over as they are.
+    m_profiles = HostProfiles();
+    Connect_Frm& empty = open();
+    QTest::mouseClick(empty.Cmd_Connect, Qt::LeftButton);
+    QVERIFY(empty.chosenHost());
+    QCOMPARE(empty.chosenHost()->sAddr, QString());
+    QCOMPARE(empty.chosenHost()->sUser, QString());
+}
+
+void TestConnectFrm::cancelEscapeAndCloseButtonAllCancel() {
+    const auto leave = [&](const std::function<void(Connect_Frm&)>& how) {
+        Connect_Frm& d = open();
+        d.Txt_Host->setText(QStringLiteral("stale.example"));
+        how(d);
+        QVERIFY(!d.isVisible());
+        QVERIFY(!d.chosenHost());
+    };
+    leave([](Connect_Frm& d) { QTest::mouseClick(d.Cmd_Cancel, Qt::LeftButton); });
+    leave([](Connect_Frm& d) { QTest::keyClick(&d, Qt::Key_Escape); });
+    leave([](Connect_Frm& d) { QVERIFY(d.close()); });
+}
+
+void TestConnectFrm::savePasswordBoxIsStoredOnEveryWayOut() {
+    m_profiles.iSavePW = 1;
+    Connect_Frm& d = open();
+    QTest::mouseClick(d.Chk_PW, Qt::LeftButton);
+    QTest::mouseClick(d.Cmd_Connect, Qt::LeftButton);
+    QCOMPARE(profiles().iSavePW, short(0));
+    QCOMPARE(profiles().Hosts[1].sPW, QStringLiteral("pw1")); // stored passwords stay
+
+    m_profiles = profiles();
+    Connect_Frm& again = open();
+    QVERIFY(!again.Chk_PW->isChecked());
+    QTest::mouseClick(again.Chk_PW, Qt::LeftButton);
+    QVERIFY(again.close());
+    QCOMPARE(profiles().iSavePW, short(1));
+
+    m_profiles = profiles();
+    Connect_Frm& third = open();
+    QVERIFY(third.Chk_PW->isChecked());
+    QTest::mouseClick(third.Chk_PW, Qt::LeftButton);
+    QTest::mouseClick(third.Cmd_Cancel, Qt::LeftButton);
+    QCOMPARE(profiles().iSavePW, short(0));
+}
+
+void TestConnectFrm::enterMovesOnAndConnectsFromPassword() {
+    Connect_Frm& d = open();
+    d.Cmb_Host->setFocus();
+    QTest::keyClicks(d.Cmb_Host, QStringLiteral("typed"));
+    QTest::keyClick(d.Cmb_Host, Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget(), d.Txt_Host);
+    QCOMPARE(d.Cmb_Host->count(), 3); // Enter adds no entry
+    QTest::keyClick(d.Txt_Host, Qt::Key_Enter);
+    QCOMPARE(QApplication::focusWidget(), d.Txt_UI);
+    QTest::keyClick(d.Txt_UI, Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget(), d.Txt_PW);
+    QVERIFY(d.isVisible());
+    QVERIFY(!d.chosenHost());
+
+    QTest::keyClick(d.Txt_PW, Qt::Key_Return);
+    QVERIFY(!d.isVisible());
+    QCOMPARE(d.result(), int(QDialog::Accepted));
+    QCOMPARE(d.chosenHost()->sAddr, QStringLiteral("ftp.work.example"));
+    QCOMPARE(d.chosenHost()->sPW, QStringLiteral("pw1"));
+}
+
+void TestConnectFrm::focusSelectsWholeText() {
+    Connect_Frm& d = open();
+    d.Txt_UI->setFocus();
+    QCOMPARE(d.Txt_UI->selectedText(), QStringLiteral("worker"));
+    d.Cmb_Host->setFocus();
+    QCOMPARE(d.Cmb_Host->lineEdit()->selectedText(), QStringLiteral("Work"));
+    QTest::keyClick(d.Cmb_Host, Qt::Key_Tab);
+    QCOMPARE(d.Txt_Host->selectedText(), QStringLiteral("ftp.work.example"));
+
+    // A click places the cursor first; the whole text ends up selected.
+    QTest::mouseClick(d.Txt_PW, Qt::LeftButton, {}, QPoint(5, 5));
+    QTRY_COMPARE(d.Txt_PW->selectedText(), QStringLiteral("pw1"));
+    QCOMPARE(QApplication::focusWidget(), d.Txt_PW);
+
+    // Keys other than Enter pass through.
+    QTest::keyClicks(d.Txt_PW, QStringLiteral("z"));
+    QCOMPARE(d.Txt_PW->text(), QStringLiteral("z"));
+}
+
+QTEST_MAIN(TestConnectFrm)
+#include "tst_connect_frm.moc"

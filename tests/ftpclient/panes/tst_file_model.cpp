@@ -1,0 +1,236 @@
+// What a file entry is made of: the extension rule, the texts and keys of a
+// local entry, and the shortening of names too wide for their column.
+#include "panes/extension_rule.h"
+#include "panes/local_formats.h"
+#include "panes/work_list.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QFont>
+#include <QFontMetrics>
+#include <QLocale>
+#include <QTest>
+
+#include <limits>
+
+#include <cmath>
+
+class TestFileModel : public QObject {
+    Q_OBJECT
+
+private slots:
+    void extensionRule_data();
+    void extensionRule();
+    void dateText_data();
+    void dateText();
+    void sizeTextAndKey_data();
+    void sizeTextAndKey();
+    void sizeKeysSortAsNumbers();
+    void sizeTextFollowsTheLocale();
+    void shortening_data();
+    void shortening();
+    void shorteningMeasuresTheFont();
+    void shorteningNeverSplitsACharacter();
+};
+
+namespace {
+
+constexpr qint32 DarkBlue = 0x800000;
+constexpr qint32 DarkGreen = 0x008000;
+constexpr qint32 DarkCyan = 0x808000;
+constexpr qint32 DarkRed = 0x000080;
+constexpr qint32 DarkMagenta = 0x800080;
+constexpr qint32 DarkYellow = 0x008080;
+constexpr qint32 LightGrey = 0xC0C0C0;
+
+} // namespace
+
+void TestFileModel::extensionRule_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("localIcon");
+    QTest::addColumn<int>("localColor");
+    QTest::addColumn<int>("remoteIcon");
+    QTest::addColumn<int>("remoteColor");
+
+    QTest::newRow("txt upper case") << "README.TXT" << 1 << DarkBlue << 1 << DarkBlue;
+    QTest::newRow("html counts as htm") << "Index.HTML" << 1 << DarkBlue << 1 << DarkBlue;
+    QTest::newRow("bat") << "run.bat" << 2 << DarkGreen << 2 << DarkGreen;
+    QTest::newRow("exe") << "setup.exe" << 2 << DarkGreen << 2 << DarkGreen;
+    QTest::newRow("jpg") << "photo.jpg" << 3 << DarkCyan << 3 << DarkCyan;
+    QTest::newRow("jpeg is jpe, no match") << "photo.jpeg" << 0 << -1 << 0 << -1;
+    QTest::newRow("mdb") << "store.mdb" << 4 << DarkRed << 4 << DarkRed;
+    QTest::newRow("zip") << "backup.zip" << 5 << DarkMagenta << 5 << DarkMagenta;
+    QTest::newRow("asp differs") << "page.asp" << 6 << DarkYellow << 1 << DarkBlue;
+    QTest::newRow("cpp") << "main.cpp" << 7 << LightGrey << 7 << LightGrey;
+    QTest::newRow("no dot") << "Makefile" << 0 << -1 << 0 << -1;
+    QTest::newRow("dot at the start") << ".profile" << 0 << -1 << 0 << -1;
+    // The local rule sees the whole path: a dot in a directory name counts.
+    QTest::newRow("my.dir/readme") << "/home/u/my.dir/readme" << 0 << -1 << 0 << -1;
+    QTest::newRow("old.zip/readme")
+        << "/home/u/old.zip/readme" << 5 << DarkMagenta << 5 << DarkMagenta;
+    QTest::newRow("x.exe/readme") << "/srv/x.exe/readme" << 2 << DarkGreen << 2 << DarkGreen;
+}
+
+void TestFileModel::extensionRule() {
+    QFETCH(QString, name);
+    QFETCH(int, localIcon);
+    QFETCH(int, localColor);
+    QFETCH(int, remoteIcon);
+    QFETCH(int, remoteColor);
+    const FileKind local = extensionKind(name, Pane::Local);
+    const FileKind remote = extensionKind(name, Pane::Remote);
+    QCOMPARE(local.icon, localIcon);
+    QCOMPARE(local.color, localColor);
+    QCOMPARE(remote.icon, remoteIcon);
+    QCOMPARE(remote.color, remoteColor);
+}
+
+void TestFileModel::dateText_data() {
+    QTest::addColumn<QDateTime>("time");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("two-digit fields") << QDateTime(QDate(1999, 3, 1), QTime(0, 0)) << "03/01/99";
+    QTest::newRow("year 2000") << QDateTime(QDate(2000, 1, 15), QTime(23, 59, 59)) << "01/15/00";
+    QTest::newRow("last second of a day")
+        << QDateTime(QDate(2004, 2, 29), QTime(23, 59, 59)) << "02/29/04";
+    QTest::newRow("first second of the next")
+        << QDateTime(QDate(2004, 3, 1), QTime(0, 0)) << "03/01/04";
+    QTest::newRow("before 1970") << QDateTime(QDate(1969, 7, 20), QTime(20, 17)) << "07/20/69";
+}
+
+// Local time of the day the file was last written, whatever its hour.
+void TestFileModel::dateText() {
+    QFETCH(QDateTime, time);
+    QFETCH(QString, text);
+    LocalEntryTexts texts;
+    QCOMPARE(texts.date(time.toSecsSinceEpoch()), text);
+    // A second file of the same day, from the texts kept so far.
+    QCOMPARE(texts.date(time.toSecsSinceEpoch()), text);
+}
+
+void TestFileModel::sizeTextAndKey_data() {
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("key");
+    QTest::newRow("empty") << qint64(0) << "0"
+                           << "000000000000";
+    QTest::newRow("a thousand") << qint64(1000) << "1,000"
+                                << "000000001000";
+    QTest::newRow("millions") << qint64(1234567) << "1,234,567"
+                              << "000001234567";
+    QTest::newRow("beyond 32 bits") << qint64(5000000000) << "5,000,000,000"
+                                    << "005000000000";
+    QTest::newRow("largest of twelve digits") << qint64(999999999999) << "999,999,999,999"
+                                              << "999999999999";
+    QTest::newRow("a terabyte") << qint64(1000000000000) << "1,000,000,000,000"
+                                << ":0000001000000000000";
+    QTest::newRow("largest length")
+        << std::numeric_limits<qint64>::max() << "9,223,372,036,854,775,807"
+        << ":9223372036854775807";
+}
+
+// A sorted work list of size keys is in the order of the sizes, across the
+// twelve-digit boundary and up to the largest length there is.
+void TestFileModel::sizeKeysSortAsNumbers() {
+    const QList<qint64> sizes{std::numeric_limits<qint64>::max(),
+                              1000000000000,
+                              7,
+                              999999999999,
+                              qint64(1) << 40,
+                              0,
+                              5000000000000000,
+                              1000000000001};
+    WorkList keys(true);
+    for (int i = 0; i < sizes.size(); ++i)
+        keys.add(LocalEntryTexts::sizeKey(sizes[i]), i);
+    QList<qint64> order;
+    for (int j = 0; j < keys.count(); ++j)
+        order << sizes[keys.data(j)];
+    QList<qint64> expected = sizes;
+    std::sort(expected.begin(), expected.end());
+    QCOMPARE(order, expected);
+}
+
+void TestFileModel::sizeTextAndKey() {
+    QFETCH(qint64, size);
+    QFETCH(QString, text);
+    QFETCH(QString, key);
+    QCOMPARE(LocalEntryTexts(QLocale(QLocale::English, QLocale::UnitedStates)).size(size), text);
+    QCOMPARE(LocalEntryTexts::sizeKey(size), key);
+}
+
+void TestFileModel::sizeTextFollowsTheLocale() {
+    QCOMPARE(LocalEntryTexts(QLocale(QLocale::German, QLocale::Germany)).size(1234567),
+             QStringLiteral("1.234.567"));
+    // The "C" locale leaves out grouping unless told otherwise.
+    QCOMPARE(LocalEntryTexts(QLocale::c()).size(1234567), QStringLiteral("1,234,567"));
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    QCOMPARE(LocalEntryTexts().size(1000), QStringLiteral("1.000"));
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+}
+
+void TestFileModel::shortening_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("width");
+    QTest::newRow("fits") << "a.txt" << 200;
+    QTest::newRow("too wide") << "a_rather_long_file_name.txt" << 60;
+    QTest::newRow("just too wide") << "abcdefgh" << -1;
+    QTest::newRow("nothing fits") << "abcdef.txt" << 0;
+    QTest::newRow("negative room") << "abcdef.txt" << -30;
+    QTest::newRow("one character") << "W" << 0;
+}
+
+// Checked against the measuring itself: the result fits (unless it is the
+// last resort), and one character more would not.
+void TestFileModel::shortening() {
+    QFETCH(QString, name);
+    QFETCH(int, width);
+    const QFont font(QStringLiteral("DejaVu Sans"), 8);
+    NameShortener probe(font, 0);
+    if (width == -1)
+        width = int(std::ceil(probe.width(name))) - 1;
+    NameShortener shortener(font, width);
+    const QString shown = shortener.shorten(name);
+
+    if (shortener.width(name) <= width || name.size() == 1) {
+        QCOMPARE(shown, name);
+        return;
+    }
+    QVERIFY(shown.endsWith(u'~'));
+    const qsizetype kept = shown.size() - 1;
+    QVERIFY(kept >= 1 && kept < name.size());
+    QCOMPARE(shown.left(kept), name.left(kept));
+    if (shortener.width(shown) > width) {
+        QCOMPARE(shown, name.left(1) + u'~'); // the last resort
+        return;
+    }
+    if (kept + 1 < name.size())
+        QVERIFY(shortener.width(name.left(kept + 1) + u'~') > width);
+}
+
+// The widths are those the font gives the text, give or take kerning.
+void TestFileModel::shorteningMeasuresTheFont() {
+    const QFont font(QStringLiteral("DejaVu Sans"), 8);
+    NameShortener shortener(font, 100);
+    const QFontMetricsF metrics(font);
+    for (const QString& text : {QStringLiteral("readme.txt"), QStringLiteral("WWWWW"),
+                                QStringLiteral("iiiii"), QStringLiteral("Ünïcödé_name.doc")})
+        QVERIFY2(std::abs(shortener.width(text) - metrics.horizontalAdvance(text)) <= 1.5,
+                 qPrintable(text));
+    QVERIFY(shortener.width(u"WWWWW") > shortener.width(u"iiiii"));
+}
+
+void TestFileModel::shorteningNeverSplitsACharacter() {
+    const QFont font(QStringLiteral("DejaVu Sans"), 8);
+    const QString name =
+        QStringLiteral("ab") + QString::fromUcs4(U"\U0001F600") + QStringLiteral("cdefghijkl");
+    for (int width = 0; width < NameShortener(font, 0).width(name); width += 3) {
+        const QString shown = NameShortener(font, width).shorten(name);
+        QVERIFY2(!shown.at(shown.size() - 2).isHighSurrogate(), qPrintable(shown));
+    }
+    // A single character outside the basic plane stays whole.
+    const QString face = QString::fromUcs4(U"\U0001F600");
+    QCOMPARE(NameShortener(font, 0).shorten(face), face);
+}
+
+QTEST_MAIN(TestFileModel)
+#include "tst_file_model.moc"

@@ -1,0 +1,388 @@
+// The main window's layout in twips, the frame sizing by dragging, and the
+// status log's own behaviour.
+#include "panes/local_pane.h"
+#include "panes/pane_frame.h"
+#include "panes/remote_pane.h"
+#include "remote_session.h"
+#include "scripted_prompter.h"
+#include "test_files.h"
+#include "window/status_log.h"
+#include "window/tarlen_frm.h"
+#include "window/transfer_progress.h"
+#include "window/window_settings.h"
+
+#include <vantel/vantelctrl.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProxyStyle>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestWindowLayout : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void inventoryCaptionsAndTips();
+    void layoutFromDesignFrames();
+    void tabStopsFromSortButtonWidths();
+    void dragLimitsKeepFrameSize_data();
+    void dragLimitsKeepFrameSize();
+    void maximisedWindowKeepsItsSize();
+    void dragRightEdgeWithRealMouse();
+    void dragFromInsideChangesOnlyHeight();
+    void pointerResetOverControls();
+    void logRefusesTypingAndPassesFocusOn();
+    void logIsCutToItsLast3000Characters();
+    void progressDotsBreakAfterForty();
+    void startupCentresWindowWhateverTheSettingsSay();
+    void windowCannotShrinkBelowItsLayout();
+    void sizeGivenByTheUserSurvivesRestarts();
+    void sizeColumnEndsInsideTheScrollBar();
+
+private:
+    ScriptedPrompter m_prompter;
+    std::unique_ptr<TARLEN_Frm> m_frm;
+};
+
+void TestWindowLayout::init() {
+    m_frm = std::make_unique<TARLEN_Frm>(m_prompter);
+    QCOMPARE(m_frm->twips().twipsPerPixel(), 15);
+}
+
+void TestWindowLayout::cleanup() {
+    m_frm.reset();
+}
+
+void TestWindowLayout::inventoryCaptionsAndTips() {
+    TARLEN_Frm& f = *m_frm;
+    QVERIFY(f.windowTitle().startsWith(QStringLiteral("Qoro Consulting FTP (")));
+    QCOMPARE(f.Frm_Local[0]->title(), QStringLiteral("Local System"));
+    QCOMPARE(f.Frm_Local[1]->title(), QStringLiteral("Remote System"));
+    QCOMPARE(f.Cmd_Connect->text(), QStringLiteral("Connect"));
+    QVERIFY(f.Cmd_Cancel->isHidden());
+    QCOMPARE(f.Cmd_Dn->toolTip(), QStringLiteral("Download from remote server"));
+    QCOMPARE(f.Cmd_Up->toolTip(), QStringLiteral("Upload to remote server"));
+    QCOMPARE(f.remotePane->LstX_Files->toolTip(),
+             QStringLiteral("Remote files (right-click to drag)"));
+    QCOMPARE(f.localPane->Txt_Pattern->text(), QStringLiteral("*.*"));
+    QCOMPARE(f.remotePane->Txt_Pattern->text(), QStringLiteral("*"));
+    QCOMPARE(f.localPane->Cmd_Dir->toolTip(),
+             QStringLiteral("Make a new directory on local system"));
+    QCOMPARE(f.remotePane->Cmd_Dir->toolTip(), QString());
+    QVERIFY(f.remotePane->Cmd_Files[1]->isHidden() && f.remotePane->Cmd_Files[2]->isHidden());
+    QCOMPARE(f.localPane->LstX_Files->MultiSelect(), short(2));
+    QCOMPARE(f.localPane->LstX_Files->ItemDefHeight(), short(17));
+    QVERIFY(f.localPane->LstX_Files->IntegralHeight());
+    QVERIFY(!f.remotePane->LstX_Files->IntegralHeight());
+}
+
+void TestWindowLayout::layoutFromDesignFrames() {
+    TARLEN_Frm& f = *m_frm;
+    const TwipsGeometry& g = f.twips();
+    QCOMPARE(f.windowSettings().frameWidth(0), 4575.0);
+    QCOMPARE(f.windowSettings().frameHeight(0), 5055.0);
+    f.Resize_Frm();
+    QCOMPARE(g.left(f.Frm_Local[1]), 5575.0);
+    QCOMPARE(g.top(f.Txt_Status), 5275.0);
+    QCOMPARE(g.top(f.Cmd_Connect), 5175.0);
+    QCOMPARE(g.top(f.Cmd_Cancel), 5175.0 + g.height(f.Cmd_Connect));
+    QCOMPARE(f.windowSettings().windowWidth(), 10405.0);
+    QVERIFY(f.windowSettings().windowHeight() - 1300 >= g.top(f.Txt_Status));
+    QCOMPARE(g.left(f.Cmd_Up), 4875.0);
+    QCOMPARE(g.top(f.remotePane->Cmd_Refresh), 5055.0 - 495);
+    QCOMPARE(g.height(f.localPane->LstX_Files), 5055.0 - 545 - g.top(f.localPane->LstX_Files));
+    QCOMPARE(g.width(f.remotePane->Lbl_Dir), g.width(f.remotePane->LstX_Files));
+    QCOMPARE(g.left(f.localPane->Cmd_Files[2]), 4575.0 - 1875);
+
+    // The taller frame decides where the log goes; the window only grows.
+    f.windowSettings().setFrameHeight(1, 5600);
+    f.Resize_Frm();
+    QCOMPARE(g.top(f.Txt_Status), 120.0 + 5600 + 100);
+    const double tall = f.windowSettings().windowHeight();
+    QVERIFY(tall >= 5820 + 1300);
+    f.windowSettings().setFrameHeight(1, 5055);
+    f.Resize_Frm();
+    QCOMPARE(f.windowSettings().windowHeight(), tall);
+}
+
+void TestWindowLayout::tabStopsFromSortButtonWidths() {
+    TARLEN_Frm& f = *m_frm;
+    // Frame 4500 wide with a "Size" button of 900 makes the buttons 1500,
+    // 1000 and 900 twips wide.
+    f.windowSettings().setFrameWidth(0, 4500);
+    f.twips().setWidth(f.localPane->Cmd_Files[2], 900);
+    f.Resize_Frm();
+    QCOMPARE(f.twips().width(f.localPane->Cmd_Files[0]), 1500.0);
+    QCOMPARE(f.localPane->iNameColWidth, short(100));
+    QCOMPARE(f.localPane->iDateColWidth, short(67));
+    QCOMPARE(f.localPane->iSizeColWidth, short(60));
+    QCOMPARE(f.localPane->LstX_Files->TabStops(0), short(100));
+    QCOMPARE(f.localPane->LstX_Files->TabStops(1), short(-205));
+}
+
+void TestWindowLayout::dragLimitsKeepFrameSize_data() {
+    QTest::addColumn<bool>("fromRightEdge");
+    QTest::addColumn<double>("to");
+    QTest::addColumn<bool>("changes");
+    QTest::newRow("width at 4335") << true << 4335.0 << false;
+    QTest::newRow("width at 4336") << true << 4336.0 << true;
+    QTest::newRow("width near window edge") << true << 10405.0 - 3000 << false;
+    QTest::newRow("height at 5055") << false << 5055.0 << false;
+    QTest::newRow("height at 5056") << false << 5056.0 << true;
+}
+
+void TestWindowLayout::dragLimitsKeepFrameSize() {
+    QFETCH(bool, fromRightEdge);
+    QFETCH(double, to);
+    QFETCH(bool, changes);
+    TARLEN_Frm& f = *m_frm;
+    f.Resize_Frm();
+    const double width = f.windowSettings().frameWidth(0);
+    const double height = f.windowSettings().frameHeight(0);
+    // Hover over the edge to pick the pointer, press, drag, then check.
+    if (fromRightEdge)
+        f.Frm_Local_MouseMove(0, 0, 0, width - 10, 1000);
+    else
+        f.Frm_Local_MouseMove(0, 0, 0, 1000, height - 10);
+    f.Frm_Local_MouseDown(0, 1, 0, 0, 0);
+    if (fromRightEdge)
+        f.Frm_Local_MouseMove(0, 1, 0, to, 1000);
+    else
+        f.Frm_Local_MouseMove(0, 1, 0, 1000, to);
+    if (fromRightEdge) {
+        QCOMPARE(f.windowSettings().frameWidth(0), changes ? to : width);
+        QCOMPARE(f.windowSettings().frameHeight(0), height);
+    } else {
+        QCOMPARE(f.windowSettings().frameHeight(0), changes ? to : height);
+        QCOMPARE(f.windowSettings().frameWidth(0), width);
+    }
+}
+
+void TestWindowLayout::maximisedWindowKeepsItsSize() {
+    TARLEN_Frm& f = *m_frm;
+    f.show();
+    f.windowSettings().setWindowState(2);
+    QCOMPARE(f.windowSettings().windowState(), short(2));
+    const double width = f.windowSettings().windowWidth();
+    f.windowSettings().setFrameWidth(0, 6000);
+    f.Resize_Frm();
+    QCOMPARE(f.windowSettings().windowWidth(), width);
+    QCOMPARE(f.twips().left(f.Frm_Local[1]), 7000.0);
+}
+
+void TestWindowLayout::dragRightEdgeWithRealMouse() {
+    TARLEN_Frm& f = *m_frm;
+    f.Resize_Frm();
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    PaneFrame* frame = f.Frm_Local[0];
+    const int tpp = f.twips().twipsPerPixel();
+    const QPoint edge(frame->width() - 2, frame->height() / 2);
+    QTest::mouseMove(frame, edge);
+    QTRY_COMPARE(frame->cursor().shape(), Qt::SizeHorCursor);
+    QTest::mousePress(frame, Qt::LeftButton, {}, edge);
+    QVERIFY(f.bResizing);
+    const QPoint target(edge.x() + 20, edge.y());
+    QTest::mouseMove(frame, target);
+    QTest::mouseRelease(frame, Qt::LeftButton, {}, target);
+    QVERIFY(!f.bResizing);
+    QCOMPARE(f.windowSettings().frameWidth(0), double(target.x() * tpp));
+    // The release laid the window out again around the wider frame.
+    QCOMPARE(f.twips().left(f.Frm_Local[1]), f.windowSettings().frameWidth(0) + 1000);
+    QCOMPARE(f.twips().left(f.Cmd_Dn), f.windowSettings().frameWidth(0) + 300);
+}
+
+void TestWindowLayout::dragFromInsideChangesOnlyHeight() {
+    TARLEN_Frm& f = *m_frm;
+    f.windowSettings().setWindowHeight(9000);
+    f.Frm_Local_MouseMove(1, 0, 0, 2000, 100);
+    QCOMPARE(f.Frm_Local[1]->cursor().shape(), Qt::ArrowCursor);
+    f.Frm_Local_MouseDown(1, 1, 0, 2000, 100);
+    f.Frm_Local_MouseMove(1, 1, 0, 6000, 6000);
+    QCOMPARE(f.windowSettings().frameWidth(1), 4575.0);
+    QCOMPARE(f.windowSettings().frameHeight(1), 6000.0);
+}
+
+void TestWindowLayout::pointerResetOverControls() {
+    TARLEN_Frm& f = *m_frm;
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    f.Frm_Local[0]->setCursor(Qt::SizeHorCursor);
+    f.Frm_Local[1]->setCursor(Qt::SizeVerCursor);
+    QTest::mouseMove(f.remotePane->Cmd_Refresh, QPoint(3, 3));
+    QTRY_COMPARE(f.Frm_Local[1]->cursor().shape(), Qt::ArrowCursor);
+    QCOMPARE(f.Frm_Local[0]->cursor().shape(), Qt::SizeHorCursor);
+    f.Frm_Local[1]->setCursor(Qt::SizeVerCursor);
+    QTest::mouseMove(f.localPane->Cmd_Files[0], QPoint(4, 4));
+    QTRY_COMPARE(f.Frm_Local[0]->cursor().shape(), Qt::ArrowCursor);
+    QCOMPARE(f.Frm_Local[1]->cursor().shape(), Qt::ArrowCursor);
+}
+
+void TestWindowLayout::logRefusesTypingAndPassesFocusOn() {
+    TARLEN_Frm& f = *m_frm;
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    f.Txt_Status->append(QStringLiteral("\r\nline"));
+    QTest::keyClicks(f.Txt_Status, QStringLiteral("typed"));
+    QCOMPARE(f.Txt_Status->text(), QStringLiteral("\r\nline"));
+    f.Txt_Status->setFocus();
+    QTRY_VERIFY(f.localPane->LstX_Files->hasFocus() ||
+                f.localPane->LstX_Files->isAncestorOf(QApplication::focusWidget()));
+}
+
+void TestWindowLayout::logIsCutToItsLast3000Characters() {
+    TARLEN_Frm& f = *m_frm;
+    f.Txt_Status->append(QString(2995, u'x') + QStringLiteral("abcde"));
+    QCOMPARE(f.Txt_Status->length(), 3000);
+    f.session().Inet1_StateChanged(0);
+    QCOMPARE(f.Txt_Status->length(), 3000);
+    f.Txt_Status->append(QStringLiteral("Z"));
+    f.session().Inet1_StateChanged(0);
+    QCOMPARE(f.Txt_Status->length(), 3000);
+    QVERIFY(f.Txt_Status->text().endsWith(QStringLiteral("abcdeZ")));
+    // A log line that pushes it over the limit drops the oldest characters.
+    f.session().Inet1_StateChanged(1);
+    QCOMPARE(f.Txt_Status->length(), 3000);
+    QVERIFY(f.Txt_Status->text().endsWith(QStringLiteral("\r\nResolving Host")));
+    f.Txt_Status->updateView();
+    QCOMPARE(f.Txt_Status->toPlainText().size(), 3000 - f.Txt_Status->text().count(u'\r'));
+    QCOMPARE(f.Txt_Status->textCursor().position(), f.Txt_Status->document()->characterCount() - 1);
+}
+
+void TestWindowLayout::progressDotsBreakAfterForty() {
+    TARLEN_Frm& f = *m_frm;
+    for (int i = 0; i < 40; ++i)
+        f.Timer1_Timer();
+    QCOMPARE(f.Txt_Status->text(), QString(QStringLiteral(" .")).repeated(40) + "\r\n");
+    f.Timer1_Timer();
+    QVERIFY(f.Txt_Status->text().endsWith(QStringLiteral("\r\n .")));
+    QCOMPARE(f.iDots, short(1));
+}
+
+void TestWindowLayout::startupCentresWindowWhateverTheSettingsSay() {
+    QTemporaryDir dir;
+    const QString ini = dir.filePath(QStringLiteral("tarlen.ini"));
+    QFile file(ini);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[TARLEN]\r\nWINDOWSTATE= 0\r\nWINDOWTOP= 30\r\nWINDOWLEFT= 45\r\n"
+               "WINDOWHEIGHT= 6000\r\nWINDOWWIDTH= 9000\r\nLOCALHEIGHT= 5100\r\n"
+               "LOCALWIDTH= 4800\r\n");
+    file.close();
+    TARLEN_Frm& f = *m_frm;
+    f.settingsFile = ini;
+    f.Form_Load();
+    // Centred before the layout widens the window: the offscreen screen is
+    // 800 pixels (12000 twips) wide.
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    QCOMPARE(screen.width() * 15, 12000);
+    QCOMPARE(f.windowSettings().windowLeft(), 1500.0);
+    QCOMPARE(f.windowSettings().windowTop(), (screen.height() * 15 - 6000) / 2.0);
+    QCOMPARE(f.windowSettings().frameWidth(0), 4800.0);
+    QCOMPARE(f.windowSettings().frameHeight(0), 5100.0);
+    QCOMPARE(f.windowSettings().frameWidth(1), 5055.0);
+    QCOMPARE(f.localPane->LstX_Files->NumTabs(), short(3));
+    QVERIFY(m_prompter.messages.isEmpty());
+
+    // Closing writes the settings back.
+    f.close();
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray saved = file.readAll();
+    QVERIFY(saved.contains("LOCALWIDTH= 4800"));
+    QVERIFY(saved.contains("WINDOWLEFT= 1500"));
+}
+
+// The window is never smaller than its layout, and the progress display
+// keeps its place under the log whenever the layout runs.
+void TestWindowLayout::windowCannotShrinkBelowItsLayout() {
+    TARLEN_Frm& f = *m_frm;
+    const TwipsGeometry& g = f.twips();
+    f.Resize_Frm();
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    const QSize needed(g.toPixels(10405), g.toPixels(g.top(f.Txt_Status) + 1300));
+    QCOMPARE(f.minimumSize(), needed);
+    f.resize(needed / 2);
+    QCOMPARE(f.size(), needed);
+    const QRect cancel = f.Cmd_Cancel->geometry();
+    QVERIFY(f.rect().contains(cancel));
+
+    f.windowSettings().setFrameHeight(0, 6500);
+    f.windowSettings().setFrameWidth(1, 5200);
+    f.Resize_Frm();
+    QCOMPARE(f.minimumHeight(), g.toPixels(120 + 6500 + 100 + 1300));
+    QCOMPARE(f.minimumWidth(), g.toPixels(g.left(f.Frm_Local[1]) + 5200 + 255));
+    QCOMPARE(g.top(f.Progress), g.top(f.Txt_Status) + g.height(f.Txt_Status) + 45);
+    QCOMPARE(g.width(f.Progress), g.width(f.Txt_Status));
+    QVERIFY(f.rect().contains(f.Progress->geometry()));
+}
+
+// What the user made of the window is written at quit and comes back;
+// starting and quitting again changes nothing more.
+void TestWindowLayout::sizeGivenByTheUserSurvivesRestarts() {
+    QTemporaryDir dir;
+    const QString ini = dir.filePath(QStringLiteral("tarlen.ini"));
+    const auto startAndQuit = [&](int extraHeight) {
+        TARLEN_Frm frm(m_prompter);
+        frm.settingsFile = ini;
+        frm.Form_Load();
+        frm.show();
+        if (extraHeight > 0)
+            frm.resize(frm.width(), frm.height() + extraHeight);
+        const QRect shown = frm.geometry();
+        frm.close();
+        QFile file(ini);
+        return std::make_pair(shown,
+                              file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
+    };
+    const auto first = startAndQuit(90);
+    QVERIFY2(first.second.contains(
+                 "WINDOWHEIGHT= " + QByteArray::number(first.first.height() * 15) + '\n'),
+             first.second.constData());
+    const auto second = startAndQuit(0);
+    QCOMPARE(second.first.height(), first.first.height());
+    const auto third = startAndQuit(0);
+    QCOMPARE(third.first, second.first);
+    QCOMPARE(third.second, second.second);
+}
+
+// However wide the scroll bar, the size column ends before it.
+void TestWindowLayout::sizeColumnEndsInsideTheScrollBar() {
+    class WideScrollBars : public QProxyStyle {
+    public:
+        int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                        const QWidget* widget) const override {
+            return metric == PM_ScrollBarExtent ? 24
+                                                : QProxyStyle::pixelMetric(metric, option, widget);
+        }
+    };
+    QTemporaryDir local;
+    for (int i = 0; i < 40; ++i)
+        QVERIFY(writeFile(local.filePath(QStringLiteral("file%1.txt").arg(i)), "x"));
+    m_frm.reset();
+    QApplication::setStyle(new WideScrollBars);
+    m_frm = std::make_unique<TARLEN_Frm>(m_prompter);
+    TARLEN_Frm& f = *m_frm;
+    f.Form_Load();
+    f.localPane->setLocalPath(local.path());
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    const QWidget* inside = f.localPane->LstX_Files->listBox()->viewport();
+    QCOMPARE(f.localPane->LstX_Files->ListCount(), 40);
+    QTRY_VERIFY(f.localPane->LstX_Files->listBox()->verticalScrollBar()->isVisible());
+    const int end = -f.localPane->LstX_Files->TabStops(1);
+    QVERIFY2(end > f.localPane->iNameColWidth && end <= inside->width(),
+             qPrintable(QStringLiteral("%1 > %2").arg(end).arg(inside->width())));
+    m_frm.reset();
+    QApplication::setStyle(QStringLiteral("Fusion"));
+}
+
+QTEST_MAIN(TestWindowLayout)
+#include "tst_window_layout.moc"
