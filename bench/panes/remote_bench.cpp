@@ -77,6 +77,9 @@ int main(int argc, char** argv) {
         pauses.start();
         clock.start();
         frm.session().runCommand(LastCommand::Listing, command);
+        // A long listing reaches the list a moment after the command ends.
+        while (frm.remotePane->listingPending())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         const double ours = clock.nsecsElapsed() / 1e9;
         worstPause = std::max(worstPause, pauses.stop());
         if (frm.remotePane->LstX_Files->ListCount() != files) {

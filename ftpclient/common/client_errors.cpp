@@ -29,9 +29,13 @@ QString errorDescription(const std::exception_ptr& error) {
 }
 
 void reportError(Prompter& prompter, const QString& prefix, const std::exception_ptr& error) {
+    reportError(prompter, prefix, errorDescription(error));
+}
+
+void reportError(Prompter& prompter, const QString& prefix, const QString& description) {
     prompter.beep();
     setBusyPointer(false);
-    prompter.message(prefix + errorDescription(error), Titles::Caption, Prompter::Icon::Critical);
+    prompter.message(prefix + description, Titles::Caption, Prompter::Icon::Critical);
 }
 
 void setBusyPointer(bool busy) {

@@ -18,6 +18,7 @@ QString errorDescription(const std::exception_ptr& error);
 // The standard report of a run-time failure: a beep, the normal pointer and
 // a critical message box with `prefix` followed by the failure's description.
 void reportError(Prompter& prompter, const QString& prefix, const std::exception_ptr& error);
+void reportError(Prompter& prompter, const QString& prefix, const QString& description);
 
 // The program's mouse pointer: busy (an arrow with an hourglass) or normal.
 void setBusyPointer(bool busy);

@@ -11,13 +11,35 @@ constexpr qint32 kDarkMagenta = 0x800080;
 constexpr qint32 kDarkYellow = 0x008080;
 constexpr qint32 kLightGrey = 0xC0C0C0;
 
+FileKind kindOf(QStringView ext, Pane pane);
+
 } // namespace
 
 FileKind extensionKind(const QString& name, Pane pane) {
     const qsizetype dot = name.lastIndexOf(u'.');
     if (dot < 0)
         return {};
-    const QStringView ext = QStringView(name).sliced(dot + 1).left(3);
+    return kindOf(QStringView(name).sliced(dot + 1).left(3), pane);
+}
+
+FileKind extensionKind(QStringView directory, QStringView name, Pane pane) {
+    const qsizetype dot = name.lastIndexOf(u'.');
+    if (dot >= 0)
+        return kindOf(name.sliced(dot + 1).left(3), pane);
+    const qsizetype dirDot = directory.lastIndexOf(u'.');
+    if (dirDot < 0)
+        return {};
+    // The extension runs from the directory's last dot over its "/" into
+    // the name; only its first three characters count.
+    QString ext = directory.sliced(dirDot + 1).left(3).toString();
+    if (ext.size() < 3)
+        ext += name.left(3 - ext.size());
+    return kindOf(ext, pane);
+}
+
+namespace {
+
+FileKind kindOf(QStringView ext, Pane pane) {
     auto is = [ext](const char16_t* candidate) {
         return ext.compare(QStringView(candidate), Qt::CaseInsensitive) == 0;
     };
@@ -37,3 +59,5 @@ FileKind extensionKind(const QString& name, Pane pane) {
         return {7, kLightGrey};
     return {};
 }
+
+} // namespace

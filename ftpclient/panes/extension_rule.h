@@ -15,3 +15,6 @@ enum class Pane { Local = 0, Remote = 1 };
 // the name is the whole path, so a directory's dot can count), cut to its
 // first three characters and lowercased. The panes differ only in "asp".
 FileKind extensionKind(const QString& name, Pane pane);
+// The same for the path `directory` + `name` (directory ending with "/"),
+// without putting the path together.
+FileKind extensionKind(QStringView directory, QStringView name, Pane pane);

@@ -38,7 +38,7 @@ void LocalPane::Cmd_Delete_Click() {
         const int count = list->ListCount();
         for (int i = 0; i < count; ++i)
             if (list->Selected(i))
-                removeLocalFile(dir + File1->List(list->ItemData(i)));
+                removeLocalFile(dir + shownName(i));
         reloadLocalFiles();
         list->setFocus(Qt::OtherFocusReason);
     } catch (...) {
@@ -56,7 +56,7 @@ void LocalPane::Cmd_Rename_Click() {
         for (int i = 0; i < count; ++i) {
             if (!list->Selected(i))
                 continue;
-            const QString oldName = File1->List(list->ItemData(i));
+            const QString oldName = shownName(i);
             const QString newName = m_prompter.input(QStringLiteral("Enter a new name for") +
                                                          RawName::shownWithMarks(oldName),
                                                      Titles::Short, oldName);
@@ -105,7 +105,10 @@ void LocalPane::Cmd_Dir_Click() {
 }
 
 void LocalPane::Cmd_Rem_Click() {
-    QString path = File1->Path();
+    // The directory whose files the list shows.
+    QString path = localDirectory();
+    if (path.size() > 1)
+        path.chop(1);
     try {
         const Prompter::Answer answer = m_prompter.askYesNoCancel(
             QStringLiteral("Remove the directory ") + RawName::shownWithMarks(path) +
@@ -117,8 +120,8 @@ void LocalPane::Cmd_Rem_Click() {
             return;
         // Every listed file goes; a symbolic link among them is removed
         // itself, never what it points to.
-        for (int i = 0; i < File1->ListCount(); ++i) {
-            const QString file = path + File1->List(i);
+        for (const QString& name : shownNames()) {
+            const QString file = path + name;
             if (::unlink(LocalFs::bytes(file).constData()) != 0)
                 throw FileError(QStringLiteral("Cannot delete %1: %2")
                                     .arg(RawName::shownWithMarks(file), systemError()));

@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QVarLengthArray>
 
+#include <algorithm>
 #include <ctime>
 
 namespace {
@@ -41,12 +42,18 @@ QString LocalEntryTexts::size(qint64 length) const {
 }
 
 QString LocalEntryTexts::sizeKey(qint64 length) {
+    // Twelve digits, or past that a mark that sorts after every digit and all
+    // the nineteen digits a length can have, so that text order is the
+    // order of the numbers.
     constexpr qint64 kTwelveDigits = 1000000000000;
-    if (length < kTwelveDigits)
-        return QString::number(length).rightJustified(12, u'0');
-    // Longer numbers would sort by their first digit: they take a mark that
-    // sorts after every digit, and all the nineteen digits a length can have.
-    return u':' + QString::number(length).rightJustified(19, u'0');
+    const bool big = length >= kTwelveDigits;
+    QString key(big ? 20 : 12, u'0');
+    if (big)
+        key[0] = u':';
+    quint64 rest = quint64(std::max<qint64>(length, 0));
+    for (qsizetype at = key.size() - 1; rest != 0 && at >= (big ? 1 : 0); --at, rest /= 10)
+        key[at] = QChar(char16_t(u'0' + rest % 10));
+    return key;
 }
 
 NameShortener::NameShortener(const QFont& font, int width)

@@ -3,6 +3,7 @@
 #include "raw_names.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,24 +16,55 @@ QByteArray bytes(const QString& path) {
 }
 
 QStringList entries(const QString& dir, EntryKind kind) {
-    QStringList names;
-    const QByteArray base = bytes(dir.endsWith(u'/') ? dir : dir + u'/');
-    const std::unique_ptr<DIR, int (*)(DIR*)> handle(::opendir(base.constData()), ::closedir);
-    if (!handle)
-        return names;
-    while (const dirent* entry = ::readdir(handle.get())) {
-        const QByteArray name(entry->d_name);
-        if (name.startsWith('.'))
-            continue;
-        struct stat info {};
-        if (::stat((base + name).constData(), &info) != 0)
-            continue;
-        const bool wanted =
-            kind == EntryKind::Files ? S_ISREG(info.st_mode) : S_ISDIR(info.st_mode);
-        if (wanted)
-            names.append(RawName::decode(name));
+    return Directory(dir).entries(kind);
+}
+
+Directory::Directory(const QString& path)
+    : m_fd(::open(bytes(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {}
+
+Directory::~Directory() {
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+bool Directory::status(const QString& name, struct stat* info) const {
+    return ::fstatat(m_fd, bytes(name).constData(), info, 0) == 0;
+}
+
+QStringList Directory::entries(EntryKind kind) const {
+    QStringList files, directories;
+    scan(kind == EntryKind::Files ? &files : nullptr,
+         kind == EntryKind::Directories ? &directories : nullptr);
+    return kind == EntryKind::Files ? files : directories;
+}
+
+void Directory::scan(QStringList* files, QStringList* directories) const {
+    const int fd = m_fd >= 0 ? ::dup(m_fd) : -1;
+    const std::unique_ptr<DIR, int (*)(DIR*)> handle(fd >= 0 ? ::fdopendir(fd) : nullptr,
+                                                     ::closedir);
+    if (!handle) {
+        if (fd >= 0)
+            ::close(fd);
+        return;
     }
-    return names;
+    ::rewinddir(handle.get());
+    while (const dirent* entry = ::readdir(handle.get())) {
+        if (entry->d_name[0] == '.')
+            continue;
+        // The directory says what most entries are; links and file systems
+        // that do not say are asked.
+        unsigned char type = entry->d_type;
+        if (type == DT_LNK || type == DT_UNKNOWN) {
+            struct stat info {};
+            if (::fstatat(m_fd, entry->d_name, &info, 0) != 0)
+                continue;
+            type = S_ISREG(info.st_mode) ? DT_REG : S_ISDIR(info.st_mode) ? DT_DIR : DT_UNKNOWN;
+        }
+        if (type == DT_REG && files)
+            files->append(RawName::decode(entry->d_name));
+        else if (type == DT_DIR && directories)
+            directories->append(RawName::decode(entry->d_name));
+    }
 }
 
 QString openError(const QString& path) {

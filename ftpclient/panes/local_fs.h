@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+struct stat;
+
 // The local file system for paths whose names may not be UTF-8. Qt's file
 // classes turn such names into text they cannot give back, so the local pane
 // reads and changes the disk through these calls, with every name kept as
@@ -17,6 +19,28 @@ enum class EntryKind { Files, Directories };
 // The names of the regular files (or the directories) in `dir`, symbolic
 // links followed, hidden (dot) names left out, in the order the disk gives.
 QStringList entries(const QString& dir, EntryKind kind);
+
+// An open directory: its entries are looked up from it, without the system
+// walking the directory's path again for each one.
+class Directory {
+public:
+    explicit Directory(const QString& path);
+    ~Directory();
+    Directory(const Directory&) = delete;
+    Directory& operator=(const Directory&) = delete;
+
+    bool isOpen() const { return m_fd >= 0; }
+    // As LocalFs::entries().
+    QStringList entries(EntryKind kind) const;
+    // The regular files and the directories at once, in one reading.
+    void scan(QStringList* files, QStringList* directories) const;
+    // The status of entry `name` (links followed); false with errno set when
+    // it cannot be had.
+    bool status(const QString& name, struct stat* info) const;
+
+private:
+    int m_fd = -1;
+};
 
 // Why `path` cannot be opened as a directory; "" when it can.
 QString openError(const QString& path);

@@ -2,6 +2,7 @@
 #include "local_lists.h"
 
 #include "local_fs.h"
+#include "local_listing.h"
 #include "raw_names.h"
 
 #include <QDir>
@@ -138,7 +139,12 @@ bool DirListBox::setPath(const QString& path) {
     const QString clean = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
     const bool changed = clean != m_path;
     m_path = clean;
-    fill();
+    if (m_subdirectoriesGiven) {
+        const QStringList none;
+        fill(&none);
+    } else {
+        fill();
+    }
     if (changed)
         emit Change();
     return true;
@@ -153,7 +159,13 @@ QString DirListBox::entryPath(int row) const {
     return entry ? entry->data(Qt::UserRole).toString() : QString();
 }
 
-void DirListBox::fill() {
+void DirListBox::setSubdirectories(const QString& path, const QStringList& names) {
+    m_subdirectoriesGiven = true;
+    if (path == m_path)
+        fill(&names);
+}
+
+void DirListBox::fill(const QStringList* subdirectories) {
     clear();
     if (m_path.isEmpty())
         return;
@@ -177,8 +189,13 @@ void DirListBox::fill() {
     setCurrentRow(count() - 1);
 
     // ...then its sub-directories.
-    QStringList subdirs = LocalFs::entries(m_path, LocalFs::EntryKind::Directories);
-    std::sort(subdirs.begin(), subdirs.end(), alphabetical);
+    QStringList subdirs;
+    if (subdirectories) {
+        subdirs = *subdirectories;
+    } else {
+        subdirs = LocalFs::entries(m_path, LocalFs::EntryKind::Directories);
+        std::sort(subdirs.begin(), subdirs.end(), alphabetical);
+    }
     const QString prefix = m_path.endsWith(u'/') ? m_path : m_path + u'/';
     for (const QString& name : subdirs)
         add(closed, int(parts.size()) + 1, name, prefix + name);
@@ -199,29 +216,14 @@ QString FileListBox::directory() const {
     return m_path.endsWith(u'/') ? m_path : m_path + u'/';
 }
 
+void FileListBox::adopt(const QString& path, const QStringList& names) {
+    const bool changed = path != m_path;
+    m_path = path;
+    m_names = names;
+    if (changed)
+        emit PathChange();
+}
+
 void FileListBox::Refresh() {
-    m_names.clear();
-    if (m_path.isEmpty())
-        return;
-    std::vector<QRegularExpression> filters;
-    bool everything = false;
-    for (QString pattern : m_pattern.split(u';')) {
-        pattern = pattern.trimmed();
-        if (pattern == u"*" || pattern == u"*.*")
-            everything = true;
-        else if (!pattern.isEmpty())
-            filters.emplace_back(QRegularExpression::wildcardToRegularExpression(pattern),
-                                 QRegularExpression::CaseInsensitiveOption);
-    }
-    if (everything)
-        filters.clear();
-    for (const QString& name : LocalFs::entries(m_path, LocalFs::EntryKind::Files)) {
-        const bool matches = filters.empty() || std::any_of(filters.begin(), filters.end(),
-                                                            [&](const QRegularExpression& f) {
-                                                                return f.match(name).hasMatch();
-                                                            });
-        if (matches)
-            m_names.append(name);
-    }
-    std::sort(m_names.begin(), m_names.end(), alphabetical);
+    m_names = m_path.isEmpty() ? QStringList() : readLocalNames(m_path, m_pattern);
 }

@@ -62,6 +62,10 @@ public:
     bool setPath(const QString& path);
     // Reads the sub-directories of the current path again.
     void Refresh();
+    // Shows the sub-directories of `path` read elsewhere. Once called, the
+    // list leaves reading them to whoever calls it: a new path shows its
+    // ancestors at once and its sub-directories when they come.
+    void setSubdirectories(const QString& path, const QStringList& names);
     // Why `path` cannot be opened as a directory; "" when it can.
     static QString openError(const QString& path);
     // The full path of entry `row`.
@@ -71,9 +75,10 @@ signals:
     void Change();
 
 private:
-    void fill();
+    void fill(const QStringList* subdirectories = nullptr);
 
     QString m_path;
+    bool m_subdirectoriesGiven = false;
 };
 
 // The file list behind the local pane: the files (not directories) of one
@@ -93,6 +98,9 @@ public:
     void setPattern(const QString& pattern) { m_pattern = pattern; }
     // Reads the directory again with the current pattern.
     void Refresh();
+    // Takes names read elsewhere for `path`; PathChange follows when the
+    // path is another.
+    void adopt(const QString& path, const QStringList& names);
     int ListCount() const { return int(m_names.size()); }
     QString List(int index) const { return m_names.value(index); }
     const QStringList& names() const { return m_names; }

@@ -3,7 +3,9 @@
 
 #include "common/client_errors.h"
 #include "common/twips_geometry.h"
+#include "file_images.h"
 #include "local_lists.h"
+#include "pane_work.h"
 
 #include <vantel/vantelctrl.h>
 
@@ -14,8 +16,17 @@
 
 LocalPane::LocalPane(const FileImages& images, Prompter& prompter, TwipsGeometry& twips,
                      QWidget* parent)
-    : FilePane(0, images, prompter, twips, parent) {
+    : FilePane(0, images, prompter, twips, parent)
+    , m_work(std::make_unique<PaneWork<SharedLocalListing>>(
+          [this](const SharedLocalListing& listing) { takeListing(listing, true); }))
+    , m_icons(images.icons()) {
     createLocalLists();
+}
+
+LocalPane::~LocalPane() = default;
+
+bool LocalPane::listingPending() const {
+    return m_work->pending();
 }
 
 void LocalPane::createLocalLists() {
@@ -24,6 +35,9 @@ void LocalPane::createLocalLists() {
     Dir1 = new DirListBox(this);
     Dir1->setToolTip(QStringLiteral("Local directory"));
     File1 = new FileListBox(this);
+    // The pane reads the sub-directories with the files, away from the
+    // window's thread, and hands them to Dir1.
+    Dir1->setSubdirectories(QString(), QStringList());
     m_twips.place(Drive1, 135, 240, 4305, 315);
     m_twips.place(Dir1, 135, 600, 4305, 1440);
     m_twips.place(Cmd_Files[0], 135, 2100, 1575, 255);
@@ -52,7 +66,7 @@ void LocalPane::Drive1_Change() {
 void LocalPane::Dir1_Change() {
     Drive1->showDriveOf(Dir1->Path());
     Drive1->rememberDirectory(Dir1->Path());
-    File1->setPath(Dir1->Path());
+    requestListing(Dir1->Path(), true);
 }
 
 void LocalPane::File1_PathChange() {
@@ -76,14 +90,11 @@ void LocalPane::listWithPattern() {
 // list is read again, in the order the sort buttons show.
 void LocalPane::refreshLocal() {
     File1->setPattern(Txt_Pattern->text());
-    Dir1->Refresh();
     reloadLocalFiles();
 }
 
 void LocalPane::reloadLocalFiles() {
-    File1->Refresh();
-    Load_Files();
-    sort_files(iSortKey);
+    requestListing(File1->Path(), true);
 }
 
 void LocalPane::Cmd_Files_Click(int index) {
@@ -117,8 +128,4 @@ bool LocalPane::setLocalPath(const QString& path) {
         return false;
     Drive1->showDriveOf(Dir1->Path());
     return true;
-}
-
-QString LocalPane::localDirectory() const {
-    return File1->directory();
 }

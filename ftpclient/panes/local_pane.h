@@ -1,11 +1,17 @@
 #pragma once
 
 #include "file_pane.h"
+#include "local_listing.h"
 #include "work_list.h"
+
+#include <vantel/vantelctrl.h>
+
+#include <memory>
 
 class DirListBox;
 class DriveListBox;
 class FileListBox;
+template <typename Result> class PaneWork;
 
 // The local pane: the drive, directory and file lists chained together, the
 // local file list with its three hidden work lists and its sorting, and the
@@ -16,6 +22,13 @@ class LocalPane : public FilePane {
 public:
     LocalPane(const FileImages& images, Prompter& prompter, TwipsGeometry& twips,
               QWidget* parent = nullptr);
+    ~LocalPane() override;
+
+    // How long the window waits for a directory to be read before it lets
+    // the listing arrive later, and how many entries go into the list
+    // between two turns of the event loop.
+    static constexpr int ListingWaitMs = 40;
+    static constexpr size_t SortLaterFrom = 20000;
 
     DriveListBox* Drive1 = nullptr;
     DirListBox* Dir1 = nullptr;
@@ -39,12 +52,19 @@ public:
     void sort_files(short& key);
     // The display name of a local file, cut with "~" to fit the name column.
     QString shortenName(const QString& name) const;
+    // The name of the file behind entry `row` of the list.
+    QString shownName(int row) const;
+    // The names the list shows (File1's names when it was last loaded).
+    QStringList shownNames() const { return m_shown ? m_shown->names : QStringList(); }
+    // Whether a listing is still on its way.
+    bool listingPending() const;
 
     // The directory shown; showing another returns false when it cannot be
     // opened (and changes nothing).
     QString localPath() const;
     bool setLocalPath(const QString& path);
-    // The directory with its trailing "/" (the root gets no second one).
+    // The directory of the files listed, with its trailing "/" (the root
+    // gets no second one).
     QString localDirectory() const;
     // Reads the directory again and reloads and re-sorts the list, as every
     // local file operation and download does when it is done.
@@ -67,4 +87,17 @@ private:
     void createLocalLists();
     // The pattern takes effect and the directory is read again.
     void refreshLocal();
+    // Has the directory read (or File1's names examined) away from the
+    // window's thread; the listing is taken now or when it arrives.
+    void requestListing(const QString& directory, bool readNames);
+    void takeListing(const SharedLocalListing& listing, bool late);
+    void applyListing(const SharedLocalListing& listing);
+    void commitListing(const SharedLocalListing& listing);
+    bool listsAreWhole() const;
+
+    std::unique_ptr<PaneWork<SharedLocalListing>> m_work;
+    SharedLocalListing m_fresh; // made, not yet in the list
+    SharedLocalListing m_shown; // what the list shows
+    bool m_sortWaits = false;
+    std::vector<QPixmap> m_icons;
 };

@@ -1,105 +1,111 @@
-// Loading the local list and its work lists, and sorting it.
+// Loading the local list and its work lists, and sorting it. The directory
+// is read and every file examined on the thread pool; the list takes the
+// result in one step. A small directory is ready before the window would
+// notice, and is shown at once; a large one arrives a moment later.
 #include "local_pane.h"
 
 #include "common/client_errors.h"
-#include "extension_rule.h"
 #include "file_images.h"
 #include "local_formats.h"
-#include "local_fs.h"
 #include "local_lists.h"
-#include "raw_names.h"
+#include "pane_work.h"
 
 #include <vantel/vantelctrl.h>
 
+#include <QElapsedTimer>
 #include <QPushButton>
+#include <QTimer>
+#include <cstdio>
 
-#include <cerrno>
-#include <cstring>
-#include <stdexcept>
-#include <sys/stat.h>
-#include <vector>
-
-namespace {
-
-std::exception_ptr readFailure(const QString& what, const QString& path, int error) {
-    const QString text =
-        QStringLiteral("Cannot read the %1 of %2: %3")
-            .arg(what, RawName::shownWithMarks(path), QString::fromLocal8Bit(std::strerror(error)));
-    return std::make_exception_ptr(std::runtime_error(text.toLocal8Bit().toStdString()));
+void LocalPane::requestListing(const QString& directory, bool readNames) {
+    LocalListingRequest request;
+    request.directory = directory;
+    request.pattern = File1->Pattern();
+    request.readNames = readNames;
+    if (!readNames)
+        request.names = File1->names();
+    request.font = LstX_Files->Font();
+    request.nameColumn = iNameColWidth;
+    const auto job = [request](const PaneWork<SharedLocalListing>::Preview& preview) {
+        return makeLocalListing(request, preview);
+    };
+    if (const SharedLocalListing now = m_work->start(job, ListingWaitMs))
+        takeListing(now, false);
 }
 
-} // namespace
+// A listing that read the directory brings File1's new names (and path);
+// one that only examined File1's names counts while those still hold.
+void LocalPane::takeListing(const SharedLocalListing& listing, bool late) {
+    if (!listing->namesRead && listing->names != File1->names()) {
+        if (late)
+            Load_Files();
+        return;
+    }
+    m_fresh = listing;
+    if (listing->namesRead) {
+        QString path = listing->directory;
+        if (path.size() > 1)
+            path.chop(1);
+        Dir1->setSubdirectories(path, listing->directories);
+        // Another path raises File1's PathChange, which loads and sorts.
+        File1->adopt(path, listing->names);
+        if (m_fresh) {
+            Load_Files();
+            sort_files(iSortKey);
+        }
+        return;
+    }
+    Load_Files();
+    if (late)
+        sort_files(iSortKey);
+}
 
 void LocalPane::Load_Files() {
+    if (m_fresh && m_fresh->names == File1->names()) {
+        const SharedLocalListing listing = std::move(m_fresh);
+        m_fresh.reset();
+        applyListing(listing);
+        return;
+    }
+    m_fresh.reset();
+    requestListing(File1->Path(), false);
+}
+
+// The listing comes ready: the list and its work lists take it in one step.
+// After a long one the sorting waits for the next turn of the event loop.
+void LocalPane::applyListing(const SharedLocalListing& listing) {
+    commitListing(listing);
+    m_sortWaits = listing->rows.size() > SortLaterFrom && m_shown == listing;
+    if (m_sortWaits)
+        QTimer::singleShot(0, this, [this, listing] {
+            if (!m_sortWaits || m_shown != listing)
+                return;
+            m_sortWaits = false;
+            sort_files(iSortKey);
+        });
+}
+
+void LocalPane::commitListing(const SharedLocalListing& listing) {
     try {
-        Lst_Dates.clear();
-        Lst_Size.clear();
-        Lst_hold.clear();
-        CVantelCtrl* list = LstX_Files;
-        list->Clear();
-        list->SetImageOffset(4);
-        list->SetTextOffset(24);
-
-        // The names as they are now: a message about one of them lets the
-        // window handle events, and File1 may be read again meanwhile.
-        const QStringList names = File1->names();
-        const int count = int(names.size());
-        const QString dir = File1->directory();
-        LocalEntryTexts texts;
-        NameShortener shortener(list->Font(), iNameColWidth - 30);
-
-        // The sorted lists are filled at once at the end, which gives the
-        // order that adding line by line would.
-        std::vector<WorkList::Line> dates;
-        std::vector<WorkList::Line> sizes;
-        dates.reserve(size_t(count));
-        sizes.reserve(size_t(count));
-        Lst_hold.reserve(count);
-
-        for (int i = 0; i < count; ++i) {
-            const QString& name = names[i];
-            const QString path = dir + name;
-            struct stat info {};
-            const bool readable = ::stat(LocalFs::bytes(path).constData(), &info) == 0;
-            const int error = errno;
-
-            QString date;
-            if (readable)
-                date = texts.date(info.st_mtime);
-            else
-                ::reportError(m_prompter, QStringLiteral("The following error occurred: "),
-                              readFailure(QStringLiteral("modification time"), path, error));
-            dates.push_back({date, i});
-
-            // A length that cannot be read shows no size and sorts as 0, so
-            // that every list keeps one line per file.
-            QString size;
-            qint64 length = 0;
-            if (readable) {
-                length = info.st_size;
-                size = texts.size(length);
-            } else {
-                ::reportError(m_prompter, QStringLiteral("The following error occurred: "),
-                              readFailure(QStringLiteral("length"), path, error));
-            }
-            sizes.push_back({LocalEntryTexts::sizeKey(length), i});
-
-            const QString text =
-                shortener.shorten(RawName::shownWithMarks(name)) + u'\t' + date + u'\t' + size;
-            const int p = list->AddItem(text, -1);
-            list->SetItemData(p, i);
-            Lst_hold.add(text);
-
-            const FileKind kind = extensionKind(path, Pane::Local);
-            list->SetItemImage(p, m_images.Img_Icons[size_t(kind.icon)]);
-            if (kind.color >= 0)
-                list->SetItemForeColor(p, kind.color);
-        }
-        Lst_Dates.assign(std::move(dates));
-        Lst_Size.assign(std::move(sizes));
+        LstX_Files->SetImageOffset(4);
+        LstX_Files->SetTextOffset(24);
+        Lst_hold.assignInOrder(std::move(listing->hold));
+        Lst_Dates.assignInOrder(std::move(listing->dates));
+        Lst_Size.assignInOrder(std::move(listing->sizes));
+        LstX_Files->SetBatch(std::move(listing->batch), m_icons);
+        m_shown = listing;
     } catch (...) {
         reportError(QStringLiteral("The following error occurred: "));
     }
+    for (const QString& failure : std::as_const(listing->failures))
+        ::reportError(m_prompter, QStringLiteral("The following error occurred: "), failure);
+}
+
+bool LocalPane::listsAreWhole() const {
+    const int files = File1->ListCount();
+    return m_shown && m_shown->names == File1->names() && Lst_hold.count() == files &&
+           Lst_Dates.count() == files && Lst_Size.count() == files &&
+           LstX_Files->ListCount() == files;
 }
 
 void LocalPane::sort_files(short& key) {
@@ -118,30 +124,23 @@ void LocalPane::sort_files(short& key) {
         return;
     }
     // Lists left behind by a File1 read without a reload are rebuilt first;
-    // lists that still do not agree (a reload that failed half way) are left
-    // in the order they have.
-    CVantelCtrl* list = LstX_Files;
-    const auto whole = [&] {
-        const int files = File1->ListCount();
-        return Lst_hold.count() == files && Lst_Dates.count() == files &&
-               Lst_Size.count() == files && list->ListCount() == files;
-    };
-    if (!whole())
+    // lists that still do not agree (a reload that failed half way, or one
+    // still on its way) are left as they are.
+    if (m_sortWaits)
+        return; // sorted in the next turn, after a long listing came
+    if (!listsAreWhole())
         Load_Files();
-    if (!whole())
+    if (!listsAreWhole())
         return;
 
     const int n = File1->ListCount() - 1;
-    const QString dir = File1->directory();
+    std::vector<CVantelCtrl::Entry> entries(size_t(n + 1));
     for (int j = 0; j <= n; ++j) {
         const int k = key == 0 ? j : key == 1 ? Lst_Dates.data(j) : Lst_Size.data(j);
-        const int p = descending ? n - j : j;
-        list->SetList(p, Lst_hold.text(k));
-        list->SetItemData(p, k);
-        const FileKind kind = extensionKind(dir + File1->List(k), Pane::Local);
-        list->SetItemImage(p, m_images.Img_Icons[size_t(kind.icon)]);
-        list->SetItemForeColor(p, kind.color);
+        const LocalListing::Row& row = m_shown->rows[size_t(k)];
+        entries[size_t(descending ? n - j : j)] = {Lst_hold.text(k), k, row.icon, row.color};
     }
+    LstX_Files->SetItems(entries, m_icons);
     for (int b = 0; b < 3; ++b)
         Cmd_Files[size_t(b)]->setIcon(b == key ? m_images.Img_Arrow[descending ? 0 : 1]
                                                : QPixmap());
@@ -149,4 +148,15 @@ void LocalPane::sort_files(short& key) {
 
 QString LocalPane::shortenName(const QString& name) const {
     return NameShortener(LstX_Files->Font(), iNameColWidth - 30).shorten(name);
+}
+
+QString LocalPane::shownName(int row) const {
+    const int index = LstX_Files->ItemData(row);
+    if (!m_shown || index < 0 || index >= m_shown->names.size())
+        throw std::runtime_error("The local list entry no longer names a file.");
+    return m_shown->names[index];
+}
+
+QString LocalPane::localDirectory() const {
+    return m_shown ? m_shown->directory : File1->directory();
 }

@@ -6,6 +6,7 @@
 #include "common/twips_geometry.h"
 #include "extension_rule.h"
 #include "file_images.h"
+#include "pane_work.h"
 #include "raw_names.h"
 #include "remote_session.h"
 
@@ -18,11 +19,47 @@
 
 #include <stdexcept>
 
+namespace {
+
+SharedRemoteRows makeRemoteRows(const SharedListing& listing, bool descending, const QFont& font) {
+    auto rows = std::make_shared<RemoteRows>();
+    rows->listing = listing;
+    rows->descending = descending;
+    const size_t count = listing ? listing->files.size() : 0;
+    rows->names.reserve(count);
+    rows->kinds.reserve(count);
+    for (size_t i = 0; i < count; ++i) {
+        const QString& name = listing->files[i].name;
+        rows->names.push_back({name, 0});
+        rows->kinds.push_back(extensionKind(name, Pane::Remote));
+    }
+    std::vector<CVantelCtrl::Entry> entries;
+    entries.reserve(count);
+    for (size_t j = 0; j < count; ++j) {
+        const size_t i = descending ? count - 1 - j : j;
+        entries.push_back({RemotePane::shownRemote(rows->names[i].text), qint32(i),
+                           rows->kinds[i].icon, rows->kinds[i].color});
+    }
+    CVantelCtrl::AddToBatch(rows->batch, entries, font);
+    return rows;
+}
+
+} // namespace
+
 RemotePane::RemotePane(RemoteSession& session, const FileImages& images, Prompter& prompter,
                        TwipsGeometry& twips, QWidget* parent)
     : FilePane(1, images, prompter, twips, parent)
-    , m_session(session) {
+    , m_session(session)
+    , m_work(std::make_unique<PaneWork<SharedRemoteRows>>(
+          [this](const SharedRemoteRows& rows) { takeRows(rows); }))
+    , m_icons(images.icons()) {
     createRemoteLists();
+}
+
+RemotePane::~RemotePane() = default;
+
+bool RemotePane::listingPending() const {
+    return m_work->pending();
 }
 
 void RemotePane::createRemoteLists() {
@@ -50,50 +87,68 @@ void RemotePane::showDirectory(const QString& directory) {
     Lbl_Dir->setText(shownRemote(directory));
 }
 
-// Nothing here lets the event loop run: no click ever acts on lists half
-// rebuilt.
+// The listing is made ready for the lists away from the window's thread; the
+// lists take it in one step, so that no click ever acts on lists half
+// rebuilt. A short listing is ready at once.
 int RemotePane::ShowRemoteFileList(const SharedListing& listing) {
-    try {
-        Lst_Remote_Dir->clear();
-        Lst_Remote.clear();
-        auto* parent = new QListWidgetItem(QStringLiteral("../"), Lst_Remote_Dir);
-        parent->setData(Qt::UserRole, QStringLiteral("../"));
-        if (listing) {
-            for (const RemoteEntry& dir : listing->directories) {
-                auto* item = new QListWidgetItem(shownRemote(dir.name) + u'/', Lst_Remote_Dir);
-                item->setData(Qt::UserRole, dir.name + u'/');
-            }
-            std::vector<WorkList::Line> lines;
-            lines.reserve(listing->files.size());
-            for (const RemoteEntry& file : listing->files)
-                lines.push_back({file.name, 0});
-            Lst_Remote.assignInOrder(std::move(lines));
-        }
-        Load_FilesR();
-    } catch (...) {
-        reportError(QStringLiteral("The following error occurred: "));
-    }
+    const bool descending = bRemoteNameDesc;
+    const QFont font = LstX_Files->Font();
+    const auto job = [listing, descending, font](const PaneWork<SharedRemoteRows>::Preview&) {
+        return makeRemoteRows(listing, descending, font);
+    };
+    if (const SharedRemoteRows rows = m_work->start(job, ListingWaitMs))
+        takeRows(rows);
     return 0;
 }
 
+void RemotePane::takeRows(const SharedRemoteRows& rows) {
+    try {
+        Lst_Remote_Dir->clear();
+        auto* parent = new QListWidgetItem(QStringLiteral("../"), Lst_Remote_Dir);
+        parent->setData(Qt::UserRole, QStringLiteral("../"));
+        if (rows->listing) {
+            for (const RemoteEntry& dir : rows->listing->directories) {
+                auto* item = new QListWidgetItem(shownRemote(dir.name) + u'/', Lst_Remote_Dir);
+                item->setData(Qt::UserRole, dir.name + u'/');
+            }
+        }
+        Lst_Remote.assignInOrder(std::move(rows->names));
+        m_kinds = std::move(rows->kinds);
+        LstX_Files->SetImageOffset(4);
+        LstX_Files->SetTextOffset(24);
+        LstX_Files->SetBatch(std::move(rows->batch), m_icons);
+        if (rows->descending != bRemoteNameDesc)
+            Load_FilesR();
+        Cmd_Files[0]->setIcon(bRemoteNameDesc ? m_images.Img_Arrow[0] : m_images.Img_Arrow[1]);
+    } catch (...) {
+        reportError(QStringLiteral("The following error occurred: "));
+    }
+}
+
+// Descending order is the exact reverse of the names' order. A list of the
+// same length is written over in one step; another is filled afresh.
 void RemotePane::Load_FilesR() {
     CVantelCtrl* list = LstX_Files;
-    list->Clear();
     list->SetImageOffset(4);
     list->SetTextOffset(24);
-    // Descending order is the exact reverse of the names' order; appending
-    // them from the last gives the same list as inserting each at the top,
-    // without moving every entry already there.
     const int count = Lst_Remote.count();
+    if (m_kinds.size() != size_t(count)) {
+        m_kinds.clear();
+        for (int i = 0; i < count; ++i)
+            m_kinds.push_back(extensionKind(Lst_Remote.text(i), Pane::Remote));
+    }
+    std::vector<CVantelCtrl::Entry> entries;
+    entries.reserve(size_t(count));
     for (int j = 0; j < count; ++j) {
         const int i = bRemoteNameDesc ? count - 1 - j : j;
-        const QString name = Lst_Remote.text(i);
-        const int p = list->AddItem(shownRemote(name), -1);
-        list->SetItemData(p, i);
-        const FileKind kind = extensionKind(name, Pane::Remote);
-        list->SetItemImage(p, m_images.Img_Icons[size_t(kind.icon)]);
-        if (kind.color >= 0)
-            list->SetItemForeColor(p, kind.color);
+        const FileKind& kind = m_kinds[size_t(i)];
+        entries.push_back({shownRemote(Lst_Remote.text(i)), i, kind.icon, kind.color});
+    }
+    if (list->ListCount() == count && count > 0) {
+        list->SetItems(entries, m_icons);
+    } else {
+        list->Clear();
+        list->AddItems(entries, m_icons);
     }
     Cmd_Files[0]->setIcon(bRemoteNameDesc ? m_images.Img_Arrow[0] : m_images.Img_Arrow[1]);
 }

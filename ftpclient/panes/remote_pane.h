@@ -1,12 +1,29 @@
 #pragma once
 
+#include "extension_rule.h"
 #include "file_pane.h"
 #include "ftp_entry.h"
 #include "work_list.h"
 
+#include <vantel/vantelctrl.h>
+
+#include <memory>
+#include <vector>
+
 class QLabel;
 class QListWidget;
 class RemoteSession;
+template <typename Result> class PaneWork;
+
+// A listing made ready for the remote lists, away from the window's thread.
+struct RemoteRows {
+    SharedListing listing;
+    std::vector<WorkList::Line> names; // Lst_Remote, sorted
+    std::vector<FileKind> kinds;       // icon and colour of each name
+    CVantelCtrl::Batch batch;          // the list's entries, in the order shown
+    bool descending = false;
+};
+using SharedRemoteRows = std::shared_ptr<RemoteRows>;
 
 // The remote pane: the current remote directory, its sub-directories and
 // its files, moving about the remote tree, and the file operations on the
@@ -17,6 +34,13 @@ class RemotePane : public FilePane {
 public:
     RemotePane(RemoteSession& session, const FileImages& images, Prompter& prompter,
                TwipsGeometry& twips, QWidget* parent = nullptr);
+    ~RemotePane() override;
+
+    // How long the window waits for a listing to be made ready before it
+    // lets it arrive later.
+    static constexpr int ListingWaitMs = 40;
+    // Whether a listing is on its way into the lists.
+    bool listingPending() const;
 
     QListWidget* Lst_Remote_Dir = nullptr;
     QLabel* Lbl_Dir = nullptr;
@@ -56,6 +80,11 @@ private:
     // Lists the current directory again, as every remote operation ends.
     void listAgain();
     void showDirectory(const QString& directory);
+    // The lists take a listing made ready.
+    void takeRows(const SharedRemoteRows& rows);
 
     RemoteSession& m_session;
+    std::unique_ptr<PaneWork<SharedRemoteRows>> m_work;
+    std::vector<FileKind> m_kinds; // of each line of Lst_Remote
+    std::vector<QPixmap> m_icons;
 };

@@ -61,7 +61,7 @@ void PaneTransfers::Cmd_Up_Click() {
         for (int i = 0; i < count; ++i) {
             if (!local->Selected(i))
                 continue;
-            const QString name = m_local.File1->List(local->ItemData(i));
+            const QString name = m_local.shownName(i);
             if (name.contains(u' ')) {
                 m_prompter.message(
                     QStringLiteral("Files with embedded spaces can not be transferred"),

@@ -50,9 +50,9 @@ void CVantelCtrl::setAmbientDisplayName(const QString& name) {
 void CVantelCtrl::showDisplayNameEntry() {
     destroyRecords();
     m_list->resetContent();
-    auto record = std::make_unique<CVantelItem>();
+    CVantelItem record;
     if (!m_displayName.isEmpty())
-        record->text = m_displayName;
+        record.text = m_displayName;
     const int pos = m_list->insertString(0, m_displayName);
     m_list->setItemHeight(pos, 16);
     m_records.insert(m_records.begin() + pos, std::move(record));
@@ -60,7 +60,7 @@ void CVantelCtrl::showDisplayNameEntry() {
 }
 
 void CVantelCtrl::destroyRecords() {
-    std::vector<std::unique_ptr<CVantelItem>>().swap(m_records);
+    std::vector<CVantelItem>().swap(m_records);
 }
 
 // --- helpers -------------------------------------------------------------------

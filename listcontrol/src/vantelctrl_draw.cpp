@@ -74,7 +74,7 @@ void CVantelCtrl::DrawItem(const VantelDrawRequest& request) {
         return;
     QPainter& painter = *request.painter;
     const QRect& rect = request.rect;
-    const CVantelItem& item = *m_records[size_t(request.index)];
+    const CVantelItem& item = m_records[size_t(request.index)];
 
     if (request.action == VantelDrawRequest::FocusChange) {
         drawFocusRect(painter, rect);
@@ -105,11 +105,11 @@ void CVantelCtrl::DrawItem(const VantelDrawRequest& request) {
         painter.setClipRect(rect, Qt::IntersectClip);
 
     int textLeft = rect.left();
-    if (!item.picture.isNull()) {
-        const int w = item.picture.width();
-        const int h = item.picture.height();
+    if (item.picture && !item.picture->isNull()) {
+        const int w = item.picture->width();
+        const int h = item.picture->height();
         const int y = alignedTop(rect, h, m_verticalImageAlign);
-        painter.drawPixmap(QRect(rect.left() + m_imageOffset, y, w, h), item.picture);
+        painter.drawPixmap(QRect(rect.left() + m_imageOffset, y, w, h), *item.picture);
         textLeft = rect.left() + m_textOffset;
     }
 

@@ -1,5 +1,8 @@
 #include "vantel/vantelctrl.h"
 
+#include <QTimer>
+
+#include <algorithm>
 #include <cmath>
 #include <new>
 
@@ -47,10 +50,10 @@ int CVantelCtrl::AddItem(const QString& text, int index) {
             QStringLiteral("index %1 is outside -1..%2").arg(index).arg(m_list->count()));
     int pos = -1;
     try {
-        auto record = std::make_unique<CVantelItem>();
+        CVantelItem record;
         if (!text.isEmpty())
-            record->text = text;
-        record->font = m_font;
+            record.text = text;
+        record.font = m_font;
         // Room for the record first, so that nothing can fail once the list
         // holds the new entry.
         if (m_records.size() == m_records.capacity())
@@ -69,6 +72,119 @@ int CVantelCtrl::AddItem(const QString& text, int index) {
     m_modified = true;
     redraw();
     return pos;
+}
+
+namespace {
+
+std::optional<QPixmap> pictureOf(int index, const std::vector<QPixmap>& pictures) {
+    if (index < 0 || size_t(index) >= pictures.size() || pictures[size_t(index)].isNull())
+        return std::nullopt;
+    return pictures[size_t(index)];
+}
+
+} // namespace
+
+void CVantelCtrl::AddToBatch(Batch& batch, const std::vector<Entry>& entries, const QFont& font) {
+    try {
+        batch.m_rows.reserve(batch.m_rows.size() + entries.size());
+        batch.m_records.reserve(batch.m_records.size() + entries.size());
+        batch.m_pictures.reserve(batch.m_pictures.size() + entries.size());
+        for (const Entry& e : entries) {
+            VantelListEntry row;
+            row.text = e.text;
+            row.data = e.data;
+            CVantelItem record;
+            if (!e.text.isEmpty())
+                record.text = e.text;
+            record.font = font;
+            if (e.foreColor != NoColor)
+                record.foreColor = OleColor(e.foreColor);
+            batch.m_rows.push_back(std::move(row));
+            batch.m_records.push_back(std::move(record));
+            batch.m_pictures.push_back(e.picture);
+        }
+    } catch (const std::bad_alloc&) {
+        throw VantelError(VantelError::OutOfMemory,
+                          QStringLiteral("AddItems could not add the entries"));
+    }
+}
+
+void CVantelCtrl::givePictures(Batch& batch, const std::vector<QPixmap>& pictures) {
+    for (size_t i = 0; i < batch.m_records.size(); ++i)
+        if (batch.m_pictures[i] >= 0)
+            batch.m_records[i].picture = pictureOf(batch.m_pictures[i], pictures);
+}
+
+void CVantelCtrl::AddItems(const std::vector<Entry>& entries,
+                           const std::vector<QPixmap>& pictures) {
+    if (m_sorted) {
+        for (const Entry& e : entries) {
+            const int p = AddItem(e.text, -1);
+            m_list->setItemData(p, e.data);
+            m_records[size_t(p)].picture = pictureOf(e.picture, pictures);
+            if (e.foreColor != NoColor)
+                m_records[size_t(p)].foreColor = OleColor(e.foreColor);
+        }
+        return;
+    }
+    if (entries.empty())
+        return;
+    Batch batch;
+    AddToBatch(batch, entries, m_font);
+    givePictures(batch, pictures);
+    if (m_itemDefHeight <= 0)
+        m_itemDefHeight = 16;
+    m_records.reserve(m_records.size() + batch.m_records.size());
+    for (auto& record : batch.m_records)
+        m_records.push_back(std::move(record));
+    m_list->appendEntries(std::move(batch.m_rows), m_itemDefHeight);
+    m_newIndex = int(m_records.size()) - 1;
+    m_modified = true;
+    redraw();
+}
+
+void CVantelCtrl::SetBatch(Batch&& batch, const std::vector<QPixmap>& pictures) {
+    if (m_itemDefHeight <= 0)
+        m_itemDefHeight = 16;
+    givePictures(batch, pictures);
+    // The entries that go are let go of once control is back in the event
+    // loop: a long list takes a while to free.
+    auto old = std::make_shared<std::vector<CVantelItem>>(std::move(m_records));
+    QTimer::singleShot(0, this, [old] { old->clear(); });
+    m_records = std::move(batch.m_records);
+    m_list->resetContent();
+    m_list->appendEntries(std::move(batch.m_rows), m_itemDefHeight);
+    m_newIndex = int(m_records.size()) - 1;
+    m_modified = true;
+    redraw();
+}
+
+void CVantelCtrl::SetItems(const std::vector<Entry>& entries,
+                           const std::vector<QPixmap>& pictures) {
+    if (entries.size() != m_records.size())
+        throw VantelError(VantelError::InvalidArrayIndex,
+                          QStringLiteral("SetItems: %1 entries for a list of %2")
+                              .arg(entries.size())
+                              .arg(m_records.size()));
+    std::vector<VantelListEntry> rows(entries.size());
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const Entry& e = entries[i];
+        CVantelItem& record = m_records[i];
+        if (e.text.isEmpty())
+            record.text.reset();
+        else
+            record.text = e.text;
+        record.picture = pictureOf(e.picture, pictures);
+        if (e.foreColor == NoColor)
+            record.foreColor.reset();
+        else
+            record.foreColor = OleColor(e.foreColor);
+        rows[i].text = e.text;
+        rows[i].data = e.data;
+    }
+    m_list->rewriteEntries(std::move(rows));
+    m_modified = true;
+    redraw();
 }
 
 void CVantelCtrl::RemoveItem(int nIndex) {
@@ -106,12 +222,12 @@ void CVantelCtrl::SetTabStops(int nIndex, short position) {
 
 bool CVantelCtrl::SelectEnable(int nIndex) const {
     checkIndex(nIndex, "SelectEnable");
-    return m_records[size_t(nIndex)]->selectable;
+    return m_records[size_t(nIndex)].selectable;
 }
 
 void CVantelCtrl::SetSelectEnable(int nIndex, bool selectable) {
     checkIndex(nIndex, "SelectEnable");
-    m_records[size_t(nIndex)]->selectable = selectable;
+    m_records[size_t(nIndex)].selectable = selectable;
     m_modified = true;
     redraw();
 }
@@ -140,7 +256,7 @@ QString CVantelCtrl::List(int nIndex) const {
 
 void CVantelCtrl::SetList(int nIndex, const QString& text) {
     checkIndex(nIndex, "List");
-    CVantelItem& record = *m_records[size_t(nIndex)];
+    CVantelItem& record = m_records[size_t(nIndex)];
     if (text.isEmpty())
         record.text.reset();
     else
@@ -152,13 +268,13 @@ void CVantelCtrl::SetList(int nIndex, const QString& text) {
 
 qint32 CVantelCtrl::ItemBackColor(int nIndex) const {
     checkIndex(nIndex, "ItemBackColor");
-    const auto& color = m_records[size_t(nIndex)]->backColor;
+    const auto& color = m_records[size_t(nIndex)].backColor;
     return color ? qint32(*color) : NoColor;
 }
 
 void CVantelCtrl::SetItemBackColor(int nIndex, qint32 color) {
     checkIndex(nIndex, "ItemBackColor");
-    auto& field = m_records[size_t(nIndex)]->backColor;
+    auto& field = m_records[size_t(nIndex)].backColor;
     if (color == NoColor)
         field.reset();
     else
@@ -169,13 +285,13 @@ void CVantelCtrl::SetItemBackColor(int nIndex, qint32 color) {
 
 qint32 CVantelCtrl::ItemForeColor(int nIndex) const {
     checkIndex(nIndex, "ItemForeColor");
-    const auto& color = m_records[size_t(nIndex)]->foreColor;
+    const auto& color = m_records[size_t(nIndex)].foreColor;
     return color ? qint32(*color) : NoColor;
 }
 
 void CVantelCtrl::SetItemForeColor(int nIndex, qint32 color) {
     checkIndex(nIndex, "ItemForeColor");
-    auto& field = m_records[size_t(nIndex)]->foreColor;
+    auto& field = m_records[size_t(nIndex)].foreColor;
     if (color == NoColor)
         field.reset();
     else
@@ -186,25 +302,29 @@ void CVantelCtrl::SetItemForeColor(int nIndex, qint32 color) {
 
 QFont CVantelCtrl::ItemFont(int nIndex) const {
     checkIndex(nIndex, "ItemFont");
-    const auto& font = m_records[size_t(nIndex)]->font;
+    const auto& font = m_records[size_t(nIndex)].font;
     return font ? *font : m_font;
 }
 
 void CVantelCtrl::SetItemFont(int nIndex, const std::optional<QFont>& font) {
     checkIndex(nIndex, "ItemFont");
-    m_records[size_t(nIndex)]->font = font;
+    m_records[size_t(nIndex)].font = font;
     m_modified = true;
     redraw();
 }
 
 QPixmap CVantelCtrl::ItemImage(int nIndex) const {
     checkIndex(nIndex, "ItemImage");
-    return m_records[size_t(nIndex)]->picture;
+    return m_records[size_t(nIndex)].picture.value_or(QPixmap());
 }
 
 void CVantelCtrl::SetItemImage(int nIndex, const QPixmap& picture) {
     checkIndex(nIndex, "ItemImage");
-    m_records[size_t(nIndex)]->picture = picture;
+    auto& field = m_records[size_t(nIndex)].picture;
+    if (picture.isNull())
+        field.reset();
+    else
+        field = picture;
     m_modified = true;
     redraw();
 }

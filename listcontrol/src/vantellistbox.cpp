@@ -136,6 +136,34 @@ void VantelListBox::replaceString(int index, const QString& text) {
     requestRepaint();
 }
 
+void VantelListBox::appendEntries(std::vector<VantelListEntry> entries, int height) {
+    const qint16 h = qint16(std::clamp(height, 1, 32767));
+    m_entries.reserve(m_entries.size() + entries.size());
+    for (VantelListEntry& entry : entries) {
+        entry.height = h;
+        entry.selected = false;
+        m_entries.push_back(std::move(entry));
+    }
+    if (m_fixedHeightMode && !entries.empty())
+        m_fixedHeight = h;
+    scheduleLayout();
+    requestRepaint();
+}
+
+void VantelListBox::rewriteEntries(std::vector<VantelListEntry> entries) {
+    for (size_t i = 0; i < entries.size() && i < m_entries.size(); ++i) {
+        VantelListEntry& entry = m_entries[i];
+        entry.text = std::move(entries[i].text);
+        entry.data = entries[i].data;
+        entry.selected = false;
+        if (!m_fixedHeightMode)
+            entry.height = qint16(std::clamp(m_owner->ownerMeasureItem(int(i)), 1, 32767));
+    }
+    m_curSel = -1;
+    scheduleLayout();
+    requestRepaint();
+}
+
 void VantelListBox::resetContent() {
     std::vector<VantelListEntry>().swap(m_entries);
     m_curSel = m_caret = m_anchor = -1;

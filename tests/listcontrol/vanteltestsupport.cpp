@@ -43,7 +43,7 @@ QString snapshot(const CVantelCtrl& c) {
             << (r.backColor ? qint64(*r.backColor) : -1) << '|'
             << (r.foreColor ? qint64(*r.foreColor) : -1) << '|'
             << (r.font ? r.font->toString() : QStringLiteral("<none>")) << '|'
-            << r.picture.cacheKey() << '|' << r.selectable;
+            << (r.picture ? r.picture->cacheKey() : 0) << '|' << r.selectable;
     }
     return text;
 }

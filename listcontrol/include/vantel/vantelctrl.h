@@ -106,6 +106,45 @@ public:
     int AddItem(const QString& text, const QVariant& index);
     void Refresh();
 
+    // One entry written at once: its text, item data, picture (an index into
+    // the pictures handed over with it; -1 for none) and text colour
+    // (NoColor for the control's own).
+    struct Entry {
+        QString text;
+        qint32 data = 0;
+        int picture = -1;
+        qint32 foreColor = NoColor;
+    };
+    // Entries made ready away from the list, on any thread, to take its
+    // place in one step.
+    class Batch {
+    public:
+        size_t size() const { return m_rows.size(); }
+
+    private:
+        friend class CVantelCtrl;
+        std::vector<VantelListEntry> m_rows;
+        std::vector<CVantelItem> m_records;
+        std::vector<int> m_pictures;
+    };
+    // Appends the entries in one step: the list ends as AddItem(text, -1)
+    // for each, followed by setting its ItemData, ItemImage and ItemForeColor,
+    // would leave it, but it is drawn and laid out once. A sorted list takes
+    // them one by one, each at its sorted place.
+    void AddItems(const std::vector<Entry>& entries, const std::vector<QPixmap>& pictures);
+    // Makes the entries ready in `batch`, as AddItems would add them to a
+    // list whose font is `font`. Touches no control and no picture, so it
+    // may run on any thread.
+    static void AddToBatch(Batch& batch, const std::vector<Entry>& entries, const QFont& font);
+    // The batch's entries, with their pictures, take the place of the
+    // list's in one step, as Clear and AddItems would leave it (unsorted
+    // lists).
+    void SetBatch(Batch&& batch, const std::vector<QPixmap>& pictures);
+    // Writes every position in one step, as List, ItemData, ItemImage and
+    // ItemForeColor of each position would; there must be as many entries as
+    // the list holds (error 381 otherwise, and nothing changes).
+    void SetItems(const std::vector<Entry>& entries, const std::vector<QPixmap>& pictures);
+
     // --- indexed properties -------------------------------------------------
     short TabStops(int nIndex) const;
     void SetTabStops(int nIndex, short position);
@@ -200,7 +239,7 @@ public:
 
     // --- inner parts --------------------------------------------------------
     VantelListBox* listBox() const { return m_list; }
-    const CVantelItem& record(int nIndex) const { return *m_records[size_t(nIndex)]; }
+    const CVantelItem& record(int nIndex) const { return m_records[size_t(nIndex)]; }
     QColor displayColor(OleColor color) const;
 
 signals:
@@ -231,6 +270,7 @@ private:
     void ownerDblClick() override;
 
     void checkIndex(int nIndex, const char* member) const;
+    static void givePictures(Batch& batch, const std::vector<QPixmap>& pictures);
     void checkUserMode(const char* member) const;
     void redraw();
     void applyListStyle();
@@ -262,7 +302,7 @@ private:
     short m_verticalImageAlign = 0;
     short m_widestText = 0;
     bool m_hScroll = false;
-    std::vector<std::unique_ptr<CVantelItem>> m_records;
+    std::vector<CVantelItem> m_records;
 
     // Stock state.
     OleColor m_foreColor = SysColor::WindowText;

@@ -15,6 +15,6 @@ struct CVantelItem {
     std::optional<OleColor> backColor; // absent: the control's background
     std::optional<OleColor> foreColor; // absent: the control's foreground
     std::optional<QFont> font;         // absent: the control's font
-    QPixmap picture;                   // null: no picture
+    std::optional<QPixmap> picture;    // absent: no picture
     bool selectable = true;            // false: a selected entry is drawn unhighlighted
 };

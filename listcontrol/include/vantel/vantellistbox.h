@@ -76,6 +76,11 @@ public:
     // data 0, the height the owner measures; the caret stays where it is.
     void replaceString(int index, const QString& text);
     void resetContent();
+    // Appends entries at the end in one step, each as high as `height`.
+    void appendEntries(std::vector<VantelListEntry> entries, int height);
+    // Gives every entry a new text and item data in one step, unselected,
+    // as replaceString() would one by one; as many as the list holds.
+    void rewriteEntries(std::vector<VantelListEntry> entries);
     // Reserves room for n entries in total.
     void reserve(int n) { m_entries.reserve(size_t(n)); }
 

@@ -53,7 +53,10 @@ namespace RawName {
 bool isValidUtf8(QByteArrayView bytes) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const qsizetype n = bytes.size();
-    for (qsizetype i = 0; i < n;) {
+    qsizetype i = 0;
+    while (i < n && p[i] < 0x80)
+        ++i;
+    while (i < n) {
         const qsizetype len = validSequenceLength(p + i, n - i);
         if (len == 0)
             return false;
@@ -63,6 +66,11 @@ bool isValidUtf8(QByteArrayView bytes) {
 }
 
 QString decode(QByteArrayView bytes) {
+    qsizetype ascii = 0;
+    while (ascii < bytes.size() && static_cast<unsigned char>(bytes[ascii]) < 0x80)
+        ++ascii;
+    if (ascii == bytes.size())
+        return QString::fromLatin1(bytes);
     if (isValidUtf8(bytes))
         return QString::fromUtf8(bytes);
     QString out(bytes.size(), Qt::Uninitialized);
@@ -74,8 +82,9 @@ QString decode(QByteArrayView bytes) {
 }
 
 bool hasRawBytes(QStringView name) {
+    const char16_t* p = name.utf16();
     for (qsizetype i = 0; i < name.size(); ++i)
-        if (keptByteAt(name, i))
+        if (p[i] >= 0xDC80 && p[i] <= 0xDCFF && keptByteAt(name, i))
             return true;
     return false;
 }
@@ -97,19 +106,19 @@ QByteArray encode(QStringView name) {
     return out;
 }
 
-QString shownAsLatin1(QStringView name) {
+QString shownAsLatin1(const QString& name) {
     if (!hasRawBytes(name))
-        return name.toString();
-    QString out = name.toString();
+        return name;
+    QString out = name;
     for (qsizetype i = 0; i < out.size(); ++i)
         if (keptByteAt(name, i))
             out[i] = QChar(char16_t(out.at(i).unicode() - kEscapeBase));
     return out;
 }
 
-QString shownWithMarks(QStringView name) {
+QString shownWithMarks(const QString& name) {
     if (!hasRawBytes(name))
-        return name.toString();
+        return name;
     // Qt's decoder puts one replacement mark where the bytes are not UTF-8.
     return QString::fromUtf8(encode(name));
 }

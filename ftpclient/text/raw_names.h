@@ -20,9 +20,9 @@ bool hasRawBytes(QStringView name);
 
 // What to show for a name: the kept bytes read as Latin-1 (what a server that
 // does not speak UTF-8 most likely meant) ...
-QString shownAsLatin1(QStringView name);
+QString shownAsLatin1(const QString& name);
 // ... or with a replacement mark for each byte that is not UTF-8.
-QString shownWithMarks(QStringView name);
+QString shownWithMarks(const QString& name);
 
 // Whether `bytes` are valid UTF-8 (no overlong forms, no surrogates).
 bool isValidUtf8(QByteArrayView bytes);
