@@ -72,6 +72,15 @@ void Connect_Frm::createControls() {
     Txt_PW->setEchoMode(QLineEdit::Password);
     Txt_PW->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
 
+    createButtons();
+}
+
+void Connect_Frm::createButtons() {
+    const double dpiX = logicalDpiX();
+    const double dpiY = logicalDpiY();
+    const auto place = [&](QWidget* w, double left, double top, double width, double height) {
+        w->setGeometry(twipsRect(left, top, width, height, dpiX, dpiY));
+    };
     Chk_PW = new QCheckBox(QStringLiteral("Save Password"), this);
     Chk_PW->setObjectName(QStringLiteral("Chk_PW"));
     place(Chk_PW, 120, 1800, 1335, 495);

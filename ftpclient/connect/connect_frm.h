@@ -68,6 +68,7 @@ public:
 
 private:
     void createControls();
+    void createButtons();
     void Form_Load();
     void Form_Unload();
     void selectHost(int k);

@@ -236,7 +236,11 @@ RemoteListing FtpListingBuilder::finish() {
         addLine(m_partial);
         m_partial.clear();
     }
-    sortByFoldedName(m_listing.files);
+    std::vector<RemoteEntry> sorted;
+    sorted.reserve(m_listing.files.size());
+    for (const auto& key : m_order)
+        sorted.push_back(std::move(m_listing.files[size_t(key.second)]));
+    m_listing.files = std::move(sorted);
     return std::move(m_listing);
 }
 
@@ -260,5 +264,10 @@ void FtpListingBuilder::addLine(QByteArrayView line) {
     entry.size = parsed->size;
     if (!entry.isDirectory && m_filter && !m_filter->match(entry.name).hasMatch())
         return;
-    (entry.isDirectory ? m_listing.directories : m_listing.files).push_back(std::move(entry));
+    if (entry.isDirectory) {
+        m_listing.directories.push_back(std::move(entry));
+        return;
+    }
+    m_order.emplace(entry.name.toCaseFolded(), int(m_listing.files.size()));
+    m_listing.files.push_back(std::move(entry));
 }

@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <optional>
+#include <set>
 
 // One entry of a directory listing as the server names it.
 struct FtpListEntry {
@@ -50,6 +51,10 @@ private:
     std::optional<QRegularExpression> m_filter;
     QByteArray m_partial; // an unfinished last line
     RemoteListing m_listing;
+    // The files in their final order, kept as they arrive: by name without
+    // regard to case, then in order of arrival. Sorting while the server
+    // sends leaves nothing to sort once it has sent its last line.
+    std::set<std::pair<QString, int>> m_order;
 };
 
 // The whole of a raw reply at once (see FtpListingBuilder).

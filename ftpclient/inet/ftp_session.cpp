@@ -26,37 +26,6 @@ QString systemErrorText(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-// The directory part of a 257 reply: the text between the first quote and
-// its partner, with doubled quotes standing for one.
-QByteArray quotedPath(const QByteArray& line) {
-    const qsizetype open = line.indexOf('"');
-    if (open < 0)
-        return line.mid(4).trimmed();
-    QByteArray path;
-    for (qsizetype i = open + 1; i < line.size(); ++i) {
-        if (line[i] == '"') {
-            if (i + 1 < line.size() && line[i + 1] == '"') {
-                path += '"';
-                ++i;
-                continue;
-            }
-            break;
-        }
-        path += line[i];
-    }
-    return path;
-}
-
-// Where a download is written until it is complete: a hidden file beside the
-// target, so that renaming it over the target is one step.
-QByteArray partFileName(const QByteArray& target) {
-    const qsizetype slash = target.lastIndexOf('/');
-    const QByteArray dir = target.left(slash + 1);
-    const QByteArray name = target.mid(slash + 1);
-    const quint64 tag = QRandomGenerator::global()->generate64();
-    return dir + '.' + name + ".part-" + QByteArray::number(tag, 16);
-}
-
 } // namespace
 
 FtpSession::FtpSession(Host host)
@@ -147,130 +116,6 @@ bool FtpSession::login(const FtpJob& job) {
     m_codec = FtpNameCodec(utf8);
     m_controlUp = true;
     return true;
-}
-
-void FtpSession::runCommand(const FtpJob& job) {
-    const FtpCommand& cmd = job.command;
-    // libcurl drops the connection when a quoted command fails, so the
-    // commands are sent with failures ignored and their replies checked here.
-    auto quoteOnly = [&](std::initializer_list<QByteArray> lines) {
-        prepare(job, {});
-        curl_easy_setopt(m_easy, CURLOPT_NOBODY, 1L);
-        for (const QByteArray& line : lines)
-            m_quote = curl_slist_append(m_quote, ('*' + line).constData());
-        curl_easy_setopt(m_easy, CURLOPT_QUOTE, m_quote);
-        const CURLcode result = perform(job, Phase::Command);
-        if (result == CURLE_OK && !firstRefusal().isEmpty())
-            return CURLE_QUOTE_ERROR;
-        return result;
-    };
-    auto succeed = [&](const QString& reply) {
-        reportState(InetState::ResponseReceived);
-        finishOk(job, reply);
-    };
-
-    CURLcode rc = CURLE_OK;
-    switch (cmd.kind) {
-    case FtpCommand::Kind::Pwd: {
-        rc = quoteOnly({"PWD"});
-        if (rc != CURLE_OK)
-            break;
-        QByteArray path;
-        for (const QByteArray& line : m_replyLines)
-            if (line.startsWith("257"))
-                path = quotedPath(line);
-        succeed(m_codec.decode(path));
-        return;
-    }
-    case FtpCommand::Kind::List: {
-        QByteArray dir = pathBytes(cmd.directory);
-        prepare(job, dir);
-        if (m_mlsd)
-            curl_easy_setopt(m_easy, CURLOPT_CUSTOMREQUEST, "MLSD");
-        curl_easy_setopt(m_easy, CURLOPT_WRITEFUNCTION, &FtpSession::collectData);
-        curl_easy_setopt(m_easy, CURLOPT_WRITEDATA, this);
-        m_listing.emplace(m_mlsd, m_codec, cmd.pattern);
-        rc = perform(job, Phase::Command);
-        auto listing = std::make_shared<const RemoteListing>(m_listing->finish());
-        m_listing.reset();
-        if (rc != CURLE_OK)
-            break;
-        reportState(InetState::ResponseReceived);
-        finishOk(job, QString(), std::move(listing));
-        return;
-    }
-    case FtpCommand::Kind::Get: {
-        const QByteArray target = RawName::encode(cmd.local);
-        const QByteArray part = partFileName(target);
-        m_fileFd = ::open(part.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (m_fileFd < 0) {
-            m_fileErrno = errno;
-            rc = CURLE_WRITE_ERROR;
-            break;
-        }
-        prepare(job, pathBytes(cmd.remote));
-        curl_easy_setopt(m_easy, CURLOPT_WRITEFUNCTION, &FtpSession::writeFileData);
-        curl_easy_setopt(m_easy, CURLOPT_WRITEDATA, this);
-        rc = perform(job, Phase::Command);
-        if (::close(m_fileFd) != 0 && rc == CURLE_OK) {
-            m_fileErrno = errno;
-            rc = CURLE_WRITE_ERROR;
-        }
-        m_fileFd = -1;
-        if (rc == CURLE_OK && ::rename(part.constData(), target.constData()) != 0) {
-            m_fileErrno = errno;
-            rc = CURLE_WRITE_ERROR;
-        }
-        if (rc != CURLE_OK) {
-            ::unlink(part.constData());
-            break;
-        }
-        succeed({});
-        return;
-    }
-    case FtpCommand::Kind::Put: {
-        m_fileFd = ::open(RawName::encode(cmd.local).constData(), O_RDONLY | O_CLOEXEC);
-        struct stat st {};
-        if (m_fileFd < 0 || ::fstat(m_fileFd, &st) != 0 || S_ISDIR(st.st_mode)) {
-            m_fileErrno = m_fileFd < 0 ? errno : EISDIR;
-            if (m_fileFd >= 0)
-                ::close(m_fileFd);
-            m_fileFd = -1;
-            rc = CURLE_READ_ERROR;
-            break;
-        }
-        prepare(job, pathBytes(cmd.remote));
-        curl_easy_setopt(m_easy, CURLOPT_UPLOAD, 1L);
-        curl_easy_setopt(m_easy, CURLOPT_INFILESIZE_LARGE, curl_off_t(st.st_size));
-        curl_easy_setopt(m_easy, CURLOPT_READFUNCTION, &FtpSession::readFileData);
-        curl_easy_setopt(m_easy, CURLOPT_READDATA, this);
-        rc = perform(job, Phase::Command);
-        ::close(m_fileFd);
-        m_fileFd = -1;
-        if (rc != CURLE_OK)
-            break;
-        succeed({});
-        return;
-    }
-    case FtpCommand::Kind::Delete:
-        rc = quoteOnly({"DELE " + pathBytes(cmd.remote)});
-        break;
-    case FtpCommand::Kind::MakeDir:
-        rc = quoteOnly({"MKD " + pathBytes(cmd.remote)});
-        break;
-    case FtpCommand::Kind::RemoveDir:
-        rc = quoteOnly({"RMD " + pathBytes(cmd.remote)});
-        break;
-    case FtpCommand::Kind::Rename:
-        rc = quoteOnly({"RNFR " + pathBytes(cmd.remote), "RNTO " + pathBytes(cmd.newRemote)});
-        break;
-    case FtpCommand::Kind::Quit:
-        break;
-    }
-    if (rc == CURLE_OK)
-        succeed({});
-    else
-        finishFailed(job, rc);
 }
 
 void FtpSession::runQuit(const FtpJob& job) {
@@ -445,7 +290,7 @@ QString FtpSession::lastReplyText(char kind) const {
     return {};
 }
 
-void FtpSession::finishFailed(const FtpJob& job, CURLcode rc) {
+std::pair<int, QString> FtpSession::failureOf(const FtpJob& job, CURLcode rc) const {
     QString serverText = rc == CURLE_QUOTE_ERROR ? firstRefusal() : QString();
     if (serverText.isEmpty())
         serverText = lastReplyText('5');
@@ -454,62 +299,53 @@ void FtpSession::finishFailed(const FtpJob& job, CURLcode rc) {
     const QString curlText =
         QString::fromLocal8Bit(m_errorText[0] ? m_errorText : curl_easy_strerror(rc));
     const QString host = QString::fromUtf8(job.address.host);
-
-    int code = InetResponse::ServerError;
-    QString info;
     switch (rc) {
     case CURLE_COULDNT_RESOLVE_HOST:
-        code = InetResponse::NameNotResolved;
-        info = QStringLiteral("The server name \"%1\" could not be resolved.").arg(host);
-        break;
+        return {InetResponse::NameNotResolved,
+                QStringLiteral("The server name \"%1\" could not be resolved.").arg(host)};
     case CURLE_COULDNT_CONNECT:
-        code = InetResponse::CannotConnect;
-        info = QStringLiteral("Cannot connect to %1 port %2: %3")
-                   .arg(host)
-                   .arg(job.address.port)
-                   .arg(curlText);
-        break;
+        return {InetResponse::CannotConnect, QStringLiteral("Cannot connect to %1 port %2: %3")
+                                                 .arg(host)
+                                                 .arg(job.address.port)
+                                                 .arg(curlText)};
     case CURLE_OPERATION_TIMEDOUT:
-        code = InetResponse::Timeout;
-        info =
-            QStringLiteral("The server did not answer within %1 seconds.").arg(job.timeoutSeconds);
-        break;
+        return {
+            InetResponse::Timeout,
+            QStringLiteral("The server did not answer within %1 seconds.").arg(job.timeoutSeconds)};
     case CURLE_LOGIN_DENIED:
-        code = InetResponse::LoginFailure;
-        info = serverText.isEmpty() ? QStringLiteral("The server refused the login.") : serverText;
-        break;
+        return {InetResponse::LoginFailure, serverText.isEmpty()
+                                                ? QStringLiteral("The server refused the login.")
+                                                : serverText};
     case CURLE_WRITE_ERROR:
     case CURLE_READ_ERROR:
-        if (m_fileErrno != 0) {
-            code = InetResponse::LocalError;
-            info =
+        if (m_fileErrno != 0)
+            return {
+                InetResponse::LocalError,
                 QStringLiteral("Cannot %1 the local file %2: %3")
                     .arg(rc == CURLE_WRITE_ERROR ? QStringLiteral("write") : QStringLiteral("read"),
-                         RawName::shownWithMarks(job.command.local), systemErrorText(m_fileErrno));
-            break;
-        }
+                         RawName::shownWithMarks(job.command.local), systemErrorText(m_fileErrno))};
         [[fallthrough]];
     case CURLE_RECV_ERROR:
     case CURLE_SEND_ERROR:
     case CURLE_GOT_NOTHING:
     case CURLE_PARTIAL_FILE:
-        code = InetResponse::ConnectionLost;
-        info = QStringLiteral("The connection to the server was lost: %1").arg(curlText);
-        break;
+        return {InetResponse::ConnectionLost,
+                QStringLiteral("The connection to the server was lost: %1").arg(curlText)};
     case CURLE_ABORTED_BY_CALLBACK:
-        code = InetResponse::ConnectionLost;
-        info = QStringLiteral("The command was abandoned.");
-        break;
+        return {InetResponse::ConnectionLost, QStringLiteral("The command was abandoned.")};
     default:
-        info =
+        return {
+            InetResponse::ServerError,
             serverText.isEmpty()
                 ? QStringLiteral("The server sent an answer that cannot be used: %1").arg(curlText)
-                : serverText;
-        break;
+                : serverText};
     }
+}
+
+void FtpSession::finishFailed(const FtpJob& job, CURLcode rc) {
+    const auto [code, info] = failureOf(job, rc);
     if (code != InetResponse::ServerError && code != InetResponse::LocalError)
         m_controlUp = false;
-
     FtpEvent ev = FtpEvent::make(FtpEvent::Type::Finished, job.id);
     ev.responseCode = code;
     ev.responseInfo = info;

@@ -44,6 +44,15 @@ private:
     bool login(const FtpJob& job);
     void runCommand(const FtpJob& job);
     void runQuit(const FtpJob& job);
+    // The commands; each leaves what it read in m_replyText or
+    // m_replyListing.
+    CURLcode runQuoted(const FtpJob& job, std::initializer_list<QByteArray> lines);
+    CURLcode runPwd(const FtpJob& job);
+    CURLcode runList(const FtpJob& job);
+    CURLcode runGet(const FtpJob& job);
+    CURLcode runPut(const FtpJob& job);
+    // Why a failed command failed: the code and text the component reports.
+    std::pair<int, QString> failureOf(const FtpJob& job, CURLcode rc) const;
 
     void prepare(const FtpJob& job, const QByteArray& rawPath);
     CURLcode perform(const FtpJob& job, Phase phase);
@@ -91,6 +100,8 @@ private:
     bool m_responseSeen = false;
     std::vector<QByteArray> m_replyLines;
     std::optional<FtpListingBuilder> m_listing;
+    QString m_replyText;
+    SharedListing m_replyListing;
     int m_fileFd = -1;
     int m_fileErrno = 0;
     QElapsedTimer m_progressClock;

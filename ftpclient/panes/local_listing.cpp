@@ -4,6 +4,7 @@
 #include "local_formats.h"
 #include "local_fs.h"
 #include "name_order.h"
+#include "pane_work.h"
 #include "raw_names.h"
 
 #include <QElapsedTimer>
@@ -155,16 +156,8 @@ void fillWorkLists(LocalListing& listing, const QFont& font) {
 }
 
 // The names, ready to be shown before a single file was examined.
-// Runs `work` on parts of [0, count): a long range in two halves side by
-// side.
 void inParts(qsizetype count, const std::function<void(qsizetype, qsizetype)>& work) {
-    const qsizetype half = count >= kSplitFrom ? count / 2 : count;
-    std::thread other;
-    if (half < count)
-        other = std::thread(work, half, count);
-    work(0, half);
-    if (other.joinable())
-        other.join();
+    inTwoParts(count, kSplitFrom, work);
 }
 
 SharedLocalListing previewOf(const LocalListingRequest& request, const LocalListing& listing) {

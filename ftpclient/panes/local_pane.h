@@ -27,7 +27,7 @@ public:
     // How long the window waits for a directory to be read before it lets
     // the listing arrive later, and how many entries go into the list
     // between two turns of the event loop.
-    static constexpr int ListingWaitMs = 40;
+    int listingWaitMs = 40;
     static constexpr size_t SortLaterFrom = 20000;
 
     DriveListBox* Drive1 = nullptr;
@@ -99,5 +99,6 @@ private:
     SharedLocalListing m_fresh; // made, not yet in the list
     SharedLocalListing m_shown; // what the list shows
     bool m_sortWaits = false;
+    bool m_readPending = false; // the directory is being read
     std::vector<QPixmap> m_icons;
 };

@@ -29,13 +29,16 @@ void LocalPane::requestListing(const QString& directory, bool readNames) {
     const auto job = [request](const PaneWork<SharedLocalListing>::Preview& preview) {
         return makeLocalListing(request, preview);
     };
-    if (const SharedLocalListing now = m_work->start(job, ListingWaitMs))
+    m_readPending = readNames;
+    if (const SharedLocalListing now = m_work->start(job, listingWaitMs))
         takeListing(now, false);
 }
 
 // A listing that read the directory brings File1's new names (and path);
 // one that only examined File1's names counts while those still hold.
 void LocalPane::takeListing(const SharedLocalListing& listing, bool late) {
+    if (listing->namesRead && !listing->preview)
+        m_readPending = false;
     if (!listing->namesRead && listing->names != File1->names()) {
         if (late)
             Load_Files();
@@ -68,6 +71,10 @@ void LocalPane::Load_Files() {
         return;
     }
     m_fresh.reset();
+    // A directory being read brings its files examined: examining the old
+    // names now would only hold it up.
+    if (m_readPending && m_work->pending())
+        return;
     requestListing(File1->Path(), false);
 }
 

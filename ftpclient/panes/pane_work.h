@@ -58,6 +58,10 @@ private:
     std::shared_ptr<State> m_state;
 };
 
+// Runs `work` on [0, count): from `splitFrom` on, in two halves side by side.
+void inTwoParts(qsizetype count, qsizetype splitFrom,
+                const std::function<void(qsizetype from, qsizetype to)>& work);
+
 // Work for the panes gives way to the window's own thread: on two cores,
 // three busy threads would otherwise starve it. Threads it starts inherit
 // the same.

@@ -26,21 +26,22 @@ SharedRemoteRows makeRemoteRows(const SharedListing& listing, bool descending, c
     rows->listing = listing;
     rows->descending = descending;
     const size_t count = listing ? listing->files.size() : 0;
-    rows->names.reserve(count);
-    rows->kinds.reserve(count);
-    for (size_t i = 0; i < count; ++i) {
-        const QString& name = listing->files[i].name;
-        rows->names.push_back({name, 0});
-        rows->kinds.push_back(extensionKind(name, Pane::Remote));
-    }
-    std::vector<CVantelCtrl::Entry> entries;
-    entries.reserve(count);
-    for (size_t j = 0; j < count; ++j) {
-        const size_t i = descending ? count - 1 - j : j;
-        entries.push_back({RemotePane::shownRemote(rows->names[i].text), qint32(i),
-                           rows->kinds[i].icon, rows->kinds[i].color});
-    }
-    CVantelCtrl::AddToBatch(rows->batch, entries, font);
+    rows->names.resize(count);
+    rows->kinds.resize(count);
+    rows->batch.resize(count);
+    inTwoParts(qsizetype(count), 4000, [&](qsizetype from, qsizetype to) {
+        std::vector<CVantelCtrl::Entry> entries;
+        entries.reserve(size_t(to - from));
+        for (qsizetype j = from; j < to; ++j) {
+            const size_t i = descending ? count - 1 - size_t(j) : size_t(j);
+            const QString& name = listing->files[i].name;
+            rows->names[i] = {name, 0};
+            rows->kinds[i] = extensionKind(name, Pane::Remote);
+            entries.push_back({RemotePane::shownRemote(name), qint32(i), rows->kinds[i].icon,
+                               rows->kinds[i].color});
+        }
+        CVantelCtrl::SetInBatch(rows->batch, size_t(from), entries, font);
+    });
     return rows;
 }
 
@@ -96,7 +97,7 @@ int RemotePane::ShowRemoteFileList(const SharedListing& listing) {
     const auto job = [listing, descending, font](const PaneWork<SharedRemoteRows>::Preview&) {
         return makeRemoteRows(listing, descending, font);
     };
-    if (const SharedRemoteRows rows = m_work->start(job, ListingWaitMs))
+    if (const SharedRemoteRows rows = m_work->start(job, listingWaitMs))
         takeRows(rows);
     return 0;
 }

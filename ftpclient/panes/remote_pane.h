@@ -38,7 +38,7 @@ public:
 
     // How long the window waits for a listing to be made ready before it
     // lets it arrive later.
-    static constexpr int ListingWaitMs = 40;
+    int listingWaitMs = 40;
     // Whether a listing is on its way into the lists.
     bool listingPending() const;
 

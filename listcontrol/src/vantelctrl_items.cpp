@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <new>
 
 namespace {
@@ -84,29 +85,38 @@ std::optional<QPixmap> pictureOf(int index, const std::vector<QPixmap>& pictures
 
 } // namespace
 
-void CVantelCtrl::AddToBatch(Batch& batch, const std::vector<Entry>& entries, const QFont& font) {
+void CVantelCtrl::Batch::resize(size_t count) {
     try {
-        batch.m_rows.reserve(batch.m_rows.size() + entries.size());
-        batch.m_records.reserve(batch.m_records.size() + entries.size());
-        batch.m_pictures.reserve(batch.m_pictures.size() + entries.size());
-        for (const Entry& e : entries) {
-            VantelListEntry row;
-            row.text = e.text;
-            row.data = e.data;
-            CVantelItem record;
-            if (!e.text.isEmpty())
-                record.text = e.text;
-            record.font = font;
-            if (e.foreColor != NoColor)
-                record.foreColor = OleColor(e.foreColor);
-            batch.m_rows.push_back(std::move(row));
-            batch.m_records.push_back(std::move(record));
-            batch.m_pictures.push_back(e.picture);
-        }
+        m_rows.resize(count);
+        m_records.resize(count);
+        m_pictures.resize(count, -1);
     } catch (const std::bad_alloc&) {
         throw VantelError(VantelError::OutOfMemory,
                           QStringLiteral("AddItems could not add the entries"));
     }
+}
+
+void CVantelCtrl::SetInBatch(Batch& batch, size_t at, const std::vector<Entry>& entries,
+                             const QFont& font) {
+    for (size_t i = 0; i < entries.size() && at + i < batch.size(); ++i) {
+        const Entry& e = entries[i];
+        VantelListEntry& row = batch.m_rows[at + i];
+        row.text = e.text;
+        row.data = e.data;
+        CVantelItem& record = batch.m_records[at + i];
+        if (!e.text.isEmpty())
+            record.text = e.text;
+        record.font = font;
+        if (e.foreColor != NoColor)
+            record.foreColor = OleColor(e.foreColor);
+        batch.m_pictures[at + i] = e.picture;
+    }
+}
+
+void CVantelCtrl::AddToBatch(Batch& batch, const std::vector<Entry>& entries, const QFont& font) {
+    const size_t at = batch.size();
+    batch.resize(at + entries.size());
+    SetInBatch(batch, at, entries, font);
 }
 
 void CVantelCtrl::givePictures(Batch& batch, const std::vector<QPixmap>& pictures) {

@@ -196,7 +196,7 @@ QVariant VantelDispatch::call(const QString& name, const QVariantList& arguments
 }
 
 // Properties without an index: how each is read and, unless it is
-// read-only, written.
+// read-only, written. First the list's own.
 const std::vector<VantelDispatch::PlainAccess>& VantelDispatch::plainProperties() {
     using C = CVantelCtrl;
     using V = const QVariant&;
@@ -260,6 +260,15 @@ const std::vector<VantelDispatch::PlainAccess>& VantelDispatch::plainProperties(
          [](C& c, int id, V v) {
              c.SetVerticalImageAlign(toShort(id, v));
          }},
+    };
+    return table;
+}
+
+// The stock properties: colours, border, font, appearance and the window.
+const std::vector<VantelDispatch::PlainAccess>& VantelDispatch::stockProperties() {
+    using C = CVantelCtrl;
+    using V = const QVariant&;
+    static const std::vector<PlainAccess> table = {
         {Id::DefaultBackColor, [](const C& c) -> QVariant { return c.BackColor(); },
          [](C& c, int id, V v) {
              c.SetBackColor(toColor(id, v));
@@ -365,8 +374,14 @@ const Access* VantelDispatch::find(const std::vector<Access>& table, int dispId)
     return nullptr;
 }
 
+const VantelDispatch::PlainAccess* VantelDispatch::findPlain(int dispId) {
+    if (const PlainAccess* p = find(plainProperties(), dispId))
+        return p;
+    return find(stockProperties(), dispId);
+}
+
 QVariant VantelDispatch::get(int dispId, const QVariantList& indices) const {
-    if (const PlainAccess* p = find(plainProperties(), dispId)) {
+    if (const PlainAccess* p = findPlain(dispId)) {
         expectCount(dispId, indices, 0);
         return p->get(m_control);
     }
@@ -379,7 +394,7 @@ QVariant VantelDispatch::get(int dispId, const QVariantList& indices) const {
 }
 
 void VantelDispatch::set(int dispId, const QVariantList& args) {
-    if (const PlainAccess* p = find(plainProperties(), dispId)) {
+    if (const PlainAccess* p = findPlain(dispId)) {
         if (!p->set)
             throw VantelError(VantelError::CannotSet,
                               QStringLiteral("%1 is read-only").arg(nameOfId(dispId)));

@@ -120,6 +120,8 @@ public:
     class Batch {
     public:
         size_t size() const { return m_rows.size(); }
+        // Makes room for `count` entries in all, to be written in parts.
+        void resize(size_t count);
 
     private:
         friend class CVantelCtrl;
@@ -136,6 +138,11 @@ public:
     // list whose font is `font`. Touches no control and no picture, so it
     // may run on any thread.
     static void AddToBatch(Batch& batch, const std::vector<Entry>& entries, const QFont& font);
+    // Writes the entries into positions at, at + 1, ... of a batch that has
+    // room for them. Parts of one batch may be written on several threads
+    // at once.
+    static void SetInBatch(Batch& batch, size_t at, const std::vector<Entry>& entries,
+                           const QFont& font);
     // The batch's entries, with their pictures, take the place of the
     // list's in one step, as Clear and AddItems would leave it (unsorted
     // lists).

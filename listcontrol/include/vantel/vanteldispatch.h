@@ -62,6 +62,8 @@ private:
         void (*set)(CVantelCtrl&, int dispId, int index, const QVariant&);
     };
     static const std::vector<PlainAccess>& plainProperties();
+    static const std::vector<PlainAccess>& stockProperties();
+    static const PlainAccess* findPlain(int dispId);
     static const std::vector<IndexedAccess>& indexedProperties();
     template <typename Access>
     static const Access* find(const std::vector<Access>& table, int dispId);

@@ -48,6 +48,8 @@ private slots:
     void refreshKeepsTheShownOrder();
     void failedReloadLeavesListsThatSortSafely();
     void namesThatAreNotUtf8AreShownAndWork();
+    void listingThatComesLaterIsShownWhole();
+    void newerListingWinsOverAnOlderOne();
 
 private:
     void makeFile(const QString& name, qint64 size, const QDate& date,
@@ -540,6 +542,42 @@ void TestLocalPane::namesThatAreNotUtf8AreShownAndWork() {
 
     QVERIFY(::unlink((base + "data\xFE/inner.txt").constData()) == 0);
     QVERIFY(::rmdir((base + "data\xFE").constData()) == 0);
+}
+
+// A directory read longer than the window waits comes a moment later, whole:
+// names, dates and sizes, the work lists and the order. Meanwhile the list
+// and its work lists stay as they were, and sorting does no harm.
+void TestLocalPane::listingThatComesLaterIsShownWhole() {
+    for (int i = 0; i < 300; ++i)
+        makeFile(QStringLiteral("f%1.txt").arg(i, 3, 10, QChar(u'0')), i, QDate(2001, 1, 1));
+    LocalPane& f = *m_frm;
+    f.listingWaitMs = 0;
+    QVERIFY(f.setLocalPath(m_dir->path()));
+    f.Cmd_Files_Click(2);
+    QTRY_VERIFY(!f.listingPending());
+    QTRY_COMPARE(f.LstX_Files->ListCount(), 300);
+    verifyInvariants();
+    // Sorted by size, descending: the largest first, with its date and size.
+    QCOMPARE(f.LstX_Files->List(0), QStringLiteral("f299.txt\t01/01/01\t299"));
+    QCOMPARE(f.localDirectory(), m_dir->path() + u'/');
+}
+
+void TestLocalPane::newerListingWinsOverAnOlderOne() {
+    QTemporaryDir first, second;
+    for (int i = 0; i < 50; ++i) {
+        makeFile(QStringLiteral("old%1").arg(i), 1, QDate(2000, 1, 1), first.path());
+        makeFile(QStringLiteral("new%1").arg(i), 1, QDate(2000, 1, 1), second.path());
+    }
+    LocalPane& f = *m_frm;
+    f.listingWaitMs = 0;
+    QVERIFY(f.setLocalPath(first.path()));
+    QVERIFY(f.setLocalPath(second.path()));
+    QTRY_VERIFY(!f.listingPending());
+    QTest::qWait(100);
+    QCOMPARE(f.LstX_Files->ListCount(), 50);
+    QVERIFY(shownNames().first().startsWith(QStringLiteral("new")));
+    QCOMPARE(f.File1->Path(), QDir(second.path()).absolutePath());
+    verifyInvariants();
 }
 
 QTEST_MAIN(TestLocalPane)

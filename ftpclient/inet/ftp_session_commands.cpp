@@ -1,0 +1,179 @@
+// The commands of the transfer component, each one FTP exchange or more
+// over the session's connection.
+#include "ftp_session.h"
+
+#include "inet_codes.h"
+
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// The directory part of a 257 reply: the text between the first quote and
+// its partner, with doubled quotes standing for one.
+QByteArray quotedPath(const QByteArray& line) {
+    const qsizetype open = line.indexOf('"');
+    if (open < 0)
+        return line.mid(4).trimmed();
+    QByteArray path;
+    for (qsizetype i = open + 1; i < line.size(); ++i) {
+        if (line[i] == '"') {
+            if (i + 1 < line.size() && line[i + 1] == '"') {
+                path += '"';
+                ++i;
+                continue;
+            }
+            break;
+        }
+        path += line[i];
+    }
+    return path;
+}
+
+// Where a download is written until it is complete: a hidden file beside the
+// target, so that renaming it over the target is one step.
+QByteArray partFileName(const QByteArray& target) {
+    const qsizetype slash = target.lastIndexOf('/');
+    const QByteArray dir = target.left(slash + 1);
+    const QByteArray name = target.mid(slash + 1);
+    const quint64 tag = QRandomGenerator::global()->generate64();
+    return dir + '.' + name + ".part-" + QByteArray::number(tag, 16);
+}
+
+} // namespace
+
+void FtpSession::runCommand(const FtpJob& job) {
+    m_replyText.clear();
+    m_replyListing.reset();
+    CURLcode rc = CURLE_OK;
+    const FtpCommand& cmd = job.command;
+    switch (cmd.kind) {
+    case FtpCommand::Kind::Pwd:
+        rc = runPwd(job);
+        break;
+    case FtpCommand::Kind::List:
+        rc = runList(job);
+        break;
+    case FtpCommand::Kind::Get:
+        rc = runGet(job);
+        break;
+    case FtpCommand::Kind::Put:
+        rc = runPut(job);
+        break;
+    case FtpCommand::Kind::Delete:
+        rc = runQuoted(job, {"DELE " + pathBytes(cmd.remote)});
+        break;
+    case FtpCommand::Kind::MakeDir:
+        rc = runQuoted(job, {"MKD " + pathBytes(cmd.remote)});
+        break;
+    case FtpCommand::Kind::RemoveDir:
+        rc = runQuoted(job, {"RMD " + pathBytes(cmd.remote)});
+        break;
+    case FtpCommand::Kind::Rename:
+        rc = runQuoted(job, {"RNFR " + pathBytes(cmd.remote), "RNTO " + pathBytes(cmd.newRemote)});
+        break;
+    case FtpCommand::Kind::Quit:
+        break;
+    }
+    if (rc != CURLE_OK) {
+        m_listing.reset();
+        finishFailed(job, rc);
+        return;
+    }
+    reportState(InetState::ResponseReceived);
+    finishOk(job, m_replyText, std::move(m_replyListing));
+    // What a listing kept to sort by goes once the listing is on its way.
+    m_listing.reset();
+}
+
+// libcurl drops the connection when a quoted command fails, so the commands
+// are sent with failures ignored and their replies checked here.
+CURLcode FtpSession::runQuoted(const FtpJob& job, std::initializer_list<QByteArray> lines) {
+    prepare(job, {});
+    curl_easy_setopt(m_easy, CURLOPT_NOBODY, 1L);
+    for (const QByteArray& line : lines)
+        m_quote = curl_slist_append(m_quote, ('*' + line).constData());
+    curl_easy_setopt(m_easy, CURLOPT_QUOTE, m_quote);
+    const CURLcode result = perform(job, Phase::Command);
+    if (result == CURLE_OK && !firstRefusal().isEmpty())
+        return CURLE_QUOTE_ERROR;
+    return result;
+}
+
+CURLcode FtpSession::runPwd(const FtpJob& job) {
+    const CURLcode rc = runQuoted(job, {"PWD"});
+    if (rc != CURLE_OK)
+        return rc;
+    QByteArray path;
+    for (const QByteArray& line : m_replyLines)
+        if (line.startsWith("257"))
+            path = quotedPath(line);
+    m_replyText = m_codec.decode(path);
+    return CURLE_OK;
+}
+
+CURLcode FtpSession::runList(const FtpJob& job) {
+    prepare(job, pathBytes(job.command.directory));
+    if (m_mlsd)
+        curl_easy_setopt(m_easy, CURLOPT_CUSTOMREQUEST, "MLSD");
+    curl_easy_setopt(m_easy, CURLOPT_WRITEFUNCTION, &FtpSession::collectData);
+    curl_easy_setopt(m_easy, CURLOPT_WRITEDATA, this);
+    m_listing.emplace(m_mlsd, m_codec, job.command.pattern);
+    const CURLcode rc = perform(job, Phase::Command);
+    if (rc == CURLE_OK)
+        m_replyListing = std::make_shared<const RemoteListing>(m_listing->finish());
+    return rc;
+}
+
+// A download goes to a hidden file beside the target, renamed over it only
+// once it is whole.
+CURLcode FtpSession::runGet(const FtpJob& job) {
+    const QByteArray target = RawName::encode(job.command.local);
+    const QByteArray part = partFileName(target);
+    m_fileFd = ::open(part.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (m_fileFd < 0) {
+        m_fileErrno = errno;
+        return CURLE_WRITE_ERROR;
+    }
+    prepare(job, pathBytes(job.command.remote));
+    curl_easy_setopt(m_easy, CURLOPT_WRITEFUNCTION, &FtpSession::writeFileData);
+    curl_easy_setopt(m_easy, CURLOPT_WRITEDATA, this);
+    CURLcode rc = perform(job, Phase::Command);
+    if (::close(m_fileFd) != 0 && rc == CURLE_OK) {
+        m_fileErrno = errno;
+        rc = CURLE_WRITE_ERROR;
+    }
+    m_fileFd = -1;
+    if (rc == CURLE_OK && ::rename(part.constData(), target.constData()) != 0) {
+        m_fileErrno = errno;
+        rc = CURLE_WRITE_ERROR;
+    }
+    if (rc != CURLE_OK)
+        ::unlink(part.constData());
+    return rc;
+}
+
+CURLcode FtpSession::runPut(const FtpJob& job) {
+    m_fileFd = ::open(RawName::encode(job.command.local).constData(), O_RDONLY | O_CLOEXEC);
+    struct stat st {};
+    if (m_fileFd < 0 || ::fstat(m_fileFd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        m_fileErrno = m_fileFd < 0 ? errno : EISDIR;
+        if (m_fileFd >= 0)
+            ::close(m_fileFd);
+        m_fileFd = -1;
+        return CURLE_READ_ERROR;
+    }
+    prepare(job, pathBytes(job.command.remote));
+    curl_easy_setopt(m_easy, CURLOPT_UPLOAD, 1L);
+    curl_easy_setopt(m_easy, CURLOPT_INFILESIZE_LARGE, curl_off_t(st.st_size));
+    curl_easy_setopt(m_easy, CURLOPT_READFUNCTION, &FtpSession::readFileData);
+    curl_easy_setopt(m_easy, CURLOPT_READDATA, this);
+    const CURLcode rc = perform(job, Phase::Command);
+    ::close(m_fileFd);
+    m_fileFd = -1;
+    return rc;
+}
