@@ -18,21 +18,26 @@ void RemotePane::Cmd_Delete_Click() {
                                       Titles::Caption,
                                       Prompter::Answer::No) != Prompter::Answer::Yes)
             return;
-        const int count = LstX_Files->ListCount();
-        for (int i = 0; i < count; ++i) {
-            if (!LstX_Files->Selected(i))
-                continue;
-            const QString path = dir + remoteName(i);
-            m_session.sCurFile = shownRemote(path);
-            m_session.runCommand(LastCommand::Delete, FtpCommand::remove(path));
-            if (m_session.state.bCancel)
-                return;
-        }
-        listAgain();
+        if (deleteFiles(dir, true))
+            listAgain();
     } catch (...) {
         reportError(QStringLiteral("The following error occurred trying to delete ") +
                     shownRemote(dir) + QStringLiteral(": "));
     }
+}
+
+bool RemotePane::deleteFiles(const QString& dir, bool selectedOnly) {
+    const int count = LstX_Files->ListCount();
+    for (int i = 0; i < count; ++i) {
+        if (selectedOnly && !LstX_Files->Selected(i))
+            continue;
+        const QString path = dir + remoteName(i);
+        m_session.sCurFile = shownRemote(path);
+        m_session.runCommand(LastCommand::Delete, FtpCommand::remove(path));
+        if (m_session.state.bCancel)
+            return false;
+    }
+    return true;
 }
 
 void RemotePane::Cmd_Rename_Click() {
@@ -97,14 +102,8 @@ void RemotePane::Cmd_Rem_Click() {
                                       Titles::Caption,
                                       Prompter::Answer::No) != Prompter::Answer::Yes)
             return;
-        const int count = LstX_Files->ListCount();
-        for (int i = 0; i < count; ++i) {
-            const QString path = dir + remoteName(i);
-            m_session.sCurFile = shownRemote(path);
-            m_session.runCommand(LastCommand::Delete, FtpCommand::remove(path));
-            if (m_session.state.bCancel)
-                return;
-        }
+        if (!deleteFiles(dir, false))
+            return;
         m_session.runCommand(LastCommand::RemoveDir, FtpCommand::removeDirectory(dir));
         if (m_session.state.bCancel)
             return;

@@ -79,6 +79,9 @@ private:
     void openRemoteDirectory();
     // Lists the current directory again, as every remote operation ends.
     void listAgain();
+    // Deletes the listed files of `dir` (the selected ones only, or all) one
+    // by one; false when Cancel stopped it.
+    bool deleteFiles(const QString& dir, bool selectedOnly);
     void showDirectory(const QString& directory);
     // The lists take a listing made ready.
     void takeRows(const SharedRemoteRows& rows);
