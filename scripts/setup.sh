@@ -4,10 +4,13 @@
 #   scripts/setup.sh --test   also what the test suite and benchmarks need
 set -euo pipefail
 
-packages=(g++ make cmake pkg-config qt6-base-dev libgl-dev libcurl4-openssl-dev
+packages=(g++ make cmake pkg-config qt6-base-dev libgl-dev libcurl4-openssl-dev libssl-dev
           fonts-dejavu-core python3 python3-pyftpdlib)
 if [[ "${1:-}" == "--test" ]]; then
-    packages+=(vsftpd curl lftp xvfb xauth qt6-tools-dev libqt6opengl6-dev)
+    # openssl and openssh-* make the test certificates and keys and run the
+    # SFTP test server (sshd).
+    packages+=(vsftpd curl lftp xvfb xauth qt6-tools-dev libqt6opengl6-dev openssl
+               openssh-client openssh-server)
 fi
 
 missing=()
@@ -25,8 +28,8 @@ if [[ $(id -u) -ne 0 ]]; then
 fi
 
 echo "Installing: ${missing[*]}"
-# Keep package scripts from starting system services (vsftpd would grab port 21);
-# the tests start their own servers.
+# Keep package scripts from starting system services (vsftpd would grab port 21,
+# sshd port 22); the tests start their own servers.
 policy=/usr/sbin/policy-rc.d
 made_policy=0
 if [[ ! -e $policy ]]; then

@@ -24,7 +24,8 @@ CurlString urlPart(CURLU* url, CURLUPart part, unsigned flags = 0) {
 
 } // namespace
 
-std::optional<FtpAddress> parseFtpAddress(const QString& typed, QString* error) {
+std::optional<FtpAddress> parseServerAddress(const QString& typed, ServerProtocol chosen,
+                                             QString* error) {
     auto fail = [&](const QString& why) -> std::optional<FtpAddress> {
         if (error)
             *error = why;
@@ -34,30 +35,40 @@ std::optional<FtpAddress> parseFtpAddress(const QString& typed, QString* error) 
     QString text = typed.trimmed();
     if (text.isEmpty())
         return fail(QStringLiteral("No server address was given."));
-    if (!text.contains(u"://"))
+    const bool hasScheme = text.contains(u"://");
+    const ServerProtocol protocol =
+        hasScheme ? protocolOfAddress(text, chosen).value_or(chosen) : chosen;
+    if (hasScheme && !protocolOfAddress(text, chosen))
+        return fail(QStringLiteral("\"%1\" is not an FTP, FTPS or SFTP address.").arg(typed));
+    if (!hasScheme)
         text.prepend(u"ftp://");
 
     std::unique_ptr<CURLU, UrlDeleter> url(curl_url());
     if (!url)
         return fail(QStringLiteral("Out of memory."));
-    if (curl_url_set(url.get(), CURLUPART_URL, text.toUtf8().constData(), 0) != CURLUE_OK)
+    // libcurl checks the form of the address; the scheme was read above, and
+    // one it may not know (when built without SSH) must not fail the check.
+    const QString generic = QStringLiteral("ftp") + text.mid(text.indexOf(u"://"));
+    if (curl_url_set(url.get(), CURLUPART_URL, generic.toUtf8().constData(), 0) != CURLUE_OK)
         return fail(QStringLiteral("\"%1\" is not a valid server address.").arg(typed));
 
-    const CurlString scheme = urlPart(url.get(), CURLUPART_SCHEME);
-    if (!scheme || qstricmp(scheme.get(), "ftp") != 0)
-        return fail(QStringLiteral("\"%1\" is not an FTP address.").arg(typed));
     const CurlString host = urlPart(url.get(), CURLUPART_HOST);
     if (!host || !*host.get())
         return fail(QStringLiteral("\"%1\" names no host.").arg(typed));
 
     FtpAddress address;
     address.host = host.get();
-    if (const CurlString port = urlPart(url.get(), CURLUPART_PORT, CURLU_DEFAULT_PORT))
+    address.protocol = protocol;
+    address.port = defaultPort(protocol);
+    if (const CurlString port = urlPart(url.get(), CURLUPART_PORT))
         address.port = std::strtol(port.get(), nullptr, 10);
     return address;
 }
 
-QByteArray ftpUrlPath(const QByteArray& rawPath) {
+namespace {
+
+// "/" followed by the segments of `rawPath`, each percent-encoded.
+QByteArray escapedPath(const QByteArray& rawPath) {
     QByteArray path = "/";
     qsizetype start = 0;
     while (true) {
@@ -74,4 +85,16 @@ QByteArray ftpUrlPath(const QByteArray& rawPath) {
         start = slash + 1;
     }
     return path;
+}
+
+} // namespace
+
+QByteArray ftpUrlPath(const QByteArray& rawPath) {
+    return escapedPath(rawPath);
+}
+
+QByteArray sftpUrlPath(const QByteArray& rawPath) {
+    if (rawPath.startsWith('/'))
+        return escapedPath(rawPath.mid(1));
+    return "/~" + escapedPath(rawPath);
 }

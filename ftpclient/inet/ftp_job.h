@@ -1,11 +1,15 @@
 #pragma once
 
+#include "connection_security.h"
 #include "ftp_address.h"
 #include "ftp_command.h"
 #include "ftp_entry.h"
+#include "peer_identity.h"
 
 #include <QString>
 #include <QtGlobal>
+
+#include <optional>
 
 // One command for the worker thread, with the connection it is meant for.
 struct FtpJob {
@@ -14,23 +18,26 @@ struct FtpJob {
     FtpAddress address;
     QString userName;
     QString password;
+    SecurityOptions security;
     int timeoutSeconds = 30;
 };
 
 // What the worker thread reports back about a job.
 struct FtpEvent {
-    enum class Type { State, Progress, Finished };
+    enum class Type { State, Progress, Secured, Finished };
 
     Type type = Type::State;
     quint64 job = 0;
-    short state = 0;       // State
-    qint64 done = 0;       // Progress: bytes moved so far
-    qint64 total = 0;      // Progress: bytes in all, 0 when unknown
-    bool ok = false;       // Finished
-    int responseCode = 0;  // Finished, failed
-    QString responseInfo;  // Finished, failed
-    QString reply;         // Finished, succeeded: the text GetChunk hands out
-    SharedListing listing; // Finished, succeeded listing: its entries
+    short state = 0;                  // State
+    qint64 done = 0;                  // Progress: bytes moved so far
+    qint64 total = 0;                 // Progress: bytes in all, 0 when unknown
+    bool ok = false;                  // Finished
+    int responseCode = 0;             // Finished, failed
+    QString responseInfo;             // Finished, failed
+    QString reply;                    // Finished, succeeded: the text GetChunk hands out
+    SharedListing listing;            // Finished, succeeded listing: its entries
+    ConnectionSecurity security;      // Secured: how the new connection is protected
+    std::optional<PeerIdentity> peer; // Finished, failed: a server identity not trusted
 
     static FtpEvent make(Type type, quint64 job) {
         FtpEvent ev;

@@ -53,24 +53,28 @@ void FtpSession::cutSockets() {
 
 void FtpSession::run(const FtpJob& job) {
     m_jobId = job.id;
+    m_job = &job;
+    m_untrusted.reset();
     if (!m_multi || !m_easy) {
         FtpEvent ev = FtpEvent::make(FtpEvent::Type::Finished, job.id);
         ev.responseCode = InetResponse::LocalError;
         ev.responseInfo = QStringLiteral("The transfer library could not be started.");
         m_host.report(std::move(ev));
-        return;
-    }
-    if (job.command.kind == FtpCommand::Kind::Quit) {
+    } else if (job.command.kind == FtpCommand::Kind::Quit) {
         runQuit(job);
-        return;
-    }
-    if (login(job))
+    } else if (login(job)) {
         runCommand(job);
+    }
+    m_job = nullptr;
 }
 
 bool FtpSession::login(const FtpJob& job) {
+    const SecurityOptions& security = job.security;
     const QByteArray identity = job.address.host + ':' + QByteArray::number(job.address.port) +
-                                '\n' + job.userName.toUtf8() + '\n' + job.password.toUtf8();
+                                '\n' + QByteArray::number(int(job.address.protocol)) + '\n' +
+                                job.userName.toUtf8() + '\n' + job.password.toUtf8() + '\n' +
+                                security.privateKeyFile.toUtf8() + '\n' +
+                                security.keyPassphrase.toUtf8() + '\n' + security.caFile.toUtf8();
     if (identity != m_identity) {
         m_identity = identity;
         m_controlUp = false;
@@ -81,6 +85,20 @@ bool FtpSession::login(const FtpJob& job) {
 
     reportState(InetState::ResolvingHost);
     m_resolvingReported = true;
+    m_protocol = job.address.protocol;
+    const bool loggedIn = sftp() ? loginSftp(job) : loginFtp(job);
+    if (!loggedIn)
+        return false;
+    if (!m_connectedReported) {
+        m_connectedReported = true;
+        reportState(InetState::Connected);
+    }
+    m_controlUp = true;
+    reportSecured(job);
+    return true;
+}
+
+bool FtpSession::loginFtp(const FtpJob& job) {
     prepare(job, {});
     curl_easy_setopt(m_easy, CURLOPT_NOBODY, 1L);
     m_quote = curl_slist_append(m_quote, "*FEAT");
@@ -114,18 +132,35 @@ bool FtpSession::login(const FtpJob& job) {
         }
     }
     m_codec = FtpNameCodec(utf8);
-    m_controlUp = true;
+    return true;
+}
+
+// SSH has no greeting to read and no features to ask for: logging in is
+// the whole of it. Names are UTF-8 where they are valid UTF-8.
+bool FtpSession::loginSftp(const FtpJob& job) {
+    prepare(job, {});
+    curl_easy_setopt(m_easy, CURLOPT_NOBODY, 1L);
+    const CURLcode rc = perform(job, Phase::Login);
+    if (rc != CURLE_OK) {
+        finishFailed(job, rc);
+        return false;
+    }
+    m_mlsd = false;
+    m_codec = FtpNameCodec(true);
     return true;
 }
 
 void FtpSession::runQuit(const FtpJob& job) {
     if (m_controlUp && connectionAlive()) {
         reportState(InetState::Disconnecting);
-        prepare(job, {});
-        curl_easy_setopt(m_easy, CURLOPT_NOBODY, 1L);
-        m_quote = curl_slist_append(m_quote, "QUIT");
-        curl_easy_setopt(m_easy, CURLOPT_QUOTE, m_quote);
-        perform(job, Phase::Login);
+        // SSH has no QUIT of its own: closing the connection says goodbye.
+        if (!sftp()) {
+            prepare(job, {});
+            curl_easy_setopt(m_easy, CURLOPT_NOBODY, 1L);
+            m_quote = curl_slist_append(m_quote, "QUIT");
+            curl_easy_setopt(m_easy, CURLOPT_QUOTE, m_quote);
+            perform(job, Phase::Login);
+        }
         // Whatever the server answered, this connection is over: cut it so
         // that libcurl drops it rather than reusing it.
         if (m_controlFd != CURL_SOCKET_BAD)
@@ -143,22 +178,32 @@ void FtpSession::prepare(const FtpJob& job, const QByteArray& rawPath) {
     m_quote = nullptr;
     if (m_url)
         curl_url_cleanup(m_url);
+    const ServerProtocol protocol = job.address.protocol;
+    const char* scheme = protocol == ServerProtocol::Sftp           ? "sftp"
+                         : protocol == ServerProtocol::FtpsImplicit ? "ftps"
+                                                                    : "ftp";
     m_url = curl_url();
-    curl_url_set(m_url, CURLUPART_SCHEME, "ftp", 0);
+    curl_url_set(m_url, CURLUPART_SCHEME, scheme, 0);
     curl_url_set(m_url, CURLUPART_HOST, job.address.host.constData(), 0);
     curl_url_set(m_url, CURLUPART_PORT, QByteArray::number(job.address.port).constData(), 0);
-    curl_url_set(m_url, CURLUPART_PATH, ftpUrlPath(rawPath).constData(), 0);
+    const QByteArray urlPath = sftp() ? sftpUrlPath(rawPath) : ftpUrlPath(rawPath);
+    curl_url_set(m_url, CURLUPART_PATH, urlPath.constData(), 0);
 
     CURL* e = m_easy;
     curl_easy_setopt(e, CURLOPT_CURLU, m_url);
-    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "ftp");
+    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, scheme);
     if (!job.userName.isEmpty()) {
         curl_easy_setopt(e, CURLOPT_USERNAME, job.userName.toUtf8().constData());
         curl_easy_setopt(e, CURLOPT_PASSWORD, job.password.toUtf8().constData());
     }
     curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(e, CURLOPT_FTP_FILEMETHOD, long(CURLFTPMETHOD_NOCWD));
-    curl_easy_setopt(e, CURLOPT_FTP_USE_EPSV, 1L);
+    if (sftp()) {
+        prepareSsh(job);
+    } else {
+        curl_easy_setopt(e, CURLOPT_FTP_FILEMETHOD, long(CURLFTPMETHOD_NOCWD));
+        curl_easy_setopt(e, CURLOPT_FTP_USE_EPSV, 1L);
+        prepareTls(job);
+    }
     curl_easy_setopt(e, CURLOPT_BUFFERSIZE, kReceiveBufferBytes);
     curl_easy_setopt(e, CURLOPT_UPLOAD_BUFFERSIZE, kSendBufferBytes);
 
@@ -227,6 +272,8 @@ CURLcode FtpSession::perform(const FtpJob& job, Phase phase) {
 
     if (abandoned)
         rc = CURLE_ABORTED_BY_CALLBACK;
+    else if (sftp() && phase == Phase::Command && rc == CURLE_OK)
+        noteSftpExchange(false);
     m_controlOpening = false;
     m_resolvingReported = false;
     if (abandoned || rc == CURLE_OPERATION_TIMEDOUT) {
@@ -259,10 +306,14 @@ int FtpSession::nextWaitMs() {
 bool FtpSession::connectionAlive() const {
     if (m_controlFd == CURL_SOCKET_BAD)
         return false;
-    // A control connection has nothing to say between commands: anything
-    // readable is the server closing it (often after a "421" line).
-    pollfd p{m_controlFd, POLLIN | POLLRDHUP, 0};
-    return ::poll(&p, 1, 0) == 0;
+    // An FTP control connection has nothing to say between commands:
+    // anything readable is the server closing it (often after a "421"
+    // line). An SSH server may send messages of its own at any time, so
+    // there only a closed or broken connection counts.
+    pollfd p{m_controlFd, short(POLLIN | POLLRDHUP), 0};
+    if (::poll(&p, 1, 0) == 0)
+        return true;
+    return sftp() && !(p.revents & (POLLRDHUP | POLLHUP | POLLERR | POLLNVAL));
 }
 
 void FtpSession::finishOk(const FtpJob& job, const QString& reply, SharedListing listing) {
@@ -291,6 +342,8 @@ QString FtpSession::lastReplyText(char kind) const {
 }
 
 std::pair<int, QString> FtpSession::failureOf(const FtpJob& job, CURLcode rc) const {
+    if (const auto secure = secureChannelFailureOf(job, rc))
+        return *secure;
     QString serverText = rc == CURLE_QUOTE_ERROR ? firstRefusal() : QString();
     if (serverText.isEmpty())
         serverText = lastReplyText('5');
@@ -298,6 +351,11 @@ std::pair<int, QString> FtpSession::failureOf(const FtpJob& job, CURLcode rc) co
         serverText = lastReplyText('4');
     const QString curlText =
         QString::fromLocal8Bit(m_errorText[0] ? m_errorText : curl_easy_strerror(rc));
+    // An SFTP server's refusals reach here as libcurl's words only.
+    if (serverText.isEmpty() && sftp() &&
+        (rc == CURLE_QUOTE_ERROR || rc == CURLE_REMOTE_FILE_NOT_FOUND ||
+         rc == CURLE_REMOTE_ACCESS_DENIED || rc == CURLE_UPLOAD_FAILED))
+        serverText = curlText;
     const QString host = QString::fromUtf8(job.address.host);
     switch (rc) {
     case CURLE_COULDNT_RESOLVE_HOST:
@@ -313,6 +371,11 @@ std::pair<int, QString> FtpSession::failureOf(const FtpJob& job, CURLcode rc) co
             InetResponse::Timeout,
             QStringLiteral("The server did not answer within %1 seconds.").arg(job.timeoutSeconds)};
     case CURLE_LOGIN_DENIED:
+        if (sftp() && !job.security.privateKeyFile.isEmpty())
+            return {InetResponse::LoginFailure,
+                    QStringLiteral("The server refused the login with the password and with the "
+                                   "key file %1 (is its passphrase right?).")
+                        .arg(job.security.privateKeyFile)};
         return {InetResponse::LoginFailure, serverText.isEmpty()
                                                 ? QStringLiteral("The server refused the login.")
                                                 : serverText};
@@ -343,16 +406,25 @@ std::pair<int, QString> FtpSession::failureOf(const FtpJob& job, CURLcode rc) co
 }
 
 void FtpSession::finishFailed(const FtpJob& job, CURLcode rc) {
-    const auto [code, info] = failureOf(job, rc);
+    const auto [code, info] = failureWithTrust(job, rc);
     if (code != InetResponse::ServerError && code != InetResponse::LocalError)
         m_controlUp = false;
     FtpEvent ev = FtpEvent::make(FtpEvent::Type::Finished, job.id);
     ev.responseCode = code;
     ev.responseInfo = info;
+    ev.peer = m_untrusted;
     m_host.report(std::move(ev));
 }
 
+std::pair<int, QString> FtpSession::failureWithTrust(const FtpJob& job, CURLcode rc) {
+    if (auto trust = trustFailureOf(job, rc))
+        return *trust;
+    return failureOf(job, rc);
+}
+
 void FtpSession::reportState(short state) {
+    if (m_probing)
+        return;
     FtpEvent ev = FtpEvent::make(FtpEvent::Type::State, m_jobId);
     ev.state = state;
     m_host.report(std::move(ev));

@@ -3,6 +3,7 @@
 #include "ftp_job.h"
 #include "ftp_listing.h"
 #include "ftp_names.h"
+#include "peer_identity.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -14,8 +15,9 @@
 #include <set>
 #include <vector>
 
-// The libcurl side of the transfer component: one control connection, kept
-// open between commands, and one command run at a time on the worker thread.
+// The libcurl side of the transfer component: one control connection (FTP,
+// FTP over TLS, or SSH for SFTP), kept open between commands, and one
+// command run at a time on the worker thread.
 class FtpSession {
 public:
     struct Host {
@@ -42,11 +44,14 @@ private:
     enum class Phase { Login, Command };
 
     bool login(const FtpJob& job);
+    bool loginFtp(const FtpJob& job);
+    bool loginSftp(const FtpJob& job);
     void runCommand(const FtpJob& job);
     void runQuit(const FtpJob& job);
     // The commands; each leaves what it read in m_replyText or
     // m_replyListing.
-    CURLcode runQuoted(const FtpJob& job, std::initializer_list<QByteArray> lines);
+    CURLcode runQuoted(const FtpJob& job, const std::vector<QByteArray>& lines);
+    std::vector<QByteArray> quotedLinesFor(const FtpCommand& command) const;
     CURLcode runPwd(const FtpJob& job);
     CURLcode runList(const FtpJob& job);
     CURLcode runGet(const FtpJob& job);
@@ -55,9 +60,24 @@ private:
     std::pair<int, QString> failureOf(const FtpJob& job, CURLcode rc) const;
 
     void prepare(const FtpJob& job, const QByteArray& rawPath);
+    // The options of TLS and SSH: what to verify, what to accept, how to log in.
+    void prepareTls(const FtpJob& job);
+    void prepareSsh(const FtpJob& job);
+    bool sftp() const { return m_protocol == ServerProtocol::Sftp; }
+    // Opens a connection that takes any certificate, only to read the one
+    // the server shows; logs in as nobody and is closed at once.
+    std::optional<PeerIdentity> probeCertificate(const FtpJob& job, const QString& verifyError);
+    // When a failure was the server's identity: the code and text to report,
+    // with what the server showed kept in m_untrusted.
+    std::optional<std::pair<int, QString>> trustFailureOf(const FtpJob& job, CURLcode rc);
+    std::optional<std::pair<int, QString>> secureChannelFailureOf(const FtpJob& job,
+                                                                  CURLcode rc) const;
+    void reportSecured(const FtpJob& job);
+    void noteSftpExchange(bool dataMoved);
     CURLcode perform(const FtpJob& job, Phase phase);
     void finishOk(const FtpJob& job, const QString& reply, SharedListing listing = {});
     void finishFailed(const FtpJob& job, CURLcode rc);
+    std::pair<int, QString> failureWithTrust(const FtpJob& job, CURLcode rc);
     bool connectionAlive() const;
     int nextWaitMs();
     QByteArray pathBytes(const QString& path) const { return m_codec.encode(path); }
@@ -70,6 +90,8 @@ private:
     static curl_socket_t openSocket(void* self, curlsocktype purpose, struct curl_sockaddr* addr);
     static int closeSocket(void* self, curl_socket_t fd);
     static int debugTrace(CURL*, curl_infotype type, char* data, size_t size, void* self);
+    static int checkHostKey(CURL*, const struct curl_khkey* known, const struct curl_khkey* found,
+                            enum curl_khmatch match, void* self);
     static int transferInfo(void* self, curl_off_t dltotal, curl_off_t dlnow, curl_off_t ultotal,
                             curl_off_t ulnow);
     static size_t collectData(char* data, size_t size, size_t count, void* self);
@@ -87,6 +109,10 @@ private:
     QByteArray m_identity; // host, port and user the connection was opened for
     bool m_controlUp = false;
     bool m_controlOpening = false;
+    bool m_connectedReported = false;
+    ServerProtocol m_protocol = ServerProtocol::PlainFtp;
+    QString m_tlsDetails;                  // from the TLS handshake of the connection
+    std::optional<PeerIdentity> m_hostKey; // the SSH host key of the connection
     bool m_resolvingReported = false;
     curl_socket_t m_controlFd = CURL_SOCKET_BAD;
     std::set<curl_socket_t> m_sockets;
@@ -95,6 +121,9 @@ private:
 
     // The running job.
     quint64 m_jobId = 0;
+    const FtpJob* m_job = nullptr;
+    bool m_probing = false; // reports nothing while a certificate is looked at
+    std::optional<PeerIdentity> m_untrusted;
     Phase m_phase = Phase::Login;
     bool m_requestSent = false;
     bool m_responseSeen = false;

@@ -5,6 +5,7 @@
 #include "inet_codes.h"
 
 #include <cerrno>
+#include <cstring>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -42,6 +43,9 @@ curl_socket_t FtpSession::openSocket(void* self, curlsocktype purpose, struct cu
     // a socket opened before that is the control connection being made.
     if (purpose == CURLSOCKTYPE_IPCXN && !s->m_controlUp && !s->m_controlOpening) {
         s->m_controlOpening = true;
+        s->m_connectedReported = false;
+        s->m_tlsDetails.clear();
+        s->m_hostKey.reset();
         if (!s->m_resolvingReported)
             s->reportState(InetState::ResolvingHost);
         s->m_resolvingReported = true;
@@ -63,7 +67,14 @@ int FtpSession::closeSocket(void* self, curl_socket_t fd) {
 
 int FtpSession::debugTrace(CURL*, curl_infotype type, char* data, size_t size, void* self) {
     auto* s = static_cast<FtpSession*>(self);
-    if (type == CURLINFO_HEADER_OUT) {
+    static constexpr char tlsInUse[] = "SSL connection using ";
+    if (type == CURLINFO_TEXT && size > sizeof(tlsInUse) &&
+        std::memcmp(data, tlsInUse, sizeof(tlsInUse) - 1) == 0) {
+        if (s->m_tlsDetails.isEmpty())
+            s->m_tlsDetails = QString::fromLatin1(data + sizeof(tlsInUse) - 1,
+                                                  qsizetype(size - sizeof(tlsInUse) + 1))
+                                  .trimmed();
+    } else if (type == CURLINFO_HEADER_OUT) {
         if (s->m_phase == Phase::Command && !s->m_requestSent && !isLoginCommand(data, size)) {
             s->m_requestSent = true;
             s->reportState(InetState::RequestSent);
@@ -72,6 +83,7 @@ int FtpSession::debugTrace(CURL*, curl_infotype type, char* data, size_t size, v
         if (s->m_controlOpening) {
             s->m_controlOpening = false;
             s->m_controlUp = true;
+            s->m_connectedReported = true;
             s->reportState(InetState::Connected);
         }
         QByteArray line(data, qsizetype(size));
@@ -91,6 +103,8 @@ int FtpSession::transferInfo(void* self, curl_off_t dltotal, curl_off_t dlnow, c
     auto* s = static_cast<FtpSession*>(self);
     if (s->m_host.abandoned(s->m_jobId))
         return 1;
+    if (s->sftp() && (dlnow > 0 || ulnow > 0))
+        s->noteSftpExchange(true);
     if (s->m_fileFd >= 0 && s->m_phase == Phase::Command) {
         if (ultotal > 0 || ulnow > 0)
             s->reportProgress(ulnow, ultotal, false);

@@ -44,6 +44,18 @@ QByteArray partFileName(const QByteArray& target) {
     return dir + '.' + name + ".part-" + QByteArray::number(tag, 16);
 }
 
+// A path as a quoted SFTP command takes it: in double quotes, with quotes
+// and backslashes escaped.
+QByteArray sftpQuoted(const QByteArray& path) {
+    QByteArray quoted = "\"";
+    for (char c : path) {
+        if (c == '"' || c == '\\')
+            quoted += '\\';
+        quoted += c;
+    }
+    return quoted + '"';
+}
+
 } // namespace
 
 void FtpSession::runCommand(const FtpJob& job) {
@@ -65,16 +77,10 @@ void FtpSession::runCommand(const FtpJob& job) {
         rc = runPut(job);
         break;
     case FtpCommand::Kind::Delete:
-        rc = runQuoted(job, {"DELE " + pathBytes(cmd.remote)});
-        break;
     case FtpCommand::Kind::MakeDir:
-        rc = runQuoted(job, {"MKD " + pathBytes(cmd.remote)});
-        break;
     case FtpCommand::Kind::RemoveDir:
-        rc = runQuoted(job, {"RMD " + pathBytes(cmd.remote)});
-        break;
     case FtpCommand::Kind::Rename:
-        rc = runQuoted(job, {"RNFR " + pathBytes(cmd.remote), "RNTO " + pathBytes(cmd.newRemote)});
+        rc = runQuoted(job, quotedLinesFor(cmd));
         break;
     case FtpCommand::Kind::Quit:
         break;
@@ -90,13 +96,48 @@ void FtpSession::runCommand(const FtpJob& job) {
     m_listing.reset();
 }
 
-// libcurl drops the connection when a quoted command fails, so the commands
-// are sent with failures ignored and their replies checked here.
-CURLcode FtpSession::runQuoted(const FtpJob& job, std::initializer_list<QByteArray> lines) {
+// The file commands as quoted commands: FTP's own, or the ones libcurl
+// carries out over SFTP, whose paths go in double quotes.
+std::vector<QByteArray> FtpSession::quotedLinesFor(const FtpCommand& command) const {
+    const QByteArray remote = pathBytes(command.remote);
+    using Kind = FtpCommand::Kind;
+    if (sftp()) {
+        const QByteArray path = sftpQuoted(remote);
+        switch (command.kind) {
+        case Kind::Delete:
+            return {"rm " + path};
+        case Kind::MakeDir:
+            return {"mkdir " + path};
+        case Kind::RemoveDir:
+            return {"rmdir " + path};
+        case Kind::Rename:
+            return {"rename " + path + ' ' + sftpQuoted(pathBytes(command.newRemote))};
+        default:
+            return {};
+        }
+    }
+    switch (command.kind) {
+    case Kind::Delete:
+        return {"DELE " + remote};
+    case Kind::MakeDir:
+        return {"MKD " + remote};
+    case Kind::RemoveDir:
+        return {"RMD " + remote};
+    case Kind::Rename:
+        return {"RNFR " + remote, "RNTO " + pathBytes(command.newRemote)};
+    default:
+        return {};
+    }
+}
+
+// libcurl drops an FTP connection when a quoted command fails, so FTP
+// commands are sent with failures ignored and their replies checked here.
+// Over SFTP a failure keeps the connection, and libcurl's verdict stands.
+CURLcode FtpSession::runQuoted(const FtpJob& job, const std::vector<QByteArray>& lines) {
     prepare(job, {});
     curl_easy_setopt(m_easy, CURLOPT_NOBODY, 1L);
     for (const QByteArray& line : lines)
-        m_quote = curl_slist_append(m_quote, ('*' + line).constData());
+        m_quote = curl_slist_append(m_quote, ((sftp() ? "" : "*") + line).constData());
     curl_easy_setopt(m_easy, CURLOPT_QUOTE, m_quote);
     const CURLcode result = perform(job, Phase::Command);
     if (result == CURLE_OK && !firstRefusal().isEmpty())
@@ -104,14 +145,17 @@ CURLcode FtpSession::runQuoted(const FtpJob& job, std::initializer_list<QByteArr
     return result;
 }
 
+// Over SFTP there is no current directory: "pwd" names the login directory.
 CURLcode FtpSession::runPwd(const FtpJob& job) {
-    const CURLcode rc = runQuoted(job, {"PWD"});
+    const CURLcode rc = runQuoted(job, {sftp() ? "pwd" : "PWD"});
     if (rc != CURLE_OK)
         return rc;
     QByteArray path;
     for (const QByteArray& line : m_replyLines)
         if (line.startsWith("257"))
             path = quotedPath(line);
+    if (sftp() && path.size() > 1 && path.endsWith('/'))
+        path.chop(1);
     m_replyText = m_codec.decode(path);
     return CURLE_OK;
 }

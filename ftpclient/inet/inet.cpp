@@ -49,7 +49,7 @@ void Inet::setURL(const QString& url) {
     checkIdle();
     m_url = url;
     QString ignored;
-    const std::optional<FtpAddress> address = parseFtpAddress(url, &ignored);
+    const std::optional<FtpAddress> address = parseServerAddress(url, m_serverProtocol, &ignored);
     m_remoteHost = address ? QString::fromUtf8(address->host) : QString();
 }
 
@@ -66,6 +66,16 @@ void Inet::setPassword(const QString& password) {
 void Inet::setRequestTimeout(int seconds) {
     checkIdle();
     m_requestTimeout = seconds;
+}
+
+void Inet::setServerProtocol(ServerProtocol protocol) {
+    checkIdle();
+    m_serverProtocol = protocol;
+}
+
+void Inet::setSecurityOptions(const SecurityOptions& options) {
+    checkIdle();
+    m_security = options;
 }
 
 void Inet::Execute(const QString& url, const QString& command) {
@@ -86,7 +96,7 @@ void Inet::Execute(const QString& url, const FtpCommand& command) {
                                        "was not sent."));
     QString error;
     const QString target = url.isEmpty() ? m_url : url;
-    const std::optional<FtpAddress> address = parseFtpAddress(target, &error);
+    const std::optional<FtpAddress> address = parseServerAddress(target, m_serverProtocol, &error);
     if (!address)
         throw InetError(InetErrorNumber::InvalidUrl, error);
 
@@ -97,6 +107,7 @@ void Inet::Execute(const QString& url, const FtpCommand& command) {
     job.address = *address;
     job.userName = m_userName;
     job.password = m_password;
+    job.security = m_security;
     job.timeoutSeconds = m_requestTimeout;
 
     m_executing = true;
@@ -106,6 +117,7 @@ void Inet::Execute(const QString& url, const FtpCommand& command) {
     m_listing.reset();
     m_responseCode = 0;
     m_responseInfo.clear();
+    m_untrustedPeer.reset();
     m_worker->submit(std::move(job));
 }
 
@@ -156,6 +168,10 @@ void Inet::onWorkerEvent(const FtpEvent& ev) {
     case FtpEvent::Type::Progress:
         emit TransferProgress(ev.done, ev.total);
         return;
+    case FtpEvent::Type::Secured:
+        m_connectionSecurity = ev.security;
+        emit SecurityEstablished();
+        return;
     case FtpEvent::Type::Finished:
         m_executing = false;
         if (ev.ok) {
@@ -166,6 +182,7 @@ void Inet::onWorkerEvent(const FtpEvent& ev) {
         } else {
             m_responseCode = ev.responseCode;
             m_responseInfo = ev.responseInfo;
+            m_untrustedPeer = ev.peer;
             emit StateChanged(InetState::Error);
         }
         return;

@@ -1,21 +1,26 @@
 #pragma once
 
+#include "connection_security.h"
 #include "ftp_command.h"
 #include "ftp_entry.h"
 #include "inet_codes.h"
 #include "inet_error.h"
+#include "peer_identity.h"
+#include "server_protocol.h"
 
 #include <QObject>
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 class FtpWorker;
 struct FtpEvent;
 
 // The Internet transfer component: runs one FTP command at a time without
 // blocking the thread it lives on, reports its progress through
-// StateChanged, and hands out the reply text with GetChunk.
+// StateChanged, and hands out the reply text with GetChunk. The commands go
+// over plain FTP, FTP over TLS or SFTP, as ServerProtocol says.
 //
 // Execute, GetChunk and the property setters raise InetError 35764 while a
 // command runs, and then change nothing. Events are
@@ -39,6 +44,13 @@ public:
     void setPassword(const QString& password);
     int RequestTimeout() const { return m_requestTimeout; }
     void setRequestTimeout(int seconds);
+    // How to talk to the server when the URL names no scheme of its own
+    // ("ftps://" and "sftp://" do); plain FTP unless set.
+    ServerProtocol serverProtocol() const { return m_serverProtocol; }
+    void setServerProtocol(ServerProtocol protocol);
+    // What to take on trust and how to log in over SSH.
+    const SecurityOptions& securityOptions() const { return m_security; }
+    void setSecurityOptions(const SecurityOptions& options);
 
     // Starts `command` on the server at `url` and returns at once. The text
     // form is read by parseFtpCommand(); a program that knows its paths hands
@@ -59,11 +71,19 @@ public:
     QString ResponseInfo() const { return m_responseInfo; }
     // The host name of the current URL.
     QString RemoteHost() const { return m_remoteHost; }
+    // After state Error with a code for which isTrustQuestion() holds: the
+    // certificate or host key the server showed.
+    const std::optional<PeerIdentity>& UntrustedPeer() const { return m_untrustedPeer; }
+    // How the connection that ran the last command is protected; set when
+    // SecurityEstablished is emitted.
+    const ConnectionSecurity& Security() const { return m_connectionSecurity; }
 
 signals:
     void StateChanged(short state);
     // Bytes of the running GET or PUT moved so far, and in all (0 when unknown).
     void TransferProgress(qint64 done, qint64 total);
+    // A new connection logged in; Security() tells how it is protected.
+    void SecurityEstablished();
 
 private:
     // Raises 35764 while a command runs.
@@ -77,6 +97,8 @@ private:
     QString m_userName;
     QString m_password;
     int m_requestTimeout = 60;
+    ServerProtocol m_serverProtocol = ServerProtocol::PlainFtp;
+    SecurityOptions m_security;
 
     bool m_executing = false;
     quint64 m_job = 0;
@@ -86,6 +108,8 @@ private:
     SharedListing m_listing;
     int m_responseCode = 0;
     QString m_responseInfo;
+    std::optional<PeerIdentity> m_untrustedPeer;
+    ConnectionSecurity m_connectionSecurity;
 
     std::unique_ptr<FtpWorker> m_worker;
 };

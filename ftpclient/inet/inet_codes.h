@@ -29,8 +29,26 @@ enum : int {
     LoginFailure = 12015,
     CannotConnect = 12029,
     ConnectionLost = 12030,
+    // The server's identity could not be taken on trust; Inet::UntrustedPeer()
+    // tells what it showed.
+    CertificateExpired = 12037,   // the certificate is outside its dates
+    CertificateWrongHost = 12038, // it names another host
+    CertificateChanged = 12044,   // another one was trusted for this server
+    CertificateUntrusted = 12045, // no authority known here vouches for it
+    HostKeyUnknown = 12046,       // SSH: a host key never seen before
+    HostKeyChanged = 12047,       // SSH: not the key trusted for this server
+    // TLS could not be set up (refused by the server, or the handshake
+    // failed), or SSH could not.
+    SecureChannelFailed = 12157,
 };
+
+// Whether the code is one of the server identities a person can decide on.
+inline bool isTrustQuestion(int code) {
+    return code == InetResponse::CertificateExpired || code == InetResponse::CertificateWrongHost ||
+           code == InetResponse::CertificateChanged || code == InetResponse::CertificateUntrusted ||
+           code == InetResponse::HostKeyUnknown || code == InetResponse::HostKeyChanged;
 }
+} // namespace InetResponse
 
 // Numbers of the run-time errors (InetError) that Inet members raise.
 namespace InetErrorNumber {

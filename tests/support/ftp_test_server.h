@@ -12,11 +12,29 @@ class FtpTestServer {
 public:
     enum class Kind { Pyftpdlib, Vsftpd };
 
+    // FTP over TLS, vsftpd only (pyftpdlib's TLS fails with libcurl).
+    //   None      AUTH TLS and AUTH SSL answered "530 Please login with USER
+    //             and PASS.": a client that requires TLS must give up.
+    //   Explicit  AUTH TLS on the FTP port; plain logins and data too,
+    //             unless requireTlsLogin / requireTlsData.
+    //   Implicit  TLS from the first byte (ftps://); no plain text at all.
+    enum class Tls { None, Explicit, Implicit };
+
     struct Options {
         // Bytes per second on data connections: pyftpdlib sends a second's
         // worth at once, vsftpd spreads it evenly.
         int rateLimit = 0;
         bool utf8 = false; // vsftpd: announce UTF8 (it is byte-transparent either way)
+
+        Tls tls = Tls::None;
+        QString certificateFile; // PEM, needed unless tls is None (see TestCertificates)
+        QString privateKeyFile;  // PEM; empty when the key is in certificateFile
+        // Explicit TLS: USER before AUTH is refused with "530 Anonymous
+        // sessions must use encryption."
+        bool requireTlsLogin = false;
+        // Explicit TLS: a transfer without PROT P is refused with "522 Data
+        // connections must be encrypted."
+        bool requireTlsData = false;
     };
 
     explicit FtpTestServer(Kind kind);

@@ -139,13 +139,14 @@ void TestFtpParsing::addressForms() {
     QFETCH(QByteArray, host);
     QFETCH(int, port);
     QString error;
-    const auto address = parseFtpAddress(typed, &error);
+    const auto address = parseServerAddress(typed, ServerProtocol::PlainFtp, &error);
     QVERIFY2(address, qPrintable(error));
     QCOMPARE(address->host, host);
     QCOMPARE(address->port, long(port));
 
-    QVERIFY(!parseFtpAddress(QStringLiteral("http://example.org"), &error));
-    QVERIFY(!parseFtpAddress(QString(), &error));
+    QVERIFY(!parseServerAddress(QStringLiteral("http://example.org"), ServerProtocol::PlainFtp,
+                                &error));
+    QVERIFY(!parseServerAddress(QString(), ServerProtocol::PlainFtp, &error));
 }
 
 void TestFtpParsing::urlPathEncodesEverySegment() {

@@ -1,10 +1,11 @@
 // Every command of the transfer component against a real server. The same
 // cases run against pyftpdlib (MLSD) and vsftpd (LIST only, a login directory
-// that is not "/"), both announcing UTF-8: pass "pyftpdlib" or "vsftpd" as
-// first argument.
-#include "ftp_test_server.h"
+// that is not "/"), both announcing UTF-8, against vsftpd with explicit and
+// with implicit TLS, and against OpenSSH's sshd over SFTP: pass "pyftpdlib",
+// "vsftpd", "ftps-explicit", "ftps-implicit" or "sftp" as first argument.
 #include "inet.h"
 #include "inet_test_helper.h"
+#include "protocol_test_server.h"
 #include "silent_server.h"
 #include "test_files.h"
 
@@ -29,8 +30,8 @@ class TestInetCommands : public QObject {
     Q_OBJECT
 
 public:
-    explicit TestInetCommands(FtpTestServer::Kind kind)
-        : m_server(kind, utf8Options()) {}
+    explicit TestInetCommands(ProtocolTestServer::Mode mode)
+        : m_server(mode) {}
 
 private slots:
     void initTestCase();
@@ -55,10 +56,8 @@ private slots:
     void quitClosesAndNextCommandReconnects();
 
 private:
-    static FtpTestServer::Options utf8Options() {
-        FtpTestServer::Options options;
-        options.utf8 = true;
-        return options;
+    bool servedByVsftpd() const {
+        return m_server.ftp() && m_server.ftp()->kind() == FtpTestServer::Kind::Vsftpd;
     }
 
     QString remote(const QString& relative) const {
@@ -68,19 +67,20 @@ private:
         return dir + relative;
     }
 
-    FtpTestServer m_server;
+    ProtocolTestServer m_server;
     std::unique_ptr<Inet> m_inet;
     std::unique_ptr<QTemporaryDir> m_local;
 };
 
 void TestInetCommands::initTestCase() {
+    const QString unavailable = ProtocolTestServer::unavailableReason(m_server.mode());
+    if (!unavailable.isEmpty())
+        QSKIP(qPrintable(unavailable));
     QVERIFY2(m_server.start(), qPrintable(m_server.errorText()));
 }
 
 void TestInetCommands::init() {
-    QDir root(m_server.root());
-    root.removeRecursively();
-    QDir().mkpath(m_server.root());
+    m_server.clearRoot();
     QVERIFY(m_server.writeFile(QStringLiteral("a.txt"), "alpha\n"));
     QVERIFY(m_server.writeFile(QStringLiteral("B.TXT"), "bravo\n"));
     QVERIFY(m_server.writeFile(QStringLiteral("my file.txt"), "with a blank\n"));
@@ -88,7 +88,7 @@ void TestInetCommands::init() {
     QVERIFY(m_server.writeFile(QStringLiteral("grüße.txt"), "non-ascii\n"));
     QVERIFY(m_server.writeFile(QStringLiteral("docs/readme.md"), "docs\n"));
     QVERIFY(m_server.writeFile(QStringLiteral("big.bin"), patternBytes(3 * 1024 * 1024 + 17)));
-    QVERIFY(QDir().mkpath(m_server.root() + QStringLiteral("/my dir")));
+    QVERIFY(m_server.makeDirectory(QStringLiteral("my dir")));
 
     m_local = std::make_unique<QTemporaryDir>();
     m_inet = std::make_unique<Inet>();
@@ -96,6 +96,8 @@ void TestInetCommands::init() {
     m_inet->setURL(m_server.address());
     m_inet->setUserName(m_server.userName());
     m_inet->setPassword(m_server.password());
+    m_inet->setServerProtocol(m_server.protocol());
+    m_inet->setSecurityOptions(m_server.trustedOptions());
 }
 
 void TestInetCommands::cleanup() {
@@ -148,13 +150,14 @@ void TestInetCommands::listingPatternFiltersFilesOnly() {
 }
 
 void TestInetCommands::listingOfMissingDirectoryIsServerError() {
-    if (m_server.kind() == FtpTestServer::Kind::Vsftpd)
+    if (servedByVsftpd())
         QSKIP("vsftpd answers a listing of a missing directory with an empty one");
     const CommandOutcome out = runCommand(*m_inet, QStringLiteral("LS ") + remote("nowhere/*"));
     QVERIFY(out.finished);
     QCOMPARE(out.states.last(), short(11));
     QCOMPARE(out.responseCode, 12003);
-    QVERIFY2(out.responseInfo.startsWith(u'5'), qPrintable(out.responseInfo));
+    if (m_server.protocol() != ServerProtocol::Sftp)
+        QVERIFY2(out.responseInfo.startsWith(u'5'), qPrintable(out.responseInfo));
 }
 
 void TestInetCommands::downloadCopiesBytesExactly_data() {
@@ -247,7 +250,11 @@ void TestInetCommands::serverRefusalGives12003WithReplyText() {
     QCOMPARE(out.states.last(), short(11));
     QVERIFY(!out.states.contains(12));
     QCOMPARE(out.responseCode, 12003);
-    QVERIFY2(out.responseInfo.startsWith(QStringLiteral("550 ")), qPrintable(out.responseInfo));
+    // An SFTP server has no reply lines: its refusal comes in libcurl's words.
+    const QString refusal = m_server.protocol() == ServerProtocol::Sftp
+                                ? QStringLiteral("No such file")
+                                : QStringLiteral("550 ");
+    QVERIFY2(out.responseInfo.contains(refusal), qPrintable(out.responseInfo));
 
     // A refusal leaves the connection usable.
     const CommandOutcome next = runCommand(*m_inet, QStringLiteral("PWD"));
@@ -311,13 +318,14 @@ void TestInetCommands::quitClosesAndNextCommandReconnects() {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const bool vsftpd = argc > 1 && qstrcmp(argv[1], "vsftpd") == 0;
-    if (argc > 1 && (vsftpd || qstrcmp(argv[1], "pyftpdlib") == 0)) {
+    const std::optional<ProtocolTestServer::Mode> mode =
+        argc > 1 ? ProtocolTestServer::modeNamed(QString::fromLatin1(argv[1])) : std::nullopt;
+    if (mode) {
         argv[1] = argv[0];
         ++argv;
         --argc;
     }
-    TestInetCommands test(vsftpd ? FtpTestServer::Kind::Vsftpd : FtpTestServer::Kind::Pyftpdlib);
+    TestInetCommands test(mode.value_or(ProtocolTestServer::Mode::Pyftpdlib));
     return QTest::qExec(&test, argc, argv);
 }
 

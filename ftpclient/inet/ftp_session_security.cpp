@@ -1,0 +1,219 @@
+// TLS and SSH for the session: what libcurl is told to verify and accept,
+// how a server's identity that could not be taken on trust is read and
+// reported, and what the log learns about a secure connection.
+#include "ftp_session.h"
+
+#include "inet_codes.h"
+#include "raw_names.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// The key as libcurl hands it over: raw bytes, or base64 text when its
+// length is 0 (the form a known_hosts file keeps).
+QByteArray keyBytes(const curl_khkey* key) {
+    if (!key || !key->key)
+        return {};
+    if (key->len > 0)
+        return QByteArray(key->key, qsizetype(key->len));
+    return QByteArray::fromBase64(QByteArray(key->key));
+}
+
+QByteArray leafCertificatePem(CURL* easy) {
+    curl_certinfo* info = nullptr;
+    if (curl_easy_getinfo(easy, CURLINFO_CERTINFO, &info) != CURLE_OK || !info ||
+        info->num_of_certs < 1)
+        return {};
+    for (curl_slist* field = info->certinfo[0]; field; field = field->next)
+        if (std::strncmp(field->data, "Cert:", 5) == 0)
+            return QByteArray(field->data + 5);
+    return {};
+}
+
+} // namespace
+
+void FtpSession::prepareTls(const FtpJob& job) {
+    CURL* e = m_easy;
+    switch (job.address.protocol) {
+    case ServerProtocol::PlainFtp:
+        return;
+    case ServerProtocol::FtpTlsIfOffered:
+        curl_easy_setopt(e, CURLOPT_USE_SSL, long(CURLUSESSL_TRY));
+        break;
+    default:
+        curl_easy_setopt(e, CURLOPT_USE_SSL, long(CURLUSESSL_ALL));
+        break;
+    }
+    curl_easy_setopt(e, CURLOPT_FTPSSLAUTH, long(CURLFTPAUTH_TLS));
+    const SecurityOptions& security = job.security;
+    if (!security.caFile.isEmpty())
+        curl_easy_setopt(e, CURLOPT_CAINFO, security.caFile.toLocal8Bit().constData());
+    if (!security.pinnedPublicKey.isEmpty()) {
+        // A certificate the user trusted stands for itself: only its key
+        // has to be the one remembered.
+        curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 0L);
+        curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 0L);
+        curl_easy_setopt(e, CURLOPT_PINNEDPUBLICKEY,
+                         ("sha256//" + security.pinnedPublicKey).constData());
+    }
+}
+
+void FtpSession::prepareSsh(const FtpJob& job) {
+    CURL* e = m_easy;
+    const SecurityOptions& security = job.security;
+    // Without a file of its own every key is unknown, and none is taken
+    // unless accepted for this connection.
+    const QByteArray knownHosts = security.knownHostsFile.isEmpty()
+                                      ? QByteArray("/dev/null")
+                                      : RawName::encode(security.knownHostsFile);
+    curl_easy_setopt(e, CURLOPT_SSH_KNOWNHOSTS, knownHosts.constData());
+    curl_easy_setopt(e, CURLOPT_SSH_KEYFUNCTION, &FtpSession::checkHostKey);
+    curl_easy_setopt(e, CURLOPT_SSH_KEYDATA, this);
+
+    long methods = CURLSSH_AUTH_PASSWORD | CURLSSH_AUTH_KEYBOARD;
+    if (!security.privateKeyFile.isEmpty()) {
+        methods |= CURLSSH_AUTH_PUBLICKEY;
+        curl_easy_setopt(e, CURLOPT_SSH_PRIVATE_KEYFILE,
+                         RawName::encode(security.privateKeyFile).constData());
+        curl_easy_setopt(e, CURLOPT_KEYPASSWD, security.keyPassphrase.toUtf8().constData());
+    }
+    if (security.useAgent && std::getenv("SSH_AUTH_SOCK"))
+        methods |= CURLSSH_AUTH_AGENT;
+    curl_easy_setopt(e, CURLOPT_SSH_AUTH_TYPES, methods);
+}
+
+int FtpSession::checkHostKey(CURL*, const curl_khkey* known, const curl_khkey* found,
+                             curl_khmatch match, void* self) {
+    auto* s = static_cast<FtpSession*>(self);
+    if (!s->m_job)
+        return CURLKHSTAT_REJECT;
+    const FtpAddress& address = s->m_job->address;
+    PeerIdentity key = hostKeyIdentity(keyBytes(found), address.host, address.port);
+    s->m_hostKey = key;
+    if (match == CURLKHMATCH_OK)
+        return CURLKHSTAT_FINE;
+    if (match == CURLKHMATCH_MISSING && !key.keyBlob.isEmpty() &&
+        key.keyBlob == s->m_job->security.acceptedHostKey)
+        return CURLKHSTAT_FINE;
+    if (match == CURLKHMATCH_MISMATCH) {
+        key.problem = PeerIdentity::Problem::Changed;
+        key.knownFingerprint = sshFingerprint(keyBytes(known));
+    }
+    s->m_untrusted = key;
+    return CURLKHSTAT_REJECT;
+}
+
+std::optional<PeerIdentity> FtpSession::probeCertificate(const FtpJob& job,
+                                                         const QString& verifyError) {
+    FtpJob probe = job;
+    // The server has not been trusted: it gets no password.
+    probe.userName.clear();
+    probe.password.clear();
+    probe.security.pinnedPublicKey.clear();
+    m_probing = true;
+    prepare(probe, {});
+    curl_easy_setopt(m_easy, CURLOPT_SSL_VERIFYPEER, 0L);
+    curl_easy_setopt(m_easy, CURLOPT_SSL_VERIFYHOST, 0L);
+    curl_easy_setopt(m_easy, CURLOPT_CERTINFO, 1L);
+    curl_easy_setopt(m_easy, CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(m_easy, CURLOPT_FRESH_CONNECT, 1L);
+    curl_easy_setopt(m_easy, CURLOPT_FORBID_REUSE, 1L);
+    perform(probe, Phase::Login);
+    m_probing = false;
+    const QByteArray pem = leafCertificatePem(m_easy);
+    if (pem.isEmpty())
+        return std::nullopt;
+    return certificateIdentity(pem, job.address.host, job.address.port, verifyError);
+}
+
+std::optional<std::pair<int, QString>> FtpSession::trustFailureOf(const FtpJob& job, CURLcode rc) {
+    const QString host = QString::fromUtf8(job.address.host);
+    if (sftp()) {
+        if (rc != CURLE_PEER_FAILED_VERIFICATION || !m_untrusted)
+            return std::nullopt;
+        if (m_untrusted->problem == PeerIdentity::Problem::Changed)
+            return std::pair{
+                int(InetResponse::HostKeyChanged),
+                QStringLiteral("The host key of %1 has changed: the server shows %2, "
+                               "but %3 was trusted.")
+                    .arg(host, m_untrusted->fingerprint, m_untrusted->knownFingerprint)};
+        return std::pair{int(InetResponse::HostKeyUnknown),
+                         QStringLiteral("The host key of %1 is not known yet: %2.")
+                             .arg(host, sshKeyLine(*m_untrusted))};
+    }
+    const bool pinMismatch = rc == CURLE_SSL_PINNEDPUBKEYNOTMATCH;
+    if (rc != CURLE_PEER_FAILED_VERIFICATION && !pinMismatch)
+        return std::nullopt;
+    const QString verifyError = QString::fromLocal8Bit(m_errorText);
+    m_untrusted = probeCertificate(job, verifyError);
+    if (!m_untrusted)
+        return std::pair{
+            int(InetResponse::CertificateUntrusted),
+            QStringLiteral("The server's certificate is not trusted: %1").arg(verifyError)};
+    if (pinMismatch) {
+        m_untrusted->problem = PeerIdentity::Problem::Changed;
+        return std::pair{int(InetResponse::CertificateChanged),
+                         QStringLiteral("The certificate of %1 has changed since it was trusted; "
+                                        "it is now %2.")
+                             .arg(host, m_untrusted->fingerprint)};
+    }
+    const int code = m_untrusted->expired     ? InetResponse::CertificateExpired
+                     : m_untrusted->wrongHost ? InetResponse::CertificateWrongHost
+                                              : InetResponse::CertificateUntrusted;
+    return std::pair{code, QStringLiteral("The certificate of %1 is not trusted. %2")
+                               .arg(host, m_untrusted->reasons.join(u' '))};
+}
+
+std::optional<std::pair<int, QString>> FtpSession::secureChannelFailureOf(const FtpJob& job,
+                                                                          CURLcode rc) const {
+    const QString curlText =
+        QString::fromLocal8Bit(m_errorText[0] ? m_errorText : curl_easy_strerror(rc));
+    const QString host = QString::fromUtf8(job.address.host);
+    switch (rc) {
+    case CURLE_USE_SSL_FAILED:
+        return std::pair{int(InetResponse::SecureChannelFailed),
+                         QStringLiteral("%1 refused to switch to TLS, and this connection "
+                                        "requires it: nothing was sent unencrypted.")
+                             .arg(host)};
+    case CURLE_SSL_CONNECT_ERROR:
+        return std::pair{
+            int(InetResponse::SecureChannelFailed),
+            QStringLiteral("The TLS handshake with %1 failed: %2").arg(host, curlText)};
+    case CURLE_SSH:
+        return std::pair{int(InetResponse::SecureChannelFailed),
+                         QStringLiteral("The SSH connection to %1 failed: %2").arg(host, curlText)};
+    default:
+        return std::nullopt;
+    }
+}
+
+void FtpSession::reportSecured(const FtpJob& job) {
+    FtpEvent ev = FtpEvent::make(FtpEvent::Type::Secured, job.id);
+    ev.security.protocol = job.address.protocol;
+    if (sftp()) {
+        ev.security.encrypted = true;
+        if (m_hostKey)
+            ev.security.details = m_hostKey->keyType + u' ' + m_hostKey->fingerprint;
+    } else {
+        ev.security.encrypted = !m_tlsDetails.isEmpty();
+        ev.security.details = m_tlsDetails;
+    }
+    m_host.report(std::move(ev));
+}
+
+// SFTP transfers send no command line to watch for: the exchange has begun
+// once data moves, and at the latest when it ends.
+void FtpSession::noteSftpExchange(bool dataMoved) {
+    if (m_phase != Phase::Command || (!dataMoved && m_responseSeen))
+        return;
+    if (!m_requestSent) {
+        m_requestSent = true;
+        reportState(InetState::RequestSent);
+    }
+    if (!m_responseSeen) {
+        m_responseSeen = true;
+        reportState(InetState::ReceivingResponse);
+    }
+}
