@@ -17,9 +17,13 @@
 
 namespace {
 
-// The client area, in twips.
+// The client area, in twips. The host, address, user and password rows are
+// 480 apart from the top; the protocol, its warning and the key file take the
+// next three rows, and the "Save Password" box and the buttons come below.
 constexpr double FormWidth = 5640;
-constexpr double FormHeight = 2415;
+constexpr double FormHeight = 3855;
+constexpr double SavePasswordTop = 3240;
+constexpr double ButtonTop = 3480;
 
 } // namespace
 
@@ -72,6 +76,7 @@ void Connect_Frm::createControls() {
     Txt_PW->setEchoMode(QLineEdit::Password);
     Txt_PW->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
 
+    createProtocolControls();
     createButtons();
 }
 
@@ -83,13 +88,13 @@ void Connect_Frm::createButtons() {
     };
     Chk_PW = new QCheckBox(QStringLiteral("Save Password"), this);
     Chk_PW->setObjectName(QStringLiteral("Chk_PW"));
-    place(Chk_PW, 120, 1800, 1335, 495);
+    place(Chk_PW, 120, SavePasswordTop, 1335, 495);
 
     const auto makeButton = [&](const char* name, const char* caption, double left, double width) {
         auto* button = new QPushButton(QString::fromLatin1(caption), this);
         button->setObjectName(QString::fromLatin1(name));
         button->setAutoDefault(true);
-        place(button, left, 2040, width, 255);
+        place(button, left, ButtonTop, width, 255);
         return button;
     };
     Cmd_Cancel = makeButton("Cmd_Cancel", "Cancel", 1680, 945);
@@ -100,7 +105,10 @@ void Connect_Frm::createButtons() {
     setTabOrder(Cmb_Host, Txt_Host);
     setTabOrder(Txt_Host, Txt_UI);
     setTabOrder(Txt_UI, Txt_PW);
-    setTabOrder(Txt_PW, Cmd_Cancel);
+    setTabOrder(Txt_PW, Cmb_Protocol);
+    setTabOrder(Cmb_Protocol, Txt_KeyFile);
+    setTabOrder(Txt_KeyFile, Cmd_KeyFile);
+    setTabOrder(Cmd_KeyFile, Cmd_Cancel);
     setTabOrder(Cmd_Cancel, Cmd_Save);
     setTabOrder(Cmd_Save, Cmd_Connect);
     setTabOrder(Cmd_Connect, Cmd_Delete);
@@ -109,6 +117,7 @@ void Connect_Frm::createButtons() {
     connect(Cmb_Host, &QComboBox::activated, this, &Connect_Frm::Cmb_Host_Click);
     // Typing a name leaves no entry selected.
     connect(Cmb_Host->lineEdit(), &QLineEdit::textEdited, this, [this] { m_selected = -1; });
+    connect(Txt_Host, &QLineEdit::textEdited, this, &Connect_Frm::Txt_Host_Change);
     connect(Cmd_Save, &QPushButton::clicked, this, &Connect_Frm::Cmd_Save_Click);
     connect(Cmd_Delete, &QPushButton::clicked, this, &Connect_Frm::Cmd_Delete_Click);
     connect(Cmd_Connect, &QPushButton::clicked, this, &Connect_Frm::Cmd_Connect_Click);
@@ -119,6 +128,7 @@ void Connect_Frm::createButtons() {
     m_fieldKeys->add(Txt_Host, [this] { Txt_UI->setFocus(); });
     m_fieldKeys->add(Txt_UI, [this] { Txt_PW->setFocus(); });
     m_fieldKeys->add(Txt_PW, [this] { Cmd_Connect_Click(); });
+    m_fieldKeys->add(Txt_KeyFile, [this] { Cmd_Connect_Click(); });
 }
 
 void Connect_Frm::Form_Load() {
@@ -154,8 +164,8 @@ void Connect_Frm::selectHost(int k) {
     Cmb_Host_Click(k);
 }
 
-// No entry is selected: the host box shows `hostText`, the fields are empty
-// and no profile is the current one.
+// No entry is selected: the host box shows `hostText`, the fields are empty,
+// the protocol is the one new profiles get and no profile is the current one.
 void Connect_Frm::selectNothing(const QString& hostText) {
     {
         const QSignalBlocker blocker(Cmb_Host);
@@ -166,6 +176,8 @@ void Connect_Frm::selectNothing(const QString& hostText) {
     Txt_Host->clear();
     Txt_UI->clear();
     Txt_PW->clear();
+    showProtocol(ServerProtocol::FtpTlsIfOffered);
+    Txt_KeyFile->clear();
     m_profiles.iCurHost = -1;
 }
 
@@ -177,6 +189,8 @@ void Connect_Frm::Cmb_Host_Click(int k) {
     Txt_Host->setText(host.sAddr);
     Txt_UI->setText(host.sUser);
     Txt_PW->setText(host.sPW);
+    showProtocol(host.protocol);
+    Txt_KeyFile->setText(host.sKeyFile);
     m_profiles.iCurHost = short(k);
 }
 
@@ -218,6 +232,8 @@ void Connect_Frm::Cmd_Save_Click() {
     host.sUser = Txt_UI->text();
     if (Chk_PW->isChecked())
         host.sPW = Txt_PW->text();
+    host.protocol = protocolShown();
+    host.sKeyFile = Txt_KeyFile->text();
     if (isNew)
         appendName(name);
 }
@@ -239,7 +255,8 @@ void Connect_Frm::Cmd_Delete_Click() {
 }
 
 void Connect_Frm::Cmd_Connect_Click() {
-    m_chosen = HostInfo{Cmb_Host->currentText(), Txt_Host->text(), Txt_UI->text(), Txt_PW->text()};
+    m_chosen = HostInfo{Cmb_Host->currentText(), Txt_Host->text(), Txt_UI->text(),
+                        Txt_PW->text(),          protocolShown(),  Txt_KeyFile->text()};
     done(Accepted);
 }
 

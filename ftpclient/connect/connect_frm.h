@@ -4,6 +4,7 @@
 
 #include <QDialog>
 
+#include <functional>
 #include <optional>
 
 class FieldKeys;
@@ -23,10 +24,11 @@ class QPushButton;
 //     profiles = dialog.profiles();          // saved and deleted profiles
 //     if (const auto host = dialog.chosenHost()) ... connect to it
 //
-// Connect (button, or Enter in the password field) names the address, user
-// and password of the fields. Cancel, Escape and the window's close button
-// name none. Every way out stores the "Save Password" box in iSavePW. When no
-// profile is selected, iCurHost is -1.
+// Connect (button, or Enter in the password or key file field) names the
+// address, user, password, protocol and key file of the fields. Cancel,
+// Escape and the window's close button name none. Every way out stores the
+// "Save Password" box in iSavePW. When no profile is selected, iCurHost is -1
+// and the protocol shown is FTP with TLS when the server offers it.
 class Connect_Frm : public QDialog {
     Q_OBJECT
 
@@ -37,13 +39,22 @@ public:
 
     // The profiles as the dialog left them.
     const HostProfiles& profiles() const { return m_profiles; }
-    // What Connect named: the fields' address, user and password (and the
-    // host box's text as the name); nothing when the dialog was left otherwise.
+    // What Connect named: the fields' address, user, password, protocol and
+    // key file (and the host box's text as the name); nothing when the dialog
+    // was left otherwise.
     const std::optional<HostInfo>& chosenHost() const { return m_chosen; }
 
     // The list position chosen by the user or by code; -1 when none is (no
     // profiles, or a name was typed since).
     int selectedHost() const { return m_selected; }
+    // The protocol the protocol box shows.
+    ServerProtocol protocolShown() const;
+
+    // Asks for a private key file, starting at `startPath` (the key file
+    // field's name, else ~/.ssh when there is one, else the home directory);
+    // "" when none was chosen. Opens a file dialog over this one unless
+    // replaced.
+    std::function<QString(const QString& startPath)> chooseKeyFile;
 
     // The handlers, one per control event.
     void Cmb_Host_Click(int k);
@@ -51,6 +62,9 @@ public:
     void Cmd_Delete_Click();
     void Cmd_Connect_Click();
     void Cmd_Cancel_Click();
+    void Cmb_Protocol_Click(int index);
+    void Txt_Host_Change(const QString& typed);
+    void Cmd_KeyFile_Click();
 
     void reject() override; // Escape and the close button: as Cancel
     void done(int result) override;
@@ -60,6 +74,12 @@ public:
     QLineEdit* Txt_Host = nullptr;
     QLineEdit* Txt_UI = nullptr;
     QLineEdit* Txt_PW = nullptr;
+    QLabel* Lbl_Protocol = nullptr;
+    QComboBox* Cmb_Protocol = nullptr;
+    QLabel* Lbl_Insecure = nullptr; // shown while plain FTP is chosen
+    QLabel* Lbl_KeyFile = nullptr;
+    QLineEdit* Txt_KeyFile = nullptr; // SFTP only, as is its button
+    QPushButton* Cmd_KeyFile = nullptr;
     QCheckBox* Chk_PW = nullptr;
     QPushButton* Cmd_Cancel = nullptr;
     QPushButton* Cmd_Save = nullptr;
@@ -68,12 +88,15 @@ public:
 
 private:
     void createControls();
+    void createProtocolControls();
     void createButtons();
     void Form_Load();
     void Form_Unload();
     void selectHost(int k);
     void selectNothing(const QString& hostText);
     void appendName(const QString& name);
+    void showProtocol(ServerProtocol protocol);
+    QString keyFileStartPath() const;
 
     HostProfiles m_profiles;
     std::optional<HostInfo> m_chosen;

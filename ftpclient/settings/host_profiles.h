@@ -1,5 +1,7 @@
 #pragma once
 
+#include "server_protocol.h"
+
 #include <QList>
 #include <QString>
 
@@ -9,6 +11,10 @@ struct HostInfo {
     QString sAddr;
     QString sUser;
     QString sPW; // plain text; only the settings file holds it scrambled
+    // How to reach the host. A profile stored without one has always been
+    // plain FTP.
+    ServerProtocol protocol = ServerProtocol::PlainFtp;
+    QString sKeyFile{}; // SFTP: the private key to log in with; "" for none
 };
 
 // The profile globals: read from the settings file at start-up, edited by the

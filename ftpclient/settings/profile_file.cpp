@@ -1,11 +1,9 @@
 #include "profile_file.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
-
+#include "private_file.h"
 #include "raw_names.h"
+
+#include <QFile>
 
 namespace {
 
@@ -25,13 +23,18 @@ QString decodeText(const QByteArray& bytes) {
 ProfileFile::ProfileFile(QString path)
     : m_path(std::move(path)) {
     QFile file(m_path);
-    if (!file.exists())
+    m_existed = file.exists();
+    if (!m_existed)
         return;
     if (!file.open(QIODevice::ReadOnly)) {
         m_readable = false;
         return;
     }
     m_document = IniDocument(file.readAll());
+}
+
+bool ProfileFile::holds(const QByteArray& section, const QByteArray& key) const {
+    return m_document.value(section, key).has_value();
 }
 
 QByteArray ProfileFile::readBytes(const QByteArray& section, const QByteArray& key,
@@ -81,26 +84,9 @@ void ProfileFile::writeString(const QString& section, const QString& key, const 
 }
 
 bool ProfileFile::save() {
-    // Saving what little could be read would wipe what could not.
-    if (!m_readable)
-        return false;
-    const QFileInfo info(m_path);
-    if (!QDir().mkpath(info.absolutePath()))
-        return false;
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    // The file holds passwords: nobody but its owner may read it, whatever
-    // the old file's mode or the umask.
-    if (!file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
-        file.cancelWriting();
-        return false;
-    }
-    if (file.write(m_document.text()) != m_document.text().size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    // Saving what little could be read would wipe what could not. The file
+    // holds passwords: nobody but its owner may read it.
+    return m_readable && writePrivateFile(m_path, m_document.text());
 }
 
 QString readProfileString(const QString& path, const QString& section, const QString& key,

@@ -22,8 +22,13 @@ public:
     explicit ProfileFile(QString path);
 
     const QString& path() const { return m_path; }
+    // Whether there was a file when this was made.
+    bool existed() const { return m_existed; }
     // False when the file exists but could not be read (it then reads as empty).
     bool readable() const { return m_readable; }
+
+    // Whether the key is in the file, whatever its value.
+    bool holds(const QByteArray& section, const QByteArray& key) const;
 
     // The value of the key, else `defaultValue`; cut at its first NUL and to
     // bufferSize - 1 characters.
@@ -55,6 +60,7 @@ public:
 private:
     QString m_path;
     IniDocument m_document;
+    bool m_existed = false;
     bool m_readable = true;
 };
 

@@ -52,12 +52,16 @@ void applyTwips(const ProfileFile& file, const QString& key, short defaultValue,
         apply(*value);
 }
 
-// The local directory is a file-system name: it is kept in the file as the
-// bytes of that name.
+// The local directory and a profile's key file are file-system names: the
+// file keeps the bytes of the name. A name is read up to as many characters
+// as any value may have.
+QString readFileName(const ProfileFile& file, const QString& key) {
+    return trimSpaces(ProfileFile::cutText(RawName::decode(file.readBytes(
+        Section.toLatin1(), key.toLatin1(), QByteArray(), std::numeric_limits<int>::max()))));
+}
+
 void applyLocalPath(const ProfileFile& file, SettingsWindow& window) {
-    // The name's bytes, up to as many characters as any value may have.
-    const QString stored = trimSpaces(ProfileFile::cutText(RawName::decode(file.readBytes(
-        Section.toLatin1(), "PATH", QByteArray(), std::numeric_limits<int>::max()))));
+    const QString stored = readFileName(file, QStringLiteral("PATH"));
     if (!stored.isEmpty() && window.setLocalPath(stored))
         return;
     window.setLocalPath(QCoreApplication::applicationDirPath());
@@ -65,6 +69,61 @@ void applyLocalPath(const ProfileFile& file, SettingsWindow& window) {
 
 QString profileKey(int n, const char* field) {
     return QStringLiteral("HOST") + QString::number(n) + QLatin1String(field);
+}
+
+// A protocol this version does not know (a newer one's) asks for more than
+// plain FTP: it is read as FTP with TLS required rather than downgraded.
+ServerProtocol readProtocol(const ProfileFile& file, const QString& key, ServerProtocol missing) {
+    if (!file.holds(Section.toLatin1(), key.toLatin1()))
+        return missing;
+    return protocolFromSettingsValue(trimSpaces(file.readString(Section, key, QString())))
+        .value_or(ServerProtocol::FtpTlsRequired);
+}
+
+HostInfo readProfile(const ProfileFile& file, int n, const QString& sKey,
+                     ServerProtocol missingProtocol) {
+    HostInfo host;
+    host.sName = readText(file, profileKey(n, "NAME"), QStringLiteral("Anonymous"));
+    host.sAddr = readText(file, profileKey(n, "ADDR"), QString());
+    host.sUser = readText(file, profileKey(n, "USER"), QStringLiteral("anonymous"));
+    host.sPW = UnscramblePW(readScrambled(file, profileKey(n, "PW")), sKey);
+    host.protocol = readProtocol(file, profileKey(n, "PROTOCOL"), missingProtocol);
+    host.sKeyFile = readFileName(file, profileKey(n, "KEYFILE"));
+    return host;
+}
+
+// The protocol and the key file came after a profile's first four keys. Each
+// is written only where the file holds it already or the value is not what
+// its absence means, so a file from before is saved as it was. A key the
+// file holds is written even at that value: a profile moved down into a
+// deleted one's place must not take on the deleted one's protocol. A key
+// that already holds the value (in any letter case, with blanks) keeps its
+// bytes; a protocol this version does not know is replaced.
+void writeProtocol(ProfileFile& file, const QString& key, ServerProtocol protocol) {
+    if (file.holds(Section.toLatin1(), key.toLatin1())) {
+        const QString stored = trimSpaces(file.readString(Section, key, QString()));
+        if (protocolFromSettingsValue(stored) == protocol)
+            return;
+    } else if (protocol == ServerProtocol::PlainFtp) {
+        return;
+    }
+    file.writeString(Section, key, protocolSettingsValue(protocol));
+}
+
+void writeKeyFile(ProfileFile& file, const QString& key, const QString& keyFile) {
+    const bool held = file.holds(Section.toLatin1(), key.toLatin1());
+    if (held ? readFileName(file, key) == keyFile : keyFile.isEmpty())
+        return;
+    file.writeBytes(Section.toLatin1(), key.toLatin1(), RawName::encode(keyFile));
+}
+
+void writeProfile(ProfileFile& file, int n, const HostInfo& host, const QString& sKey) {
+    file.writeText(Section, profileKey(n, "NAME"), host.sName);
+    file.writeText(Section, profileKey(n, "ADDR"), host.sAddr);
+    file.writeText(Section, profileKey(n, "USER"), host.sUser);
+    file.writeString(Section, profileKey(n, "PW"), ScramblePW(host.sPW, sKey).value_or(QString()));
+    writeProtocol(file, profileKey(n, "PROTOCOL"), host.protocol);
+    writeKeyFile(file, profileKey(n, "KEYFILE"), host.sKeyFile);
 }
 
 } // namespace
@@ -101,14 +160,13 @@ void LoadSettings(SettingsWindow& window, HostProfiles& profiles, const QString&
     applyLocalPath(file, window);
     profiles.iSavePW = readNumber(file, QStringLiteral("SAVEPW"), 0);
 
+    // A first start offers what new profiles get; a profile saved without a
+    // protocol has always been plain FTP.
+    const ServerProtocol missingProtocol =
+        file.existed() ? ServerProtocol::PlainFtp : ServerProtocol::FtpTlsIfOffered;
     profiles.Hosts = QList<HostInfo>(profiles.iNumHosts);
-    for (int n = 0; n < profiles.iNumHosts; ++n) {
-        HostInfo& host = profiles.Hosts[n];
-        host.sName = readText(file, profileKey(n, "NAME"), QStringLiteral("Anonymous"));
-        host.sAddr = readText(file, profileKey(n, "ADDR"), QString());
-        host.sUser = readText(file, profileKey(n, "USER"), QStringLiteral("anonymous"));
-        host.sPW = UnscramblePW(readScrambled(file, profileKey(n, "PW")), sKey);
-    }
+    for (int n = 0; n < profiles.iNumHosts; ++n)
+        profiles.Hosts[n] = readProfile(file, n, sKey, missingProtocol);
 }
 
 bool SaveSettings(const SettingsWindow& window, const HostProfiles& profiles, const QString& sKey,
@@ -133,13 +191,7 @@ bool SaveSettings(const SettingsWindow& window, const HostProfiles& profiles, co
     writeNumber(QStringLiteral("SAVEPW"), profiles.iSavePW);
 
     const qsizetype count = qMin<qsizetype>(profiles.iNumHosts, profiles.Hosts.size());
-    for (int n = 0; n < count; ++n) {
-        const HostInfo& host = profiles.Hosts[n];
-        file.writeText(Section, profileKey(n, "NAME"), host.sName);
-        file.writeText(Section, profileKey(n, "ADDR"), host.sAddr);
-        file.writeText(Section, profileKey(n, "USER"), host.sUser);
-        file.writeString(Section, profileKey(n, "PW"),
-                         ScramblePW(host.sPW, sKey).value_or(QString()));
-    }
+    for (int n = 0; n < count; ++n)
+        writeProfile(file, n, profiles.Hosts[n], sKey);
     return file.save();
 }

@@ -2,6 +2,7 @@
 // the one message it can give is answered by a scripted prompter.
 #include "connect/connect_frm.h"
 #include "fake_settings_window.h"
+#include "raw_names.h"
 #include "scripted_prompter.h"
 #include "settings_file.h"
 
@@ -9,11 +10,16 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <algorithm>
 
 namespace {
 
@@ -21,9 +27,10 @@ const QString Key = QStringLiteral("mavrq5216");
 
 HostProfiles threeProfiles() {
     HostProfiles profiles;
-    profiles.Hosts = {HostInfo{"Home", "home.example", "me", "pw0"},
-                      HostInfo{"Work", "ftp.work.example", "worker", "pw1"},
-                      HostInfo{"Mirror", "mirror.example:2121", "anonymous", ""}};
+    profiles.Hosts = {
+        HostInfo{"Home", "home.example", "me", "pw0", ServerProtocol::Sftp, "/home/me/.ssh/id"},
+        HostInfo{"Work", "ftp.work.example", "worker", "pw1", ServerProtocol::FtpTlsRequired},
+        HostInfo{"Mirror", "mirror.example:2121", "anonymous", "", ServerProtocol::PlainFtp}};
     profiles.iNumHosts = 3;
     profiles.iCurHost = 1;
     return profiles;
@@ -34,6 +41,51 @@ QStringList names(const QComboBox* combo) {
     for (int i = 0; i < combo->count(); ++i)
         list << combo->itemText(i);
     return list;
+}
+
+// What the dialog shows of the protocol: the protocol, whether the warning
+// shows, whether the key file can be given, and the key file.
+struct ProtocolFields {
+    ServerProtocol protocol;
+    bool warning;
+    std::optional<bool> keyFileEnabled; // nothing when its controls disagree
+    QString keyFile;
+    bool operator==(const ProtocolFields&) const = default;
+};
+
+// For QCOMPARE's report.
+char* toString(const ProtocolFields& f) {
+    return qstrdup(QStringLiteral("{%1, warning %2, key file %3 \"%4\"}")
+                       .arg(protocolSettingsValue(f.protocol))
+                       .arg(f.warning)
+                       .arg(!f.keyFileEnabled   ? "half enabled"
+                            : *f.keyFileEnabled ? "enabled"
+                                                : "disabled",
+                            f.keyFile)
+                       .toUtf8()
+                       .constData());
+}
+
+ProtocolFields protocolFields(const Connect_Frm& d) {
+    const QList<QWidget*> keyFileControls = {d.Lbl_KeyFile, d.Txt_KeyFile, d.Cmd_KeyFile};
+    const auto enabled = [](QWidget* w) {
+        return w->isEnabled();
+    };
+    std::optional<bool> keyFileEnabled;
+    if (std::all_of(keyFileControls.begin(), keyFileControls.end(), enabled))
+        keyFileEnabled = true;
+    else if (std::none_of(keyFileControls.begin(), keyFileControls.end(), enabled))
+        keyFileEnabled = false;
+    return {d.protocolShown(), d.Lbl_Insecure->isVisibleTo(&d), keyFileEnabled,
+            d.Txt_KeyFile->text()};
+}
+
+const ProtocolFields NewProfileFields = {ServerProtocol::FtpTlsIfOffered, false, false, ""};
+
+void chooseProtocol(Connect_Frm& d, ServerProtocol protocol) {
+    const auto* at =
+        std::find(std::begin(AllServerProtocols), std::end(AllServerProtocols), protocol);
+    d.Cmb_Protocol->setCurrentIndex(int(at - std::begin(AllServerProtocols)));
 }
 
 } // namespace
@@ -68,6 +120,13 @@ private slots:
 
     void enterMovesOnAndConnectsFromPassword();
     void focusSelectsWholeText();
+
+    void protocolBoxAndTheControlsThatFollowIt();
+    void choosingAProfileShowsItsProtocolAndKeyFile();
+    void saveAndConnectCarryProtocolAndKeyFile();
+    void typedSchemePicksTheProtocol_data();
+    void typedSchemePicksTheProtocol();
+    void browseAsksTheReplaceableChooser();
 
 private:
     // Makes and shows the dialog over the current profiles.
@@ -107,7 +166,7 @@ void TestConnectFrm::controlsCaptionsAndPositions() {
     QVERIFY(d.isModal());
     // 15 twips a pixel at the offscreen platform's 96 DPI.
     QCOMPARE(d.logicalDpiX(), 96);
-    QCOMPARE(d.size(), QSize(376, 161));
+    QCOMPARE(d.size(), QSize(376, 257));
     const QStringList captions = {"Host", "Host address", "User ID", "Password"};
     for (int i = 0; i < 4; ++i) {
         QCOMPARE(d.Lbl_Cap[i]->text(), captions[i]);
@@ -118,17 +177,28 @@ void TestConnectFrm::controlsCaptionsAndPositions() {
         {d.Txt_Host, "", QRect(112, 40, 257, 19)},
         {d.Txt_UI, "", QRect(112, 72, 257, 19)},
         {d.Txt_PW, "", QRect(112, 104, 257, 19)},
-        {d.Chk_PW, "Save Password", QRect(8, 120, 89, 33)},
-        {d.Cmd_Cancel, "Cancel", QRect(112, 136, 63, 17)},
-        {d.Cmd_Save, "Save", QRect(176, 136, 63, 17)},
-        {d.Cmd_Delete, "Delete", QRect(240, 136, 63, 17)},
-        {d.Cmd_Connect, "Connect", QRect(304, 136, 65, 17)},
+        {d.Lbl_Protocol, "Protocol", QRect(8, 136, 105, 17)},
+        {d.Cmb_Protocol, "", QRect(112, 136, 257, 21)},
+        {d.Lbl_Insecure, "Password and files travel unencrypted.", QRect(112, 168, 257, 17)},
+        {d.Lbl_KeyFile, "Key file", QRect(8, 200, 105, 17)},
+        {d.Txt_KeyFile, "", QRect(112, 200, 191, 19)},
+        {d.Cmd_KeyFile, "Browse...", QRect(304, 200, 65, 19)},
+        {d.Chk_PW, "Save Password", QRect(8, 216, 89, 33)},
+        {d.Cmd_Cancel, "Cancel", QRect(112, 232, 63, 17)},
+        {d.Cmd_Save, "Save", QRect(176, 232, 63, 17)},
+        {d.Cmd_Delete, "Delete", QRect(240, 232, 63, 17)},
+        {d.Cmd_Connect, "Connect", QRect(304, 232, 65, 17)},
     };
     for (const auto& [control, caption, rect] : controls) {
         QCOMPARE(control->geometry(), rect);
+        QVERIFY(d.rect().contains(rect));
         if (auto* button = qobject_cast<QAbstractButton*>(control))
             QCOMPARE(button->text(), caption);
+        if (auto* label = qobject_cast<QLabel*>(control))
+            QCOMPARE(label->text(), caption);
     }
+    // The warning is read whole.
+    QVERIFY(d.Lbl_Insecure->sizeHint().width() <= d.Lbl_Insecure->width());
     QVERIFY(d.Cmb_Host->isEditable());
     QCOMPARE(d.Cmb_Host->insertPolicy(), QComboBox::NoInsert);
     QVERIFY(!d.Chk_PW->isChecked());
@@ -143,14 +213,21 @@ void TestConnectFrm::controlsCaptionsAndPositions() {
 
 void TestConnectFrm::tabOrder() {
     Connect_Frm& d = open();
-    d.Cmb_Host->setFocus();
-    const QList<QWidget*> expected = {d.Txt_Host,   d.Txt_UI,   d.Txt_PW,
-                                      d.Cmd_Cancel, d.Cmd_Save, d.Cmd_Connect,
-                                      d.Cmd_Delete, d.Chk_PW,   d.Cmb_Host};
-    for (QWidget* next : expected) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), next);
-    }
+    const auto checkOrder = [&](const QList<QWidget*>& keyFile) {
+        d.Cmb_Host->setFocus();
+        const QList<QWidget*> expected =
+            QList<QWidget*>{d.Txt_Host, d.Txt_UI, d.Txt_PW, d.Cmb_Protocol} + keyFile +
+            QList<QWidget*>{d.Cmd_Cancel, d.Cmd_Save, d.Cmd_Connect,
+                            d.Cmd_Delete, d.Chk_PW,   d.Cmb_Host};
+        for (QWidget* next : expected) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), next);
+        }
+    };
+    // FTP: the key file is passed over.
+    checkOrder({});
+    emit d.Cmb_Host->activated(0); // SFTP
+    checkOrder({d.Txt_KeyFile, d.Cmd_KeyFile});
 }
 
 void TestConnectFrm::noSettingsFileGivesAnonymousSelected() {
@@ -165,6 +242,7 @@ void TestConnectFrm::noSettingsFileGivesAnonymousSelected() {
     QCOMPARE(d.Txt_Host->text(), QString());
     QCOMPARE(d.Txt_UI->text(), QStringLiteral("anonymous"));
     QCOMPARE(d.Txt_PW->text(), QString());
+    QCOMPARE(protocolFields(d), NewProfileFields);
 }
 
 void TestConnectFrm::loadSelectsCurrentProfile() {
@@ -193,6 +271,7 @@ void TestConnectFrm::currentHostOutsideListSelectsNothing() {
         QCOMPARE(d.Txt_Host->text(), QString());
         QCOMPARE(d.Txt_UI->text(), QString());
         QCOMPARE(d.Txt_PW->text(), QString());
+        QCOMPARE(protocolFields(d), NewProfileFields);
         QCOMPARE(profiles().iCurHost, short(-1));
     }
 }
@@ -335,6 +414,8 @@ void TestConnectFrm::deleteMovesLaterProfilesDown() {
     QCOMPARE(profiles().iCurHost, short(0));
     QCOMPARE(d.Cmb_Host->currentText(), QStringLiteral("Home"));
     QCOMPARE(d.Txt_Host->text(), QStringLiteral("home.example"));
+    QCOMPARE(protocolFields(d), (ProtocolFields{ServerProtocol::Sftp, false, true,
+                                                QStringLiteral("/home/me/.ssh/id")}));
     QVERIFY(m_prompter.messages.isEmpty());
     QVERIFY(m_prompter.questions.isEmpty());
 }
@@ -354,6 +435,7 @@ void TestConnectFrm::deletingTheLastProfileLeavesNothingSelected() {
     QCOMPARE(d.Txt_Host->text(), QString());
     QCOMPARE(d.Txt_UI->text(), QString());
     QCOMPARE(d.Txt_PW->text(), QString());
+    QCOMPARE(protocolFields(d), NewProfileFields);   // Home was SFTP with a key file
     QTest::mouseClick(d.Cmd_Delete, Qt::LeftButton); // nothing left to delete
     QCOMPARE(profiles().iNumHosts, short(0));
 }
@@ -371,6 +453,8 @@ void TestConnectFrm::connectNamesTheTypedValues() {
     QCOMPARE(d.chosenHost()->sAddr, QStringLiteral("ftp://typed.example:2121"));
     QCOMPARE(d.chosenHost()->sUser, QStringLiteral("typist"));
     QCOMPARE(d.chosenHost()->sPW, QStringLiteral("unsaved"));
+    // An address set by code picks no protocol: Work's stays.
+    QCOMPARE(d.chosenHost()->protocol, ServerProtocol::FtpTlsRequired);
     QCOMPARE(profiles().Hosts[1].sAddr, QStringLiteral("ftp.work.example"));
     QCOMPARE(profiles().iNumHosts, short(3));
     QCOMPARE(profiles().iCurHost, short(1));
@@ -382,6 +466,8 @@ void TestConnectFrm::connectNamesTheTypedValues() {
     QVERIFY(empty.chosenHost());
     QCOMPARE(empty.chosenHost()->sAddr, QString());
     QCOMPARE(empty.chosenHost()->sUser, QString());
+    QCOMPARE(empty.chosenHost()->protocol, ServerProtocol::FtpTlsIfOffered);
+    QCOMPARE(empty.chosenHost()->sKeyFile, QString());
 }
 
 void TestConnectFrm::cancelEscapeAndCloseButtonAllCancel() {
@@ -439,6 +525,7 @@ void TestConnectFrm::enterMovesOnAndConnectsFromPassword() {
     QCOMPARE(d.result(), int(QDialog::Accepted));
     QCOMPARE(d.chosenHost()->sAddr, QStringLiteral("ftp.work.example"));
     QCOMPARE(d.chosenHost()->sPW, QStringLiteral("pw1"));
+    QCOMPARE(d.chosenHost()->protocol, ServerProtocol::FtpTlsRequired);
 }
 
 void TestConnectFrm::focusSelectsWholeText() {
@@ -458,6 +545,148 @@ void TestConnectFrm::focusSelectsWholeText() {
     // Keys other than Enter pass through.
     QTest::keyClicks(d.Txt_PW, QStringLiteral("z"));
     QCOMPARE(d.Txt_PW->text(), QStringLiteral("z"));
+}
+
+void TestConnectFrm::protocolBoxAndTheControlsThatFollowIt() {
+    Connect_Frm& d = open();
+    QStringList offered;
+    for (ServerProtocol protocol : AllServerProtocols)
+        offered << protocolDisplayName(protocol);
+    QCOMPARE(names(d.Cmb_Protocol), offered);
+    QVERIFY(!d.Cmb_Protocol->isEditable());
+
+    d.Cmb_Protocol->setFocus();
+    QTest::keyClick(d.Cmb_Protocol, Qt::Key_Home);
+    for (ServerProtocol protocol : AllServerProtocols) {
+        QCOMPARE(d.protocolShown(), protocol);
+        QCOMPARE(d.Lbl_Insecure->isVisibleTo(&d), protocol == ServerProtocol::PlainFtp);
+        QCOMPARE(protocolFields(d).keyFileEnabled,
+                 std::optional<bool>(protocol == ServerProtocol::Sftp));
+        QTest::keyClick(d.Cmb_Protocol, Qt::Key_Down);
+    }
+}
+
+void TestConnectFrm::choosingAProfileShowsItsProtocolAndKeyFile() {
+    // An address that names a scheme, filled in from a profile, leaves the
+    // profile's protocol alone.
+    m_profiles.Hosts[2].sAddr = QStringLiteral("sftp://mirror.example");
+    Connect_Frm& d = open();
+    const ProtocolFields home = {ServerProtocol::Sftp, false, true, "/home/me/.ssh/id"};
+    QCOMPARE(protocolFields(d), (ProtocolFields{ServerProtocol::FtpTlsRequired, false, false, ""}));
+    emit d.Cmb_Host->activated(0);
+    QCOMPARE(protocolFields(d), home);
+    emit d.Cmb_Host->activated(2);
+    QCOMPARE(protocolFields(d), (ProtocolFields{ServerProtocol::PlainFtp, true, false, ""}));
+    d.Txt_Host->setText(QStringLiteral("ftps://set.by.code")); // not typed
+    QCOMPARE(d.protocolShown(), ServerProtocol::PlainFtp);
+
+    // Typing a new name leaves the fields as they are.
+    emit d.Cmb_Host->activated(0);
+    d.Cmb_Host->setFocus();
+    QTest::keyClicks(d.Cmb_Host, QStringLiteral("New"));
+    QCOMPARE(d.selectedHost(), -1);
+    QCOMPARE(protocolFields(d), home);
+}
+
+void TestConnectFrm::saveAndConnectCarryProtocolAndKeyFile() {
+    Connect_Frm& d = open();
+    chooseProtocol(d, ServerProtocol::Sftp);
+    d.Txt_KeyFile->setText(QStringLiteral("/keys/work"));
+    QTest::mouseClick(d.Cmd_Save, Qt::LeftButton);
+    QCOMPARE(profiles().Hosts[1].protocol, ServerProtocol::Sftp);
+    QCOMPARE(profiles().Hosts[1].sKeyFile, QStringLiteral("/keys/work"));
+
+    d.Cmb_Host->setFocus();
+    QTest::keyClicks(d.Cmb_Host, QStringLiteral("Backup"));
+    chooseProtocol(d, ServerProtocol::FtpsImplicit);
+    d.Txt_KeyFile->clear();
+    QTest::mouseClick(d.Cmd_Save, Qt::LeftButton);
+    QCOMPARE(profiles().iNumHosts, short(4));
+    QCOMPARE(profiles().Hosts[3].protocol, ServerProtocol::FtpsImplicit);
+    QCOMPARE(profiles().Hosts[3].sKeyFile, QString());
+    QCOMPARE(profiles().Hosts[1].protocol, ServerProtocol::Sftp);
+
+    // A key file whose name is not UTF-8 keeps its bytes; Enter in its field
+    // connects.
+    const QByteArray keyBytes = "/keys/\xE9t\xE9\xFF";
+    emit d.Cmb_Host->activated(0);
+    d.Txt_KeyFile->setText(RawName::decode(keyBytes));
+    d.Txt_KeyFile->setFocus();
+    QTest::keyClick(d.Txt_KeyFile, Qt::Key_Return);
+    QVERIFY(!d.isVisible());
+    QVERIFY(d.chosenHost());
+    QCOMPARE(d.chosenHost()->sAddr, QStringLiteral("home.example"));
+    QCOMPARE(d.chosenHost()->protocol, ServerProtocol::Sftp);
+    QCOMPARE(RawName::encode(d.chosenHost()->sKeyFile), keyBytes);
+}
+
+void TestConnectFrm::typedSchemePicksTheProtocol_data() {
+    QTest::addColumn<ServerProtocol>("before");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<ServerProtocol>("after");
+    QTest::newRow("sftp") << ServerProtocol::FtpTlsRequired << "sftp://files.example"
+                          << ServerProtocol::Sftp;
+    QTest::newRow("SFTP in capitals")
+        << ServerProtocol::PlainFtp << "SFTP://files.example" << ServerProtocol::Sftp;
+    QTest::newRow("ftps") << ServerProtocol::Sftp << "ftps://files.example:990"
+                          << ServerProtocol::FtpsImplicit;
+    QTest::newRow("ftp keeps an FTP choice")
+        << ServerProtocol::PlainFtp << "ftp://files.example" << ServerProtocol::PlainFtp;
+    QTest::newRow("ftp after SFTP")
+        << ServerProtocol::Sftp << "ftp://files.example" << ServerProtocol::FtpTlsIfOffered;
+    QTest::newRow("no scheme") << ServerProtocol::Sftp << "files.example:22"
+                               << ServerProtocol::Sftp;
+}
+
+void TestConnectFrm::typedSchemePicksTheProtocol() {
+    QFETCH(ServerProtocol, before);
+    QFETCH(QString, typed);
+    QFETCH(ServerProtocol, after);
+    m_profiles.Hosts[1].protocol = before;
+    Connect_Frm& d = open();
+    d.Txt_Host->setFocus(); // selects the whole text, which typing replaces
+    QTest::keyClicks(d.Txt_Host, typed);
+    QCOMPARE(d.Txt_Host->text(), typed);
+    QCOMPARE(d.protocolShown(), after);
+    QCOMPARE(protocolFields(d).keyFileEnabled, std::optional<bool>(after == ServerProtocol::Sftp));
+}
+
+void TestConnectFrm::browseAsksTheReplaceableChooser() {
+    QTemporaryDir home;
+    const QByteArray oldHome = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(home.path()));
+    const auto restoreHome = qScopeGuard([&] { qputenv("HOME", oldHome); });
+
+    Connect_Frm& d = open();
+    QStringList starts;
+    QString answer;
+    d.chooseKeyFile = [&](const QString& startPath) {
+        starts << startPath;
+        return answer;
+    };
+    QTest::mouseClick(d.Cmd_KeyFile, Qt::LeftButton); // FTP: the button is off
+    QVERIFY(starts.isEmpty());
+
+    emit d.Cmb_Host->activated(0); // SFTP with a key file
+    QTest::mouseClick(d.Cmd_KeyFile, Qt::LeftButton);
+    QCOMPARE(starts, QStringList{QStringLiteral("/home/me/.ssh/id")});
+    QCOMPARE(d.Txt_KeyFile->text(), QStringLiteral("/home/me/.ssh/id")); // none chosen
+
+    answer = QStringLiteral("/keys/other");
+    d.Cmd_KeyFile->setFocus();
+    QTest::keyClick(d.Cmd_KeyFile, Qt::Key_Space);
+    QCOMPARE(d.Txt_KeyFile->text(), QStringLiteral("/keys/other"));
+    QCOMPARE(profiles().Hosts[0].sKeyFile, QStringLiteral("/home/me/.ssh/id")); // until Save
+
+    // Without a key file: ~/.ssh when there is one, else home.
+    answer.clear();
+    d.Txt_KeyFile->clear();
+    QTest::mouseClick(d.Cmd_KeyFile, Qt::LeftButton);
+    QCOMPARE(starts.last(), home.path());
+    QVERIFY(QDir(home.path()).mkdir(QStringLiteral(".ssh")));
+    QTest::mouseClick(d.Cmd_KeyFile, Qt::LeftButton);
+    QCOMPARE(starts.last(), home.filePath(QStringLiteral(".ssh")));
+    QCOMPARE(starts.size(), 4);
 }
 
 QTEST_MAIN(TestConnectFrm)

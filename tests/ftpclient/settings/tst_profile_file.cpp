@@ -48,6 +48,7 @@ private slots:
     void bytes128To255Survive();
     void newFileAndSectionCreated();
     void readsAreCutLikeTheBuffer();
+    void heldKeysAndExistingFile();
     void writtenValueEndsAtLineBreak();
     void batchGivesWhatSingleWritesGive();
     void fileIsReplacedInOneStepOwnerOnly();
@@ -179,6 +180,25 @@ void TestProfileFile::readsAreCutLikeTheBuffer() {
     QCOMPARE(file.readBytes("S", "missing", "default"), QByteArray("default"));
     QCOMPARE(file.readBytes("S", "missing", QByteArray(260, 'd')), QByteArray(254, 'd'));
     QCOMPARE(file.readBytes("Missing", "long", "d"), QByteArray("d"));
+}
+
+// Whether a key is there at all, apart from its value, and whether there was
+// a file to read.
+void TestProfileFile::heldKeysAndExistingFile() {
+    const ProfileFile none(m_path);
+    QVERIFY(!none.existed());
+    QVERIFY(!none.holds("S", "k"));
+
+    QVERIFY(writeAll(m_path, "[S]\nempty=\n; gone=1\n[T]\nk=v\n"));
+    const ProfileFile file(m_path);
+    QVERIFY(file.existed());
+    QVERIFY(file.holds("S", "empty"));
+    QVERIFY(file.holds("s", "EMPTY"));
+    QVERIFY(!file.holds("S", "gone"));
+    QVERIFY(!file.holds("S", "k")); // another section's key
+
+    QVERIFY(writeAll(m_path, ""));
+    QVERIFY(ProfileFile(m_path).existed());
 }
 
 void TestProfileFile::writtenValueEndsAtLineBreak() {

@@ -2,6 +2,7 @@
 // configuration directory.
 #include "fake_settings_window.h"
 #include "password_scramble.h"
+#include "raw_names.h"
 #include "settings_file.h"
 
 #include <QCoreApplication>
@@ -34,6 +35,16 @@ HostProfiles profilesOf(const QList<HostInfo>& hosts) {
     return profiles;
 }
 
+// A settings file as SaveSettings writes it, with the local directory `path`
+// and the profile keys `profileLines` after "SAVEPW".
+QByteArray settingsText(const QString& path, int numHosts, const QByteArray& profileLines) {
+    return "[TARLEN]\nWINDOWSTATE= 0\nWINDOWTOP= 1215\nWINDOWLEFT= 0\nWINDOWHEIGHT= 6000\n"
+           "WINDOWWIDTH= 9000\nLOCALHEIGHT= 4575\nLOCALWIDTH= 5055\nREMOTEHEIGHT= 4500\n"
+           "REMOTEWIDTH= 5100\nNUMHOSTS= " +
+           QByteArray::number(numHosts) + "\nHOST= 0\nPATH=" + QFile::encodeName(path) +
+           "\nSAVEPW= 1\n" + profileLines;
+}
+
 } // namespace
 
 class TestSettingsFile : public QObject {
@@ -59,6 +70,13 @@ private slots:
     void unstorablePasswordIsWrittenEmpty();
     void textInAnyScriptSurvives();
     void latin1FileFromBeforeLoadsAndSavesUnchanged();
+
+    void fileWithoutProtocolsIsPlainFtpAndSavesUnchanged();
+    void everyProtocolAndKeyFileRoundTrips_data();
+    void everyProtocolAndKeyFileRoundTrips();
+    void storedProtocolAndKeyFile_data();
+    void storedProtocolAndKeyFile();
+    void deletedProfileLeavesNoProtocolToItsSuccessor();
 
 private:
     // Loads the given file text into a fresh window and profiles.
@@ -104,6 +122,12 @@ void TestSettingsFile::nothingStoredGivesDefaults() {
         QCOMPARE(m_profiles.Hosts[0].sAddr, QString());
         QCOMPARE(m_profiles.Hosts[0].sUser, QStringLiteral("anonymous"));
         QCOMPARE(m_profiles.Hosts[0].sPW, QString());
+        // A first start offers TLS; a file's profile without a protocol has
+        // always been plain FTP.
+        QCOMPARE(m_profiles.Hosts[0].protocol, QByteArray(text) == "<no file>"
+                                                   ? ServerProtocol::FtpTlsIfOffered
+                                                   : ServerProtocol::PlainFtp);
+        QCOMPARE(m_profiles.Hosts[0].sKeyFile, QString());
     }
 }
 
@@ -245,8 +269,9 @@ void TestSettingsFile::freshFileHoldsEveryKeyInOrder() {
     m_window.frameHeights[1] = 4500;
     m_window.frameWidths[1] = 5100;
     m_window.path = QStringLiteral("/tmp");
-    HostProfiles profiles = profilesOf(
-        {{"Anonymous", "", "anonymous", ""}, {"Work", "ftp.example.org", "me", "secret"}});
+    HostProfiles profiles =
+        profilesOf({{"Anonymous", "", "anonymous", ""},
+                    {"Work", "ftp.example.org", "me", "secret", ServerProtocol::Sftp, "/k/id"}});
     profiles.iCurHost = -1;
     profiles.iSavePW = 1;
 
@@ -258,7 +283,8 @@ void TestSettingsFile::freshFileHoldsEveryKeyInOrder() {
                                          "HOST=-1\nPATH=/tmp\nSAVEPW= 1\n"
                                          "HOST0NAME=Anonymous\nHOST0ADDR=\nHOST0USER=anonymous\n"
                                          "HOST0PW=\nHOST1NAME=Work\nHOST1ADDR=ftp.example.org\n"
-                                         "HOST1USER=me\nHOST1PW=\xE1\xC8\xDC\xE8\xDB\xAF\n"));
+                                         "HOST1USER=me\nHOST1PW=\xE1\xC8\xDC\xE8\xDB\xAF\n"
+                                         "HOST1PROTOCOL=SFTP\nHOST1KEYFILE=/k/id\n"));
     struct stat st {};
     QCOMPARE(::stat(QFile::encodeName(m_file).constData(), &st), 0);
     QCOMPARE(st.st_mode & 0777, mode_t(0600));
@@ -375,6 +401,114 @@ void TestSettingsFile::latin1FileFromBeforeLoadsAndSavesUnchanged() {
 
     QVERIFY(SaveSettings(m_window, m_profiles, Key));
     QCOMPARE(readAll(m_file), text);
+}
+
+// A file written before profiles had a protocol.
+void TestSettingsFile::fileWithoutProtocolsIsPlainFtpAndSavesUnchanged() {
+    const QByteArray text =
+        settingsText(m_dir->path(), 2,
+                     "HOST0NAME=Anonymous\nHOST0ADDR=\nHOST0USER=anonymous\nHOST0PW=\n"
+                     "HOST1NAME=Work\nHOST1ADDR=ftp.example.org\nHOST1USER=me\n"
+                     "HOST1PW=\xE1\xC8\xDC\xE8\xDB\xAF\n");
+    load(text);
+    QCOMPARE(m_profiles.iNumHosts, short(2));
+    for (const HostInfo& host : std::as_const(m_profiles.Hosts)) {
+        QCOMPARE(host.protocol, ServerProtocol::PlainFtp);
+        QCOMPARE(host.sKeyFile, QString());
+    }
+    QCOMPARE(m_profiles.Hosts[1].sPW, QStringLiteral("secret"));
+    QVERIFY(SaveSettings(m_window, m_profiles, Key));
+    QCOMPARE(readAll(m_file), text);
+}
+
+void TestSettingsFile::everyProtocolAndKeyFileRoundTrips_data() {
+    QTest::addColumn<ServerProtocol>("protocol");
+    QTest::addColumn<QByteArray>("stored"); // "" for no key at all
+    QTest::newRow("plain FTP") << ServerProtocol::PlainFtp << QByteArray();
+    QTest::newRow("TLS if offered")
+        << ServerProtocol::FtpTlsIfOffered << QByteArray("FTP-TLS-IF-OFFERED");
+    QTest::newRow("TLS required") << ServerProtocol::FtpTlsRequired
+                                  << QByteArray("FTP-TLS-REQUIRED");
+    QTest::newRow("implicit") << ServerProtocol::FtpsImplicit << QByteArray("FTPS-IMPLICIT");
+    QTest::newRow("SFTP") << ServerProtocol::Sftp << QByteArray("SFTP");
+}
+
+// The key file is a file name: its bytes are stored as they are, UTF-8 or not.
+void TestSettingsFile::everyProtocolAndKeyFileRoundTrips() {
+    QFETCH(ServerProtocol, protocol);
+    QFETCH(QByteArray, stored);
+    const QByteArray keyBytes = "/home/me/.ssh/id_\xE9t\xE9 \xFF";
+    const QString keyFile = RawName::decode(keyBytes);
+    HostProfiles saved = profilesOf({{"A", "a", "ua", "", protocol, keyFile}});
+    QVERIFY(SaveSettings(m_window, saved, Key));
+    const QByteArray text = readAll(m_file);
+    const QByteArray protocolLine =
+        stored.isEmpty() ? QByteArray() : "HOST0PROTOCOL=" + stored + '\n';
+    QVERIFY(text.endsWith("HOST0PW=\n" + protocolLine + "HOST0KEYFILE=" + keyBytes + '\n'));
+
+    load(text);
+    QCOMPARE(m_profiles.Hosts[0].protocol, protocol);
+    QCOMPARE(m_profiles.Hosts[0].sKeyFile, keyFile);
+    QCOMPARE(RawName::encode(m_profiles.Hosts[0].sKeyFile), keyBytes);
+}
+
+void TestSettingsFile::storedProtocolAndKeyFile_data() {
+    QTest::addColumn<QByteArray>("lines");
+    QTest::addColumn<ServerProtocol>("protocol");
+    QTest::addColumn<QString>("keyFile");
+    QTest::addColumn<QByteArray>("savedLines"); // what a save leaves of `lines`
+    const QByteArray tlsRequired = "HOST0PROTOCOL=FTP-TLS-REQUIRED\n";
+    QTest::newRow("none") << QByteArray() << ServerProtocol::PlainFtp << QString() << QByteArray();
+    QTest::newRow("plain FTP") << QByteArray("HOST0PROTOCOL=FTP\n") << ServerProtocol::PlainFtp
+                               << QString() << QByteArray("HOST0PROTOCOL=FTP\n");
+    QTest::newRow("other case, blanks kept")
+        << QByteArray("HOST0PROTOCOL=  sftp \nHOST0KEYFILE=  /k/id \n") << ServerProtocol::Sftp
+        << QStringLiteral("/k/id") << QByteArray("HOST0PROTOCOL=  sftp \nHOST0KEYFILE=  /k/id \n");
+    QTest::newRow("empty key file kept")
+        << QByteArray("HOST0KEYFILE=\n") << ServerProtocol::PlainFtp << QString()
+        << QByteArray("HOST0KEYFILE=\n");
+    // A protocol this version does not know never falls back to plain FTP.
+    QTest::newRow("unknown") << QByteArray("HOST0PROTOCOL=FTP-OVER-QUIC\n")
+                             << ServerProtocol::FtpTlsRequired << QString() << tlsRequired;
+    QTest::newRow("empty") << QByteArray("HOST0PROTOCOL=\n") << ServerProtocol::FtpTlsRequired
+                           << QString() << tlsRequired;
+}
+
+void TestSettingsFile::storedProtocolAndKeyFile() {
+    QFETCH(QByteArray, lines);
+    QFETCH(ServerProtocol, protocol);
+    QFETCH(QString, keyFile);
+    QFETCH(QByteArray, savedLines);
+    const QByteArray profile = "HOST0NAME=A\nHOST0ADDR=a\nHOST0USER=u\nHOST0PW=\n";
+    load(settingsText(m_dir->path(), 1, profile + lines));
+    QCOMPARE(m_profiles.Hosts[0].protocol, protocol);
+    QCOMPARE(m_profiles.Hosts[0].sKeyFile, keyFile);
+    QVERIFY(SaveSettings(m_window, m_profiles, Key));
+    QCOMPARE(readAll(m_file), settingsText(m_dir->path(), 1, profile + savedLines));
+}
+
+// Profiles after a deleted one move down into its place; they must not take
+// on the protocol and key file still stored under their new number.
+void TestSettingsFile::deletedProfileLeavesNoProtocolToItsSuccessor() {
+    HostProfiles profiles = profilesOf({{"A", "a", "ua", "", ServerProtocol::Sftp, "/ka"},
+                                        {"B", "b", "ub", ""},
+                                        {"C", "c", "uc", "", ServerProtocol::FtpsImplicit, ""}});
+    QVERIFY(SaveSettings(m_window, profiles, Key));
+    profiles.Hosts.removeAt(0);
+    profiles.iNumHosts = 2;
+    QVERIFY(SaveSettings(m_window, profiles, Key));
+    const QByteArray text = readAll(m_file);
+    QVERIFY(text.contains("HOST0NAME=B\nHOST0ADDR=b\nHOST0USER=ub\nHOST0PW=\n"
+                          "HOST0PROTOCOL=FTP\nHOST0KEYFILE=\n"));
+    QVERIFY(text.contains("HOST2PROTOCOL=FTPS-IMPLICIT\n")); // keys are never removed
+
+    load(text);
+    QCOMPARE(m_profiles.Hosts[0].sName, QStringLiteral("B"));
+    QCOMPARE(m_profiles.Hosts[0].protocol, ServerProtocol::PlainFtp);
+    QCOMPARE(m_profiles.Hosts[0].sKeyFile, QString());
+    QCOMPARE(m_profiles.Hosts[1].sName, QStringLiteral("C"));
+    QCOMPARE(m_profiles.Hosts[1].protocol, ServerProtocol::FtpsImplicit);
+    QCOMPARE(m_profiles.Hosts[1].sKeyFile, QString());
 }
 
 QTEST_GUILESS_MAIN(TestSettingsFile)

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Replaces the file at `path` with `content` in one step: the text goes to a
+// new file beside the old one, readable and writable by its owner only
+// (whatever the old file's mode or the umask), which then takes the old
+// one's place, so a crash or a full disk leaves either the old file or the
+// new one. Creates the folder when missing, readable by its owner only.
+// False, with *error set when given, when the file could not be replaced.
+bool writePrivateFile(const QString& path, const QByteArray& content, QString* error = nullptr);
