@@ -26,6 +26,13 @@ public:
     }
     Answer askYesNoCancel(const QString&, const QString&, Answer) override { return Answer::Yes; }
     QString input(const QString&, const QString&, const QString&) override { return {}; }
+    int choose(const QString&, const QString&, Icon, const QStringList&, int defaultButton,
+               int) override {
+        return defaultButton;
+    }
+    std::optional<QString> password(const QString&, const QString&) override {
+        return std::nullopt;
+    }
 };
 
 // Records the longest time the event loop went without serving a 1 ms timer.

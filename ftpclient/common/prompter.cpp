@@ -3,14 +3,17 @@
 #include <QApplication>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 void WidgetPrompter::beep() {
     QApplication::beep();
 }
 
 void WidgetPrompter::message(const QString& text, const QString& title, Icon icon) {
-    QMessageBox box(icon == Icon::Critical ? QMessageBox::Critical : QMessageBox::NoIcon, title,
-                    text, QMessageBox::Ok, m_parent);
+    QMessageBox box(icon == Icon::Critical  ? QMessageBox::Critical
+                    : icon == Icon::Warning ? QMessageBox::Warning
+                                            : QMessageBox::NoIcon,
+                    title, text, QMessageBox::Ok, m_parent);
     box.exec();
 }
 
@@ -37,4 +40,32 @@ QString WidgetPrompter::input(const QString& prompt, const QString& title,
     const QString text =
         QInputDialog::getText(m_parent, title, prompt, QLineEdit::Normal, defaultText, &ok);
     return ok ? text : QString();
+}
+
+int WidgetPrompter::choose(const QString& text, const QString& title, Icon icon,
+                           const QStringList& buttons, int defaultButton, int escapeButton) {
+    QMessageBox box(icon == Icon::Critical  ? QMessageBox::Critical
+                    : icon == Icon::Warning ? QMessageBox::Warning
+                                            : QMessageBox::NoIcon,
+                    title, text, QMessageBox::NoButton, m_parent);
+    box.setTextFormat(Qt::PlainText);
+    QList<QPushButton*> pressed;
+    for (const QString& caption : buttons)
+        pressed.append(box.addButton(caption, QMessageBox::ActionRole));
+    if (pressed.isEmpty())
+        return -1;
+    box.setDefaultButton(pressed.value(defaultButton, pressed.first()));
+    box.setEscapeButton(pressed.value(escapeButton, pressed.last()));
+    box.exec();
+    const qsizetype index = pressed.indexOf(qobject_cast<QPushButton*>(box.clickedButton()));
+    return index >= 0 ? int(index) : escapeButton;
+}
+
+std::optional<QString> WidgetPrompter::password(const QString& prompt, const QString& title) {
+    bool ok = false;
+    const QString text =
+        QInputDialog::getText(m_parent, title, prompt, QLineEdit::Password, QString(), &ok);
+    if (!ok)
+        return std::nullopt;
+    return text;
 }

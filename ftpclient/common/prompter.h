@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+
+#include <optional>
 
 class QWidget;
 
@@ -9,7 +12,7 @@ class QWidget;
 class Prompter {
 public:
     enum class Answer { Yes, No, Cancel };
-    enum class Icon { None, Critical };
+    enum class Icon { None, Critical, Warning };
 
     virtual ~Prompter() = default;
 
@@ -23,6 +26,13 @@ public:
     // An input box; returns "" when the user cancels.
     virtual QString input(const QString& prompt, const QString& title,
                           const QString& defaultText) = 0;
+    // A box with `buttons` (at least one); returns the index of the one
+    // pressed. Enter presses `defaultButton`; Escape and closing the box
+    // press `escapeButton`.
+    virtual int choose(const QString& text, const QString& title, Icon icon,
+                       const QStringList& buttons, int defaultButton, int escapeButton) = 0;
+    // An input box whose text is not shown; nothing when the user cancels.
+    virtual std::optional<QString> password(const QString& prompt, const QString& title) = 0;
 };
 
 // The real thing: modal Qt dialogs over the given parent window.
@@ -37,6 +47,9 @@ public:
     void message(const QString& text, const QString& title, Icon icon) override;
     Answer askYesNoCancel(const QString& text, const QString& title, Answer defaultButton) override;
     QString input(const QString& prompt, const QString& title, const QString& defaultText) override;
+    int choose(const QString& text, const QString& title, Icon icon, const QStringList& buttons,
+               int defaultButton, int escapeButton) override;
+    std::optional<QString> password(const QString& prompt, const QString& title) override;
 
 private:
     QWidget* m_parent;

@@ -10,6 +10,8 @@
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
+// A server that shows one identity after another is not asked about forever.
+constexpr int kMostTrustRounds = 3;
 
 QString descriptionOf(const std::exception_ptr& error) {
     try {
@@ -42,6 +44,7 @@ void RemoteSession::createInet() {
     m_inet1 = new Inet(this);
     connect(m_inet1, &Inet::StateChanged, this, &RemoteSession::Inet1_StateChanged);
     connect(m_inet1, &Inet::TransferProgress, this, &RemoteSession::progress);
+    connect(m_inet1, &Inet::SecurityEstablished, this, &RemoteSession::logSecurity);
 }
 
 // The old component may be the one whose event is being handled right now:
@@ -50,6 +53,7 @@ void RemoteSession::reloadInet() {
     const QString url = m_inet1 ? m_inet1->URL() : QString();
     const QString user = m_inet1 ? m_inet1->UserName() : QString();
     const QString password = m_inet1 ? m_inet1->Password() : QString();
+    const ServerProtocol protocol = m_inet1 ? m_inet1->serverProtocol() : ServerProtocol::PlainFtp;
     if (m_inet1) {
         m_inet1->disconnect(this);
         m_inet1->Cancel();
@@ -61,14 +65,18 @@ void RemoteSession::reloadInet() {
     m_inet1->setURL(url);
     m_inet1->setUserName(user);
     m_inet1->setPassword(password);
+    m_inet1->setServerProtocol(protocol);
     wakeWaits();
 }
 
-void RemoteSession::setHost(const QString& address, const QString& user, const QString& password) {
+void RemoteSession::setHost(const QString& address, const QString& user, const QString& password,
+                            ServerProtocol protocol, const QString& keyFile) {
     m_inet1->setProtocol(Inet::ProtocolFtp);
+    m_inet1->setServerProtocol(protocol);
     m_inet1->setURL(address);
     m_inet1->setUserName(user);
     m_inet1->setPassword(password);
+    m_trust.setLogin(keyFile);
 }
 
 QString RemoteSession::remoteHost() const {
@@ -87,8 +95,19 @@ void RemoteSession::execute(short code, const FtpCommand& command) {
     if (m_closed || !m_inet1)
         return;
     m_commandFailed = false;
+    m_trustRounds = 0;
+    applySecurityOptions();
     m_inet1->Execute(m_inet1->URL(), command);
     emit commandExecuted(state.sCommand);
+}
+
+// Pins, known hosts and the key file as they stand now; an address that
+// cannot be read is left for Execute to refuse.
+void RemoteSession::applySecurityOptions() {
+    const std::optional<FtpAddress> address =
+        parseServerAddress(m_inet1->URL(), m_inet1->serverProtocol(), nullptr);
+    if (address)
+        m_inet1->setSecurityOptions(m_trust.optionsFor(*address));
 }
 
 void RemoteSession::WaitResp() {
@@ -197,6 +216,10 @@ void RemoteSession::reactToState(short s) {
         m_commandFailed = true;
         if (m_inet1->ResponseCode() == InetResponse::ServerError)
             recoverFromRefusal();
+        else if (InetResponse::isTrustQuestion(m_inet1->ResponseCode()))
+            answerTrustQuestion();
+        else if (m_inet1->ResponseCode() == InetResponse::LoginFailure)
+            m_trust.forgetPassphrase();
         break;
     case InetState::ResponseCompleted:
         m_commandFailed = false;
@@ -211,14 +234,53 @@ void RemoteSession::reactToState(short s) {
 // start-up gets one more try.
 void RemoteSession::recoverFromRefusal() {
     reloadInet();
-    if (++iRetry == 1) {
-        m_commandFailed = false;
-        m_inet1->Execute(m_inet1->URL(), m_command);
-        emit commandExecuted(state.sCommand);
-        WaitResp();
-    } else {
+    if (++iRetry == 1)
+        runAgain();
+    else
         iRetry = 0;
+}
+
+void RemoteSession::runAgain() {
+    m_commandFailed = false;
+    applySecurityOptions();
+    m_inet1->Execute(m_inet1->URL(), m_command);
+    emit commandExecuted(state.sCommand);
+    WaitResp();
+}
+
+// The server showed a certificate or host key that is not trusted yet, or
+// not the one trusted before: the user decides, and the command runs again
+// if the answer allows it.
+void RemoteSession::answerTrustQuestion() {
+    const std::optional<PeerIdentity> peer = m_inet1->UntrustedPeer();
+    if (!peer || ++m_trustRounds > kMostTrustRounds)
+        return;
+    QString error;
+    const bool again = m_trust.resolve(*peer, &error);
+    if (!error.isEmpty())
+        emit failure(error);
+    if (again && !m_closed && m_inet1)
+        runAgain();
+}
+
+// Plain FTP says nothing, as it always did; the window shows it unprotected.
+void RemoteSession::logSecurity() {
+    const ConnectionSecurity& security = m_inet1->Security();
+    switch (security.protocol) {
+    case ServerProtocol::PlainFtp:
+        break;
+    case ServerProtocol::Sftp:
+        log(kCrLf + QStringLiteral("Encrypted: SFTP over SSH, host key ") + security.details);
+        break;
+    default:
+        if (security.encrypted)
+            log(kCrLf + QStringLiteral("Encrypted: FTP over TLS, ") + security.details);
+        else
+            log(kCrLf + QStringLiteral("Not encrypted: the server does not offer TLS, so the "
+                                       "password and files travel in clear text"));
+        break;
     }
+    emit securityEstablished(security);
 }
 
 int RemoteSession::ReactToResponse(short code) {

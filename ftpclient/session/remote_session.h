@@ -1,8 +1,10 @@
 #pragma once
 
 #include "client_state.h"
+#include "connection_security.h"
 #include "ftp_command.h"
 #include "ftp_entry.h"
+#include "session_trust.h"
 
 #include <QObject>
 #include <QPointer>
@@ -33,10 +35,15 @@ public:
     // nullptr once the session is closed. A refusal or a cancel puts a fresh
     // one in its place.
     Inet* Inet1() const;
-    // What the connect dialog hands over: FTP, the address as typed, the
-    // user and the password. The component must be idle.
-    void setHost(const QString& address, const QString& user, const QString& password);
+    // What the connect dialog hands over: the address as typed, the user and
+    // the password, the protocol and (SFTP) the private key file. The
+    // component must be idle.
+    void setHost(const QString& address, const QString& user, const QString& password,
+                 ServerProtocol protocol = ServerProtocol::PlainFtp,
+                 const QString& keyFile = QString());
     QString remoteHost() const;
+    // What the session trusts, and whom it asks about the rest.
+    SessionTrust& trust() { return m_trust; }
 
     // --- state ----------------------------------------------------------
     ClientState state;
@@ -103,17 +110,25 @@ signals:
     // A run-time failure while a completion was handled; `message` is the
     // whole text to show.
     void failure(const QString& message);
+    // A new connection logged in, protected as `security` says.
+    void securityEstablished(const ConnectionSecurity& security);
 
 private:
     void createInet();
     void reloadInet();
     void reactToState(short state);
     void recoverFromRefusal();
+    void answerTrustQuestion();
+    void runAgain();
+    void applySecurityOptions();
+    void logSecurity();
     void wakeWaits();
 
     QPointer<Inet> m_inet1;
     FtpCommand m_command;
     bool m_commandFailed = false;
     bool m_closed = false;
+    int m_trustRounds = 0; // questions about the server answered for this command
+    SessionTrust m_trust;
     std::vector<QEventLoop*> m_waits;
 };

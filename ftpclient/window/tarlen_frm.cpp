@@ -8,6 +8,8 @@
 #include "panes/local_pane.h"
 #include "panes/remote_pane.h"
 #include "remote_session.h"
+#include "security_mark.h"
+#include "security_questions.h"
 #include "settings_file.h"
 #include "status_log.h"
 #include "transfer_progress.h"
@@ -32,7 +34,9 @@ const QString kMakerAddress = QStringLiteral("www.qoro-consulting.example");
 TARLEN_Frm::TARLEN_Frm(Prompter& prompter, QWidget* parent)
     : QWidget(parent)
     , m_prompter(prompter)
-    , m_session(std::make_unique<RemoteSession>()) {
+    , m_session(std::make_unique<RemoteSession>())
+    , m_securityQuestions(std::make_unique<SecurityQuestions>(prompter)) {
+    m_session->trust().setPrompts(m_securityQuestions.get());
     setWindowTitle(Caption + QStringLiteral(" (") + kMakerAddress + u')');
     // One small, fixed font, so that captions fit the twips layout and text
     // measures the same everywhere.
@@ -77,6 +81,8 @@ void TARLEN_Frm::createControls() {
     Cmd_Cancel->hide();
     m_twips.place(Cmd_Connect, 120, 5175, 1215, 375);
     m_twips.place(Cmd_Cancel, 120, 5550, 1215, 375);
+    Lbl_Security = new SecurityMark(this);
+    m_twips.place(Lbl_Security, 120, 5985, 1215, 420);
 
     Txt_Status = new StatusLog(this);
     m_twips.place(Txt_Status, 1455, 5275, 8520, 855);

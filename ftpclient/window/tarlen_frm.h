@@ -20,6 +20,8 @@ class QPushButton;
 class QTimer;
 class RemotePane;
 class RemoteSession;
+class SecurityMark;
+class SecurityQuestions;
 class StatusLog;
 class TransferProgressPanel;
 class WindowSettings;
@@ -48,6 +50,8 @@ public:
     QPushButton* Cmd_Connect = nullptr;
     QPushButton* Cmd_Cancel = nullptr;
     StatusLog* Txt_Status = nullptr;
+    // Whether the connection is encrypted, under the Connect button.
+    SecurityMark* Lbl_Security = nullptr;
     QPushButton* Cmd_Dn = nullptr;
     QPushButton* Cmd_Up = nullptr;
     QTimer* Timer1 = nullptr;
@@ -100,6 +104,7 @@ private:
     Prompter& m_prompter;
     TwipsGeometry m_twips;
     std::unique_ptr<RemoteSession> m_session;
+    std::unique_ptr<SecurityQuestions> m_securityQuestions;
     std::unique_ptr<PaneTransfers> m_transfers;
     std::unique_ptr<PaneDrag> m_drag;
     std::unique_ptr<WindowSettings> m_settings;

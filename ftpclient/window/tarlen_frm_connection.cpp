@@ -8,6 +8,7 @@
 #include "panes/local_pane.h"
 #include "panes/remote_pane.h"
 #include "remote_session.h"
+#include "security_mark.h"
 #include "status_log.h"
 #include "transfer_progress.h"
 
@@ -43,6 +44,7 @@ void TARLEN_Frm::connectSession() {
         setBusyPointer(false);
         m_prompter.message(message, Caption, Prompter::Icon::Critical);
     });
+    connect(&s, &RemoteSession::securityEstablished, Lbl_Security, &SecurityMark::showSecurity);
     connect(&s, &RemoteSession::disconnected, this, [this] {
         const bool known = profiles.iCurHost >= 0 && profiles.iCurHost < profiles.Hosts.size();
         m_prompter.message(QStringLiteral("Disconnected from ") +
@@ -72,6 +74,7 @@ void TARLEN_Frm::connectToHost() {
     RemoteSession& s = *m_session;
     s.reset();
     remotePane->clear();
+    Lbl_Security->clear();
     Txt_Status->clear();
     s.state.bConnCancel = false;
     s.bConnected = false;
@@ -80,7 +83,9 @@ void TARLEN_Frm::connectToHost() {
     s.state.bConnCancel = !host;
     if (!host || m_unloaded)
         return;
-    s.setHost(host->sAddr, host->sUser, host->sPW);
+    // A key file only counts for SFTP: a profile switched to FTP keeps it.
+    s.setHost(host->sAddr, host->sUser, host->sPW, host->protocol,
+              host->protocol == ServerProtocol::Sftp ? host->sKeyFile : QString());
 
     // A Close while the login waits abandons it: this attempt then no
     // longer owns the window and sends nothing more.
@@ -97,6 +102,7 @@ void TARLEN_Frm::connectToHost() {
     m_loggingIn = false;
     if (s.lastCommandFailed()) {
         // Logged in nowhere: the error line is in the log already.
+        Lbl_Security->clear();
         Cmd_Connect->setText(QStringLiteral("Connect"));
         setBusyPointer(false);
         return;
@@ -134,6 +140,7 @@ void TARLEN_Frm::disconnectFromHost() {
         setBusyPointer(false);
     }
     remotePane->clear();
+    Lbl_Security->clear();
     Cmd_Connect->setText(QStringLiteral("Connect"));
     s.bConnected = false;
 }

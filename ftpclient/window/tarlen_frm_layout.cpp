@@ -6,6 +6,7 @@
 #include "panes/local_lists.h"
 #include "panes/local_pane.h"
 #include "panes/remote_pane.h"
+#include "security_mark.h"
 #include "status_log.h"
 #include "transfer_progress.h"
 
@@ -95,6 +96,7 @@ void TARLEN_Frm::Resize_Frm() {
     g.setLeft(Cmd_Dn, g.width(local) + 300);
     g.setTop(Cmd_Connect, g.top(local) + g.height(local));
     g.setTop(Cmd_Cancel, g.top(Cmd_Connect) + g.height(Cmd_Connect));
+    g.setTop(Lbl_Security, g.top(Cmd_Cancel) + g.height(Cmd_Cancel) + 60);
     g.setTop(Txt_Status,
              g.top(local) +
                  std::max(std::nearbyint(g.height(local)), std::nearbyint(g.height(remote))) + 100);

@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 // Answers the client's questions from a script and records what it was told,
 // so that no test ever blocks on a modal dialog.
@@ -19,8 +20,24 @@ public:
         Answer defaultButton = Answer::Yes; // questions: what Enter would answer
     };
 
+    struct Choice {
+        QString text;
+        QString title;
+        Icon icon = Icon::None;
+        QStringList buttons;
+        int defaultButton = 0;
+        int escapeButton = 0;
+    };
+
     QList<Answer> answers; // taken in order by askYesNoCancel; Cancel when empty
     QStringList inputs;    // taken in order by input; "" when empty
+    // Taken in order by choose: a button's caption, or "" for Escape; Escape
+    // when empty.
+    QStringList choices;
+    // Taken in order by password; nothing (cancelled) when empty.
+    QList<std::optional<QString>> passwords;
+    QList<Choice> choicesShown;
+    QStringList passwordPrompts;
     QList<Shown> messages;
     QList<Shown> questions;
     QList<Shown> prompts;
@@ -44,5 +61,17 @@ public:
         prompts.append({prompt, title, Icon::None});
         Q_UNUSED(defaultText);
         return inputs.isEmpty() ? QString() : inputs.takeFirst();
+    }
+    int choose(const QString& text, const QString& title, Icon icon, const QStringList& buttons,
+               int defaultButton, int escapeButton) override {
+        choicesShown.append({text, title, icon, buttons, defaultButton, escapeButton});
+        const QString caption = choices.isEmpty() ? QString() : choices.takeFirst();
+        const qsizetype index = buttons.indexOf(caption);
+        return index >= 0 ? int(index) : escapeButton;
+    }
+    std::optional<QString> password(const QString& prompt, const QString& title) override {
+        passwordPrompts.append(prompt);
+        Q_UNUSED(title);
+        return passwords.isEmpty() ? std::nullopt : passwords.takeFirst();
     }
 };

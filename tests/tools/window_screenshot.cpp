@@ -3,6 +3,10 @@
 // and of the window. Used by scripts/screenshot.sh.
 //
 //   window_screenshot --server HOST:PORT --user U --password P --local DIR --out DIR
+//                     [--protocol FTP-TLS-REQUIRED|FTPS-IMPLICIT|SFTP|...]
+//
+// A question about the server's certificate or host key is answered with its
+// default button, after a picture of it (question-1.png, ...).
 #include "common/prompter.h"
 #include "connect/connect_frm.h"
 #include "panes/local_pane.h"
@@ -20,6 +24,7 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 
@@ -27,9 +32,14 @@
 
 namespace {
 
+bool save(QWidget* w, const QString& path);
+
 // Tells on stderr what a person would have been asked or told.
 class ConsolePrompter : public Prompter {
 public:
+    explicit ConsolePrompter(QString out)
+        : m_out(std::move(out)) {}
+
     void beep() override {}
     void message(const QString& text, const QString& title, Icon) override {
         std::fprintf(stderr, "[%s] %s\n", qPrintable(title), qPrintable(text));
@@ -42,6 +52,32 @@ public:
         std::fprintf(stderr, "%s -> %s\n", qPrintable(prompt), qPrintable(defaultText));
         return defaultText;
     }
+    int choose(const QString& text, const QString& title, Icon icon, const QStringList& buttons,
+               int defaultButton, int) override {
+        std::fprintf(stderr, "[%s] %s -> %s\n", qPrintable(title), qPrintable(text),
+                     qPrintable(buttons.value(defaultButton)));
+        // The box as it would stand before the person, pictured.
+        QMessageBox box(icon == Icon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon, title,
+                        text, QMessageBox::NoButton);
+        box.setTextFormat(Qt::PlainText);
+        for (const QString& caption : buttons) {
+            QPushButton* button = box.addButton(caption, QMessageBox::ActionRole);
+            if (button->text() == buttons.value(defaultButton))
+                box.setDefaultButton(button);
+        }
+        box.show();
+        QApplication::processEvents();
+        save(&box, m_out + QStringLiteral("/question-%1.png").arg(++m_questions));
+        return defaultButton;
+    }
+    std::optional<QString> password(const QString& prompt, const QString&) override {
+        std::fprintf(stderr, "%s -> (cancelled)\n", qPrintable(prompt));
+        return std::nullopt;
+    }
+
+private:
+    QString m_out;
+    int m_questions = 0;
 };
 
 bool save(QWidget* w, const QString& path) {
@@ -60,12 +96,13 @@ int main(int argc, char** argv) {
                        {"password", "password", "text"},
                        {"local", "local directory to show", "dir"},
                        {"out", "directory for the pictures", "dir"},
-                       {"download", "remote file to catch half-way through its download", "name"}});
+                       {"download", "remote file to catch half-way through its download", "name"},
+                       {"protocol", "protocol as the settings file names it", "name"}});
     parser.process(app);
     const QString out = parser.value("out");
     QDir().mkpath(out);
 
-    ConsolePrompter prompter;
+    ConsolePrompter prompter(out);
     TARLEN_Frm window(prompter);
     window.Form_Load();
     window.localPane->setLocalPath(parser.value("local"));
@@ -78,6 +115,8 @@ int main(int argc, char** argv) {
         dialog.Txt_Host->setText(parser.value("server"));
         dialog.Txt_UI->setText(parser.value("user"));
         dialog.Txt_PW->setText(parser.value("password"));
+        if (const auto protocol = protocolFromSettingsValue(parser.value("protocol")))
+            dialog.Cmb_Protocol->setCurrentIndex(dialog.Cmb_Protocol->findData(int(*protocol)));
         dialog.Chk_PW->setChecked(true);
         dialog.Cmd_Save->click();
         QApplication::processEvents();

@@ -154,8 +154,8 @@ void TestRemoteSession::closeEndsEveryWait() {
         QTimer::singleShot(100, &session, [&] { session.close(); });
         session.WaitResp();
     });
-    session.runCommand(LastCommand::Download,
-                       FtpCommand::get(session.sRemoteDir + "big.bin", m_local.filePath("big.bin")));
+    session.runCommand(LastCommand::Download, FtpCommand::get(session.sRemoteDir + "big.bin",
+                                                              m_local.filePath("big.bin")));
     QVERIFY(session.closed());
     QVERIFY(!session.Inet1());
     const qsizetype lines = log.size();
@@ -188,9 +188,8 @@ void TestRemoteSession::twoSessionsWorkSideBySide() {
                           FtpCommand::list(QStringLiteral("LS"), browse.sRemoteDir + "list/*"));
         listedWhileDownloading = transfer.busy();
     });
-    transfer.runCommand(LastCommand::Download,
-                        FtpCommand::get(transfer.sRemoteDir + "movie.bin",
-                                        m_local.filePath("movie.bin")));
+    transfer.runCommand(LastCommand::Download, FtpCommand::get(transfer.sRemoteDir + "movie.bin",
+                                                               m_local.filePath("movie.bin")));
     QVERIFY(!transfer.lastCommandFailed());
     QVERIFY(listedWhileDownloading);
     QCOMPARE(readFile(m_local.filePath("movie.bin")), content);

@@ -1,0 +1,314 @@
+// Trust on first use through the session, against real servers: what the
+// user is asked, what is remembered (and when nothing is), a certificate or
+// host key that changed, key files with passphrases, and what the log says
+// about each connection's protection.
+#include "ftp_test_server.h"
+#include "inet.h"
+#include "remote_session.h"
+#include "security_prompts.h"
+#include "ssh_test_server.h"
+#include "test_certificates.h"
+#include "test_files.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// Answers the session's questions from a script and keeps what it was asked.
+class ScriptedSecurityPrompts : public SecurityPrompts {
+public:
+    QList<Decision> decisions; // taken in order; Cancel when empty
+    QList<std::optional<QString>> passphrases;
+    QList<PeerIdentity> asked;
+    QStringList passphraseFiles;
+
+    Decision decide(const PeerIdentity& peer) override {
+        asked.append(peer);
+        return decisions.isEmpty() ? Decision::Cancel : decisions.takeFirst();
+    }
+    std::optional<QString> passphrase(const QString& keyFile) override {
+        passphraseFiles.append(keyFile);
+        return passphrases.isEmpty() ? std::nullopt : passphrases.takeFirst();
+    }
+};
+
+using Decision = SecurityPrompts::Decision;
+
+FtpTestServer::Options tlsServer(const TestCertificates::Certificate& certificate,
+                                 FtpTestServer::Tls tls = FtpTestServer::Tls::Explicit) {
+    FtpTestServer::Options options;
+    options.tls = tls;
+    options.certificateFile = certificate.certificateFile;
+    options.privateKeyFile = certificate.keyFile;
+    options.requireTlsLogin = tls == FtpTestServer::Tls::Explicit;
+    options.requireTlsData = tls == FtpTestServer::Tls::Explicit;
+    return options;
+}
+
+} // namespace
+
+class TestSessionSecurity : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+
+    void certificateTrustedOnceIsPinnedForLaterSessions();
+    void changedCertificateWarnsWithBothFingerprints();
+    void connectOnceAndCancelRememberNothing();
+    void hostKeyTrustedOnceIsKnownToLaterSessions();
+    void changedHostKeyIsRefusedUntilTheOldOneIsForgotten();
+    void encryptedKeyFileAsksForItsPassphraseOnce();
+    void logSaysHowEachConnectionIsProtected();
+
+private:
+    // A session as the window makes one, with its trust files in this
+    // test's folder.
+    std::unique_ptr<RemoteSession> newSession(const QString& address, ServerProtocol protocol,
+                                              const QString& user = QString(),
+                                              const QString& password = QString(),
+                                              const QString& keyFile = QString());
+    bool logIn(RemoteSession& session) {
+        session.runCommand(LastCommand::FirstAfterConnect, FtpCommand::pwd());
+        return !session.lastCommandFailed();
+    }
+    QString trustFile(const char* name) const {
+        return m_trustDir->filePath(QString::fromLatin1(name));
+    }
+
+    QTemporaryDir m_certificateDir;
+    std::unique_ptr<TestCertificates> m_certificates;
+    std::unique_ptr<SshTestServer> m_ssh;
+    std::unique_ptr<QTemporaryDir> m_trustDir;
+    ScriptedSecurityPrompts m_prompts;
+};
+
+void TestSessionSecurity::initTestCase() {
+    m_certificates = std::make_unique<TestCertificates>(m_certificateDir.path());
+    QVERIFY2(m_certificates->createStandardSet(), qPrintable(m_certificates->errorText()));
+    if (SshTestServer::unavailableReason().isEmpty()) {
+        m_ssh = std::make_unique<SshTestServer>();
+        QVERIFY2(m_ssh->start(), qPrintable(m_ssh->errorText()));
+    }
+}
+
+void TestSessionSecurity::init() {
+    m_trustDir = std::make_unique<QTemporaryDir>();
+    m_prompts = ScriptedSecurityPrompts();
+}
+
+std::unique_ptr<RemoteSession> TestSessionSecurity::newSession(const QString& address,
+                                                               ServerProtocol protocol,
+                                                               const QString& user,
+                                                               const QString& password,
+                                                               const QString& keyFile) {
+    auto session = std::make_unique<RemoteSession>();
+    session->trust().setDirectory(m_trustDir->path());
+    session->trust().setPrompts(&m_prompts);
+    session->Inet1()->setRequestTimeout(20);
+    session->setHost(address, user, password, protocol, keyFile);
+    return session;
+}
+
+void TestSessionSecurity::certificateTrustedOnceIsPinnedForLaterSessions() {
+    FtpTestServer server(FtpTestServer::Kind::Vsftpd, tlsServer(m_certificates->selfSigned()));
+    QVERIFY2(server.start(), qPrintable(server.errorText()));
+    auto session = newSession(server.address(), ServerProtocol::FtpTlsRequired);
+    QSignalSpy log(session.get(), &RemoteSession::logAppended);
+    m_prompts.decisions = {Decision::Trust};
+    QVERIFY(logIn(*session));
+    QCOMPARE(m_prompts.asked.size(), 1);
+    QCOMPARE(m_prompts.asked[0].fingerprint, m_certificates->selfSigned().sha256Fingerprint);
+    QCOMPARE(session->sRemoteDir,
+             server.loginDir() + (server.loginDir().endsWith(u'/') ? "" : "/"));
+    QVERIFY(readFile(trustFile("trusted_certificates"))
+                .contains(m_certificates->selfSigned().publicKeySha256.toLatin1()));
+
+    // The next session, and a listing on this one, ask nothing.
+    session->runCommand(LastCommand::Listing, FtpCommand::list(QStringLiteral("DIR")));
+    QVERIFY(!session->lastCommandFailed());
+    auto later = newSession(server.address(), ServerProtocol::FtpTlsRequired);
+    QVERIFY(logIn(*later));
+    QCOMPARE(m_prompts.asked.size(), 1);
+}
+
+void TestSessionSecurity::changedCertificateWarnsWithBothFingerprints() {
+    FtpTestServer first(FtpTestServer::Kind::Vsftpd, tlsServer(m_certificates->selfSigned()));
+    QVERIFY2(first.start(), qPrintable(first.errorText()));
+    m_prompts.decisions = {Decision::Trust};
+    QVERIFY(logIn(*newSession(first.address(), ServerProtocol::FtpTlsRequired)));
+    const QByteArray trusted = readFile(trustFile("trusted_certificates"));
+
+    // Another certificate on the same address and port.
+    first.kill();
+    FtpTestServer second(FtpTestServer::Kind::Vsftpd, tlsServer(m_certificates->otherSelfSigned()));
+    QVERIFY2(second.start(), qPrintable(second.errorText()));
+    auto session = newSession(second.address(), ServerProtocol::FtpTlsRequired);
+    // The file names servers by address and port: give the old entry the
+    // new port, as if the server had changed its certificate in place.
+    QFile file(trustFile("trusted_certificates"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(trusted).replace(":" + QByteArray::number(first.port()) + ' ',
+                                           ":" + QByteArray::number(second.port()) + ' '));
+    file.close();
+    const QByteArray before = readFile(trustFile("trusted_certificates"));
+
+    m_prompts.decisions = {Decision::Cancel};
+    QVERIFY(!logIn(*session));
+    QCOMPARE(m_prompts.asked.size(), 2);
+    const PeerIdentity& asked = m_prompts.asked[1];
+    QCOMPARE(asked.problem, PeerIdentity::Problem::Changed);
+    QCOMPARE(asked.knownFingerprint, m_certificates->selfSigned().sha256Fingerprint);
+    QCOMPARE(asked.fingerprint, m_certificates->otherSelfSigned().sha256Fingerprint);
+    QCOMPARE(readFile(trustFile("trusted_certificates")), before);
+
+    // Trusting the new one replaces the old.
+    m_prompts.decisions = {Decision::Trust};
+    QVERIFY(logIn(*session));
+    const QByteArray after = readFile(trustFile("trusted_certificates"));
+    QVERIFY(after.contains(m_certificates->otherSelfSigned().publicKeySha256.toLatin1()));
+    QVERIFY(!after.contains(m_certificates->selfSigned().publicKeySha256.toLatin1()));
+}
+
+void TestSessionSecurity::connectOnceAndCancelRememberNothing() {
+    FtpTestServer server(FtpTestServer::Kind::Vsftpd,
+                         tlsServer(m_certificates->selfSigned(), FtpTestServer::Tls::Implicit));
+    QVERIFY2(server.start(), qPrintable(server.errorText()));
+    auto session = newSession(server.address(), ServerProtocol::FtpsImplicit);
+    m_prompts.decisions = {Decision::Cancel};
+    QVERIFY(!logIn(*session));
+    m_prompts.decisions = {Decision::ConnectOnce};
+    QVERIFY(logIn(*session));
+    // Once is for this session: its later commands ask nothing more...
+    session->runCommand(LastCommand::Listing, FtpCommand::list(QStringLiteral("DIR")));
+    QVERIFY(!session->lastCommandFailed());
+    QCOMPARE(m_prompts.asked.size(), 2);
+    // ...a new one asks again, and no answer was written anywhere.
+    QVERIFY(!logIn(*newSession(server.address(), ServerProtocol::FtpsImplicit)));
+    QCOMPARE(m_prompts.asked.size(), 3);
+    QVERIFY(QDir(m_trustDir->path()).isEmpty());
+}
+
+void TestSessionSecurity::hostKeyTrustedOnceIsKnownToLaterSessions() {
+    if (!m_ssh)
+        QSKIP(qPrintable(SshTestServer::unavailableReason()));
+    m_prompts.decisions = {Decision::Trust};
+    auto session =
+        newSession(m_ssh->address(), ServerProtocol::Sftp, m_ssh->userName(), m_ssh->password());
+    QVERIFY(logIn(*session));
+    QCOMPARE(session->sRootDir, m_ssh->loginDir());
+    QCOMPARE(m_prompts.asked.size(), 1);
+    QCOMPARE(m_prompts.asked[0].kind, PeerIdentity::Kind::HostKey);
+    QCOMPARE(m_prompts.asked[0].fingerprint, m_ssh->hostKeyFingerprint());
+    QCOMPARE(readFile(trustFile("known_hosts")), m_ssh->knownHostsLine().toLatin1() + '\n');
+
+    QVERIFY(logIn(
+        *newSession(m_ssh->address(), ServerProtocol::Sftp, m_ssh->userName(), m_ssh->password())));
+    QCOMPARE(m_prompts.asked.size(), 1);
+}
+
+void TestSessionSecurity::changedHostKeyIsRefusedUntilTheOldOneIsForgotten() {
+    if (!m_ssh)
+        QSKIP(qPrintable(SshTestServer::unavailableReason()));
+    SshTestServer server;
+    QVERIFY2(server.start(), qPrintable(server.errorText()));
+    const QString oldFingerprint = server.hostKeyFingerprint();
+    m_prompts.decisions = {Decision::Trust};
+    QVERIFY(logIn(
+        *newSession(server.address(), ServerProtocol::Sftp, server.userName(), server.password())));
+    QVERIFY2(server.restartWithOtherHostKeys(), qPrintable(server.errorText()));
+
+    // Refused: only forgetting the old key is offered, and Cancel changes nothing.
+    auto session =
+        newSession(server.address(), ServerProtocol::Sftp, server.userName(), server.password());
+    m_prompts.decisions = {Decision::Trust};
+    QVERIFY(!logIn(*session));
+    QCOMPARE(m_prompts.asked.size(), 2);
+    QCOMPARE(m_prompts.asked[1].problem, PeerIdentity::Problem::Changed);
+    QCOMPARE(m_prompts.asked[1].knownFingerprint, oldFingerprint);
+    QCOMPARE(m_prompts.asked[1].fingerprint, server.hostKeyFingerprint());
+    QVERIFY(readFile(trustFile("known_hosts")).contains(QByteArray("ssh-ed25519")));
+    QVERIFY(!readFile(trustFile("known_hosts")).contains(server.knownHostsLine().toLatin1()));
+
+    // Forgetting it leads to the question about the new key.
+    m_prompts.decisions = {Decision::ForgetOldKey, Decision::Trust};
+    QVERIFY(logIn(*session));
+    QCOMPARE(m_prompts.asked.size(), 4);
+    QCOMPARE(m_prompts.asked[3].problem, PeerIdentity::Problem::Unknown);
+    QCOMPARE(readFile(trustFile("known_hosts")), server.knownHostsLine().toLatin1() + '\n');
+}
+
+void TestSessionSecurity::encryptedKeyFileAsksForItsPassphraseOnce() {
+    if (!m_ssh)
+        QSKIP(qPrintable(SshTestServer::unavailableReason()));
+    QVERIFY(writeFile(trustFile("known_hosts"), m_ssh->knownHostsLine().toLatin1() + '\n'));
+    auto session = newSession(m_ssh->address(), ServerProtocol::Sftp, m_ssh->userName(), QString(),
+                              m_ssh->encryptedPrivateKeyFile());
+    m_prompts.passphrases = {QStringLiteral("wrong"), m_ssh->passphrase()};
+    QVERIFY(!logIn(*session));
+    QCOMPARE(session->Inet1()->ResponseCode(), int(InetResponse::LoginFailure));
+    // A refused login asks again; a good passphrase is kept for the session.
+    QVERIFY(logIn(*session));
+    session->runCommand(LastCommand::Listing, FtpCommand::list(QStringLiteral("DIR")));
+    QVERIFY(!session->lastCommandFailed());
+    QCOMPARE(m_prompts.passphraseFiles, QStringList(2, m_ssh->encryptedPrivateKeyFile()));
+
+    // A key without a passphrase asks nothing.
+    auto plain = newSession(m_ssh->address(), ServerProtocol::Sftp, m_ssh->userName(), QString(),
+                            m_ssh->privateKeyFile());
+    QVERIFY(logIn(*plain));
+    QCOMPARE(m_prompts.passphraseFiles.size(), 2);
+}
+
+void TestSessionSecurity::logSaysHowEachConnectionIsProtected() {
+    FtpTestServer plain(FtpTestServer::Kind::Vsftpd);
+    QVERIFY2(plain.start(), qPrintable(plain.errorText()));
+    auto offered = newSession(plain.address(), ServerProtocol::FtpTlsIfOffered);
+    QSignalSpy offeredLog(offered.get(), &RemoteSession::logAppended);
+    QSignalSpy offeredSecurity(offered.get(), &RemoteSession::securityEstablished);
+    QVERIFY(logIn(*offered));
+    QCOMPARE(offeredSecurity.size(), 1);
+    QVERIFY(!offeredSecurity[0][0].value<ConnectionSecurity>().encrypted);
+    QVERIFY(
+        offeredLog.contains({QStringLiteral("\r\nNot encrypted: the server does not offer TLS, "
+                                            "so the password and files travel in clear text")}));
+
+    // Plain FTP logs what it always logged.
+    auto old = newSession(plain.address(), ServerProtocol::PlainFtp);
+    QSignalSpy oldLog(old.get(), &RemoteSession::logAppended);
+    QVERIFY(logIn(*old));
+    for (const QList<QVariant>& line : oldLog)
+        QVERIFY2(!line[0].toString().contains(u"crypt"), qPrintable(line[0].toString()));
+
+    FtpTestServer tls(FtpTestServer::Kind::Vsftpd, tlsServer(m_certificates->caIssued()));
+    QVERIFY2(tls.start(), qPrintable(tls.errorText()));
+    auto secured = newSession(tls.address(), ServerProtocol::FtpTlsIfOffered);
+    secured->trust().setCertificateAuthorities(m_certificates->caFile());
+    QSignalSpy securedLog(secured.get(), &RemoteSession::logAppended);
+    QVERIFY(logIn(*secured));
+    QVERIFY(m_prompts.asked.isEmpty());
+    const auto tlsLine = std::find_if(securedLog.begin(), securedLog.end(), [](const auto& line) {
+        return line[0].toString().startsWith(QStringLiteral("\r\nEncrypted: FTP over TLS, TLSv1."));
+    });
+    QVERIFY(tlsLine != securedLog.end());
+
+    if (!m_ssh)
+        return;
+    QVERIFY(writeFile(trustFile("known_hosts"), m_ssh->knownHostsLine().toLatin1() + '\n'));
+    auto sftp =
+        newSession(m_ssh->address(), ServerProtocol::Sftp, m_ssh->userName(), m_ssh->password());
+    QSignalSpy sftpLog(sftp.get(), &RemoteSession::logAppended);
+    QVERIFY(logIn(*sftp));
+    QVERIFY(
+        sftpLog.contains({QStringLiteral("\r\nEncrypted: SFTP over SSH, host key ssh-ed25519 ") +
+                          m_ssh->hostKeyFingerprint()}));
+}
+
+QTEST_GUILESS_MAIN(TestSessionSecurity)
+
+#include "tst_session_security.moc"
