@@ -1,10 +1,12 @@
 // Measures the transfer component against the curl command-line tool on the
-// same vsftpd server on loopback: a 1 GiB download and upload, and a listing
-// of 100,000 files. Prints each figure and the ratios.
+// same servers on loopback, for each protocol: plain FTP and explicit FTPS
+// (vsftpd, TLS required for the login and the data) and SFTP (OpenSSH's
+// sshd, where OpenSSH's own sftp client runs too): a 1 GiB download and
+// upload, and a listing of 100,000 files. Prints each figure and the ratios.
 //
-//   inet_bench [--size-mib N] [--files N] [--rounds N]
-#include "ftp_test_server.h"
+//   inet_bench [--protocols ftp,ftps,sftp] [--size-mib N] [--files N] [--rounds N]
 #include "inet.h"
+#include "protocol_test_server.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -16,6 +18,7 @@
 
 #include <cstdio>
 #include <fcntl.h>
+#include <functional>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -83,17 +86,20 @@ Run runInet(Inet& inet, const QString& command, QString* reply = nullptr) {
     return run;
 }
 
-Run runCurl(const QStringList& args) {
+Run runTool(const QString& program, const QStringList& args, const QByteArray& input = {}) {
     Run run;
-    QProcess curl;
+    QProcess tool;
     QElapsedTimer clock;
     clock.start();
-    curl.start(QStringLiteral("curl"), QStringList{"-s", "-S"} + args);
-    curl.waitForFinished(-1);
+    tool.start(program, args);
+    tool.write(input);
+    tool.closeWriteChannel();
+    tool.waitForFinished(-1);
     run.seconds = clock.nsecsElapsed() / 1e9;
-    run.ok = curl.exitStatus() == QProcess::NormalExit && curl.exitCode() == 0;
+    run.ok = tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
     if (!run.ok)
-        std::fprintf(stderr, "  curl failed: %s\n", curl.readAllStandardError().constData());
+        std::fprintf(stderr, "  %s failed: %s\n", qPrintable(program),
+                     tool.readAllStandardError().constData());
     return run;
 }
 
@@ -135,119 +141,256 @@ int argValue(const QStringList& args, const QString& name, int fallback) {
     return at >= 0 && at + 1 < args.size() ? args.at(at + 1).toInt() : fallback;
 }
 
+struct Sizes {
+    qint64 bytes = 0;
+    int files = 0;
+    int rounds = 0;
+};
+
+// One protocol's servers and the ways to reach them: the component, the
+// curl tool and, for SFTP, OpenSSH's sftp in batch mode.
+class Bench {
+public:
+    Bench(const QString& name, ProtocolTestServer& server, const Sizes& sizes)
+        : m_name(name)
+        , m_server(server)
+        , m_sizes(sizes) {}
+
+    bool prepare();
+    void transfers();
+    void listing();
+
+private:
+    QString remote(const QString& name) const { return m_server.loginDir() + u'/' + name; }
+    QString url(const QString& name) const;
+    QStringList curlOptions() const;
+    Run curl(const QStringList& args) const {
+        return runTool(QStringLiteral("curl"), QStringList{"-s", "-S"} + curlOptions() + args);
+    }
+    Run sftpBatch(const QString& commands) const;
+    void report(const char* what, const QList<Run>& ours, const QList<Run>& theirs,
+                const QList<Run>& openssh) const;
+
+    QString m_name;
+    ProtocolTestServer& m_server;
+    Sizes m_sizes;
+    QTemporaryDir m_local;
+    Inet m_inet;
+};
+
+// An FTP URL's path is taken from the login directory unless it starts with
+// "//"; an SFTP URL's is absolute anyway.
+QString Bench::url(const QString& name) const {
+    const bool sftp = m_server.protocol() == ServerProtocol::Sftp;
+    return QStringLiteral("%1://%2%3%4")
+        .arg(QLatin1String(sftp ? "sftp" : "ftp"), m_server.address(),
+             QLatin1String(sftp ? "" : "/"), remote(name));
+}
+
+QStringList Bench::curlOptions() const {
+    QStringList options{QStringLiteral("-u"), m_server.userName() + u':' + m_server.password()};
+    if (m_server.userName().isEmpty())
+        options.clear();
+    if (const TestCertificates* certificates = m_server.certificates())
+        options << QStringLiteral("--ssl-reqd") << QStringLiteral("--cacert")
+                << certificates->caFile();
+    if (const SshTestServer* ssh = m_server.ssh())
+        options << QStringLiteral("--hostpubsha256") << ssh->hostKeySha256();
+    return options;
+}
+
+Run Bench::sftpBatch(const QString& commands) const {
+    const SshTestServer* ssh = m_server.ssh();
+    return runTool(
+        QStringLiteral("sftp"),
+        {QStringLiteral("-q"), QStringLiteral("-b"), QStringLiteral("-"), QStringLiteral("-P"),
+         QString::number(ssh->port()), QStringLiteral("-i"), ssh->privateKeyFile(),
+         QStringLiteral("-o"), QStringLiteral("IdentitiesOnly=yes"), QStringLiteral("-o"),
+         QStringLiteral("UserKnownHostsFile=") + m_server.trustedOptions().knownHostsFile,
+         ssh->userName() + QStringLiteral("@127.0.0.1")},
+        commands.toLocal8Bit());
+}
+
+bool Bench::prepare() {
+    std::printf("\n%s: preparing a %lld MiB file and %d empty files on %s ...\n",
+                qPrintable(m_name), qlonglong(m_sizes.bytes >> 20), m_sizes.files,
+                qPrintable(m_server.address()));
+    std::fflush(stdout);
+    const QString root = m_server.root() + u'/';
+    if (!m_server.makeDirectory(QStringLiteral("in")) ||
+        !m_server.makeDirectory(QStringLiteral("many")) ||
+        !writePatternFile(root + QStringLiteral("big.bin"), m_sizes.bytes) ||
+        !makeEmptyFiles(root + QStringLiteral("many"), m_sizes.files))
+        return false;
+    m_inet.setRequestTimeout(60);
+    m_inet.setServerProtocol(m_server.protocol());
+    m_inet.setSecurityOptions(m_server.trustedOptions());
+    m_inet.setURL(m_server.address());
+    m_inet.setUserName(m_server.userName());
+    m_inet.setPassword(m_server.password());
+    return runInet(m_inet, QStringLiteral("PWD")).ok; // log in once, as the client does
+}
+
 } // namespace
+
+// Each figure is the best of its rounds; the sides take turns going first,
+// and dirty pages are flushed before every run.
+void Bench::transfers() {
+    const QString localFile = m_local.filePath(QStringLiteral("big.bin"));
+    const QString source = m_server.root() + QStringLiteral("/big.bin");
+    const QString uploaded = m_server.root() + QStringLiteral("/in/big.bin");
+    const bool openssh = m_server.ssh() != nullptr;
+    QList<Run> inetGet, curlGet, sftpGet, inetPut, curlPut, sftpPut;
+    using Step = std::function<void()>;
+    auto timed = [](QList<Run>& runs, const std::function<Run()>& run, const QString& leftover) {
+        ::sync();
+        runs << run();
+        QFile::remove(leftover);
+    };
+    const QList<Step> gets{
+        [&] {
+            timed(
+                inetGet,
+                [&] {
+                    return runInet(m_inet, QStringLiteral("GET ") +
+                                               remote(QStringLiteral("big.bin")) + u' ' +
+                                               localFile);
+                },
+                localFile);
+        },
+        [&] {
+            timed(
+                curlGet,
+                [&] {
+                    return curl({QStringLiteral("-o"), localFile, url(QStringLiteral("big.bin"))});
+                },
+                localFile);
+        },
+        [&] {
+            if (openssh)
+                timed(
+                    sftpGet,
+                    [&] {
+                        return sftpBatch(QStringLiteral("get %1 %2\n")
+                                             .arg(remote(QStringLiteral("big.bin")), localFile));
+                    },
+                    localFile);
+        },
+    };
+    const QList<Step> puts{
+        [&] {
+            timed(
+                inetPut,
+                [&] {
+                    return runInet(m_inet, QStringLiteral("PUT ") + source + u' ' +
+                                               remote(QStringLiteral("in/big.bin")));
+                },
+                uploaded);
+        },
+        [&] {
+            timed(
+                curlPut,
+                [&] {
+                    return curl({QStringLiteral("-T"), source, url(QStringLiteral("in/big.bin"))});
+                },
+                uploaded);
+        },
+        [&] {
+            if (openssh)
+                timed(
+                    sftpPut,
+                    [&] {
+                        return sftpBatch(QStringLiteral("put %1 %2\n")
+                                             .arg(source, remote(QStringLiteral("in/big.bin"))));
+                    },
+                    uploaded);
+        },
+    };
+    for (int round = 0; round < m_sizes.rounds; ++round)
+        for (int i = 0; i < int(gets.size()); ++i) {
+            gets[(round + i) % gets.size()]();
+            puts[(round + i) % puts.size()]();
+        }
+    report("download", inetGet, curlGet, sftpGet);
+    report("upload", inetPut, curlPut, sftpPut);
+}
+
+void Bench::report(const char* what, const QList<Run>& ours, const QList<Run>& theirs,
+                   const QList<Run>& openssh) const {
+    const double mib = double(m_sizes.bytes) / (1024.0 * 1024.0);
+    const double a = mib / best(ours);
+    const double b = mib / best(theirs);
+    double cpu = 0;
+    int wakeups = 0;
+    for (const Run& r : ours) {
+        cpu = qMax(cpu, r.guiCpuSeconds);
+        wakeups = qMax(wakeups, r.wakeups);
+    }
+    std::printf("%-5s %-9s component %7.1f MiB/s   curl %7.1f MiB/s   ratio %.2f",
+                qPrintable(m_name), what, a, b, a / b);
+    if (!openssh.isEmpty())
+        std::printf("   OpenSSH sftp %7.1f MiB/s (component/sftp %.2f)", mib / best(openssh),
+                    a / (mib / best(openssh)));
+    std::printf("   (waiting thread: %.3f s CPU, %d wake-ups)\n", cpu, wakeups);
+    std::fflush(stdout);
+}
+
+void Bench::listing() {
+    QList<Run> inetList, curlList, sftpList;
+    long peak = 0;
+    qsizetype lines = 0;
+    for (int round = 0; round < m_sizes.rounds; ++round) {
+        QString reply;
+        resetPeakRss();
+        const long before = peakRssKib();
+        inetList << runInet(m_inet, QStringLiteral("LS ") + remote(QStringLiteral("many/*")),
+                            &reply);
+        peak = qMax(peak, peakRssKib() - before);
+        lines = reply.count(u'\n');
+        curlList << curl(
+            {QStringLiteral("-o"), QStringLiteral("/dev/null"), url(QStringLiteral("many/"))});
+        if (m_server.ssh())
+            sftpList << sftpBatch(QStringLiteral("ls -l %1\n").arg(remote(QStringLiteral("many"))));
+    }
+    std::printf("%-5s listing   %lld entries: component %.3f s   curl %.3f s   ratio %.2f",
+                qPrintable(m_name), qlonglong(lines), best(inetList), best(curlList),
+                best(inetList) / best(curlList));
+    if (!sftpList.isEmpty())
+        std::printf("   OpenSSH sftp %.3f s", best(sftpList));
+    std::printf("   peak memory growth %ld KiB\n", peak);
+    std::fflush(stdout);
+}
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    const int sizeMib = argValue(args, QStringLiteral("--size-mib"), 1024);
-    const int fileCount = argValue(args, QStringLiteral("--files"), 100000);
-    const int rounds = argValue(args, QStringLiteral("--rounds"), 3);
-
-    FtpTestServer server(FtpTestServer::Kind::Vsftpd);
-    if (!server.start()) {
-        std::fprintf(stderr, "cannot start vsftpd: %s\n", qPrintable(server.errorText()));
-        return 1;
-    }
-    QTemporaryDir local;
-    const QString remoteDir = server.root() + u'/';
-    const QString url = QStringLiteral("ftp://%1/").arg(server.address());
-    const QString source = remoteDir + QStringLiteral("big.bin");
-    const qint64 bytes = qint64(sizeMib) * 1024 * 1024;
-    std::printf("Preparing a %d MiB file and %d empty files on vsftpd %s ...\n", sizeMib, fileCount,
-                qPrintable(server.address()));
-    std::fflush(stdout);
-    if (!QDir().mkpath(remoteDir + QStringLiteral("in")) || !writePatternFile(source, bytes) ||
-        !makeEmptyFiles(remoteDir + QStringLiteral("many"), fileCount)) {
-        std::fprintf(stderr, "cannot prepare the files\n");
-        return 1;
-    }
-
-    Inet inet;
-    inet.setRequestTimeout(60);
-    inet.setURL(server.address());
-    runInet(inet, QStringLiteral("PWD")); // log in once, as the client does
-
-    QList<Run> inetGet, curlGet, inetPut, curlPut;
-    const QString localFile = local.path() + QStringLiteral("/big.bin");
-    // Each figure is the best of its rounds; the two sides take turns going
-    // first, and dirty pages are flushed before every run.
-    auto timed = [](auto run) {
-        ::sync();
-        return run();
+    Sizes sizes;
+    sizes.bytes = qint64(argValue(args, QStringLiteral("--size-mib"), 1024)) * 1024 * 1024;
+    sizes.files = argValue(args, QStringLiteral("--files"), 100000);
+    sizes.rounds = argValue(args, QStringLiteral("--rounds"), 3);
+    const qsizetype at = args.indexOf(QStringLiteral("--protocols"));
+    const QStringList protocols =
+        (at >= 0 && at + 1 < args.size() ? args.at(at + 1) : QStringLiteral("ftp,ftps,sftp"))
+            .split(u',');
+    const QList<std::pair<QString, ProtocolTestServer::Mode>> modes{
+        {QStringLiteral("ftp"), ProtocolTestServer::Mode::Vsftpd},
+        {QStringLiteral("ftps"), ProtocolTestServer::Mode::FtpsExplicit},
+        {QStringLiteral("sftp"), ProtocolTestServer::Mode::Sftp},
     };
-    for (int round = 0; round < rounds; ++round) {
-        auto ourGet = [&] {
-            inetGet << timed(
-                [&] { return runInet(inet, QStringLiteral("GET ") + source + u' ' + localFile); });
-            QFile::remove(localFile);
-        };
-        auto theirGet = [&] {
-            curlGet << timed([&] {
-                return runCurl({QStringLiteral("-o"), localFile, url + QStringLiteral("big.bin")});
-            });
-            QFile::remove(localFile);
-        };
-        auto ourPut = [&] {
-            inetPut << timed([&] {
-                return runInet(inet, QStringLiteral("PUT ") + source + u' ' + remoteDir +
-                                         QStringLiteral("in/big.bin"));
-            });
-            QFile::remove(remoteDir + QStringLiteral("in/big.bin"));
-        };
-        auto theirPut = [&] {
-            curlPut << timed([&] {
-                return runCurl({QStringLiteral("-T"), source, url + QStringLiteral("in/big.bin")});
-            });
-            QFile::remove(remoteDir + QStringLiteral("in/big.bin"));
-        };
-        if (round % 2 == 0) {
-            ourGet();
-            theirGet();
-            ourPut();
-            theirPut();
-        } else {
-            theirGet();
-            ourGet();
-            theirPut();
-            ourPut();
+    int status = 0;
+    for (const auto& [name, mode] : modes) {
+        if (!protocols.contains(name))
+            continue;
+        ProtocolTestServer server(mode);
+        Bench bench(name, server, sizes);
+        if (!server.start() || !bench.prepare()) {
+            std::fprintf(stderr, "%s: cannot start or prepare the server: %s\n", qPrintable(name),
+                         qPrintable(server.errorText()));
+            status = 1;
+            continue;
         }
+        bench.transfers();
+        bench.listing();
     }
-
-    const double mib = double(bytes) / (1024.0 * 1024.0);
-    auto report = [&](const char* what, const QList<Run>& ours, const QList<Run>& theirs) {
-        const double a = mib / best(ours);
-        const double b = mib / best(theirs);
-        double cpu = 0;
-        int wakeups = 0;
-        for (const Run& r : ours) {
-            cpu = qMax(cpu, r.guiCpuSeconds);
-            wakeups = qMax(wakeups, r.wakeups);
-        }
-        std::printf("%-9s component %8.1f MiB/s   curl %8.1f MiB/s   ratio %.2f   "
-                    "(waiting thread: %.3f s CPU, %d wake-ups)\n",
-                    what, a, b, a / b, cpu, wakeups);
-    };
-    report("download", inetGet, curlGet);
-    report("upload", inetPut, curlPut);
-
-    QList<Run> inetList, curlList;
-    long peak = 0;
-    qsizetype lines = 0;
-    for (int round = 0; round < rounds; ++round) {
-        QString reply;
-        resetPeakRss();
-        const long before = peakRssKib();
-        inetList << runInet(inet, QStringLiteral("LS ") + remoteDir + QStringLiteral("many/*"),
-                            &reply);
-        peak = qMax(peak, peakRssKib() - before);
-        lines = reply.count(u'\n');
-        curlList << runCurl(
-            {QStringLiteral("-o"), QStringLiteral("/dev/null"), url + QStringLiteral("many/")});
-    }
-    std::printf("listing   %lld entries: component %.3f s   curl %.3f s   ratio %.2f   "
-                "peak memory growth %ld KiB\n",
-                qlonglong(lines), best(inetList), best(curlList), best(inetList) / best(curlList),
-                peak);
-    return 0;
+    return status;
 }
