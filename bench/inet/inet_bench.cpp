@@ -18,7 +18,7 @@
 
 #include <cstdio>
 #include <fcntl.h>
-#include <functional>
+#include <map>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -161,6 +161,9 @@ public:
     void listing();
 
 private:
+    enum class Side { Component, Curl, OpenSsh };
+    Run download(Side side, const QString& localFile);
+    Run upload(Side side);
     QString remote(const QString& name) const { return m_server.loginDir() + u'/' + name; }
     QString url(const QString& name) const;
     QStringList curlOptions() const;
@@ -233,86 +236,55 @@ bool Bench::prepare() {
 
 } // namespace
 
+Run Bench::download(Side side, const QString& localFile) {
+    const QString source = remote(QStringLiteral("big.bin"));
+    switch (side) {
+    case Side::Component:
+        return runInet(m_inet, QStringLiteral("GET ") + source + u' ' + localFile);
+    case Side::Curl:
+        return curl({QStringLiteral("-o"), localFile, url(QStringLiteral("big.bin"))});
+    case Side::OpenSsh:
+        return sftpBatch(QStringLiteral("get %1 %2\n").arg(source, localFile));
+    }
+    return {};
+}
+
+Run Bench::upload(Side side) {
+    const QString source = m_server.root() + QStringLiteral("/big.bin");
+    const QString target = remote(QStringLiteral("in/big.bin"));
+    switch (side) {
+    case Side::Component:
+        return runInet(m_inet, QStringLiteral("PUT ") + source + u' ' + target);
+    case Side::Curl:
+        return curl({QStringLiteral("-T"), source, url(QStringLiteral("in/big.bin"))});
+    case Side::OpenSsh:
+        return sftpBatch(QStringLiteral("put %1 %2\n").arg(source, target));
+    }
+    return {};
+}
+
 // Each figure is the best of its rounds; the sides take turns going first,
 // and dirty pages are flushed before every run.
 void Bench::transfers() {
     const QString localFile = m_local.filePath(QStringLiteral("big.bin"));
-    const QString source = m_server.root() + QStringLiteral("/big.bin");
     const QString uploaded = m_server.root() + QStringLiteral("/in/big.bin");
-    const bool openssh = m_server.ssh() != nullptr;
-    QList<Run> inetGet, curlGet, sftpGet, inetPut, curlPut, sftpPut;
-    using Step = std::function<void()>;
-    auto timed = [](QList<Run>& runs, const std::function<Run()>& run, const QString& leftover) {
-        ::sync();
-        runs << run();
-        QFile::remove(leftover);
-    };
-    const QList<Step> gets{
-        [&] {
-            timed(
-                inetGet,
-                [&] {
-                    return runInet(m_inet, QStringLiteral("GET ") +
-                                               remote(QStringLiteral("big.bin")) + u' ' +
-                                               localFile);
-                },
-                localFile);
-        },
-        [&] {
-            timed(
-                curlGet,
-                [&] {
-                    return curl({QStringLiteral("-o"), localFile, url(QStringLiteral("big.bin"))});
-                },
-                localFile);
-        },
-        [&] {
-            if (openssh)
-                timed(
-                    sftpGet,
-                    [&] {
-                        return sftpBatch(QStringLiteral("get %1 %2\n")
-                                             .arg(remote(QStringLiteral("big.bin")), localFile));
-                    },
-                    localFile);
-        },
-    };
-    const QList<Step> puts{
-        [&] {
-            timed(
-                inetPut,
-                [&] {
-                    return runInet(m_inet, QStringLiteral("PUT ") + source + u' ' +
-                                               remote(QStringLiteral("in/big.bin")));
-                },
-                uploaded);
-        },
-        [&] {
-            timed(
-                curlPut,
-                [&] {
-                    return curl({QStringLiteral("-T"), source, url(QStringLiteral("in/big.bin"))});
-                },
-                uploaded);
-        },
-        [&] {
-            if (openssh)
-                timed(
-                    sftpPut,
-                    [&] {
-                        return sftpBatch(QStringLiteral("put %1 %2\n")
-                                             .arg(source, remote(QStringLiteral("in/big.bin"))));
-                    },
-                    uploaded);
-        },
-    };
-    for (int round = 0; round < m_sizes.rounds; ++round)
-        for (int i = 0; i < int(gets.size()); ++i) {
-            gets[(round + i) % gets.size()]();
-            puts[(round + i) % puts.size()]();
+    QList<Side> sides{Side::Component, Side::Curl};
+    if (m_server.ssh())
+        sides << Side::OpenSsh;
+    std::map<Side, QList<Run>> downloads, uploads;
+    for (int round = 0; round < m_sizes.rounds; ++round) {
+        for (qsizetype i = 0; i < sides.size(); ++i) {
+            const Side side = sides[(round + i) % sides.size()];
+            ::sync();
+            downloads[side] << download(side, localFile);
+            QFile::remove(localFile);
+            ::sync();
+            uploads[side] << upload(side);
+            QFile::remove(uploaded);
         }
-    report("download", inetGet, curlGet, sftpGet);
-    report("upload", inetPut, curlPut, sftpPut);
+    }
+    report("download", downloads[Side::Component], downloads[Side::Curl], downloads[Side::OpenSsh]);
+    report("upload", uploads[Side::Component], uploads[Side::Curl], uploads[Side::OpenSsh]);
 }
 
 void Bench::report(const char* what, const QList<Run>& ours, const QList<Run>& theirs,

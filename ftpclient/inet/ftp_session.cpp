@@ -341,6 +341,14 @@ QString FtpSession::lastReplyText(char kind) const {
     return {};
 }
 
+QString FtpSession::loginRefusal(const FtpJob& job, const QString& serverText) const {
+    if (sftp() && !job.security.privateKeyFile.isEmpty())
+        return QStringLiteral("The server refused the login with the password and with the key "
+                              "file %1 (is its passphrase right?).")
+            .arg(job.security.privateKeyFile);
+    return serverText.isEmpty() ? QStringLiteral("The server refused the login.") : serverText;
+}
+
 std::pair<int, QString> FtpSession::failureOf(const FtpJob& job, CURLcode rc) const {
     if (const auto secure = secureChannelFailureOf(job, rc))
         return *secure;
@@ -371,14 +379,7 @@ std::pair<int, QString> FtpSession::failureOf(const FtpJob& job, CURLcode rc) co
             InetResponse::Timeout,
             QStringLiteral("The server did not answer within %1 seconds.").arg(job.timeoutSeconds)};
     case CURLE_LOGIN_DENIED:
-        if (sftp() && !job.security.privateKeyFile.isEmpty())
-            return {InetResponse::LoginFailure,
-                    QStringLiteral("The server refused the login with the password and with the "
-                                   "key file %1 (is its passphrase right?).")
-                        .arg(job.security.privateKeyFile)};
-        return {InetResponse::LoginFailure, serverText.isEmpty()
-                                                ? QStringLiteral("The server refused the login.")
-                                                : serverText};
+        return {InetResponse::LoginFailure, loginRefusal(job, serverText)};
     case CURLE_WRITE_ERROR:
     case CURLE_READ_ERROR:
         if (m_fileErrno != 0)

@@ -58,6 +58,7 @@ private:
     CURLcode runPut(const FtpJob& job);
     // Why a failed command failed: the code and text the component reports.
     std::pair<int, QString> failureOf(const FtpJob& job, CURLcode rc) const;
+    QString loginRefusal(const FtpJob& job, const QString& serverText) const;
 
     void prepare(const FtpJob& job, const QByteArray& rawPath);
     // The options of TLS and SSH: what to verify, what to accept, how to log in.

@@ -125,6 +125,53 @@ bool FtpTestServer::startPyftpdlib() {
     return false;
 }
 
+// The settings of FTP over TLS; nothing when the certificate or key cannot
+// be read.
+std::optional<QString> FtpTestServer::vsftpdTlsConfig() {
+    // vsftpd exits without a word when it cannot load them.
+    QStringList files{m_options.certificateFile};
+    if (!m_options.privateKeyFile.isEmpty())
+        files << m_options.privateKeyFile;
+    for (const QString& file : files) {
+        if (!QFileInfo(file).isReadable()) {
+            m_error =
+                QStringLiteral("TLS needs a readable certificate and key, not \"%1\"").arg(file);
+            return std::nullopt;
+        }
+    }
+    // require_ssl_reuse=NO: a data connection need not resume the
+    // control connection's TLS session (libcurl does so only through its
+    // session cache). The test login is anonymous, hence allow_anon_ssl
+    // and the force_anon_* settings; force_local_* follow them for
+    // completeness. ssl_ciphers matters for TLS 1.2 and older only:
+    // vsftpd's default (DES-CBC3-SHA) fails every such handshake with
+    // OpenSSL 3.
+    const auto yesNo = [](bool on) {
+        return on ? QStringLiteral("YES") : QStringLiteral("NO");
+    };
+    const bool implicit = m_options.tls == Tls::Implicit;
+    QString config =
+        QStringLiteral("ssl_enable=YES\n"
+                       "allow_anon_ssl=YES\n"
+                       "require_ssl_reuse=NO\n"
+                       "ssl_request_cert=NO\n"
+                       "ssl_ciphers=HIGH\n"
+                       "implicit_ssl=%1\n"
+                       "rsa_cert_file=%2\n")
+            .arg(yesNo(implicit), QFileInfo(m_options.certificateFile).absoluteFilePath());
+    if (!m_options.privateKeyFile.isEmpty())
+        config += QStringLiteral("rsa_private_key_file=%1\n")
+                      .arg(QFileInfo(m_options.privateKeyFile).absoluteFilePath());
+    const QString login = yesNo(implicit || m_options.requireTlsLogin);
+    const QString data = yesNo(implicit || m_options.requireTlsData);
+    config += QStringLiteral("force_anon_logins_ssl=%1\n"
+                             "force_local_logins_ssl=%1\n"
+                             "force_anon_data_ssl=%2\n"
+                             "force_local_data_ssl=%2\n")
+                  .arg(login, data);
+    return config;
+}
+
 bool FtpTestServer::startVsftpd() {
     const QString empty = m_dir.path() + QStringLiteral("/empty");
     QDir().mkpath(empty);
@@ -158,47 +205,10 @@ bool FtpTestServer::startVsftpd() {
     if (m_options.rateLimit > 0)
         config += QStringLiteral("anon_max_rate=%1\n").arg(m_options.rateLimit);
     if (m_options.tls != Tls::None) {
-        // vsftpd exits without a word when it cannot load them.
-        QStringList files{m_options.certificateFile};
-        if (!m_options.privateKeyFile.isEmpty())
-            files << m_options.privateKeyFile;
-        for (const QString& file : files) {
-            if (!QFileInfo(file).isReadable()) {
-                m_error = QStringLiteral("TLS needs a readable certificate and key, not \"%1\"")
-                              .arg(file);
-                return false;
-            }
-        }
-        // require_ssl_reuse=NO: a data connection need not resume the
-        // control connection's TLS session (libcurl does so only through its
-        // session cache). The test login is anonymous, hence allow_anon_ssl
-        // and the force_anon_* settings; force_local_* follow them for
-        // completeness. ssl_ciphers matters for TLS 1.2 and older only:
-        // vsftpd's default (DES-CBC3-SHA) fails every such handshake with
-        // OpenSSL 3.
-        const auto yesNo = [](bool on) {
-            return on ? QStringLiteral("YES") : QStringLiteral("NO");
-        };
-        const bool implicit = m_options.tls == Tls::Implicit;
-        config +=
-            QStringLiteral("ssl_enable=YES\n"
-                           "allow_anon_ssl=YES\n"
-                           "require_ssl_reuse=NO\n"
-                           "ssl_request_cert=NO\n"
-                           "ssl_ciphers=HIGH\n"
-                           "implicit_ssl=%1\n"
-                           "rsa_cert_file=%2\n")
-                .arg(yesNo(implicit), QFileInfo(m_options.certificateFile).absoluteFilePath());
-        if (!m_options.privateKeyFile.isEmpty())
-            config += QStringLiteral("rsa_private_key_file=%1\n")
-                          .arg(QFileInfo(m_options.privateKeyFile).absoluteFilePath());
-        const QString login = yesNo(implicit || m_options.requireTlsLogin);
-        const QString data = yesNo(implicit || m_options.requireTlsData);
-        config += QStringLiteral("force_anon_logins_ssl=%1\n"
-                                 "force_local_logins_ssl=%1\n"
-                                 "force_anon_data_ssl=%2\n"
-                                 "force_local_data_ssl=%2\n")
-                      .arg(login, data);
+        const std::optional<QString> tls = vsftpdTlsConfig();
+        if (!tls)
+            return false;
+        config += *tls;
     }
     const QString configPath = m_dir.path() + QStringLiteral("/vsftpd.conf");
     QFile file(configPath);

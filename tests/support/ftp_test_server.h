@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 
 #include <memory>
+#include <optional>
 
 // A real FTP server for one test: pyftpdlib or vsftpd, started on 127.0.0.1
 // with a free port and a temporary root, and stopped with the object.
@@ -65,6 +66,7 @@ public:
 private:
     bool startPyftpdlib();
     bool startVsftpd();
+    std::optional<QString> vsftpdTlsConfig();
     bool waitUntilListening(int timeoutMs);
 
     Kind m_kind;
