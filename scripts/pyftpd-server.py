@@ -4,17 +4,53 @@
 Serves one directory on 127.0.0.1 to one user (and, on request, to anonymous
 users) and prints "PORT <n>" once it listens. Needs Debian's python3-pyftpdlib,
 which only the system's /usr/bin/python3 can import.
+
+For tests of interrupted and resumed downloads it can also cut the first
+download of each file short, and count the bytes that downloads send.
 """
 import argparse
 import logging
+import os
 
 from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
-from pyftpdlib.log import config_logging
+from pyftpdlib.handlers import DTPHandler, FTPHandler, ThrottledDTPHandler
+from pyftpdlib.log import config_logging, logger
 from pyftpdlib.servers import FTPServer
 
 READ_PERMS = "elr"
 WRITE_PERMS = "elradfmwMT"
+
+
+def data_channel_class(base, count_file):
+    """A data channel that stops sending at its control channel's cut_limit
+    (closing the connection and answering 426) and adds the bytes each
+    download sent to the total in count_file."""
+    downloaded = [0]
+
+    class DataChannel(base):
+        def send(self, data):
+            limit = self.cmd_channel.cut_limit
+            if limit is not None:
+                left = limit - self.tot_bytes_sent
+                if left <= 0:
+                    self._resp = ("426 Connection closed; transfer aborted.",
+                                  logger.debug)
+                    self.close()
+                    return 0
+                data = data[:left]
+            return super().send(data)
+
+        def close(self):
+            if not self._closed:
+                self.cmd_channel.cut_limit = None
+                if count_file and not self.receive and self.file_obj is not None:
+                    downloaded[0] += self.tot_bytes_sent
+                    with open(count_file + ".new", "w") as out:
+                        out.write("%d\n" % downloaded[0])
+                    os.replace(count_file + ".new", count_file)
+            super().close()
+
+    return DataChannel
 
 
 def main():
@@ -27,6 +63,11 @@ def main():
                         help="also allow anonymous login, read-only")
     parser.add_argument("--rate", type=int, default=0,
                         help="limit data connections to this many bytes per second")
+    parser.add_argument("--cut-downloads-after", type=int, default=0, metavar="N",
+                        help="drop the data connection of the first download "
+                             "of each file after N bytes")
+    parser.add_argument("--count-file", default="",
+                        help="keep the number of bytes downloads sent in this file")
     parser.add_argument("--quiet", action="store_true", help="log warnings only")
     args = parser.parse_args()
 
@@ -37,19 +78,37 @@ def main():
     if args.anonymous:
         authorizer.add_anonymous(args.root, perm=READ_PERMS)
 
+    cut_files = set()
+
     class Handler(FTPHandler):
-        pass
+        cut_limit = None
+
+        def ftp_RETR(self, file):
+            first = file not in cut_files
+            if args.cut_downloads_after > 0 and first:
+                self.cut_limit = args.cut_downloads_after
+                cut_files.add(file)
+            sent = super().ftp_RETR(file)
+            if sent is None and first:
+                self.cut_limit = None
+                cut_files.discard(file)
+            return sent
 
     Handler.authorizer = authorizer
     Handler.banner = "tarlen sample server ready."
     Handler.auth_failed_timeout = 0.2
+    base = DTPHandler
     if args.rate > 0:
         class Throttled(ThrottledDTPHandler):
             pass
 
         Throttled.read_limit = args.rate
         Throttled.write_limit = args.rate
-        Handler.dtp_handler = Throttled
+        base = Throttled
+    Handler.dtp_handler = data_channel_class(base, args.count_file)
+    if args.cut_downloads_after > 0:
+        # sendfile() would bypass the count of bytes a cut one stops at.
+        Handler.use_sendfile = False
 
     server = FTPServer(("127.0.0.1", args.port), Handler)
     print("PORT %d" % server.socket.getsockname()[1], flush=True)

@@ -99,6 +99,12 @@ FtpCommand FtpCommand::rename(const QString& from, const QString& to) {
     return cmd;
 }
 
+FtpCommand FtpCommand::stat(const QString& remote) {
+    FtpCommand cmd = remove(remote);
+    cmd.kind = Kind::Stat;
+    return cmd;
+}
+
 QString FtpCommand::text() const {
     switch (kind) {
     case Kind::Pwd:
@@ -121,6 +127,8 @@ QString FtpCommand::text() const {
         return QStringLiteral("RMDIR ") + remote;
     case Kind::Rename:
         return QStringLiteral("RENAME ") + remote + u' ' + newRemote;
+    case Kind::Stat:
+        return QStringLiteral("STAT ") + remote;
     }
     return {};
 }
@@ -131,6 +139,10 @@ bool FtpCommand::holdsLineBreak() const {
             if (c == u'\r' || c == u'\n' || c == u'\0')
                 return true;
     return false;
+}
+
+QString partFileFor(const QString& local) {
+    return local + QStringLiteral(".part");
 }
 
 std::optional<FtpCommand> parseFtpCommand(const QString& text, QString* error) {

@@ -8,7 +8,29 @@
 // The client builds these directly; a command text handed to Inet::Execute
 // becomes one through parseFtpCommand(), the only place that reads the text.
 struct FtpCommand {
-    enum class Kind { Pwd, List, Get, Put, Delete, MakeDir, RemoveDir, Rename, Quit };
+    enum class Kind { Pwd, List, Get, Put, Delete, MakeDir, RemoveDir, Rename, Quit, Stat };
+
+    // How a Get or a Put moves its file, beyond copying it whole.
+    struct Transfer {
+        // Get: what arrives goes to partFileFor(local) and stays there when
+        // the transfer stops (unless nothing arrived); `resume` continues
+        // such a part file from its end, but only when the remote file still
+        // has `expectedSize` bytes and was last modified at `expectedTime`
+        // (otherwise it starts over). A part file as long as the remote file
+        // is taken as the whole of it.
+        bool keepPartial = false;
+        bool resume = false;
+        qint64 expectedSize = -1; // -1: not known
+        qint64 expectedTime = -1; // seconds since 1970 UTC; -1: not known
+        // Put: continue the remote file from its current size (APPE, or the
+        // SFTP offset) rather than writing it anew; a missing remote file is
+        // written whole, one longer than the local file fails the Put.
+        bool append = false;
+        // Both: give the new file the modification time of the one it copies
+        // (for a Put where the server allows it: MFMT or MDTM with a time
+        // over FTP, SFTP's attributes; a refusal does not fail the Put).
+        bool keepTime = false;
+    };
 
     Kind kind = Kind::Pwd;
     // List: "DIR" or "LS", as the command was written.
@@ -23,6 +45,7 @@ struct FtpCommand {
     QString remote;
     QString local;
     QString newRemote;
+    Transfer transfer;
 
     static FtpCommand pwd();
     static FtpCommand quit();
@@ -35,6 +58,9 @@ struct FtpCommand {
     static FtpCommand makeDirectory(const QString& remote);
     static FtpCommand removeDirectory(const QString& remote);
     static FtpCommand rename(const QString& from, const QString& to);
+    // The size and modification time of a remote file (see
+    // Inet::LastTransfer()); it changes nothing.
+    static FtpCommand stat(const QString& remote);
 
     // The command text, as the client's log and its commands read: "GET "
     // remote + " " + local, and so on.
@@ -43,6 +69,10 @@ struct FtpCommand {
     // on the wire: such a command is never sent.
     bool holdsLineBreak() const;
 };
+
+// Where a download kept for resuming collects its bytes: "<target>.part",
+// beside the target and never under the target's own name.
+QString partFileFor(const QString& local);
 
 // Parses a command text such as "LS /pub/*.txt" or "GET /pub/a b.txt /tmp/a b.txt".
 // Returns nothing and sets *error when the text is not a command this

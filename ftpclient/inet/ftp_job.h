@@ -5,6 +5,7 @@
 #include "ftp_command.h"
 #include "ftp_entry.h"
 #include "peer_identity.h"
+#include "transfer_facts.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -38,6 +39,7 @@ struct FtpEvent {
     SharedListing listing;            // Finished, succeeded listing: its entries
     ConnectionSecurity security;      // Secured: how the new connection is protected
     std::optional<PeerIdentity> peer; // Finished, failed: a server identity not trusted
+    FtpTransferFacts facts;           // Finished: what a Get, Put or Stat learnt and moved
 
     static FtpEvent make(Type type, quint64 job) {
         FtpEvent ev;

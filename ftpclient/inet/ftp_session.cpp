@@ -55,6 +55,9 @@ void FtpSession::run(const FtpJob& job) {
     m_jobId = job.id;
     m_job = &job;
     m_untrusted.reset();
+    m_facts = {};
+    m_ownFailure.reset();
+    m_commandUnderway = false;
     if (!m_multi || !m_easy) {
         FtpEvent ev = FtpEvent::make(FtpEvent::Type::Finished, job.id);
         ev.responseCode = InetResponse::LocalError;
@@ -111,6 +114,7 @@ bool FtpSession::loginFtp(const FtpJob& job) {
 
     bool utf8 = false;
     m_mlsd = false;
+    m_mfmt = false;
     for (const QByteArray& line : m_replyLines) {
         if (!line.startsWith(' '))
             continue;
@@ -119,6 +123,8 @@ bool FtpSession::loginFtp(const FtpJob& job) {
             utf8 = true;
         else if (feature.startsWith("MLST"))
             m_mlsd = true;
+        else if (feature == "MFMT")
+            m_mfmt = true;
     }
     if (utf8) {
         prepare(job, {});
@@ -230,16 +236,22 @@ void FtpSession::prepare(const FtpJob& job, const QByteArray& rawPath) {
 
 CURLcode FtpSession::perform(const FtpJob& job, Phase phase) {
     m_phase = phase;
-    m_requestSent = false;
-    m_responseSeen = false;
+    // A command of several exchanges reports its request states once.
+    const bool firstOfCommand = phase == Phase::Command && !m_commandUnderway;
+    if (phase == Phase::Login || firstOfCommand) {
+        m_requestSent = false;
+        m_responseSeen = false;
+    }
     m_replyLines.clear();
     m_errorText[0] = '\0';
     m_fileErrno = 0;
     m_lastDone = -1;
     m_roundsWithoutSockets = 0;
     m_progressClock.start();
-    if (phase == Phase::Command)
+    if (firstOfCommand) {
+        m_commandUnderway = true;
         reportState(InetState::Requesting);
+    }
 
     CURLcode rc = CURLE_OK;
     bool abandoned = false;
@@ -321,6 +333,7 @@ void FtpSession::finishOk(const FtpJob& job, const QString& reply, SharedListing
     ev.ok = true;
     ev.reply = reply;
     ev.listing = std::move(listing);
+    ev.facts = m_facts;
     m_host.report(std::move(ev));
 }
 
@@ -407,13 +420,14 @@ std::pair<int, QString> FtpSession::failureOf(const FtpJob& job, CURLcode rc) co
 }
 
 void FtpSession::finishFailed(const FtpJob& job, CURLcode rc) {
-    const auto [code, info] = failureWithTrust(job, rc);
+    const auto [code, info] = m_ownFailure ? *m_ownFailure : failureWithTrust(job, rc);
     if (code != InetResponse::ServerError && code != InetResponse::LocalError)
         m_controlUp = false;
     FtpEvent ev = FtpEvent::make(FtpEvent::Type::Finished, job.id);
     ev.responseCode = code;
     ev.responseInfo = info;
     ev.peer = m_untrusted;
+    ev.facts = m_facts;
     m_host.report(std::move(ev));
 }
 

@@ -56,6 +56,17 @@ private:
     CURLcode runList(const FtpJob& job);
     CURLcode runGet(const FtpJob& job);
     CURLcode runPut(const FtpJob& job);
+    CURLcode runStat(const FtpJob& job);
+    // The steps of the transfers (ftp_session_transfers.cpp).
+    CURLcode lookUpRemoteFile(const FtpJob& job);
+    CURLcode chooseDownloadStart(const FtpJob& job, qint64* from, bool* whole);
+    CURLcode download(const FtpJob& job, qint64 from);
+    CURLcode finishDownload(const FtpJob& job, CURLcode rc, const QByteArray& part,
+                            const QByteArray& target);
+    CURLcode chooseAppendStart(const FtpJob& job, qint64 localSize, qint64* from);
+    CURLcode upload(const FtpJob& job, qint64 localSize, qint64 localTime, qint64 from);
+    std::vector<QByteArray> remoteTimeLines(const FtpJob& job, qint64 time) const;
+    void beginProgress(qint64 base, qint64 total);
     // Why a failed command failed: the code and text the component reports.
     std::pair<int, QString> failureOf(const FtpJob& job, CURLcode rc) const;
     QString loginRefusal(const FtpJob& job, const QString& serverText) const;
@@ -98,6 +109,8 @@ private:
     static size_t collectData(char* data, size_t size, size_t count, void* self);
     static size_t writeFileData(char* data, size_t size, size_t count, void* self);
     static size_t readFileData(char* data, size_t size, size_t count, void* self);
+    static int seekFileData(void* self, curl_off_t offset, int origin);
+    static size_t discardData(char* data, size_t size, size_t count, void* self);
 
     Host m_host;
     CURLM* m_multi = nullptr;
@@ -118,6 +131,7 @@ private:
     curl_socket_t m_controlFd = CURL_SOCKET_BAD;
     std::set<curl_socket_t> m_sockets;
     bool m_mlsd = false;
+    bool m_mfmt = false; // the server announced MFMT, which sets a file's time
     FtpNameCodec m_codec;
 
     // The running job.
@@ -126,6 +140,7 @@ private:
     bool m_probing = false; // reports nothing while a certificate is looked at
     std::optional<PeerIdentity> m_untrusted;
     Phase m_phase = Phase::Login;
+    bool m_commandUnderway = false; // its first exchange has begun (and been reported)
     bool m_requestSent = false;
     bool m_responseSeen = false;
     std::vector<QByteArray> m_replyLines;
@@ -134,6 +149,14 @@ private:
     SharedListing m_replyListing;
     int m_fileFd = -1;
     int m_fileErrno = 0;
+    FtpTransferFacts m_facts;
+    // A failure the command found itself, reported instead of libcurl's.
+    std::optional<std::pair<int, QString>> m_ownFailure;
+    // Progress of the exchange that moves the file: bytes there before it
+    // began, and the whole file's size (-1: as libcurl tells).
+    bool m_progressActive = false;
+    qint64 m_progressBase = 0;
+    qint64 m_progressTotal = -1;
     QElapsedTimer m_progressClock;
     qint64 m_lastDone = -1;
     int m_roundsWithoutSockets = 0;

@@ -105,11 +105,16 @@ int FtpSession::transferInfo(void* self, curl_off_t dltotal, curl_off_t dlnow, c
         return 1;
     if (s->sftp() && (dlnow > 0 || ulnow > 0))
         s->noteSftpExchange(true);
-    if (s->m_fileFd >= 0 && s->m_phase == Phase::Command) {
-        if (ultotal > 0 || ulnow > 0)
-            s->reportProgress(ulnow, ultotal, false);
-        else
-            s->reportProgress(dlnow, dltotal, false);
+    if (s->m_progressActive) {
+        // libcurl counts only what this exchange moves; a resumed transfer
+        // adds what was there before.
+        const bool upload = ultotal > 0 || ulnow > 0;
+        const qint64 moved = upload ? ulnow : dlnow;
+        const qint64 movedTotal = upload ? ultotal : dltotal;
+        const qint64 total = s->m_progressTotal >= 0 ? s->m_progressTotal
+                             : movedTotal > 0        ? s->m_progressBase + movedTotal
+                                                     : 0;
+        s->reportProgress(s->m_progressBase + moved, total, false);
     }
     return 0;
 }
@@ -127,6 +132,10 @@ size_t FtpSession::writeFileData(char* data, size_t size, size_t count, void* se
     return size * count;
 }
 
+size_t FtpSession::discardData(char*, size_t size, size_t count, void*) {
+    return size * count;
+}
+
 size_t FtpSession::readFileData(char* data, size_t size, size_t count, void* self) {
     auto* s = static_cast<FtpSession*>(self);
     for (;;) {
@@ -138,4 +147,15 @@ size_t FtpSession::readFileData(char* data, size_t size, size_t count, void* sel
             return CURL_READFUNC_ABORT;
         }
     }
+}
+
+// An upload that continues a remote file starts reading the local one where
+// the remote one ends.
+int FtpSession::seekFileData(void* self, curl_off_t offset, int origin) {
+    auto* s = static_cast<FtpSession*>(self);
+    if (::lseek(s->m_fileFd, off_t(offset), origin) < 0) {
+        s->m_fileErrno = errno;
+        return CURL_SEEKFUNC_FAIL;
+    }
+    return CURL_SEEKFUNC_OK;
 }

@@ -4,12 +4,7 @@
 
 #include "inet_codes.h"
 
-#include <QRandomGenerator>
-
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <QDateTime>
 
 namespace {
 
@@ -32,16 +27,6 @@ QByteArray quotedPath(const QByteArray& line) {
         path += line[i];
     }
     return path;
-}
-
-// Where a download is written until it is complete: a hidden file beside the
-// target, so that renaming it over the target is one step.
-QByteArray partFileName(const QByteArray& target) {
-    const qsizetype slash = target.lastIndexOf('/');
-    const QByteArray dir = target.left(slash + 1);
-    const QByteArray name = target.mid(slash + 1);
-    const quint64 tag = QRandomGenerator::global()->generate64();
-    return dir + '.' + name + ".part-" + QByteArray::number(tag, 16);
 }
 
 // A path as a quoted SFTP command takes it: in double quotes, with quotes
@@ -75,6 +60,9 @@ void FtpSession::runCommand(const FtpJob& job) {
         break;
     case FtpCommand::Kind::Put:
         rc = runPut(job);
+        break;
+    case FtpCommand::Kind::Stat:
+        rc = runStat(job);
         break;
     case FtpCommand::Kind::Delete:
     case FtpCommand::Kind::MakeDir:
@@ -130,6 +118,21 @@ std::vector<QByteArray> FtpSession::quotedLinesFor(const FtpCommand& command) co
     }
 }
 
+// The quoted command that gives an uploaded file its modification time,
+// sent with failures ignored, as a server may not allow it: MFMT where the
+// FTP server announces it, else the MDTM with a time in front of the path
+// that vsftpd and others take; SFTP's "mtime" over SFTP.
+std::vector<QByteArray> FtpSession::remoteTimeLines(const FtpJob& job, qint64 time) const {
+    const QDateTime when = QDateTime::fromSecsSinceEpoch(time, Qt::UTC);
+    const QByteArray remote = pathBytes(job.command.remote);
+    if (sftp()) {
+        const QByteArray date = when.toString(QStringLiteral("yyyyMMdd HH:mm:ss 'GMT'")).toLatin1();
+        return {"*mtime \"" + date + "\" " + sftpQuoted(remote)};
+    }
+    const QByteArray stamp = when.toString(QStringLiteral("yyyyMMddHHmmss")).toLatin1();
+    return {(m_mfmt ? "*MFMT " : "*MDTM ") + stamp + ' ' + remote};
+}
+
 // libcurl drops an FTP connection when a quoted command fails, so FTP
 // commands are sent with failures ignored and their replies checked here.
 // Over SFTP a failure keeps the connection, and libcurl's verdict stands.
@@ -170,54 +173,5 @@ CURLcode FtpSession::runList(const FtpJob& job) {
     const CURLcode rc = perform(job, Phase::Command);
     if (rc == CURLE_OK)
         m_replyListing = std::make_shared<const RemoteListing>(m_listing->finish());
-    return rc;
-}
-
-// A download goes to a hidden file beside the target, renamed over it only
-// once it is whole.
-CURLcode FtpSession::runGet(const FtpJob& job) {
-    const QByteArray target = RawName::encode(job.command.local);
-    const QByteArray part = partFileName(target);
-    m_fileFd = ::open(part.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (m_fileFd < 0) {
-        m_fileErrno = errno;
-        return CURLE_WRITE_ERROR;
-    }
-    prepare(job, pathBytes(job.command.remote));
-    curl_easy_setopt(m_easy, CURLOPT_WRITEFUNCTION, &FtpSession::writeFileData);
-    curl_easy_setopt(m_easy, CURLOPT_WRITEDATA, this);
-    CURLcode rc = perform(job, Phase::Command);
-    if (::close(m_fileFd) != 0 && rc == CURLE_OK) {
-        m_fileErrno = errno;
-        rc = CURLE_WRITE_ERROR;
-    }
-    m_fileFd = -1;
-    if (rc == CURLE_OK && ::rename(part.constData(), target.constData()) != 0) {
-        m_fileErrno = errno;
-        rc = CURLE_WRITE_ERROR;
-    }
-    if (rc != CURLE_OK)
-        ::unlink(part.constData());
-    return rc;
-}
-
-CURLcode FtpSession::runPut(const FtpJob& job) {
-    m_fileFd = ::open(RawName::encode(job.command.local).constData(), O_RDONLY | O_CLOEXEC);
-    struct stat st {};
-    if (m_fileFd < 0 || ::fstat(m_fileFd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        m_fileErrno = m_fileFd < 0 ? errno : EISDIR;
-        if (m_fileFd >= 0)
-            ::close(m_fileFd);
-        m_fileFd = -1;
-        return CURLE_READ_ERROR;
-    }
-    prepare(job, pathBytes(job.command.remote));
-    curl_easy_setopt(m_easy, CURLOPT_UPLOAD, 1L);
-    curl_easy_setopt(m_easy, CURLOPT_INFILESIZE_LARGE, curl_off_t(st.st_size));
-    curl_easy_setopt(m_easy, CURLOPT_READFUNCTION, &FtpSession::readFileData);
-    curl_easy_setopt(m_easy, CURLOPT_READDATA, this);
-    const CURLcode rc = perform(job, Phase::Command);
-    ::close(m_fileFd);
-    m_fileFd = -1;
     return rc;
 }

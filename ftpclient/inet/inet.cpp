@@ -118,6 +118,7 @@ void Inet::Execute(const QString& url, const FtpCommand& command) {
     m_responseCode = 0;
     m_responseInfo.clear();
     m_untrustedPeer.reset();
+    m_lastTransfer = {};
     m_worker->submit(std::move(job));
 }
 
@@ -174,6 +175,7 @@ void Inet::onWorkerEvent(const FtpEvent& ev) {
         return;
     case FtpEvent::Type::Finished:
         m_executing = false;
+        m_lastTransfer = ev.facts;
         if (ev.ok) {
             m_reply = ev.reply;
             m_replyPos = 0;

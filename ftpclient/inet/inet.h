@@ -7,6 +7,7 @@
 #include "inet_error.h"
 #include "peer_identity.h"
 #include "server_protocol.h"
+#include "transfer_facts.h"
 
 #include <QObject>
 #include <QString>
@@ -74,6 +75,11 @@ public:
     // After state Error with a code for which isTrustQuestion() holds: the
     // certificate or host key the server showed.
     const std::optional<PeerIdentity>& UntrustedPeer() const { return m_untrustedPeer; }
+    // What the last Get, Put or Stat learnt of the remote file and did
+    // (see FtpTransferFacts); reset when a command starts, and left so by
+    // one that is cancelled.
+    using TransferFacts = FtpTransferFacts;
+    const TransferFacts& LastTransfer() const { return m_lastTransfer; }
     // How the connection that ran the last command is protected; set when
     // SecurityEstablished is emitted.
     const ConnectionSecurity& Security() const { return m_connectionSecurity; }
@@ -109,6 +115,7 @@ private:
     int m_responseCode = 0;
     QString m_responseInfo;
     std::optional<PeerIdentity> m_untrustedPeer;
+    TransferFacts m_lastTransfer;
     ConnectionSecurity m_connectionSecurity;
 
     std::unique_ptr<FtpWorker> m_worker;

@@ -45,6 +45,10 @@ bool FtpTestServer::start() {
         m_error = QStringLiteral("TLS is served by vsftpd only");
         return false;
     }
+    if (m_kind == Kind::Vsftpd && m_options.cutDownloadsAfter > 0) {
+        m_error = QStringLiteral("downloads are cut by pyftpdlib only");
+        return false;
+    }
     return m_kind == Kind::Pyftpdlib ? startPyftpdlib() : startVsftpd();
 }
 
@@ -84,6 +88,19 @@ bool FtpTestServer::writeFile(const QString& relativePath, const QByteArray& con
     return f.open(QIODevice::WriteOnly) && f.write(content) == content.size();
 }
 
+QString FtpTestServer::downloadCountFile() const {
+    return m_dir.path() + QStringLiteral("/downloaded-bytes");
+}
+
+qint64 FtpTestServer::downloadedBytes() const {
+    if (m_kind != Kind::Pyftpdlib)
+        return -1;
+    QFile file(downloadCountFile());
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    return file.readAll().trimmed().toLongLong();
+}
+
 bool FtpTestServer::startPyftpdlib() {
     const QString script = QStringLiteral(TARLEN_SOURCE_DIR "/scripts/pyftpd-server.py");
     QStringList args{script,
@@ -93,11 +110,16 @@ bool FtpTestServer::startPyftpdlib() {
                      QString::fromLatin1(kUser),
                      QStringLiteral("--password"),
                      QString::fromLatin1(kPassword),
+                     QStringLiteral("--count-file"),
+                     downloadCountFile(),
                      QStringLiteral("--quiet")};
     if (m_port != 0)
         args << QStringLiteral("--port") << QString::number(m_port);
     if (m_options.rateLimit > 0)
         args << QStringLiteral("--rate") << QString::number(m_options.rateLimit);
+    if (m_options.cutDownloadsAfter > 0)
+        args << QStringLiteral("--cut-downloads-after")
+             << QString::number(m_options.cutDownloadsAfter);
 
     m_process = std::make_unique<QProcess>();
     m_process->setProcessChannelMode(QProcess::SeparateChannels);

@@ -36,6 +36,11 @@ public:
         // Explicit TLS: a transfer without PROT P is refused with "522 Data
         // connections must be encrypted."
         bool requireTlsData = false;
+
+        // pyftpdlib only: the first download of each file stops after this
+        // many bytes; the server closes the data connection and answers
+        // "426", so the client sees the transfer fail. 0: never.
+        qint64 cutDownloadsAfter = 0;
     };
 
     explicit FtpTestServer(Kind kind);
@@ -63,11 +68,17 @@ public:
     // Creates a file under the root (relative path) with the given bytes.
     bool writeFile(const QString& relativePath, const QByteArray& content) const;
 
+    // pyftpdlib: the bytes its downloads have sent over data connections
+    // since it started (listings not counted), up to the last download
+    // whose reply the client has read. -1 for vsftpd, which does not count.
+    qint64 downloadedBytes() const;
+
 private:
     bool startPyftpdlib();
     bool startVsftpd();
     std::optional<QString> vsftpdTlsConfig();
     bool waitUntilListening(int timeoutMs);
+    QString downloadCountFile() const;
 
     Kind m_kind;
     Options m_options;

@@ -34,8 +34,10 @@ inline QString readWholeReply(Inet& inet) {
     return all;
 }
 
-// Runs one command to its end, pumping events the way the client's wait does.
-inline CommandOutcome runCommand(Inet& inet, const QString& command, int timeoutMs = 30000) {
+// Runs one command (its text or an FtpCommand) to its end, pumping events
+// the way the client's wait does.
+template <typename Command>
+CommandOutcome runCommand(Inet& inet, const Command& command, int timeoutMs = 30000) {
     StateRecorder recorder(inet);
     CommandOutcome out;
     inet.Execute(inet.URL(), command);

@@ -1,0 +1,261 @@
+// Downloads and uploads: whole, continued from a part file kept beside the
+// target, or appended to a remote file; the look at a remote file that
+// resuming, appending and Stat rest on; the modification times they keep.
+#include "ftp_session.h"
+
+#include "inet_codes.h"
+#include "raw_names.h"
+
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Where a download not kept for resuming is written until it is complete: a
+// hidden file beside the target, so that renaming it over the target is one
+// step.
+QByteArray hiddenPartFileName(const QByteArray& target) {
+    const qsizetype slash = target.lastIndexOf('/');
+    const QByteArray dir = target.left(slash + 1);
+    const QByteArray name = target.mid(slash + 1);
+    const quint64 tag = QRandomGenerator::global()->generate64();
+    return dir + '.' + name + ".part-" + QByteArray::number(tag, 16);
+}
+
+// Whether the remote file is still the one a part file was begun from, as
+// far as the caller knew it then.
+bool remoteFileUnchanged(const FtpCommand::Transfer& how, const FtpTransferFacts& facts) {
+    const bool sizeFits = how.expectedSize < 0 || how.expectedSize == facts.remoteSize;
+    const bool timeFits = how.expectedTime < 0 || how.expectedTime == facts.remoteTime;
+    return sizeFits && timeFits;
+}
+
+qint64 offsetInfo(CURL* easy, CURLINFO info) {
+    curl_off_t value = -1;
+    return curl_easy_getinfo(easy, info, &value) == CURLE_OK ? qint64(value) : -1;
+}
+
+} // namespace
+
+void FtpSession::beginProgress(qint64 base, qint64 total) {
+    m_progressActive = true;
+    m_progressBase = base;
+    m_progressTotal = total;
+}
+
+// The size and modification time of the remote file, nothing moved: SIZE
+// and MDTM over FTP, a stat over SFTP.
+CURLcode FtpSession::lookUpRemoteFile(const FtpJob& job) {
+    prepare(job, pathBytes(job.command.remote));
+    curl_easy_setopt(m_easy, CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(m_easy, CURLOPT_FILETIME, 1L);
+    // Over FTP libcurl also writes what it learnt as header-like lines.
+    curl_easy_setopt(m_easy, CURLOPT_WRITEFUNCTION, &FtpSession::discardData);
+    const CURLcode rc = perform(job, Phase::Command);
+    if (rc != CURLE_OK)
+        return rc;
+    m_facts.remoteSize = offsetInfo(m_easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T);
+    m_facts.remoteTime = offsetInfo(m_easy, CURLINFO_FILETIME_T);
+    // libcurl's SFTP leaves the size of an empty file unknown; an SFTP
+    // server that could not tell a size at all would have failed the stat.
+    if (sftp() && m_facts.remoteSize < 0)
+        m_facts.remoteSize = 0;
+    return rc;
+}
+
+CURLcode FtpSession::runStat(const FtpJob& job) {
+    return lookUpRemoteFile(job);
+}
+
+// A download kept for resuming collects its bytes in partFileFor(local),
+// which a failure leaves behind; any other goes to a hidden file removed on
+// failure. Either is renamed over the target only once it is whole.
+CURLcode FtpSession::runGet(const FtpJob& job) {
+    const FtpCommand::Transfer& how = job.command.transfer;
+    const QByteArray target = RawName::encode(job.command.local);
+    const QByteArray part = how.keepPartial ? RawName::encode(partFileFor(job.command.local))
+                                            : hiddenPartFileName(target);
+    const int mode = how.keepPartial ? O_CREAT | O_APPEND : O_CREAT | O_EXCL;
+    m_fileFd = ::open(part.constData(), O_WRONLY | O_CLOEXEC | mode, 0666);
+    if (m_fileFd < 0) {
+        m_fileErrno = errno;
+        return CURLE_WRITE_ERROR;
+    }
+    qint64 from = 0;
+    bool whole = false;
+    CURLcode rc = how.keepPartial ? chooseDownloadStart(job, &from, &whole) : CURLE_OK;
+    if (rc == CURLE_OK && whole)
+        reportProgress(from, from, true);
+    else if (rc == CURLE_OK)
+        rc = download(job, from);
+    return finishDownload(job, rc, part, target);
+}
+
+// Where a kept part file goes on: at its end while the remote file is still
+// the one it was begun from and no shorter than it (`whole` when just as
+// long); otherwise it is emptied and the download starts over.
+CURLcode FtpSession::chooseDownloadStart(const FtpJob& job, qint64* from, bool* whole) {
+    struct stat st {};
+    if (::fstat(m_fileFd, &st) != 0) {
+        m_fileErrno = errno;
+        return CURLE_WRITE_ERROR;
+    }
+    const qint64 kept = st.st_size;
+    if (job.command.transfer.resume && kept > 0) {
+        const CURLcode rc = lookUpRemoteFile(job);
+        if (rc != CURLE_OK)
+            return rc;
+        const qint64 remoteSize = m_facts.remoteSize;
+        if (remoteFileUnchanged(job.command.transfer, m_facts) &&
+            (remoteSize < 0 || kept <= remoteSize)) {
+            *from = kept;
+            *whole = kept == remoteSize;
+            m_facts.resumedFrom = kept;
+            return CURLE_OK;
+        }
+    }
+    if (kept > 0 && ::ftruncate(m_fileFd, 0) != 0) {
+        m_fileErrno = errno;
+        return CURLE_WRITE_ERROR;
+    }
+    return CURLE_OK;
+}
+
+CURLcode FtpSession::download(const FtpJob& job, qint64 from) {
+    prepare(job, pathBytes(job.command.remote));
+    curl_easy_setopt(m_easy, CURLOPT_WRITEFUNCTION, &FtpSession::writeFileData);
+    curl_easy_setopt(m_easy, CURLOPT_WRITEDATA, this);
+    if (from > 0)
+        curl_easy_setopt(m_easy, CURLOPT_RESUME_FROM_LARGE, curl_off_t(from));
+    if (job.command.transfer.keepTime && m_facts.remoteTime < 0)
+        curl_easy_setopt(m_easy, CURLOPT_FILETIME, 1L);
+    beginProgress(from, m_facts.remoteSize);
+    const CURLcode rc = perform(job, Phase::Command);
+    m_progressActive = false;
+    m_facts.transferred = qMax<qint64>(0, offsetInfo(m_easy, CURLINFO_SIZE_DOWNLOAD_T));
+    if (m_facts.remoteSize < 0) {
+        const qint64 rest = rc == CURLE_OK ? m_facts.transferred
+                                           : offsetInfo(m_easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T);
+        if (rest >= 0)
+            m_facts.remoteSize = from + rest;
+    }
+    if (m_facts.remoteTime < 0)
+        m_facts.remoteTime = offsetInfo(m_easy, CURLINFO_FILETIME_T);
+    return rc;
+}
+
+// Closes the file the download went to and puts it in place when whole. A
+// failed one goes, unless it is kept for resuming and holds something.
+CURLcode FtpSession::finishDownload(const FtpJob& job, CURLcode rc, const QByteArray& part,
+                                    const QByteArray& target) {
+    const FtpCommand::Transfer& how = job.command.transfer;
+    if (rc == CURLE_OK && how.keepTime && m_facts.remoteTime >= 0) {
+        // A time that cannot be set leaves the file no worse: not a failure.
+        const timespec times[2] = {{0, UTIME_OMIT}, {time_t(m_facts.remoteTime), 0}};
+        ::futimens(m_fileFd, times);
+    }
+    struct stat st {};
+    const bool empty = ::fstat(m_fileFd, &st) == 0 && st.st_size == 0;
+    if (::close(m_fileFd) != 0 && rc == CURLE_OK) {
+        m_fileErrno = errno;
+        rc = CURLE_WRITE_ERROR;
+    }
+    m_fileFd = -1;
+    // Cancelled just as the last byte came: the target stays as it was.
+    if (rc == CURLE_OK && how.keepPartial && m_host.abandoned(job.id))
+        rc = CURLE_ABORTED_BY_CALLBACK;
+    if (rc == CURLE_OK && ::rename(part.constData(), target.constData()) != 0) {
+        m_fileErrno = errno;
+        rc = CURLE_WRITE_ERROR;
+    }
+    if (rc != CURLE_OK && (!how.keepPartial || empty))
+        ::unlink(part.constData());
+    return rc;
+}
+
+CURLcode FtpSession::runPut(const FtpJob& job) {
+    m_fileFd = ::open(RawName::encode(job.command.local).constData(), O_RDONLY | O_CLOEXEC);
+    struct stat st {};
+    if (m_fileFd < 0 || ::fstat(m_fileFd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        m_fileErrno = m_fileFd < 0 ? errno : EISDIR;
+        if (m_fileFd >= 0)
+            ::close(m_fileFd);
+        m_fileFd = -1;
+        return CURLE_READ_ERROR;
+    }
+    qint64 from = 0;
+    CURLcode rc =
+        job.command.transfer.append ? chooseAppendStart(job, st.st_size, &from) : CURLE_OK;
+    if (rc == CURLE_OK)
+        rc = upload(job, st.st_size, st.st_mtim.tv_sec, from);
+    ::close(m_fileFd);
+    m_fileFd = -1;
+    return rc;
+}
+
+// Where an appending upload goes on: at the end of the remote file, or at
+// the start when there is none. A remote file longer than the local one
+// cannot be its beginning.
+CURLcode FtpSession::chooseAppendStart(const FtpJob& job, qint64 localSize, qint64* from) {
+    const CURLcode rc = lookUpRemoteFile(job);
+    if (rc == CURLE_REMOTE_FILE_NOT_FOUND)
+        return CURLE_OK;
+    if (rc != CURLE_OK)
+        return rc;
+    const QString remote = RawName::shownWithMarks(job.command.remote);
+    if (m_facts.remoteSize < 0) {
+        m_ownFailure = {InetResponse::ServerError,
+                        QStringLiteral("The server does not tell the size of %1, so the upload "
+                                       "cannot continue it.")
+                            .arg(remote)};
+        return CURLE_UPLOAD_FAILED;
+    }
+    if (m_facts.remoteSize > localSize) {
+        m_ownFailure = {InetResponse::LocalError,
+                        QStringLiteral("The remote file %1 (%2 bytes) is larger than the local "
+                                       "file %3 (%4 bytes), so the upload cannot continue it.")
+                            .arg(remote)
+                            .arg(m_facts.remoteSize)
+                            .arg(RawName::shownWithMarks(job.command.local))
+                            .arg(localSize)};
+        return CURLE_UPLOAD_FAILED;
+    }
+    *from = m_facts.remoteSize;
+    m_facts.resumedFrom = *from;
+    return CURLE_OK;
+}
+
+CURLcode FtpSession::upload(const FtpJob& job, qint64 localSize, qint64 localTime, qint64 from) {
+    prepare(job, pathBytes(job.command.remote));
+    curl_easy_setopt(m_easy, CURLOPT_UPLOAD, 1L);
+    curl_easy_setopt(m_easy, CURLOPT_INFILESIZE_LARGE, curl_off_t(localSize));
+    curl_easy_setopt(m_easy, CURLOPT_READFUNCTION, &FtpSession::readFileData);
+    curl_easy_setopt(m_easy, CURLOPT_READDATA, this);
+    curl_easy_setopt(m_easy, CURLOPT_SEEKFUNCTION, &FtpSession::seekFileData);
+    curl_easy_setopt(m_easy, CURLOPT_SEEKDATA, this);
+    if (from > 0) {
+        // libcurl seeks the local file to `from` and sends the rest: APPE
+        // over FTP, writes at the end of the remote file over SFTP.
+        curl_easy_setopt(m_easy, CURLOPT_APPEND, 1L);
+        curl_easy_setopt(m_easy, CURLOPT_RESUME_FROM_LARGE, curl_off_t(from));
+    }
+    if (job.command.transfer.keepTime) {
+        for (const QByteArray& line : remoteTimeLines(job, localTime))
+            m_quote = curl_slist_append(m_quote, line.constData());
+        curl_easy_setopt(m_easy, CURLOPT_POSTQUOTE, m_quote);
+    }
+    beginProgress(from, localSize);
+    const CURLcode rc = perform(job, Phase::Command);
+    m_progressActive = false;
+    m_facts.transferred = qMax<qint64>(0, offsetInfo(m_easy, CURLINFO_SIZE_UPLOAD_T));
+    if (rc == CURLE_OK) {
+        m_facts.remoteSize = from + m_facts.transferred;
+        // What the look before the upload saw is no longer so.
+        m_facts.remoteTime = -1;
+    }
+    return rc;
+}
