@@ -5,15 +5,6 @@
 #include <cerrno>
 #include <cstring>
 
-bool isPlainFileName(const QString& name) {
-    if (name.isEmpty() || name == u"." || name == u"..")
-        return false;
-    for (QChar c : name)
-        if (c == u'/' || c.category() == QChar::Other_Control)
-            return false;
-    return true;
-}
-
 void checkNewFileName(const QString& name) {
     if (!isPlainFileName(name))
         throw FileError(

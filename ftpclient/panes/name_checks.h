@@ -1,10 +1,8 @@
 #pragma once
 
-#include <QString>
+#include "plain_name.h"
 
-// Whether `name` can name a file inside a directory and nothing else: not
-// empty, not "." or "..", no "/" and no control character.
-bool isPlainFileName(const QString& name);
+#include <QString>
 
 // Raise FileError when a name the user typed cannot be that of a new file or
 // directory.

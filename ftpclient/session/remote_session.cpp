@@ -76,7 +76,7 @@ void RemoteSession::setHost(const QString& address, const QString& user, const Q
     m_inet1->setURL(address);
     m_inet1->setUserName(user);
     m_inet1->setPassword(password);
-    m_trust.setLogin(keyFile);
+    m_trust->setLogin(keyFile);
 }
 
 QString RemoteSession::remoteHost() const {
@@ -107,7 +107,7 @@ void RemoteSession::applySecurityOptions() {
     const std::optional<FtpAddress> address =
         parseServerAddress(m_inet1->URL(), m_inet1->serverProtocol(), nullptr);
     if (address)
-        m_inet1->setSecurityOptions(m_trust.optionsFor(*address));
+        m_inet1->setSecurityOptions(m_trust->optionsFor(*address));
 }
 
 void RemoteSession::WaitResp() {
@@ -219,7 +219,7 @@ void RemoteSession::reactToState(short s) {
         else if (InetResponse::isTrustQuestion(m_inet1->ResponseCode()))
             answerTrustQuestion();
         else if (m_inet1->ResponseCode() == InetResponse::LoginFailure)
-            m_trust.forgetPassphrase();
+            m_trust->forgetPassphrase();
         break;
     case InetState::ResponseCompleted:
         m_commandFailed = false;
@@ -256,7 +256,7 @@ void RemoteSession::answerTrustQuestion() {
     if (!peer || ++m_trustRounds > kMostTrustRounds)
         return;
     QString error;
-    const bool again = m_trust.resolve(*peer, &error);
+    const bool again = m_trust->resolve(*peer, &error);
     if (!error.isEmpty())
         emit failure(error);
     if (again && !m_closed && m_inet1)

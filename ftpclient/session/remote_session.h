@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QString>
 
+#include <memory>
 #include <vector>
 
 class Inet;
@@ -43,7 +44,9 @@ public:
                  const QString& keyFile = QString());
     QString remoteHost() const;
     // What the session trusts, and whom it asks about the rest.
-    SessionTrust& trust() { return m_trust; }
+    SessionTrust& trust() { return *m_trust; }
+    // The same, for connections of others that log in as this session does.
+    std::shared_ptr<SessionTrust> sharedTrust() const { return m_trust; }
 
     // --- state ----------------------------------------------------------
     ClientState state;
@@ -129,6 +132,6 @@ private:
     bool m_commandFailed = false;
     bool m_closed = false;
     int m_trustRounds = 0; // questions about the server answered for this command
-    SessionTrust m_trust;
+    std::shared_ptr<SessionTrust> m_trust = std::make_shared<SessionTrust>();
     std::vector<QEventLoop*> m_waits;
 };

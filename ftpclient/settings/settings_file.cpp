@@ -126,6 +126,31 @@ void writeProfile(ProfileFile& file, int n, const HostInfo& host, const QString&
     writeKeyFile(file, profileKey(n, "KEYFILE"), host.sKeyFile);
 }
 
+// The preferences came after everything else, and are written only where
+// the file holds them already or they are not the defaults: a file from
+// before is saved as it was.
+void writeOptionalNumber(ProfileFile& file, const QString& key, short value, short defaultValue) {
+    if (value != defaultValue || file.holds(Section.toLatin1(), key.toLatin1()))
+        file.writeString(Section, key, formatNumber(value));
+}
+
+Preferences readPreferences(const ProfileFile& file) {
+    Preferences prefs;
+    const short parallel =
+        readNumber(file, QStringLiteral("PARALLEL"), Preferences::DefaultParallelTransfers);
+    prefs.parallelTransfers =
+        parallel >= 1 && parallel <= 10 ? parallel : Preferences::DefaultParallelTransfers;
+    const short existing = readNumber(file, QStringLiteral("EXISTINGFILES"), 0);
+    prefs.existingFiles = existing >= 0 && existing <= 2 ? existing : 0;
+    return prefs;
+}
+
+void writePreferences(ProfileFile& file, const Preferences& prefs) {
+    writeOptionalNumber(file, QStringLiteral("PARALLEL"), prefs.parallelTransfers,
+                        Preferences::DefaultParallelTransfers);
+    writeOptionalNumber(file, QStringLiteral("EXISTINGFILES"), prefs.existingFiles, 0);
+}
+
 } // namespace
 
 void LoadSettings(SettingsWindow& window, HostProfiles& profiles, const QString& sKey,
@@ -167,6 +192,7 @@ void LoadSettings(SettingsWindow& window, HostProfiles& profiles, const QString&
     profiles.Hosts = QList<HostInfo>(profiles.iNumHosts);
     for (int n = 0; n < profiles.iNumHosts; ++n)
         profiles.Hosts[n] = readProfile(file, n, sKey, missingProtocol);
+    window.setPreferences(readPreferences(file));
 }
 
 bool SaveSettings(const SettingsWindow& window, const HostProfiles& profiles, const QString& sKey,
@@ -193,5 +219,6 @@ bool SaveSettings(const SettingsWindow& window, const HostProfiles& profiles, co
     const qsizetype count = qMin<qsizetype>(profiles.iNumHosts, profiles.Hosts.size());
     for (int n = 0; n < count; ++n)
         writeProfile(file, n, profiles.Hosts[n], sKey);
+    writePreferences(file, window.preferences());
     return file.save();
 }

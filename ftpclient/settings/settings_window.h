@@ -1,5 +1,7 @@
 #pragma once
 
+#include "preferences.h"
+
 #include <QString>
 
 // What the settings read from and apply to the main window. Geometry is in
@@ -29,4 +31,8 @@ public:
     // directory; returns false (and changes nothing) when it cannot be opened.
     virtual QString localPath() const = 0;
     virtual bool setLocalPath(const QString& path) = 0;
+
+    // The preferences the window keeps.
+    virtual Preferences preferences() const { return {}; }
+    virtual void setPreferences(const Preferences&) {}
 };

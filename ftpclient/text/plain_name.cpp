@@ -1,0 +1,10 @@
+#include "plain_name.h"
+
+bool isPlainFileName(const QString& name) {
+    if (name.isEmpty() || name == u"." || name == u"..")
+        return false;
+    for (QChar c : name)
+        if (c == u'/' || c.category() == QChar::Other_Control)
+            return false;
+    return true;
+}
