@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+#include <optional>
+
+enum class TransferDirection { Download, Upload };
+
+// What to do with a target that exists already.
+enum class ConflictAnswer {
+    Overwrite,
+    Resume, // continue the existing target, which is smaller than the source
+    Skip,
+    Rename, // write under a free name beside it
+};
+
+enum class TransferState {
+    Waiting,   // to be started
+    Running,   // on a connection now
+    Done,      // copied whole
+    Failed,    // stopped for the reason in `error`; can be retried
+    Cancelled, // stopped by the user; can be retried
+    Skipped,   // the target existed and was left alone
+};
+
+// One file or folder to move. Paths are full paths in RawName text: a local
+// file-system path and a path on the server.
+struct TransferItem {
+    quint64 id = 0;
+    TransferDirection direction = TransferDirection::Download;
+    bool folder = false; // a folder: made on the other side, then its contents queued
+    QString local;
+    QString remote;
+
+    qint64 size = -1;       // bytes; -1 when not known
+    qint64 remoteTime = -1; // the remote file's modification time (s since 1970 UTC)
+    qint64 done = 0;        // bytes moved, counting what an earlier attempt kept
+
+    TransferState state = TransferState::Waiting;
+    QString error;       // why it failed or was skipped
+    int attempts = 0;    // connection losses survived by the running attempt
+    bool partly = false; // an earlier attempt left part of it to continue from
+    // The answer given about an existing target, once given.
+    std::optional<ConflictAnswer> answer;
+    bool awaitingAnswer = false; // a question about its target is still open
+
+    // While running: bytes per second over the last seconds, and the time
+    // left at that rate (-1: not known).
+    double rate = 0;
+    qint64 secondsLeft = -1;
+
+    bool finished() const {
+        return state == TransferState::Done || state == TransferState::Skipped;
+    }
+    bool canRetry() const {
+        return state == TransferState::Failed || state == TransferState::Cancelled;
+    }
+    // The file name, for the log and the queue view.
+    QString name() const;
+};
+
+// The whole queue at a glance.
+struct TransferTotals {
+    int files = 0;     // file items in the queue
+    int filesDone = 0; // of them copied or skipped
+    int failed = 0;
+    qint64 bytes = 0; // of the items whose size is known
+    qint64 bytesDone = 0;
+    double rate = 0;         // bytes per second, all running items together
+    qint64 secondsLeft = -1; // -1: not known
+    int running = 0;
+};

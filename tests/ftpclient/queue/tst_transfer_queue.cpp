@@ -1,0 +1,434 @@
+// The transfer queue on its own, against real servers: folder trees both
+// ways, parallel connections, a download cut by the server and continued,
+// a remote file that changed in between, existing targets and the answers
+// about them, names that cannot be written, the user's hand on the queue,
+// and the queue kept across runs.
+#include "conflicts.h"
+#include "ftp_test_server.h"
+#include "protocol_test_server.h"
+#include "queue_store.h"
+#include "raw_names.h"
+#include "session_trust.h"
+#include "test_files.h"
+#include "transfer_queue.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+
+namespace {
+
+// Answers the queue's questions from a script and keeps them.
+class ScriptedConflicts : public ConflictPrompts {
+public:
+    QList<Reply> replies; // taken in order; Skip when empty
+    QList<Conflict> asked;
+
+    Reply ask(const Conflict& conflict) override {
+        asked.append(conflict);
+        return replies.isEmpty() ? Reply{ConflictAnswer::Skip, false} : replies.takeFirst();
+    }
+};
+
+QByteArray contentFor(const QString& name, int size) {
+    QByteArray bytes = name.toUtf8() + '\n';
+    while (bytes.size() < size)
+        bytes += QByteArray::number(bytes.size() * 31) + ' ';
+    return bytes.left(size);
+}
+
+// A tree of `files` files spread over folders three deep, under `root`.
+QStringList makeTree(const QString& root, int files) {
+    QStringList made;
+    for (int i = 0; i < files; ++i) {
+        const QString path = QStringLiteral("tree/level %1/sub %2/deep %3/file %4.dat")
+                                 .arg(i % 3)
+                                 .arg(i % 5)
+                                 .arg(i % 2)
+                                 .arg(i);
+        const QString full = root + u'/' + path;
+        QDir().mkpath(QFileInfo(full).absolutePath());
+        writeFile(full, contentFor(path, 100 + (i * 37) % 3000));
+        made << path;
+    }
+    return made;
+}
+
+// Relative path -> content of every file under `root`.
+QMap<QString, QByteArray> filesUnder(const QString& root) {
+    QMap<QString, QByteArray> files;
+    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        files.insert(path.mid(root.size() + 1), readFile(path));
+    }
+    return files;
+}
+
+// Trusts the server as the window's session would after the user's yes: its
+// host key in the trust folder's known_hosts, its authority's certificate.
+QueueLogin loginFor(const ProtocolTestServer& server, const QString& trustFolder) {
+    QueueLogin login;
+    login.address = server.address();
+    login.user = server.userName();
+    login.password = server.password();
+    login.protocol = server.protocol();
+    auto trust = std::make_shared<SessionTrust>(trustFolder);
+    trust->setCertificateAuthorities(server.trustedOptions().caFile);
+    QDir().mkpath(trustFolder);
+    if (server.ssh())
+        writeFile(trustFolder + QStringLiteral("/known_hosts"),
+                  server.ssh()->knownHostsLine().toLatin1() + '\n');
+    login.trust = trust;
+    return login;
+}
+
+QueueLogin loginFor(const FtpTestServer& server) {
+    QueueLogin login;
+    login.address = server.address();
+    login.user = server.userName();
+    login.password = server.password();
+    return login;
+}
+
+QString remotePath(const ProtocolTestServer& server, const QString& relative) {
+    const QString dir = server.loginDir();
+    return (dir.endsWith(u'/') ? dir : dir + u'/') + relative;
+}
+
+bool drain(TransferQueue& queue, int ms = 60000) {
+    return QTest::qWaitFor([&] { return queue.idle(); }, ms);
+}
+
+} // namespace
+
+class TestTransferQueue : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+
+    void treeGoesBothWaysByteForByte_data();
+    void treeGoesBothWaysByteForByte();
+    void cutDownloadContinuesWithOnlyTheMissingBytes();
+    void changedRemoteFileStartsOver();
+    void existingTargetsFollowTheAnswers();
+    void rulesAnswerWithoutAsking();
+    void unwritableNamesFailWithTheirReason();
+    void userCancelsRetriesRemovesAndReorders();
+    void pauseStopsAndResumeContinues();
+    void storeKeepsTheQueueAcrossRuns();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_local;
+    ScriptedConflicts m_conflicts;
+};
+
+void TestTransferQueue::init() {
+    m_local = std::make_unique<QTemporaryDir>();
+    m_conflicts = ScriptedConflicts();
+}
+
+void TestTransferQueue::treeGoesBothWaysByteForByte_data() {
+    QTest::addColumn<QString>("mode");
+    QTest::newRow("FTP") << "pyftpdlib";
+    QTest::newRow("explicit TLS") << "ftps-explicit";
+    QTest::newRow("SFTP") << "sftp";
+}
+
+// Down into an empty local folder, then up again under another name; each
+// side compared with the tree it came from.
+void TestTransferQueue::treeGoesBothWaysByteForByte() {
+    QFETCH(QString, mode);
+    const auto serverMode = *ProtocolTestServer::modeNamed(mode);
+    if (!ProtocolTestServer::unavailableReason(serverMode).isEmpty())
+        QSKIP(qPrintable(ProtocolTestServer::unavailableReason(serverMode)));
+    ProtocolTestServer server(serverMode);
+    QVERIFY2(server.start(), qPrintable(server.errorText()));
+    QVERIFY(server.makeDirectory(QStringLiteral("tree")));
+    makeTree(server.root(), 300);
+    QVERIFY(server.makeDirectory(QStringLiteral("back")));
+
+    TransferQueue queue;
+    queue.setLogin(loginFor(server, m_local->filePath(QStringLiteral("trust"))));
+    QSignalSpy arrivals(&queue, &TransferQueue::localFileArrived);
+    queue.addDownload(remotePath(server, QStringLiteral("tree")),
+                      m_local->filePath(QStringLiteral("tree")), true);
+    QVERIFY(drain(queue));
+    QCOMPARE(queue.totals().failed, 0);
+    QCOMPARE(queue.totals().files, 300);
+    QCOMPARE(filesUnder(m_local->filePath(QStringLiteral("tree"))),
+             filesUnder(server.root() + QStringLiteral("/tree")));
+    QVERIFY(!arrivals.isEmpty());
+
+    queue.addUpload(m_local->filePath(QStringLiteral("tree")),
+                    remotePath(server, QStringLiteral("back/tree")), true);
+    QVERIFY(drain(queue));
+    QCOMPARE(queue.totals().failed, 0);
+    QCOMPARE(filesUnder(server.root() + QStringLiteral("/back/tree")),
+             filesUnder(m_local->filePath(QStringLiteral("tree"))));
+    // Kept times: the copies were changed when their sources were.
+    const QFileInfo source(server.root() + QStringLiteral("/tree/level 1/sub 1/deep 1/file 1.dat"));
+    const QFileInfo copy(m_local->filePath(QStringLiteral("tree/level 1/sub 1/deep 1/file 1.dat")));
+    QCOMPARE(copy.lastModified().toSecsSinceEpoch(), source.lastModified().toSecsSinceEpoch());
+}
+
+void TestTransferQueue::cutDownloadContinuesWithOnlyTheMissingBytes() {
+    FtpTestServer::Options options;
+    options.cutDownloadsAfter = 600 * 1024;
+    FtpTestServer server(FtpTestServer::Kind::Pyftpdlib, options);
+    QVERIFY2(server.start(), qPrintable(server.errorText()));
+    const QByteArray content = contentFor(QStringLiteral("big"), 2 * 1024 * 1024);
+    QVERIFY(server.writeFile(QStringLiteral("big.bin"), content));
+
+    TransferQueue queue;
+    queue.setRetryPauseMs(50);
+    queue.setLogin(loginFor(server));
+    const QString target = m_local->filePath(QStringLiteral("big.bin"));
+    queue.addDownload(QStringLiteral("/big.bin"), target, false, content.size());
+    QVERIFY(drain(queue));
+    QCOMPARE(queue.items().front().state, TransferState::Done);
+    QCOMPARE(readFile(target), content);
+    QVERIFY(!QFile::exists(target + QStringLiteral(".part")));
+    // The second attempt sent only what the first did not.
+    const qint64 sent = server.downloadedBytes();
+    QVERIFY2(sent >= content.size() && sent < content.size() + 64 * 1024,
+             qPrintable(QString::number(sent)));
+}
+
+void TestTransferQueue::changedRemoteFileStartsOver() {
+    FtpTestServer server(FtpTestServer::Kind::Pyftpdlib);
+    QVERIFY2(server.start(), qPrintable(server.errorText()));
+    const QByteArray fresh = contentFor(QStringLiteral("new"), 300000);
+    QVERIFY(server.writeFile(QStringLiteral("f.bin"), fresh));
+    // What a first attempt at the old file left behind.
+    const QString target = m_local->filePath(QStringLiteral("f.bin"));
+    QVERIFY(writeFile(target + QStringLiteral(".part"), QByteArray(100000, 'o')));
+    TransferItem kept;
+    kept.direction = TransferDirection::Download;
+    kept.remote = QStringLiteral("/f.bin");
+    kept.local = target;
+    kept.size = 250000; // the old file's
+    kept.remoteTime = 1000000000;
+    kept.partly = true;
+
+    TransferQueue queue;
+    queue.setLogin(loginFor(server));
+    queue.restore({kept});
+    QVERIFY(drain(queue));
+    QCOMPARE(queue.items().front().state, TransferState::Done);
+    QCOMPARE(readFile(target), fresh);
+}
+
+void TestTransferQueue::existingTargetsFollowTheAnswers() {
+    FtpTestServer server(FtpTestServer::Kind::Pyftpdlib);
+    QVERIFY2(server.start(), qPrintable(server.errorText()));
+    for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt", "e.txt", "f.txt"})
+        QVERIFY(server.writeFile(QString::fromLatin1(name), QByteArray("new ") + name));
+    for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt", "e.txt", "f.txt"})
+        QVERIFY(writeFile(m_local->filePath(QString::fromLatin1(name)), "old"));
+
+    TransferQueue queue;
+    queue.setParallel(1);
+    queue.setConflictPrompts(&m_conflicts);
+    queue.setLogin(loginFor(server));
+    // "new " + name is longer than "old": Resume goes on from the old bytes.
+    m_conflicts.replies = {{ConflictAnswer::Overwrite, false},
+                           {ConflictAnswer::Skip, false},
+                           {ConflictAnswer::Rename, false},
+                           {ConflictAnswer::Resume, false},
+                           {ConflictAnswer::Overwrite, true}};
+    for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt", "e.txt", "f.txt"})
+        queue.addDownload(QStringLiteral("/") + QLatin1String(name),
+                          m_local->filePath(QString::fromLatin1(name)), false, 9);
+    QVERIFY(drain(queue));
+    QCOMPARE(m_conflicts.asked.size(), 5); // the last answer held for f.txt
+    QVERIFY(m_conflicts.asked[0].canResume());
+    QCOMPARE(readFile(m_local->filePath("a.txt")), QByteArray("new a.txt"));
+    QCOMPARE(readFile(m_local->filePath("b.txt")), QByteArray("old"));
+    QCOMPARE(readFile(m_local->filePath("c.txt")), QByteArray("old"));
+    QCOMPARE(readFile(m_local->filePath("c (1).txt")), QByteArray("new c.txt"));
+    QCOMPARE(readFile(m_local->filePath("d.txt")), QByteArray("old d.txt"));
+    QCOMPARE(readFile(m_local->filePath("e.txt")), QByteArray("new e.txt"));
+    QCOMPARE(readFile(m_local->filePath("f.txt")), QByteArray("new f.txt"));
+    QCOMPARE(queue.items()[1].state, TransferState::Skipped);
+}
+
+void TestTransferQueue::rulesAnswerWithoutAsking() {
+    FtpTestServer server(FtpTestServer::Kind::Pyftpdlib);
+    QVERIFY2(server.start(), qPrintable(server.errorText()));
+    QVERIFY(server.writeFile(QStringLiteral("same.txt"), "same"));
+    QVERIFY(server.writeFile(QStringLiteral("other.txt"), "other size"));
+    QVERIFY(writeFile(m_local->filePath(QStringLiteral("same.txt")), "same"));
+    QVERIFY(writeFile(m_local->filePath(QStringLiteral("other.txt")), "x"));
+    // The local copy of same.txt is the newer one: nothing to overwrite it with.
+    const QDateTime later = QDateTime::currentDateTime().addDays(1);
+    QFile same(m_local->filePath(QStringLiteral("same.txt")));
+    QVERIFY(same.open(QIODevice::ReadWrite) &&
+            same.setFileTime(later, QFileDevice::FileModificationTime));
+    same.close();
+
+    TransferQueue queue;
+    queue.setConflictPrompts(&m_conflicts);
+    queue.setExistingTargetRule(ExistingTargetRule::OverwriteIfDifferent);
+    queue.setLogin(loginFor(server));
+    queue.addDownload(QStringLiteral("/same.txt"), m_local->filePath(QStringLiteral("same.txt")),
+                      false, 4, QDateTime::currentSecsSinceEpoch() - 60);
+    queue.addDownload(QStringLiteral("/other.txt"), m_local->filePath(QStringLiteral("other.txt")),
+                      false, 10);
+    QVERIFY(drain(queue));
+    QVERIFY(m_conflicts.asked.isEmpty());
+    QCOMPARE(queue.items()[0].state, TransferState::Skipped);
+    QCOMPARE(readFile(m_local->filePath(QStringLiteral("other.txt"))), QByteArray("other size"));
+
+    queue.removeFinished();
+    queue.setExistingTargetRule(ExistingTargetRule::Skip);
+    queue.addDownload(QStringLiteral("/other.txt"), m_local->filePath(QStringLiteral("other.txt")),
+                      false, 10);
+    QVERIFY(drain(queue));
+    QCOMPARE(queue.items().back().state, TransferState::Skipped);
+}
+
+void TestTransferQueue::unwritableNamesFailWithTheirReason() {
+    FtpTestServer server(FtpTestServer::Kind::Pyftpdlib);
+    QVERIFY2(server.start(), qPrintable(server.errorText()));
+    QVERIFY(server.writeFile(QStringLiteral("dir/good.txt"), "good"));
+    QVERIFY(server.writeFile(QStringLiteral("dir/bad") + QChar(1) + QStringLiteral("name"), "bad"));
+    QVERIFY(server.writeFile(QStringLiteral("dir/") + QString(300, u'x').left(250), "long"));
+    // A local folder where a file is to go.
+    QVERIFY(QDir().mkpath(m_local->filePath(QStringLiteral("dir/clash.txt"))));
+    QVERIFY(server.writeFile(QStringLiteral("dir/clash.txt"), "clash"));
+
+    TransferQueue queue;
+    queue.setConflictPrompts(&m_conflicts);
+    m_conflicts.replies = {{ConflictAnswer::Overwrite, true}};
+    queue.setLogin(loginFor(server));
+    queue.addDownload(QStringLiteral("/dir"), m_local->filePath(QStringLiteral("dir")), true);
+    QVERIFY(drain(queue));
+    QMap<QString, const TransferItem*> byName;
+    for (const TransferItem& item : queue.items())
+        byName.insert(item.name(), &item);
+    QCOMPARE(byName.value(QStringLiteral("good.txt"))->state, TransferState::Done);
+    const TransferItem* bad = byName.value(
+        RawName::shownWithMarks(QStringLiteral("bad") + QChar(1) + QStringLiteral("name")));
+    QVERIFY(bad);
+    QCOMPARE(bad->state, TransferState::Failed);
+    QVERIFY2(bad->error.contains(u"name"), qPrintable(bad->error));
+    const TransferItem* clash = byName.value(QStringLiteral("clash.txt"));
+    QCOMPARE(clash->state, TransferState::Failed);
+    QVERIFY(!clash->error.isEmpty());
+    // Nothing was written anywhere but beside the targets (what arrived for
+    // the folder in clash.txt's way waits in its part file).
+    QCOMPARE(QDir(m_local->filePath(QStringLiteral("dir"))).entryList(QDir::Files),
+             QStringList({"clash.txt.part", "good.txt", QString(300, u'x').left(250)}));
+}
+
+void TestTransferQueue::userCancelsRetriesRemovesAndReorders() {
+    FtpTestServer::Options slow;
+    slow.rateLimit = 200 * 1024;
+    FtpTestServer server(FtpTestServer::Kind::Pyftpdlib, slow);
+    QVERIFY2(server.start(), qPrintable(server.errorText()));
+    for (const char* name : {"one.bin", "two.bin", "three.bin"})
+        QVERIFY(server.writeFile(QString::fromLatin1(name), QByteArray(1024 * 1024, 'z')));
+
+    TransferQueue queue;
+    queue.setParallel(1);
+    queue.setLogin(loginFor(server));
+    const quint64 one = queue.addDownload("/one.bin", m_local->filePath("one.bin"), false);
+    const quint64 two = queue.addDownload("/two.bin", m_local->filePath("two.bin"), false);
+    const quint64 three = queue.addDownload("/three.bin", m_local->filePath("three.bin"), false);
+    QTRY_VERIFY(queue.item(one)->state == TransferState::Running && queue.item(one)->done > 0);
+
+    queue.move(three, -1);
+    QCOMPARE(queue.indexOf(three), 1);
+    queue.cancel(one);
+    QTRY_COMPARE(queue.item(one)->state, TransferState::Cancelled);
+    QVERIFY(QFile::exists(m_local->filePath("one.bin.part")));
+    // The next in the new order runs; the removed one never does.
+    QTRY_COMPARE(queue.item(three)->state, TransferState::Running);
+    queue.remove(two);
+    QVERIFY(!queue.item(two));
+    queue.retry(one);
+    QVERIFY(drain(queue, 120000));
+    QCOMPARE(queue.item(one)->state, TransferState::Done);
+    QCOMPARE(queue.item(three)->state, TransferState::Done);
+    QVERIFY(!QFile::exists(m_local->filePath("two.bin")));
+    QCOMPARE(readFile(m_local->filePath("one.bin")), QByteArray(1024 * 1024, 'z'));
+}
+
+void TestTransferQueue::pauseStopsAndResumeContinues() {
+    FtpTestServer::Options slow;
+    slow.rateLimit = 300 * 1024;
+    FtpTestServer server(FtpTestServer::Kind::Pyftpdlib, slow);
+    QVERIFY2(server.start(), qPrintable(server.errorText()));
+    QVERIFY(server.writeFile(QStringLiteral("p.bin"), QByteArray(1024 * 1024, 'p')));
+    TransferQueue queue;
+    queue.setLogin(loginFor(server));
+    const quint64 id = queue.addDownload("/p.bin", m_local->filePath("p.bin"), false, 1024 * 1024);
+    QTRY_VERIFY(queue.item(id)->done > 0);
+    queue.pause();
+    QTRY_COMPARE(queue.item(id)->state, TransferState::Waiting);
+    QVERIFY(queue.item(id)->partly);
+    QTest::qWait(300);
+    QCOMPARE(queue.item(id)->state, TransferState::Waiting);
+    queue.resume();
+    QVERIFY(drain(queue));
+    QCOMPARE(readFile(m_local->filePath("p.bin")), QByteArray(1024 * 1024, 'p'));
+}
+
+void TestTransferQueue::storeKeepsTheQueueAcrossRuns() {
+    QTemporaryDir folder;
+    QueueStore store(folder.filePath(QStringLiteral("queues")));
+    TransferItem waiting;
+    waiting.direction = TransferDirection::Upload;
+    waiting.local = QStringLiteral("/home/me/a b.txt");
+    waiting.remote = QStringLiteral("/pub/a b.txt");
+    TransferItem partly;
+    partly.local = RawName::decode("/home/me/\xff.bin");
+    partly.remote = QStringLiteral("/pub/grüße.bin");
+    partly.size = 123456789012;
+    partly.remoteTime = 1700000000;
+    partly.done = 1000;
+    partly.partly = true;
+    partly.state = TransferState::Running;
+    TransferItem failed = waiting;
+    failed.folder = true;
+    failed.state = TransferState::Failed;
+    failed.error = QStringLiteral("550 No");
+
+    TransferQueue queue;
+    queue.restore({waiting, partly, failed});
+    QString error;
+    QVERIFY2(store.save(QStringLiteral("key"), queue.unfinished(), &error), qPrintable(error));
+    struct stat info {};
+    QVERIFY(::stat(QFile::encodeName(folder.filePath("queues/key.json")).constData(), &info) == 0);
+    QCOMPARE(info.st_mode & 0777, mode_t(0600));
+
+    const std::vector<TransferItem> back = store.load(QStringLiteral("key"));
+    QCOMPARE(back.size(), size_t(3));
+    QCOMPARE(back[0].local, waiting.local);
+    QCOMPARE(back[0].direction, TransferDirection::Upload);
+    QCOMPARE(back[1].local, partly.local);
+    QCOMPARE(back[1].size, partly.size);
+    QCOMPARE(back[1].remoteTime, partly.remoteTime);
+    QVERIFY(back[1].partly);
+    QCOMPARE(back[1].state, TransferState::Waiting);
+    QCOMPARE(back[2].state, TransferState::Failed);
+    QCOMPARE(back[2].error, failed.error);
+    QVERIFY(back[2].folder);
+    QVERIFY(store.load(QStringLiteral("other")).empty());
+
+    // Nothing left: nothing kept. A file that is not a queue loads as none.
+    QVERIFY(store.save(QStringLiteral("key"), {}));
+    QVERIFY(!QFile::exists(folder.filePath("queues/key.json")));
+    QVERIFY(writeFile(folder.filePath("queues/broken.json"), "{not json"));
+    QVERIFY(store.load(QStringLiteral("broken")).empty());
+}
+
+QTEST_GUILESS_MAIN(TestTransferQueue)
+
+#include "tst_transfer_queue.moc"
