@@ -26,8 +26,8 @@ public:
     }
     Answer askYesNoCancel(const QString&, const QString&, Answer) override { return Answer::Yes; }
     QString input(const QString&, const QString&, const QString&) override { return {}; }
-    int choose(const QString&, const QString&, Icon, const QStringList&, int defaultButton,
-               int) override {
+    int choose(const QString&, const QString&, Icon, const QStringList&, int defaultButton, int,
+               const QString& = QString(), bool* = nullptr) override {
         return defaultButton;
     }
     std::optional<QString> password(const QString&, const QString&) override {

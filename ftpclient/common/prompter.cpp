@@ -1,6 +1,7 @@
 #include "prompter.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -43,7 +44,8 @@ QString WidgetPrompter::input(const QString& prompt, const QString& title,
 }
 
 int WidgetPrompter::choose(const QString& text, const QString& title, Icon icon,
-                           const QStringList& buttons, int defaultButton, int escapeButton) {
+                           const QStringList& buttons, int defaultButton, int escapeButton,
+                           const QString& checkBox, bool* checked) {
     QMessageBox box(icon == Icon::Critical  ? QMessageBox::Critical
                     : icon == Icon::Warning ? QMessageBox::Warning
                                             : QMessageBox::NoIcon,
@@ -56,7 +58,11 @@ int WidgetPrompter::choose(const QString& text, const QString& title, Icon icon,
         return -1;
     box.setDefaultButton(pressed.value(defaultButton, pressed.first()));
     box.setEscapeButton(pressed.value(escapeButton, pressed.last()));
+    if (!checkBox.isEmpty())
+        box.setCheckBox(new QCheckBox(checkBox, &box));
     box.exec();
+    if (checked && box.checkBox())
+        *checked = box.checkBox()->isChecked();
     const qsizetype index = pressed.indexOf(qobject_cast<QPushButton*>(box.clickedButton()));
     return index >= 0 ? int(index) : escapeButton;
 }

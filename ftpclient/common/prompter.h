@@ -28,9 +28,11 @@ public:
                           const QString& defaultText) = 0;
     // A box with `buttons` (at least one); returns the index of the one
     // pressed. Enter presses `defaultButton`; Escape and closing the box
-    // press `escapeButton`.
+    // press `escapeButton`. With `checkBox` text, the box also has a check
+    // box, whose state goes to *checked.
     virtual int choose(const QString& text, const QString& title, Icon icon,
-                       const QStringList& buttons, int defaultButton, int escapeButton) = 0;
+                       const QStringList& buttons, int defaultButton, int escapeButton,
+                       const QString& checkBox = QString(), bool* checked = nullptr) = 0;
     // An input box whose text is not shown; nothing when the user cancels.
     virtual std::optional<QString> password(const QString& prompt, const QString& title) = 0;
 };
@@ -48,7 +50,8 @@ public:
     Answer askYesNoCancel(const QString& text, const QString& title, Answer defaultButton) override;
     QString input(const QString& prompt, const QString& title, const QString& defaultText) override;
     int choose(const QString& text, const QString& title, Icon icon, const QStringList& buttons,
-               int defaultButton, int escapeButton) override;
+               int defaultButton, int escapeButton, const QString& checkBox = QString(),
+               bool* checked = nullptr) override;
     std::optional<QString> password(const QString& prompt, const QString& title) override;
 
 private:

@@ -1,5 +1,7 @@
 #include "file_pane.h"
 
+#include <QSet>
+
 #include "common/client_errors.h"
 #include "common/twips_geometry.h"
 #include "file_images.h"
@@ -138,4 +140,24 @@ void FilePane::LstX_Files_KeyDown(short& KeyCode, short) {
 
 void FilePane::reportError(const QString& prefix) {
     ::reportError(m_prompter, prefix, std::current_exception());
+}
+
+void FilePane::keepView() {
+    m_keptSelection.clear();
+    for (int i = 0; i < LstX_Files->ListCount(); ++i)
+        if (LstX_Files->Selected(i))
+            m_keptSelection << LstX_Files->List(i);
+    m_keptTop = LstX_Files->TopIndex();
+    m_viewKept = true;
+}
+
+void FilePane::restoreView() {
+    if (!std::exchange(m_viewKept, false))
+        return;
+    const QSet<QString> selected(m_keptSelection.cbegin(), m_keptSelection.cend());
+    for (int i = 0; i < LstX_Files->ListCount(); ++i)
+        if (selected.contains(LstX_Files->List(i)))
+            LstX_Files->SetSelected(i, true);
+    if (m_keptTop > 0 && m_keptTop < LstX_Files->ListCount())
+        LstX_Files->SetTopIndex(m_keptTop);
 }

@@ -3,6 +3,7 @@
 #include "pane_frame.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <array>
 
@@ -49,11 +50,17 @@ public:
     // The Delete key (46) in the list deletes, whatever the shift state.
     void LstX_Files_KeyDown(short& KeyCode, short shift);
 
+    // Remembers which entries of the file list are selected and where it is
+    // scrolled; the next time the list is filled anew they are put back.
+    void keepView();
+
 protected:
     // Enter in the pattern box: list again with the pattern.
     virtual void listWithPattern() = 0;
     // Reports a run-time failure as the client does everywhere.
     void reportError(const QString& prefix);
+    // Puts back what keepView() remembered, once.
+    void restoreView();
 
     const FileImages& m_images;
     Prompter& m_prompter;
@@ -65,4 +72,7 @@ private:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
     int m_pane;
+    bool m_viewKept = false;
+    QStringList m_keptSelection;
+    int m_keptTop = 0;
 };

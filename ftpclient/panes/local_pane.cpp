@@ -97,6 +97,21 @@ void LocalPane::reloadLocalFiles() {
     requestListing(File1->Path(), true);
 }
 
+void LocalPane::refreshKeepingView() {
+    keepView();
+    reloadLocalFiles();
+}
+
+QString LocalPane::selectedLocalFolder() const {
+    const int row = Dir1->currentRow();
+    if (row < 0 || !Dir1->item(row)->isSelected())
+        return {};
+    const QString path = Dir1->entryPath(row);
+    const QString current = Dir1->Path();
+    const QString prefix = current.endsWith(u'/') ? current : current + u'/';
+    return path.startsWith(prefix) && path.size() > prefix.size() ? path : QString();
+}
+
 void LocalPane::Cmd_Files_Click(int index) {
     switch (index) {
     case 0:

@@ -69,6 +69,11 @@ public:
     // Reads the directory again and reloads and re-sorts the list, as every
     // local file operation and download does when it is done.
     void reloadLocalFiles();
+    // reloadLocalFiles(), keeping the selection and the scroll position.
+    void refreshKeepingView();
+    // The sub-directory selected in the directory list (its full path); ""
+    // when none is, or the selected entry is the current directory or above it.
+    QString selectedLocalFolder() const;
 
     void Drive1_Change();
     void Dir1_Change();

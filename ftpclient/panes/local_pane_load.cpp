@@ -151,6 +151,7 @@ void LocalPane::sort_files(short& key) {
     for (int b = 0; b < 3; ++b)
         Cmd_Files[size_t(b)]->setIcon(b == key ? m_images.Img_Arrow[descending ? 0 : 1]
                                                : QPixmap());
+    restoreView();
 }
 
 QString LocalPane::shortenName(const QString& name) const {

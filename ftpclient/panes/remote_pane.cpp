@@ -121,6 +121,9 @@ void RemotePane::takeRows(const SharedRemoteRows& rows) {
         if (rows->descending != bRemoteNameDesc)
             Load_FilesR();
         Cmd_Files[0]->setIcon(bRemoteNameDesc ? m_images.Img_Arrow[0] : m_images.Img_Arrow[1]);
+        m_listing = rows->listing;
+        m_fileIndex.clear();
+        restoreView();
     } catch (...) {
         reportError(QStringLiteral("The following error occurred: "));
     }
@@ -166,6 +169,34 @@ QString RemotePane::remoteName(int row) const {
     if (index < 0 || index >= Lst_Remote.count())
         throw std::runtime_error("The remote list entry no longer names a file.");
     return Lst_Remote.text(index);
+}
+
+const RemoteEntry* RemotePane::remoteEntry(const QString& name) const {
+    if (!m_listing)
+        return nullptr;
+    if (m_fileIndex.isEmpty())
+        for (size_t i = 0; i < m_listing->files.size(); ++i)
+            m_fileIndex.insert(m_listing->files[i].name, int(i));
+    const int index = m_fileIndex.value(name, -1);
+    return index >= 0 ? &m_listing->files[size_t(index)] : nullptr;
+}
+
+QString RemotePane::selectedRemoteFolder() const {
+    const QListWidgetItem* item = Lst_Remote_Dir->currentItem();
+    if (!item || !item->isSelected())
+        return {};
+    QString name = item->data(Qt::UserRole).toString();
+    if (name == u"../" || !name.endsWith(u'/'))
+        return {};
+    name.chop(1);
+    return name;
+}
+
+void RemotePane::refreshKeepingView() {
+    if (m_session.busy() || !m_session.bConnected)
+        return;
+    keepView();
+    listAgain();
 }
 
 QString RemotePane::remoteDirectory() const {

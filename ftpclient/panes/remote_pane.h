@@ -7,6 +7,8 @@
 
 #include <vantel/vantelctrl.h>
 
+#include <QHash>
+
 #include <memory>
 #include <vector>
 
@@ -59,6 +61,14 @@ public:
     QString remoteName(int row) const;
     // The current remote directory with its trailing "/".
     QString remoteDirectory() const;
+    // The entry of the current listing's file of that name; nullptr if none.
+    const RemoteEntry* remoteEntry(const QString& name) const;
+    // The directory selected in the directory list (its name as the server
+    // has it, without "/"); "" when none or "../" is.
+    QString selectedRemoteFolder() const;
+    // Lists the current directory again, keeping the selection and the
+    // scroll position; nothing while the session is busy or not connected.
+    void refreshKeepingView();
     // How a remote name is shown: bytes that are not UTF-8 read as Latin-1.
     static QString shownRemote(const QString& name);
 
@@ -89,5 +99,7 @@ private:
     RemoteSession& m_session;
     std::unique_ptr<PaneWork<SharedRemoteRows>> m_work;
     std::vector<FileKind> m_kinds; // of each line of Lst_Remote
+    SharedListing m_listing;       // the listing the lists show
+    mutable QHash<QString, int> m_fileIndex;
     std::vector<QPixmap> m_icons;
 };

@@ -7,12 +7,16 @@
 #include "panes/file_icons.h"
 #include "panes/local_pane.h"
 #include "panes/remote_pane.h"
+#include "queue_panel.h"
+#include "queue_questions.h"
+#include "queue_store.h"
 #include "remote_session.h"
 #include "security_mark.h"
 #include "security_questions.h"
 #include "settings_file.h"
 #include "status_log.h"
 #include "transfer_progress.h"
+#include "transfer_queue.h"
 #include "transfers.h"
 #include "window_settings.h"
 
@@ -35,8 +39,12 @@ TARLEN_Frm::TARLEN_Frm(Prompter& prompter, QWidget* parent)
     : QWidget(parent)
     , m_prompter(prompter)
     , m_session(std::make_unique<RemoteSession>())
-    , m_securityQuestions(std::make_unique<SecurityQuestions>(prompter)) {
+    , m_securityQuestions(std::make_unique<SecurityQuestions>(prompter))
+    , m_queue(std::make_unique<TransferQueue>())
+    , m_queueQuestions(std::make_unique<QueueQuestions>(prompter))
+    , m_queueStore(std::make_unique<QueueStore>()) {
     m_session->trust().setPrompts(m_securityQuestions.get());
+    m_queue->setConflictPrompts(m_queueQuestions.get());
     setWindowTitle(Caption + QStringLiteral(" (") + kMakerAddress + u')');
     // One small, fixed font, so that captions fit the twips layout and text
     // measures the same everywhere.
@@ -48,16 +56,20 @@ TARLEN_Frm::TARLEN_Frm(Prompter& prompter, QWidget* parent)
         return dialog.chosenHost();
     };
     createControls();
-    m_transfers =
-        std::make_unique<PaneTransfers>(*localPane, *remotePane, *m_session, m_prompter, *Progress);
+    m_transfers = std::make_unique<PaneTransfers>(*localPane, *remotePane, m_prompter, *m_queue);
     m_drag = std::make_unique<PaneDrag>(*this);
     m_settings = std::make_unique<WindowSettings>(*this);
     connectSession();
+    connectQueue();
     watchPointerResets();
 }
 
 TARLEN_Frm::~TARLEN_Frm() {
     m_drag.reset();
+    m_queue->disconnect(this);
+    // The queue's view goes before the queue it shows.
+    delete Queue;
+    Queue = nullptr;
     m_session->close();
     setBusyPointer(false);
 }
@@ -88,6 +100,8 @@ void TARLEN_Frm::createControls() {
     m_twips.place(Txt_Status, 1455, 5275, 8520, 855);
     Progress = new TransferProgressPanel(this);
     m_twips.place(Progress, 1455, 6175, 8520, 330);
+    Queue = new QueuePanel(*m_queue, this);
+    m_twips.place(Queue, 120, 6550, 9855, 2400);
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(1000);
@@ -152,6 +166,9 @@ void TARLEN_Frm::closeEvent(QCloseEvent* e) {
 // QUIT), then writes the settings.
 void TARLEN_Frm::Form_Unload() {
     m_unloaded = true;
+    // What still moves stops where it is and is kept for the next time.
+    m_queue->stopAll();
+    saveQueue();
     m_session->close();
     Timer1->stop();
     setBusyPointer(false);

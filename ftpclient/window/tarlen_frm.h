@@ -16,6 +16,9 @@ class LocalPane;
 class PaneDrag;
 class PaneTransfers;
 class Prompter;
+class QueuePanel;
+class QueueQuestions;
+class QueueStore;
 class QPushButton;
 class QTimer;
 class RemotePane;
@@ -24,6 +27,7 @@ class SecurityMark;
 class SecurityQuestions;
 class StatusLog;
 class TransferProgressPanel;
+class TransferQueue;
 class WindowSettings;
 
 // The main window: it composes the two panes, the transfer buttons between
@@ -43,6 +47,8 @@ public:
 
     // --- parts --------------------------------------------------------------
     RemoteSession& session() const { return *m_session; }
+    // The transfers, moving on connections of their own.
+    TransferQueue& queue() const { return *m_queue; }
     LocalPane* localPane = nullptr;
     RemotePane* remotePane = nullptr;
     // The two panes as the pane frames of the layout: 0 local, 1 remote.
@@ -57,6 +63,8 @@ public:
     QTimer* Timer1 = nullptr;
     // Name, bar, rate and time left of the file being transferred.
     TransferProgressPanel* Progress = nullptr;
+    // The transfer queue under the log.
+    QueuePanel* Queue = nullptr;
     FileImages images;
     PaneDrag& drag() const { return *m_drag; }
     // The window's state and geometry as the settings file keeps them.
@@ -100,11 +108,25 @@ private:
     // Abandons the command at unload (no QUIT) and writes the settings.
     void Form_Unload();
     void watchPointerResets();
+    // The queue: its lines in the log, panes refreshed as files arrive, kept
+    // across runs per login.
+    void connectQueue();
+    void takeQueueLogin(const HostInfo& host);
+    void offerKeptQueue();
+    void saveQueue();
+    void refreshPanesSoon(bool local);
+    void followRunningFile();
 
     Prompter& m_prompter;
     TwipsGeometry m_twips;
     std::unique_ptr<RemoteSession> m_session;
     std::unique_ptr<SecurityQuestions> m_securityQuestions;
+    std::unique_ptr<TransferQueue> m_queue;
+    std::unique_ptr<QueueQuestions> m_queueQuestions;
+    std::unique_ptr<QueueStore> m_queueStore;
+    QTimer* m_queueSaveTimer = nullptr;
+    QTimer* m_localRefreshTimer = nullptr;
+    QTimer* m_remoteRefreshTimer = nullptr;
     std::unique_ptr<PaneTransfers> m_transfers;
     std::unique_ptr<PaneDrag> m_drag;
     std::unique_ptr<WindowSettings> m_settings;

@@ -119,6 +119,7 @@ void TARLEN_Frm::connectToHost() {
     m_loggingIn = false;
     s.bConnected = true;
     setBusyPointer(false);
+    takeQueueLogin(*host);
     if (s.sRemoteDir.startsWith(QStringLiteral("//"))) {
         s.sRemoteDir = QStringLiteral("/");
         s.sRootDir = QStringLiteral("/");

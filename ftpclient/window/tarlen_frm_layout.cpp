@@ -6,6 +6,7 @@
 #include "panes/local_lists.h"
 #include "panes/local_pane.h"
 #include "panes/remote_pane.h"
+#include "queue_panel.h"
 #include "security_mark.h"
 #include "status_log.h"
 #include "transfer_progress.h"
@@ -106,14 +107,17 @@ void TARLEN_Frm::Resize_Frm() {
     g.setWidth(Txt_Status, std::max(0.0, g.left(remote) + g.width(remote) - g.left(Txt_Status)));
     g.place(Progress, g.left(Txt_Status), g.top(Txt_Status) + g.height(Txt_Status) + 45,
             g.width(Txt_Status), g.height(Progress));
+    // The queue spans the window under the progress display.
+    g.place(Queue, g.left(Cmd_Connect), g.top(Progress) + g.height(Progress) + 45,
+            g.left(remote) + g.width(remote) - g.left(Cmd_Connect), g.height(Queue));
 
     // The window cannot be made smaller than its layout: nothing may be cut off.
     const double neededWidth = g.left(remote) + g.width(remote) + 255;
-    const double neededHeight = g.top(Txt_Status) + 1300;
+    const double neededHeight = g.top(Queue) + g.height(Queue) + 120;
     if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized))) {
         setMinimumSize(g.toPixels(neededWidth), g.toPixels(neededHeight));
         g.setWidth(this, neededWidth);
-        if (g.height(this) - 1300 < g.top(Txt_Status))
+        if (g.height(this) < neededHeight)
             g.setHeight(this, neededHeight);
     }
 

@@ -33,37 +33,24 @@ void TransferProgressPanel::begin(const QString& name) {
     m_rate->clear();
     m_left->clear();
     m_rateBytesPerSec = 0;
-    m_samples.clear();
+    m_meter.restart();
     m_active = true;
     m_clock.start();
-}
-
-double TransferProgressPanel::rateAfter(qint64 ms, qint64 done) {
-    // A count that goes back (a transfer started over) starts the window anew.
-    if (!m_samples.empty() && done < m_samples.back().done)
-        m_samples.clear();
-    m_samples.push_back({ms, done});
-    while (m_samples.size() > 2 && ms - m_samples[1].ms >= RateWindowMs)
-        m_samples.pop_front();
-    const Sample& first = m_samples.front();
-    if (ms <= first.ms)
-        return m_rateBytesPerSec;
-    return double(done - first.done) * 1000.0 / double(ms - first.ms);
 }
 
 void TransferProgressPanel::update(qint64 done, qint64 total) {
     const qint64 now = m_clock.elapsed();
     if (isHidden() && now >= ShowDelayMs)
         show();
-    m_rateBytesPerSec = rateAfter(now, done);
+    m_rateBytesPerSec = m_meter.add(now, done);
     m_bar->setValue(total > 0 ? int(1000.0 * double(qMin(done, total)) / double(total)) : 0);
     m_amount->setText(total > 0 ? tr("%1 of %2").arg(formatBytes(done), formatBytes(total))
                                 : formatBytes(done));
     m_rate->setText(m_rateBytesPerSec > 0 ? formatBytes(qint64(m_rateBytesPerSec)) + tr("/s")
                                           : QString());
-    if (total > 0 && done < total && m_rateBytesPerSec > 0)
-        m_left->setText(tr("%1 left").arg(
-            formatDuration(qint64(std::ceil(double(total - done) / m_rateBytesPerSec)))));
+    const qint64 left = m_meter.secondsLeft(done, total);
+    if (left >= 0)
+        m_left->setText(tr("%1 left").arg(formatDuration(left)));
     else
         m_left->clear();
 }

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "rate_meter.h"
+
 #include <QElapsedTimer>
 #include <QWidget>
-
-#include <deque>
 
 class QLabel;
 class QProgressBar;
@@ -20,7 +20,7 @@ public:
 
     static constexpr int ShowDelayMs = 250;
     // The rate is taken over this much of the most recent progress.
-    static constexpr qint64 RateWindowMs = 3000;
+    static constexpr qint64 RateWindowMs = RateMeter::WindowMs;
 
     // Starts following a new transfer of `name`.
     void begin(const QString& name);
@@ -44,15 +44,8 @@ private:
     QLabel* m_amount;
     QLabel* m_rate;
     QLabel* m_left;
-    struct Sample {
-        qint64 ms;
-        qint64 done;
-    };
-    // Adds a report and returns the rate over the reports of the window.
-    double rateAfter(qint64 ms, qint64 done);
-
     QElapsedTimer m_clock;
-    std::deque<Sample> m_samples;
+    RateMeter m_meter;
     double m_rateBytesPerSec = 0;
     bool m_active = false;
 };

@@ -3,32 +3,30 @@
 class LocalPane;
 class Prompter;
 class RemotePane;
-class RemoteSession;
-class TransferProgressPanel;
+class TransferQueue;
 
-// Moving the selected files between the panes, one command per file, each
-// waited for before the next.
+// Puts what is selected in one pane into the transfer queue, to go to the
+// other: the selected files and, when one is selected, a directory with
+// everything in it. The window goes on at once; the queue moves them.
 class PaneTransfers {
 public:
-    PaneTransfers(LocalPane& local, RemotePane& remote, RemoteSession& session, Prompter& prompter,
-                  TransferProgressPanel& progress)
+    PaneTransfers(LocalPane& local, RemotePane& remote, Prompter& prompter, TransferQueue& queue)
         : m_local(local)
         , m_remote(remote)
-        , m_session(session)
         , m_prompter(prompter)
-        , m_progress(progress) {}
+        , m_queue(queue) {}
 
-    // The selected remote files into the local directory; the local list is
-    // read again afterwards.
+    // The selected remote files (and directory) into the local directory.
     void Cmd_Dn_Click();
-    // The selected local files into the remote directory, which is listed
-    // again afterwards.
+    // The selected local files (and directory) into the remote directory.
     void Cmd_Up_Click();
 
 private:
+    void queueDownloads();
+    void queueUploads();
+
     LocalPane& m_local;
     RemotePane& m_remote;
-    RemoteSession& m_session;
     Prompter& m_prompter;
-    TransferProgressPanel& m_progress;
+    TransferQueue& m_queue;
 };

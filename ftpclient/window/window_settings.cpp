@@ -1,7 +1,12 @@
 #include "window_settings.h"
 
 #include "panes/local_pane.h"
+#include "queue_panel.h"
 #include "tarlen_frm.h"
+#include "transfer_queue.h"
+
+#include <QComboBox>
+#include <QSpinBox>
 
 short WindowSettings::windowState() const {
     const Qt::WindowStates s = m_window.windowState();
@@ -62,4 +67,16 @@ QString WindowSettings::localPath() const {
 
 bool WindowSettings::setLocalPath(const QString& path) {
     return m_window.localPane->setLocalPath(path);
+}
+
+Preferences WindowSettings::preferences() const {
+    Preferences prefs;
+    prefs.parallelTransfers = short(m_window.queue().parallel());
+    prefs.existingFiles = short(m_window.queue().existingTargetRule());
+    return prefs;
+}
+
+void WindowSettings::setPreferences(const Preferences& prefs) {
+    m_window.Queue->Spn_Parallel->setValue(prefs.parallelTransfers);
+    m_window.Queue->Cmb_Existing->setCurrentIndex(prefs.existingFiles);
 }

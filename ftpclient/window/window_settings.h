@@ -27,6 +27,8 @@ public:
     void setFrameWidth(int index, double twips) override;
     QString localPath() const override;
     bool setLocalPath(const QString& path) override;
+    Preferences preferences() const override;
+    void setPreferences(const Preferences& prefs) override;
 
 private:
     TARLEN_Frm& m_window;

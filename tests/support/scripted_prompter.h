@@ -27,6 +27,7 @@ public:
         QStringList buttons;
         int defaultButton = 0;
         int escapeButton = 0;
+        QString checkBox;
     };
 
     QList<Answer> answers; // taken in order by askYesNoCancel; Cancel when empty
@@ -34,6 +35,8 @@ public:
     // Taken in order by choose: a button's caption, or "" for Escape; Escape
     // when empty.
     QStringList choices;
+    // Taken in order by choose when it shows a check box; unchecked when empty.
+    QList<bool> checks;
     // Taken in order by password; nothing (cancelled) when empty.
     QList<std::optional<QString>> passwords;
     QList<Choice> choicesShown;
@@ -63,8 +66,11 @@ public:
         return inputs.isEmpty() ? QString() : inputs.takeFirst();
     }
     int choose(const QString& text, const QString& title, Icon icon, const QStringList& buttons,
-               int defaultButton, int escapeButton) override {
-        choicesShown.append({text, title, icon, buttons, defaultButton, escapeButton});
+               int defaultButton, int escapeButton, const QString& checkBox = QString(),
+               bool* checked = nullptr) override {
+        choicesShown.append({text, title, icon, buttons, defaultButton, escapeButton, checkBox});
+        if (!checkBox.isEmpty() && checked)
+            *checked = !checks.isEmpty() && checks.takeFirst();
         const QString caption = choices.isEmpty() ? QString() : choices.takeFirst();
         const qsizetype index = buttons.indexOf(caption);
         return index >= 0 ? int(index) : escapeButton;

@@ -53,7 +53,7 @@ public:
         return defaultText;
     }
     int choose(const QString& text, const QString& title, Icon icon, const QStringList& buttons,
-               int defaultButton, int) override {
+               int defaultButton, int, const QString& = QString(), bool* = nullptr) override {
         std::fprintf(stderr, "[%s] %s -> %s\n", qPrintable(title), qPrintable(text),
                      qPrintable(buttons.value(defaultButton)));
         // The box as it would stand before the person, pictured.

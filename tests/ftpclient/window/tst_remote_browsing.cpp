@@ -9,6 +9,7 @@
 #include "remote_session.h"
 #include "scripted_connect.h"
 #include "scripted_prompter.h"
+#include "transfer_queue.h"
 #include "window/status_log.h"
 #include "window/tarlen_frm.h"
 
@@ -352,7 +353,9 @@ void TestRemoteBrowsing::namesAreUtf8WhereTheirBytesAreEvenUnannounced() {
     };
     selectOnly(QStringLiteral("café.txt"));
     f.Cmd_Dn_Click();
-    QVERIFY(f.Txt_Status->text().contains(QStringLiteral("café.txt retrieved")));
+    QVERIFY(QTest::qWaitFor([&] { return f.queue().idle(); }, 20000));
+    QVERIFY2(f.Txt_Status->text().contains(QStringLiteral("café.txt retrieved")),
+             qPrintable(f.Txt_Status->text()));
     const QByteArray fetched = QFile::encodeName(local.path()) + "/caf\xE9.txt";
     QVERIFY(::access(fetched.constData(), F_OK) == 0);
     ::unlink(fetched.constData());

@@ -12,6 +12,7 @@
 #include "scripted_prompter.h"
 #include "sent_commands.h"
 #include "test_files.h"
+#include "transfer_queue.h"
 #include "window/security_mark.h"
 #include "window/security_questions.h"
 #include "window/status_log.h"
@@ -236,6 +237,7 @@ void TestSecureConnection::workOverEachSecureProtocol() {
     // Download two files, upload one back under a new name.
     selectRemote({"my file.txt", "grüße.txt"});
     f.Cmd_Dn_Click();
+    QVERIFY(QTest::qWaitFor([&f] { return f.queue().idle(); }, 30000));
     QCOMPARE(readFile(local(QStringLiteral("my file.txt"))), QByteArray("blank in name"));
     QCOMPARE(readFile(local(QStringLiteral("grüße.txt"))), QByteArray("non-ascii"));
     QVERIFY(writeFile(local(QStringLiteral("upload.bin")), QByteArray(70000, 'u')));
@@ -245,7 +247,11 @@ void TestSecureConnection::workOverEachSecureProtocol() {
         localList->SetSelected(i, f.localPane->File1->List(localList->ItemData(i)) ==
                                       QStringLiteral("upload.bin"));
     f.Cmd_Up_Click();
+    QVERIFY(QTest::qWaitFor([&f] { return f.queue().idle(); }, 30000));
     QCOMPARE(readFile(server.root() + QStringLiteral("/upload.bin")), QByteArray(70000, 'u'));
+
+    // The remote pane shows the upload once the queue has refreshed it.
+    QTRY_VERIFY(entries(f.remotePane->LstX_Files).contains(QStringLiteral("upload.bin")));
 
     // Rename, make a directory, delete a file, remove a directory.
     selectRemote({"upload.bin"});

@@ -6,6 +6,7 @@
 #include "remote_session.h"
 #include "scripted_prompter.h"
 #include "test_files.h"
+#include "window/queue_panel.h"
 #include "window/status_log.h"
 #include "window/tarlen_frm.h"
 #include "window/transfer_progress.h"
@@ -299,15 +300,17 @@ void TestWindowLayout::startupCentresWindowWhateverTheSettingsSay() {
     QVERIFY(saved.contains("WINDOWLEFT= 1500"));
 }
 
-// The window is never smaller than its layout, and the progress display
-// keeps its place under the log whenever the layout runs.
+// The window is never smaller than its layout (the transfer queue at its
+// foot included), and the progress display keeps its place under the log
+// whenever the layout runs.
 void TestWindowLayout::windowCannotShrinkBelowItsLayout() {
     TARLEN_Frm& f = *m_frm;
     const TwipsGeometry& g = f.twips();
     f.Resize_Frm();
     f.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f));
-    const QSize needed(g.toPixels(10405), g.toPixels(g.top(f.Txt_Status) + 1300));
+    const QSize needed(g.toPixels(10405), g.toPixels(g.top(f.Queue) + g.height(f.Queue) + 120));
+    QVERIFY(g.top(f.Queue) > g.top(f.Progress) + g.height(f.Progress));
     QCOMPARE(f.minimumSize(), needed);
     f.resize(needed / 2);
     QCOMPARE(f.size(), needed);
@@ -317,7 +320,8 @@ void TestWindowLayout::windowCannotShrinkBelowItsLayout() {
     f.windowSettings().setFrameHeight(0, 6500);
     f.windowSettings().setFrameWidth(1, 5200);
     f.Resize_Frm();
-    QCOMPARE(f.minimumHeight(), g.toPixels(120 + 6500 + 100 + 1300));
+    QCOMPARE(f.minimumHeight(), g.toPixels(g.top(f.Queue) + g.height(f.Queue) + 120));
+    QVERIFY(g.top(f.Queue) > g.top(f.Progress) + g.height(f.Progress));
     QCOMPARE(f.minimumWidth(), g.toPixels(g.left(f.Frm_Local[1]) + 5200 + 255));
     QCOMPARE(g.top(f.Progress), g.top(f.Txt_Status) + g.height(f.Txt_Status) + 45);
     QCOMPARE(g.width(f.Progress), g.width(f.Txt_Status));

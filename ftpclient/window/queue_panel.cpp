@@ -1,0 +1,200 @@
+#include "queue_panel.h"
+
+#include "queue_model.h"
+#include "transfer_queue.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStyledItemDelegate>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+// The Progress column as a bar.
+class ProgressDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        const int permille = index.data(QueueModel::ProgressRole).toInt();
+        if (index.column() != QueueModel::Progress || permille < 0) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        QStyleOptionProgressBar bar;
+        bar.rect = option.rect.adjusted(1, 2, -1, -2);
+        bar.minimum = 0;
+        bar.maximum = 1000;
+        bar.progress = permille;
+        bar.text = index.data().toString();
+        bar.textVisible = true;
+        bar.state = option.state;
+        bar.palette = option.palette;
+        QApplication::style()->drawControl(QStyle::CE_ProgressBar, &bar, painter);
+    }
+};
+
+QPushButton* makeButton(const QString& caption, const QString& tip, QWidget* parent) {
+    auto* button = new QPushButton(caption, parent);
+    button->setToolTip(tip);
+    button->setAutoDefault(false);
+    return button;
+}
+
+} // namespace
+
+QueuePanel::QueuePanel(TransferQueue& queue, QWidget* parent)
+    : QWidget(parent)
+    , m_queue(queue)
+    , m_model(new QueueModel(queue, this)) {
+    setObjectName(QStringLiteral("Queue"));
+    createControls();
+    connectControls();
+    showTotals();
+}
+
+void QueuePanel::createControls() {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+    auto* buttons = new QHBoxLayout;
+    Cmd_Pause = makeButton(QStringLiteral("Pause"),
+                           QStringLiteral("Pause or resume the whole queue"), this);
+    Cmd_CancelItems =
+        makeButton(QStringLiteral("Cancel"), QStringLiteral("Stop the selected transfers"), this);
+    Cmd_Retry = makeButton(QStringLiteral("Retry"),
+                           QStringLiteral("Try the selected transfers again"), this);
+    Cmd_RemoveItems =
+        makeButton(QStringLiteral("Remove"),
+                   QStringLiteral("Take the selected transfers out of the queue"), this);
+    Cmd_MoveUp =
+        makeButton(QStringLiteral("Up"), QStringLiteral("Move the selected transfers up"), this);
+    Cmd_MoveDown = makeButton(QStringLiteral("Down"),
+                              QStringLiteral("Move the selected transfers down"), this);
+    Cmd_ClearDone = makeButton(QStringLiteral("Clear done"),
+                               QStringLiteral("Take finished transfers out of the queue"), this);
+    for (QPushButton* b : {Cmd_Pause, Cmd_CancelItems, Cmd_Retry, Cmd_RemoveItems, Cmd_MoveUp,
+                           Cmd_MoveDown, Cmd_ClearDone})
+        buttons->addWidget(b);
+    buttons->addStretch(1);
+    buttons->addWidget(new QLabel(QStringLiteral("At once:"), this));
+    Spn_Parallel = new QSpinBox(this);
+    Spn_Parallel->setRange(1, TransferQueue::MostParallel);
+    Spn_Parallel->setValue(m_queue.parallel());
+    Spn_Parallel->setToolTip(
+        QStringLiteral("How many files move at once, each on a connection of its own"));
+    buttons->addWidget(Spn_Parallel);
+    buttons->addWidget(new QLabel(QStringLiteral("Existing files:"), this));
+    Cmb_Existing = new QComboBox(this);
+    Cmb_Existing->addItems(
+        {QStringLiteral("Ask"), QStringLiteral("Overwrite if different"), QStringLiteral("Skip")});
+    Cmb_Existing->setToolTip(QStringLiteral("What a transfer does when its target exists"));
+    buttons->addWidget(Cmb_Existing);
+    layout->addLayout(buttons);
+
+    List_Queue = new QTreeView(this);
+    List_Queue->setObjectName(QStringLiteral("List_Queue"));
+    List_Queue->setModel(m_model);
+    List_Queue->setRootIsDecorated(false);
+    List_Queue->setUniformRowHeights(true);
+    List_Queue->setAlternatingRowColors(true);
+    List_Queue->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    List_Queue->setSelectionBehavior(QAbstractItemView::SelectRows);
+    List_Queue->setItemDelegateForColumn(QueueModel::Progress, new ProgressDelegate(List_Queue));
+    List_Queue->header()->setStretchLastSection(true);
+    layout->addWidget(List_Queue, 1);
+
+    Lbl_Totals = new QLabel(this);
+    Lbl_Totals->setObjectName(QStringLiteral("Lbl_Totals"));
+    layout->addWidget(Lbl_Totals);
+}
+
+void QueuePanel::connectControls() {
+    const auto forSelected = [this](void (TransferQueue::*act)(quint64)) {
+        return [this, act] {
+            for (quint64 id : selectedIds())
+                (m_queue.*act)(id);
+        };
+    };
+    connect(Cmd_CancelItems, &QPushButton::clicked, this, forSelected(&TransferQueue::cancel));
+    connect(Cmd_Retry, &QPushButton::clicked, this, forSelected(&TransferQueue::retry));
+    connect(Cmd_RemoveItems, &QPushButton::clicked, this, forSelected(&TransferQueue::remove));
+    connect(Cmd_MoveUp, &QPushButton::clicked, this, [this] { moveSelected(-1); });
+    connect(Cmd_MoveDown, &QPushButton::clicked, this, [this] { moveSelected(+1); });
+    connect(Cmd_ClearDone, &QPushButton::clicked, &m_queue, &TransferQueue::removeFinished);
+    connect(Cmd_Pause, &QPushButton::clicked, this, [this] {
+        m_queue.paused() ? m_queue.resume() : m_queue.pause();
+        showTotals();
+    });
+    connect(Spn_Parallel, &QSpinBox::valueChanged, &m_queue, &TransferQueue::setParallel);
+    connect(Cmb_Existing, &QComboBox::currentIndexChanged, this, [this](int index) {
+        m_queue.setExistingTargetRule(ExistingTargetRule(std::clamp(index, 0, 2)));
+    });
+    connect(&m_queue, &TransferQueue::totalsChanged, this, &QueuePanel::showTotals);
+}
+
+QList<quint64> QueuePanel::selectedIds() const {
+    QModelIndexList rows = List_Queue->selectionModel()->selectedRows();
+    std::sort(rows.begin(), rows.end(),
+              [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+    QList<quint64> ids;
+    for (const QModelIndex& row : rows)
+        ids << row.data(QueueModel::IdRole).toULongLong();
+    return ids;
+}
+
+void QueuePanel::selectIds(const QList<quint64>& ids) {
+    QItemSelection selection;
+    for (quint64 id : ids) {
+        const int row = m_queue.indexOf(id);
+        if (row >= 0)
+            selection.select(m_model->index(row, 0), m_model->index(row, QueueModel::Columns - 1));
+    }
+    List_Queue->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+}
+
+// Moving keeps the moved items selected, so that they can be moved again.
+void QueuePanel::moveSelected(int delta) {
+    QList<quint64> ids = selectedIds();
+    if (delta > 0)
+        std::reverse(ids.begin(), ids.end());
+    for (quint64 id : ids)
+        m_queue.move(id, delta);
+    selectIds(ids);
+}
+
+QString QueuePanel::totalsText(const TransferQueue& queue) {
+    const TransferTotals t = queue.totals();
+    if (t.files == 0)
+        return queue.paused() ? QStringLiteral("Paused. No transfers.")
+                              : QStringLiteral("No transfers.");
+    QString text = QStringLiteral("%1 of %2 files, %3 of %4")
+                       .arg(t.filesDone)
+                       .arg(t.files)
+                       .arg(QueueModel::formatBytes(t.bytesDone), QueueModel::formatBytes(t.bytes));
+    if (t.rate > 0)
+        text += QStringLiteral(", %1/s").arg(QueueModel::formatBytes(qint64(t.rate)));
+    if (t.secondsLeft >= 0)
+        text += QStringLiteral(", %1 left").arg(QueueModel::formatDuration(t.secondsLeft));
+    if (t.failed > 0)
+        text += QStringLiteral(", %1 failed").arg(t.failed);
+    if (queue.paused())
+        text.prepend(QStringLiteral("Paused. "));
+    return text;
+}
+
+void QueuePanel::showTotals() {
+    Lbl_Totals->setText(totalsText(m_queue));
+    Cmd_Pause->setText(m_queue.paused() ? QStringLiteral("Resume") : QStringLiteral("Pause"));
+}

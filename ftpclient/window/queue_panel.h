@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QWidget>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QSpinBox;
+class QTreeView;
+class QueueModel;
+class TransferQueue;
+
+// The transfer queue in the window: a row per item (direction, name, paths,
+// size, progress, rate, time left, state), the buttons that act on the
+// selected items and on the whole queue, how many files move at once, what
+// to do with existing targets, and a line with the totals.
+class QueuePanel : public QWidget {
+    Q_OBJECT
+
+public:
+    QueuePanel(TransferQueue& queue, QWidget* parent = nullptr);
+
+    QTreeView* List_Queue = nullptr;
+    QPushButton* Cmd_Pause = nullptr; // "Pause" or "Resume", for the whole queue
+    QPushButton* Cmd_CancelItems = nullptr;
+    QPushButton* Cmd_Retry = nullptr;
+    QPushButton* Cmd_RemoveItems = nullptr;
+    QPushButton* Cmd_MoveUp = nullptr;
+    QPushButton* Cmd_MoveDown = nullptr;
+    QPushButton* Cmd_ClearDone = nullptr;
+    QSpinBox* Spn_Parallel = nullptr;
+    QComboBox* Cmb_Existing = nullptr;
+    QLabel* Lbl_Totals = nullptr;
+
+    QueueModel& model() const { return *m_model; }
+    // The ids of the selected rows, in queue order.
+    QList<quint64> selectedIds() const;
+    void selectIds(const QList<quint64>& ids);
+    // The totals line as it reads now.
+    static QString totalsText(const TransferQueue& queue);
+
+private:
+    void createControls();
+    void connectControls();
+    void moveSelected(int delta);
+    void showTotals();
+
+    TransferQueue& m_queue;
+    QueueModel* m_model = nullptr;
+};
