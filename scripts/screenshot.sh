@@ -31,6 +31,8 @@ port=$(/usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1
 # A big file, served slowly enough to catch its download half-way.
 mkdir -p "$work/server"
 head -c 24000000 /dev/zero > "$work/server/big-download.iso"
+head -c 9000000 /dev/zero > "$work/server/video.mp4"
+printf 'Read me first\n' > "$work/server/readme.txt"
 bash "$root/scripts/sample-server.sh" --port "$port" --root "$work/server" --rate 4000000 \
     > "$work/server.log" 2>&1 &
 server=$!
@@ -42,6 +44,7 @@ done
 mkdir -p "$work/config"
 XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 \
     "$build/tests/tools/window_screenshot" --server "127.0.0.1:$port" --user tarlen \
-    --password tarlen --local "$local_dir" --out "$out" --download big-download.iso
+    --password tarlen --local "$local_dir" --out "$out" --download big-download.iso \
+    --download video.mp4 --download readme.txt
 echo "Pictures in $out: main-window.png (both panes, connected to the sample server)," \
     "connect-dialog.png, transfer.png (a download in progress)"

@@ -50,14 +50,6 @@ QString makeLocalFolder(const QString& path) {
     return {};
 }
 
-QString nameOf(const QString& path) {
-    return path.mid(path.lastIndexOf(u'/') + 1);
-}
-
-QString folderOf(const QString& path) {
-    return path.left(path.lastIndexOf(u'/') + 1);
-}
-
 TransferItem childOf(const TransferItem& parent, const QString& name, bool folder) {
     TransferItem child;
     child.direction = parent.direction;

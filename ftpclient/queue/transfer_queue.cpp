@@ -1,6 +1,7 @@
 #include "transfer_queue.h"
 
 #include "ftp_command.h"
+#include "plain_name.h"
 #include "queue_worker.h"
 #include "raw_names.h"
 
@@ -11,14 +12,6 @@
 namespace {
 
 constexpr int kRefreshMs = 100;
-
-QString folderOf(const QString& path) {
-    return path.left(path.lastIndexOf(u'/') + 1);
-}
-
-QString nameOf(const QString& path) {
-    return path.mid(path.lastIndexOf(u'/') + 1);
-}
 
 bool isWaiting(const TransferItem& item) {
     return item.state == TransferState::Waiting && !item.awaitingAnswer;
@@ -333,6 +326,8 @@ void TransferQueue::checkDrained() {
     const bool busy = !idle();
     if (m_wasBusy && !busy) {
         m_answerForTheRest.reset();
+        // What the server held may change before the next run.
+        m_remoteFolders.clear();
         emit drained();
     }
     m_wasBusy = busy;

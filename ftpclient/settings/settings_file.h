@@ -25,7 +25,9 @@
 //  - a "HOST" outside the profiles selects none: iCurHost is -1;
 //  - a profile's missing "PROTOCOL" is plain FTP (what every profile was
 //    before there was a choice), one this version does not know is FTP with
-//    TLS required, never plain FTP.
+//    TLS required, never plain FTP;
+//  - a "PARALLEL" outside 1 .. 10 or an "EXISTINGFILES" outside 0 .. 2
+//    keeps the default (2 at once; ask).
 void LoadSettings(SettingsWindow& window, HostProfiles& profiles, const QString& sKey,
                   const QString& filePath = settingsFilePath());
 
@@ -33,7 +35,8 @@ void LoadSettings(SettingsWindow& window, HostProfiles& profiles, const QString&
 // write (profiles beyond iNumHosts among them) stay. A profile's "PROTOCOL"
 // and "KEYFILE" are written only when the file holds them already or they
 // differ from what their absence means (plain FTP, no key file), so a file
-// without them is saved unchanged when nothing changed. A password that
+// without them is saved unchanged when nothing changed; "PARALLEL" and
+// "EXISTINGFILES" likewise. A password that
 // cannot be stored scrambled (see unstorablePWChar()) is written empty; the
 // other keys of that profile and all other profiles are written as usual.
 // Returns false when the file could not be replaced (the old one then stays

@@ -8,3 +8,11 @@ bool isPlainFileName(const QString& name) {
             return false;
     return true;
 }
+
+QString nameOf(const QString& path) {
+    return path.mid(path.lastIndexOf(u'/') + 1);
+}
+
+QString folderOf(const QString& path) {
+    return path.left(path.lastIndexOf(u'/') + 1);
+}

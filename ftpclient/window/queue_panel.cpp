@@ -39,11 +39,29 @@ public:
         bar.progress = permille;
         bar.text = index.data().toString();
         bar.textVisible = true;
-        bar.state = option.state;
+        bar.textAlignment = Qt::AlignCenter;
+        bar.state = option.state | QStyle::State_Horizontal;
         bar.palette = option.palette;
-        QApplication::style()->drawControl(QStyle::CE_ProgressBar, &bar, painter);
+        bar.fontMetrics = option.fontMetrics;
+        QStyle* style = option.widget ? option.widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ProgressBar, &bar, painter, option.widget);
     }
 };
+
+// What a user looks at first comes first: the state and progress of each
+// file; the full paths, long as they are, last.
+void arrangeColumns(QHeaderView* header) {
+    const QueueModel::Column order[] = {
+        QueueModel::Direction, QueueModel::Name,  QueueModel::State,
+        QueueModel::Progress,  QueueModel::Size,  QueueModel::Rate,
+        QueueModel::TimeLeft,  QueueModel::Local, QueueModel::Remote};
+    const int widths[] = {70, 150, 120, 110, 75, 80, 60, 200, 200};
+    for (int visual = 0; visual < int(std::size(order)); ++visual) {
+        header->moveSection(header->visualIndex(order[visual]), visual);
+        header->resizeSection(order[visual], widths[visual]);
+    }
+    header->setStretchLastSection(true);
+}
 
 QPushButton* makeButton(const QString& caption, const QString& tip, QWidget* parent) {
     auto* button = new QPushButton(caption, parent);
@@ -112,7 +130,7 @@ void QueuePanel::createControls() {
     List_Queue->setSelectionMode(QAbstractItemView::ExtendedSelection);
     List_Queue->setSelectionBehavior(QAbstractItemView::SelectRows);
     List_Queue->setItemDelegateForColumn(QueueModel::Progress, new ProgressDelegate(List_Queue));
-    List_Queue->header()->setStretchLastSection(true);
+    arrangeColumns(List_Queue->header());
     layout->addWidget(List_Queue, 1);
 
     Lbl_Totals = new QLabel(this);

@@ -6,6 +6,7 @@
 #include "panes/local_pane.h"
 #include "panes/name_checks.h"
 #include "panes/remote_pane.h"
+#include "plain_name.h"
 #include "raw_names.h"
 #include "remote_session.h"
 #include "transfer_queue.h"
@@ -18,10 +19,6 @@ QString withoutSlash(QString path) {
     if (path.size() > 1 && path.endsWith(u'/'))
         path.chop(1);
     return path;
-}
-
-QString nameOf(const QString& path) {
-    return path.mid(path.lastIndexOf(u'/') + 1);
 }
 
 } // namespace

@@ -17,7 +17,11 @@ public:
     double frameHeights[2] = {4575, 4575};
     double frameWidths[2] = {5055, 5055};
     QString path = QStringLiteral("/");
+    Preferences prefs;
     QStringList calls;
+
+    Preferences preferences() const override { return prefs; }
+    void setPreferences(const Preferences& p) override { prefs = p; }
 
     short windowState() const override { return state; }
     double windowTop() const override { return top; }

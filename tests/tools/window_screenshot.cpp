@@ -12,6 +12,7 @@
 #include "panes/local_pane.h"
 #include "panes/remote_pane.h"
 #include "remote_session.h"
+#include "transfer_queue.h"
 #include "window/status_log.h"
 #include "window/tarlen_frm.h"
 #include "window/transfer_progress.h"
@@ -91,13 +92,15 @@ bool save(QWidget* w, const QString& path) {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QCommandLineParser parser;
-    parser.addOptions({{"server", "host:port", "address"},
-                       {"user", "user name", "name"},
-                       {"password", "password", "text"},
-                       {"local", "local directory to show", "dir"},
-                       {"out", "directory for the pictures", "dir"},
-                       {"download", "remote file to catch half-way through its download", "name"},
-                       {"protocol", "protocol as the settings file names it", "name"}});
+    parser.addOptions(
+        {{"server", "host:port", "address"},
+         {"user", "user name", "name"},
+         {"password", "password", "text"},
+         {"local", "local directory to show", "dir"},
+         {"out", "directory for the pictures", "dir"},
+         {"download", "remote file to download; the picture catches it half-way (repeatable)",
+          "name"},
+         {"protocol", "protocol as the settings file names it", "name"}});
     parser.process(app);
     const QString out = parser.value("out");
     QDir().mkpath(out);
@@ -135,23 +138,26 @@ int main(int argc, char** argv) {
             save(&window, out + QStringLiteral("/main-window.png")) && window.session().bConnected
                 ? 0
                 : 1;
-        const QString download = parser.value("download");
-        if (!download.isEmpty()) {
-            CVantelCtrl* remote = window.remotePane->LstX_Files;
-            for (int i = 0; i < remote->ListCount(); ++i)
-                remote->SetSelected(i, remote->List(i) == download);
-            // Half-way through, take the picture and cancel the rest.
-            QTimer::singleShot(2500, &window, [&] {
-                window.Txt_Status->updateView();
-                if (!save(&window, out + QStringLiteral("/transfer.png")) ||
-                    window.Progress->isHidden())
-                    status = 1;
-                window.Cmd_Cancel->click();
-            });
-            window.Cmd_Dn_Click();
+        const QStringList downloads = parser.values("download");
+        if (downloads.isEmpty()) {
+            window.close();
+            app.quit();
+            return;
         }
-        window.close();
-        app.quit();
+        CVantelCtrl* remote = window.remotePane->LstX_Files;
+        for (int i = 0; i < remote->ListCount(); ++i)
+            remote->SetSelected(i, downloads.contains(remote->List(i)));
+        window.Cmd_Dn_Click();
+        // Half-way through, take the picture and stop the rest.
+        QTimer::singleShot(2500, &window, [&] {
+            window.Txt_Status->updateView();
+            if (!save(&window, out + QStringLiteral("/transfer.png")) ||
+                window.Progress->isHidden())
+                status = 1;
+            window.queue().stopAll();
+            window.close();
+            app.quit();
+        });
     });
     app.exec();
     return status;

@@ -5,6 +5,7 @@
 // and the queue kept across runs.
 #include "conflicts.h"
 #include "ftp_test_server.h"
+#include "plain_name.h"
 #include "protocol_test_server.h"
 #include "queue_store.h"
 #include "raw_names.h"
@@ -118,6 +119,7 @@ private slots:
     void changedRemoteFileStartsOver();
     void existingTargetsFollowTheAnswers();
     void rulesAnswerWithoutAsking();
+    void nextRunSeesTheServerAsItIsNow();
     void unwritableNamesFailWithTheirReason();
     void userCancelsRetriesRemovesAndReorders();
     void pauseStopsAndResumeContinues();
@@ -291,6 +293,37 @@ void TestTransferQueue::rulesAnswerWithoutAsking() {
                       false, 10);
     QVERIFY(drain(queue));
     QCOMPARE(queue.items().back().state, TransferState::Skipped);
+}
+
+// What the queue learnt of a remote folder holds for one run only: a file
+// removed on the server since is no conflict, one added since is.
+void TestTransferQueue::nextRunSeesTheServerAsItIsNow() {
+    FtpTestServer server(FtpTestServer::Kind::Pyftpdlib);
+    QVERIFY2(server.start(), qPrintable(server.errorText()));
+    QVERIFY(writeFile(m_local->filePath(QStringLiteral("gone.txt")), "mine"));
+    QVERIFY(writeFile(m_local->filePath(QStringLiteral("added.txt")), "mine"));
+    QVERIFY(server.writeFile(QStringLiteral("gone.txt"), "theirs"));
+
+    TransferQueue queue;
+    queue.setConflictPrompts(&m_conflicts);
+    queue.setLogin(loginFor(server));
+    m_conflicts.replies = {{ConflictAnswer::Skip, false}};
+    queue.addUpload(m_local->filePath(QStringLiteral("gone.txt")), QStringLiteral("/gone.txt"),
+                    false);
+    QVERIFY(drain(queue));
+    QCOMPARE(m_conflicts.asked.size(), 1);
+
+    QVERIFY(QFile::remove(server.root() + QStringLiteral("/gone.txt")));
+    QVERIFY(server.writeFile(QStringLiteral("added.txt"), "theirs"));
+    queue.addUpload(m_local->filePath(QStringLiteral("gone.txt")), QStringLiteral("/gone.txt"),
+                    false);
+    queue.addUpload(m_local->filePath(QStringLiteral("added.txt")), QStringLiteral("/added.txt"),
+                    false);
+    QVERIFY(drain(queue));
+    QCOMPARE(m_conflicts.asked.size(), 2);
+    QCOMPARE(nameOf(m_conflicts.asked[1].target), QStringLiteral("added.txt"));
+    QCOMPARE(readFile(server.root() + QStringLiteral("/gone.txt")), QByteArray("mine"));
+    QCOMPARE(readFile(server.root() + QStringLiteral("/added.txt")), QByteArray("theirs"));
 }
 
 void TestTransferQueue::unwritableNamesFailWithTheirReason() {

@@ -78,6 +78,10 @@ private slots:
     void storedProtocolAndKeyFile();
     void deletedProfileLeavesNoProtocolToItsSuccessor();
 
+    void queuePreferencesOutOfRangeKeepDefaults_data();
+    void queuePreferencesOutOfRangeKeepDefaults();
+    void queuePreferencesRoundTrip();
+
 private:
     // Loads the given file text into a fresh window and profiles.
     void load(const QByteArray& text);
@@ -419,6 +423,49 @@ void TestSettingsFile::fileWithoutProtocolsIsPlainFtpAndSavesUnchanged() {
     QCOMPARE(m_profiles.Hosts[1].sPW, QStringLiteral("secret"));
     QVERIFY(SaveSettings(m_window, m_profiles, Key));
     QCOMPARE(readAll(m_file), text);
+}
+
+void TestSettingsFile::queuePreferencesOutOfRangeKeepDefaults_data() {
+    QTest::addColumn<QByteArray>("lines");
+    QTest::addColumn<short>("parallel");
+    QTest::addColumn<short>("existing");
+    QTest::newRow("absent") << QByteArray() << short(2) << short(0);
+    QTest::newRow("in range") << QByteArray("PARALLEL= 10\nEXISTINGFILES= 2\n") << short(10)
+                              << short(2);
+    QTest::newRow("none at once") << QByteArray("PARALLEL= 0\n") << short(2) << short(0);
+    QTest::newRow("too many") << QByteArray("PARALLEL= 11\n") << short(2) << short(0);
+    QTest::newRow("unknown rule") << QByteArray("EXISTINGFILES= 3\n") << short(2) << short(0);
+    QTest::newRow("negative rule") << QByteArray("EXISTINGFILES= -1\n") << short(2) << short(0);
+    QTest::newRow("text") << QByteArray("PARALLEL=many\n") << short(2) << short(0);
+}
+
+void TestSettingsFile::queuePreferencesOutOfRangeKeepDefaults() {
+    QFETCH(QByteArray, lines);
+    QFETCH(short, parallel);
+    QFETCH(short, existing);
+    load(settingsText(m_dir->path(), 0, lines));
+    QCOMPARE(m_window.prefs.parallelTransfers, parallel);
+    QCOMPARE(m_window.prefs.existingFiles, existing);
+}
+
+// A changed preference is written and read back; set back to its default it
+// is still written, since the file already holds it.
+void TestSettingsFile::queuePreferencesRoundTrip() {
+    load(settingsText(m_dir->path(), 0, {}));
+    m_window.prefs.parallelTransfers = 5;
+    m_window.prefs.existingFiles = 1;
+    QVERIFY(SaveSettings(m_window, m_profiles, Key));
+    QVERIFY(readAll(m_file).contains("PARALLEL"));
+    LoadSettings(m_window = FakeSettingsWindow(), m_profiles, Key);
+    QCOMPARE(m_window.prefs.parallelTransfers, short(5));
+    QCOMPARE(m_window.prefs.existingFiles, short(1));
+
+    m_window.prefs = Preferences();
+    QVERIFY(SaveSettings(m_window, m_profiles, Key));
+    m_window.prefs.parallelTransfers = 7;
+    LoadSettings(m_window, m_profiles, Key);
+    QCOMPARE(m_window.prefs.parallelTransfers, Preferences::DefaultParallelTransfers);
+    QCOMPARE(m_window.prefs.existingFiles, short(0));
 }
 
 void TestSettingsFile::everyProtocolAndKeyFileRoundTrips_data() {

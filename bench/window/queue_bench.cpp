@@ -1,0 +1,310 @@
+// Times the transfer queue of the real main window against lftp's mirror on
+// the same vsftpd server, in the same run: many small files in one folder
+// and a tree of folders, both ways, with the default number of parallel
+// transfers and one at a time. Then a big download cut short by the server
+// and resumed, counting what the server sent twice. While the queue runs,
+// the longest time the window's event loop went unserved is recorded.
+//
+//   queue_bench [--files N] [--kib N] [--tree-dirs N] [--tree-files N]
+//               [--big-mib N] [--cut-mib N]
+#include "bench_support.h"
+#include "ftp_test_server.h"
+#include "remote_session.h"
+#include "transfer_queue.h"
+#include "window/tarlen_frm.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+namespace {
+
+struct Sizes {
+    int files = 1000;
+    int kib = 10;
+    int treeDirs = 10;   // folders at the top, each with as many below
+    int treeFiles = 100; // files in each folder of the lower level
+    int bigMib = 1024;
+    int cutMib = 900;
+};
+
+Sizes sizesFrom(const QStringList& args) {
+    Sizes s;
+    s.files = bench::argValue(args, QStringLiteral("--files"), s.files);
+    s.kib = bench::argValue(args, QStringLiteral("--kib"), s.kib);
+    s.treeDirs = bench::argValue(args, QStringLiteral("--tree-dirs"), s.treeDirs);
+    s.treeFiles = bench::argValue(args, QStringLiteral("--tree-files"), s.treeFiles);
+    s.bigMib = bench::argValue(args, QStringLiteral("--big-mib"), s.bigMib);
+    s.cutMib = bench::argValue(args, QStringLiteral("--cut-mib"), s.cutMib);
+    return s;
+}
+
+void fillDirectory(const QString& dir, int files, int kib) {
+    QDir().mkpath(dir);
+    const QByteArray content(kib * 1024, 'x');
+    for (int i = 0; i < files; ++i) {
+        QFile f(dir + QStringLiteral("/file%1.dat").arg(i, 4, 10, QLatin1Char('0')));
+        if (f.open(QIODevice::WriteOnly))
+            f.write(content);
+    }
+}
+
+// dirs folders, each holding dirs folders of `files` files of 1 KiB.
+void fillTree(const QString& root, int dirs, int files) {
+    for (int a = 0; a < dirs; ++a)
+        for (int b = 0; b < dirs; ++b)
+            fillDirectory(root + QStringLiteral("/d%1/e%2").arg(a).arg(b), files, 1);
+}
+
+int countFiles(const QString& root) {
+    int count = 0;
+    QDirIterator it(root, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        ++count;
+    }
+    return count;
+}
+
+void emptyDirectory(const QString& dir) {
+    QDir(dir).removeRecursively();
+    QDir().mkpath(dir);
+}
+
+double lftp(const QString& address, const QString& script) {
+    QProcess p;
+    QElapsedTimer clock;
+    clock.start();
+    p.start(
+        QStringLiteral("lftp"),
+        {QStringLiteral("-c"), QStringLiteral("set cmd:interactive false; set net:max-retries 1; "
+                                              "open ftp://%1; %2")
+                                   .arg(address, script)});
+    p.waitForFinished(-1);
+    const double seconds = clock.nsecsElapsed() / 1e9;
+    if (p.exitCode() != 0)
+        std::fprintf(stderr, "lftp failed: %s\n", p.readAllStandardError().constData());
+    return seconds;
+}
+
+// The main window, logged in to one server, with its queue.
+class Client {
+public:
+    Client(bench::SilentPrompter& prompter, const FtpTestServer& server)
+        : m_frm(prompter) {
+        m_frm.Form_Load();
+        m_frm.show();
+        const HostInfo host{QString(), server.address(), server.userName(), server.password()};
+        m_frm.showConnectDialog = [host] {
+            return host;
+        };
+        m_frm.Cmd_Connect->click();
+    }
+    ~Client() { m_frm.close(); }
+    bool connected() { return m_frm.session().bConnected; }
+    QString remoteRoot() { return m_frm.session().sRootDir; }
+    TransferQueue& queue() { return m_frm.queue(); }
+
+    // Runs what was added until the queue drains; the seconds it took.
+    double drain() {
+        QElapsedTimer clock;
+        clock.start();
+        m_meter.start();
+        if (!queue().idle()) {
+            QEventLoop loop;
+            QObject::connect(&queue(), &TransferQueue::drained, &loop, &QEventLoop::quit);
+            loop.exec();
+        }
+        m_longestPause = std::max(m_longestPause, m_meter.stop());
+        const double seconds = clock.nsecsElapsed() / 1e9;
+        reportFailures();
+        queue().removeFinished();
+        return seconds;
+    }
+    qint64 longestPauseMs() const { return m_longestPause; }
+
+private:
+    void reportFailures() {
+        int failed = 0;
+        for (const TransferItem& item : queue().items())
+            if (item.state == TransferState::Failed && ++failed <= 3)
+                std::fprintf(stderr, "failed: %s: %s\n", qPrintable(item.remote),
+                             qPrintable(item.error));
+        if (failed > 0)
+            std::fprintf(stderr, "%d items failed\n", failed);
+    }
+
+    TARLEN_Frm m_frm;
+    bench::PauseMeter m_meter;
+    qint64 m_longestPause = 0;
+};
+
+// One folder both ways through the queue with `parallel` connections and
+// through lftp mirror with the same count; prints one line per direction.
+struct Comparison {
+    QString title;
+    QString remoteName; // the folder under the server's root
+    QString localSource;
+    int expectedFiles = 0;
+};
+
+void printRow(const char* what, double tarlen, double one, double mirror, double mirrorParallel,
+              int parallel) {
+    std::printf("%-9s queue(%d) %7.3f s   queue(1) %7.3f s   lftp mirror %7.3f s   "
+                "mirror --parallel=%d %7.3f s   vs parallel mirror %.2f   vs one at a time %.2f\n",
+                what, parallel, tarlen, one, mirror, parallel, mirrorParallel,
+                mirrorParallel / tarlen, one / tarlen);
+}
+
+double queueDownload(Client& client, const Comparison& c, const QString& target, int parallel) {
+    emptyDirectory(target);
+    client.queue().setParallel(parallel);
+    client.queue().addDownload(client.remoteRoot() + u'/' + c.remoteName,
+                               target + u'/' + c.remoteName, true);
+    const double seconds = client.drain();
+    const int got = countFiles(target);
+    if (got != c.expectedFiles)
+        std::fprintf(stderr, "download with %d: %d of %d files\n", parallel, got, c.expectedFiles);
+    return seconds;
+}
+
+double queueUpload(Client& client, const Comparison& c, const QString& serverUp, int parallel) {
+    emptyDirectory(serverUp);
+    client.queue().setParallel(parallel);
+    client.queue().addUpload(
+        c.localSource, client.remoteRoot() + QStringLiteral("/up/") + QDir(c.localSource).dirName(),
+        true);
+    const double seconds = client.drain();
+    const int sent = countFiles(serverUp);
+    if (sent != c.expectedFiles)
+        std::fprintf(stderr, "upload with %d: %d of %d files\n", parallel, sent, c.expectedFiles);
+    return seconds;
+}
+
+void compare(Client& client, const FtpTestServer& server, const Comparison& c,
+             const QString& work) {
+    const int parallel = 2;
+    const QString down = work + QStringLiteral("/down");
+    const QString up = server.root() + QStringLiteral("/up");
+    std::printf("%s\n", qPrintable(c.title));
+
+    const double queueDown = queueDownload(client, c, down, parallel);
+    const double queueDownOne = queueDownload(client, c, down, 1);
+    emptyDirectory(down);
+    const double mirrorDown =
+        lftp(server.address(), QStringLiteral("mirror %1 '%2/%1'").arg(c.remoteName, down));
+    emptyDirectory(down);
+    const double mirrorDownParallel = lftp(
+        server.address(),
+        QStringLiteral("mirror --parallel=%1 %2 '%3/%2'").arg(parallel).arg(c.remoteName, down));
+    printRow("download", queueDown, queueDownOne, mirrorDown, mirrorDownParallel, parallel);
+
+    const double queueUp = queueUpload(client, c, up, parallel);
+    const double queueUpOne = queueUpload(client, c, up, 1);
+    const QString name = QDir(c.localSource).dirName();
+    emptyDirectory(up);
+    const double mirrorUp =
+        lftp(server.address(), QStringLiteral("mirror -R '%1' up/%2").arg(c.localSource, name));
+    emptyDirectory(up);
+    const double mirrorUpParallel =
+        lftp(server.address(), QStringLiteral("mirror -R --parallel=%1 '%2' up/%3")
+                                   .arg(parallel)
+                                   .arg(c.localSource, name));
+    printRow("upload", queueUp, queueUpOne, mirrorUp, mirrorUpParallel, parallel);
+}
+
+// A big download that the server cuts short once: the queue retries it on
+// its own and continues where it stopped. Prints what was sent twice.
+int resumedDownload(bench::SilentPrompter& prompter, const Sizes& sizes, const QString& work) {
+    FtpTestServer::Options options;
+    options.cutDownloadsAfter = qint64(sizes.cutMib) * 1024 * 1024;
+    FtpTestServer server(FtpTestServer::Kind::Pyftpdlib, options);
+    if (!server.start()) {
+        std::fprintf(stderr, "cannot start pyftpdlib: %s\n", qPrintable(server.errorText()));
+        return 1;
+    }
+    const qint64 size = qint64(sizes.bigMib) * 1024 * 1024;
+    QFile big(server.root() + QStringLiteral("/big.bin"));
+    if (!big.open(QIODevice::WriteOnly) || !big.resize(size))
+        return 1;
+    big.close();
+
+    Client client(prompter, server);
+    if (!client.connected()) {
+        std::fprintf(stderr, "cannot log in to %s\n", qPrintable(server.address()));
+        return 1;
+    }
+    client.queue().setRetryPauseMs(100);
+    const QString target = work + QStringLiteral("/big.bin");
+    client.queue().addDownload(client.remoteRoot() + QStringLiteral("/big.bin"), target, false,
+                               size);
+    const double seconds = client.drain();
+    const qint64 sent = server.downloadedBytes();
+    std::printf("resume: %d MiB cut at %d MiB, done in %.3f s, file %s; server sent %lld bytes, "
+                "%lld sent twice (%.3f MiB)\n",
+                sizes.bigMib, sizes.cutMib, seconds,
+                QFileInfo(target).size() == size ? "complete" : "WRONG SIZE", sent, sent - size,
+                (sent - size) / 1048576.0);
+    QFile::remove(target);
+    return 0;
+}
+
+int queueComparisons(bench::SilentPrompter& prompter, const Sizes& sizes, const QString& work,
+                     qint64& longestPause) {
+    FtpTestServer server(FtpTestServer::Kind::Vsftpd);
+    if (!server.start()) {
+        std::fprintf(stderr, "cannot start vsftpd: %s\n", qPrintable(server.errorText()));
+        return 1;
+    }
+    const int treeCount = sizes.treeDirs * sizes.treeDirs * sizes.treeFiles;
+    fillDirectory(server.root() + QStringLiteral("/flat"), sizes.files, sizes.kib);
+    fillTree(server.root() + QStringLiteral("/tree"), sizes.treeDirs, sizes.treeFiles);
+    fillDirectory(work + QStringLiteral("/source/flat"), sizes.files, sizes.kib);
+    fillTree(work + QStringLiteral("/source/tree"), sizes.treeDirs, sizes.treeFiles);
+    std::printf("vsftpd %s\n", qPrintable(server.address()));
+
+    Client client(prompter, server);
+    if (!client.connected()) {
+        std::fprintf(stderr, "cannot log in to %s\n", qPrintable(server.address()));
+        return 1;
+    }
+    compare(client, server,
+            {QStringLiteral("%1 files of %2 KiB in one folder").arg(sizes.files).arg(sizes.kib),
+             QStringLiteral("flat"), work + QStringLiteral("/source/flat"), sizes.files},
+            work);
+    compare(client, server,
+            {QStringLiteral("a tree of %1 files of 1 KiB in %2 folders")
+                 .arg(treeCount)
+                 .arg(sizes.treeDirs * (sizes.treeDirs + 1)),
+             QStringLiteral("tree"), work + QStringLiteral("/source/tree"), treeCount},
+            work);
+    longestPause = client.longestPauseMs();
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    bench::preferMemoryTempDir();
+    const Sizes sizes = sizesFrom(app.arguments());
+    QTemporaryDir config, data, work;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
+    bench::SilentPrompter prompter;
+
+    qint64 longestPause = 0;
+    if (queueComparisons(prompter, sizes, work.path(), longestPause) != 0)
+        return 1;
+    std::printf("longest pause of the window's event loop while the queue ran: %lld ms\n",
+                longestPause);
+    return resumedDownload(prompter, sizes, work.path());
+}
