@@ -230,6 +230,36 @@ void RemotePane::openRemoteDirectory() {
                          FtpCommand::list(QStringLiteral("LS"), dir + Txt_Pattern->text()));
 }
 
+void RemotePane::openDirectory(const QString& directory) {
+    if (m_session.busy() || !m_session.Inet1() || !m_session.bConnected)
+        return;
+    QString root = m_session.sRootDir;
+    if (!root.endsWith(u'/'))
+        root += u'/';
+    QString dir = directory.startsWith(u'/') ? directory : root + directory;
+    if (!dir.endsWith(u'/'))
+        dir += u'/';
+    const QString before = remoteDirectory();
+    for (const QString& attempt : {dir, before}) {
+        m_session.sRemoteDir = attempt;
+        showDirectory(attempt);
+        m_session.runCommand(LastCommand::Listing,
+                             FtpCommand::list(QStringLiteral("LS"), attempt + Txt_Pattern->text()));
+        if (!m_session.lastCommandFailed() || m_session.state.bCancel)
+            return;
+    }
+}
+
+void RemotePane::goUp() {
+    const QList<QListWidgetItem*> up =
+        Lst_Remote_Dir->findItems(QStringLiteral("../"), Qt::MatchExactly);
+    if (up.isEmpty())
+        return;
+    Lst_Remote_Dir->setCurrentItem(up.first());
+    up.first()->setSelected(true);
+    Lst_Remote_Dir_DblClick();
+}
+
 void RemotePane::Lst_Remote_Dir_DblClick() {
     try {
         openRemoteDirectory();

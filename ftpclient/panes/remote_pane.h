@@ -73,6 +73,11 @@ public:
     static QString shownRemote(const QString& name);
 
     void Lst_Remote_Dir_DblClick();
+    // Lists `directory` (absolute, or from the login directory); when the
+    // server cannot list it, the directory shown before is listed again.
+    void openDirectory(const QString& directory);
+    // One level up, as "../" does; nothing above the login directory.
+    void goUp();
     void Cmd_Refresh_Click() override;
     void Cmd_Delete_Click() override;
     void Cmd_Rename_Click() override;

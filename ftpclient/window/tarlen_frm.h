@@ -2,6 +2,7 @@
 
 #include "common/twips_geometry.h"
 #include "host_profiles.h"
+#include "launch_target.h"
 #include "panes/file_images.h"
 
 #include <QWidget>
@@ -90,6 +91,9 @@ public:
     void Frm_Local_MouseMove(int index, int button, int shift, double x, double y);
     void Frm_Local_MouseUp(int index, int button, int shift, double x, double y);
     void Cmd_Connect_Click();
+    // Connects to the server a URL named (tarlen's command line) without the
+    // connect dialog, and opens the URL's folder.
+    void connectAtStart(const LaunchTarget& target);
     void Cmd_Cancel_Click();
     void Timer1_Timer();
     void Cmd_Dn_Click();

@@ -126,6 +126,30 @@ void TARLEN_Frm::connectToHost() {
     }
 }
 
+void TARLEN_Frm::connectAtStart(const LaunchTarget& target) {
+    if (Cmd_Connect->text() != QStringLiteral("Connect"))
+        return;
+    HostInfo host = launchHost(profiles, target);
+    // A user of their own without a password: ask for it, as the dialog
+    // would. Over SFTP a key may do; the login says when it does not.
+    if (host.sPW.isEmpty() && host.protocol != ServerProtocol::Sftp &&
+        host.sUser.compare(QStringLiteral("anonymous"), Qt::CaseInsensitive) != 0) {
+        const std::optional<QString> password = m_prompter.password(
+            QStringLiteral("Password for %1 on %2:").arg(host.sUser, host.sAddr), Titles::Caption);
+        if (!password)
+            return;
+        host.sPW = *password;
+    }
+    auto dialog = std::move(showConnectDialog);
+    showConnectDialog = [host] {
+        return std::optional<HostInfo>(host);
+    };
+    Cmd_Connect_Click();
+    showConnectDialog = std::move(dialog);
+    if (m_session->bConnected && !target.directory.isEmpty())
+        remotePane->openDirectory(target.directory);
+}
+
 void TARLEN_Frm::disconnectFromHost() {
     RemoteSession& s = *m_session;
     if (m_loggingIn || s.busy()) {

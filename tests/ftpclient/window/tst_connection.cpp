@@ -51,6 +51,8 @@ private slots:
     void closeDuringLoginAbandonsIt();
     void failedLoginReturnsToDisconnected_data();
     void failedLoginReturnsToDisconnected();
+    void urlConnectsWithItsProfileAndOpensItsFolder();
+    void urlWithoutPasswordAsksForIt();
 
 private:
     // The scripted dialog: confirms a host the way Connect does.
@@ -263,3 +265,46 @@ void TestConnection::failedLoginReturnsToDisconnected() {
 
 QTEST_MAIN(TestConnection)
 #include "tst_connection.moc"
+
+// A URL from the command line: the saved profile of that server and user
+// gives the password, the folder is opened, and one that is not there
+// leaves the login directory listed.
+void TestConnection::urlConnectsWithItsProfileAndOpensItsFolder() {
+    TARLEN_Frm& f = *m_frm;
+    QVERIFY(m_server.writeFile(QStringLiteral("docs/sub dir/inner.txt"), "x"));
+    QVERIFY(m_server.writeFile(QStringLiteral("top.txt"), "x"));
+    f.showConnectDialog = [] {
+        return std::optional<HostInfo>(); // must not be shown
+    };
+    const QString base = QStringLiteral("ftp://%1@%2").arg(m_server.userName(), m_server.address());
+    const std::optional<LaunchTarget> target =
+        parseLaunchUrl(base + QStringLiteral("/docs/sub%20dir"), nullptr);
+    QVERIFY(target);
+    f.connectAtStart(*target);
+    QVERIFY(f.session().bConnected);
+    QVERIFY(m_prompter.passwordPrompts.isEmpty());
+    QCOMPARE(f.remotePane->Lbl_Dir->text(), QStringLiteral("/docs/sub dir/"));
+    QCOMPARE(f.remotePane->LstX_Files->ListCount(), 1);
+    QCOMPARE(f.remotePane->LstX_Files->List(0), QStringLiteral("inner.txt"));
+
+    f.Cmd_Connect->click(); // Close
+    f.connectAtStart(*parseLaunchUrl(base + QStringLiteral("/not/there/"), nullptr));
+    QVERIFY(f.session().bConnected);
+    QCOMPARE(f.remotePane->Lbl_Dir->text(), QStringLiteral("/"));
+    QVERIFY(f.Txt_Status->text().contains(QStringLiteral("Error! 12003")));
+}
+
+void TestConnection::urlWithoutPasswordAsksForIt() {
+    TARLEN_Frm& f = *m_frm;
+    f.profiles.iNumHosts = 0;
+    const QString url = QStringLiteral("ftp://%1@%2/").arg(m_server.userName(), m_server.address());
+    m_prompter.passwords = {std::nullopt};
+    f.connectAtStart(*parseLaunchUrl(url, nullptr));
+    QCOMPARE(m_prompter.passwordPrompts.size(), 1);
+    QVERIFY(!f.session().bConnected);
+    QVERIFY(sent().isEmpty());
+
+    m_prompter.passwords = {m_server.password()};
+    f.connectAtStart(*parseLaunchUrl(url, nullptr));
+    QVERIFY(f.session().bConnected);
+}

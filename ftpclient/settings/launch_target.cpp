@@ -1,0 +1,122 @@
+#include "launch_target.h"
+
+#include "ftp_address.h"
+#include "raw_names.h"
+
+#include <QUrl>
+
+namespace {
+
+// The URL's path as the server names it: percent escapes become bytes, and
+// bytes that are not UTF-8 are kept as they are.
+QString decodedPath(const QUrl& url) {
+    return RawName::decode(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toUtf8()));
+}
+
+QString directoryOf(ServerProtocol protocol, QString path) {
+    if (protocol == ServerProtocol::Sftp) {
+        if (path == u"/~" || path.startsWith(u"/~/"))
+            path = path.mid(3);
+    } else if (path.startsWith(u'/')) {
+        path.remove(0, 1);
+    }
+    if (path.isEmpty() || path == u"/")
+        return path;
+    return path.endsWith(u'/') ? path : path + u'/';
+}
+
+std::optional<ServerProtocol> protocolOfScheme(const QString& scheme) {
+    if (scheme == u"ftp")
+        return ServerProtocol::FtpTlsIfOffered;
+    if (scheme == u"ftps")
+        return ServerProtocol::FtpsImplicit;
+    if (scheme == u"sftp")
+        return ServerProtocol::Sftp;
+    return std::nullopt;
+}
+
+bool isFtpForm(ServerProtocol protocol) {
+    return protocol != ServerProtocol::Sftp && protocol != ServerProtocol::FtpsImplicit;
+}
+
+// Whether a profile may serve a URL of `wanted`: "ftp://" fits every
+// profile that speaks FTP on its control port, the others only their own.
+bool protocolFits(ServerProtocol profile, ServerProtocol wanted) {
+    return isFtpForm(wanted) ? isFtpForm(profile) : profile == wanted;
+}
+
+} // namespace
+
+QString LaunchTarget::address() const {
+    return port < 0 ? host : host + u':' + QString::number(port);
+}
+
+std::optional<LaunchTarget> parseLaunchUrl(const QString& text, QString* error) {
+    auto fail = [&](const QString& why) -> std::optional<LaunchTarget> {
+        if (error)
+            *error = why;
+        return std::nullopt;
+    };
+    const QUrl url(text.trimmed(), QUrl::StrictMode);
+    if (!url.isValid())
+        return fail(QStringLiteral("\"%1\" is not a valid URL: %2").arg(text, url.errorString()));
+    const std::optional<ServerProtocol> protocol = protocolOfScheme(url.scheme().toLower());
+    if (!protocol)
+        return fail(QStringLiteral("\"%1\" is not an ftp://, ftps:// or sftp:// URL.").arg(text));
+    if (url.host().isEmpty())
+        return fail(QStringLiteral("\"%1\" names no server.").arg(text));
+    if (url.hasQuery() || url.hasFragment())
+        return fail(QStringLiteral("\"%1\" has a part a server address cannot have (after "
+                                   "\"?\" or \"#\").")
+                        .arg(text));
+
+    LaunchTarget target;
+    target.protocol = *protocol;
+    target.host = url.host(QUrl::FullyEncoded);
+    if (target.host.contains(u':'))
+        target.host = u'[' + target.host + u']';
+    target.port = url.port(-1);
+    target.user = url.userName(QUrl::FullyDecoded);
+    if (!url.password().isEmpty())
+        target.password = url.password(QUrl::FullyDecoded);
+    target.directory = directoryOf(target.protocol, decodedPath(url));
+    return target;
+}
+
+int matchingProfile(const HostProfiles& profiles, const LaunchTarget& target) {
+    for (int i = 0; i < profiles.iNumHosts && i < profiles.Hosts.size(); ++i) {
+        const HostInfo& host = profiles.Hosts[i];
+        if (!protocolFits(host.protocol, target.protocol))
+            continue;
+        const std::optional<FtpAddress> saved =
+            parseServerAddress(host.sAddr, host.protocol, nullptr);
+        if (!saved || QString::fromUtf8(saved->host).compare(target.host, Qt::CaseInsensitive))
+            continue;
+        const long port = target.port < 0 ? defaultPort(host.protocol) : target.port;
+        if (saved->port != port)
+            continue;
+        if (!target.user.isEmpty() && host.sUser != target.user)
+            continue;
+        return i;
+    }
+    return -1;
+}
+
+HostInfo launchHost(const HostProfiles& profiles, const LaunchTarget& target) {
+    const int index = matchingProfile(profiles, target);
+    HostInfo host;
+    if (index >= 0) {
+        host = profiles.Hosts[index];
+    } else {
+        host.sAddr = target.address();
+        host.protocol = target.protocol;
+        // SFTP has no anonymous login: ssh's own choice is the local user.
+        host.sUser = target.protocol == ServerProtocol::Sftp ? qEnvironmentVariable("USER")
+                                                             : QStringLiteral("anonymous");
+    }
+    if (!target.user.isEmpty())
+        host.sUser = target.user;
+    if (target.password)
+        host.sPW = *target.password;
+    return host;
+}
