@@ -6,6 +6,7 @@
 #include "raw_names.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 
 #include <limits>
@@ -60,9 +61,13 @@ QString readFileName(const ProfileFile& file, const QString& key) {
         Section.toLatin1(), key.toLatin1(), QByteArray(), std::numeric_limits<int>::max()))));
 }
 
+// Without a stored folder that can be shown, the user's home: the program's
+// own folder (a system folder once installed) only when home cannot be.
 void applyLocalPath(const ProfileFile& file, SettingsWindow& window) {
     const QString stored = readFileName(file, QStringLiteral("PATH"));
     if (!stored.isEmpty() && window.setLocalPath(stored))
+        return;
+    if (window.setLocalPath(QDir::homePath()))
         return;
     window.setLocalPath(QCoreApplication::applicationDirPath());
 }

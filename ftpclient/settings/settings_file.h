@@ -13,14 +13,15 @@
 
 // Applies the stored window settings to `window` and fills `profiles`. Missing
 // keys take their defaults (no file at all: design sizes, the program's
-// directory, one profile "Anonymous" over FTP with TLS when the server offers
+// user's home folder, one profile "Anonymous" over FTP with TLS when the server offers
 // it). A value that cannot be applied is skipped and loading goes on with the
 // next key:
 //  - a number that is not within -32768 .. 32767 counts as missing;
 //  - a window height or width, or a frame size, of 0 or less keeps the
 //    design size; a window state other than 0, 1 or 2 keeps the current one;
 //  - a "PATH" the window cannot show (gone, unreadable, empty) gives the
-//    program's directory;
+//    user's home folder (the program's directory when that cannot be shown
+//    either);
 //  - a "NUMHOSTS" below 0 gives no profiles;
 //  - a "HOST" outside the profiles selects none: iCurHost is -1;
 //  - a profile's missing "PROTOCOL" is plain FTP (what every profile was

@@ -60,7 +60,7 @@ private slots:
     void valuesAreReadLeniently();
 
     void geometryThatCannotBeAppliedIsSkipped();
-    void pathThatCannotBeShownGivesProgramDirectory();
+    void pathThatCannotBeShownGivesHomeFolder();
     void profileCountAndCurrentIndex_data();
     void profileCountAndCurrentIndex();
 
@@ -117,7 +117,7 @@ void TestSettingsFile::nothingStoredGivesDefaults() {
             load(text);
         }
         QCOMPARE(m_window.calls, QStringList{QStringLiteral("path")});
-        QCOMPARE(m_window.path, QCoreApplication::applicationDirPath());
+        QCOMPARE(m_window.path, QDir::homePath());
         QCOMPARE(m_profiles.iNumHosts, short(1));
         QCOMPARE(m_profiles.iCurHost, short(0));
         QCOMPARE(m_profiles.iSavePW, short(0));
@@ -217,14 +217,21 @@ void TestSettingsFile::geometryThatCannotBeAppliedIsSkipped() {
     QVERIFY(!m_window.calls.contains(QStringLiteral("state")));
 }
 
-void TestSettingsFile::pathThatCannotBeShownGivesProgramDirectory() {
+void TestSettingsFile::pathThatCannotBeShownGivesHomeFolder() {
     load("[TARLEN]\nPATH=" + QFile::encodeName(m_dir->filePath("gone")) +
          "\nNUMHOSTS= 2\nSAVEPW= 1\nHOST1NAME=second\n");
-    QCOMPARE(m_window.path, QCoreApplication::applicationDirPath());
+    QCOMPARE(m_window.path, QDir::homePath());
     QCOMPARE(m_profiles.iSavePW, short(1));
     QCOMPARE(m_profiles.Hosts[1].sName, QStringLiteral("second"));
 
     load("[TARLEN]\nPATH=\n");
+    QCOMPARE(m_window.path, QDir::homePath());
+
+    // No home to show either: the program's own folder.
+    const QByteArray home = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(m_dir->filePath(QStringLiteral("no home"))));
+    load("[TARLEN]\nPATH=\n");
+    qputenv("HOME", home);
     QCOMPARE(m_window.path, QCoreApplication::applicationDirPath());
 
     // A directory is kept under its file-system name's own bytes.
