@@ -2,17 +2,27 @@
 
 #include "file_images.h"
 
+#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygonF>
 
+#include <cmath>
+
 namespace {
 
 const QColor kInk(40, 40, 40);
 
+// A whole number, so that one pixel of the design covers whole pixels.
+qreal pixelRatio() {
+    return qGuiApp ? std::ceil(qGuiApp->devicePixelRatio()) : 1.0;
+}
+
 QImage blankImage(int w, int h) {
-    QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
+    const qreal ratio = pixelRatio();
+    QImage img(int(w * ratio), int(h * ratio), QImage::Format_ARGB32_Premultiplied);
+    img.setDevicePixelRatio(ratio);
     img.fill(Qt::transparent);
     return img;
 }
@@ -168,6 +178,15 @@ QPixmap FileIcons::dragImage(bool pointsRight) {
         for (QPointF& pt : arrow)
             pt.setX(32 - pt.x());
     p.drawPolygon(arrow);
+    p.end();
+    return QPixmap::fromImage(img);
+}
+
+QPixmap FileIcons::menuIcon() {
+    QImage img = blankImage(16, 16);
+    QPainter p(&img);
+    for (int y : {3, 7, 11})
+        p.fillRect(2, y, 12, 2, kInk);
     p.end();
     return QPixmap::fromImage(img);
 }

@@ -2,7 +2,9 @@
 
 #include <QPixmap>
 
-// The pictures of the file lists, drawn by the program itself.
+// The pictures of the file lists, drawn by the program itself. Sizes are in
+// device-independent pixels; each is drawn at the highest pixel ratio of the
+// screens, so that it stays crisp when the desktop scales.
 namespace FileIcons {
 
 constexpr int Count = 8;
@@ -21,5 +23,8 @@ QPixmap transferArrow(bool pointsRight);
 // The pointer while a file list is dragged (32 x 32): a folder with a red
 // arrow toward the other pane.
 QPixmap dragImage(bool pointsRight);
+
+// Three bars: the button of the window's menu.
+QPixmap menuIcon();
 
 } // namespace FileIcons

@@ -12,6 +12,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTimer>
 
 namespace {
@@ -35,6 +36,29 @@ FilePane::FilePane(int pane, const FileImages& images, Prompter& prompter, Twips
     m_twips.place(this, pane == 0 ? 120 : 5400, 120, 4575, 5055);
     createControls();
     connectControls();
+    addShortcuts();
+}
+
+QList<QWidget*> FilePane::tabOrder() const {
+    return {Cmd_Files[0], Cmd_Files[1], Cmd_Files[2], LstX_Files, Txt_Pattern,
+            Cmd_Refresh,  Cmd_Rename,   Cmd_Delete,   Cmd_Dir,    Cmd_Rem};
+}
+
+void FilePane::addShortcuts() {
+    const auto add = [this](const QKeySequence& keys, auto handler) {
+        auto* shortcut = new QShortcut(keys, this);
+        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this, handler] {
+            try {
+                handler();
+            } catch (...) {
+                reportError(QStringLiteral("The following error occurred: "));
+            }
+        });
+    };
+    add(QKeySequence(Qt::Key_F5), [this] { refreshKeepingView(); });
+    add(QKeySequence(Qt::Key_F2), [this] { Cmd_Rename_Click(); });
+    add(QKeySequence(Qt::Key_Backspace), [this] { goUp(); });
 }
 
 void FilePane::createControls() {

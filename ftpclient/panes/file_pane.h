@@ -44,6 +44,12 @@ public:
     virtual void Cmd_Rem_Click() = 0;
     // `index` is the button's number in the six-element array, 0 to 5.
     virtual void Cmd_Files_Click(int index) = 0;
+    // Reads the directory shown again, keeping selection and scroll (F5).
+    virtual void refreshKeepingView() = 0;
+    // Shows the directory above the one shown (Backspace).
+    virtual void goUp() = 0;
+    // The pane's controls in the order Tab walks them.
+    virtual QList<QWidget*> tabOrder() const;
     void Txt_Pattern_GotFocus();
     // Enter (13) is swallowed (KeyAscii becomes 0) and lists again.
     void Txt_Pattern_KeyPress(short& KeyAscii);
@@ -69,6 +75,9 @@ protected:
 private:
     void createControls();
     void connectControls();
+    // F5, F2 and Backspace anywhere in the pane; the pattern box keeps the
+    // keys it edits with.
+    void addShortcuts();
     bool eventFilter(QObject* watched, QEvent* e) override;
 
     int m_pane;

@@ -9,6 +9,8 @@
 
 #include <vantel/vantelctrl.h>
 
+#include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -61,6 +63,13 @@ void LocalPane::Drive1_Change() {
     } catch (...) {
         reportError(QStringLiteral("The following error occurred: "));
     }
+}
+
+void LocalPane::goUp() {
+    const QString path = Dir1->Path();
+    const QString parent = QFileInfo(path).dir().absolutePath();
+    if (parent != path)
+        Dir1->setPath(parent);
 }
 
 void LocalPane::Dir1_Change() {
@@ -143,4 +152,8 @@ bool LocalPane::setLocalPath(const QString& path) {
         return false;
     Drive1->showDriveOf(Dir1->Path());
     return true;
+}
+
+QList<QWidget*> LocalPane::tabOrder() const {
+    return QList<QWidget*>{Drive1, Dir1} + FilePane::tabOrder();
 }

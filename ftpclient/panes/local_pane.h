@@ -70,7 +70,9 @@ public:
     // local file operation and download does when it is done.
     void reloadLocalFiles();
     // reloadLocalFiles(), keeping the selection and the scroll position.
-    void refreshKeepingView();
+    void refreshKeepingView() override;
+    QList<QWidget*> tabOrder() const override;
+    void goUp() override;
     // The sub-directory selected in the directory list (its full path); ""
     // when none is, or the selected entry is the current directory or above it.
     QString selectedLocalFolder() const;

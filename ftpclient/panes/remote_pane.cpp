@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QShortcut>
 
 #include <stdexcept>
 
@@ -79,6 +80,12 @@ void RemotePane::createRemoteLists() {
     Cmd_Files[2]->hide();
     connect(Lst_Remote_Dir, &QListWidget::itemDoubleClicked, this,
             [this] { Lst_Remote_Dir_DblClick(); });
+    // Enter opens the directory as a double-click does.
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+        auto* enter = new QShortcut(QKeySequence(key), Lst_Remote_Dir);
+        enter->setContext(Qt::WidgetShortcut);
+        connect(enter, &QShortcut::activated, this, [this] { Lst_Remote_Dir_DblClick(); });
+    }
     connect(&m_session, &RemoteSession::listingRead, this,
             [this](const SharedListing& listing) { ShowRemoteFileList(listing); });
     connect(&m_session, &RemoteSession::directoryChanged, this, &RemotePane::showDirectory);
@@ -293,4 +300,8 @@ void RemotePane::Cmd_Files_Click(int index) {
     LstX_Files->setFocus(Qt::OtherFocusReason);
     if (LstX_Files->ListCount() > 0)
         LstX_Files->SetListIndex(0);
+}
+
+QList<QWidget*> RemotePane::tabOrder() const {
+    return QList<QWidget*>{Lst_Remote_Dir} + FilePane::tabOrder();
 }

@@ -68,7 +68,8 @@ public:
     QString selectedRemoteFolder() const;
     // Lists the current directory again, keeping the selection and the
     // scroll position; nothing while the session is busy or not connected.
-    void refreshKeepingView();
+    void refreshKeepingView() override;
+    QList<QWidget*> tabOrder() const override;
     // How a remote name is shown: bytes that are not UTF-8 read as Latin-1.
     static QString shownRemote(const QString& name);
 
@@ -77,7 +78,7 @@ public:
     // server cannot list it, the directory shown before is listed again.
     void openDirectory(const QString& directory);
     // One level up, as "../" does; nothing above the login directory.
-    void goUp();
+    void goUp() override;
     void Cmd_Refresh_Click() override;
     void Cmd_Delete_Click() override;
     void Cmd_Rename_Click() override;

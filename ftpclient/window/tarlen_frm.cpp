@@ -28,6 +28,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <QToolButton>
 
 namespace {
 
@@ -56,6 +57,7 @@ TARLEN_Frm::TARLEN_Frm(Prompter& prompter, QWidget* parent)
         return dialog.chosenHost();
     };
     createControls();
+    orderTabStops();
     m_transfers = std::make_unique<PaneTransfers>(*localPane, *remotePane, m_prompter, *m_queue);
     m_drag = std::make_unique<PaneDrag>(*this);
     m_settings = std::make_unique<WindowSettings>(*this);
@@ -74,10 +76,17 @@ TARLEN_Frm::~TARLEN_Frm() {
     setBusyPointer(false);
 }
 
+// Tab walks the local pane, the arrows and the menu between the panes, the
+// remote pane, then Connect and what lies below it.
+void TARLEN_Frm::orderTabStops() {
+    QList<QWidget*> order = localPane->tabOrder();
+    order << Cmd_Dn << Cmd_Up << Cmd_Menu << remotePane->tabOrder() << Cmd_Connect << Cmd_Cancel;
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
+}
+
 void TARLEN_Frm::createControls() {
     localPane = new LocalPane(images, m_prompter, m_twips, this);
-    remotePane = new RemotePane(*m_session, images, m_prompter, m_twips, this);
-    Frm_Local = {localPane, remotePane};
 
     Cmd_Dn = new QPushButton(this);
     Cmd_Dn->setIcon(FileIcons::transferArrow(false));
@@ -87,6 +96,9 @@ void TARLEN_Frm::createControls() {
     Cmd_Up->setToolTip(QStringLiteral("Upload to remote server"));
     m_twips.place(Cmd_Dn, 4875, 1800, 450, 450);
     m_twips.place(Cmd_Up, 4875, 2700, 450, 450);
+    createMenu();
+    remotePane = new RemotePane(*m_session, images, m_prompter, m_twips, this);
+    Frm_Local = {localPane, remotePane};
 
     Cmd_Connect = new QPushButton(QStringLiteral("Connect"), this);
     Cmd_Cancel = new QPushButton(QStringLiteral("Cancel"), this);

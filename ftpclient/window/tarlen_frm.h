@@ -4,6 +4,7 @@
 #include "host_profiles.h"
 #include "launch_target.h"
 #include "panes/file_images.h"
+#include "preferences.h"
 
 #include <QWidget>
 
@@ -22,6 +23,7 @@ class QueueQuestions;
 class QueueStore;
 class QPushButton;
 class QTimer;
+class QToolButton;
 class RemotePane;
 class RemoteSession;
 class SecurityMark;
@@ -61,6 +63,8 @@ public:
     SecurityMark* Lbl_Security = nullptr;
     QPushButton* Cmd_Dn = nullptr;
     QPushButton* Cmd_Up = nullptr;
+    // Under the arrows: Preferences, About and Quit.
+    QToolButton* Cmd_Menu = nullptr;
     QTimer* Timer1 = nullptr;
     // Name, bar, rate and time left of the file being transferred.
     TransferProgressPanel* Progress = nullptr;
@@ -76,6 +80,9 @@ public:
     QString sKey;
     // Where the settings are kept; tests point it at a temporary file.
     QString settingsFile;
+    // Shows the preferences dialog; what was chosen, or nothing when
+    // cancelled. Tests put a scripted one in its place.
+    std::function<std::optional<Preferences>(const Preferences&)> showPreferences;
     // Shows the connect dialog; the chosen host, or nothing when cancelled.
     // Tests put a scripted one in its place.
     std::function<std::optional<HostInfo>()> showConnectDialog;
@@ -98,6 +105,9 @@ public:
     void Timer1_Timer();
     void Cmd_Dn_Click();
     void Cmd_Up_Click();
+    // The menu's entries (also Ctrl+, and F1; Ctrl+Q quits).
+    void Act_Preferences_Click();
+    void Act_About_Click();
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -106,6 +116,8 @@ protected:
 
 private:
     void createControls();
+    void createMenu();
+    void orderTabStops();
     void connectSession();
     void connectToHost();
     void disconnectFromHost();

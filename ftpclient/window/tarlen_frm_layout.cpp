@@ -19,6 +19,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QStyle>
+#include <QToolButton>
 
 #include <algorithm>
 #include <cmath>
@@ -95,6 +96,7 @@ void TARLEN_Frm::Resize_Frm() {
 
     g.setLeft(Cmd_Up, g.width(local) + 300);
     g.setLeft(Cmd_Dn, g.width(local) + 300);
+    g.setLeft(Cmd_Menu, g.width(local) + 300);
     g.setTop(Cmd_Connect, g.top(local) + g.height(local));
     g.setTop(Cmd_Cancel, g.top(Cmd_Connect) + g.height(Cmd_Connect));
     g.setTop(Lbl_Security, g.top(Cmd_Cancel) + g.height(Cmd_Cancel) + 60);
