@@ -25,6 +25,9 @@ struct JobOutcome {
 // Starts `job` and waits for its end or the timeout. The job deletes itself
 // once finished, also when that is only after we stopped waiting: the
 // connection below belongs to the local loop and ends with it.
+// QtKeychain talks to the Secret Service through libsecret, whose answers
+// arrive through GLib's main context: Qt's GLib event dispatcher (its
+// default on Linux) runs it, one started with QT_NO_GLIB=1 never hears back.
 JobOutcome runJob(QKeychain::Job* job) {
     job->setAutoDelete(true);
     job->setInsecureFallback(false);
