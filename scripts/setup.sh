@@ -4,13 +4,16 @@
 #   scripts/setup.sh --test   also what the test suite and benchmarks need
 set -euo pipefail
 
+# QtKeychain reaches the desktop's keyring through libsecret, which it loads
+# at run time.
 packages=(g++ make cmake pkg-config qt6-base-dev libgl-dev libcurl4-openssl-dev libssl-dev
-          fonts-dejavu-core python3 python3-pyftpdlib)
+          qtkeychain-qt6-dev libsecret-1-0 fonts-dejavu-core python3 python3-pyftpdlib)
 if [[ "${1:-}" == "--test" ]]; then
     # openssl and openssh-* make the test certificates and keys and run the
-    # SFTP test server (sshd).
+    # SFTP test server (sshd); dbus-daemon and gnome-keyring give the keyring
+    # test a private Secret Service.
     packages+=(vsftpd curl lftp xvfb xauth qt6-tools-dev libqt6opengl6-dev openssl
-               openssh-client openssh-server)
+               openssh-client openssh-server dbus-daemon gnome-keyring)
 fi
 
 missing=()
