@@ -1,5 +1,7 @@
 #include "connect_frm.h"
 
+#include "password_vault.h"
+
 #include "common/prompter.h"
 #include "field_keys.h"
 #include "password_check.h"
@@ -89,6 +91,10 @@ void Connect_Frm::createButtons() {
     Chk_PW = new QCheckBox(QStringLiteral("Save Password"), this);
     Chk_PW->setObjectName(QStringLiteral("Chk_PW"));
     place(Chk_PW, 120, SavePasswordTop, 1335, 495);
+    Lbl_PasswordNote =
+        new QLabel(QStringLiteral("No keyring: a saved password is only scrambled."), this);
+    Lbl_PasswordNote->setObjectName(QStringLiteral("Lbl_PasswordNote"));
+    place(Lbl_PasswordNote, 1680, SavePasswordTop - 60, 3855, 255);
 
     const auto makeButton = [&](const char* name, const char* caption, double left, double width) {
         auto* button = new QPushButton(QString::fromLatin1(caption), this);
@@ -185,7 +191,9 @@ void Connect_Frm::Cmb_Host_Click(int k) {
     if (k < 0 || k >= m_profiles.Hosts.size())
         return;
     m_selected = k;
-    const HostInfo& host = m_profiles.Hosts[k];
+    HostInfo& host = m_profiles.Hosts[k];
+    if (host.inKeyring && host.sPW.isEmpty())
+        host.sPW = passwordFromKeyring(host);
     Txt_Host->setText(host.sAddr);
     Txt_UI->setText(host.sUser);
     Txt_PW->setText(host.sPW);
@@ -207,7 +215,10 @@ void Connect_Frm::appendName(const QString& name) {
 
 void Connect_Frm::Cmd_Save_Click() {
     const QString name = Cmb_Host->currentText();
-    if (Chk_PW->isChecked() && !checkStorablePassword(Txt_PW->text(), m_key, m_prompter))
+    // Only a password bound for the settings file must survive scrambling.
+    const bool keyring = m_vault && m_vault->available();
+    if (Chk_PW->isChecked() && !keyring &&
+        !checkStorablePassword(Txt_PW->text(), m_key, m_prompter))
         return;
 
     int k = -1;
@@ -230,8 +241,10 @@ void Connect_Frm::Cmd_Save_Click() {
     host.sName = name;
     host.sAddr = Txt_Host->text();
     host.sUser = Txt_UI->text();
-    if (Chk_PW->isChecked())
+    if (Chk_PW->isChecked()) {
         host.sPW = Txt_PW->text();
+        host.inKeyring = keepInKeyring(host);
+    }
     host.protocol = protocolShown();
     host.sKeyFile = Txt_KeyFile->text();
     if (isNew)
@@ -242,6 +255,9 @@ void Connect_Frm::Cmd_Delete_Click() {
     const int k = m_selected;
     if (k < 0 || k >= m_profiles.Hosts.size())
         return;
+    const HostInfo& gone = m_profiles.Hosts[k];
+    if (gone.inKeyring && m_vault)
+        m_vault->remove(vaultAccount(gone.sUser, gone.sAddr), nullptr);
     m_profiles.Hosts.removeAt(k);
     m_profiles.iNumHosts = short(m_profiles.Hosts.size());
     {
@@ -272,4 +288,38 @@ void Connect_Frm::reject() {
 void Connect_Frm::done(int result) {
     Form_Unload();
     QDialog::done(result);
+}
+
+void Connect_Frm::setPasswordVault(PasswordVault* vault) {
+    m_vault = vault;
+    Lbl_PasswordNote->setVisible(!m_vault || !m_vault->available());
+    // The profile shown at once could not read its password before.
+    if (m_selected >= 0 && m_selected < m_profiles.Hosts.size() &&
+        m_profiles.Hosts[m_selected].inKeyring && Txt_PW->text().isEmpty())
+        Cmb_Host_Click(m_selected);
+}
+
+// Stores the profile's password in the keyring when one runs; false (the
+// password then goes into the settings file, scrambled) otherwise.
+bool Connect_Frm::keepInKeyring(const HostInfo& host) {
+    if (!m_vault || !m_vault->available())
+        return false;
+    QString error;
+    if (m_vault->store(vaultAccount(host.sUser, host.sAddr), host.sPW, &error))
+        return true;
+    m_prompter.message(error + QStringLiteral(" The password is kept scrambled in the settings "
+                                              "file instead."),
+                       windowTitle(), Prompter::Icon::Warning);
+    return false;
+}
+
+QString Connect_Frm::passwordFromKeyring(const HostInfo& host) {
+    if (!m_vault)
+        return QString();
+    QString error;
+    const std::optional<QString> password =
+        m_vault->read(vaultAccount(host.sUser, host.sAddr), &error);
+    if (!error.isEmpty())
+        m_prompter.message(error, windowTitle(), Prompter::Icon::Warning);
+    return password.value_or(QString());
 }

@@ -11,6 +11,7 @@ class FieldKeys;
 class Prompter;
 class QCheckBox;
 class QComboBox;
+class PasswordVault;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -56,6 +57,11 @@ public:
     // replaced.
     std::function<QString(const QString& startPath)> chooseKeyFile;
 
+    // Where "Save Password" keeps passwords when a keyring is running (the
+    // settings file then holds none for the profile); without one the
+    // dialog says that a saved password is only scrambled. Not owned.
+    void setPasswordVault(PasswordVault* vault);
+
     // The handlers, one per control event.
     void Cmb_Host_Click(int k);
     void Cmd_Save_Click();
@@ -78,6 +84,8 @@ public:
     QComboBox* Cmb_Protocol = nullptr;
     QLabel* Lbl_Insecure = nullptr; // shown while plain FTP is chosen
     QLabel* Lbl_KeyFile = nullptr;
+    // Shown when no keyring runs: a saved password is only scrambled.
+    QLabel* Lbl_PasswordNote = nullptr;
     QLineEdit* Txt_KeyFile = nullptr; // SFTP only, as is its button
     QPushButton* Cmd_KeyFile = nullptr;
     QCheckBox* Chk_PW = nullptr;
@@ -97,7 +105,10 @@ private:
     void appendName(const QString& name);
     void showProtocol(ServerProtocol protocol);
     QString keyFileStartPath() const;
+    bool keepInKeyring(const HostInfo& host);
+    QString passwordFromKeyring(const HostInfo& host);
 
+    PasswordVault* m_vault = nullptr;
     HostProfiles m_profiles;
     std::optional<HostInfo> m_chosen;
     Prompter& m_prompter;

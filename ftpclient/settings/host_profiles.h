@@ -15,6 +15,9 @@ struct HostInfo {
     // plain FTP.
     ServerProtocol protocol = ServerProtocol::PlainFtp;
     QString sKeyFile{}; // SFTP: the private key to log in with; "" for none
+    // The password is kept in the desktop's keyring, not in the settings
+    // file (which then holds an empty one).
+    bool inKeyring = false;
 };
 
 // The profile globals: read from the settings file at start-up, edited by the

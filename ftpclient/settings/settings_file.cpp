@@ -94,6 +94,9 @@ HostInfo readProfile(const ProfileFile& file, int n, const QString& sKey,
     host.sPW = UnscramblePW(readScrambled(file, profileKey(n, "PW")), sKey);
     host.protocol = readProtocol(file, profileKey(n, "PROTOCOL"), missingProtocol);
     host.sKeyFile = readFileName(file, profileKey(n, "KEYFILE"));
+    host.inKeyring = readNumber(file, profileKey(n, "KEYRING"), 0) == 1;
+    if (host.inKeyring)
+        host.sPW.clear(); // the keyring's, not whatever the file says
     return host;
 }
 
@@ -122,21 +125,23 @@ void writeKeyFile(ProfileFile& file, const QString& key, const QString& keyFile)
     file.writeBytes(Section.toLatin1(), key.toLatin1(), RawName::encode(keyFile));
 }
 
+// Keys that came later (the preferences, a profile's keyring mark) are
+// written only where the file holds them already or they are not the
+// defaults: a file from before is saved as it was.
+void writeOptionalNumber(ProfileFile& file, const QString& key, short value, short defaultValue) {
+    if (value != defaultValue || file.holds(Section.toLatin1(), key.toLatin1()))
+        file.writeString(Section, key, formatNumber(value));
+}
+
 void writeProfile(ProfileFile& file, int n, const HostInfo& host, const QString& sKey) {
     file.writeText(Section, profileKey(n, "NAME"), host.sName);
     file.writeText(Section, profileKey(n, "ADDR"), host.sAddr);
     file.writeText(Section, profileKey(n, "USER"), host.sUser);
-    file.writeString(Section, profileKey(n, "PW"), ScramblePW(host.sPW, sKey).value_or(QString()));
+    const QString stored = host.inKeyring ? QString() : host.sPW;
+    file.writeString(Section, profileKey(n, "PW"), ScramblePW(stored, sKey).value_or(QString()));
     writeProtocol(file, profileKey(n, "PROTOCOL"), host.protocol);
     writeKeyFile(file, profileKey(n, "KEYFILE"), host.sKeyFile);
-}
-
-// The preferences came after everything else, and are written only where
-// the file holds them already or they are not the defaults: a file from
-// before is saved as it was.
-void writeOptionalNumber(ProfileFile& file, const QString& key, short value, short defaultValue) {
-    if (value != defaultValue || file.holds(Section.toLatin1(), key.toLatin1()))
-        file.writeString(Section, key, formatNumber(value));
+    writeOptionalNumber(file, profileKey(n, "KEYRING"), host.inKeyring ? 1 : 0, 0);
 }
 
 Preferences readPreferences(const ProfileFile& file) {

@@ -28,17 +28,20 @@
 //    before there was a choice), one this version does not know is FTP with
 //    TLS required, never plain FTP;
 //  - a "PARALLEL" outside 1 .. 10 or an "EXISTINGFILES" outside 0 .. 2
-//    keeps the default (2 at once; ask).
+//    keeps the default (2 at once; ask);
+//  - a profile whose "KEYRING" is 1 keeps its password in the desktop's
+//    keyring: whatever its "PW" holds is not read.
 void LoadSettings(SettingsWindow& window, HostProfiles& profiles, const QString& sKey,
                   const QString& filePath = settingsFilePath());
 
 // Writes every key from `window` and `profiles`; keys of the file it does not
-// write (profiles beyond iNumHosts among them) stay. A profile's "PROTOCOL"
-// and "KEYFILE" are written only when the file holds them already or they
-// differ from what their absence means (plain FTP, no key file), so a file
-// without them is saved unchanged when nothing changed; "PARALLEL" and
-// "EXISTINGFILES" likewise. A password that
-// cannot be stored scrambled (see unstorablePWChar()) is written empty; the
+// write (profiles beyond iNumHosts among them) stay. A profile's "PROTOCOL",
+// "KEYFILE" and "KEYRING" are written only when the file holds them already
+// or they differ from what their absence means (plain FTP, no key file, the
+// password in the file), so a file without them is saved unchanged when
+// nothing changed; "PARALLEL" and "EXISTINGFILES" likewise. A profile whose
+// password is in the keyring gets an empty "PW". A password that cannot be
+// stored scrambled (see unstorablePWChar()) is written empty; the
 // other keys of that profile and all other profiles are written as usual.
 // Returns false when the file could not be replaced (the old one then stays
 // whole).

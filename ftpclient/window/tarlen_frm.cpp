@@ -7,6 +7,7 @@
 #include "panes/file_icons.h"
 #include "panes/local_pane.h"
 #include "panes/remote_pane.h"
+#include "password_vault.h"
 #include "queue_panel.h"
 #include "queue_questions.h"
 #include "queue_store.h"
@@ -52,6 +53,7 @@ TARLEN_Frm::TARLEN_Frm(Prompter& prompter, QWidget* parent)
     setFont(QFont(QStringLiteral("DejaVu Sans"), 8));
     showConnectDialog = [this]() -> std::optional<HostInfo> {
         Connect_Frm dialog(profiles, m_prompter, sKey, this);
+        dialog.setPasswordVault(&vault());
         dialog.exec();
         profiles = dialog.profiles();
         return dialog.chosenHost();
@@ -201,4 +203,10 @@ void TARLEN_Frm::Cmd_Dn_Click() {
 
 void TARLEN_Frm::Cmd_Up_Click() {
     m_transfers->Cmd_Up_Click();
+}
+
+PasswordVault& TARLEN_Frm::vault() {
+    if (!m_vault)
+        m_vault = makeDesktopKeyring();
+    return *m_vault;
 }

@@ -16,6 +16,7 @@
 class FilePane;
 class LocalPane;
 class PaneDrag;
+class PasswordVault;
 class PaneTransfers;
 class Prompter;
 class QueuePanel;
@@ -146,6 +147,9 @@ private:
     std::unique_ptr<PaneTransfers> m_transfers;
     std::unique_ptr<PaneDrag> m_drag;
     std::unique_ptr<WindowSettings> m_settings;
+    // The desktop's keyring, looked for when a password is first needed.
+    std::unique_ptr<PasswordVault> m_vault;
+    PasswordVault& vault();
     bool m_unloaded = false;
     // Each login gets a number; abandoning it moves the number on.
     quint64 m_loginAttempt = 0;

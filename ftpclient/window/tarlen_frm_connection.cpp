@@ -7,6 +7,7 @@
 #include "inet.h"
 #include "panes/local_pane.h"
 #include "panes/remote_pane.h"
+#include "password_vault.h"
 #include "remote_session.h"
 #include "security_mark.h"
 #include "status_log.h"
@@ -79,10 +80,17 @@ void TARLEN_Frm::connectToHost() {
     s.state.bConnCancel = false;
     s.bConnected = false;
     s.Inet1()->setRequestTimeout(30);
-    const std::optional<HostInfo> host = showConnectDialog ? showConnectDialog() : std::nullopt;
+    std::optional<HostInfo> host = showConnectDialog ? showConnectDialog() : std::nullopt;
     s.state.bConnCancel = !host;
     if (!host || m_unloaded)
         return;
+    if (host->inKeyring && host->sPW.isEmpty()) {
+        QString error;
+        host->sPW =
+            vault().read(vaultAccount(host->sUser, host->sAddr), &error).value_or(QString());
+        if (!error.isEmpty())
+            Txt_Status->append(QStringLiteral("\r\n") + error);
+    }
     // A key file only counts for SFTP: a profile switched to FTP keeps it.
     s.setHost(host->sAddr, host->sUser, host->sPW, host->protocol,
               host->protocol == ServerProtocol::Sftp ? host->sKeyFile : QString());
@@ -132,7 +140,7 @@ void TARLEN_Frm::connectAtStart(const LaunchTarget& target) {
     HostInfo host = launchHost(profiles, target);
     // A user of their own without a password: ask for it, as the dialog
     // would. Over SFTP a key may do; the login says when it does not.
-    if (host.sPW.isEmpty() && host.protocol != ServerProtocol::Sftp &&
+    if (host.sPW.isEmpty() && !host.inKeyring && host.protocol != ServerProtocol::Sftp &&
         host.sUser.compare(QStringLiteral("anonymous"), Qt::CaseInsensitive) != 0) {
         const std::optional<QString> password = m_prompter.password(
             QStringLiteral("Password for %1 on %2:").arg(host.sUser, host.sAddr), Titles::Caption);

@@ -1,0 +1,158 @@
+// "Save Password" with the desktop's keyring, against gnome-keyring on a
+// private session bus: the password goes into the keyring and not into the
+// settings file, comes back when the profile is chosen, and goes when the
+// profile does. Without a keyring the dialog says so and scrambles as ever.
+#include "connect/connect_frm.h"
+#include "fake_settings_window.h"
+#include "password_vault.h"
+#include "scripted_prompter.h"
+#include "secret_service_fixture.h"
+#include "settings_file.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+const QString Key = QStringLiteral("mavrq5216");
+} // namespace
+
+class TestConnectKeyring : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    // Runs first: the keyring is started after it.
+    void withoutKeyringThePasswordIsScrambled();
+    void savedPasswordGoesToTheKeyring();
+    void olderFileMovesOnlyWhenSaved();
+
+private:
+    // Saves the profile the dialog shows, with "Save Password" checked.
+    HostProfiles saveProfile(const HostProfiles& from, const QString& name, const QString& pw);
+    QByteArray settingsText() const;
+
+    SecretServiceFixture m_service;
+    QTemporaryDir m_dir;
+    QString m_file;
+    ScriptedPrompter m_prompter;
+    std::unique_ptr<PasswordVault> m_vault;
+};
+
+void TestConnectKeyring::initTestCase() {
+    const QString missing = SecretServiceFixture::unavailableReason();
+    if (!missing.isEmpty())
+        QSKIP(qPrintable(missing));
+    QVERIFY2(m_service.startBus(), qPrintable(m_service.errorText()));
+    qputenv("DBUS_SESSION_BUS_ADDRESS", m_service.busAddress().toUtf8());
+    m_vault = makeDesktopKeyring();
+    m_file = m_dir.filePath(QStringLiteral("tarlen.ini"));
+}
+
+HostProfiles TestConnectKeyring::saveProfile(const HostProfiles& from, const QString& name,
+                                             const QString& pw) {
+    Connect_Frm dialog(from, m_prompter, Key);
+    dialog.setPasswordVault(m_vault.get());
+    dialog.Cmb_Host->setEditText(name);
+    dialog.Txt_Host->setText(QStringLiteral("files.example.org"));
+    dialog.Txt_UI->setText(QStringLiteral("me"));
+    dialog.Txt_PW->setText(pw);
+    dialog.Chk_PW->setChecked(true);
+    dialog.Cmd_Save->click();
+    FakeSettingsWindow window;
+    SaveSettings(window, dialog.profiles(), Key, m_file);
+    return dialog.profiles();
+}
+
+QByteArray TestConnectKeyring::settingsText() const {
+    QFile file(m_file);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void TestConnectKeyring::withoutKeyringThePasswordIsScrambled() {
+    Connect_Frm dialog(HostProfiles(), m_prompter, Key);
+    dialog.setPasswordVault(m_vault.get());
+    QVERIFY(!dialog.Lbl_PasswordNote->isHidden());
+    QVERIFY(dialog.Lbl_PasswordNote->text().contains(QStringLiteral("scrambled")));
+
+    const HostProfiles saved = saveProfile(HostProfiles(), QStringLiteral("Work"), "secret");
+    QVERIFY(!saved.Hosts.last().inKeyring);
+    QVERIFY(!settingsText().contains("KEYRING"));
+    FakeSettingsWindow window;
+    HostProfiles loaded;
+    LoadSettings(window, loaded, Key, m_file);
+    QCOMPARE(loaded.Hosts.last().sPW, QStringLiteral("secret"));
+    QFile::remove(m_file);
+}
+
+void TestConnectKeyring::savedPasswordGoesToTheKeyring() {
+    QVERIFY2(m_service.startKeyring(), qPrintable(m_service.errorText()));
+    const HostProfiles saved = saveProfile(HostProfiles(), QStringLiteral("Work"), "s3cr\u00E9t");
+    QVERIFY(saved.Hosts.last().inKeyring);
+    const QByteArray text = settingsText();
+    QVERIFY(text.contains("KEYRING= 1"));
+    QVERIFY(text.contains("PW=\n"));
+    QCOMPARE(m_vault->read(vaultAccount(QStringLiteral("me"), QStringLiteral("files.example.org")),
+                           nullptr),
+             std::optional<QString>(QStringLiteral("s3cr\u00E9t")));
+
+    // Loaded again, the profile's password comes from the keyring.
+    FakeSettingsWindow window;
+    HostProfiles loaded;
+    LoadSettings(window, loaded, Key, m_file);
+    const int work = int(loaded.Hosts.size()) - 1;
+    QVERIFY(loaded.Hosts[work].inKeyring);
+    QVERIFY(loaded.Hosts[work].sPW.isEmpty());
+    loaded.iCurHost = short(work);
+    Connect_Frm dialog(loaded, m_prompter, Key);
+    dialog.setPasswordVault(m_vault.get());
+    QVERIFY(dialog.Lbl_PasswordNote->isHidden());
+    QCOMPARE(dialog.Txt_PW->text(), QStringLiteral("s3cr\u00E9t"));
+    dialog.Cmd_Connect->click();
+    QCOMPARE(dialog.chosenHost()->sPW, QStringLiteral("s3cr\u00E9t"));
+
+    // Deleting the profile takes its password out of the keyring.
+    Connect_Frm again(loaded, m_prompter, Key);
+    again.setPasswordVault(m_vault.get());
+    again.Cmb_Host_Click(work);
+    again.Cmd_Delete->click();
+    QString error;
+    QVERIFY(!m_vault->read(vaultAccount(QStringLiteral("me"), QStringLiteral("files.example.org")),
+                           &error));
+    QCOMPARE(error, QString());
+    QVERIFY(m_prompter.messages.isEmpty());
+}
+
+// A scrambled password from before stays in the file until its profile is
+// saved; then it moves into the keyring.
+void TestConnectKeyring::olderFileMovesOnlyWhenSaved() {
+    QVERIFY(m_service.keyringRunning() || m_service.startKeyring());
+    QFile::remove(m_file);
+    HostProfiles old;
+    old.Hosts = {HostInfo{QStringLiteral("Old"), QStringLiteral("files.example.org"),
+                          QStringLiteral("me"), QStringLiteral("old pw")}};
+    old.iNumHosts = 1;
+    FakeSettingsWindow window;
+    QVERIFY(SaveSettings(window, old, Key, m_file));
+    const QByteArray before = settingsText();
+
+    HostProfiles loaded;
+    LoadSettings(window, loaded, Key, m_file);
+    Connect_Frm dialog(loaded, m_prompter, Key);
+    dialog.setPasswordVault(m_vault.get());
+    QCOMPARE(dialog.Txt_PW->text(), QStringLiteral("old pw"));
+    QVERIFY(SaveSettings(window, dialog.profiles(), Key, m_file));
+    QCOMPARE(settingsText(), before);
+
+    const HostProfiles moved = saveProfile(loaded, QStringLiteral("Old"), "old pw");
+    QVERIFY(moved.Hosts[0].inKeyring);
+    QVERIFY(!settingsText().contains(before.mid(before.indexOf("HOST0PW="), 12)));
+}
+
+QTEST_MAIN(TestConnectKeyring)
+#include "tst_connect_keyring.moc"
