@@ -32,6 +32,8 @@ int main(int argc, char** argv) {
         return stop(commandLine);
 
     QApplication app(argc, argv);
+    // Ties the window to its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.tarlen.Tarlen"));
     if (commandLine.unknownOptions) {
         // Read again without the toolkit's options.
         commandLine = readCommandLine(QApplication::arguments());

@@ -2,18 +2,24 @@
 # Installs what tarlen needs on a Debian 12 machine, only when missing.
 #   scripts/setup.sh          build and runtime packages
 #   scripts/setup.sh --test   also what the test suite and benchmarks need
+#   scripts/setup.sh --package  also what building the Debian package needs
 set -euo pipefail
 
 # QtKeychain reaches the desktop's keyring through libsecret, which it loads
 # at run time.
 packages=(g++ make cmake pkg-config qt6-base-dev libgl-dev libcurl4-openssl-dev libssl-dev
           qtkeychain-qt6-dev libsecret-1-0 fonts-dejavu-core python3 python3-pyftpdlib)
+# The Designer plugin, and dpkg-shlibdeps (with file) for the package's dependencies.
+package_tools=(qt6-tools-dev libqt6opengl6-dev dpkg-dev file)
 if [[ "${1:-}" == "--test" ]]; then
     # openssl and openssh-* make the test certificates and keys and run the
     # SFTP test server (sshd); dbus-daemon and gnome-keyring give the keyring
     # test a private Secret Service.
     packages+=(vsftpd curl lftp xvfb xauth qt6-tools-dev libqt6opengl6-dev openssl
-               openssh-client openssh-server dbus-daemon gnome-keyring)
+               openssh-client openssh-server dbus-daemon gnome-keyring "${package_tools[@]}"
+               desktop-file-utils appstream lintian)
+elif [[ "${1:-}" == "--package" ]]; then
+    packages+=("${package_tools[@]}")
 fi
 
 missing=()
