@@ -3,6 +3,8 @@
 
 #include "common/client_errors.h"
 #include "common/twips_geometry.h"
+#include "desktop_drag.h"
+#include "file_icons.h"
 #include "file_images.h"
 #include "local_lists.h"
 #include "pane_work.h"
@@ -10,8 +12,10 @@
 #include <vantel/vantelctrl.h>
 
 #include <QDir>
+#include <QDrag>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 
 #include <stdexcept>
@@ -47,6 +51,8 @@ void LocalPane::createLocalLists() {
     m_twips.place(Cmd_Files[2], 2700, 2100, 1740, 255);
     connect(Drive1, &DriveListBox::Change, this, [this] { Drive1_Change(); });
     connect(Dir1, &DirListBox::Change, this, [this] { Dir1_Change(); });
+    connect(LstX_Files, &CVantelCtrl::MouseMove, this,
+            [this](short button, short, int x, int y) { dragOutOfList(button, x, y); });
     connect(File1, &FileListBox::PathChange, this, [this] { File1_PathChange(); });
 }
 
@@ -156,4 +162,30 @@ bool LocalPane::setLocalPath(const QString& path) {
 
 QList<QWidget*> LocalPane::tabOrder() const {
     return QList<QWidget*>{Drive1, Dir1} + FilePane::tabOrder();
+}
+
+QMimeData* LocalPane::selectionMime() const {
+    QStringList paths;
+    const QString dir = localDirectory();
+    for (int i = 0; i < LstX_Files->ListCount(); ++i)
+        if (LstX_Files->Selected(i))
+            paths << dir + shownName(i);
+    return paths.isEmpty() ? nullptr : DesktopDrag::mimeForPaths(paths);
+}
+
+// A left-button drag that leaves the list takes the selected files along to
+// whatever program they are dropped on; inside the list the button still
+// selects.
+void LocalPane::dragOutOfList(short button, int x, int y) {
+    if (!(button & 1) || m_draggingOut || LstX_Files->rect().contains(x, y))
+        return;
+    QMimeData* mime = selectionMime();
+    if (!mime)
+        return;
+    m_draggingOut = true;
+    auto* drag = new QDrag(LstX_Files);
+    drag->setMimeData(mime);
+    drag->setPixmap(FileIcons::dragImage(true));
+    drag->exec(Qt::CopyAction);
+    m_draggingOut = false;
 }

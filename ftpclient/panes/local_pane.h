@@ -9,6 +9,7 @@
 #include <memory>
 
 class DirListBox;
+class QMimeData;
 class DriveListBox;
 class FileListBox;
 template <typename Result> class PaneWork;
@@ -76,6 +77,9 @@ public:
     // The sub-directory selected in the directory list (its full path); ""
     // when none is, or the selected entry is the current directory or above it.
     QString selectedLocalFolder() const;
+    // The selected files as another program takes them from a drag: what a
+    // left-button drag carries once it leaves the list.
+    QMimeData* selectionMime() const;
 
     void Drive1_Change();
     void Dir1_Change();
@@ -92,6 +96,8 @@ protected:
 
 private:
     void createLocalLists();
+    void dragOutOfList(short button, int x, int y);
+    bool m_draggingOut = false;
     // The pattern takes effect and the directory is read again.
     void refreshLocal();
     // Has the directory read (or File1's names examined) away from the

@@ -4,6 +4,7 @@
 
 #include "common/client_errors.h"
 #include "common/twips_geometry.h"
+#include "desktop_drag.h"
 #include "extension_rule.h"
 #include "file_images.h"
 #include "pane_work.h"
@@ -12,9 +13,12 @@
 
 #include <vantel/vantelctrl.h>
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMimeData>
 #include <QPushButton>
 #include <QShortcut>
 
@@ -56,6 +60,7 @@ RemotePane::RemotePane(RemoteSession& session, const FileImages& images, Prompte
           [this](const SharedRemoteRows& rows) { takeRows(rows); }))
     , m_icons(images.icons()) {
     createRemoteLists();
+    setAcceptDrops(true);
 }
 
 RemotePane::~RemotePane() = default;
@@ -304,4 +309,18 @@ void RemotePane::Cmd_Files_Click(int index) {
 
 QList<QWidget*> RemotePane::tabOrder() const {
     return QList<QWidget*>{Lst_Remote_Dir} + FilePane::tabOrder();
+}
+
+// Only local files can be uploaded, and only while connected.
+void RemotePane::dragEnterEvent(QDragEnterEvent* e) {
+    if (m_session.bConnected && !DesktopDrag::localPaths(e->mimeData()).isEmpty())
+        e->acceptProposedAction();
+}
+
+void RemotePane::dropEvent(QDropEvent* e) {
+    const QStringList paths = DesktopDrag::localPaths(e->mimeData());
+    if (!m_session.bConnected || paths.isEmpty())
+        return;
+    e->acceptProposedAction();
+    emit localFilesDropped(paths);
 }

@@ -12,6 +12,8 @@
 #include <memory>
 #include <vector>
 
+class QDragEnterEvent;
+class QDropEvent;
 class QLabel;
 class QListWidget;
 class RemoteSession;
@@ -74,6 +76,13 @@ public:
     static QString shownRemote(const QString& name);
 
     void Lst_Remote_Dir_DblClick();
+
+signals:
+    // Local files and folders dropped from another program (the file
+    // manager), to be uploaded into the directory shown.
+    void localFilesDropped(const QStringList& paths);
+
+public:
     // Lists `directory` (absolute, or from the login directory); when the
     // server cannot list it, the directory shown before is listed again.
     void openDirectory(const QString& directory);
@@ -88,6 +97,10 @@ public:
 
 protected:
     void listWithPattern() override;
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
 
 private:
     void createRemoteLists();

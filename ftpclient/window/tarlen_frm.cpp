@@ -61,6 +61,8 @@ TARLEN_Frm::TARLEN_Frm(Prompter& prompter, QWidget* parent)
     createControls();
     orderTabStops();
     m_transfers = std::make_unique<PaneTransfers>(*localPane, *remotePane, m_prompter, *m_queue);
+    connect(remotePane, &RemotePane::localFilesDropped, this,
+            [this](const QStringList& paths) { m_transfers->uploadDropped(paths); });
     m_drag = std::make_unique<PaneDrag>(*this);
     m_settings = std::make_unique<WindowSettings>(*this);
     connectSession();

@@ -13,6 +13,8 @@
 
 #include <vantel/vantelctrl.h>
 
+#include <QFileInfo>
+
 namespace {
 
 QString withoutSlash(QString path) {
@@ -91,4 +93,18 @@ void PaneTransfers::queueUploads() {
     const QString folder = withoutSlash(m_local.selectedLocalFolder());
     if (!folder.isEmpty())
         m_queue.addUpload(folder, remoteDir + nameOf(folder), true);
+}
+
+void PaneTransfers::uploadDropped(const QStringList& paths) {
+    const QString remoteDir = m_remote.remoteDirectory();
+    for (const QString& path : paths) {
+        const QFileInfo info(path);
+        if (!info.exists()) {
+            m_prompter.message(
+                QStringLiteral("\"%1\" is no longer there; it was not uploaded.").arg(path),
+                Titles::Caption, Prompter::Icon::Critical);
+            continue;
+        }
+        m_queue.addUpload(path, remoteDir + nameOf(path), info.isDir());
+    }
 }

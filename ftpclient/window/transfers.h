@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QStringList>
+
 class LocalPane;
 class Prompter;
 class RemotePane;
@@ -20,6 +22,9 @@ public:
     void Cmd_Dn_Click();
     // The selected local files (and directory) into the remote directory.
     void Cmd_Up_Click();
+    // Local files and folders dropped on the remote pane from another
+    // program, into the remote directory.
+    void uploadDropped(const QStringList& paths);
 
 private:
     void queueDownloads();
