@@ -12,8 +12,11 @@ StatusLog::StatusLog(QWidget* parent)
     setLineWrapMode(QPlainTextEdit::NoWrap);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // The log is grey whatever the desktop's colours: its text is black so
+    // that it stays readable under a dark palette too.
     QPalette p = palette();
     p.setColor(QPalette::Base, QColor(192, 192, 192));
+    p.setColor(QPalette::Text, Qt::black);
     setPalette(p);
 }
 

@@ -2,6 +2,9 @@
 
 #include <QPalette>
 
+#include <algorithm>
+#include <cmath>
+
 namespace {
 
 QColor systemColor(quint32 index, const QPalette& pal) {
@@ -71,4 +74,34 @@ QColor translateOleColor(OleColor color, const QPalette& palette) {
 
 OleColor toOleColor(const QColor& color) {
     return oleRgb(color.red(), color.green(), color.blue());
+}
+
+namespace {
+
+// Relative luminance as the web's accessibility guidelines define it.
+double luminance(const QColor& c) {
+    const auto channel = [](double v) {
+        return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+}
+
+double contrast(const QColor& a, const QColor& b) {
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+} // namespace
+
+QColor readableOn(const QColor& text, const QColor& background) {
+    constexpr double Readable = 3.0;
+    if (contrast(text, background) >= Readable)
+        return text;
+    const QColor hsl = text.toHsl();
+    const QColor turned =
+        QColor::fromHslF(hsl.hslHueF(), hsl.hslSaturationF(), 1.0 - hsl.lightnessF()).toRgb();
+    if (contrast(turned, background) >= Readable)
+        return turned;
+    return luminance(background) > 0.18 ? QColor(Qt::black) : QColor(Qt::white);
 }

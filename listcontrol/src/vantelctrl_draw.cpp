@@ -106,14 +106,17 @@ void CVantelCtrl::DrawItem(const VantelDrawRequest& request) {
 
     int textLeft = rect.left();
     if (item.picture && !item.picture->isNull()) {
-        const int w = item.picture->width();
-        const int h = item.picture->height();
+        // In device-independent pixels: a picture drawn for a scaled screen
+        // takes the room of its design size.
+        const QSize size = item.picture->deviceIndependentSize().toSize();
+        const int w = size.width();
+        const int h = size.height();
         const int y = alignedTop(rect, h, m_verticalImageAlign);
         painter.drawPixmap(QRect(rect.left() + m_imageOffset, y, w, h), *item.picture);
         textLeft = rect.left() + m_textOffset;
     }
 
-    drawEntryText(item, request, textLeft, displayColor(fore));
+    drawEntryText(item, request, textLeft, readableOn(displayColor(fore), displayColor(back)));
     painter.restore();
 
     if (shownSelected && !m_selectStyle)

@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QTest>
+#include <vantel/olecolor.h>
 #include <vantel/vantelctrl.h>
 
 using vanteltest::inkBounds;
@@ -319,6 +320,76 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&c));
         const int viewportHeight = c.listBox()->viewport()->height();
         QCOMPARE(viewportHeight % 17, 0);
+    }
+
+    // Item colours chosen for a light list stay as they are there, and are
+    // turned into ones that read on a dark palette's background.
+    void itemColoursReadOnDarkPalettes() {
+        const QColor navy(0, 0, 128);
+        struct Case {
+            QColor background;
+            bool keepsColour;
+        } cases[] = {{White, true}, {QColor(30, 30, 30), false}};
+        for (const Case& test : cases) {
+            CVantelCtrl c;
+            vanteltest::prepare(c);
+            QPalette dark = c.palette();
+            for (QPalette::ColorRole role : {QPalette::Window, QPalette::Base})
+                dark.setColor(role, test.background);
+            dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
+            dark.setColor(QPalette::Text, QColor(230, 230, 230));
+            c.setPalette(dark);
+            c.SetBackColor(SysColor::Window); // the list follows the palette
+            c.AddItem(QStringLiteral("HHHH"));
+            c.SetItemForeColor(0, toOleColor(navy));
+            const QRect entry(0, 0, 240, 20);
+            const QImage image = renderEntry(c, 0, entry, 0);
+            QVERIFY(!inkBounds(image, entry, test.background).isEmpty());
+            QCOMPARE(!colourBounds(image, entry, navy).isEmpty(), test.keepsColour);
+            // The strongest ink pixel stands out from the background.
+            double best = 1;
+            const auto lum = [](const QColor& k) {
+                return 0.2126 * k.redF() + 0.7152 * k.greenF() + 0.0722 * k.blueF();
+            };
+            for (int y = entry.top(); y <= entry.bottom(); ++y)
+                for (int x = entry.left(); x <= entry.right(); ++x) {
+                    const double a = lum(image.pixelColor(x, y)), b = lum(test.background);
+                    best = std::max(best, (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05));
+                }
+            QVERIFY2(best >= 3, qPrintable(QString::number(best)));
+        }
+    }
+
+    void readableColours_data() {
+        QTest::addColumn<QColor>("text");
+        QTest::addColumn<QColor>("background");
+        QTest::addColumn<QColor>("drawn");
+        QTest::newRow("navy on white stays") << QColor(0, 0, 128) << White << QColor(0, 0, 128);
+        QTest::newRow("white on black stays") << White << Black << White;
+        QTest::newRow("black on black turns white") << Black << Black << White;
+        QTest::newRow("grey on grey gives black")
+            << QColor(128, 128, 128) << QColor(140, 140, 140) << Black;
+    }
+
+    void readableColours() {
+        QFETCH(QColor, text);
+        QFETCH(QColor, background);
+        QFETCH(QColor, drawn);
+        QCOMPARE(readableOn(text, background).rgb(), drawn.rgb());
+    }
+
+    // A picture drawn for a screen scaled 200 % takes its design size.
+    void scaledPictureTakesItsDesignSize() {
+        CVantelCtrl c;
+        vanteltest::prepare(c);
+        c.AddItem(QStringLiteral("H"));
+        QPixmap sharp = solid(32, 32, Red);
+        sharp.setDevicePixelRatio(2);
+        c.SetItemImage(0, sharp);
+        c.SetImageOffset(0);
+        c.SetVerticalImageAlign(0);
+        const QImage image = renderEntry(c, 0, QRect(0, 0, 240, 20), 0);
+        QCOMPARE(colourBounds(image, image.rect(), Red).size(), QSize(16, 16));
     }
 };
 

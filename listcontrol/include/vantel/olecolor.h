@@ -51,5 +51,11 @@ constexpr bool isSystemColor(OleColor c) {
 // Translates an OLE colour for drawing; system colours come from the palette.
 QColor translateOleColor(OleColor color, const QPalette& palette);
 
+// `text` as it is drawn on `background`: kept when the two differ enough in
+// lightness to be read (a contrast ratio of 3 or more), otherwise with its
+// lightness turned over (dark blue becomes light blue on a dark background),
+// and failing that black or white, whichever reads.
+QColor readableOn(const QColor& text, const QColor& background);
+
 // The OLE colour of an RGB QColor (alpha is dropped).
 OleColor toOleColor(const QColor& color);

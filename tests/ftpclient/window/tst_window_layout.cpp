@@ -19,10 +19,13 @@
 #include <QLineEdit>
 #include <QProxyStyle>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cmath>
 
 class TestWindowLayout : public QObject {
     Q_OBJECT
@@ -30,6 +33,7 @@ class TestWindowLayout : public QObject {
 private slots:
     void init();
     void cleanup();
+    void darkPaletteKeepsTextReadable();
 
     void inventoryCaptionsAndTips();
     void layoutFromDesignFrames();
@@ -358,6 +362,70 @@ void TestWindowLayout::sizeGivenByTheUserSurvivesRestarts() {
 }
 
 // However wide the scroll bar, the size column ends before it.
+namespace {
+
+double relativeLuminance(const QColor& c) {
+    const auto channel = [](double v) {
+        return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+}
+
+// The highest contrast ratio between any pixel of `area` and its first.
+double strongestContrast(const QImage& image, const QRect& area) {
+    const double background = relativeLuminance(image.pixelColor(area.topLeft()));
+    double best = 1;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const double ink = relativeLuminance(image.pixelColor(x, y));
+            best = std::max(best, (std::max(ink, background) + 0.05) /
+                                      (std::min(ink, background) + 0.05));
+        }
+    return best;
+}
+
+} // namespace
+
+// Under a dark palette the file list, whose entries have colours of their
+// own, and the log, which is always grey, both stay readable.
+void TestWindowLayout::darkPaletteKeepsTextReadable() {
+    QTemporaryDir local;
+    for (const char* name : {"notes.txt", "setup.exe", "picture.jpg", "main.cpp"})
+        QVERIFY(writeFile(local.filePath(QString::fromLatin1(name)), "x"));
+    m_frm.reset();
+    const QPalette before = QApplication::palette();
+    QPalette dark;
+    for (QPalette::ColorRole role : {QPalette::Window, QPalette::Base, QPalette::Button})
+        dark.setColor(role, QColor(35, 35, 38));
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        dark.setColor(role, QColor(225, 225, 225));
+    QApplication::setPalette(dark);
+    const auto restore = qScopeGuard([&before] { QApplication::setPalette(before); });
+    m_frm = std::make_unique<TARLEN_Frm>(m_prompter);
+    TARLEN_Frm& f = *m_frm;
+    f.Form_Load();
+    f.localPane->setLocalPath(local.path());
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    QTRY_COMPARE(f.localPane->LstX_Files->ListCount(), 4);
+    f.Txt_Status->append(QStringLiteral("\r\nConnected!"));
+    f.Txt_Status->updateView();
+
+    const QImage shot = f.grab().toImage();
+    QWidget* list = f.localPane->LstX_Files->listBox()->viewport();
+    // Each entry's text, right of its picture.
+    const int rowHeight = f.localPane->LstX_Files->listBox()->itemHeight(0);
+    QVERIFY(rowHeight > 8);
+    for (int row = 0; row < 4; ++row) {
+        const QRect text(list->mapTo(&f, QPoint(24, row * rowHeight + 1)),
+                         QSize(list->width() - 30, rowHeight - 2));
+        QVERIFY2(strongestContrast(shot, text) >= 3, qPrintable(QString::number(row)));
+    }
+    QWidget* log = f.Txt_Status->viewport();
+    const QRect logText(log->mapTo(&f, QPoint(0, 0)), QSize(log->width() - 4, 30));
+    QVERIFY(strongestContrast(shot, logText) >= 3);
+}
+
 void TestWindowLayout::sizeColumnEndsInsideTheScrollBar() {
     class WideScrollBars : public QProxyStyle {
     public:
