@@ -2,10 +2,11 @@
 # Starts the sample FTP server, drives the real tarlen window through the
 # connect dialog to it (with a temporary configuration directory) and saves
 # pictures of the window, the dialog and a download in progress, headless.
-#   scripts/screenshot.sh [OUTPUT_DIR]      (default: build/screenshots)
+#   scripts/screenshot.sh [OUTPUT_DIR]      (default: docs/screenshots, which the
+#                                            README shows: run it to keep them current)
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-out=$(realpath -m "${1:-$root/build/screenshots}")
+out=$(realpath -m "${1:-$root/docs/screenshots}")
 bash "$root/scripts/setup.sh" --test
 build="$root/build/test"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Debug -DTARLEN_SANITIZE=ON >/dev/null

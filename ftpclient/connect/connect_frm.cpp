@@ -21,9 +21,11 @@ namespace {
 
 // The client area, in twips. The host, address, user and password rows are
 // 480 apart from the top; the protocol, its warning and the key file take the
-// next three rows, and the "Save Password" box and the buttons come below.
+// next three rows, and the "Save Password" box and the buttons come below;
+// the last row says where a saved password goes.
 constexpr double FormWidth = 5640;
-constexpr double FormHeight = 3855;
+constexpr double FormHeight = 4125;
+constexpr double NoteTop = 3795;
 constexpr double SavePasswordTop = 3240;
 constexpr double ButtonTop = 3480;
 
@@ -94,7 +96,7 @@ void Connect_Frm::createButtons() {
     Lbl_PasswordNote =
         new QLabel(QStringLiteral("No keyring: a saved password is only scrambled."), this);
     Lbl_PasswordNote->setObjectName(QStringLiteral("Lbl_PasswordNote"));
-    place(Lbl_PasswordNote, 1680, SavePasswordTop - 60, 3855, 255);
+    place(Lbl_PasswordNote, 120, NoteTop, 5415, 255);
 
     const auto makeButton = [&](const char* name, const char* caption, double left, double width) {
         auto* button = new QPushButton(QString::fromLatin1(caption), this);

@@ -166,7 +166,7 @@ void TestConnectFrm::controlsCaptionsAndPositions() {
     QVERIFY(d.isModal());
     // 15 twips a pixel at the offscreen platform's 96 DPI.
     QCOMPARE(d.logicalDpiX(), 96);
-    QCOMPARE(d.size(), QSize(376, 257));
+    QCOMPARE(d.size(), QSize(376, 275));
     const QStringList captions = {"Host", "Host address", "User ID", "Password"};
     for (int i = 0; i < 4; ++i) {
         QCOMPARE(d.Lbl_Cap[i]->text(), captions[i]);
