@@ -165,6 +165,12 @@ CURLcode FtpSession::runPwd(const FtpJob& job) {
 
 CURLcode FtpSession::runList(const FtpJob& job) {
     prepare(job, pathBytes(job.command.directory));
+    if (job.command.enterFirst && !sftp()) {
+        // Over SFTP a directory's listing fails on a file by itself.
+        const QByteArray enter = "CWD " + pathBytes(job.command.directory);
+        m_quote = curl_slist_append(m_quote, enter.constData());
+        curl_easy_setopt(m_easy, CURLOPT_QUOTE, m_quote);
+    }
     if (m_mlsd)
         curl_easy_setopt(m_easy, CURLOPT_CUSTOMREQUEST, "MLSD");
     curl_easy_setopt(m_easy, CURLOPT_WRITEFUNCTION, &FtpSession::collectData);
