@@ -101,7 +101,10 @@ std::optional<qint64> toSizeWithUnit(QByteArrayView s) {
     if (!isDigits(point < 0 ? number : number.first(point)) ||
         (point >= 0 && !isDigits(number.sliced(point + 1))))
         return std::nullopt;
-    return qint64(number.toDouble() * double(1LL << (10 * (unit + 1))));
+    const double bytes = number.toDouble() * double(1LL << (10 * (unit + 1)));
+    if (!(bytes < 9.0e18))
+        return std::nullopt;
+    return qint64(bytes);
 }
 
 bool isMonthName(QByteArrayView s) {

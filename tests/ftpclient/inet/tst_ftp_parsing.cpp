@@ -4,6 +4,7 @@
 #include "ftp_command.h"
 #include "ftp_listing.h"
 #include "ftp_names.h"
+#include "ftp_reply.h"
 
 #include <QTest>
 
@@ -27,6 +28,11 @@ private slots:
     void listingBuilderIgnoresChunkBoundaries();
     void listingJoinsWrappedVmsLines();
     void listingCountsLinesNotUnderstood();
+    void listingOfAMillionLines();
+    void listingOfOneLongLineOrNulBytes();
+    void pwdPathFromReply_data();
+    void pwdPathFromReply();
+    void repliesOfManyContinuationLines();
     void namesRoundTripByteForByte_data();
     void namesRoundTripByteForByte();
 };
@@ -440,6 +446,92 @@ void TestFtpParsing::listingCountsLinesNotUnderstood() {
     const RemoteListing fromMlsd = buildListing(mlsd, true, FtpNameCodec(false), QString());
     QCOMPARE(listingText(fromMlsd), QStringLiteral("x\r\n"));
     QCOMPARE(fromMlsd.linesNotUnderstood, 1);
+}
+
+// A million lines arrive in chunks as from the network; the builder keeps
+// no more than the entries and the unfinished line.
+void TestFtpParsing::listingOfAMillionLines() {
+    constexpr int lines = 1000000;
+    FtpListingBuilder builder(false, FtpNameCodec(false), QString());
+    QByteArray chunk;
+    for (int n = 0; n < lines; ++n) {
+        chunk += "-rw-r--r-- 1 u g " + QByteArray::number(n) + " Jul  9 18:02 f" +
+                 QByteArray::number(n) + "\r\n";
+        if (chunk.size() > 65000 || n + 1 == lines) {
+            // Cut the chunk mid-line, as the network does.
+            const qsizetype half = chunk.size() / 2;
+            builder.feed(QByteArrayView(chunk).first(half));
+            builder.feed(QByteArrayView(chunk).sliced(half));
+            chunk.clear();
+        }
+    }
+    const RemoteListing listing = builder.finish();
+    QCOMPARE(listing.files.size(), size_t(lines));
+    QCOMPARE(listing.linesNotUnderstood, 0);
+    QCOMPARE(listing.files.front().name, QStringLiteral("f0"));
+    QCOMPARE(listing.files.back().name, QStringLiteral("f999999"));
+    QCOMPARE(listing.files.back().size, 999999);
+}
+
+void TestFtpParsing::listingOfOneLongLineOrNulBytes() {
+    const QByteArray longName(1 << 20, 'n');
+    const QByteArray longLine = "-rw-r--r-- 1 u g 5 Jul  9 18:02 " + longName;
+    FtpListingBuilder bytewise(false, FtpNameCodec(false), QString());
+    for (qsizetype at = 0; at < longLine.size(); at += 1000)
+        bytewise.feed(
+            QByteArrayView(longLine).sliced(at, qMin<qsizetype>(1000, longLine.size() - at)));
+    const RemoteListing one = bytewise.finish();
+    QCOMPARE(one.files.size(), size_t(1));
+    QCOMPARE(one.files[0].name.size(), longName.size());
+
+    const QByteArray blanks = "-rw-r--r-- 1 u g " + QByteArray(1 << 20, ' ') + "5 Jul 9 18:02 x";
+    QCOMPARE(buildListingText(blanks, false, FtpNameCodec(false), QString()),
+             QStringLiteral("x\r\n"));
+    for (bool mlsd : {false, true}) {
+        const RemoteListing nul =
+            buildListing(QByteArray(1 << 20, '\0'), mlsd, FtpNameCodec(true), QString());
+        QVERIFY(nul.files.empty() && nul.directories.empty());
+        QCOMPARE(nul.linesNotUnderstood, 1);
+    }
+}
+
+void TestFtpParsing::pwdPathFromReply_data() {
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QByteArray>("path");
+    QTest::newRow("quoted") << QByteArray("257 \"/pub\" is the current directory")
+                            << QByteArray("/pub");
+    QTest::newRow("doubled quotes")
+        << QByteArray("257 \"/say \"\"hi\"\"/x\" here") << QByteArray("/say \"hi\"/x");
+    QTest::newRow("no quotes") << QByteArray("257 /home/alice ") << QByteArray("/home/alice");
+    QTest::newRow("unclosed quote") << QByteArray("257 \"/open") << QByteArray("/open");
+    QTest::newRow("last 257 of several")
+        << QByteArray("257-\"/first\"\n257 \"/second\"") << QByteArray("/second");
+    QTest::newRow("no 257") << QByteArray("550 No such directory") << QByteArray();
+}
+
+void TestFtpParsing::pwdPathFromReply() {
+    QFETCH(QByteArray, reply);
+    QFETCH(QByteArray, path);
+    ReplyLines lines;
+    for (const QByteArray& line : reply.split('\n'))
+        lines.push_back(replyLine(line + "\r\n"));
+    QCOMPARE(pwdPath(lines), path);
+}
+
+// FEAT, refusals and PWD read through a reply of 100,000 continuation lines.
+void TestFtpParsing::repliesOfManyContinuationLines() {
+    ReplyLines lines{"211-Features:"};
+    for (int n = 0; n < 100000; ++n)
+        lines.push_back(" X-FEATURE-" + QByteArray::number(n));
+    lines.push_back(" UTF8");
+    lines.push_back(" MLST type*;size*;");
+    lines.push_back("211 End");
+    const ServerFeatures features = readFeatures(lines);
+    QVERIFY(features.utf8 && features.mlsd && !features.mfmt);
+    QCOMPARE(firstRefusalLine(lines), QByteArray());
+    lines.push_back("550 Refused");
+    QCOMPARE(lastReplyLine(lines, '5'), QByteArray("550 Refused"));
+    QCOMPARE(pwdPath(lines), QByteArray());
 }
 
 void TestFtpParsing::namesRoundTripByteForByte_data() {
