@@ -112,7 +112,8 @@ void FtpListingBuilder::addLine(QByteArrayView line) {
         // A VMS name alone on its line has its details on the next one.
         const QByteArray joined = m_heldName + ' ' + line.toByteArray();
         m_heldName.clear();
-        if (const std::optional<FtpListEntry> parsed = parseVmsLine(joined)) {
+        const std::optional<FtpListEntry> parsed = parseVmsLine(joined);
+        if (parsed && isSafeListName(parsed->name)) {
             addEntry(*parsed);
             return;
         }

@@ -415,6 +415,8 @@ void TestFtpParsing::listingJoinsWrappedVmsLines() {
                            "                      5/6   9-JUL-2023 18:02:33  [STAFF,ALICE]\r\n"
                            "PROJECTS.DIR;1         1/3   9-JUL-2023 18:02  [STAFF,ALICE]\r\n"
                            "SHORT.COM;3            1/3   9-JUL-2023 18:02  [STAFF,ALICE]\r\n"
+                           "BAD/NAME.TXT;1\r\n"
+                           "                       1/3   9-JUL-2023 18:02  [STAFF,ALICE]\r\n"
                            "\r\n"
                            "Total of 3 files, 7/12 blocks.\r\n";
     const RemoteListing listing = buildListing(raw, false, FtpNameCodec(false), QString());
@@ -422,7 +424,8 @@ void TestFtpParsing::listingJoinsWrappedVmsLines() {
              QStringLiteral("PROJECTS/\r\nA_VERY_LONG_FILE_NAME_THAT_WRAPS.TXT;12\r\n"
                             "SHORT.COM;3\r\n"));
     QCOMPARE(listing.files[0].size, 5 * 512);
-    QCOMPARE(listing.linesNotUnderstood, 0);
+    // A wrapped name holding "/" is no name to use: both its lines count.
+    QCOMPARE(listing.linesNotUnderstood, 2);
 }
 
 // A line that fits no form gives no entry and is counted; headings and the
