@@ -2,6 +2,7 @@
 # Installs what tarlen needs on a Debian 12 machine, only when missing.
 #   scripts/setup.sh          build and runtime packages
 #   scripts/setup.sh --test   also what the test suite and benchmarks need
+#   scripts/setup.sh --fuzz   also clang and libFuzzer for scripts/fuzz.sh
 set -euo pipefail
 
 packages=(g++ make cmake pkg-config qt6-base-dev libgl-dev libcurl4-openssl-dev libssl-dev
@@ -11,6 +12,9 @@ if [[ "${1:-}" == "--test" ]]; then
     # SFTP test server (sshd).
     packages+=(vsftpd curl lftp xvfb xauth qt6-tools-dev libqt6opengl6-dev openssl
                openssh-client openssh-server)
+fi
+if [[ "${1:-}" == "--fuzz" ]]; then
+    packages+=(clang-14 libfuzzer-14-dev)
 fi
 
 missing=()
