@@ -68,6 +68,8 @@ def main():
                              "of each file after N bytes")
     parser.add_argument("--count-file", default="",
                         help="keep the number of bytes downloads sent in this file")
+    parser.add_argument("--greeting-lines", type=int, default=0, metavar="N",
+                        help="greet with a reply of N lines")
     parser.add_argument("--quiet", action="store_true", help="log warnings only")
     args = parser.parse_args()
 
@@ -96,6 +98,10 @@ def main():
 
     Handler.authorizer = authorizer
     Handler.banner = "tarlen sample server ready."
+    if args.greeting_lines > 1:
+        Handler.banner = "\r\n".join(
+            ["tarlen sample server ready."] +
+            ["line %d of the greeting" % n for n in range(2, args.greeting_lines + 1)])
     Handler.auth_failed_timeout = 0.2
     base = DTPHandler
     if args.rate > 0:

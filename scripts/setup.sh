@@ -3,6 +3,7 @@
 #   scripts/setup.sh          build and runtime packages
 #   scripts/setup.sh --test   also what the test suite and benchmarks need
 #   scripts/setup.sh --package  also what building the Debian package needs
+#   scripts/setup.sh --fuzz   also clang and libFuzzer for scripts/fuzz.sh
 set -euo pipefail
 
 # QtKeychain reaches the desktop's keyring through libsecret, which it loads
@@ -20,6 +21,9 @@ if [[ "${1:-}" == "--test" ]]; then
                desktop-file-utils appstream lintian)
 elif [[ "${1:-}" == "--package" ]]; then
     packages+=("${package_tools[@]}")
+fi
+if [[ "${1:-}" == "--fuzz" ]]; then
+    packages+=(clang-14 libfuzzer-14-dev)
 fi
 
 missing=()

@@ -39,6 +39,9 @@ struct FtpCommand {
     // login directory) and the file-name pattern after it.
     QString directory;
     QString pattern;
+    // List: change into the directory before listing it, so that a path
+    // that leads to a file (through a link) fails rather than listing the file.
+    bool enterFirst = false;
     // Get, Put: the remote and the local path. Delete, MakeDir, RemoveDir:
     // the remote path in `remote`. Rename: `remote` is the old path and
     // `newRemote` the new one.

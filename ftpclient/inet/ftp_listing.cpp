@@ -1,139 +1,8 @@
 #include "ftp_listing.h"
 
-#include <array>
-#include <cstring>
+#include "listing_forms.h"
 
 namespace {
-
-bool isDigits(QByteArrayView s) {
-    if (s.isEmpty())
-        return false;
-    for (char c : s)
-        if (c < '0' || c > '9')
-            return false;
-    return true;
-}
-
-bool isMonth(QByteArrayView s) {
-    static constexpr std::array<const char*, 12> months = {
-        "jan", "feb", "mar", "apr", "may", "jun", "jul", "aug", "sep", "oct", "nov", "dec"};
-    if (s.size() != 3)
-        return false;
-    for (const char* m : months)
-        if (qstrnicmp(s.data(), m, 3) == 0)
-            return true;
-    return false;
-}
-
-bool isDay(QByteArrayView s) {
-    return s.size() <= 2 && isDigits(s);
-}
-
-// "12:34" or a four-digit year.
-bool isTimeOrYear(QByteArrayView s) {
-    if (s.size() == 4 && isDigits(s))
-        return true;
-    const qsizetype colon = s.indexOf(':');
-    return colon > 0 && isDigits(s.first(colon)) && isDigits(s.sliced(colon + 1));
-}
-
-bool isUnixMode(QByteArrayView s) {
-    return s.size() >= 10 && std::strchr("-dlbcpsD", s[0]) != nullptr;
-}
-
-struct Token {
-    qsizetype begin;
-    qsizetype end;
-};
-
-// Splits at runs of blanks, remembering where each token sits in the line.
-template <size_t N> size_t tokenize(QByteArrayView line, std::array<Token, N>& out) {
-    size_t count = 0;
-    qsizetype i = 0;
-    const qsizetype n = line.size();
-    while (count < N) {
-        while (i < n && line[i] == ' ')
-            ++i;
-        if (i >= n)
-            break;
-        const qsizetype begin = i;
-        while (i < n && line[i] != ' ')
-            ++i;
-        out[count++] = {begin, i};
-    }
-    return count;
-}
-
-std::optional<FtpListEntry> parseUnixLine(QByteArrayView line) {
-    std::array<Token, 12> tok;
-    const size_t count = tokenize(line, tok);
-    auto text = [&](size_t k) {
-        return line.sliced(tok[k].begin, tok[k].end - tok[k].begin);
-    };
-    if (count < 5 || !isUnixMode(text(0)))
-        return std::nullopt;
-
-    // The date is the landmark: size, month, day, time or year, then the name
-    // after exactly one blank (names may begin or go on with blanks).
-    for (size_t k = 2; k + 2 < count; ++k) {
-        if (!isMonth(text(k)) || !isDay(text(k + 1)) || !isTimeOrYear(text(k + 2)) ||
-            !isDigits(text(k - 1)))
-            continue;
-        const qsizetype nameStart = tok[k + 2].end + 1;
-        if (nameStart >= line.size())
-            return std::nullopt;
-        QByteArrayView name = line.sliced(nameStart);
-        const char type = line[0];
-        bool directory = type == 'd' || type == 'D';
-        if (type == 'l') {
-            const qsizetype arrow = name.indexOf(QByteArrayView(" -> "));
-            if (arrow > 0) {
-                directory = name.endsWith('/');
-                name = name.first(arrow);
-            }
-        }
-        return FtpListEntry{name, directory, type == 'l', text(k - 1).toLongLong()};
-    }
-    return std::nullopt;
-}
-
-bool isDosDate(QByteArrayView s) {
-    if (s.size() != 8 && s.size() != 10)
-        return false;
-    for (qsizetype i = 0; i < s.size(); ++i) {
-        const bool dash = i == 2 || i == 5;
-        if (dash ? s[i] != '-' : (s[i] < '0' || s[i] > '9'))
-            return false;
-    }
-    return true;
-}
-
-bool isDosTime(QByteArrayView s) {
-    if (s.endsWith("AM") || s.endsWith("PM") || s.endsWith("am") || s.endsWith("pm"))
-        s.chop(2);
-    return isTimeOrYear(s) && s.size() != 4;
-}
-
-std::optional<FtpListEntry> parseDosLine(QByteArrayView line) {
-    std::array<Token, 3> tok;
-    if (tokenize(line, tok) < 3)
-        return std::nullopt;
-    auto text = [&](size_t k) {
-        return line.sliced(tok[k].begin, tok[k].end - tok[k].begin);
-    };
-    if (!isDosDate(text(0)) || !isDosTime(text(1)))
-        return std::nullopt;
-    const bool directory = text(2) == QByteArrayView("<DIR>");
-    if (!directory && !isDigits(text(2)))
-        return std::nullopt;
-    const qint64 size = directory ? -1 : text(2).toLongLong();
-    qsizetype nameStart = tok[2].end;
-    while (nameStart < line.size() && line[nameStart] == ' ')
-        ++nameStart;
-    if (nameStart >= line.size())
-        return std::nullopt;
-    return FtpListEntry{line.sliced(nameStart), directory, false, size};
-}
 
 // Builds the file-name filter of a pattern; nothing when it matches everything.
 std::optional<QRegularExpression> patternFilter(const QString& pattern) {
@@ -145,41 +14,27 @@ std::optional<QRegularExpression> patternFilter(const QString& pattern) {
 
 } // namespace
 
-std::optional<FtpListEntry> parseMlsdLine(QByteArrayView line) {
+// A line of MLSD facts, as some servers send them in a LIST reply too.
+bool isFactsLine(QByteArrayView line) {
     const qsizetype blank = line.indexOf(' ');
-    if (blank <= 0)
-        return std::nullopt;
-    const QByteArrayView facts = line.first(blank);
-    const QByteArrayView name = line.sliced(blank + 1);
-
-    FtpListEntry entry{name, false};
-    for (qsizetype start = 0; start < facts.size();) {
-        qsizetype end = facts.indexOf(';', start);
-        if (end < 0)
-            end = facts.size();
-        const QByteArrayView fact = facts.sliced(start, end - start);
-        start = end + 1;
-        if (fact.size() > 5 && qstrnicmp(fact.data(), "size=", 5) == 0) {
-            entry.size = fact.sliced(5).toLongLong();
-            continue;
-        }
-        if (fact.size() < 5 || qstrnicmp(fact.data(), "type=", 5) != 0)
-            continue;
-        const QByteArrayView type = fact.sliced(5);
-        if (type.compare("cdir", Qt::CaseInsensitive) == 0 ||
-            type.compare("pdir", Qt::CaseInsensitive) == 0)
-            return std::nullopt;
-        entry.directory = type.compare("dir", Qt::CaseInsensitive) == 0;
-    }
-    return entry;
+    const QByteArrayView facts = blank < 0 ? line : line.first(blank);
+    return facts.contains('=') && facts.contains(';');
 }
 
 std::optional<FtpListEntry> parseListLine(QByteArrayView line) {
     if (line.isEmpty())
         return std::nullopt;
-    if (line[0] >= '0' && line[0] <= '9')
-        return parseDosLine(line);
-    return parseUnixLine(line);
+    if (line[0] == '+')
+        return parseEplfLine(line);
+    if (isFactsLine(line))
+        return parseMlsdLine(line);
+    using Parser = std::optional<FtpListEntry> (*)(QByteArrayView);
+    static constexpr Parser parsers[] = {parseUnixLine, parseDosLine,   parseOs2Line,
+                                         parseVmsLine,  parseAs400Line, parseMvsLine};
+    for (Parser parse : parsers)
+        if (std::optional<FtpListEntry> entry = parse(line))
+            return entry;
+    return std::nullopt;
 }
 
 bool isSafeListName(QByteArrayView name) {
@@ -236,6 +91,10 @@ RemoteListing FtpListingBuilder::finish() {
         addLine(m_partial);
         m_partial.clear();
     }
+    if (!m_heldName.isEmpty()) {
+        ++m_listing.linesNotUnderstood;
+        m_heldName.clear();
+    }
     std::vector<RemoteEntry> sorted;
     sorted.reserve(m_listing.files.size());
     for (const auto& key : m_order)
@@ -249,19 +108,39 @@ void FtpListingBuilder::addLine(QByteArrayView line) {
         line.chop(1);
     if (line.isEmpty())
         return;
-    const std::optional<FtpListEntry> parsed = m_mlsd ? parseMlsdLine(line) : parseListLine(line);
-    if (!parsed || !isSafeListName(parsed->name)) {
-        // "total" lines and the listed directory itself are no entries.
-        if (!line.startsWith("total ") && !(parsed && (parsed->name == QByteArrayView(".") ||
-                                                       parsed->name == QByteArrayView(".."))))
-            ++m_listing.linesNotUnderstood;
+    if (!m_heldName.isEmpty()) {
+        // A VMS name alone on its line has its details on the next one.
+        const QByteArray joined = m_heldName + ' ' + line.toByteArray();
+        m_heldName.clear();
+        const std::optional<FtpListEntry> parsed = parseVmsLine(joined);
+        if (parsed && isSafeListName(parsed->name)) {
+            addEntry(*parsed);
+            return;
+        }
+        ++m_listing.linesNotUnderstood;
+    }
+    if (!m_mlsd && isVmsNameAlone(line)) {
+        m_heldName = line.toByteArray();
         return;
     }
+    const std::optional<FtpListEntry> parsed = m_mlsd ? parseMlsdLine(line) : parseListLine(line);
+    if (parsed && isSafeListName(parsed->name)) {
+        addEntry(*parsed);
+        return;
+    }
+    // Headings and the listed directory itself are no entries.
+    const bool itself =
+        parsed && (parsed->name == QByteArrayView(".") || parsed->name == QByteArrayView(".."));
+    if (!itself && !isListingHeading(line))
+        ++m_listing.linesNotUnderstood;
+}
+
+void FtpListingBuilder::addEntry(const FtpListEntry& parsed) {
     RemoteEntry entry;
-    entry.name = m_codec.decode(parsed->name);
-    entry.isDirectory = parsed->directory;
-    entry.isLink = parsed->link;
-    entry.size = parsed->size;
+    entry.name = m_codec.decode(parsed.name);
+    entry.isDirectory = parsed.directory;
+    entry.isLink = parsed.link;
+    entry.size = parsed.size;
     if (!entry.isDirectory && m_filter && !m_filter->match(entry.name).hasMatch())
         return;
     if (entry.isDirectory) {

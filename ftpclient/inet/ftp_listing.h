@@ -19,12 +19,16 @@ struct FtpListEntry {
     qint64 size = -1;
 };
 
-// One line of an MLSD reply: "type=file;size=3;modify=...; a.txt".
+// One line of an MLSD reply: "type=file;size=3;modify=...; a.txt". The
+// facts end at the first blank or tab; the name is all that follows it.
+// "cdir" and "pdir" lines yield nothing, links ("OS.unix=slink:target")
+// are links.
 std::optional<FtpListEntry> parseMlsdLine(QByteArrayView line);
 
-// One line of a LIST reply, in the unix "ls -l" form (with or without the
-// group, numeric ids, symbolic links "name -> target") or the DOS form
-// ("01-16-02  11:14AM  <DIR>  name").
+// One line of a LIST reply in any of the forms servers send: unix "ls -l"
+// (in many languages and date styles), DOS / IIS, EPLF, VMS, MVS, OS/2,
+// AS/400, NetWare, and MLSD facts. A line that fits none yields nothing.
+// A link whose target is not known to be a directory comes as a file.
 std::optional<FtpListEntry> parseListLine(QByteArrayView line);
 
 // Whether a name may be shown and used: not empty, not "." or "..", and free
@@ -33,7 +37,8 @@ bool isSafeListName(QByteArrayView name);
 
 // Takes a raw MLSD or LIST reply apart into entries, fed as the reply
 // arrives, so that the listing is ready soon after the server's last byte.
-// Lines that do not parse and unsafe names are left out (and counted). A
+// Lines that do not parse and unsafe names are left out and counted;
+// headings ("total 20") and the directory itself are left out uncounted. A
 // non-empty pattern ("*", "?", case-insensitive) filters the files; "*" and
 // "*.*" match every file, and directories are always kept.
 class FtpListingBuilder {
@@ -45,11 +50,13 @@ public:
 
 private:
     void addLine(QByteArrayView line);
+    void addEntry(const FtpListEntry& parsed);
 
     bool m_mlsd;
     FtpNameCodec m_codec;
     std::optional<QRegularExpression> m_filter;
-    QByteArray m_partial; // an unfinished last line
+    QByteArray m_partial;  // an unfinished last line
+    QByteArray m_heldName; // a VMS name whose details are on the next line
     RemoteListing m_listing;
     // The files in their final order, kept as they arrive: by name without
     // regard to case, then in order of arrival. Sorting while the server

@@ -1,6 +1,7 @@
 #include "ftp_session.h"
 
 #include "ftp_listing.h"
+#include "ftp_reply.h"
 #include "inet_codes.h"
 
 #include <QFile>
@@ -112,20 +113,10 @@ bool FtpSession::loginFtp(const FtpJob& job) {
         return false;
     }
 
-    bool utf8 = false;
-    m_mlsd = false;
-    m_mfmt = false;
-    for (const QByteArray& line : m_replyLines) {
-        if (!line.startsWith(' '))
-            continue;
-        const QByteArray feature = line.trimmed().toUpper();
-        if (feature == "UTF8")
-            utf8 = true;
-        else if (feature.startsWith("MLST"))
-            m_mlsd = true;
-        else if (feature == "MFMT")
-            m_mfmt = true;
-    }
+    const ServerFeatures features = readFeatures(m_replyLines);
+    const bool utf8 = features.utf8;
+    m_mlsd = features.mlsd;
+    m_mfmt = features.mfmt;
     if (utf8) {
         prepare(job, {});
         curl_easy_setopt(m_easy, CURLOPT_NOBODY, 1L);
@@ -338,20 +329,11 @@ void FtpSession::finishOk(const FtpJob& job, const QString& reply, SharedListing
 }
 
 QString FtpSession::firstRefusal() const {
-    for (const QByteArray& line : m_replyLines)
-        if (line.size() >= 4 && (line[0] == '4' || line[0] == '5') && line[3] == ' ')
-            return m_codec.decode(line).trimmed();
-    return {};
+    return m_codec.decode(firstRefusalLine(m_replyLines)).trimmed();
 }
 
 QString FtpSession::lastReplyText(char kind) const {
-    for (auto it = m_replyLines.rbegin(); it != m_replyLines.rend(); ++it) {
-        const QByteArray& line = *it;
-        if (line.size() >= 3 && line[0] == kind && std::isdigit(uchar(line[1])) &&
-            std::isdigit(uchar(line[2])))
-            return m_codec.decode(line).trimmed();
-    }
-    return {};
+    return m_codec.decode(lastReplyLine(m_replyLines, kind)).trimmed();
 }
 
 QString FtpSession::loginRefusal(const FtpJob& job, const QString& serverText) const {

@@ -2,6 +2,7 @@
 // drives the state reports, progress and cancel, and the data itself.
 #include "ftp_session.h"
 
+#include "ftp_reply.h"
 #include "inet_codes.h"
 
 #include <cerrno>
@@ -86,10 +87,7 @@ int FtpSession::debugTrace(CURL*, curl_infotype type, char* data, size_t size, v
             s->m_connectedReported = true;
             s->reportState(InetState::Connected);
         }
-        QByteArray line(data, qsizetype(size));
-        while (line.endsWith('\n') || line.endsWith('\r'))
-            line.chop(1);
-        s->m_replyLines.push_back(std::move(line));
+        s->m_replyLines.push_back(replyLine(QByteArrayView(data, qsizetype(size))));
         if (s->m_phase == Phase::Command && s->m_requestSent && !s->m_responseSeen) {
             s->m_responseSeen = true;
             s->reportState(InetState::ReceivingResponse);

@@ -2,32 +2,12 @@
 // over the session's connection.
 #include "ftp_session.h"
 
+#include "ftp_reply.h"
 #include "inet_codes.h"
 
 #include <QDateTime>
 
 namespace {
-
-// The directory part of a 257 reply: the text between the first quote and
-// its partner, with doubled quotes standing for one.
-QByteArray quotedPath(const QByteArray& line) {
-    const qsizetype open = line.indexOf('"');
-    if (open < 0)
-        return line.mid(4).trimmed();
-    QByteArray path;
-    for (qsizetype i = open + 1; i < line.size(); ++i) {
-        if (line[i] == '"') {
-            if (i + 1 < line.size() && line[i + 1] == '"') {
-                path += '"';
-                ++i;
-                continue;
-            }
-            break;
-        }
-        path += line[i];
-    }
-    return path;
-}
 
 // A path as a quoted SFTP command takes it: in double quotes, with quotes
 // and backslashes escaped.
@@ -153,10 +133,7 @@ CURLcode FtpSession::runPwd(const FtpJob& job) {
     const CURLcode rc = runQuoted(job, {sftp() ? "pwd" : "PWD"});
     if (rc != CURLE_OK)
         return rc;
-    QByteArray path;
-    for (const QByteArray& line : m_replyLines)
-        if (line.startsWith("257"))
-            path = quotedPath(line);
+    QByteArray path = pwdPath(m_replyLines);
     if (sftp() && path.size() > 1 && path.endsWith('/'))
         path.chop(1);
     m_replyText = m_codec.decode(path);
@@ -165,6 +142,12 @@ CURLcode FtpSession::runPwd(const FtpJob& job) {
 
 CURLcode FtpSession::runList(const FtpJob& job) {
     prepare(job, pathBytes(job.command.directory));
+    if (job.command.enterFirst && !sftp()) {
+        // Over SFTP a directory's listing fails on a file by itself.
+        const QByteArray enter = "CWD " + pathBytes(job.command.directory);
+        m_quote = curl_slist_append(m_quote, enter.constData());
+        curl_easy_setopt(m_easy, CURLOPT_QUOTE, m_quote);
+    }
     if (m_mlsd)
         curl_easy_setopt(m_easy, CURLOPT_CUSTOMREQUEST, "MLSD");
     curl_easy_setopt(m_easy, CURLOPT_WRITEFUNCTION, &FtpSession::collectData);

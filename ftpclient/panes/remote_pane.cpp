@@ -42,8 +42,8 @@ SharedRemoteRows makeRemoteRows(const SharedListing& listing, bool descending, c
             const QString& name = listing->files[i].name;
             rows->names[i] = {name, 0};
             rows->kinds[i] = extensionKind(name, Pane::Remote);
-            entries.push_back({RemotePane::shownRemote(name), qint32(i), rows->kinds[i].icon,
-                               rows->kinds[i].color});
+            entries.push_back({RemotePane::shownFile(name, listing->files[i].isLink), qint32(i),
+                               rows->kinds[i].icon, rows->kinds[i].color});
         }
         CVantelCtrl::SetInBatch(rows->batch, size_t(from), entries, font);
     });
@@ -91,6 +91,7 @@ void RemotePane::createRemoteLists() {
         enter->setContext(Qt::WidgetShortcut);
         connect(enter, &QShortcut::activated, this, [this] { Lst_Remote_Dir_DblClick(); });
     }
+    connect(LstX_Files, &CVantelCtrl::DblClick, this, [this] { LstX_Files_DblClick(); });
     connect(&m_session, &RemoteSession::listingRead, this,
             [this](const SharedListing& listing) { ShowRemoteFileList(listing); });
     connect(&m_session, &RemoteSession::directoryChanged, this, &RemotePane::showDirectory);
@@ -121,20 +122,23 @@ void RemotePane::takeRows(const SharedRemoteRows& rows) {
         parent->setData(Qt::UserRole, QStringLiteral("../"));
         if (rows->listing) {
             for (const RemoteEntry& dir : rows->listing->directories) {
-                auto* item = new QListWidgetItem(shownRemote(dir.name) + u'/', Lst_Remote_Dir);
+                auto* item =
+                    new QListWidgetItem(shownFile(dir.name, dir.isLink) + u'/', Lst_Remote_Dir);
                 item->setData(Qt::UserRole, dir.name + u'/');
+                if (dir.isLink)
+                    item->setToolTip(QStringLiteral("Symbolic link"));
             }
         }
         Lst_Remote.assignInOrder(std::move(rows->names));
         m_kinds = std::move(rows->kinds);
+        m_listing = rows->listing;
+        m_fileIndex.clear();
         LstX_Files->SetImageOffset(4);
         LstX_Files->SetTextOffset(24);
         LstX_Files->SetBatch(std::move(rows->batch), m_icons);
         if (rows->descending != bRemoteNameDesc)
             Load_FilesR();
         Cmd_Files[0]->setIcon(bRemoteNameDesc ? m_images.Img_Arrow[0] : m_images.Img_Arrow[1]);
-        m_listing = rows->listing;
-        m_fileIndex.clear();
         restoreView();
     } catch (...) {
         reportError(QStringLiteral("The following error occurred: "));
@@ -158,7 +162,9 @@ void RemotePane::Load_FilesR() {
     for (int j = 0; j < count; ++j) {
         const int i = bRemoteNameDesc ? count - 1 - j : j;
         const FileKind& kind = m_kinds[size_t(i)];
-        entries.push_back({shownRemote(Lst_Remote.text(i)), i, kind.icon, kind.color});
+        const QString& name = Lst_Remote.text(i);
+        const RemoteEntry* entry = remoteEntry(name);
+        entries.push_back({shownFile(name, entry && entry->isLink), i, kind.icon, kind.color});
     }
     if (list->ListCount() == count && count > 0) {
         list->SetItems(entries, m_icons);
@@ -218,6 +224,42 @@ QString RemotePane::remoteDirectory() const {
 
 QString RemotePane::shownRemote(const QString& name) {
     return RawName::shownAsLatin1(name);
+}
+
+QString RemotePane::shownFile(const QString& name, bool link) {
+    return link ? shownRemote(name) + u'@' : shownRemote(name);
+}
+
+// A link whose target the listing does not tell may lead to a directory:
+// entering it is tried, and when the server refuses, it stays a file.
+void RemotePane::enterLinkedFile() {
+    if (m_session.busy() || !m_session.Inet1() || LstX_Files->ListIndex() < 0)
+        return;
+    const QString name = remoteName(LstX_Files->ListIndex());
+    const RemoteEntry* entry = remoteEntry(name);
+    if (!entry || !entry->isLink)
+        return;
+    QString& dir = m_session.sRemoteDir;
+    const QString before = dir.endsWith(u'/') ? dir : dir + u'/';
+    dir = before + name + u'/';
+    showDirectory(dir);
+    FtpCommand list = FtpCommand::list(QStringLiteral("LS"), dir + Txt_Pattern->text());
+    list.enterFirst = true;
+    m_session.runCommand(LastCommand::Listing, list);
+    if (!m_session.lastCommandFailed())
+        return;
+    m_session.sRemoteDir = before;
+    showDirectory(before);
+    m_session.log(QStringLiteral("\r\n") + shownRemote(name) +
+                  QStringLiteral(" is a link to a file"));
+}
+
+void RemotePane::LstX_Files_DblClick() {
+    try {
+        enterLinkedFile();
+    } catch (...) {
+        reportError(QStringLiteral("The following error occurred: "));
+    }
 }
 
 void RemotePane::openRemoteDirectory() {

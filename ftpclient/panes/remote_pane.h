@@ -74,8 +74,12 @@ public:
     QList<QWidget*> tabOrder() const override;
     // How a remote name is shown: bytes that are not UTF-8 read as Latin-1.
     static QString shownRemote(const QString& name);
+    // How a file or directory is shown: links carry an "@" after the name.
+    static QString shownFile(const QString& name, bool link);
 
     void Lst_Remote_Dir_DblClick();
+    // A double-click on a link in the file list tries to enter it.
+    void LstX_Files_DblClick();
 
 signals:
     // Local files and folders dropped from another program (the file
@@ -106,6 +110,7 @@ private:
     void createRemoteLists();
     // Enters the selected directory, or goes up (double-click, Refresh).
     void openRemoteDirectory();
+    void enterLinkedFile();
     // Lists the current directory again, as every remote operation ends.
     void listAgain();
     // Deletes the listed files of `dir` (the selected ones only, or all) one

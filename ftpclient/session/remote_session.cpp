@@ -286,7 +286,7 @@ void RemoteSession::logSecurity() {
 int RemoteSession::ReactToResponse(short code) {
     switch (code) {
     case LastCommand::Listing:
-        emit listingRead(m_inet1->Listing());
+        showListing(m_inet1->Listing());
         break;
     case LastCommand::Upload:
         log(kCrLf + sCurFile + QStringLiteral(" sent"));
@@ -314,6 +314,17 @@ int RemoteSession::ReactToResponse(short code) {
     }
     emit logTrimmed();
     return 0;
+}
+
+// Lines the parser could not read are counted in the log, so that a list
+// shorter than the directory never goes unnoticed.
+void RemoteSession::showListing(const SharedListing& listing) {
+    const int unread = listing ? listing->linesNotUnderstood : 0;
+    if (unread > 0)
+        log(kCrLf + QString::number(unread) +
+            (unread == 1 ? QStringLiteral(" line not understood")
+                         : QStringLiteral(" lines not understood")));
+    emit listingRead(listing);
 }
 
 // The current directory always ends with "/", so that names and patterns

@@ -88,6 +88,8 @@ public:
     int ReactToResponse(short code);
     // Stores the reply to PWD as the current and the root directory.
     short ShowDir();
+    // Hands a listing on, after logging how many lines it could not read.
+    void showListing(const SharedListing& listing);
     // Logs a state of the component and dispatches its completion.
     void Inet1_StateChanged(short state);
 

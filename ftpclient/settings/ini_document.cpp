@@ -22,6 +22,11 @@ bool sameName(const QByteArray& a, const QByteArray& b) {
     return QString::fromLatin1(a).compare(QString::fromLatin1(b), Qt::CaseInsensitive) == 0;
 }
 
+// A name as sameName() sees it.
+QString foldedName(const QByteArray& name) {
+    return QString::fromLatin1(name).toCaseFolded();
+}
+
 // One line of the text: where it starts, where its content ends (before CR LF
 // or LF) and where the next line starts.
 struct Line {
@@ -106,23 +111,44 @@ QByteArray cutAtLineBreak(const QByteArray& value) {
 
 } // namespace
 
-std::optional<QByteArray> IniDocument::value(const QByteArray& section,
-                                             const QByteArray& key) const {
-    const auto body = findSection(m_text, section);
-    if (!body)
-        return std::nullopt;
-    for (qsizetype pos = body->first; pos < body->second;) {
+// One pass over the text gives every key of the first section of each name,
+// the first key of each name winning: a file of any size is looked up in
+// constant time per key.
+IniDocument::Index IniDocument::buildIndex() const {
+    Index index;
+    QHash<QString, QByteArray>* current = nullptr;
+    for (qsizetype pos = 0; pos < m_text.size();) {
         const Line line = lineAt(m_text, pos);
         const ParsedLine parsed = parse(m_text, line);
-        if (parsed.kind == LineKind::Key && sameName(parsed.name, key))
-            return parsed.value;
+        if (parsed.kind == LineKind::Section) {
+            const QString name = foldedName(parsed.name);
+            current = index.contains(name) ? nullptr : &index[name];
+        } else if (parsed.kind == LineKind::Key && current) {
+            const QString name = foldedName(parsed.name);
+            if (!current->contains(name))
+                current->insert(name, parsed.value);
+        }
         pos = line.next;
     }
-    return std::nullopt;
+    return index;
+}
+
+std::optional<QByteArray> IniDocument::value(const QByteArray& section,
+                                             const QByteArray& key) const {
+    if (!m_index)
+        m_index = buildIndex();
+    const auto body = m_index->constFind(foldedName(section));
+    if (body == m_index->constEnd())
+        return std::nullopt;
+    const auto found = body->constFind(foldedName(key));
+    if (found == body->constEnd())
+        return std::nullopt;
+    return *found;
 }
 
 void IniDocument::setValue(const QByteArray& section, const QByteArray& key,
                            const QByteArray& value) {
+    m_index.reset();
     const QByteArray eol = lineEnding();
     const QByteArray newLine = key + '=' + cutAtLineBreak(value);
 

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
+#include <QString>
 
 #include <optional>
 
@@ -29,7 +31,12 @@ public:
     void setValue(const QByteArray& section, const QByteArray& key, const QByteArray& value);
 
 private:
+    // Section name, then key name, both case-folded, to the key's value.
+    using Index = QHash<QString, QHash<QString, QByteArray>>;
+
     QByteArray lineEnding() const;
+    Index buildIndex() const;
 
     QByteArray m_text;
+    mutable std::optional<Index> m_index; // built at the first lookup
 };

@@ -1,6 +1,9 @@
 // Saved properties and late-bound access by name and dispatch identifier.
 #include "vanteltestsupport.h"
 
+#include <QColor>
+#include <QDataStream>
+#include <QImage>
 #include <QTest>
 #include <vantel/vantelctrl.h>
 #include <vantel/vanteldispatch.h>
@@ -92,6 +95,41 @@ private slots:
         bool ok = true;
         VantelPropertyBag::fromByteArray(QByteArray("garbage"), &ok);
         QVERIFY(!ok);
+    }
+
+    // Saved data comes from a container's document: a value of a type no
+    // property has, or a length beyond the data, makes it no bag, before
+    // anything is allocated for it.
+    void bagsOfOtherTypesOrOverlongTextAreRefused_data() {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<bool>("readable");
+        auto bagOf = [](const QVariant& value) {
+            VantelPropertyBag bag;
+            bag.write(QStringLiteral("Value"), value);
+            return bag.toByteArray();
+        };
+        QTest::newRow("text") << bagOf(QStringLiteral("DejaVu Sans,9")) << true;
+        QTest::newRow("number") << bagOf(qint64(-5)) << true;
+        QTest::newRow("colour") << bagOf(QColor(Qt::red)) << true;
+        QTest::newRow("list") << bagOf(QVariantList{1, 2}) << false;
+        QTest::newRow("picture") << bagOf(QImage(2, 2, QImage::Format_RGB32)) << false;
+        QByteArray longName;
+        QDataStream out(&longName, QIODevice::WriteOnly);
+        out << quint32(0x56504231) << quint32(1) << quint32(0x7FFFFFF0) << quint32(0);
+        QTest::newRow("name longer than the data") << longName << false;
+        QByteArray longText = bagOf(QStringLiteral("x"));
+        longText.chop(2 + 4);
+        longText += QByteArray("\x7F\xFF\xFF\xF0", 4);
+        QTest::newRow("text longer than the data") << longText << false;
+    }
+
+    void bagsOfOtherTypesOrOverlongTextAreRefused() {
+        QFETCH(QByteArray, data);
+        QFETCH(bool, readable);
+        bool ok = !readable;
+        const VantelPropertyBag bag = VantelPropertyBag::fromByteArray(data, &ok);
+        QCOMPARE(ok, readable);
+        QCOMPARE(bag.size(), readable ? 1 : 0);
     }
 
     void membersByNameAndIdentifier() {

@@ -120,6 +120,8 @@ bool FtpTestServer::startPyftpdlib() {
     if (m_options.cutDownloadsAfter > 0)
         args << QStringLiteral("--cut-downloads-after")
              << QString::number(m_options.cutDownloadsAfter);
+    if (m_options.greetingLines > 0)
+        args << QStringLiteral("--greeting-lines") << QString::number(m_options.greetingLines);
 
     m_process = std::make_unique<QProcess>();
     m_process->setProcessChannelMode(QProcess::SeparateChannels);

@@ -41,6 +41,8 @@ public:
         // many bytes; the server closes the data connection and answers
         // "426", so the client sees the transfer fail. 0: never.
         qint64 cutDownloadsAfter = 0;
+        // pyftpdlib only: the greeting is a reply of this many lines.
+        int greetingLines = 0;
     };
 
     explicit FtpTestServer(Kind kind);

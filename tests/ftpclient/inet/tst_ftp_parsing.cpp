@@ -4,6 +4,7 @@
 #include "ftp_command.h"
 #include "ftp_listing.h"
 #include "ftp_names.h"
+#include "ftp_reply.h"
 
 #include <QTest>
 
@@ -20,13 +21,18 @@ private slots:
     void addressForms_data();
     void addressForms();
     void urlPathEncodesEverySegment();
-    void listLines_data();
-    void listLines();
-    void mlsdLines_data();
-    void mlsdLines();
+    void listingLines_data();
+    void listingLines();
     void listingTextDropsUnsafeNamesAndFilters();
     void listingTextHandlesUnterminatedAndBlankLines();
     void listingBuilderIgnoresChunkBoundaries();
+    void listingJoinsWrappedVmsLines();
+    void listingCountsLinesNotUnderstood();
+    void listingOfAMillionLines();
+    void listingOfOneLongLineOrNulBytes();
+    void pwdPathFromReply_data();
+    void pwdPathFromReply();
+    void repliesOfManyContinuationLines();
     void namesRoundTripByteForByte_data();
     void namesRoundTripByteForByte();
 };
@@ -158,84 +164,197 @@ void TestFtpParsing::urlPathEncodesEverySegment() {
     QCOMPARE(ftpUrlPath("/\xC3\xA4\xFF"), QByteArray("//%C3%A4%FF"));
 }
 
-void TestFtpParsing::listLines_data() {
+namespace {
+
+// One row of the listing table: a line of a LIST (or MLSD) reply and the entry
+// it must give, or none.
+void lineRow(const char* tag, const QByteArray& line, const QByteArray& name, char kind = 'f',
+             qint64 size = -1, bool mlsd = false) {
+    QTest::newRow(tag) << line << mlsd << name << kind << size;
+}
+void mlsdRow(const char* tag, const QByteArray& line, const QByteArray& name, char kind = 'f',
+             qint64 size = -1) {
+    lineRow(tag, line, name, kind, size, true);
+}
+void noEntryRow(const char* tag, const QByteArray& line, bool mlsd = false) {
+    lineRow(tag, line, QByteArray(), '-', -1, mlsd);
+}
+
+void unixRows() {
+    lineRow("unix file", "-rw-r--r--    1 ftp      ftp          1234 Jan 16  2002 a.txt", "a.txt",
+            'f', 1234);
+    lineRow("unix dir, time", "drwxr-xr-x 2 root root 4096 Dec  7 05:25 sub", "sub", 'd', 4096);
+    lineRow("no group", "-rw-r--r-- 1 owner 77 Mar 3 2019 nogroup.bin", "nogroup.bin", 'f', 77);
+    lineRow("no owner, no group", "-rw-r--r-- 1 512 Jan 1 2020 bare", "bare", 'f', 512);
+    lineRow("numeric ids", "-rw-r--r-- 1 1000 1000 5 Feb 29 10:00 ids.txt", "ids.txt", 'f', 5);
+    lineRow("name with blanks", "-rw-r--r-- 1 u g 9 Jul 4 12:00 my  file .txt", "my  file .txt",
+            'f', 9);
+    lineRow("leading blank in name", "-rw-r--r-- 1 u g 9 Jul 4 12:00  lead", " lead", 'f', 9);
+    lineRow("name like a date", "-rw-r--r-- 1 u g 10 Jul 9 18:02 Jul 9 18:02", "Jul 9 18:02", 'f',
+            10);
+    lineRow("name like an iso date", "-rw-r--r-- 1 u g 10 Jul 9 2023 2023-07-09 12:00 dump",
+            "2023-07-09 12:00 dump", 'f', 10);
+    lineRow("month-like owner", "-rw-r--r-- 1 Jan 12 100 Dec 1 12:00 x", "x", 'f', 100);
+    lineRow("symlink", "lrwxrwxrwx 1 u g 7 Jul 4 12:00 link -> target.txt", "link", 'L', 7);
+    lineRow("symlink to dir/", "lrwxrwxrwx 1 u g 7 Jul 4 12:00 pub -> /srv/pub/", "pub", 'D', 7);
+    lineRow("symlink with blanks", "lrwxrwxrwx 1 u g 10 Jul 9 18:02 my link -> other place",
+            "my link", 'L', 10);
+    lineRow("acl mark +", "-rw-r--r--+ 1 u g 1 Jan 1 2000 acl", "acl", 'f', 1);
+    lineRow("xattr mark @", "-rw-r--r--@ 1 alice staff 2048 Mar 14 09:26 photo.jpg", "photo.jpg",
+            'f', 2048);
+    lineRow("selinux mark .", "-rw-r--r--. 1 root root 512 Feb  2  2022 selinux.conf",
+            "selinux.conf", 'f', 512);
+    lineRow("iso date", "-rw-rw-r-- 1 deploy deploy 18342 2023-07-09 18:02 build.log", "build.log",
+            'f', 18342);
+    lineRow("full-iso date",
+            "-rw-r--r-- 1 deploy deploy 907 2023-07-09 18:02:33.481920573 +0200 notes 2023.txt",
+            "notes 2023.txt", 'f', 907);
+    lineRow("day before month, time", "-rw-r--r-- 1 jan users 5120 9 Jul 18:02 report.pdf",
+            "report.pdf", 'f', 5120);
+    lineRow("day before month, year", "drwxr-xr-x 3 marc users 4096 9 Jul 2023 archive", "archive",
+            'd', 4096);
+    lineRow("german", "-rw-r--r-- 1 hans gruppe 300 M\xC3\xA4r  3 11:40 liste.csv", "liste.csv",
+            'f', 300);
+    lineRow("german, day with full stop", "-rw-r--r-- 1 hans gruppe 301 3. Okt. 2021 alt.csv",
+            "alt.csv", 'f', 301);
+    lineRow("french", "-rw-r--r-- 1 paul staff 1500 f\xC3\xA9vr. 14  2021 facture.odt",
+            "facture.odt", 'f', 1500);
+    lineRow("french, day first", "-rw-r--r-- 1 paul staff 1501 14 juil. 09:15 plan.txt", "plan.txt",
+            'f', 1501);
+    lineRow("spanish", "-rw-r--r-- 1 ana ventas 42 ene  5  2020 datos.xls", "datos.xls", 'f', 42);
+    lineRow("hungarian", "-rw-r--r-- 1 gabor csoport 9000 szept 30 17:45 tabla.ods", "tabla.ods",
+            'f', 9000);
+    lineRow("hungarian, accented", "-rw-r--r-- 1 gabor csoport 9001 m\xC3\xA1rc. 2 17:45 b.ods",
+            "b.ods", 'f', 9001);
+    lineRow("dutch", "-rw-r--r-- 1 piet staf 12 mrt  7  2019 lijst.txt", "lijst.txt", 'f', 12);
+    lineRow("russian", "-rw-r--r-- 1 ivan users 64 \xD0\xBE\xD0\xBA\xD1\x82 5 10:00 o.txt", "o.txt",
+            'f', 64);
+    lineRow("japanese month and day",
+            "-rw-r--r-- 1 taro users 2048 7\xE6\x9C\x88  9\xE6\x97\xA5 18:02 memo.txt", "memo.txt",
+            'f', 2048);
+    lineRow("japanese month, plain day", "drwxr-xr-x 2 taro users 4096 7\xE6\x9C\x88  9  2023 old",
+            "old", 'd', 4096);
+    lineRow("japanese date in one",
+            "-rw-r--r-- 1 taro users 2049 2023\xE5\xB9\xB4"
+            "7\xE6\x9C\x88"
+            "9\xE6\x97\xA5 m2.txt",
+            "m2.txt", 'f', 2049);
+    lineRow("korean date",
+            "-rw-r--r-- 1 minsu users 100 2023\xEB\x85\x84 7\xEC\x9B\x94 9\xEC\x9D\xBC k.txt",
+            "k.txt", 'f', 100);
+    lineRow("comma after day", "-rw-r--r-- 1 u g 880 Jul 9, 2023 comma.txt", "comma.txt", 'f', 880);
+    lineRow("no date", "-rw-r--r-- 1 u g 1024 nodate.bin", "nodate.bin", 'f', 1024);
+    lineRow("group runs into size", "-rw-r--r-- 1 someone verylonggroup12345678 Jul 9 2023 a.iso",
+            "a.iso", 'f', 12345678);
+    lineRow("size in kilobytes", "-rw-r--r-- 1 u g 33.5k Jul 9 18:02 small.txt", "small.txt", 'f',
+            34304);
+    lineRow("size in megabytes", "-rw-r--r-- 1 u g 2M Jul 9 18:02 mid.bin", "mid.bin", 'f',
+            2097152);
+    lineRow("character device", "crw-rw---- 1 root tty 4, 64 Jul 9 18:02 tty64", "tty64");
+    lineRow("block device", "brw-rw---- 1 root disk 8,   0 Jul 9 18:02 sda", "sda");
+    lineRow("netware dir", "d [RWCEAFMS] admin 512 Jul 09 18:02 PUBLIC", "PUBLIC", 'd', 512);
+    lineRow("netware file", "- [R----F--] admin 2048 Jul 9 2023 login.exe", "login.exe", 'f', 2048);
+}
+
+void otherListRows() {
+    lineRow("dos dir", "01-16-02  11:14AM       <DIR>          docs", "docs", 'd');
+    lineRow("dos file", "01-16-2002  11:14PM             1234 read me.txt", "read me.txt", 'f',
+            1234);
+    lineRow("dos 24-hour, separators", "07-09-2023  18:02             1,234,567 big.zip", "big.zip",
+            'f', 1234567);
+    lineRow("dos iso date", "2023-07-09  18:02       <DIR>          iso dir", "iso dir", 'd');
+    lineRow("dos separate pm, dots", "07/09/2023  06:02 PM    2.048.576 report.docx", "report.docx",
+            'f', 2048576);
+    lineRow("eplf dir", "+i8388621.48594,m1688925720,/,\tpub", "pub", 'd');
+    lineRow("eplf file", "+i8388621.44468,m1688925720,r,s8192,\treadme.txt", "readme.txt", 'f',
+            8192);
+    lineRow("eplf unknown facts", "+r,s12,up644,xyz,\tunknown facts.txt", "unknown facts.txt", 'f',
+            12);
+    lineRow("vms file",
+            "README.TXT;1          2/4    9-JUL-2023 18:02:33  [STAFF,ALICE]  "
+            "(RWED,RWED,RE,)",
+            "README.TXT;1", 'f', 1024);
+    lineRow("vms dir", "SOURCES.DIR;1  1/3  9-JUL-2023 18:02 [STAFF,ALICE] (RWE,RWE,RE,RE)",
+            "SOURCES", 'd');
+    lineRow("mvs data set", "WRK001 3390   2023/07/09  1   15  FB      80 27920  PS  PAYROLL.DATA",
+            "PAYROLL.DATA");
+    lineRow("mvs partitioned", "WRK002 3390   2023/07/01  2   30  FB      80 27920  PO  SRC.COBOL",
+            "SRC.COBOL", 'd');
+    lineRow("mvs migrated", "Migrated                                                OLD.BACKUP",
+            "OLD.BACKUP");
+    lineRow("mvs pseudo directory", "Pseudo Directory                                  REPORTS",
+            "REPORTS", 'd');
+    lineRow("mvs member", "PAYCALC   01.04 2023/06/30 2023/07/09 18:02    48    40     0 ALICE",
+            "PAYCALC");
+    lineRow("os/2 dir", "        0           DIR   07-09-23   18:02  DESKTOP", "DESKTOP", 'd');
+    lineRow("os/2 file", "    73216  A        07-09-23   18:02  CONFIG.SYS", "CONFIG.SYS", 'f',
+            73216);
+    lineRow("as/400 dir", "QSYS           77824 07/09/23 18:02:33 *DIR       QOpenSys/", "QOpenSys",
+            'd');
+    lineRow("as/400 stream file", "ALICE           4096 07/09/23 18:02:33 *STMF      notes.txt",
+            "notes.txt", 'f', 4096);
+    lineRow("as/400 file", "ALICE          81920 09.07.23 18:02:33 *FILE      PAYROLL.FILE",
+            "PAYROLL.FILE", 'f', 81920);
+    lineRow("as/400 member", "ALICE                                   *MEM       PAY.FILE/J.MBR",
+            "PAY.FILE/J.MBR");
+    lineRow("mlsd facts in a list reply", "type=file;size=120;modify=20230709180233; facts.txt",
+            "facts.txt", 'f', 120);
+}
+
+void mlsdRows() {
+    mlsdRow("mlsd file", "type=file;size=3;modify=20200101000000; a.txt", "a.txt", 'f', 3);
+    mlsdRow("mlsd dir, upper case", "Type=DIR;Modify=20200101000000; docs", "docs", 'd');
+    mlsdRow("mlsd blanks in name", "type=file;size=1; my file ", "my file ", 'f', 1);
+    mlsdRow("mlsd any order and case", "Size=77;Modify=20230709180233;TYPE=File; Mixed.bin",
+            "Mixed.bin", 'f', 77);
+    mlsdRow("mlsd tab before name", "type=file;size=5;\tafter tab", "after tab", 'f', 5);
+    mlsdRow("mlsd slink to dir", "type=OS.unix=slink:/srv/data/;size=9; data", "data", 'D', 9);
+    mlsdRow("mlsd symlink", "type=OS.unix=symlink;size=9; latest", "latest", 'L', 9);
+    noEntryRow("mlsd cdir", "type=cdir;perm=el; .", true);
+    noEntryRow("mlsd pdir", "type=pdir; ..", true);
+    noEntryRow("mlsd no facts", "nofacts", true);
+    noEntryRow("mlsd words, not facts", "DELE notes.txt", true);
+}
+
+void noEntryRows() {
+    noEntryRow("total line", "total 20");
+    noEntryRow("garbage", "Welcome to the server!");
+    noEntryRow("truncated", "-rw-r--r-- 1 u g 9 Jul 4");
+    noEntryRow("words, not a listing", "DELE notes.txt");
+    noEntryRow("nul bytes", QByteArray(16, '\0'));
+    noEntryRow("mode and nothing else", "-rw-r--r-- 1 u g");
+    noEntryRow("vms heading", "Directory DISK$USER:[ALICE]");
+}
+
+} // namespace
+
+void TestFtpParsing::listingLines_data() {
     QTest::addColumn<QByteArray>("line");
-    QTest::addColumn<bool>("parsed");
+    QTest::addColumn<bool>("mlsd");
     QTest::addColumn<QByteArray>("name");
-    QTest::addColumn<bool>("directory");
-    QTest::newRow("unix file")
-        << QByteArray("-rw-r--r--    1 ftp      ftp          1234 Jan 16  2002 a.txt") << true
-        << QByteArray("a.txt") << false;
-    QTest::newRow("unix dir, time") << QByteArray("drwxr-xr-x 2 root root 4096 Dec  7 05:25 sub")
-                                    << true << QByteArray("sub") << true;
-    QTest::newRow("no group") << QByteArray("-rw-r--r-- 1 owner 77 Mar 3 2019 nogroup.bin") << true
-                              << QByteArray("nogroup.bin") << false;
-    QTest::newRow("numeric ids") << QByteArray("-rw-r--r-- 1 1000 1000 5 Feb 29 10:00 ids.txt")
-                                 << true << QByteArray("ids.txt") << false;
-    QTest::newRow("name with blanks") << QByteArray("-rw-r--r-- 1 u g 9 Jul 4 12:00 my  file .txt")
-                                      << true << QByteArray("my  file .txt") << false;
-    QTest::newRow("leading blank in name") << QByteArray("-rw-r--r-- 1 u g 9 Jul 4 12:00  lead")
-                                           << true << QByteArray(" lead") << false;
-    QTest::newRow("symlink") << QByteArray("lrwxrwxrwx 1 u g 7 Jul 4 12:00 link -> target.txt")
-                             << true << QByteArray("link") << false;
-    QTest::newRow("symlink to dir/")
-        << QByteArray("lrwxrwxrwx 1 u g 7 Jul 4 12:00 pub -> /srv/pub/") << true
-        << QByteArray("pub") << true;
-    QTest::newRow("acl marker") << QByteArray("-rw-r--r--+ 1 u g 1 Jan 1 2000 acl") << true
-                                << QByteArray("acl") << false;
-    QTest::newRow("month-like owner")
-        << QByteArray("-rw-r--r-- 1 Jan 12 100 Dec 1 12:00 x") << true << QByteArray("x") << false;
-    QTest::newRow("dos dir") << QByteArray("01-16-02  11:14AM       <DIR>          docs") << true
-                             << QByteArray("docs") << true;
-    QTest::newRow("dos file") << QByteArray("01-16-2002  11:14PM             1234 read me.txt")
-                              << true << QByteArray("read me.txt") << false;
-    QTest::newRow("total line") << QByteArray("total 20") << false << QByteArray() << false;
-    QTest::newRow("garbage") << QByteArray("Welcome to the server!") << false << QByteArray()
-                             << false;
-    QTest::newRow("truncated") << QByteArray("-rw-r--r-- 1 u g 9 Jul 4") << false << QByteArray()
-                               << false;
+    // 'f' file, 'd' directory, 'L' link, 'D' link to a directory, '-' no entry
+    QTest::addColumn<char>("kind");
+    QTest::addColumn<qint64>("size");
+    unixRows();
+    otherListRows();
+    mlsdRows();
+    noEntryRows();
 }
 
-void TestFtpParsing::listLines() {
+void TestFtpParsing::listingLines() {
     QFETCH(QByteArray, line);
-    QFETCH(bool, parsed);
+    QFETCH(bool, mlsd);
     QFETCH(QByteArray, name);
-    QFETCH(bool, directory);
-    const auto entry = parseListLine(line);
-    QCOMPARE(bool(entry), parsed);
-    if (entry) {
-        QCOMPARE(entry->name.toByteArray(), name);
-        QCOMPARE(entry->directory, directory);
-    }
-}
-
-void TestFtpParsing::mlsdLines_data() {
-    QTest::addColumn<QByteArray>("line");
-    QTest::addColumn<bool>("parsed");
-    QTest::addColumn<QByteArray>("name");
-    QTest::addColumn<bool>("directory");
-    QTest::newRow("file") << QByteArray("type=file;size=3;modify=20200101000000; a.txt") << true
-                          << QByteArray("a.txt") << false;
-    QTest::newRow("dir, upper case")
-        << QByteArray("Type=DIR;Modify=20200101000000; docs") << true << QByteArray("docs") << true;
-    QTest::newRow("blanks in name")
-        << QByteArray("type=file;size=1; my file ") << true << QByteArray("my file ") << false;
-    QTest::newRow("cdir") << QByteArray("type=cdir;perm=el; .") << false << QByteArray() << false;
-    QTest::newRow("pdir") << QByteArray("type=pdir; ..") << false << QByteArray() << false;
-    QTest::newRow("no facts") << QByteArray("nofacts") << false << QByteArray() << false;
-}
-
-void TestFtpParsing::mlsdLines() {
-    QFETCH(QByteArray, line);
-    QFETCH(bool, parsed);
-    QFETCH(QByteArray, name);
-    QFETCH(bool, directory);
-    const auto entry = parseMlsdLine(line);
-    QCOMPARE(bool(entry), parsed);
-    if (entry) {
-        QCOMPARE(entry->name.toByteArray(), name);
-        QCOMPARE(entry->directory, directory);
-    }
+    QFETCH(char, kind);
+    QFETCH(qint64, size);
+    const auto entry = mlsd ? parseMlsdLine(line) : parseListLine(line);
+    QCOMPARE(bool(entry), kind != '-');
+    if (!entry)
+        return;
+    QCOMPARE(entry->name.toByteArray(), name);
+    QCOMPARE(entry->directory, kind == 'd' || kind == 'D');
+    QCOMPARE(entry->link, kind == 'L' || kind == 'D');
+    QCOMPARE(entry->size, size);
 }
 
 void TestFtpParsing::listingTextDropsUnsafeNamesAndFilters() {
@@ -286,6 +405,136 @@ void TestFtpParsing::listingBuilderIgnoresChunkBoundaries() {
             builder.feed(QByteArrayView(raw).sliced(at, qMin<qsizetype>(step, raw.size() - at)));
         QCOMPARE(listingText(builder.finish()), whole);
     }
+}
+
+// A long VMS name pushes its details onto the next line.
+void TestFtpParsing::listingJoinsWrappedVmsLines() {
+    const QByteArray raw = "Directory DISK$USER:[ALICE]\r\n"
+                           "\r\n"
+                           "A_VERY_LONG_FILE_NAME_THAT_WRAPS.TXT;12\r\n"
+                           "                      5/6   9-JUL-2023 18:02:33  [STAFF,ALICE]\r\n"
+                           "PROJECTS.DIR;1         1/3   9-JUL-2023 18:02  [STAFF,ALICE]\r\n"
+                           "SHORT.COM;3            1/3   9-JUL-2023 18:02  [STAFF,ALICE]\r\n"
+                           "BAD/NAME.TXT;1\r\n"
+                           "                       1/3   9-JUL-2023 18:02  [STAFF,ALICE]\r\n"
+                           "\r\n"
+                           "Total of 3 files, 7/12 blocks.\r\n";
+    const RemoteListing listing = buildListing(raw, false, FtpNameCodec(false), QString());
+    QCOMPARE(listingText(listing),
+             QStringLiteral("PROJECTS/\r\nA_VERY_LONG_FILE_NAME_THAT_WRAPS.TXT;12\r\n"
+                            "SHORT.COM;3\r\n"));
+    QCOMPARE(listing.files[0].size, 5 * 512);
+    // A wrapped name holding "/" is no name to use: both its lines count.
+    QCOMPARE(listing.linesNotUnderstood, 2);
+}
+
+// A line that fits no form gives no entry and is counted; headings and the
+// directory itself are not. The second half of a name holding CR LF is no
+// entry of its own.
+void TestFtpParsing::listingCountsLinesNotUnderstood() {
+    const QByteArray list = "total 12\r\n"
+                            "drwxr-xr-x 2 u g 4096 Jul 9 18:02 .\r\n"
+                            "-rw-r--r-- 1 u g 5 Jul 9 18:02 x\r\n"
+                            "DELE notes.txt\r\n"
+                            "Welcome!\r\n"
+                            "-rw-r--r-- 1 u g 5 Jul 9 18:02 kept\r\n";
+    const RemoteListing fromList = buildListing(list, false, FtpNameCodec(false), QString());
+    QCOMPARE(listingText(fromList), QStringLiteral("kept\r\nx\r\n"));
+    QCOMPARE(fromList.linesNotUnderstood, 2);
+
+    const QByteArray mlsd = "type=cdir;perm=el; /pub\r\n"
+                            "type=pdir; ..\r\n"
+                            "type=file;size=1; x\r\n"
+                            "DELE notes.txt\r\n";
+    const RemoteListing fromMlsd = buildListing(mlsd, true, FtpNameCodec(false), QString());
+    QCOMPARE(listingText(fromMlsd), QStringLiteral("x\r\n"));
+    QCOMPARE(fromMlsd.linesNotUnderstood, 1);
+}
+
+// A million lines arrive in chunks as from the network; the builder keeps
+// no more than the entries and the unfinished line.
+void TestFtpParsing::listingOfAMillionLines() {
+    constexpr int lines = 1000000;
+    FtpListingBuilder builder(false, FtpNameCodec(false), QString());
+    QByteArray chunk;
+    for (int n = 0; n < lines; ++n) {
+        chunk += "-rw-r--r-- 1 u g " + QByteArray::number(n) + " Jul  9 18:02 f" +
+                 QByteArray::number(n) + "\r\n";
+        if (chunk.size() > 65000 || n + 1 == lines) {
+            // Cut the chunk mid-line, as the network does.
+            const qsizetype half = chunk.size() / 2;
+            builder.feed(QByteArrayView(chunk).first(half));
+            builder.feed(QByteArrayView(chunk).sliced(half));
+            chunk.clear();
+        }
+    }
+    const RemoteListing listing = builder.finish();
+    QCOMPARE(listing.files.size(), size_t(lines));
+    QCOMPARE(listing.linesNotUnderstood, 0);
+    QCOMPARE(listing.files.front().name, QStringLiteral("f0"));
+    QCOMPARE(listing.files.back().name, QStringLiteral("f999999"));
+    QCOMPARE(listing.files.back().size, 999999);
+}
+
+void TestFtpParsing::listingOfOneLongLineOrNulBytes() {
+    const QByteArray longName(1 << 20, 'n');
+    const QByteArray longLine = "-rw-r--r-- 1 u g 5 Jul  9 18:02 " + longName;
+    FtpListingBuilder bytewise(false, FtpNameCodec(false), QString());
+    for (qsizetype at = 0; at < longLine.size(); at += 1000)
+        bytewise.feed(
+            QByteArrayView(longLine).sliced(at, qMin<qsizetype>(1000, longLine.size() - at)));
+    const RemoteListing one = bytewise.finish();
+    QCOMPARE(one.files.size(), size_t(1));
+    QCOMPARE(one.files[0].name.size(), longName.size());
+
+    const QByteArray blanks = "-rw-r--r-- 1 u g " + QByteArray(1 << 20, ' ') + "5 Jul 9 18:02 x";
+    QCOMPARE(buildListingText(blanks, false, FtpNameCodec(false), QString()),
+             QStringLiteral("x\r\n"));
+    for (bool mlsd : {false, true}) {
+        const RemoteListing nul =
+            buildListing(QByteArray(1 << 20, '\0'), mlsd, FtpNameCodec(true), QString());
+        QVERIFY(nul.files.empty() && nul.directories.empty());
+        QCOMPARE(nul.linesNotUnderstood, 1);
+    }
+}
+
+void TestFtpParsing::pwdPathFromReply_data() {
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QByteArray>("path");
+    QTest::newRow("quoted") << QByteArray("257 \"/pub\" is the current directory")
+                            << QByteArray("/pub");
+    QTest::newRow("doubled quotes")
+        << QByteArray("257 \"/say \"\"hi\"\"/x\" here") << QByteArray("/say \"hi\"/x");
+    QTest::newRow("no quotes") << QByteArray("257 /home/alice ") << QByteArray("/home/alice");
+    QTest::newRow("unclosed quote") << QByteArray("257 \"/open") << QByteArray("/open");
+    QTest::newRow("last 257 of several")
+        << QByteArray("257-\"/first\"\n257 \"/second\"") << QByteArray("/second");
+    QTest::newRow("no 257") << QByteArray("550 No such directory") << QByteArray();
+}
+
+void TestFtpParsing::pwdPathFromReply() {
+    QFETCH(QByteArray, reply);
+    QFETCH(QByteArray, path);
+    ReplyLines lines;
+    for (const QByteArray& line : reply.split('\n'))
+        lines.push_back(replyLine(line + "\r\n"));
+    QCOMPARE(pwdPath(lines), path);
+}
+
+// FEAT, refusals and PWD read through a reply of 100,000 continuation lines.
+void TestFtpParsing::repliesOfManyContinuationLines() {
+    ReplyLines lines{"211-Features:"};
+    for (int n = 0; n < 100000; ++n)
+        lines.push_back(" X-FEATURE-" + QByteArray::number(n));
+    lines.push_back(" UTF8");
+    lines.push_back(" MLST type*;size*;");
+    lines.push_back("211 End");
+    const ServerFeatures features = readFeatures(lines);
+    QVERIFY(features.utf8 && features.mlsd && !features.mfmt);
+    QCOMPARE(firstRefusalLine(lines), QByteArray());
+    lines.push_back("550 Refused");
+    QCOMPARE(lastReplyLine(lines, '5'), QByteArray("550 Refused"));
+    QCOMPARE(pwdPath(lines), QByteArray());
 }
 
 void TestFtpParsing::namesRoundTripByteForByte_data() {

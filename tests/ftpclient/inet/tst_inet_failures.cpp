@@ -53,6 +53,7 @@ private slots:
     void destroyingDuringDownloadDoesNotBlock();
     void badAddressRaisesRunTimeError();
     void localFileProblemsGive12004();
+    void greetingOfAHundredThousandLinesEndsTheCommand();
 
 private:
     void useServer(const FtpTestServer& server) {
@@ -270,6 +271,23 @@ void TestInetFailures::localFileProblemsGive12004() {
     // Neither touched the connection.
     const CommandOutcome next = runCommand(*m_inet, QStringLiteral("PWD"));
     QVERIFY(next.ok());
+}
+
+// A reply of 100,000 continuation lines (2 MB) is more than libcurl takes
+// for one reply: the command ends as a lost connection instead of hanging or
+// growing without end, and the component works on.
+void TestInetFailures::greetingOfAHundredThousandLinesEndsTheCommand() {
+    FtpTestServer::Options options;
+    options.greetingLines = 100000;
+    FtpTestServer talkative(FtpTestServer::Kind::Pyftpdlib, options);
+    QVERIFY2(talkative.start(), qPrintable(talkative.errorText()));
+    useServer(talkative);
+    const CommandOutcome pwd = runCommand(*m_inet, QStringLiteral("PWD"), 120000);
+    QVERIFY(pwd.finished);
+    QCOMPARE(pwd.states.last(), short(11));
+    QCOMPARE(pwd.responseCode, 12030);
+    useServer(m_server);
+    QVERIFY(runCommand(*m_inet, QStringLiteral("PWD")).ok());
 }
 
 QTEST_GUILESS_MAIN(TestInetFailures)

@@ -7,6 +7,7 @@
 #include "sent_commands.h"
 #include "test_files.h"
 
+#include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -51,6 +52,7 @@ private slots:
     void refusalAfterSuccessfulRetryIsNotSentAgain();
     void closeEndsEveryWait();
     void twoSessionsWorkSideBySide();
+    void listingLogsLinesNotUnderstood();
 
 private:
     FtpTestServer m_server{FtpTestServer::Kind::Pyftpdlib};
@@ -195,6 +197,22 @@ void TestRemoteSession::twoSessionsWorkSideBySide() {
     QCOMPARE(readFile(m_local.filePath("movie.bin")), content);
     QCOMPARE(listings.size(), 1);
     QCOMPARE(listings.last().at(0).value<SharedListing>()->files.size(), size_t(20));
+}
+
+// A name holding CR LF splits its listing line in two; the second half is no
+// entry of its own (it would alias a real file), and the log says so.
+void TestRemoteSession::listingLogsLinesNotUnderstood() {
+    QVERIFY(m_server.writeFile(QStringLiteral("notes.txt"), "real"));
+    QVERIFY(m_server.writeFile(QStringLiteral("split\r\nDELE notes.txt"), "odd"));
+    RemoteSession session;
+    QSignalSpy listings(&session, &RemoteSession::listingRead);
+    QSignalSpy log(&session, &RemoteSession::logAppended);
+    QVERIFY(logIn(session, m_server));
+    const SharedListing listing = listings.last().at(0).value<SharedListing>();
+    QCOMPARE(namesOf(listing->files), (QStringList{"A.txt", "b.txt", "notes.txt", "split"}));
+    QVERIFY(log.contains(QVariantList{QStringLiteral("\r\n1 line not understood")}));
+    QVERIFY(QFile::remove(m_server.root() + QStringLiteral("/split\r\nDELE notes.txt")));
+    QVERIFY(QFile::remove(m_server.root() + QStringLiteral("/notes.txt")));
 }
 
 QTEST_MAIN(TestRemoteSession)

@@ -67,6 +67,7 @@ private slots:
     void doubleClickWhileBusyDoesNothing();
     void namesAreUtf8WhereTheirBytesAreEvenUnannounced();
     void noEventSeesTheListsHalfRebuilt();
+    void linksAreMarkedAndEnteredWhenTheyLeadToDirectories();
 
 private:
     void connectToServer();
@@ -403,6 +404,39 @@ void TestRemoteBrowsing::noEventSeesTheListsHalfRebuilt() {
     QVERIFY(ticks > 0);
     QCOMPARE(torn, QStringList());
     QCOMPARE(f.remotePane->LstX_Files->ListCount(), 400);
+}
+
+// vsftpd lists a link as "name -> target" without saying what the target
+// is: the link shows as a file with a mark, and a double-click enters it if
+// it leads to a directory and leaves it a file otherwise.
+void TestRemoteBrowsing::linksAreMarkedAndEnteredWhenTheyLeadToDirectories() {
+    FtpTestServer server(FtpTestServer::Kind::Vsftpd);
+    QVERIFY2(server.start(), qPrintable(server.errorText()));
+    QVERIFY(server.writeFile(QStringLiteral("real/inner.txt"), "inner"));
+    QVERIFY(server.writeFile(QStringLiteral("plain.txt"), "plain"));
+    QVERIFY(QFile::link(QStringLiteral("real"), server.root() + QStringLiteral("/to-dir")));
+    QVERIFY(QFile::link(QStringLiteral("plain.txt"), server.root() + QStringLiteral("/to-file")));
+    TARLEN_Frm& f = *m_frm;
+    scriptConnectDialog(f, server);
+    f.Cmd_Connect->click();
+    QVERIFY(f.session().bConnected);
+    const QString top = f.session().sRemoteDir;
+    const QStringList listed{"plain.txt", "to-dir@", "to-file@"};
+    QCOMPARE(fileEntries(f.remotePane->LstX_Files), listed);
+
+    f.remotePane->LstX_Files->SetListIndex(1);
+    f.remotePane->LstX_Files_DblClick();
+    QCOMPARE(f.session().sRemoteDir, top + QStringLiteral("to-dir/"));
+    QCOMPARE(fileEntries(f.remotePane->LstX_Files), QStringList{"inner.txt"});
+
+    select(QStringLiteral("../"));
+    f.remotePane->Lst_Remote_Dir_DblClick();
+    QCOMPARE(fileEntries(f.remotePane->LstX_Files), listed);
+    f.remotePane->LstX_Files->SetListIndex(2);
+    f.remotePane->LstX_Files_DblClick();
+    QCOMPARE(f.session().sRemoteDir, top);
+    QCOMPARE(f.remotePane->Lbl_Dir->text(), top);
+    QCOMPARE(fileEntries(f.remotePane->LstX_Files), listed);
 }
 
 QTEST_MAIN(TestRemoteBrowsing)

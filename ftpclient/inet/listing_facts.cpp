@@ -1,0 +1,101 @@
+// The two forms that name facts rather than columns: MLSD and EPLF.
+#include "listing_forms.h"
+#include "listing_words.h"
+
+namespace {
+
+bool startsWithNoCase(QByteArrayView s, QByteArrayView prefix) {
+    return s.size() >= prefix.size() &&
+           s.first(prefix.size()).compare(prefix, Qt::CaseInsensitive) == 0;
+}
+
+// The facts of an MLSD line end at its first blank or tab.
+qsizetype factsEnd(QByteArrayView line) {
+    for (qsizetype i = 0; i < line.size(); ++i)
+        if (isListBlank(line[i]))
+            return i;
+    return -1;
+}
+
+// Applies "type=...": false for the listed directory itself and its parent.
+bool applyMlsdType(QByteArrayView type, FtpListEntry& entry) {
+    if (type.compare("cdir", Qt::CaseInsensitive) == 0 ||
+        type.compare("pdir", Qt::CaseInsensitive) == 0)
+        return false;
+    entry.directory = type.compare("dir", Qt::CaseInsensitive) == 0;
+    if (startsWithNoCase(type, "OS.unix=slink") || startsWithNoCase(type, "OS.unix=symlink")) {
+        entry.link = true;
+        // "OS.unix=slink:/srv/pub/" names its target; a "/" ends a directory.
+        entry.directory = type.endsWith('/');
+    }
+    return true;
+}
+
+} // namespace
+
+std::optional<FtpListEntry> parseMlsdLine(QByteArrayView line) {
+    const qsizetype blank = factsEnd(line);
+    if (blank <= 0)
+        return std::nullopt;
+    const QByteArrayView facts = line.first(blank);
+    FtpListEntry entry{line.sliced(blank + 1), false};
+    for (qsizetype start = 0; start < facts.size();) {
+        qsizetype end = facts.indexOf(';', start);
+        if (end < 0)
+            end = facts.size();
+        const QByteArrayView fact = facts.sliced(start, end - start);
+        start = end + 1;
+        // Every fact is "name=value"; a line without them is no MLSD line.
+        if (fact.isEmpty())
+            continue;
+        if (fact.indexOf('=') <= 0)
+            return std::nullopt;
+        if (startsWithNoCase(fact, "size=")) {
+            entry.size = toCount(fact.sliced(5)).value_or(-1);
+        } else if (startsWithNoCase(fact, "type=")) {
+            if (!applyMlsdType(fact.sliced(5), entry))
+                return std::nullopt;
+        }
+    }
+    return entry;
+}
+
+bool isMlsdDirectoryItself(QByteArrayView line) {
+    const qsizetype blank = factsEnd(line);
+    if (blank <= 0)
+        return false;
+    FtpListEntry unused;
+    const QByteArrayView facts = line.first(blank);
+    for (qsizetype start = 0; start < facts.size();) {
+        qsizetype end = facts.indexOf(';', start);
+        if (end < 0)
+            end = facts.size();
+        const QByteArrayView fact = facts.sliced(start, end - start);
+        start = end + 1;
+        if (startsWithNoCase(fact, "type=") && !applyMlsdType(fact.sliced(5), unused))
+            return true;
+    }
+    return false;
+}
+
+std::optional<FtpListEntry> parseEplfLine(QByteArrayView line) {
+    const qsizetype tab = line.indexOf('\t');
+    if (!line.startsWith('+') || tab < 1 || tab + 1 >= line.size())
+        return std::nullopt;
+    FtpListEntry entry{line.sliced(tab + 1), false};
+    const QByteArrayView facts = line.sliced(1, tab - 1);
+    for (qsizetype start = 0; start < facts.size();) {
+        qsizetype end = facts.indexOf(',', start);
+        if (end < 0)
+            end = facts.size();
+        const QByteArrayView fact = facts.sliced(start, end - start);
+        start = end + 1;
+        if (fact == "/")
+            entry.directory = true;
+        else if (fact.startsWith('s'))
+            entry.size = toCount(fact.sliced(1)).value_or(-1);
+    }
+    if (entry.directory)
+        entry.size = -1;
+    return entry;
+}

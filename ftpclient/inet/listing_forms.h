@@ -1,0 +1,32 @@
+#pragma once
+
+// The line forms of a LIST reply, one parser each; parseListLine() in
+// ftp_listing.cpp tries them in turn. Each yields an entry only for a line
+// that fits its form completely.
+
+#include "ftp_listing.h"
+
+// unix "ls -l" in its many variants, and NetWare ("d [RWCEAFMS] owner ...").
+std::optional<FtpListEntry> parseUnixLine(QByteArrayView line);
+// DOS / IIS: "07-09-23  06:02PM  <DIR>  name", "2023-07-09  18:02  1,234 name".
+std::optional<FtpListEntry> parseDosLine(QByteArrayView line);
+// OS/2: "1234  A  07-09-23  18:02  name", "0  DIR  07-09-23  18:02  name".
+std::optional<FtpListEntry> parseOs2Line(QByteArrayView line);
+// EPLF: "+i8.9,m1688925720,/,\tname", "+r,s1234,\tname".
+std::optional<FtpListEntry> parseEplfLine(QByteArrayView line);
+// VMS: "NAME.EXT;1  2/4  9-JUL-2023 18:02:33  [GROUP,OWNER]  (RWED,RWED,RE,)".
+std::optional<FtpListEntry> parseVmsLine(QByteArrayView line);
+// Whether a line is a VMS name alone, whose details follow on the next line.
+bool isVmsNameAlone(QByteArrayView line);
+// MVS / z/OS: data sets, "Migrated" and "Pseudo Directory" lines, and the
+// members of a partitioned data set.
+std::optional<FtpListEntry> parseMvsLine(QByteArrayView line);
+// AS/400: "OWNER  1234 07/09/23 18:02:33 *STMF  name", "*DIR  name/".
+std::optional<FtpListEntry> parseAs400Line(QByteArrayView line);
+
+// An MLSD fact line of type "cdir" or "pdir".
+bool isMlsdDirectoryItself(QByteArrayView line);
+
+// Lines that carry no entry but belong to a listing: "total 20", the
+// headings of VMS and MVS listings.
+bool isListingHeading(QByteArrayView line);

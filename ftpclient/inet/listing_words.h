@@ -1,0 +1,86 @@
+#pragma once
+
+// The words listing lines are made of: blank-separated tokens, numbers,
+// month names in the languages servers print them in, times and years.
+
+#include <QByteArrayView>
+#include <QtGlobal>
+
+#include <array>
+#include <optional>
+
+struct ListToken {
+    qsizetype begin;
+    qsizetype end;
+};
+
+// Up to N tokens split at runs of blanks (and tabs), remembering where each
+// sits in the line; stops after the N-th, so a long name costs nothing.
+template <size_t N> struct ListTokens {
+    QByteArrayView line;
+    std::array<ListToken, N> at{};
+    size_t count = 0;
+
+    explicit ListTokens(QByteArrayView text);
+    QByteArrayView operator[](size_t k) const {
+        return line.sliced(at[k].begin, at[k].end - at[k].begin);
+    }
+    // The rest of the line from the first non-blank after token k.
+    QByteArrayView restAfter(size_t k) const;
+};
+
+inline bool isListBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+template <size_t N>
+ListTokens<N>::ListTokens(QByteArrayView text)
+    : line(text) {
+    qsizetype i = 0;
+    const qsizetype n = line.size();
+    while (count < N) {
+        while (i < n && isListBlank(line[i]))
+            ++i;
+        if (i >= n)
+            break;
+        const qsizetype begin = i;
+        while (i < n && !isListBlank(line[i]))
+            ++i;
+        at[count++] = {begin, i};
+    }
+}
+
+template <size_t N> QByteArrayView ListTokens<N>::restAfter(size_t k) const {
+    qsizetype i = at[k].end;
+    while (i < line.size() && isListBlank(line[i]))
+        ++i;
+    return line.sliced(i);
+}
+
+bool isDigits(QByteArrayView s);
+// A whole number that fits a qint64, or nothing.
+std::optional<qint64> toCount(QByteArrayView s);
+// "1,234,567" or "1.234.567" as well as "1234567".
+std::optional<qint64> toGroupedCount(QByteArrayView s);
+// "33.5k", "2M", "1.2G" (powers of 1024) as well as plain digits.
+std::optional<qint64> toSizeWithUnit(QByteArrayView s);
+
+// A month name or abbreviation as ls prints it in English, German, French,
+// Spanish, Italian, Portuguese, Dutch, Hungarian, Polish, the Nordic
+// languages or Russian, in any case, with or without a trailing full stop.
+bool isMonthName(QByteArrayView s);
+// "7月" or "7월": a month written with CJK characters.
+bool isCjkMonth(QByteArrayView s);
+// "9", "09", "9." or "9,", and with CJK characters "9日" or "9일".
+bool isDayOfMonth(QByteArrayView s);
+// "2023年" or "2023년".
+bool isCjkYear(QByteArrayView s);
+// "2023年7月9日" in one token.
+bool isCjkDate(QByteArrayView s);
+// "18:02", "18:02:33", "18:02:33.123456789", or a four-digit year.
+bool isTimeOrYear(QByteArrayView s);
+bool isClockTime(QByteArrayView s);
+// "2023-07-09".
+bool isIsoDate(QByteArrayView s);
+// "+0200" or "-0530" after a full-iso time.
+bool isZoneOffset(QByteArrayView s);

@@ -1,0 +1,30 @@
+// The listing parser: a LIST or MLSD reply as a server may send it, fed in
+// chunks of varying size. Every entry it yields must be a name the client
+// can use.
+#include "ftp_listing.h"
+#include "fuzz_check.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size == 0)
+        return 0;
+    // The first byte chooses MLSD, the name codec and the chunk size.
+    const uint8_t choice = data[0];
+    const QByteArrayView reply = fuzzInput(data + 1, size - 1);
+    const FtpNameCodec codec((choice & 2) != 0);
+    FtpListingBuilder builder((choice & 1) != 0, codec, QString());
+    const qsizetype chunk = 1 + choice / 4;
+    for (qsizetype at = 0; at < reply.size(); at += chunk)
+        builder.feed(reply.sliced(at, qMin(chunk, reply.size() - at)));
+    const RemoteListing listing = builder.finish();
+
+    for (const auto* entries : {&listing.directories, &listing.files})
+        for (const RemoteEntry& entry : *entries) {
+            const QByteArray name = codec.encode(entry.name);
+            FUZZ_CHECK(isSafeListName(name));
+            FUZZ_CHECK(name.size() <= reply.size());
+            FUZZ_CHECK(entry.size >= -1);
+        }
+    for (const RemoteEntry& file : listing.files)
+        FUZZ_CHECK(!file.isDirectory);
+    return 0;
+}
