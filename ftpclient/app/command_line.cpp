@@ -22,9 +22,9 @@ CommandLine usageError(const QString& why) {
 QString helpText(const QCommandLineParser& parser) {
     QString text = parser.helpText();
     const qsizetype endOfUsage = text.indexOf(u'\n');
-    return text.replace(0, endOfUsage,
-                        QStringLiteral("Usage: %1 [options] [url]")
-                            .arg(QCoreApplication::applicationName()));
+    return text.replace(
+        0, endOfUsage,
+        QStringLiteral("Usage: %1 [options] [url]").arg(QCoreApplication::applicationName()));
 }
 
 } // namespace

@@ -121,6 +121,7 @@ private:
     void orderTabStops();
     void connectSession();
     void connectToHost();
+    void fillPasswordFromKeyring(HostInfo& host);
     void disconnectFromHost();
     // Abandons the command at unload (no QUIT) and writes the settings.
     void Form_Unload();

@@ -84,13 +84,7 @@ void TARLEN_Frm::connectToHost() {
     s.state.bConnCancel = !host;
     if (!host || m_unloaded)
         return;
-    if (host->inKeyring && host->sPW.isEmpty()) {
-        QString error;
-        host->sPW =
-            vault().read(vaultAccount(host->sUser, host->sAddr), &error).value_or(QString());
-        if (!error.isEmpty())
-            Txt_Status->append(QStringLiteral("\r\n") + error);
-    }
+    fillPasswordFromKeyring(*host);
     // A key file only counts for SFTP: a profile switched to FTP keeps it.
     s.setHost(host->sAddr, host->sUser, host->sPW, host->protocol,
               host->protocol == ServerProtocol::Sftp ? host->sKeyFile : QString());
@@ -132,6 +126,17 @@ void TARLEN_Frm::connectToHost() {
         s.sRemoteDir = QStringLiteral("/");
         s.sRootDir = QStringLiteral("/");
     }
+}
+
+// A profile whose password is in the keyring and not yet read gets it now;
+// a keyring that cannot give it says why in the log.
+void TARLEN_Frm::fillPasswordFromKeyring(HostInfo& host) {
+    if (!host.inKeyring || !host.sPW.isEmpty())
+        return;
+    QString error;
+    host.sPW = vault().read(vaultAccount(host.sUser, host.sAddr), &error).value_or(QString());
+    if (!error.isEmpty())
+        Txt_Status->append(QStringLiteral("\r\n") + error);
 }
 
 void TARLEN_Frm::connectAtStart(const LaunchTarget& target) {
