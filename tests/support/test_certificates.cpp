@@ -122,11 +122,11 @@ bool TestCertificates::ensureCa() {
                    &m_error))
         return false;
 
-    Spec spec;
-    spec.name = QStringLiteral("test-ca");
-    spec.hosts = {};
-    spec.notBefore = wholeSeconds(QDateTime::currentDateTimeUtc().addDays(-1));
-    spec.notAfter = spec.notBefore.addYears(20);
+    Blueprint blueprint;
+    blueprint.name = QStringLiteral("test-ca");
+    blueprint.hosts = {};
+    blueprint.notBefore = wholeSeconds(QDateTime::currentDateTimeUtc().addDays(-1));
+    blueprint.notAfter = blueprint.notBefore.addYears(20);
     const QString config = m_dir + QStringLiteral("/openssl.cnf");
     if (!runOpenssl({QStringLiteral("req"), QStringLiteral("-new"), QStringLiteral("-config"),
                      config, QStringLiteral("-newkey"), QStringLiteral("ec"),
@@ -144,9 +144,9 @@ bool TestCertificates::ensureCa() {
                      key,
                      QStringLiteral("-rand_serial"),
                      QStringLiteral("-startdate"),
-                     opensslDate(spec.notBefore),
+                     opensslDate(blueprint.notBefore),
                      QStringLiteral("-enddate"),
-                     opensslDate(spec.notAfter),
+                     opensslDate(blueprint.notAfter),
                      QStringLiteral("-extfile"),
                      extensions,
                      QStringLiteral("-extensions"),
@@ -156,18 +156,18 @@ bool TestCertificates::ensureCa() {
                      QStringLiteral("-out"),
                      certificate}))
         return false;
-    m_ca = finish(spec, certificate, key);
+    m_ca = finish(blueprint, certificate, key);
     return !m_ca.isNull();
 }
 
-TestCertificates::Certificate TestCertificates::create(const Spec& spec) {
-    if (spec.name.isEmpty() || spec.hosts.isEmpty()) {
+TestCertificates::Certificate TestCertificates::create(const Blueprint& blueprint) {
+    if (blueprint.name.isEmpty() || blueprint.hosts.isEmpty()) {
         m_error = QStringLiteral("a certificate needs a name and at least one host");
         return {};
     }
-    if (!writeConfig() || (spec.signedByCa && !ensureCa()))
+    if (!writeConfig() || (blueprint.signedByCa && !ensureCa()))
         return {};
-    Spec dated = spec;
+    Blueprint dated = blueprint;
     if (!dated.notBefore.isValid())
         dated.notBefore = QDateTime::currentDateTimeUtc().addDays(-1);
     if (!dated.notAfter.isValid())
@@ -175,7 +175,7 @@ TestCertificates::Certificate TestCertificates::create(const Spec& spec) {
     dated.notBefore = wholeSeconds(dated.notBefore);
     dated.notAfter = wholeSeconds(dated.notAfter);
 
-    const QString base = m_dir + u'/' + spec.name;
+    const QString base = m_dir + u'/' + blueprint.name;
     const QString key = base + QStringLiteral(".key");
     const QString request = base + QStringLiteral(".csr");
     const QString certificate = base + QStringLiteral(".pem");
@@ -186,8 +186,8 @@ TestCertificates::Certificate TestCertificates::create(const Spec& spec) {
                                   "extendedKeyUsage = serverAuth\n"
                                   "subjectKeyIdentifier = hash\n"
                                   "subjectAltName = %1\n")
-                       .arg(subjectAltNames(spec.hosts));
-    if (spec.signedByCa)
+                       .arg(subjectAltNames(blueprint.hosts));
+    if (blueprint.signedByCa)
         text += QStringLiteral("authorityKeyIdentifier = keyid\n");
     if (!writeText(extensions, text, &m_error))
         return {};
@@ -198,7 +198,7 @@ TestCertificates::Certificate TestCertificates::create(const Spec& spec) {
                      QStringLiteral("-pkeyopt"), QStringLiteral("ec_paramgen_curve:prime256v1"),
                      QStringLiteral("-noenc"), QStringLiteral("-keyout"), key,
                      QStringLiteral("-out"), request, QStringLiteral("-subj"),
-                     QStringLiteral("/O=tarlen tests/CN=") + spec.hosts.first()}))
+                     QStringLiteral("/O=tarlen tests/CN=") + blueprint.hosts.first()}))
         return {};
     QStringList sign{QStringLiteral("ca"),
                      QStringLiteral("-batch"),
@@ -218,7 +218,7 @@ TestCertificates::Certificate TestCertificates::create(const Spec& spec) {
                      request,
                      QStringLiteral("-out"),
                      certificate};
-    if (spec.signedByCa)
+    if (blueprint.signedByCa)
         sign << QStringLiteral("-cert") << m_ca.certificateFile << QStringLiteral("-keyfile")
              << m_ca.keyFile;
     else
@@ -228,8 +228,9 @@ TestCertificates::Certificate TestCertificates::create(const Spec& spec) {
     return finish(dated, certificate, key);
 }
 
-TestCertificates::Certificate
-TestCertificates::finish(const Spec& spec, const QString& certificateFile, const QString& keyFile) {
+TestCertificates::Certificate TestCertificates::finish(const Blueprint& blueprint,
+                                                       const QString& certificateFile,
+                                                       const QString& keyFile) {
     QFile file(certificateFile);
     if (!file.open(QIODevice::ReadOnly)) {
         m_error = QStringLiteral("cannot read ") + certificateFile;
@@ -237,13 +238,13 @@ TestCertificates::finish(const Spec& spec, const QString& certificateFile, const
     }
     const QByteArray pem = file.readAll();
     Certificate result;
-    result.name = spec.name;
+    result.name = blueprint.name;
     result.certificateFile = certificateFile;
     result.keyFile = keyFile;
-    result.hosts = spec.hosts;
-    result.notBefore = spec.notBefore;
-    result.notAfter = spec.notAfter;
-    result.signedByCa = spec.signedByCa;
+    result.hosts = blueprint.hosts;
+    result.notBefore = blueprint.notBefore;
+    result.notAfter = blueprint.notAfter;
+    result.signedByCa = blueprint.signedByCa;
     result.der = pemBody(pem, "CERTIFICATE");
     result.sha256Fingerprint = sha256Fingerprint(pem);
     result.publicKeySha256 = publicKeySha256(certificateFile);
@@ -256,31 +257,31 @@ TestCertificates::finish(const Spec& spec, const QString& certificateFile, const
 
 bool TestCertificates::createStandardSet() {
     const QDateTime now = QDateTime::currentDateTimeUtc();
-    Spec spec;
-    spec.name = QStringLiteral("self-signed");
-    m_selfSigned = create(spec);
+    Blueprint blueprint;
+    blueprint.name = QStringLiteral("self-signed");
+    m_selfSigned = create(blueprint);
     if (m_selfSigned.isNull())
         return false;
-    spec.name = QStringLiteral("other-self-signed");
-    m_otherSelfSigned = create(spec);
+    blueprint.name = QStringLiteral("other-self-signed");
+    m_otherSelfSigned = create(blueprint);
     if (m_otherSelfSigned.isNull())
         return false;
-    spec.signedByCa = true;
-    spec.name = QStringLiteral("ca-issued");
-    m_caIssued = create(spec);
+    blueprint.signedByCa = true;
+    blueprint.name = QStringLiteral("ca-issued");
+    m_caIssued = create(blueprint);
     if (m_caIssued.isNull())
         return false;
-    spec.name = QStringLiteral("expired");
-    spec.notBefore = now.addDays(-60);
-    spec.notAfter = now.addDays(-30);
-    m_expired = create(spec);
+    blueprint.name = QStringLiteral("expired");
+    blueprint.notBefore = now.addDays(-60);
+    blueprint.notAfter = now.addDays(-30);
+    m_expired = create(blueprint);
     if (m_expired.isNull())
         return false;
-    spec.name = QStringLiteral("wrong-host");
-    spec.hosts = {QStringLiteral("wrong.example")};
-    spec.notBefore = QDateTime();
-    spec.notAfter = QDateTime();
-    m_wrongHost = create(spec);
+    blueprint.name = QStringLiteral("wrong-host");
+    blueprint.hosts = {QStringLiteral("wrong.example")};
+    blueprint.notBefore = QDateTime();
+    blueprint.notAfter = QDateTime();
+    m_wrongHost = create(blueprint);
     return !m_wrongHost.isNull();
 }
 

@@ -35,7 +35,7 @@ public:
         bool isNull() const { return certificateFile.isEmpty(); }
     };
 
-    struct Spec {
+    struct Blueprint {
         QString name; // file base name: <name>.pem and <name>.key
         QStringList hosts{QStringLiteral("127.0.0.1"), QStringLiteral("localhost")};
         bool signedByCa = false; // false: self-signed
@@ -47,7 +47,7 @@ public:
 
     // Makes one certificate and its key (and the CA first when needed);
     // returns a null Certificate on failure, with errorText() saying why.
-    Certificate create(const Spec& spec);
+    Certificate create(const Blueprint& blueprint);
 
     // Makes all of the certificates below; false on failure.
     bool createStandardSet();
@@ -82,7 +82,8 @@ private:
     bool ensureCa();
     bool writeConfig();
     bool runOpenssl(const QStringList& arguments, QByteArray* output = nullptr);
-    Certificate finish(const Spec& spec, const QString& certificateFile, const QString& keyFile);
+    Certificate finish(const Blueprint& blueprint, const QString& certificateFile,
+                       const QString& keyFile);
 
     QString m_dir;
     QString m_error;
