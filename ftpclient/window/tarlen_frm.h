@@ -120,7 +120,10 @@ private:
     void createMenu();
     void orderTabStops();
     void connectSession();
-    void connectToHost();
+    // Connects to `given`, or to the host the connect dialog names when
+    // there is none; closes the connection when there is one.
+    void connectOrClose(const std::optional<HostInfo>& given);
+    void connectToHost(const std::optional<HostInfo>& given);
     void fillPasswordFromKeyring(HostInfo& host);
     void disconnectFromHost();
     // Abandons the command at unload (no QUIT) and writes the settings.

@@ -55,9 +55,13 @@ void TARLEN_Frm::connectSession() {
 }
 
 void TARLEN_Frm::Cmd_Connect_Click() {
+    connectOrClose(std::nullopt);
+}
+
+void TARLEN_Frm::connectOrClose(const std::optional<HostInfo>& given) {
     try {
         if (Cmd_Connect->text() == QStringLiteral("Connect"))
-            connectToHost();
+            connectToHost(given);
         else
             disconnectFromHost();
     } catch (...) {
@@ -71,7 +75,7 @@ void TARLEN_Frm::Cmd_Connect_Click() {
     }
 }
 
-void TARLEN_Frm::connectToHost() {
+void TARLEN_Frm::connectToHost(const std::optional<HostInfo>& given) {
     RemoteSession& s = *m_session;
     s.reset();
     remotePane->clear();
@@ -80,7 +84,9 @@ void TARLEN_Frm::connectToHost() {
     s.state.bConnCancel = false;
     s.bConnected = false;
     s.Inet1()->setRequestTimeout(30);
-    std::optional<HostInfo> host = showConnectDialog ? showConnectDialog() : std::nullopt;
+    std::optional<HostInfo> host = given;
+    if (!host && showConnectDialog)
+        host = showConnectDialog();
     s.state.bConnCancel = !host;
     if (!host || m_unloaded)
         return;
@@ -153,12 +159,7 @@ void TARLEN_Frm::connectAtStart(const LaunchTarget& target) {
             return;
         host.sPW = *password;
     }
-    auto dialog = std::move(showConnectDialog);
-    showConnectDialog = [host] {
-        return std::optional<HostInfo>(host);
-    };
-    Cmd_Connect_Click();
-    showConnectDialog = std::move(dialog);
+    connectOrClose(host);
     if (m_session->bConnected && !target.directory.isEmpty())
         remotePane->openDirectory(target.directory);
 }
