@@ -24,6 +24,19 @@ struct SecurityOptions {
     QString keyPassphrase;
     // SSH: offer the keys of a running ssh-agent.
     bool useAgent = true;
+    // SSH: the only host key taken, as the base64 SHA-256 of its blob; a
+    // connection of the queue holds to the key its session saw. Empty: the
+    // known hosts decide.
+    QByteArray pinnedHostKey;
+
+    // FTP with TLS when offered: a server that does not offer TLS is used
+    // in clear text only when the user agreed to it; otherwise nothing is
+    // sent and the command fails with InetResponse::TlsNotOffered, so that
+    // the user can be asked first.
+    bool clearTextAllowed = false;
+    // FTP with TLS when offered: the server used TLS before, so a refusal now
+    // is taken for someone in between removing it, never asked about.
+    bool tlsExpected = false;
 };
 
 // How the connection in use is protected; known once logged in.
@@ -33,4 +46,8 @@ struct ConnectionSecurity {
     // TLS: "TLSv1.3 / TLS_AES_256_GCM_SHA384"; SSH: the host key's type and
     // fingerprint; empty when not encrypted.
     QString details;
+    // The server's key as the base64 SHA-256 of the certificate's public key
+    // (TLS) or of the host key (SSH), for other connections to hold to;
+    // empty when not encrypted.
+    QByteArray peerKeyPin;
 };

@@ -82,6 +82,7 @@ bool FtpSession::login(const FtpJob& job) {
     if (identity != m_identity) {
         m_identity = identity;
         m_controlUp = false;
+        m_tlsRefused = false;
     }
     if (m_controlUp && connectionAlive())
         return true;
@@ -102,12 +103,32 @@ bool FtpSession::login(const FtpJob& job) {
     return true;
 }
 
-bool FtpSession::loginFtp(const FtpJob& job) {
+// The greeting, the switch to TLS and the login, and what the server can do.
+CURLcode FtpSession::greetFtp(const FtpJob& job) {
     prepare(job, {});
     curl_easy_setopt(m_easy, CURLOPT_NOBODY, 1L);
     m_quote = curl_slist_append(m_quote, "*FEAT");
     curl_easy_setopt(m_easy, CURLOPT_QUOTE, m_quote);
-    CURLcode rc = perform(job, Phase::Login);
+    const bool tls = job.address.protocol != ServerProtocol::PlainFtp;
+    if (tls)
+        curl_easy_setopt(m_easy, CURLOPT_CERTINFO, 1L);
+    const CURLcode rc = perform(job, Phase::Login);
+    m_peerKeyPin = rc == CURLE_OK && tls ? publicKeyPinOf(leafCertificatePem(m_easy)) : QByteArray();
+    return rc;
+}
+
+bool FtpSession::fallBackToClearText(const FtpJob& job, CURLcode rc) {
+    if (rc != CURLE_USE_SSL_FAILED || job.address.protocol != ServerProtocol::FtpTlsIfOffered ||
+        !m_tlsDetails.isEmpty() || !job.security.clearTextAllowed || job.security.tlsExpected)
+        return false;
+    m_tlsRefused = true;
+    return true;
+}
+
+bool FtpSession::loginFtp(const FtpJob& job) {
+    CURLcode rc = greetFtp(job);
+    if (fallBackToClearText(job, rc))
+        rc = greetFtp(job);
     if (rc != CURLE_OK) {
         finishFailed(job, rc);
         return false;

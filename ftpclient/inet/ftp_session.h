@@ -15,6 +15,13 @@
 #include <set>
 #include <vector>
 
+// The certificate the TLS connection of `easy` showed, as PEM; empty when it
+// was not asked for (CURLOPT_CERTINFO) or there was none.
+QByteArray leafCertificatePem(CURL* easy);
+
+// Writes all of `data` to `fd`; false, with *error, when it cannot.
+bool writeAll(int fd, const char* data, size_t size, int* error);
+
 // The libcurl side of the transfer component: one control connection (FTP,
 // FTP over TLS, or SSH for SFTP), kept open between commands, and one
 // command run at a time on the worker thread.
@@ -45,6 +52,10 @@ private:
 
     bool login(const FtpJob& job);
     bool loginFtp(const FtpJob& job);
+    CURLcode greetFtp(const FtpJob& job);
+    // FTP with TLS when offered, and the server did not offer it: whether
+    // to log in again in clear text, as the user allowed.
+    bool fallBackToClearText(const FtpJob& job, CURLcode rc);
     bool loginSftp(const FtpJob& job);
     void runCommand(const FtpJob& job);
     void runQuit(const FtpJob& job);
@@ -59,8 +70,14 @@ private:
     CURLcode runStat(const FtpJob& job);
     // The steps of the transfers (ftp_session_transfers.cpp).
     CURLcode lookUpRemoteFile(const FtpJob& job);
+    CURLcode openDownloadFile(const FtpJob& job, const QByteArray& part);
     CURLcode chooseDownloadStart(const FtpJob& job, qint64* from, bool* whole);
+    CURLcode keptPartSize(qint64* kept);
+    CURLcode seedPartFile(const FtpJob& job, qint64* kept);
+    // `rc` with the file error errno holds now.
+    CURLcode fileFailure(CURLcode rc);
     CURLcode download(const FtpJob& job, qint64 from);
+    CURLcode checkArrivedSize(const FtpJob& job, qint64 from, qint64 expected);
     CURLcode finishDownload(const FtpJob& job, CURLcode rc, const QByteArray& part,
                             const QByteArray& target);
     CURLcode chooseAppendStart(const FtpJob& job, qint64 localSize, qint64* from);
@@ -84,6 +101,7 @@ private:
     std::optional<std::pair<int, QString>> trustFailureOf(const FtpJob& job, CURLcode rc);
     std::optional<std::pair<int, QString>> secureChannelFailureOf(const FtpJob& job,
                                                                   CURLcode rc) const;
+    std::pair<int, QString> tlsRefusal(const FtpJob& job) const;
     void reportSecured(const FtpJob& job);
     void noteSftpExchange(bool dataMoved);
     CURLcode perform(const FtpJob& job, Phase phase);
@@ -126,6 +144,10 @@ private:
     bool m_connectedReported = false;
     ServerProtocol m_protocol = ServerProtocol::PlainFtp;
     QString m_tlsDetails;                  // from the TLS handshake of the connection
+    QByteArray m_peerKeyPin;               // the server's key, as ConnectionSecurity has it
+    // The server refused TLS and the user allowed clear text: later logins
+    // of this session do not ask for TLS again.
+    bool m_tlsRefused = false;
     std::optional<PeerIdentity> m_hostKey; // the SSH host key of the connection
     bool m_resolvingReported = false;
     curl_socket_t m_controlFd = CURL_SOCKET_BAD;

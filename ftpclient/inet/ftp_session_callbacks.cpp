@@ -10,8 +10,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace {
-
 bool writeAll(int fd, const char* data, size_t size, int* error) {
     while (size > 0) {
         const ssize_t n = ::write(fd, data, size);
@@ -26,6 +24,8 @@ bool writeAll(int fd, const char* data, size_t size, int* error) {
     }
     return true;
 }
+
+namespace {
 
 bool isLoginCommand(const char* data, size_t size) {
     return size >= 5 && (qstrnicmp(data, "USER ", 5) == 0 || qstrnicmp(data, "PASS ", 5) == 0 ||

@@ -6,6 +6,8 @@
 #include "inet_codes.h"
 #include "raw_names.h"
 
+#include <QCryptographicHash>
+
 #include <cstdlib>
 #include <cstring>
 
@@ -21,6 +23,8 @@ QByteArray keyBytes(const curl_khkey* key) {
     return QByteArray::fromBase64(QByteArray(key->key));
 }
 
+} // namespace
+
 QByteArray leafCertificatePem(CURL* easy) {
     curl_certinfo* info = nullptr;
     if (curl_easy_getinfo(easy, CURLINFO_CERTINFO, &info) != CURLE_OK || !info ||
@@ -32,15 +36,18 @@ QByteArray leafCertificatePem(CURL* easy) {
     return {};
 }
 
-} // namespace
-
 void FtpSession::prepareTls(const FtpJob& job) {
     CURL* e = m_easy;
     switch (job.address.protocol) {
     case ServerProtocol::PlainFtp:
         return;
     case ServerProtocol::FtpTlsIfOffered:
-        curl_easy_setopt(e, CURLOPT_USE_SSL, long(CURLUSESSL_TRY));
+        // Asked for as if required, so that nothing goes out in clear text
+        // before the user knows; a server that refused it once, and that
+        // the user allowed clear text for, is not asked again.
+        if (m_tlsRefused && job.security.clearTextAllowed)
+            return;
+        curl_easy_setopt(e, CURLOPT_USE_SSL, long(CURLUSESSL_ALL));
         break;
     default:
         curl_easy_setopt(e, CURLOPT_USE_SSL, long(CURLUSESSL_ALL));
@@ -82,6 +89,10 @@ void FtpSession::prepareSsh(const FtpJob& job) {
     if (security.useAgent && std::getenv("SSH_AUTH_SOCK"))
         methods |= CURLSSH_AUTH_AGENT;
     curl_easy_setopt(e, CURLOPT_SSH_AUTH_TYPES, methods);
+    // libcurl then checks this key alone, not the known hosts.
+    if (!security.pinnedHostKey.isEmpty())
+        curl_easy_setopt(e, CURLOPT_SSH_HOST_PUBLIC_KEY_SHA256,
+                         security.pinnedHostKey.constData());
 }
 
 int FtpSession::checkHostKey(CURL*, const curl_khkey* known, const curl_khkey* found,
@@ -131,6 +142,11 @@ std::optional<PeerIdentity> FtpSession::probeCertificate(const FtpJob& job,
 std::optional<std::pair<int, QString>> FtpSession::trustFailureOf(const FtpJob& job, CURLcode rc) {
     const QString host = QString::fromUtf8(job.address.host);
     if (sftp()) {
+        if (rc == CURLE_PEER_FAILED_VERIFICATION && !job.security.pinnedHostKey.isEmpty())
+            return std::pair{int(InetResponse::HostKeyChanged),
+                             QStringLiteral("The host key of %1 is not the one this session "
+                                            "trusted; nothing was sent.")
+                                 .arg(host)};
         if (rc != CURLE_PEER_FAILED_VERIFICATION || !m_untrusted)
             return std::nullopt;
         if (m_untrusted->problem == PeerIdentity::Problem::Changed)
@@ -173,10 +189,7 @@ std::optional<std::pair<int, QString>> FtpSession::secureChannelFailureOf(const 
     const QString host = QString::fromUtf8(job.address.host);
     switch (rc) {
     case CURLE_USE_SSL_FAILED:
-        return std::pair{int(InetResponse::SecureChannelFailed),
-                         QStringLiteral("%1 refused to switch to TLS, and this connection "
-                                        "requires it: nothing was sent unencrypted.")
-                             .arg(host)};
+        return tlsRefusal(job);
     case CURLE_SSL_CONNECT_ERROR:
         return std::pair{
             int(InetResponse::SecureChannelFailed),
@@ -189,16 +202,47 @@ std::optional<std::pair<int, QString>> FtpSession::secureChannelFailureOf(const 
     }
 }
 
+// The server would not switch to TLS, or (when the commands were encrypted
+// already) would not protect the data connections: nothing was sent in clear
+// text either way.
+std::pair<int, QString> FtpSession::tlsRefusal(const FtpJob& job) const {
+    const QString host = QString::fromUtf8(job.address.host);
+    if (!m_tlsDetails.isEmpty())
+        return {InetResponse::SecureChannelFailed,
+                QStringLiteral("%1 encrypts the commands but refused to protect the data "
+                               "connections (PROT P): nothing was sent unencrypted.")
+                    .arg(host)};
+    if (job.address.protocol != ServerProtocol::FtpTlsIfOffered)
+        return {InetResponse::SecureChannelFailed,
+                QStringLiteral("%1 refused to switch to TLS, and this connection "
+                               "requires it: nothing was sent unencrypted.")
+                    .arg(host)};
+    if (job.security.tlsExpected)
+        return {InetResponse::SecureChannelFailed,
+                QStringLiteral("%1 used TLS before but does not offer it now: someone between "
+                               "may be removing it. Nothing was sent. If the server really "
+                               "stopped offering TLS, choose plain FTP for it.")
+                    .arg(host)};
+    return {InetResponse::TlsNotOffered,
+            QStringLiteral("%1 does not offer encryption (TLS); nothing was sent.").arg(host)};
+}
+
 void FtpSession::reportSecured(const FtpJob& job) {
     FtpEvent ev = FtpEvent::make(FtpEvent::Type::Secured, job.id);
     ev.security.protocol = job.address.protocol;
     if (sftp()) {
         ev.security.encrypted = true;
-        if (m_hostKey)
+        if (m_hostKey) {
             ev.security.details = m_hostKey->keyType + u' ' + m_hostKey->fingerprint;
+            ev.security.peerKeyPin =
+                QCryptographicHash::hash(m_hostKey->keyBlob, QCryptographicHash::Sha256)
+                    .toBase64(QByteArray::OmitTrailingEquals);
+        }
     } else {
         ev.security.encrypted = !m_tlsDetails.isEmpty();
         ev.security.details = m_tlsDetails;
+        if (ev.security.encrypted)
+            ev.security.peerKeyPin = m_peerKeyPin;
     }
     m_host.report(std::move(ev));
 }

@@ -40,6 +40,9 @@ enum : int {
     // TLS could not be set up (refused by the server, or the handshake
     // failed), or SSH could not.
     SecureChannelFailed = 12157,
+    // FTP with TLS when offered: the server did not offer TLS and clear text
+    // was not agreed to (SecurityOptions::clearTextAllowed); nothing was sent.
+    TlsNotOffered = 12161,
 };
 
 // Whether the code is one of the server identities a person can decide on.

@@ -70,13 +70,15 @@ void RemoteSession::reloadInet() {
 }
 
 void RemoteSession::setHost(const QString& address, const QString& user, const QString& password,
-                            ServerProtocol protocol, const QString& keyFile) {
+                            ServerProtocol protocol, const QString& keyFile,
+                            bool clearTextAllowed) {
     m_inet1->setProtocol(Inet::ProtocolFtp);
     m_inet1->setServerProtocol(protocol);
     m_inet1->setURL(address);
     m_inet1->setUserName(user);
     m_inet1->setPassword(password);
-    m_trust->setLogin(keyFile);
+    m_trust->setLogin(keyFile, clearTextAllowed);
+    m_security = {};
 }
 
 QString RemoteSession::remoteHost() const {
@@ -101,13 +103,15 @@ void RemoteSession::execute(short code, const FtpCommand& command) {
     emit commandExecuted(state.sCommand);
 }
 
+std::optional<FtpAddress> RemoteSession::address() const {
+    return parseServerAddress(m_inet1->URL(), m_inet1->serverProtocol(), nullptr);
+}
+
 // Pins, known hosts and the key file as they stand now; an address that
 // cannot be read is left for Execute to refuse.
 void RemoteSession::applySecurityOptions() {
-    const std::optional<FtpAddress> address =
-        parseServerAddress(m_inet1->URL(), m_inet1->serverProtocol(), nullptr);
-    if (address)
-        m_inet1->setSecurityOptions(m_trust->optionsFor(*address));
+    if (const std::optional<FtpAddress> server = address())
+        m_inet1->setSecurityOptions(m_trust->optionsFor(*server));
 }
 
 void RemoteSession::WaitResp() {
@@ -218,6 +222,8 @@ void RemoteSession::reactToState(short s) {
             recoverFromRefusal();
         else if (InetResponse::isTrustQuestion(m_inet1->ResponseCode()))
             answerTrustQuestion();
+        else if (m_inet1->ResponseCode() == InetResponse::TlsNotOffered)
+            answerClearTextQuestion();
         else if (m_inet1->ResponseCode() == InetResponse::LoginFailure)
             m_trust->forgetPassphrase();
         break;
@@ -263,9 +269,29 @@ void RemoteSession::answerTrustQuestion() {
         runAgain();
 }
 
+// The server does not offer TLS: nothing was sent, and the user decides
+// whether to go on in clear text before the password leaves.
+void RemoteSession::answerClearTextQuestion() {
+    const std::optional<FtpAddress> server = address();
+    bool always = false;
+    if (!server || ++m_trustRounds > kMostTrustRounds || !m_trust->allowClearText(*server, &always))
+        return;
+    if (always)
+        emit clearTextAllowedForGood();
+    if (!m_closed && m_inet1)
+        runAgain();
+}
+
 // Plain FTP says nothing, as it always did; the window shows it unprotected.
+// A server that once used TLS is held to it from then on.
 void RemoteSession::logSecurity() {
     const ConnectionSecurity& security = m_inet1->Security();
+    m_security = security;
+    const std::optional<FtpAddress> server = address();
+    QString error;
+    if (security.encrypted && isFtpFamily(security.protocol) && server &&
+        !m_trust->acceptedForNow(*server) && !m_trust->rememberTls(*server, &error))
+        log(kCrLf + error);
     switch (security.protocol) {
     case ServerProtocol::PlainFtp:
         break;

@@ -39,9 +39,11 @@ public:
     // What the connect dialog hands over: the address as typed, the user and
     // the password, the protocol and (SFTP) the private key file. The
     // component must be idle.
+    // `clearTextAllowed`: the profile allows FTP with TLS when offered to go
+    // on in clear text when the server does not offer TLS, without asking.
     void setHost(const QString& address, const QString& user, const QString& password,
                  ServerProtocol protocol = ServerProtocol::PlainFtp,
-                 const QString& keyFile = QString());
+                 const QString& keyFile = QString(), bool clearTextAllowed = false);
     QString remoteHost() const;
     // What the session trusts, and whom it asks about the rest.
     SessionTrust& trust() { return *m_trust; }
@@ -62,6 +64,8 @@ public:
     // succeeded).
     bool lastCommandFailed() const { return m_commandFailed; }
     bool closed() const { return m_closed; }
+    // How the connection that ran the last command is protected.
+    const ConnectionSecurity& security() const { return m_security; }
 
     // --- commands ---------------------------------------------------------
     // Hands `command` to the component as the command of code `code`
@@ -117,6 +121,9 @@ signals:
     void failure(const QString& message);
     // A new connection logged in, protected as `security` says.
     void securityEstablished(const ConnectionSecurity& security);
+    // The user allowed clear text for this server for good, when it does
+    // not offer TLS: the profile keeps that.
+    void clearTextAllowedForGood();
 
 private:
     void createInet();
@@ -124,6 +131,8 @@ private:
     void reactToState(short state);
     void recoverFromRefusal();
     void answerTrustQuestion();
+    void answerClearTextQuestion();
+    std::optional<FtpAddress> address() const;
     void runAgain();
     void applySecurityOptions();
     void logSecurity();
@@ -134,6 +143,7 @@ private:
     bool m_commandFailed = false;
     bool m_closed = false;
     int m_trustRounds = 0; // questions about the server answered for this command
+    ConnectionSecurity m_security;
     std::shared_ptr<SessionTrust> m_trust = std::make_shared<SessionTrust>();
     std::vector<QEventLoop*> m_waits;
 };

@@ -25,4 +25,8 @@ public:
     virtual Decision decide(const PeerIdentity& peer) = 0;
     // The passphrase of a private key file; nothing when the person declines.
     virtual std::optional<QString> passphrase(const QString& keyFile) = 0;
+    // FTP with TLS when offered, and the server at `host`:`port` does not
+    // offer TLS: go on in clear text this time (ConnectOnce), always for
+    // this server (Trust), or not at all (Cancel), before anything is sent.
+    virtual Decision clearText(const QByteArray& host, long port) = 0;
 };

@@ -1,5 +1,6 @@
 #include "session_trust.h"
 
+#include "private_file.h"
 #include "security_prompts.h"
 
 #include <QDir>
@@ -15,6 +16,18 @@ QString knownHostsPath(const QString& directory) {
 
 QString certificatesPath(const QString& directory) {
     return directory + QStringLiteral("/trusted_certificates");
+}
+
+// The servers that used TLS before, one "host:port" a line.
+QString tlsServersPath(const QString& directory) {
+    return directory + QStringLiteral("/tls_servers");
+}
+
+QList<QByteArray> readLines(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll().split('\n');
 }
 
 // The cipher an OpenSSH private key file ("openssh-key-v1") names.
@@ -69,8 +82,10 @@ void SessionTrust::setDirectory(const QString& directory) {
     m_certificates = TrustedCertificates(certificatesPath(directory));
 }
 
-void SessionTrust::setLogin(const QString& keyFile) {
+void SessionTrust::setLogin(const QString& keyFile, bool clearTextAllowed) {
     m_keyFile = keyFile;
+    m_clearTextAlways = clearTextAllowed;
+    m_clearTextForNow = false;
     m_passphrase.reset();
     m_pinsForNow.clear();
     m_hostKeyForNow.clear();
@@ -95,6 +110,10 @@ SecurityOptions SessionTrust::optionsFor(const FtpAddress& address) {
     }
     if (address.protocol == ServerProtocol::PlainFtp)
         return options;
+    if (address.protocol == ServerProtocol::FtpTlsIfOffered) {
+        options.tlsExpected = usedTls(address);
+        options.clearTextAllowed = m_clearTextAlways || m_clearTextForNow;
+    }
     const QByteArray server = TrustedCertificates::serverName(address.host, address.port);
     if (m_pinsForNow.contains(server))
         options.pinnedPublicKey = m_pinsForNow.value(server);
@@ -157,4 +176,38 @@ bool SessionTrust::resolveHostKey(PeerIdentity& peer, QString* error) {
     default:
         return false;
     }
+}
+
+bool SessionTrust::allowClearText(const FtpAddress& address, bool* always) {
+    *always = false;
+    if (!m_prompts || usedTls(address))
+        return false;
+    switch (m_prompts->clearText(address.host, address.port)) {
+    case SecurityPrompts::Decision::Trust:
+        *always = m_clearTextAlways = true;
+        return true;
+    case SecurityPrompts::Decision::ConnectOnce:
+        m_clearTextForNow = true;
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool SessionTrust::usedTls(const FtpAddress& address) const {
+    const QByteArray server = TrustedCertificates::serverName(address.host, address.port);
+    return readLines(tlsServersPath(m_directory)).contains(server);
+}
+
+bool SessionTrust::rememberTls(const FtpAddress& address, QString* error) {
+    if (usedTls(address))
+        return true;
+    QList<QByteArray> lines = readLines(tlsServersPath(m_directory));
+    lines.removeAll(QByteArray());
+    lines.append(TrustedCertificates::serverName(address.host, address.port));
+    return writePrivateFile(tlsServersPath(m_directory), lines.join('\n') + '\n', error);
+}
+
+bool SessionTrust::acceptedForNow(const FtpAddress& address) const {
+    return m_pinsForNow.contains(TrustedCertificates::serverName(address.host, address.port));
 }

@@ -28,8 +28,9 @@ public:
     // Authorities to trust instead of the system's (empty: the system's).
     void setCertificateAuthorities(const QString& caFile) { m_caFile = caFile; }
     // A new host: forgets what was accepted for one session only, and the
-    // passphrase.
-    void setLogin(const QString& keyFile);
+    // passphrase. `clearTextAllowed`: the profile allows clear text when the
+    // server does not offer TLS.
+    void setLogin(const QString& keyFile, bool clearTextAllowed = false);
 
     // What the transfer component needs for a connection to `address`. Asks
     // for the key file's passphrase the first time it needs one.
@@ -40,6 +41,19 @@ public:
     bool resolve(PeerIdentity peer, QString* error);
     // The login failed: the passphrase is asked for again next time.
     void forgetPassphrase();
+
+    // FTP with TLS when offered: the server does not offer TLS. Asks whether
+    // to go on in clear text; true when the user agreed (*always: for good,
+    // for the profile to keep).
+    bool allowClearText(const FtpAddress& address, bool* always);
+    // A connection to the server was encrypted with TLS: from now on a
+    // refusal of TLS by that server is taken for an attack. False, with
+    // *error, when that could not be written down.
+    bool rememberTls(const FtpAddress& address, QString* error);
+    bool usedTls(const FtpAddress& address) const;
+    // Whether the server's certificate was accepted for this session only
+    // (nothing about it is to be remembered).
+    bool acceptedForNow(const FtpAddress& address) const;
 
 private:
     bool resolveCertificate(PeerIdentity& peer, QString* error);
@@ -54,6 +68,8 @@ private:
     std::optional<QString> m_passphrase;
     QHash<QByteArray, QByteArray> m_pinsForNow; // server name -> public key pin
     QByteArray m_hostKeyForNow;
+    bool m_clearTextAlways = false;
+    bool m_clearTextForNow = false;
 };
 
 // Whether the private key file is protected by a passphrase: an OpenSSH key

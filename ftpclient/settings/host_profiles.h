@@ -18,6 +18,9 @@ struct HostInfo {
     // The password is kept in the desktop's keyring, not in the settings
     // file (which then holds an empty one).
     bool inKeyring = false;
+    // FTP with TLS when offered: a server that does not offer TLS is used in
+    // clear text without asking (the user said so for good).
+    bool clearTextAllowed = false;
 };
 
 // The profile globals: read from the settings file at start-up, edited by the

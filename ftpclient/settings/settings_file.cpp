@@ -95,6 +95,7 @@ HostInfo readProfile(const ProfileFile& file, int n, const QString& sKey,
     host.protocol = readProtocol(file, profileKey(n, "PROTOCOL"), missingProtocol);
     host.sKeyFile = readFileName(file, profileKey(n, "KEYFILE"));
     host.inKeyring = readNumber(file, profileKey(n, "KEYRING"), 0) == 1;
+    host.clearTextAllowed = readNumber(file, profileKey(n, "CLEARTEXT"), 0) == 1;
     if (host.inKeyring)
         host.sPW.clear(); // the keyring's, not whatever the file says
     return host;
@@ -142,6 +143,7 @@ void writeProfile(ProfileFile& file, int n, const HostInfo& host, const QString&
     writeProtocol(file, profileKey(n, "PROTOCOL"), host.protocol);
     writeKeyFile(file, profileKey(n, "KEYFILE"), host.sKeyFile);
     writeOptionalNumber(file, profileKey(n, "KEYRING"), host.inKeyring ? 1 : 0, 0);
+    writeOptionalNumber(file, profileKey(n, "CLEARTEXT"), host.clearTextAllowed ? 1 : 0, 0);
 }
 
 Preferences readPreferences(const ProfileFile& file) {

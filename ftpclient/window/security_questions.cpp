@@ -97,3 +97,23 @@ std::optional<QString> SecurityQuestions::passphrase(const QString& keyFile) {
     return m_prompter.password(QStringLiteral("Passphrase of the key file\n%1:").arg(keyFile),
                                QStringLiteral("Key File Passphrase"));
 }
+
+// Nothing has been sent yet: the password leaves only after a yes, and
+// Enter answers no.
+SecurityPrompts::Decision SecurityQuestions::clearText(const QByteArray& host, long port) {
+    const QString text =
+        QStringLiteral("The server does not offer encryption. Continue in clear text?\n\n"
+                       "%1 (port %2) did not agree to switch to TLS, or someone between you "
+                       "and it prevented it. In clear text your password and your files can "
+                       "be read and changed on the way.")
+            .arg(QString::fromUtf8(host))
+            .arg(port);
+    bool always = false;
+    const int pressed =
+        m_prompter.choose(text, QStringLiteral("Not Encrypted"), Prompter::Icon::Warning,
+                          {QStringLiteral("Continue in clear text"), QStringLiteral("Cancel")}, 1,
+                          1, QStringLiteral("Always for this server"), &always);
+    if (pressed != 0)
+        return Decision::Cancel;
+    return always ? Decision::Trust : Decision::ConnectOnce;
+}

@@ -17,6 +17,7 @@ public:
 
     Decision decide(const PeerIdentity& peer) override;
     std::optional<QString> passphrase(const QString& keyFile) override;
+    Decision clearText(const QByteArray& host, long port) override;
 
     // One question: its box and the decision each button stands for.
     struct Question {

@@ -125,6 +125,9 @@ private:
     void connectOrClose(const std::optional<HostInfo>& given);
     void connectToHost(const std::optional<HostInfo>& given);
     void fillPasswordFromKeyring(HostInfo& host);
+    // The saved profile of the host logged in to keeps that it may go on in
+    // clear text; the settings file is written at once.
+    void allowClearTextForGood();
     void disconnectFromHost();
     // Abandons the command at unload (no QUIT) and writes the settings.
     void Form_Unload();
@@ -158,4 +161,6 @@ private:
     // Each login gets a number; abandoning it moves the number on.
     quint64 m_loginAttempt = 0;
     bool m_loggingIn = false;
+    // The host of the login under way or done, as the dialog or a URL gave it.
+    HostInfo m_loginHost;
 };

@@ -10,8 +10,10 @@
 #include "password_vault.h"
 #include "remote_session.h"
 #include "security_mark.h"
+#include "settings_file.h"
 #include "status_log.h"
 #include "transfer_progress.h"
+#include "window_settings.h"
 
 #include <vantel/vantelctrl.h>
 
@@ -46,6 +48,7 @@ void TARLEN_Frm::connectSession() {
         m_prompter.message(message, Caption, Prompter::Icon::Critical);
     });
     connect(&s, &RemoteSession::securityEstablished, Lbl_Security, &SecurityMark::showSecurity);
+    connect(&s, &RemoteSession::clearTextAllowedForGood, this, &TARLEN_Frm::allowClearTextForGood);
     connect(&s, &RemoteSession::disconnected, this, [this] {
         const bool known = profiles.iCurHost >= 0 && profiles.iCurHost < profiles.Hosts.size();
         m_prompter.message(QStringLiteral("Disconnected from ") +
@@ -91,9 +94,11 @@ void TARLEN_Frm::connectToHost(const std::optional<HostInfo>& given) {
     if (!host || m_unloaded)
         return;
     fillPasswordFromKeyring(*host);
+    m_loginHost = *host;
     // A key file only counts for SFTP: a profile switched to FTP keeps it.
     s.setHost(host->sAddr, host->sUser, host->sPW, host->protocol,
-              host->protocol == ServerProtocol::Sftp ? host->sKeyFile : QString());
+              host->protocol == ServerProtocol::Sftp ? host->sKeyFile : QString(),
+              host->clearTextAllowed);
 
     // A Close while the login waits abandons it: this attempt then no
     // longer owns the window and sends nothing more.
@@ -143,6 +148,20 @@ void TARLEN_Frm::fillPasswordFromKeyring(HostInfo& host) {
     host.sPW = vault().read(vaultAccount(host.sUser, host.sAddr), &error).value_or(QString());
     if (!error.isEmpty())
         Txt_Status->append(QStringLiteral("\r\n") + error);
+}
+
+void TARLEN_Frm::allowClearTextForGood() {
+    m_loginHost.clearTextAllowed = true;
+    bool changed = false;
+    for (int n = 0; n < profiles.iNumHosts && n < profiles.Hosts.size(); ++n) {
+        HostInfo& profile = profiles.Hosts[n];
+        if (profile.sAddr == m_loginHost.sAddr && profile.sUser == m_loginHost.sUser &&
+            profile.protocol == m_loginHost.protocol && !profile.clearTextAllowed)
+            profile.clearTextAllowed = changed = true;
+    }
+    if (changed)
+        SaveSettings(*m_settings, profiles, sKey,
+                     settingsFile.isEmpty() ? settingsFilePath() : settingsFile);
 }
 
 void TARLEN_Frm::connectAtStart(const LaunchTarget& target) {

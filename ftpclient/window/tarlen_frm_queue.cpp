@@ -94,6 +94,7 @@ void TARLEN_Frm::takeQueueLogin(const HostInfo& host) {
     login.password = host.sPW;
     login.protocol = host.protocol;
     login.trust = m_session->sharedTrust();
+    login.session = m_session->security();
     const bool sameServer = m_queue->login().sameServer(login);
     if (!sameServer && !m_queue->items().empty()) {
         m_queue->stopAll();

@@ -3,6 +3,7 @@
 // SSH logins (OpenSSH's sshd), a server that refuses TLS, cancelling and
 // large listings over the secure protocols.
 #include "inet.h"
+#include "hostile_ftp_server.h"
 #include "inet_test_helper.h"
 #include "protocol_test_server.h"
 #include "ssh_test_server.h"
@@ -51,6 +52,8 @@ private slots:
     void certificateFaultsAreNamed();
     void requiredTlsRefusedByServerStopsBeforeLogin();
     void tlsIfOfferedSaysWhetherItGotTls();
+    void strippedTlsOrBareDataSendsNothing_data();
+    void strippedTlsOrBareDataSendsNothing();
 
     // SSH
     void unknownHostKeyIsShownThenAcceptedOnce();
@@ -232,6 +235,13 @@ void TestInetSecurity::tlsIfOfferedSaysWhetherItGotTls() {
     QVERIFY2(plain.start(), qPrintable(plain.errorText()));
     useFtpServer(plain, ServerProtocol::FtpTlsIfOffered);
     QSignalSpy secured(m_inet.get(), &Inet::SecurityEstablished);
+    // Clear text only once the user allowed it.
+    const CommandOutcome refused = runCommand(*m_inet, QStringLiteral("PWD"));
+    QCOMPARE(refused.responseCode, int(InetResponse::TlsNotOffered));
+    QCOMPARE(secured.size(), 0);
+    SecurityOptions clearText;
+    clearText.clearTextAllowed = true;
+    m_inet->setSecurityOptions(clearText);
     QVERIFY(runCommand(*m_inet, QStringLiteral("PWD")).ok());
     QCOMPARE(secured.size(), 1);
     QVERIFY(!m_inet->Security().encrypted);
@@ -343,6 +353,74 @@ void TestInetSecurity::sshLogins() {
     if (how == u"wrong passphrase")
         QVERIFY2(out.responseInfo.contains(m_ssh->encryptedPrivateKeyFile()),
                  qPrintable(out.responseInfo));
+}
+
+// Someone between refuses AUTH TLS, or the server will not protect the data
+// connections (534 to PROT P): no user name, password or data goes in clear
+// unless the user allowed clear text, and the reason names what happened.
+void TestInetSecurity::strippedTlsOrBareDataSendsNothing_data() {
+    QTest::addColumn<ServerProtocol>("protocol");
+    QTest::addColumn<bool>("refuseProtectedData");
+    QTest::addColumn<bool>("clearTextAllowed");
+    QTest::addColumn<bool>("tlsExpected");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("reason");
+    const auto offered = ServerProtocol::FtpTlsIfOffered;
+    const auto required = ServerProtocol::FtpTlsRequired;
+    QTest::newRow("TLS when offered, refused") << offered << false << false << false
+                                               << int(InetResponse::TlsNotOffered)
+                                               << "does not offer encryption";
+    QTest::newRow("TLS required, refused") << required << false << false << false
+                                           << int(InetResponse::SecureChannelFailed)
+                                           << "refused to switch to TLS";
+    QTest::newRow("TLS used before, refused") << offered << false << true << true
+                                              << int(InetResponse::SecureChannelFailed)
+                                              << "used TLS before";
+    QTest::newRow("TLS when offered, bare data") << offered << true << true << false
+                                                 << int(InetResponse::SecureChannelFailed)
+                                                 << "refused to protect the data";
+    QTest::newRow("TLS required, bare data") << required << true << false << false
+                                             << int(InetResponse::SecureChannelFailed)
+                                             << "refused to protect the data";
+    QTest::newRow("clear text allowed") << offered << false << true << false << 0 << "";
+}
+
+void TestInetSecurity::strippedTlsOrBareDataSendsNothing() {
+    QFETCH(ServerProtocol, protocol);
+    QFETCH(bool, refuseProtectedData);
+    QFETCH(bool, clearTextAllowed);
+    QFETCH(bool, tlsExpected);
+    QFETCH(int, code);
+    QFETCH(QString, reason);
+    HostileFtpServer::Options options;
+    options.certificateFile = m_certificates->caIssued().certificateFile;
+    options.keyFile = m_certificates->caIssued().keyFile;
+    options.tlsConnections = refuseProtectedData ? -1 : 0;
+    options.refuseProtectedData = refuseProtectedData;
+    HostileFtpServer server(options);
+    QVERIFY2(server.start(), qPrintable(server.errorText()));
+    m_inet->setServerProtocol(protocol);
+    m_inet->setURL(server.address());
+    m_inet->setUserName(QStringLiteral("me"));
+    m_inet->setPassword(QStringLiteral("secret"));
+    SecurityOptions security;
+    security.caFile = m_certificates->caFile();
+    security.clearTextAllowed = clearTextAllowed;
+    security.tlsExpected = tlsExpected;
+    m_inet->setSecurityOptions(security);
+    QSignalSpy secured(m_inet.get(), &Inet::SecurityEstablished);
+
+    const CommandOutcome out = runCommand(*m_inet, QStringLiteral("DIR"));
+    QCOMPARE(out.responseCode, code);
+    QVERIFY2(out.responseInfo.contains(reason), qPrintable(out.responseInfo));
+    QCOMPARE(server.receivedInClear("USER"), code == 0);
+    QCOMPARE(server.receivedInClear("PASS"), code == 0);
+    for (const HostileFtpServer::Received& line : server.received())
+        QVERIFY2(code == 0 || !line.line.startsWith("USER"), line.line.constData());
+    if (code == 0) {
+        QCOMPARE(secured.size(), 1);
+        QVERIFY(!m_inet->Security().encrypted);
+    }
 }
 
 void TestInetSecurity::cancelMidDownload_data() {

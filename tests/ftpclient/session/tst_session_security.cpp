@@ -3,6 +3,7 @@
 // host key that changed, key files with passphrases, and what the log says
 // about each connection's protection.
 #include "ftp_test_server.h"
+#include "hostile_ftp_server.h"
 #include "inet.h"
 #include "remote_session.h"
 #include "security_prompts.h"
@@ -33,6 +34,12 @@ public:
     std::optional<QString> passphrase(const QString& keyFile) override {
         passphraseFiles.append(keyFile);
         return passphrases.isEmpty() ? std::nullopt : passphrases.takeFirst();
+    }
+    QList<Decision> clearTextDecisions; // taken in order; Cancel when empty
+    QList<QByteArray> clearTextAsked;
+    Decision clearText(const QByteArray& host, long) override {
+        clearTextAsked.append(host);
+        return clearTextDecisions.isEmpty() ? Decision::Cancel : clearTextDecisions.takeFirst();
     }
 };
 
@@ -65,6 +72,8 @@ private slots:
     void changedHostKeyIsRefusedUntilTheOldOneIsForgotten();
     void encryptedKeyFileAsksForItsPassphraseOnce();
     void logSaysHowEachConnectionIsProtected();
+    void clearTextIsAskedForBeforeThePasswordLeaves_data();
+    void clearTextIsAskedForBeforeThePasswordLeaves();
 
 private:
     // A session as the window makes one, with its trust files in this
@@ -265,12 +274,77 @@ void TestSessionSecurity::encryptedKeyFileAsksForItsPassphraseOnce() {
     QCOMPARE(m_prompts.passphraseFiles.size(), 2);
 }
 
+// "TLS when offered" against a server that does not offer it (or someone
+// between who strips it): nothing is sent before the user agrees, and a
+// server that used TLS before is not asked about at all.
+void TestSessionSecurity::clearTextIsAskedForBeforeThePasswordLeaves_data() {
+    QTest::addColumn<QList<Decision>>("answers");
+    QTest::addColumn<bool>("profileAllows");
+    QTest::addColumn<bool>("usedTlsBefore");
+    QTest::addColumn<int>("questions");
+    QTest::addColumn<bool>("loggedIn");
+    QTest::addColumn<bool>("allowedForGood");
+    const QList<Decision> none;
+    QTest::newRow("cancel") << QList<Decision>{Decision::Cancel} << false << false << 1 << false
+                            << false;
+    QTest::newRow("this time") << QList<Decision>{Decision::ConnectOnce} << false << false << 1
+                               << true << false;
+    QTest::newRow("always") << QList<Decision>{Decision::Trust} << false << false << 1 << true
+                            << true;
+    QTest::newRow("the profile allows it") << none << true << false << 0 << true << false;
+    QTest::newRow("TLS was used before") << none << true << true << 0 << false << false;
+}
+
+void TestSessionSecurity::clearTextIsAskedForBeforeThePasswordLeaves() {
+    QFETCH(QList<Decision>, answers);
+    QFETCH(bool, profileAllows);
+    QFETCH(bool, usedTlsBefore);
+    QFETCH(int, questions);
+    QFETCH(bool, loggedIn);
+    QFETCH(bool, allowedForGood);
+    HostileFtpServer::Options options;
+    options.certificateFile = m_certificates->caIssued().certificateFile;
+    options.keyFile = m_certificates->caIssued().keyFile;
+    options.tlsConnections = usedTlsBefore ? 1 : 0;
+    HostileFtpServer server(options);
+    QVERIFY2(server.start(), qPrintable(server.errorText()));
+    if (usedTlsBefore) {
+        auto earlier = newSession(server.address(), ServerProtocol::FtpTlsIfOffered,
+                                  QStringLiteral("me"), QStringLiteral("secret"));
+        earlier->trust().setCertificateAuthorities(m_certificates->caFile());
+        QVERIFY(logIn(*earlier));
+        QVERIFY(earlier->security().encrypted);
+    }
+
+    auto session = std::make_unique<RemoteSession>();
+    session->trust().setDirectory(m_trustDir->path());
+    session->trust().setPrompts(&m_prompts);
+    session->Inet1()->setRequestTimeout(20);
+    session->setHost(server.address(), QStringLiteral("me"), QStringLiteral("secret"),
+                     ServerProtocol::FtpTlsIfOffered, QString(), profileAllows);
+    QSignalSpy forGood(session.get(), &RemoteSession::clearTextAllowedForGood);
+    QSignalSpy log(session.get(), &RemoteSession::logAppended);
+    m_prompts.clearTextDecisions = answers;
+    QCOMPARE(logIn(*session), loggedIn);
+    QCOMPARE(m_prompts.clearTextAsked.size(), questions);
+    QCOMPARE(forGood.size(), allowedForGood ? 1 : 0);
+    QCOMPARE(server.receivedInClear("PASS"), loggedIn);
+    QCOMPARE(server.receivedInClear("USER"), loggedIn);
+    if (usedTlsBefore)
+        QVERIFY(std::any_of(log.begin(), log.end(), [](const QList<QVariant>& line) {
+            return line[0].toString().contains(QStringLiteral("used TLS before"));
+        }));
+    if (loggedIn)
+        QVERIFY(!session->security().encrypted);
+}
+
 void TestSessionSecurity::logSaysHowEachConnectionIsProtected() {
     FtpTestServer plain(FtpTestServer::Kind::Vsftpd);
     QVERIFY2(plain.start(), qPrintable(plain.errorText()));
     auto offered = newSession(plain.address(), ServerProtocol::FtpTlsIfOffered);
     QSignalSpy offeredLog(offered.get(), &RemoteSession::logAppended);
     QSignalSpy offeredSecurity(offered.get(), &RemoteSession::securityEstablished);
+    m_prompts.clearTextDecisions = {Decision::ConnectOnce};
     QVERIFY(logIn(*offered));
     QCOMPARE(offeredSecurity.size(), 1);
     QVERIFY(!offeredSecurity[0][0].value<ConnectionSecurity>().encrypted);

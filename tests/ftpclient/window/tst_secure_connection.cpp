@@ -62,6 +62,7 @@ private slots:
     void questionsOfferWhatEachCaseAllows_data();
     void questionsOfferWhatEachCaseAllows();
     void plainFtpIsMarkedNotEncrypted();
+    void clearTextIsAskedForAndKeptWithTheProfile();
     void workOverEachSecureProtocol_data();
     void workOverEachSecureProtocol();
     void refusedCertificateLeavesTheWindowDisconnected();
@@ -192,6 +193,49 @@ void TestSecureConnection::plainFtpIsMarkedNotEncrypted() {
     QVERIFY(m_prompter.choicesShown.isEmpty());
     m_frm->Cmd_Connect->click();
     QVERIFY(m_frm->Lbl_Security->isHidden());
+}
+
+// A server without TLS, reached with "TLS when offered": asked before the
+// password leaves, Enter and Escape answer no, and "always" is kept with the
+// profile in the settings file, so that the next login asks nothing.
+void TestSecureConnection::clearTextIsAskedForAndKeptWithTheProfile() {
+    ProtocolTestServer server(ProtocolTestServer::Mode::Vsftpd);
+    QVERIFY2(server.start(), qPrintable(server.errorText()));
+    const HostInfo profile{QStringLiteral("No TLS"), server.address(), server.userName(),
+                           server.password(), ServerProtocol::FtpTlsIfOffered, QString()};
+    m_frm->profiles.Hosts = {profile};
+    m_frm->profiles.iNumHosts = 1;
+    m_frm->settingsFile = m_config.filePath(QStringLiteral("tarlen.ini"));
+    // As the dialog does: the profile as it stands.
+    m_frm->showConnectDialog = [this]() -> std::optional<HostInfo> {
+        return m_frm->profiles.Hosts[0];
+    };
+
+    m_prompter.choices = {QString()};
+    m_frm->Cmd_Connect->click();
+    QVERIFY(!m_frm->session().bConnected);
+    QCOMPARE(m_prompter.choicesShown.size(), 1);
+    const ScriptedPrompter::Choice asked = m_prompter.choicesShown.first();
+    QVERIFY2(asked.text.startsWith(QStringLiteral("The server does not offer encryption. Continue "
+                                                  "in clear text?")),
+             qPrintable(asked.text));
+    QCOMPARE(asked.buttons.at(asked.defaultButton), QStringLiteral("Cancel"));
+    QCOMPARE(asked.escapeButton, asked.defaultButton);
+    QVERIFY(!asked.checkBox.isEmpty());
+
+    m_prompter.choices = {QStringLiteral("Continue in clear text")};
+    m_prompter.checks = {true};
+    m_frm->Cmd_Connect->click();
+    QVERIFY(m_frm->session().bConnected);
+    QCOMPARE(m_frm->Lbl_Security->text(), QStringLiteral("Not encrypted"));
+    QVERIFY(m_frm->profiles.Hosts[0].clearTextAllowed);
+    QVERIFY2(readFile(m_frm->settingsFile).contains("HOST0CLEARTEXT= 1"),
+             readFile(m_frm->settingsFile).constData());
+
+    m_frm->Cmd_Connect->click();
+    m_frm->Cmd_Connect->click();
+    QVERIFY(m_frm->session().bConnected);
+    QCOMPARE(m_prompter.choicesShown.size(), 2);
 }
 
 void TestSecureConnection::workOverEachSecureProtocol_data() {
