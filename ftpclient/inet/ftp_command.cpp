@@ -141,7 +141,9 @@ bool FtpCommand::holdsLineBreak() const {
     return false;
 }
 
-QString partFileFor(const QString& local) {
+QString partFileFor(const QString& local, int another) {
+    if (another > 0)
+        return local + u'.' + QString::number(another) + QStringLiteral(".part");
     return local + QStringLiteral(".part");
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "part_file.h"
+
 #include <QString>
 
 #include <optional>
@@ -12,16 +14,24 @@ struct FtpCommand {
 
     // How a Get or a Put moves its file, beyond copying it whole.
     struct Transfer {
-        // Get: what arrives goes to partFileFor(local) and stays there when
-        // the transfer stops (unless nothing arrived); `resume` continues
-        // such a part file from its end, but only when the remote file still
-        // has `expectedSize` bytes and was last modified at `expectedTime`
-        // (otherwise it starts over). A part file as long as the remote file
-        // is taken as the whole of it.
-        bool keepPartial = false;
+        // Get: what arrives goes to `part`, a part file beside the target
+        // that the caller made for this download (createPartFile), and stays
+        // there when the transfer stops (unless nothing arrived). A file at
+        // that path that is not the recorded one is never written to: the Get
+        // fails and leaves it alone. Without `part` a hidden file of the
+        // component's own is used, and removed when the download fails.
+        std::optional<PartFile> part;
+        // Get: continue `part` from its end, but only while it is just as
+        // the record says and the remote file still has `expectedSize` bytes
+        // and was last modified at `expectedTime` (otherwise it starts over).
+        // A part file as long as the remote file is taken as the whole of it.
         bool resume = false;
         qint64 expectedSize = -1; // -1: not known
         qint64 expectedTime = -1; // seconds since 1970 UTC; -1: not known
+        // Get: begin `part` with a copy of this local file (an existing
+        // target the user chose to continue) and go on from its end; the
+        // file itself is left as it is until the download is whole.
+        QString seedFrom;
         // Put: continue the remote file from its current size (APPE, or the
         // SFTP offset) rather than writing it anew; a missing remote file is
         // written whole, one longer than the local file fails the Put.
@@ -74,8 +84,9 @@ struct FtpCommand {
 };
 
 // Where a download kept for resuming collects its bytes: "<target>.part",
-// beside the target and never under the target's own name.
-QString partFileFor(const QString& local);
+// or with `another` > 0 "<target>.<another>.part", for when that name is
+// taken; beside the target and never under the target's own name.
+QString partFileFor(const QString& local, int another = 0);
 
 // Parses a command text such as "LS /pub/*.txt" or "GET /pub/a b.txt /tmp/a b.txt".
 // Returns nothing and sets *error when the text is not a command this

@@ -10,14 +10,17 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <functional>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
 // Where a download not kept for resuming is written until it is complete: a
 // hidden file beside the target, so that renaming it over the target is one
-// step.
+// step. It is made anew, so a name that happens to be taken fails the Get.
 QByteArray hiddenPartFileName(const QByteArray& target) {
     const qsizetype slash = target.lastIndexOf('/');
     const QByteArray dir = target.left(slash + 1);
@@ -32,6 +35,44 @@ bool remoteFileUnchanged(const FtpCommand::Transfer& how, const FtpTransferFacts
     const bool sizeFits = how.expectedSize < 0 || how.expectedSize == facts.remoteSize;
     const bool timeFits = how.expectedTime < 0 || how.expectedTime == facts.remoteTime;
     return sizeFits && timeFits;
+}
+
+// Copies the whole of `from` into `to` from their current offsets; nothing
+// when it fails (with *error) or is abandoned (*error 0).
+std::optional<qint64> copyFile(int from, int to, const std::function<bool()>& abandoned,
+                               int* error) {
+    constexpr size_t kChunk = 64 * 1024 * 1024;
+    qint64 copied = 0;
+    bool kernelCopies = true;
+    std::vector<char> buffer;
+    for (;;) {
+        *error = 0;
+        if (abandoned())
+            return std::nullopt;
+        ssize_t n = -1;
+        if (kernelCopies) {
+            n = ::copy_file_range(from, nullptr, to, nullptr, kChunk, 0);
+            if (n < 0 && (errno == EXDEV || errno == EINVAL || errno == ENOSYS ||
+                          errno == EOPNOTSUPP)) {
+                kernelCopies = false;
+                continue;
+            }
+        } else {
+            buffer.resize(1024 * 1024);
+            n = ::read(from, buffer.data(), buffer.size());
+            if (n > 0 && !writeAll(to, buffer.data(), size_t(n), error))
+                return std::nullopt;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            *error = errno;
+            return std::nullopt;
+        }
+        if (n == 0)
+            return copied;
+        copied += n;
+    }
 }
 
 qint64 offsetInfo(CURL* easy, CURLINFO info) {
@@ -71,23 +112,20 @@ CURLcode FtpSession::runStat(const FtpJob& job) {
     return lookUpRemoteFile(job);
 }
 
-// A download kept for resuming collects its bytes in partFileFor(local),
+// A download kept for resuming collects its bytes in the caller's part file,
 // which a failure leaves behind; any other goes to a hidden file removed on
 // failure. Either is renamed over the target only once it is whole.
 CURLcode FtpSession::runGet(const FtpJob& job) {
     const FtpCommand::Transfer& how = job.command.transfer;
     const QByteArray target = RawName::encode(job.command.local);
-    const QByteArray part = how.keepPartial ? RawName::encode(partFileFor(job.command.local))
-                                            : hiddenPartFileName(target);
-    const int mode = how.keepPartial ? O_CREAT | O_APPEND : O_CREAT | O_EXCL;
-    m_fileFd = ::open(part.constData(), O_WRONLY | O_CLOEXEC | mode, 0666);
-    if (m_fileFd < 0) {
-        m_fileErrno = errno;
-        return CURLE_WRITE_ERROR;
-    }
+    const QByteArray part =
+        how.part ? RawName::encode(how.part->path) : hiddenPartFileName(target);
+    CURLcode rc = openDownloadFile(job, part);
+    if (rc != CURLE_OK)
+        return rc;
     qint64 from = 0;
     bool whole = false;
-    CURLcode rc = how.keepPartial ? chooseDownloadStart(job, &from, &whole) : CURLE_OK;
+    rc = how.part ? chooseDownloadStart(job, &from, &whole) : CURLE_OK;
     if (rc == CURLE_OK && whole)
         reportProgress(from, from, true);
     else if (rc == CURLE_OK)
@@ -95,34 +133,86 @@ CURLcode FtpSession::runGet(const FtpJob& job) {
     return finishDownload(job, rc, part, target);
 }
 
-// Where a kept part file goes on: at its end while the remote file is still
-// the one it was begun from and no shorter than it (`whole` when just as
-// long); otherwise it is emptied and the download starts over.
+// A hidden file is new, made here; a part file is the caller's and is taken
+// only while it is still the recorded one. Neither is opened through a link.
+CURLcode FtpSession::openDownloadFile(const FtpJob& job, const QByteArray& part) {
+    const std::optional<PartFile>& record = job.command.transfer.part;
+    const int create = record ? 0 : O_CREAT | O_EXCL;
+    m_fileFd = ::open(part.constData(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC | create, 0666);
+    if (!record)
+        return m_fileFd < 0 ? fileFailure(CURLE_WRITE_ERROR) : CURLE_OK;
+    if (m_fileFd >= 0 && isRecordedPartFile(m_fileFd, *record))
+        return CURLE_OK;
+    if (m_fileFd >= 0)
+        ::close(m_fileFd);
+    m_fileFd = -1;
+    m_ownFailure = {InetResponse::LocalError,
+                    QStringLiteral("The part file %1 is not the one this download made; it was "
+                                   "left alone.")
+                        .arg(RawName::shownWithMarks(record->path))};
+    return CURLE_WRITE_ERROR;
+}
+
+// Where a part file goes on: at its end while the remote file is still the
+// one it was begun from and no shorter than it (`whole` when just as long);
+// otherwise it is emptied and the download starts over. One begun from a
+// local file starts as a copy of it.
 CURLcode FtpSession::chooseDownloadStart(const FtpJob& job, qint64* from, bool* whole) {
-    struct stat st {};
-    if (::fstat(m_fileFd, &st) != 0) {
-        m_fileErrno = errno;
-        return CURLE_WRITE_ERROR;
-    }
-    const qint64 kept = st.st_size;
-    if (job.command.transfer.resume && kept > 0) {
+    const FtpCommand::Transfer& how = job.command.transfer;
+    qint64 kept = 0;
+    const CURLcode seeded = how.seedFrom.isEmpty() ? keptPartSize(&kept) : seedPartFile(job, &kept);
+    if (seeded != CURLE_OK)
+        return seeded;
+    if ((how.resume || !how.seedFrom.isEmpty()) && kept > 0) {
         const CURLcode rc = lookUpRemoteFile(job);
         if (rc != CURLE_OK)
             return rc;
         const qint64 remoteSize = m_facts.remoteSize;
-        if (remoteFileUnchanged(job.command.transfer, m_facts) &&
-            (remoteSize < 0 || kept <= remoteSize)) {
+        if (remoteFileUnchanged(how, m_facts) && (remoteSize < 0 || kept <= remoteSize)) {
             *from = kept;
             *whole = kept == remoteSize;
             m_facts.resumedFrom = kept;
-            return CURLE_OK;
+            return ::lseek(m_fileFd, 0, SEEK_END) < 0 ? fileFailure(CURLE_WRITE_ERROR)
+                                                       : CURLE_OK;
         }
     }
-    if (kept > 0 && ::ftruncate(m_fileFd, 0) != 0) {
-        m_fileErrno = errno;
-        return CURLE_WRITE_ERROR;
-    }
+    if (kept > 0 && ::ftruncate(m_fileFd, 0) != 0)
+        return fileFailure(CURLE_WRITE_ERROR);
+    return ::lseek(m_fileFd, 0, SEEK_SET) < 0 ? fileFailure(CURLE_WRITE_ERROR) : CURLE_OK;
+}
+
+CURLcode FtpSession::keptPartSize(qint64* kept) {
+    struct stat st {};
+    if (::fstat(m_fileFd, &st) != 0)
+        return fileFailure(CURLE_WRITE_ERROR);
+    *kept = st.st_size;
     return CURLE_OK;
+}
+
+// The part file becomes a copy of the local file the download continues; the
+// local file itself stays as it is. The kernel copies, by reference where
+// the file system can.
+CURLcode FtpSession::seedPartFile(const FtpJob& job, qint64* kept) {
+    const QByteArray seed = RawName::encode(job.command.transfer.seedFrom);
+    const int source = ::open(seed.constData(), O_RDONLY | O_CLOEXEC);
+    if (source < 0 || ::ftruncate(m_fileFd, 0) != 0) {
+        m_fileErrno = errno;
+        if (source >= 0)
+            ::close(source);
+        return source < 0 ? CURLE_READ_ERROR : CURLE_WRITE_ERROR;
+    }
+    const std::optional<qint64> copied =
+        copyFile(source, m_fileFd, [this, &job] { return m_host.abandoned(job.id); }, &m_fileErrno);
+    ::close(source);
+    if (!copied)
+        return m_fileErrno == 0 ? CURLE_ABORTED_BY_CALLBACK : CURLE_WRITE_ERROR;
+    *kept = *copied;
+    return CURLE_OK;
+}
+
+CURLcode FtpSession::fileFailure(CURLcode rc) {
+    m_fileErrno = errno;
+    return rc;
 }
 
 CURLcode FtpSession::download(const FtpJob& job, qint64 from) {
@@ -133,13 +223,21 @@ CURLcode FtpSession::download(const FtpJob& job, qint64 from) {
         curl_easy_setopt(m_easy, CURLOPT_RESUME_FROM_LARGE, curl_off_t(from));
     if (job.command.transfer.keepTime && m_facts.remoteTime < 0)
         curl_easy_setopt(m_easy, CURLOPT_FILETIME, 1L);
-    beginProgress(from, m_facts.remoteSize);
-    const CURLcode rc = perform(job, Phase::Command);
+    const qint64 listed = job.command.transfer.expectedSize;
+    beginProgress(from, m_facts.remoteSize >= 0 ? m_facts.remoteSize : listed);
+    CURLcode rc = perform(job, Phase::Command);
     m_progressActive = false;
     m_facts.transferred = qMax<qint64>(0, offsetInfo(m_easy, CURLINFO_SIZE_DOWNLOAD_T));
+    // Progress ends at what arrived, however the transfer ended.
+    reportProgress(from + m_facts.transferred,
+                   m_facts.remoteSize >= 0 ? m_facts.remoteSize : qMax<qint64>(listed, 0), true);
+    // What the server said the rest would be (SIZE, or the size in its
+    // reply to RETR); libcurl holds the transfer to it.
+    const qint64 told = offsetInfo(m_easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T);
+    if (rc == CURLE_OK)
+        rc = checkArrivedSize(job, from, told >= 0 ? from + told : listed);
     if (m_facts.remoteSize < 0) {
-        const qint64 rest = rc == CURLE_OK ? m_facts.transferred
-                                           : offsetInfo(m_easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T);
+        const qint64 rest = rc == CURLE_OK ? m_facts.transferred : told;
         if (rest >= 0)
             m_facts.remoteSize = from + rest;
     }
@@ -148,8 +246,25 @@ CURLcode FtpSession::download(const FtpJob& job, qint64 from) {
     return rc;
 }
 
+// A server that says nothing of the size may still end a transfer early and
+// call it complete: what arrived is held to the size it said, else to the
+// listing's.
+CURLcode FtpSession::checkArrivedSize(const FtpJob& job, qint64 from, qint64 expected) {
+    const qint64 arrived = from + m_facts.transferred;
+    if (expected < 0 || arrived == expected)
+        return CURLE_OK;
+    m_ownFailure = {InetResponse::ConnectionLost,
+                    QStringLiteral("Only %1 of the %2 bytes of %3 arrived, although the server "
+                                   "called the transfer complete.")
+                        .arg(arrived)
+                        .arg(expected)
+                        .arg(RawName::shownAsLatin1(job.command.remote))};
+    return CURLE_PARTIAL_FILE;
+}
+
 // Closes the file the download went to and puts it in place when whole. A
-// failed one goes, unless it is kept for resuming and holds something.
+// failed one goes, unless it is a part file that holds something. Either
+// step is taken only while the name still leads to the file written.
 CURLcode FtpSession::finishDownload(const FtpJob& job, CURLcode rc, const QByteArray& part,
                                     const QByteArray& target) {
     const FtpCommand::Transfer& how = job.command.transfer;
@@ -158,21 +273,33 @@ CURLcode FtpSession::finishDownload(const FtpJob& job, CURLcode rc, const QByteA
         const timespec times[2] = {{0, UTIME_OMIT}, {time_t(m_facts.remoteTime), 0}};
         ::futimens(m_fileFd, times);
     }
-    struct stat st {};
-    const bool empty = ::fstat(m_fileFd, &st) == 0 && st.st_size == 0;
-    if (::close(m_fileFd) != 0 && rc == CURLE_OK) {
-        m_fileErrno = errno;
-        rc = CURLE_WRITE_ERROR;
+    struct stat written {};
+    struct stat named {};
+    const bool stated = ::fstat(m_fileFd, &written) == 0;
+    const bool empty = stated && written.st_size == 0;
+    const bool sameFile = stated && ::lstat(part.constData(), &named) == 0 &&
+                          named.st_dev == written.st_dev && named.st_ino == written.st_ino;
+    if (how.part && stated) {
+        m_facts.partSize = written.st_size;
+        m_facts.partModifiedNs =
+            qint64(written.st_mtim.tv_sec) * 1000000000 + written.st_mtim.tv_nsec;
     }
+    if (::close(m_fileFd) != 0 && rc == CURLE_OK)
+        rc = fileFailure(CURLE_WRITE_ERROR);
     m_fileFd = -1;
     // Cancelled just as the last byte came: the target stays as it was.
-    if (rc == CURLE_OK && how.keepPartial && m_host.abandoned(job.id))
+    if (rc == CURLE_OK && how.part && m_host.abandoned(job.id))
         rc = CURLE_ABORTED_BY_CALLBACK;
-    if (rc == CURLE_OK && ::rename(part.constData(), target.constData()) != 0) {
-        m_fileErrno = errno;
+    if (rc == CURLE_OK && !sameFile) {
+        m_ownFailure = {InetResponse::LocalError,
+                        QStringLiteral("%1 was replaced while the download ran; the download was "
+                                       "not put in place.")
+                            .arg(RawName::shownWithMarks(RawName::decode(part)))};
         rc = CURLE_WRITE_ERROR;
     }
-    if (rc != CURLE_OK && (!how.keepPartial || empty))
+    if (rc == CURLE_OK && ::rename(part.constData(), target.constData()) != 0)
+        rc = fileFailure(CURLE_WRITE_ERROR);
+    if (rc != CURLE_OK && (!how.part || empty) && sameFile)
         ::unlink(part.constData());
     return rc;
 }

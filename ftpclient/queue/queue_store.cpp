@@ -13,6 +13,34 @@
 
 namespace {
 
+// Numbers beyond 2^53 do not survive a JSON number: device and inode go as
+// text.
+QJsonObject partToJson(const PartFile& part) {
+    QJsonObject o;
+    o[QStringLiteral("path")] = part.path;
+    o[QStringLiteral("device")] = QString::number(part.device);
+    o[QStringLiteral("inode")] = QString::number(part.inode);
+    o[QStringLiteral("size")] = QString::number(part.size);
+    o[QStringLiteral("modified")] = QString::number(part.modifiedNs);
+    return o;
+}
+
+// A part file whose record is not whole is not taken: a download without one
+// starts anew, leaving whatever lies there alone.
+std::optional<PartFile> partFromJson(const QJsonValue& value) {
+    const QJsonObject o = value.toObject();
+    PartFile part;
+    part.path = o.value(QStringLiteral("path")).toString();
+    bool ok[4] = {};
+    part.device = o.value(QStringLiteral("device")).toString().toULongLong(&ok[0]);
+    part.inode = o.value(QStringLiteral("inode")).toString().toULongLong(&ok[1]);
+    part.size = o.value(QStringLiteral("size")).toString().toLongLong(&ok[2]);
+    part.modifiedNs = o.value(QStringLiteral("modified")).toString().toLongLong(&ok[3]);
+    if (part.path.isEmpty() || !ok[0] || !ok[1] || !ok[2] || !ok[3] || part.size < -1)
+        return std::nullopt;
+    return part;
+}
+
 // Paths are RawName text; kept as JSON strings they survive as they are.
 QJsonObject toJson(const TransferItem& item) {
     QJsonObject o;
@@ -29,6 +57,14 @@ QJsonObject toJson(const TransferItem& item) {
     o[QStringLiteral("failed")] = item.state == TransferState::Failed;
     o[QStringLiteral("cancelled")] = item.state == TransferState::Cancelled;
     o[QStringLiteral("error")] = item.error;
+    if (item.part)
+        o[QStringLiteral("part")] = partToJson(*item.part);
+    if (!item.ancestry.isEmpty()) {
+        QJsonArray ancestry;
+        for (const QByteArray& folder : item.ancestry)
+            ancestry.append(QString::fromLatin1(folder.toBase64()));
+        o[QStringLiteral("ancestry")] = ancestry;
+    }
     return o;
 }
 
@@ -48,6 +84,10 @@ std::optional<TransferItem> fromJson(const QJsonObject& o) {
     item.done = qint64(o.value(QStringLiteral("done")).toDouble(0));
     item.partly = o.value(QStringLiteral("partly")).toBool();
     item.error = o.value(QStringLiteral("error")).toString();
+    if (item.direction == TransferDirection::Download && !item.folder)
+        item.part = partFromJson(o.value(QStringLiteral("part")));
+    for (const QJsonValue& folder : o.value(QStringLiteral("ancestry")).toArray())
+        item.ancestry.append(QByteArray::fromBase64(folder.toString().toLatin1()));
     if (o.value(QStringLiteral("failed")).toBool())
         item.state = TransferState::Failed;
     else if (o.value(QStringLiteral("cancelled")).toBool())

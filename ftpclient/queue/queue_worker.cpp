@@ -1,5 +1,6 @@
 #include "queue_worker.h"
 
+#include "folder_walk.h"
 #include "ftp_address.h"
 #include "inet.h"
 #include "local_tree.h"
@@ -65,10 +66,13 @@ void markFailed(TransferItem& item, const QString& why) {
 }
 
 // The entries of a remote folder as items: folders behind it, then files.
-std::vector<TransferItem> remoteChildren(const TransferItem& parent, const RemoteListing& listing) {
+// Folders carry the folders above them, this one (`identity`) last.
+std::vector<TransferItem> remoteChildren(const TransferItem& parent, const RemoteListing& listing,
+                                         const QByteArray& identity) {
     std::vector<TransferItem> children;
     for (const RemoteEntry& entry : listing.directories) {
         TransferItem child = childOf(parent, entry.name, true);
+        child.ancestry = parent.ancestry + QList<QByteArray>{identity};
         if (!isPlainFileName(entry.name))
             markFailed(child, QStringLiteral("The server's name cannot be a local folder name."));
         else if (entry.isLink)
@@ -86,12 +90,13 @@ std::vector<TransferItem> remoteChildren(const TransferItem& parent, const Remot
     return children;
 }
 
-std::vector<TransferItem> localChildren(const TransferItem& parent,
-                                        const std::vector<LocalTreeEntry>& entries) {
+std::vector<TransferItem> localChildren(const TransferItem& parent, const LocalFolder& folder) {
     std::vector<TransferItem> children;
-    for (const LocalTreeEntry& entry : entries) {
+    for (const LocalTreeEntry& entry : folder.entries) {
         TransferItem child = childOf(parent, entry.name, entry.folder);
         child.size = entry.size;
+        if (entry.folder)
+            child.ancestry = parent.ancestry + QList<QByteArray>{folder.identity};
         if (!entry.problem.isEmpty())
             markFailed(child, QStringLiteral("Not sent: ") + entry.problem + u'.');
         children.push_back(std::move(child));
@@ -148,13 +153,14 @@ void QueueWorker::begin() {
     const QueueLogin& login = m_queue.login();
     try {
         m_inet->setRequestTimeout(30);
-        m_inet->setServerProtocol(login.protocol);
+        m_inet->setServerProtocol(login.demandedProtocol());
         m_inet->setURL(login.address);
         m_inet->setUserName(login.user);
         m_inet->setPassword(login.password);
-        const auto address = parseServerAddress(login.address, login.protocol, nullptr);
-        if (login.trust && address)
-            m_inet->setSecurityOptions(login.trust->optionsFor(*address));
+        const auto address =
+            parseServerAddress(login.address, login.demandedProtocol(), nullptr);
+        if (address)
+            m_inet->setSecurityOptions(login.securityFor(*address));
     } catch (const InetError& e) {
         finish(TransferState::Failed, e.description());
         return;
@@ -181,10 +187,19 @@ std::optional<ConflictAnswer> QueueWorker::answerAbout(const Conflict& conflict)
     return answer;
 }
 
+// A part file this queue made and that is still as it left it is
+// continued; anything else starts anew in a part file of its own, after a
+// look at the target.
 void QueueWorker::runDownload() {
+    if (m_item.part && partFileUnchanged(*m_item.part)) {
+        download(false);
+        return;
+    }
+    if (m_item.part)
+        setPart(std::nullopt); // not this queue's any more: left alone
     struct stat existing {};
     std::optional<ConflictAnswer> answer = m_item.answer;
-    if (!answer && !m_item.partly && localStatus(m_item.local, &existing)) {
+    if (!answer && localStatus(m_item.local, &existing)) {
         answer = answerAbout({TransferDirection::Download, m_item.remote, m_item.local, m_item.size,
                               m_item.remoteTime, existing.st_size, existing.st_mtim.tv_sec});
         if (!answer)
@@ -194,48 +209,62 @@ void QueueWorker::runDownload() {
     case ConflictAnswer::Skip:
         finish(TransferState::Skipped, QStringLiteral("The target exists; left as it was."));
         return;
-    case ConflictAnswer::Resume:
-        resumeExistingDownload();
-        return;
     case ConflictAnswer::Rename:
         if (localExists(m_item.local)) {
             m_item.local = freeName(m_item.local, localExists);
             m_queue.setLocalPath(m_item.id, m_item.local);
         }
         break;
+    case ConflictAnswer::Resume:
     case ConflictAnswer::Overwrite:
         break;
     }
-    download();
+    if (makePartFile())
+        download(answer == ConflictAnswer::Resume && localExists(m_item.local));
 }
 
-// The existing target becomes the part file that the download continues
-// (unless an earlier attempt did so already).
-void QueueWorker::resumeExistingDownload() {
-    const QByteArray target = RawName::encode(m_item.local);
-    const QByteArray part = RawName::encode(partFileFor(m_item.local));
-    if (localExists(m_item.local) && std::rename(target.constData(), part.constData()) != 0) {
-        finish(TransferState::Failed, QStringLiteral("Cannot continue the local file: ") +
-                                          QString::fromLocal8Bit(std::strerror(errno)));
-        return;
+// A new part file beside the target, under the first name that is free on
+// the disk and that no other item of the queue uses or will write.
+bool QueueWorker::makePartFile() {
+    QString error;
+    for (int another = 0; another < 1000; ++another) {
+        const QString path = partFileFor(m_item.local, another);
+        if (localExists(path) || m_queue.localPathTaken(m_item.id, path))
+            continue;
+        if (const std::optional<PartFile> part = createPartFile(path, &error)) {
+            setPart(part);
+            return true;
+        }
+        if (!localExists(path))
+            break;
     }
-    download();
+    finish(TransferState::Failed,
+           QStringLiteral("Cannot make a part file beside the target: ") + error);
+    return false;
 }
 
-void QueueWorker::download() {
+void QueueWorker::setPart(const std::optional<PartFile>& part) {
+    m_item.part = part;
+    m_queue.setPart(m_item.id, part);
+}
+
+// `continueTarget`: the existing target was chosen to be continued; the part
+// file starts as a copy of it, and the target stays as it is until the
+// download is whole.
+void QueueWorker::download(bool continueTarget) {
     FtpCommand command = FtpCommand::get(m_item.remote, m_item.local);
-    const bool continuing = m_item.answer == ConflictAnswer::Resume;
-    command.transfer.keepPartial = true;
-    command.transfer.resume =
-        (m_item.partly || continuing) && localExists(partFileFor(m_item.local));
+    command.transfer.part = m_item.part;
+    command.transfer.resume = !continueTarget && m_item.part->size != 0;
     // A file the user chose to continue was not started from this source:
-    // there is nothing to hold it against.
-    if (!continuing) {
-        command.transfer.expectedSize = m_item.size;
+    // only the listed size, that what arrives is held to, says anything of it.
+    command.transfer.expectedSize = m_item.size;
+    if (continueTarget)
+        command.transfer.seedFrom = m_item.local;
+    else
         command.transfer.expectedTime = m_item.remoteTime;
-    }
     command.transfer.keepTime = true;
     execute(command, [this] {
+        setPart(std::nullopt);
         logLine(kCrLf + m_item.name() + QStringLiteral(" retrieved"));
         finish(TransferState::Done);
     });
@@ -296,6 +325,10 @@ void QueueWorker::upload(bool append) {
 }
 
 void QueueWorker::runRemoteFolder() {
+    if (const QString deep = folderLoopProblem(m_item, {}); !deep.isEmpty()) {
+        finish(TransferState::Failed, deep);
+        return;
+    }
     const QString problem = makeLocalFolder(m_item.local);
     if (!problem.isEmpty()) {
         finish(TransferState::Failed, QStringLiteral("Cannot make the local folder: ") + problem);
@@ -303,8 +336,14 @@ void QueueWorker::runRemoteFolder() {
     }
     execute(FtpCommand::list(QStringLiteral("LS"), m_item.remote + u'/'), [this] {
         const SharedListing listing = m_inet->Listing();
-        m_queue.insertChildren(m_item.id, listing ? remoteChildren(m_item, *listing)
-                                                  : std::vector<TransferItem>());
+        const RemoteListing none;
+        const QByteArray identity = listingIdentity(listing ? *listing : none);
+        if (const QString loop = folderLoopProblem(m_item, identity); !loop.isEmpty()) {
+            finish(TransferState::Failed, loop);
+            return;
+        }
+        m_queue.insertChildren(m_item.id, remoteChildren(m_item, listing ? *listing : none,
+                                                         identity));
         finish(TransferState::Done);
     });
 }
@@ -329,26 +368,31 @@ void QueueWorker::listLocalFolder() {
     m_reading = true;
     QThreadPool::globalInstance()->start([this, alive, path, id] {
         QString error;
-        auto entries = std::make_shared<std::vector<LocalTreeEntry>>(readLocalFolder(path, &error));
+        auto folder = std::make_shared<LocalFolder>(readLocalFolder(path, &error));
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
-            [this, alive, id, entries, error] {
+            [this, alive, id, folder, error] {
                 const auto living = alive.lock();
-                if (!living || !*living || m_item.id != id)
-                    return;
-                m_reading = false;
-                if (m_stopping)
-                    finish(m_stopAs);
-                else if (!error.isEmpty())
-                    finish(TransferState::Failed,
-                           QStringLiteral("Cannot read the folder: ") + error);
-                else {
-                    m_queue.insertChildren(id, localChildren(m_item, *entries));
-                    finish(TransferState::Done);
-                }
+                if (living && *living && m_item.id == id)
+                    takeLocalFolder(*folder, error);
             },
             Qt::QueuedConnection);
     });
+}
+
+void QueueWorker::takeLocalFolder(const LocalFolder& folder, const QString& error) {
+    m_reading = false;
+    const QString loop = folderLoopProblem(m_item, folder.identity);
+    if (m_stopping)
+        finish(m_stopAs);
+    else if (!error.isEmpty())
+        finish(TransferState::Failed, QStringLiteral("Cannot read the folder: ") + error);
+    else if (!loop.isEmpty())
+        finish(TransferState::Failed, loop);
+    else {
+        m_queue.insertChildren(m_item.id, localChildren(m_item, folder));
+        finish(TransferState::Done);
+    }
 }
 
 void QueueWorker::execute(const FtpCommand& command, std::function<void()> then,
@@ -393,12 +437,7 @@ void QueueWorker::onFailure() {
     const QString info = m_inet->ResponseInfo();
     logLine(QStringLiteral("Error! ") + QString::number(code) + QStringLiteral(": ") + info +
             kCrLf);
-    const QString partFile =
-        m_item.direction == TransferDirection::Download ? partFileFor(m_item.local) : QString();
-    if (!m_item.folder && (partFile.isEmpty() || localExists(partFile))) {
-        m_item.partly = true;
-        m_queue.markPartly(m_item.id);
-    }
+    noteWhatWasLeft();
     if (isConnectionTrouble(code) && m_retries < TransferQueue::AutomaticRetries) {
         ++m_retries;
         m_queue.setState(m_item.id, TransferState::Running,
@@ -410,8 +449,33 @@ void QueueWorker::onFailure() {
     }
     finish(TransferState::Failed, info);
     // Every other item would be refused the same way.
-    if (code == InetResponse::LoginFailure || InetResponse::isTrustQuestion(code))
+    if (code == InetResponse::LoginFailure || InetResponse::isTrustQuestion(code) ||
+        code == InetResponse::SecureChannelFailed || code == InetResponse::TlsNotOffered)
         m_queue.loginRefused(info);
+}
+
+// What a failed attempt learnt and left: the remote file as it saw it, and
+// the part file as it left it (gone when nothing was kept).
+void QueueWorker::noteWhatWasLeft() {
+    if (m_item.folder)
+        return;
+    const Inet::TransferFacts& facts = m_inet->LastTransfer();
+    m_queue.noteRemoteFile(m_item.id, facts.remoteSize, facts.remoteTime);
+    if (m_item.direction == TransferDirection::Download && m_item.part) {
+        PartFile left = *m_item.part;
+        if (facts.partSize >= 0) {
+            left.size = facts.partSize;
+            left.modifiedNs = facts.partModifiedNs;
+        }
+        // One that never got a byte (the login failed, say) goes.
+        const bool kept = partFileUnchanged(left) && (left.size != 0 || !removePartFile(left));
+        setPart(kept ? std::optional<PartFile>(left) : std::nullopt);
+    }
+    const bool kept = m_item.direction == TransferDirection::Upload || m_item.part;
+    if (kept) {
+        m_item.partly = true;
+        m_queue.markPartly(m_item.id);
+    }
 }
 
 void QueueWorker::stop(TransferState state) {
@@ -430,6 +494,14 @@ void QueueWorker::stop(TransferState state) {
 }
 
 void QueueWorker::finish(TransferState state, const QString& error) {
+    // A transfer stopped midway may still be writing its last bytes: the
+    // part file is known by which file it is until it is measured again.
+    if (m_item.part && (state == TransferState::Cancelled || state == TransferState::Waiting) &&
+        m_inet && !m_item.folder) {
+        PartFile stopped = *m_item.part;
+        stopped.size = -1;
+        setPart(stopped);
+    }
     const TransferItem item = m_item;
     m_item = TransferItem();
     m_then = nullptr;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "conflicts.h"
+#include "local_tree.h"
 #include "ftp_command.h"
 #include "rate_meter.h"
 #include "transfer_item.h"
@@ -45,11 +46,14 @@ private:
     void runUpload();
     void runRemoteFolder();
     void runLocalFolder();
-    void download();
+    bool makePartFile();
+    void setPart(const std::optional<PartFile>& part);
+    void download(bool continueTarget);
     void upload(bool append);
     void listLocalFolder();
+    void takeLocalFolder(const LocalFolder& folder, const QString& error);
+    void noteWhatWasLeft();
     std::optional<ConflictAnswer> answerAbout(const Conflict& conflict);
-    void resumeExistingDownload();
 
     // Runs `command`; its success goes on with `then`, a refusal by the
     // server with `onRefusal` when given (else it fails the item).

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "part_file.h"
+
+#include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QtGlobal>
 
@@ -41,6 +45,15 @@ struct TransferItem {
     QString error;       // why it failed or was skipped
     int attempts = 0;    // connection losses survived by the running attempt
     bool partly = false; // an earlier attempt left part of it to continue from
+    // A download's part file, as the queue made it and last saw it (a size
+    // of -1: not measured since a transfer into it was stopped). Only this
+    // very file is ever continued or removed; anything else at its name is
+    // someone else's.
+    std::optional<PartFile> part;
+    // A folder: the folders it lies in, each by what tells it apart (a local
+    // folder's device and inode, a remote one's listing), outermost first,
+    // so that a tree leading back into itself is not followed.
+    QList<QByteArray> ancestry;
     // The answer given about an existing target, once given.
     std::optional<ConflictAnswer> answer;
     bool awaitingAnswer = false; // a question about its target is still open

@@ -1,6 +1,7 @@
 #include "transfer_queue.h"
 
 #include "ftp_command.h"
+#include "part_file.h"
 #include "plain_name.h"
 #include "queue_worker.h"
 #include "raw_names.h"
@@ -17,15 +18,24 @@ bool isWaiting(const TransferItem& item) {
     return item.state == TransferState::Waiting && !item.awaitingAnswer;
 }
 
-// Whether a stopped file left part of itself: a part file beside a
-// download's target, bytes sent of an upload.
+// Whether a stopped file left part of itself: a download's own part file
+// beside its target, bytes sent of an upload.
 bool leftPart(const TransferItem& item) {
     if (item.folder || item.state == TransferState::Done)
         return false;
     if (item.direction == TransferDirection::Upload)
         return item.done > 0;
-    struct stat info {};
-    return ::stat(RawName::encode(partFileFor(item.local)).constData(), &info) == 0;
+    return item.part && partFileUnchanged(*item.part);
+}
+
+// Local paths are held without regard to case: on a file system that does
+// not tell case apart they are one file.
+QString localKey(const QString& path) {
+    return u'L' + path.toCaseFolded();
+}
+
+QString remoteKey(const QString& path) {
+    return u'R' + path;
 }
 
 } // namespace
@@ -88,6 +98,7 @@ int TransferQueue::indexOf(quint64 id) const {
 // scheduler looks at them again.
 void TransferQueue::itemsChangedStructure(int from) {
     m_index.clear();
+    m_localTargets.clear();
     m_scanFrom = std::min(m_scanFrom, size_t(std::max(from, 0)));
 }
 
@@ -199,8 +210,8 @@ void TransferQueue::remove(quint64 id) {
     emit itemsRemoved(row, 1);
     if (QueueWorker* worker = workerFor(id))
         worker->stop(TransferState::Cancelled);
-    if (gone.direction == TransferDirection::Download && !gone.folder && !gone.finished())
-        ::unlink(RawName::encode(partFileFor(gone.local)).constData());
+    if (gone.part && !gone.finished())
+        removePartFile(*gone.part, gone.state == TransferState::Running);
     emit contentChanged();
     markDirty(0);
     checkDrained();
@@ -308,18 +319,62 @@ void TransferQueue::schedule() {
     do {
         m_scheduleAgain = false;
         while (!m_paused && !m_login.address.isEmpty() && runningCount() < m_parallel) {
-            while (m_scanFrom < m_items.size() && !isWaiting(m_items[m_scanFrom]))
-                ++m_scanFrom;
-            if (m_scanFrom >= m_items.size())
+            const std::optional<size_t> next = nextStartable();
+            if (!next)
                 break;
             QueueWorker* worker = idleWorker();
             if (!worker)
                 break;
-            worker->start(m_items[m_scanFrom]);
+            const TransferItem& item = m_items[*next];
+            if (!item.folder) {
+                hold(item.id, localKey(item.local));
+                hold(item.id, remoteKey(item.remote));
+            }
+            worker->start(item);
         }
     } while (m_scheduleAgain);
     m_scheduling = false;
     checkDrained();
+}
+
+// The first waiting item whose paths are free. Items before m_scanFrom do
+// not wait; one that waits for a path keeps the scan from passing it.
+std::optional<size_t> TransferQueue::nextStartable() {
+    while (m_scanFrom < m_items.size() && !isWaiting(m_items[m_scanFrom]))
+        ++m_scanFrom;
+    for (size_t i = m_scanFrom; i < m_items.size(); ++i)
+        if (isWaiting(m_items[i]) && !pathsHeld(m_items[i]))
+            return i;
+    return std::nullopt;
+}
+
+bool TransferQueue::pathsHeld(const TransferItem& item) const {
+    if (item.folder || m_holds.isEmpty())
+        return false;
+    const auto heldByAnother = [&](const QString& key) {
+        const auto held = m_holds.constFind(key);
+        return held != m_holds.cend() && held.value() != item.id;
+    };
+    return heldByAnother(localKey(item.local)) || heldByAnother(remoteKey(item.remote));
+}
+
+void TransferQueue::hold(quint64 id, const QString& key) {
+    m_holds.insert(key, id);
+}
+
+void TransferQueue::releaseHolds(quint64 id) {
+    m_holds.removeIf([id](const auto& held) { return held.value() == id; });
+}
+
+bool TransferQueue::localPathTaken(quint64 id, const QString& path) const {
+    const QString key = localKey(path);
+    const auto held = m_holds.constFind(key);
+    if (held != m_holds.cend() && held.value() != id)
+        return true;
+    if (m_localTargets.isEmpty())
+        for (const TransferItem& item : m_items)
+            m_localTargets.insert(localKey(item.local));
+    return m_localTargets.contains(key);
 }
 
 void TransferQueue::checkDrained() {
@@ -371,6 +426,10 @@ void TransferQueue::setProgress(quint64 id, qint64 done, qint64 total, double ra
 
 void TransferQueue::setLocalPath(quint64 id, const QString& path) {
     if (TransferItem* it = find(id)) {
+        m_localTargets.clear();
+        releaseHolds(id);
+        hold(id, localKey(path));
+        hold(id, remoteKey(it->remote));
         it->local = path;
         emit itemChanged(indexOf(id));
     }
@@ -388,8 +447,29 @@ void TransferQueue::markPartly(quint64 id) {
         it->partly = true;
 }
 
+void TransferQueue::setPart(quint64 id, const std::optional<PartFile>& part) {
+    TransferItem* it = find(id);
+    if (!it)
+        return;
+    it->part = part;
+    if (part && workerFor(id))
+        hold(id, localKey(part->path));
+    markDirty(0);
+}
+
+void TransferQueue::noteRemoteFile(quint64 id, qint64 size, qint64 time) {
+    TransferItem* it = find(id);
+    if (!it)
+        return;
+    if (size >= 0)
+        it->size = size;
+    if (time >= 0)
+        it->remoteTime = time;
+}
+
 void TransferQueue::finishItem(const TransferItem& finished, TransferState state,
                                const QString& error) {
+    releaseHolds(finished.id);
     TransferItem* it = find(finished.id);
     if (it) {
         it->state = state;
@@ -454,6 +534,7 @@ std::optional<ConflictAnswer> TransferQueue::answerFor(quint64 id, const Conflic
 }
 
 void TransferQueue::deferItem(quint64 id) {
+    releaseHolds(id);
     if (TransferItem* it = find(id)) {
         it->state = TransferState::Waiting;
         it->awaitingAnswer = true;
@@ -548,6 +629,12 @@ std::vector<TransferItem> TransferQueue::unfinished() const {
         if (item.finished())
             continue;
         kept.push_back(item);
+        // A part file still being written is kept by which file it is; a
+        // stopped one with what it holds now, or not at all.
+        if (item.part && item.state == TransferState::Running)
+            kept.back().part->size = -1;
+        else if (item.part && item.part->size < 0)
+            kept.back().part = measuredPartFile(*item.part);
         if (item.state == TransferState::Running) {
             kept.back().state = TransferState::Waiting;
             kept.back().partly = item.partly || leftPart(item);

@@ -108,6 +108,13 @@ private:
     void schedule();
     void scheduleOnce();
     QueueWorker* idleWorker();
+    // Two items never write one path at once: a running file item holds its
+    // local and its remote path (and a download its part file) until it
+    // stops, and an item whose paths are held waits.
+    bool pathsHeld(const TransferItem& item) const;
+    void hold(quint64 id, const QString& key);
+    void releaseHolds(quint64 id);
+    std::optional<size_t> nextStartable();
     QueueWorker* workerFor(quint64 id) const;
     int runningCount() const;
     void checkDrained();
@@ -118,6 +125,12 @@ private:
     void setLocalPath(quint64 id, const QString& path);
     void setRemotePath(quint64 id, const QString& path);
     void markPartly(quint64 id);
+    void setPart(quint64 id, const std::optional<PartFile>& part);
+    // The remote file as a transfer of the item saw it (-1: not seen).
+    void noteRemoteFile(quint64 id, qint64 size, qint64 time);
+    // Whether another item than `id` uses or will write the local path:
+    // as its target, or as the part file of a running download.
+    bool localPathTaken(quint64 id, const QString& path) const;
     void finishItem(const TransferItem& item, TransferState state, const QString& error);
     void insertChildren(quint64 parent, std::vector<TransferItem> children);
     void reportArrival(const TransferItem& item);
@@ -160,6 +173,8 @@ private:
     int m_retryPauseMs = 1000;
     quint64 m_nextId = 1;
     QHash<QString, QHash<QString, RemoteFile>> m_remoteFolders;
+    QHash<QString, quint64> m_holds;          // path key -> the running item holding it
+    mutable QSet<QString> m_localTargets;     // every item's local path key; rebuilt when empty
     QSet<quint64> m_dirty;
     QTimer m_dirtyTimer;
     bool m_wasBusy = false;

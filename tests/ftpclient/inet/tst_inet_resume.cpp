@@ -4,7 +4,9 @@
 // servers of its own cut each file's first download short and send slowly.
 #include "inet.h"
 #include "inet_test_helper.h"
+#include "part_records.h"
 #include "protocol_test_server.h"
+#include "raw_names.h"
 #include "test_files.h"
 
 #include <QDir>
@@ -15,6 +17,7 @@
 #include <QTest>
 
 #include <fcntl.h>
+#include <unistd.h>
 #include <sys/stat.h>
 
 namespace {
@@ -75,6 +78,9 @@ private slots:
     void failedKeptDownloadLeavesNoEmptyPartFile_data();
     void failedKeptDownloadLeavesNoEmptyPartFile();
     void resumedProgressCountsKeptBytes();
+    void partFileNotAsRecordedIsLeftAlone_data();
+    void partFileNotAsRecordedIsLeftAlone();
+    void continuedTargetStaysUntilTheDownloadIsWhole();
     void appendUploadContinuesRemoteFile_data();
     void appendUploadContinuesRemoteFile();
     void appendToLargerRemoteFileFails();
@@ -147,7 +153,7 @@ void TestInetResume::cleanup() {
 FtpCommand TestInetResume::keptGet(const QString& name, bool resume, qint64 expectedSize,
                                    qint64 expectedTime) const {
     FtpCommand get = FtpCommand::get(remote(name), local(name));
-    get.transfer.keepPartial = true;
+    get.transfer.part = recordedPartFile(partFileFor(local(name)));
     get.transfer.resume = resume;
     get.transfer.expectedSize = expectedSize;
     get.transfer.expectedTime = expectedTime;
@@ -176,7 +182,7 @@ void TestInetResume::cutDownloadResumesWithTheMissingBytesOnly() {
     QCOMPARE(seen.remoteTime, kServerTime);
 
     FtpCommand get = FtpCommand::get(QStringLiteral("/file.bin"), local("file.bin"));
-    get.transfer.keepPartial = true;
+    get.transfer.part = recordedPartFile(partFileFor(local("file.bin")));
     get.transfer.resume = true;
     get.transfer.expectedSize = seen.remoteSize;
     get.transfer.expectedTime = seen.remoteTime;
@@ -186,6 +192,10 @@ void TestInetResume::cutDownloadResumesWithTheMissingBytesOnly() {
     QCOMPARE(localFiles(), QStringList{"file.bin.part"});
     QCOMPARE(readFile(partFileFor(local("file.bin"))), m_content.left(kCutAfter));
     QCOMPARE(m_cutting->downloadedBytes(), kCutAfter);
+    // The queue knows its part file again by what the cut attempt left.
+    get.transfer.part->size = m_inet->LastTransfer().partSize;
+    get.transfer.part->modifiedNs = m_inet->LastTransfer().partModifiedNs;
+    QCOMPARE(get.transfer.part->size, kCutAfter);
 
     const CommandOutcome retry = runCommand(*m_inet, get);
     QVERIFY2(retry.ok(), qPrintable(retry.responseInfo));
@@ -346,6 +356,76 @@ void TestInetResume::resumedProgressCountsKeptBytes() {
     QCOMPARE(progress.last().at(0).toLongLong(), kFileSize);
 }
 
+// What lies at the part file's name is written to only while it is the very
+// file recorded, as it was left: anything else fails the Get and stays.
+void TestInetResume::partFileNotAsRecordedIsLeftAlone_data() {
+    QTest::addColumn<QString>("change");
+    QTest::newRow("another file took its name") << "replace";
+    QTest::newRow("a link took its name") << "link";
+    QTest::newRow("written to since") << "append";
+    QTest::newRow("given a second name") << "hardlink";
+}
+
+void TestInetResume::partFileNotAsRecordedIsLeftAlone() {
+    QFETCH(QString, change);
+    const QString part = partFileFor(local("file.bin"));
+    const QString victim = local("victim.txt");
+    QVERIFY(writeFile(part, m_content.left(1000)));
+    QVERIFY(writeFile(victim, "the user's own"));
+    FtpCommand get = keptGet(QStringLiteral("file.bin"), true);
+    const QByteArray partBytes = RawName::encode(part);
+    if (change == u"replace") {
+        QVERIFY(QFile::remove(part) && writeFile(part, "the user's own"));
+    } else if (change == u"link") {
+        QVERIFY(QFile::remove(part) && QFile::link(victim, part));
+    } else if (change == u"append") {
+        QFile file(part);
+        QVERIFY(file.open(QIODevice::Append) && file.write("x") == 1);
+    } else {
+        QVERIFY(::link(partBytes.constData(), RawName::encode(victim + u'2').constData()) == 0);
+    }
+    const QByteArray before = readFile(part);
+
+    const CommandOutcome out = runCommand(*m_inet, get);
+    QCOMPARE(out.states.last(), short(11));
+    QCOMPARE(out.responseCode, 12004);
+    QCOMPARE(readFile(part), before);
+    QCOMPARE(readFile(victim), QByteArray("the user's own"));
+    QVERIFY(!QFile::exists(local("file.bin")));
+}
+
+// Continuing an existing target starts from a copy of it: when the
+// transfer fails, the target is still what it was.
+void TestInetResume::continuedTargetStaysUntilTheDownloadIsWhole() {
+    if (!m_cutting)
+        QSKIP("only the pyftpdlib run has a server that cuts downloads");
+    // A file of its own: the server cuts only the first download of each.
+    QVERIFY(m_cutting->writeFile(QStringLiteral("seeded.bin"), m_content));
+    useFtpServer(*m_cutting);
+    const QString target = local("seeded.bin");
+    const QByteArray begun = m_content.left(1000);
+    QVERIFY(writeFile(target, begun));
+
+    FtpCommand get = FtpCommand::get(QStringLiteral("/seeded.bin"), target);
+    get.transfer.part = recordedPartFile(partFileFor(target));
+    get.transfer.seedFrom = target;
+    const CommandOutcome cut = runCommand(*m_inet, get);
+    QCOMPARE(cut.responseCode, 12030);
+    QCOMPARE(readFile(target), begun);
+    const Inet::TransferFacts facts = m_inet->LastTransfer();
+    QCOMPARE(facts.resumedFrom, qint64(begun.size()));
+    QCOMPARE(readFile(partFileFor(target)), m_content.left(begun.size() + kCutAfter));
+
+    get.transfer.seedFrom.clear();
+    get.transfer.resume = true;
+    get.transfer.part->size = facts.partSize;
+    get.transfer.part->modifiedNs = facts.partModifiedNs;
+    const CommandOutcome retry = runCommand(*m_inet, get);
+    QVERIFY2(retry.ok(), qPrintable(retry.responseInfo));
+    QCOMPARE(readFile(target), m_content);
+    QCOMPARE(localFiles(), QStringList{"seeded.bin"});
+}
+
 void TestInetResume::appendUploadContinuesRemoteFile_data() {
     QTest::addColumn<bool>("remoteExists");
     QTest::addColumn<QByteArray>("remoteBefore");
@@ -407,8 +487,8 @@ void TestInetResume::downloadKeepsRemoteTime() {
     QFETCH(bool, fromPartFile);
     FtpCommand get = FtpCommand::get(remote(QStringLiteral("file.bin")), local("file.bin"));
     if (fromPartFile) {
-        get = keptGet(QStringLiteral("file.bin"), true);
         QVERIFY(writeFile(partFileFor(local("file.bin")), m_content.left(1000)));
+        get = keptGet(QStringLiteral("file.bin"), true);
     }
     get.transfer.keepTime = true;
     const CommandOutcome out = runCommand(*m_inet, get);

@@ -428,6 +428,9 @@ void TestTransferQueue::storeKeepsTheQueueAcrossRuns() {
     partly.done = 1000;
     partly.partly = true;
     partly.state = TransferState::Running;
+    // Device and inode numbers need every one of their 64 bits.
+    partly.part = PartFile{partly.local + QStringLiteral(".part"), 0xfedcba9876543210ULL,
+                           0x8000000000000001ULL, 1000, 1700000000123456789LL};
     TransferItem failed = waiting;
     failed.folder = true;
     failed.state = TransferState::Failed;
@@ -450,6 +453,8 @@ void TestTransferQueue::storeKeepsTheQueueAcrossRuns() {
     QCOMPARE(back[1].remoteTime, partly.remoteTime);
     QVERIFY(back[1].partly);
     QCOMPARE(back[1].state, TransferState::Waiting);
+    QVERIFY(back[1].part);
+    QVERIFY(*back[1].part == *partly.part);
     QCOMPARE(back[2].state, TransferState::Failed);
     QCOMPARE(back[2].error, failed.error);
     QVERIFY(back[2].folder);
