@@ -460,7 +460,8 @@ void QueueWorker::noteWhatWasLeft() {
     if (m_item.folder)
         return;
     const Inet::TransferFacts& facts = m_inet->LastTransfer();
-    m_queue.noteRemoteFile(m_item.id, facts.remoteSize, facts.remoteTime);
+    if (m_item.direction == TransferDirection::Download)
+        noteRemoteFile(facts);
     if (m_item.direction == TransferDirection::Download && m_item.part) {
         PartFile left = *m_item.part;
         if (facts.partSize >= 0) {
@@ -476,6 +477,16 @@ void QueueWorker::noteWhatWasLeft() {
         m_item.partly = true;
         m_queue.markPartly(m_item.id);
     }
+}
+
+// The remote file as the download saw it (by SIZE and MDTM, more exactly
+// than a listing tells), for the next attempt to hold its part file to.
+void QueueWorker::noteRemoteFile(const Inet::TransferFacts& facts) {
+    if (facts.remoteSize >= 0)
+        m_item.size = facts.remoteSize;
+    if (facts.remoteTime >= 0)
+        m_item.remoteTime = facts.remoteTime;
+    m_queue.noteRemoteFile(m_item.id, facts.remoteSize, facts.remoteTime);
 }
 
 void QueueWorker::stop(TransferState state) {

@@ -3,6 +3,7 @@
 #include "conflicts.h"
 #include "local_tree.h"
 #include "ftp_command.h"
+#include "transfer_facts.h"
 #include "rate_meter.h"
 #include "transfer_item.h"
 
@@ -53,6 +54,7 @@ private:
     void listLocalFolder();
     void takeLocalFolder(const LocalFolder& folder, const QString& error);
     void noteWhatWasLeft();
+    void noteRemoteFile(const FtpTransferFacts& facts);
     std::optional<ConflictAnswer> answerAbout(const Conflict& conflict);
 
     // Runs `command`; its success goes on with `then`, a refusal by the

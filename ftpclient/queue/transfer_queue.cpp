@@ -25,7 +25,11 @@ bool leftPart(const TransferItem& item) {
         return false;
     if (item.direction == TransferDirection::Upload)
         return item.done > 0;
-    return item.part && partFileUnchanged(*item.part);
+    if (!item.part)
+        return false;
+    // Judged by which file it is: a running transfer is still writing to it.
+    const std::optional<PartFile> now = measuredPartFile(*item.part);
+    return now && now->size > 0;
 }
 
 // Local paths are held without regard to case: on a file system that does

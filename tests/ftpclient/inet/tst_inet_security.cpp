@@ -415,8 +415,6 @@ void TestInetSecurity::strippedTlsOrBareDataSendsNothing() {
     QVERIFY2(out.responseInfo.contains(reason), qPrintable(out.responseInfo));
     QCOMPARE(server.receivedInClear("USER"), code == 0);
     QCOMPARE(server.receivedInClear("PASS"), code == 0);
-    for (const HostileFtpServer::Received& line : server.received())
-        QVERIFY2(code == 0 || !line.line.startsWith("USER"), line.line.constData());
     if (code == 0) {
         QCOMPARE(secured.size(), 1);
         QVERIFY(!m_inet->Security().encrypted);

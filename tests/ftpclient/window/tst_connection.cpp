@@ -304,7 +304,10 @@ void TestConnection::urlWithoutPasswordAsksForIt() {
     QVERIFY(!f.session().bConnected);
     QVERIFY(sent().isEmpty());
 
+    // An ftp:// link asks for TLS, and for clear text when there is none.
     m_prompter.passwords = {m_server.password()};
+    m_prompter.choices = {QStringLiteral("Continue in clear text")};
     f.connectAtStart(*parseLaunchUrl(url, nullptr));
     QVERIFY(f.session().bConnected);
+    QCOMPARE(m_prompter.choicesShown.size(), 1);
 }
