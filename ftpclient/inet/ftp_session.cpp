@@ -113,7 +113,8 @@ CURLcode FtpSession::greetFtp(const FtpJob& job) {
     if (tls)
         curl_easy_setopt(m_easy, CURLOPT_CERTINFO, 1L);
     const CURLcode rc = perform(job, Phase::Login);
-    m_peerKeyPin = rc == CURLE_OK && tls ? publicKeyPinOf(leafCertificatePem(m_easy)) : QByteArray();
+    m_peerKeyPin =
+        rc == CURLE_OK && tls ? publicKeyPinOf(leafCertificatePem(m_easy)) : QByteArray();
     return rc;
 }
 

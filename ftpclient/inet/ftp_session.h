@@ -143,8 +143,8 @@ private:
     bool m_controlOpening = false;
     bool m_connectedReported = false;
     ServerProtocol m_protocol = ServerProtocol::PlainFtp;
-    QString m_tlsDetails;                  // from the TLS handshake of the connection
-    QByteArray m_peerKeyPin;               // the server's key, as ConnectionSecurity has it
+    QString m_tlsDetails;    // from the TLS handshake of the connection
+    QByteArray m_peerKeyPin; // the server's key, as ConnectionSecurity has it
     // The server refused TLS and the user allowed clear text: later logins
     // of this session do not ask for TLS again.
     bool m_tlsRefused = false;

@@ -91,8 +91,7 @@ void FtpSession::prepareSsh(const FtpJob& job) {
     curl_easy_setopt(e, CURLOPT_SSH_AUTH_TYPES, methods);
     // libcurl then checks this key alone, not the known hosts.
     if (!security.pinnedHostKey.isEmpty())
-        curl_easy_setopt(e, CURLOPT_SSH_HOST_PUBLIC_KEY_SHA256,
-                         security.pinnedHostKey.constData());
+        curl_easy_setopt(e, CURLOPT_SSH_HOST_PUBLIC_KEY_SHA256, security.pinnedHostKey.constData());
 }
 
 int FtpSession::checkHostKey(CURL*, const curl_khkey* known, const curl_khkey* found,

@@ -52,8 +52,8 @@ std::optional<qint64> copyFile(int from, int to, const std::function<bool()>& ab
         ssize_t n = -1;
         if (kernelCopies) {
             n = ::copy_file_range(from, nullptr, to, nullptr, kChunk, 0);
-            if (n < 0 && (errno == EXDEV || errno == EINVAL || errno == ENOSYS ||
-                          errno == EOPNOTSUPP)) {
+            if (n < 0 &&
+                (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)) {
                 kernelCopies = false;
                 continue;
             }
@@ -118,8 +118,7 @@ CURLcode FtpSession::runStat(const FtpJob& job) {
 CURLcode FtpSession::runGet(const FtpJob& job) {
     const FtpCommand::Transfer& how = job.command.transfer;
     const QByteArray target = RawName::encode(job.command.local);
-    const QByteArray part =
-        how.part ? RawName::encode(how.part->path) : hiddenPartFileName(target);
+    const QByteArray part = how.part ? RawName::encode(how.part->path) : hiddenPartFileName(target);
     CURLcode rc = openDownloadFile(job, part);
     if (rc != CURLE_OK)
         return rc;
@@ -172,8 +171,7 @@ CURLcode FtpSession::chooseDownloadStart(const FtpJob& job, qint64* from, bool* 
             *from = kept;
             *whole = kept == remoteSize;
             m_facts.resumedFrom = kept;
-            return ::lseek(m_fileFd, 0, SEEK_END) < 0 ? fileFailure(CURLE_WRITE_ERROR)
-                                                       : CURLE_OK;
+            return ::lseek(m_fileFd, 0, SEEK_END) < 0 ? fileFailure(CURLE_WRITE_ERROR) : CURLE_OK;
         }
     }
     if (kept > 0 && ::ftruncate(m_fileFd, 0) != 0)
@@ -201,8 +199,8 @@ CURLcode FtpSession::seedPartFile(const FtpJob& job, qint64* kept) {
             ::close(source);
         return source < 0 ? CURLE_READ_ERROR : CURLE_WRITE_ERROR;
     }
-    const std::optional<qint64> copied =
-        copyFile(source, m_fileFd, [this, &job] { return m_host.abandoned(job.id); }, &m_fileErrno);
+    const std::optional<qint64> copied = copyFile(
+        source, m_fileFd, [this, &job] { return m_host.abandoned(job.id); }, &m_fileErrno);
     ::close(source);
     if (!copied)
         return m_fileErrno == 0 ? CURLE_ABORTED_BY_CALLBACK : CURLE_WRITE_ERROR;

@@ -157,8 +157,7 @@ void QueueWorker::begin() {
         m_inet->setURL(login.address);
         m_inet->setUserName(login.user);
         m_inet->setPassword(login.password);
-        const auto address =
-            parseServerAddress(login.address, login.demandedProtocol(), nullptr);
+        const auto address = parseServerAddress(login.address, login.demandedProtocol(), nullptr);
         if (address)
             m_inet->setSecurityOptions(login.securityFor(*address));
     } catch (const InetError& e) {
@@ -342,8 +341,8 @@ void QueueWorker::runRemoteFolder() {
             finish(TransferState::Failed, loop);
             return;
         }
-        m_queue.insertChildren(m_item.id, remoteChildren(m_item, listing ? *listing : none,
-                                                         identity));
+        m_queue.insertChildren(m_item.id,
+                               remoteChildren(m_item, listing ? *listing : none, identity));
         finish(TransferState::Done);
     });
 }

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "conflicts.h"
-#include "local_tree.h"
 #include "ftp_command.h"
-#include "transfer_facts.h"
+#include "local_tree.h"
 #include "rate_meter.h"
+#include "transfer_facts.h"
 #include "transfer_item.h"
 
 #include <QObject>

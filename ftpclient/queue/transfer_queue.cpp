@@ -102,12 +102,12 @@ int TransferQueue::indexOf(quint64 id) const {
 // scheduler looks at them again.
 void TransferQueue::itemsChangedStructure(int from) {
     m_index.clear();
-    m_localTargets.clear();
     m_scanFrom = std::min(m_scanFrom, size_t(std::max(from, 0)));
 }
 
 quint64 TransferQueue::append(TransferItem item) {
     item.id = m_nextId++;
+    m_localTargets.insert(localKey(item.local));
     m_items.push_back(std::move(item));
     const int row = int(m_items.size()) - 1;
     itemsChangedStructure(row);
@@ -151,6 +151,7 @@ void TransferQueue::restore(const std::vector<TransferItem>& items) {
         item.secondsLeft = -1;
         item.answer.reset();
         item.awaitingAnswer = false;
+        m_localTargets.insert(localKey(item.local));
         m_items.push_back(std::move(item));
     }
     itemsChangedStructure(first);
@@ -165,8 +166,10 @@ void TransferQueue::insertChildren(quint64 parent, std::vector<TransferItem> chi
     const int at = indexOf(parent) + 1;
     if (at <= 0 || children.empty())
         return;
-    for (TransferItem& child : children)
+    for (TransferItem& child : children) {
         child.id = m_nextId++;
+        m_localTargets.insert(localKey(child.local));
+    }
     const int count = int(children.size());
     m_items.insert(m_items.begin() + at, std::make_move_iterator(children.begin()),
                    std::make_move_iterator(children.end()));
@@ -274,6 +277,7 @@ void TransferQueue::clear() {
     m_paused = wasPaused;
     const int count = int(m_items.size());
     m_items.clear();
+    m_localTargets.clear();
     m_questions.clear();
     m_answerForTheRest.reset();
     itemsChangedStructure(0);
@@ -375,9 +379,6 @@ bool TransferQueue::localPathTaken(quint64 id, const QString& path) const {
     const auto held = m_holds.constFind(key);
     if (held != m_holds.cend() && held.value() != id)
         return true;
-    if (m_localTargets.isEmpty())
-        for (const TransferItem& item : m_items)
-            m_localTargets.insert(localKey(item.local));
     return m_localTargets.contains(key);
 }
 
@@ -430,7 +431,7 @@ void TransferQueue::setProgress(quint64 id, qint64 done, qint64 total, double ra
 
 void TransferQueue::setLocalPath(quint64 id, const QString& path) {
     if (TransferItem* it = find(id)) {
-        m_localTargets.clear();
+        m_localTargets.insert(localKey(path));
         releaseHolds(id);
         hold(id, localKey(path));
         hold(id, remoteKey(it->remote));

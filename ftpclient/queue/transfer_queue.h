@@ -173,8 +173,10 @@ private:
     int m_retryPauseMs = 1000;
     quint64 m_nextId = 1;
     QHash<QString, QHash<QString, RemoteFile>> m_remoteFolders;
-    QHash<QString, quint64> m_holds;          // path key -> the running item holding it
-    mutable QSet<QString> m_localTargets;     // every item's local path key; rebuilt when empty
+    QHash<QString, quint64> m_holds; // path key -> the running item holding it
+    // The local path key of every item queued since the queue was last
+    // emptied (one gone since only costs a part file its first name).
+    QSet<QString> m_localTargets;
     QSet<quint64> m_dirty;
     QTimer m_dirtyTimer;
     bool m_wasBusy = false;

@@ -17,8 +17,8 @@
 #include <QTest>
 
 #include <fcntl.h>
-#include <unistd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 

@@ -2,8 +2,8 @@
 // certificates over explicit and implicit TLS (vsftpd), SSH host keys and
 // SSH logins (OpenSSH's sshd), a server that refuses TLS, cancelling and
 // large listings over the secure protocols.
-#include "inet.h"
 #include "hostile_ftp_server.h"
+#include "inet.h"
 #include "inet_test_helper.h"
 #include "protocol_test_server.h"
 #include "ssh_test_server.h"
@@ -367,21 +367,21 @@ void TestInetSecurity::strippedTlsOrBareDataSendsNothing_data() {
     QTest::addColumn<QString>("reason");
     const auto offered = ServerProtocol::FtpTlsIfOffered;
     const auto required = ServerProtocol::FtpTlsRequired;
-    QTest::newRow("TLS when offered, refused") << offered << false << false << false
-                                               << int(InetResponse::TlsNotOffered)
-                                               << "does not offer encryption";
-    QTest::newRow("TLS required, refused") << required << false << false << false
-                                           << int(InetResponse::SecureChannelFailed)
-                                           << "refused to switch to TLS";
-    QTest::newRow("TLS used before, refused") << offered << false << true << true
-                                              << int(InetResponse::SecureChannelFailed)
-                                              << "used TLS before";
-    QTest::newRow("TLS when offered, bare data") << offered << true << true << false
-                                                 << int(InetResponse::SecureChannelFailed)
-                                                 << "refused to protect the data";
-    QTest::newRow("TLS required, bare data") << required << true << false << false
-                                             << int(InetResponse::SecureChannelFailed)
-                                             << "refused to protect the data";
+    QTest::newRow("TLS when offered, refused")
+        << offered << false << false << false << int(InetResponse::TlsNotOffered)
+        << "does not offer encryption";
+    QTest::newRow("TLS required, refused")
+        << required << false << false << false << int(InetResponse::SecureChannelFailed)
+        << "refused to switch to TLS";
+    QTest::newRow("TLS used before, refused")
+        << offered << false << true << true << int(InetResponse::SecureChannelFailed)
+        << "used TLS before";
+    QTest::newRow("TLS when offered, bare data")
+        << offered << true << true << false << int(InetResponse::SecureChannelFailed)
+        << "refused to protect the data";
+    QTest::newRow("TLS required, bare data")
+        << required << true << false << false << int(InetResponse::SecureChannelFailed)
+        << "refused to protect the data";
     QTest::newRow("clear text allowed") << offered << false << true << false << 0 << "";
 }
 

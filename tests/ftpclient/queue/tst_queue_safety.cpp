@@ -233,8 +233,7 @@ void TestQueueSafety::oneTargetIsWrittenByOneItemAtATime() {
         QVERIFY2(item.state != TransferState::Done || item.folder ||
                      readFile(item.local) == (item.local.endsWith(u".part") ? small : big),
                  qPrintable(item.local));
-    QCOMPARE(QDir(local(QStringLiteral("got"))).entryList(QDir::Files).size(),
-             partListed ? 2 : 1);
+    QCOMPARE(QDir(local(QStringLiteral("got"))).entryList(QDir::Files).size(), partListed ? 2 : 1);
 }
 
 // Resume on an existing target: when the transfer fails, the original is
@@ -303,9 +302,12 @@ void TestQueueSafety::shortTransferIsNeverDone() {
 void TestQueueSafety::treesLeadingBackIntoThemselvesAreCut_data() {
     QTest::addColumn<QString>("tree");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("remote, endless") << "endless" << "leads in a circle";
-    QTest::newRow("local, links in a circle") << "links" << "leads back into a folder above";
-    QTest::newRow("local, too deep") << "deep" << "folders deep";
+    QTest::newRow("remote, endless") << "endless"
+                                     << "leads in a circle";
+    QTest::newRow("local, links in a circle") << "links"
+                                              << "leads back into a folder above";
+    QTest::newRow("local, too deep") << "deep"
+                                     << "folders deep";
 }
 
 void TestQueueSafety::treesLeadingBackIntoThemselvesAreCut() {

@@ -201,8 +201,9 @@ void TestSecureConnection::plainFtpIsMarkedNotEncrypted() {
 void TestSecureConnection::clearTextIsAskedForAndKeptWithTheProfile() {
     ProtocolTestServer server(ProtocolTestServer::Mode::Vsftpd);
     QVERIFY2(server.start(), qPrintable(server.errorText()));
-    const HostInfo profile{QStringLiteral("No TLS"), server.address(), server.userName(),
-                           server.password(), ServerProtocol::FtpTlsIfOffered, QString()};
+    const HostInfo profile{
+        QStringLiteral("No TLS"),        server.address(), server.userName(), server.password(),
+        ServerProtocol::FtpTlsIfOffered, QString()};
     m_frm->profiles.Hosts = {profile};
     m_frm->profiles.iNumHosts = 1;
     m_frm->settingsFile = m_config.filePath(QStringLiteral("tarlen.ini"));
