@@ -61,6 +61,7 @@ private slots:
     void certificateTrustedOnceIsPinnedForLaterSessions();
     void changedCertificateWarnsWithBothFingerprints();
     void connectOnceAndCancelRememberNothing();
+    void hostKeyTrustedOnceIsKnownToLaterSessions_data();
     void hostKeyTrustedOnceIsKnownToLaterSessions();
     void changedHostKeyIsRefusedUntilTheOldOneIsForgotten();
     void encryptedKeyFileAsksForItsPassphraseOnce();
@@ -194,21 +195,34 @@ void TestSessionSecurity::connectOnceAndCancelRememberNothing() {
     QVERIFY(QDir(m_trustDir->path()).isEmpty());
 }
 
+void TestSessionSecurity::hostKeyTrustedOnceIsKnownToLaterSessions_data() {
+    QTest::addColumn<QString>("host");
+    QTest::newRow("address") << "127.0.0.1";
+    // Host names are the same whatever their case.
+    QTest::newRow("name in mixed case") << "LocalHost";
+    QTest::newRow("name in capitals") << "LOCALHOST";
+}
+
 void TestSessionSecurity::hostKeyTrustedOnceIsKnownToLaterSessions() {
     if (!m_ssh)
         QSKIP(qPrintable(SshTestServer::unavailableReason()));
+    QFETCH(QString, host);
+    const QString address = host + u':' + QString::number(m_ssh->port());
     m_prompts.decisions = {Decision::Trust};
-    auto session =
-        newSession(m_ssh->address(), ServerProtocol::Sftp, m_ssh->userName(), m_ssh->password());
+    auto session = newSession(address, ServerProtocol::Sftp, m_ssh->userName(), m_ssh->password());
     QVERIFY(logIn(*session));
     QCOMPARE(session->sRootDir, m_ssh->loginDir());
     QCOMPARE(m_prompts.asked.size(), 1);
     QCOMPARE(m_prompts.asked[0].kind, PeerIdentity::Kind::HostKey);
     QCOMPARE(m_prompts.asked[0].fingerprint, m_ssh->hostKeyFingerprint());
-    QCOMPARE(readFile(trustFile("known_hosts")), m_ssh->knownHostsLine().toLatin1() + '\n');
+    QCOMPARE(readFile(trustFile("known_hosts")), QStringLiteral("[%1]:%2 %3\n")
+                                                     .arg(host.toLower())
+                                                     .arg(m_ssh->port())
+                                                     .arg(m_ssh->hostPublicKey())
+                                                     .toLatin1());
 
-    QVERIFY(logIn(
-        *newSession(m_ssh->address(), ServerProtocol::Sftp, m_ssh->userName(), m_ssh->password())));
+    QVERIFY(
+        logIn(*newSession(address, ServerProtocol::Sftp, m_ssh->userName(), m_ssh->password())));
     QCOMPARE(m_prompts.asked.size(), 1);
 }
 
