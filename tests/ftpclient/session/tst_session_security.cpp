@@ -63,6 +63,7 @@ private slots:
     void connectOnceAndCancelRememberNothing();
     void hostKeyTrustedOnceIsKnownToLaterSessions_data();
     void hostKeyTrustedOnceIsKnownToLaterSessions();
+    void changedHostKeyIsRefusedUntilTheOldOneIsForgotten_data();
     void changedHostKeyIsRefusedUntilTheOldOneIsForgotten();
     void encryptedKeyFileAsksForItsPassphraseOnce();
     void logSaysHowEachConnectionIsProtected();
@@ -226,16 +227,28 @@ void TestSessionSecurity::hostKeyTrustedOnceIsKnownToLaterSessions() {
     QCOMPARE(m_prompts.asked.size(), 1);
 }
 
+void TestSessionSecurity::changedHostKeyIsRefusedUntilTheOldOneIsForgotten_data() {
+    QTest::addColumn<bool>("otherType");
+    QTest::newRow("new key of the same type") << false;
+    QTest::newRow("key of another type only") << true;
+}
+
 void TestSessionSecurity::changedHostKeyIsRefusedUntilTheOldOneIsForgotten() {
     if (!m_ssh)
         QSKIP(qPrintable(SshTestServer::unavailableReason()));
+    QFETCH(bool, otherType);
     SshTestServer server;
     QVERIFY2(server.start(), qPrintable(server.errorText()));
     const QString oldFingerprint = server.hostKeyFingerprint();
     m_prompts.decisions = {Decision::Trust};
     QVERIFY(logIn(
         *newSession(server.address(), ServerProtocol::Sftp, server.userName(), server.password())));
-    QVERIFY2(server.restartWithOtherHostKeys(), qPrintable(server.errorText()));
+    SshTestServer::Options rsaOnly;
+    rsaOnly.ed25519HostKey = false;
+    rsaOnly.sshRsa = true;
+    QVERIFY2(server.restartWithOtherHostKeys(otherType ? std::optional(rsaOnly) : std::nullopt),
+             qPrintable(server.errorText()));
+    const auto shown = otherType ? SshTestServer::HostKey::Rsa : SshTestServer::HostKey::Ed25519;
 
     // Refused: only forgetting the old key is offered, and Cancel changes nothing.
     auto session =
@@ -245,16 +258,16 @@ void TestSessionSecurity::changedHostKeyIsRefusedUntilTheOldOneIsForgotten() {
     QCOMPARE(m_prompts.asked.size(), 2);
     QCOMPARE(m_prompts.asked[1].problem, PeerIdentity::Problem::Changed);
     QCOMPARE(m_prompts.asked[1].knownFingerprint, oldFingerprint);
-    QCOMPARE(m_prompts.asked[1].fingerprint, server.hostKeyFingerprint());
+    QCOMPARE(m_prompts.asked[1].fingerprint, server.hostKeyFingerprint(shown));
     QVERIFY(readFile(trustFile("known_hosts")).contains(QByteArray("ssh-ed25519")));
-    QVERIFY(!readFile(trustFile("known_hosts")).contains(server.knownHostsLine().toLatin1()));
+    QVERIFY(!readFile(trustFile("known_hosts")).contains(server.knownHostsLine(shown).toLatin1()));
 
     // Forgetting it leads to the question about the new key.
     m_prompts.decisions = {Decision::ForgetOldKey, Decision::Trust};
     QVERIFY(logIn(*session));
     QCOMPARE(m_prompts.asked.size(), 4);
     QCOMPARE(m_prompts.asked[3].problem, PeerIdentity::Problem::Unknown);
-    QCOMPARE(readFile(trustFile("known_hosts")), server.knownHostsLine().toLatin1() + '\n');
+    QCOMPARE(readFile(trustFile("known_hosts")), server.knownHostsLine(shown).toLatin1() + '\n');
 }
 
 void TestSessionSecurity::encryptedKeyFileAsksForItsPassphraseOnce() {
