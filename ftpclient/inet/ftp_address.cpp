@@ -57,7 +57,10 @@ std::optional<FtpAddress> parseServerAddress(const QString& typed, ServerProtoco
         return fail(QStringLiteral("\"%1\" names no host.").arg(typed));
 
     FtpAddress address;
-    address.host = host.get();
+    // Host names mean the same in any case; libcurl hands the name on as it
+    // is given (to the SSH known_hosts look-up, which tells cases apart), so
+    // it is given one form, the one the known_hosts file is written in.
+    address.host = QByteArray(host.get()).toLower();
     address.protocol = protocol;
     address.port = defaultPort(protocol);
     if (const CurlString port = urlPart(url.get(), CURLUPART_PORT))

@@ -11,7 +11,7 @@
 // "scheme://host[:port]" with scheme ftp, ftps or sftp, IPv6 literals in
 // brackets.
 struct FtpAddress {
-    QByteArray host; // as the URL carries it; IPv6 literals keep their brackets
+    QByteArray host; // in lower case; IPv6 literals keep their brackets
     long port = 21;
     ServerProtocol protocol = ServerProtocol::PlainFtp;
 };

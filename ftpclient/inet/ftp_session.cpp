@@ -256,6 +256,7 @@ CURLcode FtpSession::perform(const FtpJob& job, Phase phase) {
         m_responseSeen = false;
     }
     m_replyLines.clear();
+    m_hostKeyChecked = false;
     m_errorText[0] = '\0';
     m_fileErrno = 0;
     m_lastDone = -1;

@@ -96,9 +96,16 @@ private:
     // Opens a connection that takes any certificate, only to read the one
     // the server shows; logs in as nobody and is closed at once.
     std::optional<PeerIdentity> probeCertificate(const FtpJob& job, const QString& verifyError);
+    // Opens an SSH connection that knows no host key, only to read the one
+    // the server shows; it takes none, so it never gets as far as logging in.
+    std::optional<PeerIdentity> probeHostKey(const FtpJob& job);
+    // When the known_hosts file holds keys for the server but none that it
+    // still has: the key it shows, as a changed one. Nothing otherwise.
+    std::optional<PeerIdentity> hostKeyOfAnotherType(const FtpJob& job);
     // When a failure was the server's identity: the code and text to report,
     // with what the server showed kept in m_untrusted.
     std::optional<std::pair<int, QString>> trustFailureOf(const FtpJob& job, CURLcode rc);
+    std::optional<std::pair<int, QString>> hostKeyFailureOf(const FtpJob& job, CURLcode rc);
     std::optional<std::pair<int, QString>> secureChannelFailureOf(const FtpJob& job,
                                                                   CURLcode rc) const;
     std::pair<int, QString> tlsRefusal(const FtpJob& job) const;
@@ -159,7 +166,8 @@ private:
     // The running job.
     quint64 m_jobId = 0;
     const FtpJob* m_job = nullptr;
-    bool m_probing = false; // reports nothing while a certificate is looked at
+    bool m_probing = false;        // reports nothing while a server's identity is looked at
+    bool m_hostKeyChecked = false; // the exchange got as far as the SSH host key
     std::optional<PeerIdentity> m_untrusted;
     Phase m_phase = Phase::Login;
     bool m_commandUnderway = false; // its first exchange has begun (and been reported)

@@ -4,12 +4,15 @@
 #include "ftp_session.h"
 
 #include "inet_codes.h"
+#include "known_host_names.h"
 #include "raw_names.h"
 
 #include <QCryptographicHash>
+#include <QFile>
 
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -99,8 +102,13 @@ int FtpSession::checkHostKey(CURL*, const curl_khkey* known, const curl_khkey* f
     auto* s = static_cast<FtpSession*>(self);
     if (!s->m_job)
         return CURLKHSTAT_REJECT;
+    s->m_hostKeyChecked = true;
     const FtpAddress& address = s->m_job->address;
     PeerIdentity key = hostKeyIdentity(keyBytes(found), address.host, address.port);
+    if (s->m_probing) {
+        s->m_untrusted = key;
+        return CURLKHSTAT_REJECT;
+    }
     s->m_hostKey = key;
     if (match == CURLKHMATCH_OK)
         return CURLKHSTAT_FINE;
@@ -138,26 +146,77 @@ std::optional<PeerIdentity> FtpSession::probeCertificate(const FtpJob& job,
     return certificateIdentity(pem, job.address.host, job.address.port, verifyError);
 }
 
-std::optional<std::pair<int, QString>> FtpSession::trustFailureOf(const FtpJob& job, CURLcode rc) {
+std::optional<PeerIdentity> FtpSession::probeHostKey(const FtpJob& job) {
+    FtpJob probe = job;
+    // The server has not been trusted: it gets no name, no password, no key.
+    probe.userName.clear();
+    probe.password.clear();
+    probe.security = SecurityOptions();
+    probe.security.useAgent = false;
+    m_untrusted.reset();
+    m_probing = true;
+    prepare(probe, {});
+    curl_easy_setopt(m_easy, CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(m_easy, CURLOPT_FRESH_CONNECT, 1L);
+    curl_easy_setopt(m_easy, CURLOPT_FORBID_REUSE, 1L);
+    perform(probe, Phase::Login);
+    m_probing = false;
+    return std::exchange(m_untrusted, std::nullopt);
+}
+
+// libcurl lets a server show only a key of the type its known_hosts file
+// holds for it: one that now has keys of other types only cannot even set
+// up the session. Its key is then read without the file.
+std::optional<PeerIdentity> FtpSession::hostKeyOfAnotherType(const FtpJob& job) {
+    QFile file(job.security.knownHostsFile);
+    if (job.security.knownHostsFile.isEmpty() || !file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QList<QByteArray> known =
+        knownHostKeys(file.readAll(), job.address.host, job.address.port);
+    if (known.isEmpty())
+        return std::nullopt;
+    std::optional<PeerIdentity> shown = probeHostKey(job);
+    if (!shown || known.contains(shown->keyBlob))
+        return std::nullopt;
+    QStringList fingerprints;
+    for (const QByteArray& key : known)
+        fingerprints << sshFingerprint(key);
+    shown->problem = PeerIdentity::Problem::Changed;
+    shown->knownFingerprint = fingerprints.join(QStringLiteral(", "));
+    return shown;
+}
+
+std::optional<std::pair<int, QString>> FtpSession::hostKeyFailureOf(const FtpJob& job,
+                                                                    CURLcode rc) {
+    // A connection held to its session's key: no question, a refusal.
+    if (rc == CURLE_PEER_FAILED_VERIFICATION && !job.security.pinnedHostKey.isEmpty())
+        return std::pair{int(InetResponse::HostKeyChanged),
+                         QStringLiteral("The host key of %1 is not the one this session "
+                                        "trusted; nothing was sent.")
+                             .arg(QString::fromUtf8(job.address.host))};
+    const bool sessionNotSetUp =
+        (rc == CURLE_FAILED_INIT || rc == CURLE_SSH) && !m_hostKeyChecked && !m_untrusted;
+    if (sessionNotSetUp)
+        m_untrusted = hostKeyOfAnotherType(job);
+    else if (rc != CURLE_PEER_FAILED_VERIFICATION)
+        return std::nullopt;
+    if (!m_untrusted)
+        return std::nullopt;
     const QString host = QString::fromUtf8(job.address.host);
-    if (sftp()) {
-        if (rc == CURLE_PEER_FAILED_VERIFICATION && !job.security.pinnedHostKey.isEmpty())
-            return std::pair{int(InetResponse::HostKeyChanged),
-                             QStringLiteral("The host key of %1 is not the one this session "
-                                            "trusted; nothing was sent.")
-                                 .arg(host)};
-        if (rc != CURLE_PEER_FAILED_VERIFICATION || !m_untrusted)
-            return std::nullopt;
-        if (m_untrusted->problem == PeerIdentity::Problem::Changed)
-            return std::pair{
-                int(InetResponse::HostKeyChanged),
-                QStringLiteral("The host key of %1 has changed: the server shows %2, "
-                               "but %3 was trusted.")
-                    .arg(host, m_untrusted->fingerprint, m_untrusted->knownFingerprint)};
-        return std::pair{int(InetResponse::HostKeyUnknown),
-                         QStringLiteral("The host key of %1 is not known yet: %2.")
-                             .arg(host, sshKeyLine(*m_untrusted))};
-    }
+    if (m_untrusted->problem == PeerIdentity::Problem::Changed)
+        return std::pair{int(InetResponse::HostKeyChanged),
+                         QStringLiteral("The host key of %1 has changed: the server shows %2, "
+                                        "but %3 was trusted.")
+                             .arg(host, m_untrusted->fingerprint, m_untrusted->knownFingerprint)};
+    return std::pair{int(InetResponse::HostKeyUnknown),
+                     QStringLiteral("The host key of %1 is not known yet: %2.")
+                         .arg(host, sshKeyLine(*m_untrusted))};
+}
+
+std::optional<std::pair<int, QString>> FtpSession::trustFailureOf(const FtpJob& job, CURLcode rc) {
+    if (sftp())
+        return hostKeyFailureOf(job, rc);
+    const QString host = QString::fromUtf8(job.address.host);
     const bool pinMismatch = rc == CURLE_SSL_PINNEDPUBKEYNOTMATCH;
     if (rc != CURLE_PEER_FAILED_VERIFICATION && !pinMismatch)
         return std::nullopt;

@@ -1,14 +1,9 @@
 #include "known_hosts.h"
 
+#include "known_host_names.h"
 #include "private_file.h"
 
 #include <QFile>
-
-namespace {
-
-constexpr long kSshPort = 22;
-
-} // namespace
 
 bool KnownHosts::unreadable(QString* error) const {
     if (error)
@@ -19,15 +14,6 @@ bool KnownHosts::unreadable(QString* error) const {
 KnownHosts::KnownHosts(QString path)
     : m_path(std::move(path)) {}
 
-QByteArray KnownHosts::hostPattern(const QByteArray& host, long port) {
-    QByteArray bare = host.toLower();
-    if (bare.startsWith('[') && bare.endsWith(']'))
-        bare = bare.mid(1, bare.size() - 2);
-    if (port == kSshPort)
-        return bare;
-    return '[' + bare + "]:" + QByteArray::number(qlonglong(port));
-}
-
 std::optional<QList<KnownHosts::Line>> KnownHosts::readLines() const {
     QList<Line> lines;
     QFile file(m_path);
@@ -37,13 +23,9 @@ std::optional<QList<KnownHosts::Line>> KnownHosts::readLines() const {
         return std::nullopt;
     for (const QByteArray& text : file.readAll().split('\n')) {
         Line line{text, {}, {}};
-        const QList<QByteArray> fields = text.simplified().split(' ');
-        // Marked lines (@cert-authority, @revoked) and hashed names are
-        // left alone: this file never holds them unless a person put them there.
-        if (fields.size() >= 3 && !fields[0].startsWith('#') && !fields[0].startsWith('@') &&
-            !fields[0].startsWith('|')) {
-            line.hosts = fields[0].toLower().split(',');
-            line.keyBase64 = fields[2];
+        if (const std::optional<KnownHostLine> known = readKnownHostLine(text)) {
+            line.names = known->names;
+            line.keyBase64 = known->keyBase64;
         }
         lines.append(line);
     }
@@ -60,10 +42,10 @@ bool KnownHosts::write(const QList<Line>& lines, QString* error) const {
 }
 
 QStringList KnownHosts::fingerprintsFor(const QByteArray& host, long port) const {
-    const QByteArray pattern = hostPattern(host, port);
+    const QByteArray pattern = knownHostPattern(host, port);
     QStringList fingerprints;
     for (const Line& line : readLines().value_or(QList<Line>()))
-        if (line.hosts.contains(pattern))
+        if (knownHostNamesMatch(line.names, pattern))
             fingerprints << sshFingerprint(QByteArray::fromBase64(line.keyBase64));
     return fingerprints;
 }
@@ -73,20 +55,19 @@ bool KnownHosts::add(const PeerIdentity& key, QString* error) {
     if (!read)
         return unreadable(error);
     QList<Line>& lines = *read;
+    const QByteArray names = knownHostPattern(key.host, key.port);
     const QByteArray base64 = key.keyBlob.toBase64();
-    lines.append({hostPattern(key.host, key.port) + ' ' + key.keyType.toLatin1() + ' ' + base64,
-                  {},
-                  base64});
+    lines.append({names + ' ' + key.keyType.toLatin1() + ' ' + base64, names, base64});
     return write(lines, error);
 }
 
 bool KnownHosts::forget(const QByteArray& host, long port, QString* error) {
-    const QByteArray pattern = hostPattern(host, port);
+    const QByteArray pattern = knownHostPattern(host, port);
     std::optional<QList<Line>> read = readLines();
     if (!read)
         return unreadable(error);
     QList<Line>& lines = *read;
     const qsizetype removed =
-        lines.removeIf([&](const Line& line) { return line.hosts.contains(pattern); });
+        lines.removeIf([&](const Line& line) { return knownHostNamesMatch(line.names, pattern); });
     return removed == 0 || write(lines, error);
 }

@@ -10,9 +10,11 @@
 #include <optional>
 
 // The SSH host keys the user chose to trust, kept in a known_hosts file of
-// the client's own in OpenSSH's form: one "host key-type base64-key" line per
-// key, the host written "[host]:port" unless the port is 22. libcurl reads it
-// at every SSH login; only this class writes it, and only when told to.
+// the client's own in OpenSSH's form (see known_host_names.h): one
+// "host key-type base64-key" line per key, the host written "[host]:port"
+// unless the port is 22. libcurl reads it at every SSH login; only this
+// class writes it, and only when told to. Lines a person hashed with
+// ssh-keygen -H count as well.
 class KnownHosts {
 public:
     explicit KnownHosts(QString path);
@@ -27,13 +29,10 @@ public:
     // Removes every key of the server; other lines stay as they are.
     bool forget(const QByteArray& host, long port, QString* error);
 
-    // How the file names a server.
-    static QByteArray hostPattern(const QByteArray& host, long port);
-
 private:
     struct Line {
         QByteArray text;
-        QList<QByteArray> hosts; // empty for comments and lines not understood
+        QByteArray names; // empty for comments and lines not understood
         QByteArray keyBase64;
     };
     // The lines of the file (none when it does not exist); nothing when it

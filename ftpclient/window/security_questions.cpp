@@ -29,8 +29,6 @@ SecurityQuestions::Question newCertificate(const PeerIdentity& peer) {
     q.buttons = {QStringLiteral("Trust this certificate"), QStringLiteral("Connect once"),
                  QStringLiteral("Cancel")};
     q.decisions = {Decision::Trust, Decision::ConnectOnce, Decision::Cancel};
-    // A certificate outside its dates or for another name is worth a second look.
-    q.defaultButton = peer.expired || peer.wrongHost ? 2 : 0;
     return q;
 }
 
@@ -44,7 +42,6 @@ SecurityQuestions::Question changedCertificate(const PeerIdentity& peer) {
     q.buttons = {QStringLiteral("Trust the new certificate"), QStringLiteral("Connect once"),
                  QStringLiteral("Cancel")};
     q.decisions = {Decision::Trust, Decision::ConnectOnce, Decision::Cancel};
-    q.defaultButton = 2;
     return q;
 }
 
@@ -72,7 +69,6 @@ SecurityQuestions::Question changedHostKey(const PeerIdentity& peer) {
                  .arg(serverName(peer), peer.knownFingerprint, sshKeyLine(peer));
     q.buttons = {QStringLiteral("Remove the old key"), QStringLiteral("Cancel")};
     q.decisions = {Decision::ForgetOldKey, Decision::Cancel};
-    q.defaultButton = 1;
     return q;
 }
 
@@ -80,9 +76,14 @@ SecurityQuestions::Question changedHostKey(const PeerIdentity& peer) {
 
 SecurityQuestions::Question SecurityQuestions::questionFor(const PeerIdentity& peer) {
     const bool changed = peer.problem == PeerIdentity::Problem::Changed;
+    Question q;
     if (peer.kind == PeerIdentity::Kind::HostKey)
-        return changed ? changedHostKey(peer) : newHostKey(peer);
-    return changed ? changedCertificate(peer) : newCertificate(peer);
+        q = changed ? changedHostKey(peer) : newHostKey(peer);
+    else
+        q = changed ? changedCertificate(peer) : newCertificate(peer);
+    // Enter trusts nothing: trusting takes a deliberate choice.
+    q.defaultButton = int(q.decisions.indexOf(Decision::Cancel));
+    return q;
 }
 
 SecurityPrompts::Decision SecurityQuestions::decide(const PeerIdentity& peer) {

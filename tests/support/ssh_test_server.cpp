@@ -325,29 +325,26 @@ bool SshTestServer::makeHostKeys() {
         m_error = QStringLiteral("cannot make ") + folder;
         return false;
     }
-    const QString keygen = toolPath("ssh-keygen");
-    const QString ed25519 = folder + QStringLiteral("/ssh_host_ed25519_key");
-    if (!runTool(keygen,
-                 {QStringLiteral("-q"), QStringLiteral("-t"), QStringLiteral("ed25519"),
-                  QStringLiteral("-N"), QString(), QStringLiteral("-C"), QString(),
-                  QStringLiteral("-f"), ed25519},
-                 &m_error) ||
-        !describeKey(ed25519 + QStringLiteral(".pub"), &m_ed25519.fingerprint, &m_ed25519.publicKey,
-                     &m_error))
-        return false;
+    m_ed25519 = {};
     m_rsa = {};
-    if (m_options.rsaHostKey) {
-        const QString rsa = folder + QStringLiteral("/ssh_host_rsa_key");
-        if (!runTool(keygen,
-                     {QStringLiteral("-q"), QStringLiteral("-t"), QStringLiteral("rsa"),
-                      QStringLiteral("-b"), QStringLiteral("2048"), QStringLiteral("-N"), QString(),
-                      QStringLiteral("-C"), QString(), QStringLiteral("-f"), rsa},
-                     &m_error) ||
-            !describeKey(rsa + QStringLiteral(".pub"), &m_rsa.fingerprint, &m_rsa.publicKey,
-                         &m_error))
-            return false;
-    }
+    if (m_options.ed25519HostKey && !makeHostKey(folder + QStringLiteral("/ssh_host_ed25519_key"),
+                                                 {QStringLiteral("ed25519")}, &m_ed25519))
+        return false;
+    if (m_options.rsaHostKey &&
+        !makeHostKey(folder + QStringLiteral("/ssh_host_rsa_key"),
+                     {QStringLiteral("rsa"), QStringLiteral("-b"), QStringLiteral("2048")}, &m_rsa))
+        return false;
     return true;
+}
+
+bool SshTestServer::makeHostKey(const QString& file, const QStringList& type, HostKeyInfo* info) {
+    return runTool(toolPath("ssh-keygen"),
+                   QStringList{QStringLiteral("-q"), QStringLiteral("-t")} + type +
+                       QStringList{QStringLiteral("-N"), QString(), QStringLiteral("-C"), QString(),
+                                   QStringLiteral("-f"), file},
+                   &m_error) &&
+           describeKey(file + QStringLiteral(".pub"), &info->fingerprint, &info->publicKey,
+                       &m_error);
 }
 
 bool SshTestServer::writeConfig() {
@@ -357,10 +354,10 @@ bool SshTestServer::writeConfig() {
     };
     QString config = QStringLiteral("ListenAddress 127.0.0.1\n"
                                     "Port %1\n"
-                                    "AddressFamily inet\n"
-                                    "HostKey %2/ssh_host_ed25519_key\n")
-                         .arg(m_port)
-                         .arg(folder);
+                                    "AddressFamily inet\n")
+                         .arg(m_port);
+    if (m_options.ed25519HostKey)
+        config += QStringLiteral("HostKey %1/ssh_host_ed25519_key\n").arg(folder);
     if (m_options.rsaHostKey)
         config += QStringLiteral("HostKey %1/ssh_host_rsa_key\n").arg(folder);
     if (m_options.sshRsa)
@@ -480,8 +477,10 @@ bool SshTestServer::restart() {
     return start();
 }
 
-bool SshTestServer::restartWithOtherHostKeys() {
+bool SshTestServer::restartWithOtherHostKeys(const std::optional<Options>& options) {
     kill();
+    if (options)
+        m_options = *options;
     if (!m_prepared)
         return start();
     return makeHostKeys() && start();

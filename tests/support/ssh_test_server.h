@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 
 #include <memory>
+#include <optional>
 
 // A real SFTP server for one test: OpenSSH's sshd, run as root in the
 // foreground on 127.0.0.1 with a free port, its own configuration and host
@@ -28,7 +29,8 @@ public:
     struct Options {
         bool passwordLogin = true;
         bool keyLogin = true;
-        bool rsaHostKey = true; // serve an RSA host key (2048 bits) next to the ed25519 one
+        bool ed25519HostKey = true; // serve an ed25519 host key
+        bool rsaHostKey = true;     // serve an RSA host key (2048 bits) too
         // Also accept SHA-1 RSA signatures ("ssh-rsa"), turned off by default
         // since OpenSSH 8.8. libssh2 1.10 knows no other RSA algorithm, so it
         // needs this to use the RSA host key (when a known_hosts entry asks for
@@ -53,8 +55,9 @@ public:
     // Starts a killed server again on the same port with the same host keys.
     bool restart();
     // Kills the server and starts it on the same port with a new set of host
-    // keys: a server whose host key changed.
-    bool restartWithOtherHostKeys();
+    // keys: a server whose host key changed. `options`, when given, replace
+    // the ones the server was made with (to serve other types of key, say).
+    bool restartWithOtherHostKeys(const std::optional<Options>& options = std::nullopt);
 
     quint16 port() const { return m_port; }
     QString address() const;                // "127.0.0.1:<port>"
@@ -91,8 +94,15 @@ public:
     QString errorText() const { return m_error; }
 
 private:
+    struct HostKeyInfo {
+        QString fingerprint;
+        QString publicKey;
+    };
+
     bool prepare();
     bool makeHostKeys();
+    // Makes one host key of `type` (ssh-keygen's -t and what follows it).
+    bool makeHostKey(const QString& file, const QStringList& type, HostKeyInfo* info);
     bool writeConfig();
     bool launch();
     bool chownToUser(const QString& path) const;
@@ -103,10 +113,6 @@ private:
     quint16 m_port = 0;
     bool m_prepared = false;
     int m_hostKeySet = 0;
-    struct HostKeyInfo {
-        QString fingerprint;
-        QString publicKey;
-    };
     HostKeyInfo m_ed25519;
     HostKeyInfo m_rsa;
     std::unique_ptr<QProcess> m_process;

@@ -137,6 +137,8 @@ void TestFtpParsing::addressForms_data() {
     QTest::newRow("url") << "ftp://files.example.org" << QByteArray("files.example.org") << 21;
     QTest::newRow("url with port") << "ftp://localhost:2100/" << QByteArray("localhost") << 2100;
     QTest::newRow("ipv6") << "[::1]:2121" << QByteArray("[::1]") << 2121;
+    QTest::newRow("name in capitals")
+        << "sftp://Files.EXAMPLE.org" << QByteArray("files.example.org") << 22;
     QTest::newRow("blanks around") << "  example.org  " << QByteArray("example.org") << 21;
 }
 

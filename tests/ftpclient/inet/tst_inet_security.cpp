@@ -57,6 +57,7 @@ private slots:
 
     // SSH
     void unknownHostKeyIsShownThenAcceptedOnce();
+    void changedHostKeyIsRefusedNamingBoth_data();
     void changedHostKeyIsRefusedNamingBoth();
     void sshLogins_data();
     void sshLogins();
@@ -287,9 +288,16 @@ void TestInetSecurity::unknownHostKeyIsShownThenAcceptedOnce() {
              QStringLiteral("ssh-ed25519 ") + m_ssh->hostKeyFingerprint());
 }
 
+void TestInetSecurity::changedHostKeyIsRefusedNamingBoth_data() {
+    QTest::addColumn<bool>("otherType");
+    QTest::newRow("new key of the same type") << false;
+    QTest::newRow("key of another type only") << true;
+}
+
 void TestInetSecurity::changedHostKeyIsRefusedNamingBoth() {
     if (!m_ssh)
         QSKIP(qPrintable(SshTestServer::unavailableReason()));
+    QFETCH(bool, otherType);
     SshTestServer server;
     QVERIFY2(server.start(), qPrintable(server.errorText()));
     const QString oldLine = server.knownHostsLine();
@@ -297,16 +305,24 @@ void TestInetSecurity::changedHostKeyIsRefusedNamingBoth() {
     useSshServer(server, oldLine);
     QVERIFY(runCommand(*m_inet, QStringLiteral("PWD")).ok());
 
-    QVERIFY2(server.restartWithOtherHostKeys(), qPrintable(server.errorText()));
+    SshTestServer::Options rsaOnly;
+    rsaOnly.ed25519HostKey = false;
+    rsaOnly.sshRsa = true;
+    QVERIFY2(server.restartWithOtherHostKeys(otherType ? std::optional(rsaOnly) : std::nullopt),
+             qPrintable(server.errorText()));
+    const QString newFingerprint = server.hostKeyFingerprint(
+        otherType ? SshTestServer::HostKey::Rsa : SshTestServer::HostKey::Ed25519);
     const CommandOutcome out = runCommand(*m_inet, QStringLiteral("PWD"));
     QCOMPARE(out.responseCode, int(InetResponse::HostKeyChanged));
     const std::optional<PeerIdentity> key = m_inet->UntrustedPeer();
     QVERIFY(key);
     QCOMPARE(key->problem, PeerIdentity::Problem::Changed);
     QCOMPARE(key->knownFingerprint, oldFingerprint);
-    QCOMPARE(key->fingerprint, server.hostKeyFingerprint());
+    QCOMPARE(key->fingerprint, newFingerprint);
     QVERIFY(out.responseInfo.contains(oldFingerprint));
-    QVERIFY(out.responseInfo.contains(server.hostKeyFingerprint()));
+    QVERIFY(out.responseInfo.contains(newFingerprint));
+    // The key was only looked at: the password went to the server once, before.
+    QCOMPARE(server.log().count(QStringLiteral(" password for ")), 1);
 }
 
 void TestInetSecurity::sshLogins_data() {

@@ -68,7 +68,9 @@ private slots:
     void certificateTrustedOnceIsPinnedForLaterSessions();
     void changedCertificateWarnsWithBothFingerprints();
     void connectOnceAndCancelRememberNothing();
+    void hostKeyTrustedOnceIsKnownToLaterSessions_data();
     void hostKeyTrustedOnceIsKnownToLaterSessions();
+    void changedHostKeyIsRefusedUntilTheOldOneIsForgotten_data();
     void changedHostKeyIsRefusedUntilTheOldOneIsForgotten();
     void encryptedKeyFileAsksForItsPassphraseOnce();
     void logSaysHowEachConnectionIsProtected();
@@ -203,34 +205,59 @@ void TestSessionSecurity::connectOnceAndCancelRememberNothing() {
     QVERIFY(QDir(m_trustDir->path()).isEmpty());
 }
 
+void TestSessionSecurity::hostKeyTrustedOnceIsKnownToLaterSessions_data() {
+    QTest::addColumn<QString>("host");
+    QTest::newRow("address") << "127.0.0.1";
+    // Host names are the same whatever their case.
+    QTest::newRow("name in mixed case") << "LocalHost";
+    QTest::newRow("name in capitals") << "LOCALHOST";
+}
+
 void TestSessionSecurity::hostKeyTrustedOnceIsKnownToLaterSessions() {
     if (!m_ssh)
         QSKIP(qPrintable(SshTestServer::unavailableReason()));
+    QFETCH(QString, host);
+    const QString address = host + u':' + QString::number(m_ssh->port());
     m_prompts.decisions = {Decision::Trust};
-    auto session =
-        newSession(m_ssh->address(), ServerProtocol::Sftp, m_ssh->userName(), m_ssh->password());
+    auto session = newSession(address, ServerProtocol::Sftp, m_ssh->userName(), m_ssh->password());
     QVERIFY(logIn(*session));
     QCOMPARE(session->sRootDir, m_ssh->loginDir());
     QCOMPARE(m_prompts.asked.size(), 1);
     QCOMPARE(m_prompts.asked[0].kind, PeerIdentity::Kind::HostKey);
     QCOMPARE(m_prompts.asked[0].fingerprint, m_ssh->hostKeyFingerprint());
-    QCOMPARE(readFile(trustFile("known_hosts")), m_ssh->knownHostsLine().toLatin1() + '\n');
+    QCOMPARE(readFile(trustFile("known_hosts")), QStringLiteral("[%1]:%2 %3\n")
+                                                     .arg(host.toLower())
+                                                     .arg(m_ssh->port())
+                                                     .arg(m_ssh->hostPublicKey())
+                                                     .toLatin1());
 
-    QVERIFY(logIn(
-        *newSession(m_ssh->address(), ServerProtocol::Sftp, m_ssh->userName(), m_ssh->password())));
+    QVERIFY(
+        logIn(*newSession(address, ServerProtocol::Sftp, m_ssh->userName(), m_ssh->password())));
     QCOMPARE(m_prompts.asked.size(), 1);
+}
+
+void TestSessionSecurity::changedHostKeyIsRefusedUntilTheOldOneIsForgotten_data() {
+    QTest::addColumn<bool>("otherType");
+    QTest::newRow("new key of the same type") << false;
+    QTest::newRow("key of another type only") << true;
 }
 
 void TestSessionSecurity::changedHostKeyIsRefusedUntilTheOldOneIsForgotten() {
     if (!m_ssh)
         QSKIP(qPrintable(SshTestServer::unavailableReason()));
+    QFETCH(bool, otherType);
     SshTestServer server;
     QVERIFY2(server.start(), qPrintable(server.errorText()));
     const QString oldFingerprint = server.hostKeyFingerprint();
     m_prompts.decisions = {Decision::Trust};
     QVERIFY(logIn(
         *newSession(server.address(), ServerProtocol::Sftp, server.userName(), server.password())));
-    QVERIFY2(server.restartWithOtherHostKeys(), qPrintable(server.errorText()));
+    SshTestServer::Options rsaOnly;
+    rsaOnly.ed25519HostKey = false;
+    rsaOnly.sshRsa = true;
+    QVERIFY2(server.restartWithOtherHostKeys(otherType ? std::optional(rsaOnly) : std::nullopt),
+             qPrintable(server.errorText()));
+    const auto shown = otherType ? SshTestServer::HostKey::Rsa : SshTestServer::HostKey::Ed25519;
 
     // Refused: only forgetting the old key is offered, and Cancel changes nothing.
     auto session =
@@ -240,16 +267,16 @@ void TestSessionSecurity::changedHostKeyIsRefusedUntilTheOldOneIsForgotten() {
     QCOMPARE(m_prompts.asked.size(), 2);
     QCOMPARE(m_prompts.asked[1].problem, PeerIdentity::Problem::Changed);
     QCOMPARE(m_prompts.asked[1].knownFingerprint, oldFingerprint);
-    QCOMPARE(m_prompts.asked[1].fingerprint, server.hostKeyFingerprint());
+    QCOMPARE(m_prompts.asked[1].fingerprint, server.hostKeyFingerprint(shown));
     QVERIFY(readFile(trustFile("known_hosts")).contains(QByteArray("ssh-ed25519")));
-    QVERIFY(!readFile(trustFile("known_hosts")).contains(server.knownHostsLine().toLatin1()));
+    QVERIFY(!readFile(trustFile("known_hosts")).contains(server.knownHostsLine(shown).toLatin1()));
 
     // Forgetting it leads to the question about the new key.
     m_prompts.decisions = {Decision::ForgetOldKey, Decision::Trust};
     QVERIFY(logIn(*session));
     QCOMPARE(m_prompts.asked.size(), 4);
     QCOMPARE(m_prompts.asked[3].problem, PeerIdentity::Problem::Unknown);
-    QCOMPARE(readFile(trustFile("known_hosts")), server.knownHostsLine().toLatin1() + '\n');
+    QCOMPARE(readFile(trustFile("known_hosts")), server.knownHostsLine(shown).toLatin1() + '\n');
 }
 
 void TestSessionSecurity::encryptedKeyFileAsksForItsPassphraseOnce() {

@@ -1,5 +1,6 @@
 // The files in which the session keeps what the user trusted, and the key
 // file check that decides whether to ask for a passphrase.
+#include "known_host_names.h"
 #include "known_hosts.h"
 #include "session_trust.h"
 #include "trusted_certificates.h"
@@ -47,6 +48,12 @@ QByteArray contentOf(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+bool setContent(const QString& path, const QByteArray& content) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(content) == content.size();
+}
+
 mode_t modeOf(const QString& path) {
     struct stat st {};
     ::stat(QFile::encodeName(path).constData(), &st);
@@ -69,6 +76,8 @@ private slots:
     void knownHostsNamesServersAsOpenSshDoes_data();
     void knownHostsNamesServersAsOpenSshDoes();
     void knownHostsAddsAndForgetsOnlyItsServer();
+    void knownHostsFindsAndForgetsHashedNames_data();
+    void knownHostsFindsAndForgetsHashedNames();
     void trustFilesAreTheOwnersAlone();
     void unreadableFileIsNeverOverwritten();
     void certificateTrustReplacesTheOldOneOfItsServer();
@@ -100,7 +109,7 @@ void TestTrustFiles::knownHostsNamesServersAsOpenSshDoes() {
     QFETCH(QByteArray, host);
     QFETCH(int, port);
     QFETCH(QByteArray, pattern);
-    QCOMPARE(KnownHosts::hostPattern(host, port), pattern);
+    QCOMPARE(knownHostPattern(host, port), pattern);
 }
 
 void TestTrustFiles::knownHostsAddsAndForgetsOnlyItsServer() {
@@ -126,6 +135,42 @@ void TestTrustFiles::knownHostsAddsAndForgetsOnlyItsServer() {
     QVERIFY2(knownHosts.forget("127.0.0.1", 2222, &error), qPrintable(error));
     QVERIFY(knownHosts.fingerprintsFor("127.0.0.1", 2222).isEmpty());
     QCOMPARE(contentOf(file), kept);
+}
+
+void TestTrustFiles::knownHostsFindsAndForgetsHashedNames_data() {
+    QTest::addColumn<QByteArray>("host");
+    QTest::addColumn<int>("port");
+    QTest::newRow("standard port") << QByteArray("files.example.org") << 22;
+    QTest::newRow("other port") << QByteArray("127.0.0.1") << 2222;
+    QTest::newRow("IPv6") << QByteArray("[::1]") << 2222;
+    QTest::newRow("name typed in capitals") << QByteArray("FILES.example.org") << 22;
+}
+
+// ssh-keygen -H hashes the names of a file; what it made for the server goes,
+// every other line stays as it was.
+void TestTrustFiles::knownHostsFindsAndForgetsHashedNames() {
+    QFETCH(QByteArray, host);
+    QFETCH(int, port);
+    const QString file = path(QStringLiteral("known_hosts"));
+    KnownHosts knownHosts(file);
+    QString error;
+    const PeerIdentity other = hostKey("other.example.org", port, 'o');
+    const PeerIdentity server = hostKey(host, port, 's');
+    QVERIFY(knownHosts.add(other, &error) && knownHosts.add(server, &error));
+    QProcess keygen; // its note about the backup it keeps is not wanted in the output
+    keygen.start(QStringLiteral("ssh-keygen"), {"-H", "-f", file});
+    QVERIFY(keygen.waitForFinished() && keygen.exitCode() == 0);
+    QList<QByteArray> lines = contentOf(file).split('\n');
+    QCOMPARE(lines.size(), 3);
+    QVERIFY(lines[0].startsWith("|1|") && lines[1].startsWith("|1|"));
+    const QByteArray plain = "# a note\nplain.example.org ssh-ed25519 " + other.keyBlob.toBase64();
+    QVERIFY(setContent(file, lines[0] + '\n' + lines[1] + '\n' + plain + '\n'));
+
+    QCOMPARE(knownHosts.fingerprintsFor(host, port), QStringList{server.fingerprint});
+    QVERIFY(knownHosts.fingerprintsFor("plain.example.org", port + 1).isEmpty());
+    QVERIFY2(knownHosts.forget(host, port, &error), qPrintable(error));
+    QVERIFY(knownHosts.fingerprintsFor(host, port).isEmpty());
+    QCOMPARE(contentOf(file), lines[0] + '\n' + plain + '\n');
 }
 
 void TestTrustFiles::trustFilesAreTheOwnersAlone() {

@@ -125,26 +125,24 @@ void TestSecureConnection::questionsOfferWhatEachCaseAllows_data() {
     QTest::addColumn<int>("problem");
     QTest::addColumn<bool>("expired");
     QTest::addColumn<QStringList>("buttons");
-    QTest::addColumn<int>("defaultButton");
     QTest::addColumn<QStringList>("shown");
     const QStringList certificateButtons{"Trust this certificate", "Connect once", "Cancel"};
     const int certificate = int(PeerIdentity::Kind::Certificate);
     const int hostKey = int(PeerIdentity::Kind::HostKey);
     QTest::newRow("self-signed certificate")
-        << certificate << int(PeerIdentity::Problem::Unverified) << false << certificateButtons << 0
+        << certificate << int(PeerIdentity::Problem::Unverified) << false << certificateButtons
         << QStringList{"files.example.org (port 21)", "self-signed", "AA:BB", "Issuer"};
     QTest::newRow("expired certificate") << certificate << int(PeerIdentity::Problem::Unverified)
-                                         << true << certificateButtons << 2 << QStringList{"AA:BB"};
+                                         << true << certificateButtons << QStringList{"AA:BB"};
     QTest::newRow("changed certificate")
         << certificate << int(PeerIdentity::Problem::Changed) << false
-        << QStringList{"Trust the new certificate", "Connect once", "Cancel"} << 2
+        << QStringList{"Trust the new certificate", "Connect once", "Cancel"}
         << QStringList{"WARNING", "CC:DD", "AA:BB"};
-    QTest::newRow("unknown host key")
-        << hostKey << int(PeerIdentity::Problem::Unknown) << false
-        << QStringList{"Trust this key", "Connect once", "Cancel"} << 0
-        << QStringList{"files.example.org (port 21)", "256 SHA256:"};
+    QTest::newRow("unknown host key") << hostKey << int(PeerIdentity::Problem::Unknown) << false
+                                      << QStringList{"Trust this key", "Connect once", "Cancel"}
+                                      << QStringList{"files.example.org (port 21)", "256 SHA256:"};
     QTest::newRow("changed host key") << hostKey << int(PeerIdentity::Problem::Changed) << false
-                                      << QStringList{"Remove the old key", "Cancel"} << 1
+                                      << QStringList{"Remove the old key", "Cancel"}
                                       << QStringList{"WARNING", "CC:DD", "256 SHA256:"};
 }
 
@@ -153,7 +151,6 @@ void TestSecureConnection::questionsOfferWhatEachCaseAllows() {
     QFETCH(int, problem);
     QFETCH(bool, expired);
     QFETCH(QStringList, buttons);
-    QFETCH(int, defaultButton);
     QFETCH(QStringList, shown);
     PeerIdentity peer = certificateShown(PeerIdentity::Problem(problem));
     peer.expired = expired;
@@ -168,16 +165,19 @@ void TestSecureConnection::questionsOfferWhatEachCaseAllows() {
     }
     const SecurityQuestions::Question q = SecurityQuestions::questionFor(peer);
     QCOMPARE(q.buttons, buttons);
-    QCOMPARE(q.defaultButton, defaultButton);
+    QCOMPARE(q.decisions.size(), buttons.size());
     for (const QString& part : shown)
         QVERIFY2(q.text.contains(part), qPrintable(q.text));
 
     // The window asks through its prompter; Escape is always the last button,
-    // and no button but the first two ever lets the connection go on.
+    // and no button but the first two ever lets the connection go on. Enter
+    // trusts nothing either.
     SecurityQuestions questions(m_prompter);
     m_prompter.choices = {QString()};
     QCOMPARE(questions.decide(peer), SecurityPrompts::Decision::Cancel);
     QCOMPARE(m_prompter.choicesShown.last().escapeButton, int(buttons.size()) - 1);
+    const int enter = m_prompter.choicesShown.last().defaultButton;
+    QCOMPARE(q.decisions.value(enter), SecurityPrompts::Decision::Cancel);
     QCOMPARE(m_prompter.choicesShown.last().icon, Prompter::Icon::Warning);
 }
 
