@@ -6,10 +6,12 @@
 #include "ftp_test_server.h"
 #include "hostile_ftp_server.h"
 #include "session_trust.h"
+#include "ssh_test_server.h"
 #include "test_certificates.h"
 #include "test_files.h"
 #include "transfer_queue.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -59,6 +61,8 @@ private slots:
 
     void queueConnectionsGetWhatTheSessionGot_data();
     void queueConnectionsGetWhatTheSessionGot();
+    void sftpQueueConnectionsHoldToTheSessionsHostKey_data();
+    void sftpQueueConnectionsHoldToTheSessionsHostKey();
     void partFilesOfOthersAreLeftAlone_data();
     void partFilesOfOthersAreLeftAlone();
     void oneTargetIsWrittenByOneItemAtATime_data();
@@ -136,6 +140,52 @@ void TestQueueSafety::queueConnectionsGetWhatTheSessionGot() {
              qPrintable(queue.items().front().error));
     QVERIFY(queue.paused());
     QCOMPARE(QDir(m_local->path()).entryList(QDir::Files), QStringList());
+}
+
+// Over SFTP the key the session saw is the only one a queue connection
+// takes, whatever the known hosts hold.
+void TestQueueSafety::sftpQueueConnectionsHoldToTheSessionsHostKey_data() {
+    QTest::addColumn<bool>("sameKey");
+    QTest::newRow("the session's key") << true;
+    QTest::newRow("another key") << false;
+}
+
+void TestQueueSafety::sftpQueueConnectionsHoldToTheSessionsHostKey() {
+    QFETCH(bool, sameKey);
+    if (!SshTestServer::unavailableReason().isEmpty())
+        QSKIP(qPrintable(SshTestServer::unavailableReason()));
+    SshTestServer server;
+    QVERIFY2(server.start(), qPrintable(server.errorText()));
+    QVERIFY(writeFile(server.root() + QStringLiteral("/f.txt"), "file"));
+    const QString trustFolder = local(QStringLiteral("trust"));
+    QDir().mkpath(trustFolder);
+    QVERIFY(writeFile(trustFolder + QStringLiteral("/known_hosts"),
+                      server.knownHostsLine().toLatin1() + '\n'));
+    const QByteArray keyBlob =
+        QByteArray::fromBase64(server.knownHostsLine().section(u' ', 2).toLatin1());
+    const QByteArray shownKey = sameKey ? keyBlob : keyBlob + "x";
+
+    QueueLogin login = loginTo(server.address(), ServerProtocol::Sftp);
+    login.user = server.userName();
+    login.password = server.password();
+    login.trust = std::make_shared<SessionTrust>(trustFolder);
+    login.session.protocol = ServerProtocol::Sftp;
+    login.session.encrypted = true;
+    login.session.peerKeyPin = QCryptographicHash::hash(shownKey, QCryptographicHash::Sha256)
+                                   .toBase64(QByteArray::OmitTrailingEquals);
+    TransferQueue queue;
+    queue.setLogin(login);
+    queue.addDownload(server.root() + QStringLiteral("/f.txt"), local(QStringLiteral("f.txt")),
+                      false, 4);
+    QVERIFY(drain(queue));
+    if (sameKey) {
+        QCOMPARE(queue.items().front().state, TransferState::Done);
+        return;
+    }
+    QCOMPARE(queue.items().front().state, TransferState::Failed);
+    QVERIFY2(queue.items().front().error.contains(QStringLiteral("not the one this session")),
+             qPrintable(queue.items().front().error));
+    QVERIFY(!QFile::exists(local(QStringLiteral("f.txt"))));
 }
 
 // A ".part" beside the target that tarlen did not make is never written to,
