@@ -51,6 +51,7 @@ private slots:
     void deleteMakeRemoveRename();
     void serverRefusalGives12003WithReplyText();
     void busyComponentRaises35764AndChangesNothing();
+    void unsafeCommandIsRefusedAndNothingSent_data();
     void unsafeCommandIsRefusedAndNothingSent();
     void eventsNeverComeFromInsideExecute();
     void quitClosesAndNextCommandReconnects();
@@ -283,18 +284,66 @@ void TestInetCommands::busyComponentRaises35764AndChangesNothing() {
     QVERIFY(QFile::exists(m_server.root() + QStringLiteral("/a.txt")));
 }
 
+// A control character in a path, the user name, the password or the address
+// stops the command before anything reaches the server: the DELE it would
+// smuggle after the login never runs. No message shows the password.
+void TestInetCommands::unsafeCommandIsRefusedAndNothingSent_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("said");
+    const QString dele = QStringLiteral("DELE ") + remote("a.txt");
+    const QString user = m_server.userName();
+    const QString password = m_server.password();
+    const QString address = m_server.address();
+    const QString lineBreak = QStringLiteral("line break");
+    QTest::newRow("CR LF in a path") << QStringLiteral("DELETE ") + remote("b\r\n") + dele << user
+                                     << password << address << lineBreak;
+    QTest::newRow("tab in a path") << QStringLiteral("DELETE ") + remote("a\t.txt") << user
+                                   << password << address << QStringLiteral("A path");
+    QTest::newRow("line separator in a path")
+        << QStringLiteral("LS ") + remote(QStringLiteral("x\u2028") + dele) << user << password
+        << address << QStringLiteral("A path");
+    QTest::newRow("CR LF in the password")
+        << "PWD" << user << password + QStringLiteral("\r\n") + dele << address << "password";
+    QTest::newRow("NEL in the password")
+        << "PWD" << user << password + QChar(0x85) + dele << address << "password";
+    QTest::newRow("LF in the user name")
+        << "PWD" << user + QStringLiteral("\n") + dele << password << address << "user name";
+    QTest::newRow("DEL in the user name")
+        << "PWD" << user + QChar(0x7F) << password << address << "user name";
+    QTest::newRow("encoded CR LF in the address")
+        << "PWD" << user << password << QStringLiteral("ftp://") + address + "/%0D%0A" + dele
+        << "host address";
+}
+
 void TestInetCommands::unsafeCommandIsRefusedAndNothingSent() {
+    QFETCH(QString, command);
+    QFETCH(QString, user);
+    QFETCH(QString, password);
+    QFETCH(QString, address);
+    QFETCH(QString, said);
+    m_inet->setUserName(user);
+    m_inet->setPassword(password);
     StateRecorder recorder(*m_inet);
     try {
-        m_inet->Execute(m_inet->URL(), QStringLiteral("DELETE ") + remote("a.txt\r\nDELE b"));
-        QFAIL("a command with a line break was accepted");
+        m_inet->Execute(address, command);
+        QFAIL("a command with a control character was accepted");
     } catch (const InetError& e) {
         QVERIFY(e.number() != 35764);
+        QVERIFY2(e.description().contains(said), qPrintable(e.description()));
+        QVERIFY(password.isEmpty() || !e.description().contains(password));
     }
     QVERIFY(!m_inet->StillExecuting());
     QTest::qWait(100);
     QVERIFY(recorder.states.isEmpty());
     QVERIFY(QFile::exists(m_server.root() + QStringLiteral("/a.txt")));
+
+    // Put right, the same component runs the next command.
+    m_inet->setUserName(m_server.userName());
+    m_inet->setPassword(m_server.password());
+    QVERIFY(runCommand(*m_inet, QStringLiteral("PWD")).ok());
 }
 
 void TestInetCommands::eventsNeverComeFromInsideExecute() {
