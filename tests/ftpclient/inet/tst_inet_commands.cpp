@@ -3,6 +3,7 @@
 // that is not "/"), both announcing UTF-8, against vsftpd with explicit and
 // with implicit TLS, and against OpenSSH's sshd over SFTP: pass "pyftpdlib",
 // "vsftpd", "ftps-explicit", "ftps-implicit" or "sftp" as first argument.
+#include "control_characters.h"
 #include "inet.h"
 #include "inet_test_helper.h"
 #include "protocol_test_server.h"
@@ -53,6 +54,7 @@ private slots:
     void busyComponentRaises35764AndChangesNothing();
     void unsafeCommandIsRefusedAndNothingSent_data();
     void unsafeCommandIsRefusedAndNothingSent();
+    void namesWithControlCharactersAreNotListed();
     void eventsNeverComeFromInsideExecute();
     void quitClosesAndNextCommandReconnects();
 
@@ -344,6 +346,33 @@ void TestInetCommands::unsafeCommandIsRefusedAndNothingSent() {
     m_inet->setUserName(m_server.userName());
     m_inet->setPassword(m_server.password());
     QVERIFY(runCommand(*m_inet, QStringLiteral("PWD")).ok());
+}
+
+// A name holding a control character is no entry, whether the server ends
+// its lines with CR LF (FTP) or libcurl with a bare LF (SFTP): "cr" followed
+// by a CR never passes for the file "cr".
+void TestInetCommands::namesWithControlCharactersAreNotListed() {
+    m_server.clearRoot();
+    const QList<QByteArray> unsafe = {"cr\r", "tab\tname", "del\x7f", "nel\xC2\x85",
+                                      "sep\xE2\x80\xA8"};
+    for (const QByteArray& name : unsafe + QList<QByteArray>{"cr"}) {
+        const QByteArray path = QFile::encodeName(m_server.root()) + '/' + name;
+        QFile file(QFile::decodeName(path));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(name);
+    }
+    const CommandOutcome list = runCommand(*m_inet, QStringLiteral("DIR"));
+    QVERIFY(list.ok());
+    const QStringList names = listingLines(list.reply);
+    QVERIFY2(names.count(QStringLiteral("cr")) == 1,
+             qPrintable(names.join(u'|').toUtf8().toPercentEncoding("|")));
+    for (const QString& name : names)
+        QVERIFY2(!holdsControlCharacter(name), qPrintable(name.toUtf8().toPercentEncoding()));
+
+    QTemporaryDir local;
+    const QString target = local.path() + QStringLiteral("/cr");
+    QVERIFY(runCommand(*m_inet, FtpCommand::get(remote("cr"), target)).ok());
+    QCOMPARE(readFile(target), QByteArray("cr"));
 }
 
 void TestInetCommands::eventsNeverComeFromInsideExecute() {
