@@ -1,11 +1,19 @@
 // The command line: URLs of every form as a desktop hands them over, the
 // profile they match, and what the program itself prints and returns.
 #include "command_line.h"
+#include "core_dumps.h"
 #include "launch_target.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 class TestCommandLine : public QObject {
     Q_OBJECT
@@ -20,6 +28,7 @@ private slots:
     void savedProfileIsMatched_data();
     void savedProfileIsMatched();
     void programAnswersWithoutADisplay();
+    void programLeavesNoCoreDump();
 };
 
 void TestCommandLine::initTestCase() {
@@ -239,6 +248,55 @@ void TestCommandLine::programAnswersWithoutADisplay() {
     QVERIFY(program.waitForFinished(30000));
     QCOMPARE(program.exitCode(), 2);
     QVERIFY(program.readAllStandardError().contains("nonsense"));
+}
+
+namespace {
+
+// The soft and hard limits of core files of a running process, as
+// /proc/<pid>/limits shows them ("Max core file size  0  0  bytes").
+QByteArray coreLimits(qint64 pid) {
+    QFile limits(QStringLiteral("/proc/%1/limits").arg(pid));
+    if (!limits.open(QIODevice::ReadOnly))
+        return {};
+    for (const QByteArray& line : limits.readAll().split('\n'))
+        if (line.startsWith("Max core file size"))
+            return line.mid(int(qstrlen("Max core file size"))).simplified();
+    return {};
+}
+
+} // namespace
+
+// The program holds passwords: it writes no core file and is not dumpable,
+// and the window still comes up and connects.
+void TestCommandLine::programLeavesNoCoreDump() {
+    // In a child of its own: this test must stay dumpable for the leak
+    // checker, which follows its threads through ptrace.
+    const pid_t child = fork();
+    if (child == 0) {
+        rlimit core{};
+        const bool off = forbidCoreDumps() && getrlimit(RLIMIT_CORE, &core) == 0 &&
+                         core.rlim_cur == 0 && core.rlim_max == 0 &&
+                         prctl(PR_GET_DUMPABLE, 0, 0, 0, 0) == 0;
+        _exit(off ? 0 : 1);
+    }
+    int status = -1;
+    QCOMPARE(waitpid(child, &status, 0), child);
+    QVERIFY(WIFEXITED(status));
+    QCOMPARE(WEXITSTATUS(status), 0);
+
+    QTemporaryDir config;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+    QProcess program;
+    program.setProcessEnvironment(env);
+    // Nothing listens on port 1: the login fails at once and the window stays.
+    program.start(QStringLiteral(TARLEN_PROGRAM), {QStringLiteral("ftp://127.0.0.1:1/pub/")});
+    QVERIFY(program.waitForStarted(30000));
+    QTRY_COMPARE_WITH_TIMEOUT(coreLimits(program.processId()), QByteArray("0 0 bytes"), 30000);
+    QCOMPARE(program.state(), QProcess::Running);
+    program.kill();
+    program.waitForFinished(30000);
 }
 
 QTEST_GUILESS_MAIN(TestCommandLine)
