@@ -1,4 +1,5 @@
 #include "app/command_line.h"
+#include "app/core_dumps.h"
 #include "common/prompter.h"
 #include "window/tarlen_frm.h"
 
@@ -24,6 +25,8 @@ int stop(const CommandLine& commandLine) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Before anything reads a password, the command line's included.
+    forbidCoreDumps();
     QCoreApplication::setApplicationName(QStringLiteral("tarlen"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TARLEN_VERSION));
     // --help and --version are answered before any window needs a display.

@@ -7,11 +7,14 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0)
         return 0;
-    // The first byte chooses MLSD, the name codec and the chunk size.
+    // The first byte chooses MLSD, the name codec, line ends known to be
+    // bare LFs (as over SFTP) and the chunk size.
     const uint8_t choice = data[0];
     const QByteArrayView reply = fuzzInput(data + 1, size - 1);
     const FtpNameCodec codec((choice & 2) != 0);
-    FtpListingBuilder builder((choice & 1) != 0, codec, QString());
+    const ListingLineEnds lineEnds =
+        (choice & 4) != 0 ? ListingLineEnds::BareLf : ListingLineEnds::Unknown;
+    FtpListingBuilder builder((choice & 1) != 0, codec, QString(), lineEnds);
     const qsizetype chunk = 1 + choice / 4;
     for (qsizetype at = 0; at < reply.size(); at += chunk)
         builder.feed(reply.sliced(at, qMin(chunk, reply.size() - at)));
@@ -21,6 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (const RemoteEntry& entry : *entries) {
             const QByteArray name = codec.encode(entry.name);
             FUZZ_CHECK(isSafeListName(name));
+            // A name is never made up: the server sent its bytes.
+            FUZZ_CHECK(reply.contains(name));
             FUZZ_CHECK(name.size() <= reply.size());
             FUZZ_CHECK(entry.size >= -1);
         }

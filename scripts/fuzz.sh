@@ -13,7 +13,8 @@ seconds=${1:-60}
 shift || true
 targets=("$@")
 if [[ ${#targets[@]} -eq 0 ]]; then
-    targets=(fuzz_listing fuzz_reply fuzz_command fuzz_settings fuzz_password fuzz_vantel_bag)
+    targets=(fuzz_listing fuzz_reply fuzz_command fuzz_settings fuzz_password fuzz_launch_url
+        fuzz_vantel_bag)
 fi
 
 bash "$root/scripts/setup.sh" --fuzz

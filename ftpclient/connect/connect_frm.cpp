@@ -4,6 +4,7 @@
 
 #include "common/prompter.h"
 #include "field_keys.h"
+#include "login_check.h"
 #include "password_check.h"
 #include "twips.h"
 
@@ -272,7 +273,17 @@ void Connect_Frm::Cmd_Delete_Click() {
         selectNothing(QString());
 }
 
+// A login that cannot be sent keeps the dialog open, with what was typed and
+// the field at fault focused.
 void Connect_Frm::Cmd_Connect_Click() {
+    if (const std::optional<LoginField> field =
+            checkSendableLogin(Txt_Host->text(), Txt_UI->text(), Txt_PW->text(), m_prompter)) {
+        QLineEdit* const at = *field == LoginField::UserName   ? Txt_UI
+                              : *field == LoginField::Password ? Txt_PW
+                                                               : Txt_Host;
+        at->setFocus(Qt::OtherFocusReason);
+        return;
+    }
     m_chosen = HostInfo{Cmb_Host->currentText(), Txt_Host->text(), Txt_UI->text(),
                         Txt_PW->text(),          protocolShown(),  Txt_KeyFile->text()};
     done(Accepted);

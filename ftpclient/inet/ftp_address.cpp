@@ -1,5 +1,7 @@
 #include "ftp_address.h"
 
+#include "login_text.h"
+
 #include <curl/curl.h>
 
 #include <cstdlib>
@@ -39,7 +41,8 @@ std::optional<FtpAddress> parseServerAddress(const QString& typed, ServerProtoco
     const ServerProtocol protocol =
         hasScheme ? protocolOfAddress(text, chosen).value_or(chosen) : chosen;
     if (hasScheme && !protocolOfAddress(text, chosen))
-        return fail(QStringLiteral("\"%1\" is not an FTP, FTPS or SFTP address.").arg(typed));
+        return fail(QStringLiteral("\"%1\" is not an FTP, FTPS or SFTP address.")
+                        .arg(urlWithoutPassword(typed)));
     if (!hasScheme)
         text.prepend(u"ftp://");
 
@@ -50,11 +53,12 @@ std::optional<FtpAddress> parseServerAddress(const QString& typed, ServerProtoco
     // one it may not know (when built without SSH) must not fail the check.
     const QString generic = QStringLiteral("ftp") + text.mid(text.indexOf(u"://"));
     if (curl_url_set(url.get(), CURLUPART_URL, generic.toUtf8().constData(), 0) != CURLUE_OK)
-        return fail(QStringLiteral("\"%1\" is not a valid server address.").arg(typed));
+        return fail(
+            QStringLiteral("\"%1\" is not a valid server address.").arg(urlWithoutPassword(typed)));
 
     const CurlString host = urlPart(url.get(), CURLUPART_HOST);
     if (!host || !*host.get())
-        return fail(QStringLiteral("\"%1\" names no host.").arg(typed));
+        return fail(QStringLiteral("\"%1\" names no host.").arg(urlWithoutPassword(typed)));
 
     FtpAddress address;
     // Host names mean the same in any case; libcurl hands the name on as it

@@ -1,5 +1,7 @@
 #include "ftp_command.h"
 
+#include "control_characters.h"
+
 #include <QStringList>
 
 namespace {
@@ -138,6 +140,13 @@ bool FtpCommand::holdsLineBreak() const {
         for (QChar c : *part)
             if (c == u'\r' || c == u'\n' || c == u'\0')
                 return true;
+    return false;
+}
+
+bool FtpCommand::holdsControlCharacter() const {
+    for (const QString* part : {&verb, &directory, &pattern, &remote, &newRemote})
+        if (::holdsControlCharacter(*part))
+            return true;
     return false;
 }
 

@@ -81,6 +81,10 @@ struct FtpCommand {
     // Whether a path holds CR, LF or NUL, which would end the command early
     // on the wire: such a command is never sent.
     bool holdsLineBreak() const;
+    // Whether a path the server is given (every one but `local`) holds a
+    // control character (see control_characters.h): such a command is never
+    // sent either.
+    bool holdsControlCharacter() const;
 };
 
 // Where a download kept for resuming collects its bytes: "<target>.part",

@@ -1,6 +1,9 @@
 #include "ftp_listing.h"
 
+#include "control_characters.h"
 #include "listing_forms.h"
+
+#include <utility>
 
 namespace {
 
@@ -40,10 +43,15 @@ std::optional<FtpListEntry> parseListLine(QByteArrayView line) {
 bool isSafeListName(QByteArrayView name) {
     if (name.isEmpty() || name == QByteArrayView(".") || name == QByteArrayView(".."))
         return false;
-    for (char c : name)
-        if (c == '/' || c == '\r' || c == '\n' || c == '\0')
+    bool ascii = true;
+    for (char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '/' || byte < 0x20 || byte == 0x7F)
             return false;
-    return true;
+        ascii = ascii && byte < 0x80;
+    }
+    // Past ASCII, the C1 controls and the separators, where the name is UTF-8.
+    return ascii || !holdsControlCharacter(RawName::decode(name));
 }
 
 RemoteListing buildListing(const QByteArray& raw, bool mlsd, const FtpNameCodec& codec,
@@ -58,10 +66,12 @@ QString buildListingText(const QByteArray& raw, bool mlsd, const FtpNameCodec& c
     return listingText(buildListing(raw, mlsd, codec, pattern));
 }
 
-FtpListingBuilder::FtpListingBuilder(bool mlsd, const FtpNameCodec& codec, const QString& pattern)
+FtpListingBuilder::FtpListingBuilder(bool mlsd, const FtpNameCodec& codec, const QString& pattern,
+                                     ListingLineEnds lineEnds)
     : m_mlsd(mlsd)
     , m_codec(codec)
-    , m_filter(patternFilter(pattern)) {}
+    , m_filter(patternFilter(pattern))
+    , m_lineEnds(lineEnds) {}
 
 void FtpListingBuilder::feed(QByteArrayView data) {
     qsizetype start = 0;
@@ -72,7 +82,7 @@ void FtpListingBuilder::feed(QByteArrayView data) {
             return;
         }
         m_partial += data.first(end);
-        addLine(m_partial);
+        takeLine(m_partial);
         m_partial.clear();
         start = end + 1;
     }
@@ -80,16 +90,19 @@ void FtpListingBuilder::feed(QByteArrayView data) {
         const qsizetype end = data.indexOf('\n', start);
         if (end < 0)
             break;
-        addLine(data.sliced(start, end - start));
+        takeLine(data.sliced(start, end - start));
         start = end + 1;
     }
     m_partial = data.sliced(start).toByteArray();
 }
 
 RemoteListing FtpListingBuilder::finish() {
+    settle(m_crLines >= m_bareLfLines ? ListingLineEnds::CrLf : ListingLineEnds::BareLf);
     if (!m_partial.isEmpty()) {
-        addLine(m_partial);
-        m_partial.clear();
+        // The last line came without an LF: a CR ends it where CR LF ends lines.
+        const QByteArray last = std::exchange(m_partial, QByteArray());
+        const bool cr = m_lineEnds == ListingLineEnds::CrLf && last.endsWith('\r');
+        addLine(cr ? QByteArrayView(last).chopped(1) : QByteArrayView(last), cr);
     }
     if (!m_heldName.isEmpty()) {
         ++m_listing.linesNotUnderstood;
@@ -103,18 +116,93 @@ RemoteListing FtpListingBuilder::finish() {
     return std::move(m_listing);
 }
 
-void FtpListingBuilder::addLine(QByteArrayView line) {
-    if (line.endsWith('\r'))
-        line.chop(1);
+void FtpListingBuilder::takeLine(QByteArrayView line) {
+    if (m_lineEnds == ListingLineEnds::BareLf) {
+        addLine(line, false);
+        return;
+    }
+    if (line.endsWith('\r')) {
+        if (m_lineEnds == ListingLineEnds::Unknown)
+            ++m_crLines;
+        addLine(line.chopped(1), true);
+        return;
+    }
+    if (line.isEmpty())
+        return; // says nothing of the line ends
+    if (m_lineEnds == ListingLineEnds::CrLf) {
+        // Where lines end in CR LF, a bare LF is one a name holds: the name
+        // was cut at it.
+        ++m_listing.linesNotUnderstood;
+        return;
+    }
+    ++m_bareLfLines;
+    addLine(line, false);
+}
+
+// Takes out what was taken as if its line's end were the listing's, when it
+// was not: in a listing of bare LFs, a name that ran to a CR ended in that CR;
+// in one of CR LFs, a bare LF cut a name in two.
+void FtpListingBuilder::settle(ListingLineEnds lineEnds) {
+    if (m_lineEnds != ListingLineEnds::Unknown)
+        return;
+    m_lineEnds = lineEnds;
+    const auto refused = [lineEnds](quint8 mark) {
+        if (lineEnds == ListingLineEnds::CrLf)
+            return (mark & CrLine) == 0;
+        return (mark & CrLine) != 0 && (mark & NameAtEnd) != 0;
+    };
+    const auto dropRefused = [&](std::vector<RemoteEntry>& entries, std::vector<quint8>& marks) {
+        size_t kept = 0;
+        for (size_t i = 0; i < entries.size(); ++i)
+            if (!refused(marks[i]))
+                entries[kept++] = std::move(entries[i]);
+        const size_t dropped = entries.size() - kept;
+        entries.resize(kept);
+        marks = {};
+        m_listing.linesNotUnderstood += int(dropped);
+        return dropped;
+    };
+    dropRefused(m_listing.directories, m_directoryMarks);
+    if (dropRefused(m_listing.files, m_fileMarks) > 0)
+        rebuildOrder();
+}
+
+void FtpListingBuilder::rebuildOrder() {
+    m_order.clear();
+    for (size_t i = 0; i < m_listing.files.size(); ++i)
+        m_order.emplace(m_listing.files[i].name.toCaseFolded(), int(i));
+}
+
+namespace {
+
+// Whether nothing but blanks follows `name` in `line`; also when the name is
+// not part of the line.
+bool nameRunsToEnd(QByteArrayView name, QByteArrayView line) {
+    const auto nameEnd = quintptr(name.data() + name.size());
+    const auto lineStart = quintptr(line.data());
+    const auto lineEnd = quintptr(line.data() + line.size());
+    if (nameEnd < lineStart || nameEnd > lineEnd)
+        return true;
+    for (qsizetype i = qsizetype(nameEnd - lineStart); i < line.size(); ++i)
+        if (line[i] != ' ' && line[i] != '\t')
+            return false;
+    return true;
+}
+
+} // namespace
+
+void FtpListingBuilder::addLine(QByteArrayView line, bool crLine) {
     if (line.isEmpty())
         return;
+    const quint8 cr = crLine ? CrLine : 0;
     if (!m_heldName.isEmpty()) {
-        // A VMS name alone on its line has its details on the next one.
+        // A VMS name alone on its line has its details on the next one; the
+        // name ran to the end of its own line.
         const QByteArray joined = m_heldName + ' ' + line.toByteArray();
         m_heldName.clear();
         const std::optional<FtpListEntry> parsed = parseVmsLine(joined);
         if (parsed && isSafeListName(parsed->name)) {
-            addEntry(*parsed);
+            addEntry(*parsed, cr | NameAtEnd);
             return;
         }
         ++m_listing.linesNotUnderstood;
@@ -125,17 +213,23 @@ void FtpListingBuilder::addLine(QByteArrayView line) {
     }
     const std::optional<FtpListEntry> parsed = m_mlsd ? parseMlsdLine(line) : parseListLine(line);
     if (parsed && isSafeListName(parsed->name)) {
-        addEntry(*parsed);
+        addEntry(*parsed, cr | (nameRunsToEnd(parsed->name, line) ? NameAtEnd : 0));
         return;
     }
-    // Headings and the listed directory itself are no entries.
+    // Headings and the listed directory itself are no entries. A heading
+    // shows how the server ends its lines.
     const bool itself =
         parsed && (parsed->name == QByteArrayView(".") || parsed->name == QByteArrayView(".."));
-    if (!itself && !isListingHeading(line))
-        ++m_listing.linesNotUnderstood;
+    if (itself)
+        return;
+    if (isListingHeading(line)) {
+        settle(crLine ? ListingLineEnds::CrLf : ListingLineEnds::BareLf);
+        return;
+    }
+    ++m_listing.linesNotUnderstood;
 }
 
-void FtpListingBuilder::addEntry(const FtpListEntry& parsed) {
+void FtpListingBuilder::addEntry(const FtpListEntry& parsed, quint8 mark) {
     RemoteEntry entry;
     entry.name = m_codec.decode(parsed.name);
     entry.isDirectory = parsed.directory;
@@ -143,10 +237,15 @@ void FtpListingBuilder::addEntry(const FtpListEntry& parsed) {
     entry.size = parsed.size;
     if (!entry.isDirectory && m_filter && !m_filter->match(entry.name).hasMatch())
         return;
+    const bool noting = m_lineEnds == ListingLineEnds::Unknown;
     if (entry.isDirectory) {
         m_listing.directories.push_back(std::move(entry));
+        if (noting)
+            m_directoryMarks.push_back(mark);
         return;
     }
     m_order.emplace(entry.name.toCaseFolded(), int(m_listing.files.size()));
     m_listing.files.push_back(std::move(entry));
+    if (noting)
+        m_fileMarks.push_back(mark);
 }

@@ -10,6 +10,7 @@
 
 #include <optional>
 #include <set>
+#include <vector>
 
 // One entry of a directory listing as the server names it.
 struct FtpListEntry {
@@ -32,8 +33,14 @@ std::optional<FtpListEntry> parseMlsdLine(QByteArrayView line);
 std::optional<FtpListEntry> parseListLine(QByteArrayView line);
 
 // Whether a name may be shown and used: not empty, not "." or "..", and free
-// of "/", CR, LF and NUL.
+// of "/" and of control characters (see control_characters.h; bytes that
+// are not UTF-8 count as no character).
 bool isSafeListName(QByteArrayView name);
+
+// How the lines of a listing end. Over FTP a listing should end its lines
+// with CR LF, but some servers send a bare LF; libcurl ends the lines of an
+// SFTP listing with a bare LF itself.
+enum class ListingLineEnds { Unknown, CrLf, BareLf };
 
 // Takes a raw MLSD or LIST reply apart into entries, fed as the reply
 // arrives, so that the listing is ready soon after the server's last byte.
@@ -41,20 +48,45 @@ bool isSafeListName(QByteArrayView name);
 // headings ("total 20") and the directory itself are left out uncounted. A
 // non-empty pattern ("*", "?", case-insensitive) filters the files; "*" and
 // "*.*" match every file, and directories are always kept.
+//
+// A CR before the LF ends the line only where the server ends its lines so;
+// where it ends them with a bare LF, the CR belongs to the line, and a name
+// it ends is refused, never read as the name without it. Unless given, the
+// line ends are learnt from the listing: from the first heading, else from
+// what most lines end with (CR LF on a tie). Until then every entry is taken
+// as if its line's end were the listing's; those whose ends turn out not to
+// be are taken out again and counted (a name cut at an LF it holds, or one
+// that ends in a CR).
 class FtpListingBuilder {
 public:
-    FtpListingBuilder(bool mlsd, const FtpNameCodec& codec, const QString& pattern);
+    FtpListingBuilder(bool mlsd, const FtpNameCodec& codec, const QString& pattern,
+                      ListingLineEnds lineEnds = ListingLineEnds::Unknown);
     void feed(QByteArrayView data);
     // The listing, its files sorted.
     RemoteListing finish();
 
 private:
-    void addLine(QByteArrayView line);
-    void addEntry(const FtpListEntry& parsed);
+    // How the line of an entry ended, noted while the line ends are not known.
+    enum LineMark : quint8 {
+        CrLine = 1,    // in CR LF, the CR taken off
+        NameAtEnd = 2, // and the name ran to the end of the line
+    };
+
+    void takeLine(QByteArrayView line);
+    void settle(ListingLineEnds lineEnds);
+    void addLine(QByteArrayView line, bool crLine);
+    void addEntry(const FtpListEntry& parsed, quint8 mark);
+    void rebuildOrder();
 
     bool m_mlsd;
     FtpNameCodec m_codec;
     std::optional<QRegularExpression> m_filter;
+    ListingLineEnds m_lineEnds;
+    int m_crLines = 0;     // lines ending in CR LF, then
+    int m_bareLfLines = 0; // in a bare LF, while the ends are not known
+    // The LineMarks of the directories and the files, while not known.
+    std::vector<quint8> m_directoryMarks;
+    std::vector<quint8> m_fileMarks;
     QByteArray m_partial;  // an unfinished last line
     QByteArray m_heldName; // a VMS name whose details are on the next line
     RemoteListing m_listing;

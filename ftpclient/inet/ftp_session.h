@@ -175,6 +175,10 @@ private:
     bool m_responseSeen = false;
     std::vector<QByteArray> m_replyLines;
     std::optional<FtpListingBuilder> m_listing;
+    // An FTP listing is read from libcurl's trace, as it came: what libcurl
+    // writes of it has every CR turned into an LF, a CR that a name holds
+    // among them.
+    bool m_listingTraced = false;
     QString m_replyText;
     SharedListing m_replyListing;
     int m_fileFd = -1;

@@ -92,6 +92,9 @@ int FtpSession::debugTrace(CURL*, curl_infotype type, char* data, size_t size, v
             s->m_responseSeen = true;
             s->reportState(InetState::ReceivingResponse);
         }
+    } else if (type == CURLINFO_DATA_IN && s->m_listing && !s->sftp()) {
+        s->m_listingTraced = true;
+        s->m_listing->feed(QByteArrayView(data, qsizetype(size)));
     }
     return 0;
 }
@@ -117,9 +120,13 @@ int FtpSession::transferInfo(void* self, curl_off_t dltotal, curl_off_t dlnow, c
     return 0;
 }
 
+// Over FTP the trace shows each part of a listing before it is written
+// here; only where it shows none (SFTP, or a libcurl that would not) are the
+// written parts read.
 size_t FtpSession::collectData(char* data, size_t size, size_t count, void* self) {
     auto* s = static_cast<FtpSession*>(self);
-    s->m_listing->feed(QByteArrayView(data, qsizetype(size * count)));
+    if (!s->m_listingTraced)
+        s->m_listing->feed(QByteArrayView(data, qsizetype(size * count)));
     return size * count;
 }
 

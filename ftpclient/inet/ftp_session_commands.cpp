@@ -152,7 +152,10 @@ CURLcode FtpSession::runList(const FtpJob& job) {
         curl_easy_setopt(m_easy, CURLOPT_CUSTOMREQUEST, "MLSD");
     curl_easy_setopt(m_easy, CURLOPT_WRITEFUNCTION, &FtpSession::collectData);
     curl_easy_setopt(m_easy, CURLOPT_WRITEDATA, this);
-    m_listing.emplace(m_mlsd, m_codec, job.command.pattern);
+    // libcurl ends the lines of an SFTP listing with a bare LF itself.
+    m_listing.emplace(m_mlsd, m_codec, job.command.pattern,
+                      sftp() ? ListingLineEnds::BareLf : ListingLineEnds::Unknown);
+    m_listingTraced = false;
     const CURLcode rc = perform(job, Phase::Command);
     if (rc == CURLE_OK)
         m_replyListing = std::make_shared<const RemoteListing>(m_listing->finish());

@@ -4,6 +4,7 @@
 #include "ftp_command.h"
 #include "ftp_job.h"
 #include "ftp_worker.h"
+#include "login_text.h"
 
 #include <curl/curl.h>
 
@@ -88,14 +89,30 @@ void Inet::Execute(const QString& url, const QString& command) {
     Execute(url, *parsed);
 }
 
-void Inet::Execute(const QString& url, const FtpCommand& command) {
-    checkIdle();
+// The last guard before the worker thread: no text with a control character
+// goes to a server, whatever let it through before.
+void Inet::checkSendable(const QString& target, const FtpCommand& command) const {
     if (command.holdsLineBreak())
         throw InetError(InetErrorNumber::InvalidCommand,
                         QStringLiteral("The command contains a line break or a NUL character and "
                                        "was not sent."));
+    if (command.holdsControlCharacter())
+        throw InetError(InetErrorNumber::InvalidCommand,
+                        QStringLiteral("A path in the command contains a control character and "
+                                       "was not sent."));
+    if (const std::optional<LoginField> field =
+            unsendableLoginField(m_userName, m_password, target))
+        throw InetError(*field == LoginField::Address ? InetErrorNumber::InvalidUrl
+                                                      : InetErrorNumber::InvalidLogin,
+                        QStringLiteral("The %1 contains a control character and was not sent.")
+                            .arg(loginFieldName(*field)));
+}
+
+void Inet::Execute(const QString& url, const FtpCommand& command) {
+    checkIdle();
     QString error;
     const QString target = url.isEmpty() ? m_url : url;
+    checkSendable(target, command);
     const std::optional<FtpAddress> address = parseServerAddress(target, m_serverProtocol, &error);
     if (!address)
         throw InetError(InetErrorNumber::InvalidUrl, error);

@@ -56,6 +56,8 @@ public:
     // Starts `command` on the server at `url` and returns at once. The text
     // form is read by parseFtpCommand(); a program that knows its paths hands
     // over the command itself, so that no blank is ever taken for a separator.
+    // A command, user name, password or address holding a control character
+    // (see control_characters.h) raises an InetError and nothing is sent.
     void Execute(const QString& url, const QString& command);
     void Execute(const QString& url, const FtpCommand& command);
     bool StillExecuting() const { return m_executing; }
@@ -94,6 +96,9 @@ signals:
 private:
     // Raises 35764 while a command runs.
     void checkIdle() const;
+    // Raises 35753, 35754 or 35751 when a path of the command, the user
+    // name, the password or the address `target` holds a control character.
+    void checkSendable(const QString& target, const FtpCommand& command) const;
     void onWorkerEvent(const FtpEvent& ev);
     void completeCancelled(quint64 job);
 

@@ -58,6 +58,7 @@ namespace InetErrorNumber {
 enum : int {
     InvalidUrl = 35751,
     InvalidCommand = 35753,
+    InvalidLogin = 35754, // a user name or password that cannot be sent
     StillExecuting = 35764,
 };
 }

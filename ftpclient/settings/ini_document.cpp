@@ -133,17 +133,27 @@ IniDocument::Index IniDocument::buildIndex() const {
     return index;
 }
 
-std::optional<QByteArray> IniDocument::value(const QByteArray& section,
-                                             const QByteArray& key) const {
+const IniDocument::Index& IniDocument::index() const {
     if (!m_index)
         m_index = buildIndex();
-    const auto body = m_index->constFind(foldedName(section));
-    if (body == m_index->constEnd())
+    return *m_index;
+}
+
+std::optional<QByteArray> IniDocument::value(const QByteArray& section,
+                                             const QByteArray& key) const {
+    ++m_lookups;
+    const auto body = index().constFind(foldedName(section));
+    if (body == index().constEnd())
         return std::nullopt;
     const auto found = body->constFind(foldedName(key));
     if (found == body->constEnd())
         return std::nullopt;
     return *found;
+}
+
+QStringList IniDocument::keys(const QByteArray& section) const {
+    const auto body = index().constFind(foldedName(section));
+    return body == index().constEnd() ? QStringList() : body->keys();
 }
 
 void IniDocument::setValue(const QByteArray& section, const QByteArray& key,

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QHash>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -23,6 +24,11 @@ public:
 
     // The value of `key` in `section`, or nothing when either is missing.
     std::optional<QByteArray> value(const QByteArray& section, const QByteArray& key) const;
+    // The names of the keys value() finds in `section`, case-folded, in no
+    // particular order.
+    QStringList keys(const QByteArray& section) const;
+    // How many values have been looked up so far.
+    int lookups() const { return m_lookups; }
 
     // Gives `key` in `section` the value `value`, creating the section (at the
     // end of the text) and the key (after the last line of its section) when
@@ -39,4 +45,6 @@ private:
 
     QByteArray m_text;
     mutable std::optional<Index> m_index; // built at the first lookup
+    mutable int m_lookups = 0;
+    const Index& index() const;
 };

@@ -1,6 +1,8 @@
 #include "launch_target.h"
 
+#include "control_characters.h"
 #include "ftp_address.h"
+#include "login_text.h"
 #include "raw_names.h"
 
 #include <QUrl>
@@ -45,6 +47,25 @@ bool protocolFits(ServerProtocol profile, ServerProtocol wanted) {
     return isFtpForm(wanted) ? isFtpForm(profile) : profile == wanted;
 }
 
+// What is wrong with a URL, without the URL: Qt's description goes on with
+// the text it read, password and all.
+QString urlProblem(const QUrl& url) {
+    const QString description = url.errorString();
+    const qsizetype source = description.indexOf(QStringLiteral("; source was"));
+    return source < 0 ? description : description.left(source);
+}
+
+// The part of the target that holds a control character, as a message names
+// it; empty when none does.
+QString unsendablePart(const LaunchTarget& target) {
+    if (const std::optional<LoginField> field =
+            unsendableLoginField(target.user, target.password.value_or(QString()), target.host))
+        return loginFieldName(*field);
+    if (holdsControlCharacter(target.directory))
+        return QStringLiteral("folder");
+    return {};
+}
+
 } // namespace
 
 QString LaunchTarget::address() const {
@@ -52,6 +73,8 @@ QString LaunchTarget::address() const {
 }
 
 std::optional<LaunchTarget> parseLaunchUrl(const QString& text, QString* error) {
+    // No message shows the URL's password.
+    const QString shown = urlWithoutPassword(text);
     auto fail = [&](const QString& why) -> std::optional<LaunchTarget> {
         if (error)
             *error = why;
@@ -59,16 +82,16 @@ std::optional<LaunchTarget> parseLaunchUrl(const QString& text, QString* error) 
     };
     const QUrl url(text.trimmed(), QUrl::StrictMode);
     if (!url.isValid())
-        return fail(QStringLiteral("\"%1\" is not a valid URL: %2").arg(text, url.errorString()));
+        return fail(QStringLiteral("\"%1\" is not a valid URL: %2").arg(shown, urlProblem(url)));
     const std::optional<ServerProtocol> protocol = protocolOfScheme(url.scheme().toLower());
     if (!protocol)
-        return fail(QStringLiteral("\"%1\" is not an ftp://, ftps:// or sftp:// URL.").arg(text));
+        return fail(QStringLiteral("\"%1\" is not an ftp://, ftps:// or sftp:// URL.").arg(shown));
     if (url.host().isEmpty())
-        return fail(QStringLiteral("\"%1\" names no server.").arg(text));
+        return fail(QStringLiteral("\"%1\" names no server.").arg(shown));
     if (url.hasQuery() || url.hasFragment())
         return fail(QStringLiteral("\"%1\" has a part a server address cannot have (after "
                                    "\"?\" or \"#\").")
-                        .arg(text));
+                        .arg(shown));
 
     LaunchTarget target;
     target.protocol = *protocol;
@@ -80,6 +103,10 @@ std::optional<LaunchTarget> parseLaunchUrl(const QString& text, QString* error) 
     if (!url.password().isEmpty())
         target.password = url.password(QUrl::FullyDecoded);
     target.directory = directoryOf(target.protocol, decodedPath(url));
+    const QString unsendable = unsendablePart(target);
+    if (!unsendable.isEmpty())
+        return fail(QStringLiteral("the %1 in \"%2\" contains a control character.")
+                        .arg(unsendable, shown));
     return target;
 }
 

@@ -29,6 +29,10 @@ public:
 
     // Whether the key is in the file, whatever its value.
     bool holds(const QByteArray& section, const QByteArray& key) const;
+    // The names of the keys the file holds in `section`, case-folded.
+    QStringList keys(const QByteArray& section) const { return m_document.keys(section); }
+    // How many keys have been looked up so far, reads and writes alike.
+    int lookups() const { return m_document.lookups(); }
 
     // The value of the key, else `defaultValue`; cut at its first NUL and to
     // bufferSize - 1 characters.

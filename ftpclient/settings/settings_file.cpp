@@ -10,6 +10,8 @@
 #include <QFile>
 
 #include <limits>
+#include <optional>
+#include <vector>
 
 namespace {
 
@@ -101,6 +103,53 @@ HostInfo readProfile(const ProfileFile& file, int n, const QString& sKey,
     return host;
 }
 
+// The numbers below `count` of the profiles the file holds a key of: keys
+// "HOST<n><field>", n written as profileKey() writes it.
+std::vector<int> profilesHeld(const ProfileFile& file, int count) {
+    std::vector<bool> held(size_t(qMax(count, 0)), false);
+    const QString prefix = QStringLiteral("host");
+    for (const QString& key : file.keys(Section.toLatin1())) {
+        if (!key.startsWith(prefix))
+            continue;
+        qsizetype end = prefix.size();
+        while (end < key.size() && key[end].isDigit() && key[end].unicode() < 0x80)
+            ++end;
+        const QStringView digits = QStringView(key).sliced(prefix.size(), end - prefix.size());
+        if (digits.isEmpty() || end == key.size() || digits.size() > 5)
+            continue;
+        const int n = digits.toInt();
+        if (n < count && digits == QString::number(n))
+            held[size_t(n)] = true;
+    }
+    std::vector<int> numbers;
+    for (int n = 0; n < count; ++n)
+        if (held[size_t(n)])
+            numbers.push_back(n);
+    return numbers;
+}
+
+// Every profile the file claims: those it holds keys of are read, the others
+// are what a profile without keys reads as, read once. Reading costs what the
+// file holds, however many profiles it claims.
+QList<HostInfo> readProfiles(const ProfileFile& file, int count, const QString& sKey,
+                             ServerProtocol missingProtocol) {
+    const std::vector<int> held = profilesHeld(file, count);
+    QList<HostInfo> hosts(count);
+    std::optional<HostInfo> keyless;
+    size_t next = 0;
+    for (int n = 0; n < count; ++n) {
+        if (next < held.size() && held[next] == n) {
+            hosts[n] = readProfile(file, n, sKey, missingProtocol);
+            ++next;
+            continue;
+        }
+        if (!keyless)
+            keyless = readProfile(file, n, sKey, missingProtocol);
+        hosts[n] = *keyless;
+    }
+    return hosts;
+}
+
 // The protocol and the key file came after a profile's first four keys. Each
 // is written only where the file holds it already or the value is not what
 // its absence means, so a file from before is saved as it was. A key the
@@ -167,7 +216,11 @@ void writePreferences(ProfileFile& file, const Preferences& prefs) {
 
 void LoadSettings(SettingsWindow& window, HostProfiles& profiles, const QString& sKey,
                   const QString& filePath) {
-    const ProfileFile file(filePath);
+    LoadSettings(window, profiles, sKey, ProfileFile(filePath));
+}
+
+void LoadSettings(SettingsWindow& window, HostProfiles& profiles, const QString& sKey,
+                  const ProfileFile& file) {
 
     const short state = readNumber(file, QStringLiteral("WINDOWSTATE"), -1);
     if (state != -1) {
@@ -201,9 +254,7 @@ void LoadSettings(SettingsWindow& window, HostProfiles& profiles, const QString&
     // protocol has always been plain FTP.
     const ServerProtocol missingProtocol =
         file.existed() ? ServerProtocol::PlainFtp : ServerProtocol::FtpTlsIfOffered;
-    profiles.Hosts = QList<HostInfo>(profiles.iNumHosts);
-    for (int n = 0; n < profiles.iNumHosts; ++n)
-        profiles.Hosts[n] = readProfile(file, n, sKey, missingProtocol);
+    profiles.Hosts = readProfiles(file, profiles.iNumHosts, sKey, missingProtocol);
     window.setPreferences(readPreferences(file));
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "host_profiles.h"
+#include "profile_file.h"
 #include "settings_location.h"
 #include "settings_window.h"
 
@@ -33,6 +34,10 @@
 //    keyring: whatever its "PW" holds is not read.
 void LoadSettings(SettingsWindow& window, HostProfiles& profiles, const QString& sKey,
                   const QString& filePath = settingsFilePath());
+// The same from a file read already. Profiles the file holds no key of cost
+// no lookup each, however many "NUMHOSTS" claims.
+void LoadSettings(SettingsWindow& window, HostProfiles& profiles, const QString& sKey,
+                  const ProfileFile& file);
 
 // Writes every key from `window` and `profiles`; keys of the file it does not
 // write (profiles beyond iNumHosts among them) stay. A profile's "PROTOCOL",

@@ -1,10 +1,12 @@
 #include "plain_name.h"
 
+#include "control_characters.h"
+
 bool isPlainFileName(const QString& name) {
     if (name.isEmpty() || name == u"." || name == u"..")
         return false;
     for (QChar c : name)
-        if (c == u'/' || c.category() == QChar::Other_Control)
+        if (c == u'/' || isControlCharacter(c.unicode()))
             return false;
     return true;
 }

@@ -3,7 +3,8 @@
 #include <QString>
 
 // Whether `name` can name a file inside a directory and nothing else: not
-// empty, not "." or "..", no "/" and no control character.
+// empty, not "." or "..", no "/" and no control character (see
+// control_characters.h).
 bool isPlainFileName(const QString& name);
 
 // The last part of a slash-separated path, and everything before it (ending

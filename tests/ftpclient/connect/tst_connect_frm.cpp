@@ -115,6 +115,8 @@ private slots:
     void deletingTheLastProfileLeavesNothingSelected();
 
     void connectNamesTheTypedValues();
+    void controlCharacterKeepsTheDialogOpen_data();
+    void controlCharacterKeepsTheDialogOpen();
     void cancelEscapeAndCloseButtonAllCancel();
     void savePasswordBoxIsStoredOnEveryWayOut();
 
@@ -468,6 +470,52 @@ void TestConnectFrm::connectNamesTheTypedValues() {
     QCOMPARE(empty.chosenHost()->sUser, QString());
     QCOMPARE(empty.chosenHost()->protocol, ServerProtocol::FtpTlsIfOffered);
     QCOMPARE(empty.chosenHost()->sKeyFile, QString());
+}
+
+// A login that cannot be sent is not handed over: the dialog says which
+// field holds the control character (never showing the password), stays
+// open with everything typed, and puts the cursor in that field.
+void TestConnectFrm::controlCharacterKeepsTheDialogOpen_data() {
+    QTest::addColumn<int>("field"); // 0 address, 1 user, 2 password
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("CR LF in the password") << 2 << "pw\r\nDELE /pub/a.txt"
+                                           << "password";
+    QTest::newRow("line separator in the password")
+        << 2 << QStringLiteral("pw\u2028x") << "password";
+    QTest::newRow("tab in the user name") << 1 << "me\tyou"
+                                          << "user name";
+    QTest::newRow("NEL in the user name") << 1 << QStringLiteral("me\u0085") << "user name";
+    QTest::newRow("encoded LF in the address") << 0 << "ftp://host%0A.example.org"
+                                               << "host address";
+}
+
+void TestConnectFrm::controlCharacterKeepsTheDialogOpen() {
+    QFETCH(int, field);
+    QFETCH(QString, typed);
+    QFETCH(QString, said);
+    Connect_Frm& d = open();
+    QLineEdit* const fields[] = {d.Txt_Host, d.Txt_UI, d.Txt_PW};
+    d.Txt_Host->setText(QStringLiteral("files.example.org"));
+    d.Txt_UI->setText(QStringLiteral("me"));
+    d.Txt_PW->setText(QStringLiteral("pw"));
+    fields[field]->setText(typed);
+    QTest::mouseClick(d.Cmd_Connect, Qt::LeftButton);
+
+    QVERIFY(d.isVisible());
+    QVERIFY(!d.chosenHost());
+    QCOMPARE(m_prompter.messages.size(), 1);
+    const QString message = m_prompter.messages[0].text;
+    QVERIFY2(message.contains(said), qPrintable(message));
+    QVERIFY(!message.contains(d.Txt_PW->text()));
+    QCOMPARE(fields[field]->text(), typed);
+    QTRY_VERIFY(fields[field]->hasFocus());
+
+    // Put right, Connect hands the login over.
+    fields[field]->setText(QStringLiteral("fine"));
+    QTest::mouseClick(d.Cmd_Connect, Qt::LeftButton);
+    QVERIFY(!d.isVisible());
+    QVERIFY(d.chosenHost());
 }
 
 void TestConnectFrm::cancelEscapeAndCloseButtonAllCancel() {

@@ -28,6 +28,8 @@ private slots:
     void listingBuilderIgnoresChunkBoundaries();
     void listingJoinsWrappedVmsLines();
     void listingCountsLinesNotUnderstood();
+    void listingKeepsTheCrOfANameAndRefusesControls_data();
+    void listingKeepsTheCrOfANameAndRefusesControls();
     void listingOfAMillionLines();
     void listingOfOneLongLineOrNulBytes();
     void pwdPathFromReply_data();
@@ -451,6 +453,68 @@ void TestFtpParsing::listingCountsLinesNotUnderstood() {
     const RemoteListing fromMlsd = buildListing(mlsd, true, FtpNameCodec(false), QString());
     QCOMPARE(listingText(fromMlsd), QStringLiteral("x\r\n"));
     QCOMPARE(fromMlsd.linesNotUnderstood, 1);
+}
+
+// A CR before the LF ends the line only where the listing's lines end so; a
+// name that keeps one, or holds any other control character, is no entry
+// but a line not understood, and never becomes another name.
+void TestFtpParsing::listingKeepsTheCrOfANameAndRefusesControls_data() {
+    QTest::addColumn<QByteArray>("raw");
+    QTest::addColumn<bool>("mlsd");
+    QTest::addColumn<int>("lineEnds");
+    QTest::addColumn<QString>("listed");
+    QTest::addColumn<int>("notUnderstood");
+    const QByteArray file = "-rw-r--r-- 1 u g 5 Jul 9 18:02 ";
+    const auto unknown = int(ListingLineEnds::Unknown);
+    const auto bareLf = int(ListingLineEnds::BareLf);
+    QTest::newRow("CR LF list, a name ending in CR")
+        << "total 2\r\n" + file + "cr\r\r\n" + file + "kept\r\n"
+        << false << unknown << "kept\r\n"
+        << 1;
+    QTest::newRow("bare LF list with heading") << "total 2\n" + file + "cr\r\n" + file + "kept\n"
+                                               << false << unknown << "kept\r\n"
+                                               << 1;
+    QTest::newRow("bare LF list, the name with a CR first")
+        << file + "cr\r\n" + file + "a\n" + file + "b\n"
+        << false << unknown << "a\r\nb\r\n"
+        << 1;
+    QTest::newRow("bare LF MLSD") << QByteArray("type=file; cr\r\ntype=file; x\ntype=dir; y\n")
+                                  << true << unknown << "y/\r\nx\r\n"
+                                  << 1;
+    QTest::newRow("CR LF MLSD, an LF inside a name")
+        << QByteArray("type=file; a\r\ntype=file; b\nc\r\ntype=file; d\r\n") << true << unknown
+        << "a\r\nd\r\n"
+        << 2;
+    QTest::newRow("bare LF list, a link's target ends in CR")
+        << "total 1\nlrwxrwxrwx 1 u g 1 Jul 9 18:02 ln -> t\r\n" + file + "x\n"
+        << false << unknown << "ln\r\nx\r\n"
+        << 0;
+    QTest::newRow("SFTP: libcurl's bare LF") << file + "cr\r\n" << false << bareLf << "" << 1;
+    QTest::newRow("control characters")
+        << QByteArray("type=file; tab\tx\r\ntype=file; del\x7f\r\ntype=file; nel\xC2\x85\r\n"
+                      "type=file; sep\xE2\x80\xA8\r\ntype=file; ok\r\n")
+        << true << unknown << "ok\r\n"
+        << 4;
+    QTest::newRow("bytes that are not UTF-8 are no controls")
+        << QByteArray("type=file; raw\x85\r\n") << true << unknown
+        << QStringLiteral("raw") + QChar(0xDC85) + QStringLiteral("\r\n") << 0;
+}
+
+void TestFtpParsing::listingKeepsTheCrOfANameAndRefusesControls() {
+    QFETCH(QByteArray, raw);
+    QFETCH(bool, mlsd);
+    QFETCH(int, lineEnds);
+    QFETCH(QString, listed);
+    QFETCH(int, notUnderstood);
+    // Line by line as from the network, then all at once.
+    for (qsizetype chunk : {qsizetype(1), raw.size()}) {
+        FtpListingBuilder builder(mlsd, FtpNameCodec(true), QString(), ListingLineEnds(lineEnds));
+        for (qsizetype at = 0; at < raw.size(); at += chunk)
+            builder.feed(QByteArrayView(raw).sliced(at, qMin(chunk, raw.size() - at)));
+        const RemoteListing listing = builder.finish();
+        QCOMPARE(listingText(listing), listed);
+        QCOMPARE(listing.linesNotUnderstood, notUnderstood);
+    }
 }
 
 // A million lines arrive in chunks as from the network; the builder keeps

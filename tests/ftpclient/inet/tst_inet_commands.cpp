@@ -3,6 +3,7 @@
 // that is not "/"), both announcing UTF-8, against vsftpd with explicit and
 // with implicit TLS, and against OpenSSH's sshd over SFTP: pass "pyftpdlib",
 // "vsftpd", "ftps-explicit", "ftps-implicit" or "sftp" as first argument.
+#include "control_characters.h"
 #include "inet.h"
 #include "inet_test_helper.h"
 #include "protocol_test_server.h"
@@ -51,7 +52,9 @@ private slots:
     void deleteMakeRemoveRename();
     void serverRefusalGives12003WithReplyText();
     void busyComponentRaises35764AndChangesNothing();
+    void unsafeCommandIsRefusedAndNothingSent_data();
     void unsafeCommandIsRefusedAndNothingSent();
+    void namesWithControlCharactersAreNotListed();
     void eventsNeverComeFromInsideExecute();
     void quitClosesAndNextCommandReconnects();
 
@@ -283,18 +286,93 @@ void TestInetCommands::busyComponentRaises35764AndChangesNothing() {
     QVERIFY(QFile::exists(m_server.root() + QStringLiteral("/a.txt")));
 }
 
+// A control character in a path, the user name, the password or the address
+// stops the command before anything reaches the server: the DELE it would
+// smuggle after the login never runs. No message shows the password.
+void TestInetCommands::unsafeCommandIsRefusedAndNothingSent_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("said");
+    const QString dele = QStringLiteral("DELE ") + remote("a.txt");
+    const QString user = m_server.userName();
+    const QString password = m_server.password();
+    const QString address = m_server.address();
+    const QString lineBreak = QStringLiteral("line break");
+    QTest::newRow("CR LF in a path") << QStringLiteral("DELETE ") + remote("b\r\n") + dele << user
+                                     << password << address << lineBreak;
+    QTest::newRow("tab in a path") << QStringLiteral("DELETE ") + remote("a\t.txt") << user
+                                   << password << address << QStringLiteral("A path");
+    QTest::newRow("line separator in a path")
+        << QStringLiteral("LS ") + remote(QStringLiteral("x\u2028") + dele) << user << password
+        << address << QStringLiteral("A path");
+    QTest::newRow("CR LF in the password")
+        << "PWD" << user << password + QStringLiteral("\r\n") + dele << address << "password";
+    QTest::newRow("NEL in the password")
+        << "PWD" << user << password + QChar(0x85) + dele << address << "password";
+    QTest::newRow("LF in the user name")
+        << "PWD" << user + QStringLiteral("\n") + dele << password << address << "user name";
+    QTest::newRow("DEL in the user name")
+        << "PWD" << user + QChar(0x7F) << password << address << "user name";
+    QTest::newRow("encoded CR LF in the address")
+        << "PWD" << user << password << QStringLiteral("ftp://") + address + "/%0D%0A" + dele
+        << "host address";
+}
+
 void TestInetCommands::unsafeCommandIsRefusedAndNothingSent() {
+    QFETCH(QString, command);
+    QFETCH(QString, user);
+    QFETCH(QString, password);
+    QFETCH(QString, address);
+    QFETCH(QString, said);
+    m_inet->setUserName(user);
+    m_inet->setPassword(password);
     StateRecorder recorder(*m_inet);
     try {
-        m_inet->Execute(m_inet->URL(), QStringLiteral("DELETE ") + remote("a.txt\r\nDELE b"));
-        QFAIL("a command with a line break was accepted");
+        m_inet->Execute(address, command);
+        QFAIL("a command with a control character was accepted");
     } catch (const InetError& e) {
         QVERIFY(e.number() != 35764);
+        QVERIFY2(e.description().contains(said), qPrintable(e.description()));
+        QVERIFY(password.isEmpty() || !e.description().contains(password));
     }
     QVERIFY(!m_inet->StillExecuting());
     QTest::qWait(100);
     QVERIFY(recorder.states.isEmpty());
     QVERIFY(QFile::exists(m_server.root() + QStringLiteral("/a.txt")));
+
+    // Put right, the same component runs the next command.
+    m_inet->setUserName(m_server.userName());
+    m_inet->setPassword(m_server.password());
+    QVERIFY(runCommand(*m_inet, QStringLiteral("PWD")).ok());
+}
+
+// A name holding a control character is no entry, whether the server ends
+// its lines with CR LF (FTP) or libcurl with a bare LF (SFTP): "cr" followed
+// by a CR never passes for the file "cr".
+void TestInetCommands::namesWithControlCharactersAreNotListed() {
+    m_server.clearRoot();
+    const QList<QByteArray> unsafe = {"cr\r", "tab\tname", "del\x7f", "nel\xC2\x85",
+                                      "sep\xE2\x80\xA8"};
+    for (const QByteArray& name : unsafe + QList<QByteArray>{"cr"}) {
+        const QByteArray path = QFile::encodeName(m_server.root()) + '/' + name;
+        QFile file(QFile::decodeName(path));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(name);
+    }
+    const CommandOutcome list = runCommand(*m_inet, QStringLiteral("DIR"));
+    QVERIFY(list.ok());
+    const QStringList names = listingLines(list.reply);
+    QVERIFY2(names.count(QStringLiteral("cr")) == 1,
+             qPrintable(names.join(u'|').toUtf8().toPercentEncoding("|")));
+    for (const QString& name : names)
+        QVERIFY2(!holdsControlCharacter(name), qPrintable(name.toUtf8().toPercentEncoding()));
+
+    QTemporaryDir local;
+    const QString target = local.path() + QStringLiteral("/cr");
+    QVERIFY(runCommand(*m_inet, FtpCommand::get(remote("cr"), target)).ok());
+    QCOMPARE(readFile(target), QByteArray("cr"));
 }
 
 void TestInetCommands::eventsNeverComeFromInsideExecute() {

@@ -63,6 +63,8 @@ private slots:
     void pathThatCannotBeShownGivesHomeFolder();
     void profileCountAndCurrentIndex_data();
     void profileCountAndCurrentIndex();
+    void profilesWithoutKeysCostNoLookups_data();
+    void profilesWithoutKeysCostNoLookups();
 
     void freshFileHoldsEveryKeyInOrder();
     void savedSettingsLoadBack();
@@ -270,6 +272,43 @@ void TestSettingsFile::profileCountAndCurrentIndex() {
     QCOMPARE(m_profiles.iSavePW, short(1)); // the keys after it still load
     if (count == 2)
         QCOMPARE(m_profiles.Hosts[1].sName, QStringLiteral("b"));
+}
+
+// Loading costs what the file holds, not what "NUMHOSTS" claims: the same
+// keys take as many lookups whether 30000 profiles are claimed or just
+// enough, and every profile without keys still reads as one.
+void TestSettingsFile::profilesWithoutKeysCostNoLookups_data() {
+    QTest::addColumn<QByteArray>("profileLines");
+    QTest::addColumn<int>("enough");
+    QTest::newRow("none") << QByteArray() << 1;
+    QTest::newRow("the first") << QByteArray("HOST0NAME=a\nHOST0PW=\n") << 2;
+    QTest::newRow("scattered, any case")
+        << QByteArray("host7user=u\nHOST2PROTOCOL=3\nHost12KeyRing= 1\n") << 14;
+    QTest::newRow("not profile keys") << QByteArray("HOST05NAME=x\nHOST3=y\nHOSTNAME=z\n") << 6;
+}
+
+void TestSettingsFile::profilesWithoutKeysCostNoLookups() {
+    QFETCH(QByteArray, profileLines);
+    QFETCH(int, enough);
+    QList<HostProfiles> loaded;
+    QList<int> lookups;
+    for (int claimed : {enough, 30000}) {
+        QVERIFY(writeAll(m_file, settingsText(QDir::homePath(), claimed, profileLines)));
+        const ProfileFile file(m_file);
+        loaded.append(HostProfiles());
+        LoadSettings(m_window, loaded.last(), Key, file);
+        lookups.append(file.lookups());
+    }
+    QCOMPARE(lookups[1], lookups[0]);
+    const QList<HostInfo>& few = loaded[0].Hosts;
+    const QList<HostInfo>& many = loaded[1].Hosts;
+    QCOMPARE(many.size(), 30000);
+    const auto same = [](const HostInfo& a, const HostInfo& b) {
+        return a.sName == b.sName && a.sAddr == b.sAddr && a.sUser == b.sUser && a.sPW == b.sPW &&
+               a.protocol == b.protocol && a.sKeyFile == b.sKeyFile && a.inKeyring == b.inKeyring;
+    };
+    for (int n = 0; n < many.size(); ++n)
+        QVERIFY2(same(many[n], few[qMin(n, enough - 1)]), qPrintable(QString::number(n)));
 }
 
 void TestSettingsFile::freshFileHoldsEveryKeyInOrder() {

@@ -53,6 +53,8 @@ private slots:
     void failedLoginReturnsToDisconnected();
     void urlConnectsWithItsProfileAndOpensItsFolder();
     void urlWithoutPasswordAsksForIt();
+    void profileWithControlCharacterSendsNothing_data();
+    void profileWithControlCharacterSendsNothing();
 
 private:
     // The scripted dialog: confirms a host the way Connect does.
@@ -261,6 +263,40 @@ void TestConnection::failedLoginReturnsToDisconnected() {
     f.Cmd_Connect->click();
     QVERIFY(f.session().bConnected);
     QVERIFY(m_prompter.messages.isEmpty());
+}
+
+// A saved profile (from the settings file, or with its password from the
+// keyring) is not checked by the dialog when a URL picks it: the connect
+// attempt fails, naming the field, and nothing reaches the server.
+void TestConnection::profileWithControlCharacterSendsNothing_data() {
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("said");
+    const QString dele = QStringLiteral("DELE listed.txt");
+    QTest::newRow("CR LF in the password")
+        << m_server.userName() << m_server.password() + QStringLiteral("\r\n") + dele << "password";
+    QTest::newRow("tab in the user name")
+        << m_server.userName() + QStringLiteral("\t") << m_server.password() << "user name";
+}
+
+void TestConnection::profileWithControlCharacterSendsNothing() {
+    QFETCH(QString, user);
+    QFETCH(QString, password);
+    QFETCH(QString, said);
+    TARLEN_Frm& f = *m_frm;
+    QVERIFY(m_server.writeFile(QStringLiteral("listed.txt"), "x"));
+    f.profiles.Hosts[0].sUser = user;
+    f.profiles.Hosts[0].sPW = password;
+    const QString url = QStringLiteral("ftp://%1/").arg(m_server.address());
+    f.connectAtStart(*parseLaunchUrl(url, nullptr));
+    QVERIFY(sent().isEmpty());
+    QVERIFY(!f.session().bConnected);
+    QCOMPARE(f.Cmd_Connect->text(), QStringLiteral("Connect"));
+    QCOMPARE(m_prompter.messages.size(), 1);
+    const QString message = m_prompter.messages[0].text;
+    QVERIFY2(message.contains(said), qPrintable(message));
+    QVERIFY(!message.contains(password));
+    QVERIFY(QFile::exists(m_server.root() + QStringLiteral("/listed.txt")));
 }
 
 QTEST_MAIN(TestConnection)
