@@ -149,6 +149,10 @@ private:
     SharedListing m_replyListing;
     int m_fileFd = -1;
     int m_fileErrno = 0;
+    bool m_uploading = false;
+    // The server took the upload (a 1xx reply): it reads its data connection
+    // to the end and then closes it.
+    bool m_uploadAccepted = false;
     FtpTransferFacts m_facts;
     // A failure the command found itself, reported instead of libcurl's.
     std::optional<std::pair<int, QString>> m_ownFailure;
