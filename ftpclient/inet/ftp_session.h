@@ -46,6 +46,7 @@ private:
     bool login(const FtpJob& job);
     bool loginFtp(const FtpJob& job);
     bool loginSftp(const FtpJob& job);
+    void openFreshConnection();
     void runCommand(const FtpJob& job);
     void runQuit(const FtpJob& job);
     // The commands; each leaves what it read in m_replyText or
