@@ -106,6 +106,7 @@ bool FtpSession::login(const FtpJob& job) {
 // The greeting, the switch to TLS and the login, and what the server can do.
 CURLcode FtpSession::greetFtp(const FtpJob& job) {
     prepare(job, {});
+    openFreshConnection();
     curl_easy_setopt(m_easy, CURLOPT_NOBODY, 1L);
     m_quote = curl_slist_append(m_quote, "*FEAT");
     curl_easy_setopt(m_easy, CURLOPT_QUOTE, m_quote);
@@ -158,6 +159,7 @@ bool FtpSession::loginFtp(const FtpJob& job) {
 // the whole of it. Names are UTF-8 where they are valid UTF-8.
 bool FtpSession::loginSftp(const FtpJob& job) {
     prepare(job, {});
+    openFreshConnection();
     curl_easy_setopt(m_easy, CURLOPT_NOBODY, 1L);
     const CURLcode rc = perform(job, Phase::Login);
     if (rc != CURLE_OK) {
@@ -169,6 +171,14 @@ bool FtpSession::loginSftp(const FtpJob& job) {
     return true;
 }
 
+// A login always opens a connection of its own. One that libcurl still keeps
+// is one this session gave up on (after QUIT, a cut, a failure), and libcurl
+// may take it for alive: over TLS a server's close_notify waiting unread on
+// it looks like data.
+void FtpSession::openFreshConnection() {
+    curl_easy_setopt(m_easy, CURLOPT_FRESH_CONNECT, 1L);
+}
+
 void FtpSession::runQuit(const FtpJob& job) {
     if (m_controlUp && connectionAlive()) {
         reportState(InetState::Disconnecting);
@@ -178,6 +188,8 @@ void FtpSession::runQuit(const FtpJob& job) {
             curl_easy_setopt(m_easy, CURLOPT_NOBODY, 1L);
             m_quote = curl_slist_append(m_quote, "QUIT");
             curl_easy_setopt(m_easy, CURLOPT_QUOTE, m_quote);
+            // libcurl closes the connection afterwards instead of keeping it.
+            curl_easy_setopt(m_easy, CURLOPT_FORBID_REUSE, 1L);
             perform(job, Phase::Login);
         }
         // Whatever the server answered, this connection is over: cut it so

@@ -57,6 +57,7 @@ private:
     // to log in again in clear text, as the user allowed.
     bool fallBackToClearText(const FtpJob& job, CURLcode rc);
     bool loginSftp(const FtpJob& job);
+    void openFreshConnection();
     void runCommand(const FtpJob& job);
     void runQuit(const FtpJob& job);
     // The commands; each leaves what it read in m_replyText or
@@ -183,6 +184,10 @@ private:
     SharedListing m_replyListing;
     int m_fileFd = -1;
     int m_fileErrno = 0;
+    bool m_uploading = false;
+    // The server took the upload (a 1xx reply): it reads its data connection
+    // to the end and then closes it.
+    bool m_uploadAccepted = false;
     FtpTransferFacts m_facts;
     // A failure the command found itself, reported instead of libcurl's.
     std::optional<std::pair<int, QString>> m_ownFailure;

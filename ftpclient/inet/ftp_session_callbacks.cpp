@@ -4,7 +4,9 @@
 
 #include "ftp_reply.h"
 #include "inet_codes.h"
+#include "lingering_close.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <sys/socket.h>
@@ -30,6 +32,12 @@ namespace {
 bool isLoginCommand(const char* data, size_t size) {
     return size >= 5 && (qstrnicmp(data, "USER ", 5) == 0 || qstrnicmp(data, "PASS ", 5) == 0 ||
                          qstrnicmp(data, "ACCT ", 5) == 0);
+}
+
+// "150 Ok to send data.": the server goes ahead with the transfer.
+bool isPreliminaryReply(const char* data, size_t size) {
+    return size >= 4 && data[0] == '1' && std::isdigit(uchar(data[1])) &&
+           std::isdigit(uchar(data[2])) && (data[3] == ' ' || data[3] == '-');
 }
 
 } // namespace
@@ -62,8 +70,16 @@ int FtpSession::closeSocket(void* self, curl_socket_t fd) {
     if (fd == s->m_controlFd) {
         s->m_controlFd = CURL_SOCKET_BAD;
         s->m_controlUp = false;
+        return ::close(fd);
     }
-    return ::close(fd);
+    // An upload's data connection is kept until the server has read it to
+    // the end and closed it (see closeAfterPeer).
+    const bool uploadData = s->m_uploadAccepted && s->m_job && s->m_controlFd != CURL_SOCKET_BAD;
+    if (!uploadData || s->m_host.abandoned(s->m_jobId))
+        return ::close(fd);
+    const quint64 job = s->m_jobId;
+    return closeAfterPeer(fd, s->m_job->timeoutSeconds,
+                          [s, job] { return s->m_host.abandoned(job); });
 }
 
 int FtpSession::debugTrace(CURL*, curl_infotype type, char* data, size_t size, void* self) {
@@ -88,6 +104,8 @@ int FtpSession::debugTrace(CURL*, curl_infotype type, char* data, size_t size, v
             s->reportState(InetState::Connected);
         }
         s->m_replyLines.push_back(replyLine(QByteArrayView(data, qsizetype(size))));
+        if (s->m_uploading && isPreliminaryReply(data, size))
+            s->m_uploadAccepted = true;
         if (s->m_phase == Phase::Command && s->m_requestSent && !s->m_responseSeen) {
             s->m_responseSeen = true;
             s->reportState(InetState::ReceivingResponse);

@@ -374,7 +374,11 @@ CURLcode FtpSession::upload(const FtpJob& job, qint64 localSize, qint64 localTim
         curl_easy_setopt(m_easy, CURLOPT_POSTQUOTE, m_quote);
     }
     beginProgress(from, localSize);
+    m_uploading = true;
+    m_uploadAccepted = false;
     const CURLcode rc = perform(job, Phase::Command);
+    m_uploading = false;
+    m_uploadAccepted = false;
     m_progressActive = false;
     m_facts.transferred = qMax<qint64>(0, offsetInfo(m_easy, CURLINFO_SIZE_UPLOAD_T));
     if (rc == CURLE_OK) {

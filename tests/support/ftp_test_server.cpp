@@ -8,10 +8,48 @@
 #include <QTcpSocket>
 #include <QThread>
 
+#include <grp.h>
+#include <pwd.h>
+#include <unistd.h>
+
 namespace {
 
 const char* const kUser = "tester";
 const char* const kPassword = "secret";
+// kPassword as ProFTPD's user file keeps it:
+//   openssl passwd -6 -salt tarlentest secret
+const char* const kPasswordHash = "$6$tarlentest$l45yk7sV1/tM6.GzfZKWdWV6r/LliSlDAGIhfixaWjAwCkaE88"
+                                  "YPp4zSTDIjEQw/8lGzJdBIAPblwUpGnTrWF.";
+
+// ProFTPD with mod_tls: as installed, else where scripts/setup.sh --test
+// unpacks it beside vsftpd (their packages conflict).
+struct ProftpdInstall {
+    QString program;
+    QString modules;
+};
+
+std::optional<ProftpdInstall> findProftpd() {
+    for (const QString& prefix : {QString(), QStringLiteral("/opt/tarlen-test/proftpd")}) {
+        ProftpdInstall install{prefix + QStringLiteral("/usr/sbin/proftpd"),
+                               prefix + QStringLiteral("/usr/lib/proftpd")};
+        if (QFileInfo(install.program).isExecutable() &&
+            QFileInfo::exists(install.modules + QStringLiteral("/mod_tls.so")))
+            return install;
+    }
+    return std::nullopt;
+}
+
+// The names of the user and group this process runs as, which ProFTPD's
+// User and Group take.
+QString ownUserName() {
+    const passwd* entry = ::getpwuid(::geteuid());
+    return entry ? QString::fromLocal8Bit(entry->pw_name) : QString();
+}
+
+QString ownGroupName() {
+    const group* entry = ::getgrgid(::getegid());
+    return entry ? QString::fromLocal8Bit(entry->gr_name) : QString();
+}
 
 quint16 freePort() {
     QTcpServer probe;
@@ -36,20 +74,39 @@ FtpTestServer::~FtpTestServer() {
     kill();
 }
 
+QString FtpTestServer::unavailableReason(Kind kind) {
+    if (kind == Kind::Proftpd && !findProftpd())
+        return QStringLiteral("ProFTPD with mod_tls is not there (scripts/setup.sh --test "
+                              "unpacks it)");
+    return {};
+}
+
 bool FtpTestServer::start() {
     if (!m_dir.isValid()) {
         m_error = QStringLiteral("no temporary directory");
         return false;
     }
     if (m_kind == Kind::Pyftpdlib && m_options.tls != Tls::None) {
-        m_error = QStringLiteral("TLS is served by vsftpd only");
+        m_error = QStringLiteral("TLS is served by vsftpd and ProFTPD only");
         return false;
     }
-    if (m_kind == Kind::Vsftpd && m_options.cutDownloadsAfter > 0) {
+    if (m_kind != Kind::Pyftpdlib && m_options.cutDownloadsAfter > 0) {
         m_error = QStringLiteral("downloads are cut by pyftpdlib only");
         return false;
     }
-    return m_kind == Kind::Pyftpdlib ? startPyftpdlib() : startVsftpd();
+    if (m_kind == Kind::Proftpd && m_options.rateLimit > 0) {
+        m_error = QStringLiteral("transfers are slowed by pyftpdlib and vsftpd only");
+        return false;
+    }
+    switch (m_kind) {
+    case Kind::Pyftpdlib:
+        return startPyftpdlib();
+    case Kind::Vsftpd:
+        return startVsftpd();
+    case Kind::Proftpd:
+        return startProftpd();
+    }
+    return false;
 }
 
 void FtpTestServer::kill() {
@@ -74,11 +131,11 @@ QString FtpTestServer::address() const {
 }
 
 QString FtpTestServer::userName() const {
-    return m_kind == Kind::Pyftpdlib ? QString::fromLatin1(kUser) : QString();
+    return m_kind == Kind::Vsftpd ? QString() : QString::fromLatin1(kUser);
 }
 
 QString FtpTestServer::password() const {
-    return m_kind == Kind::Pyftpdlib ? QString::fromLatin1(kPassword) : QString();
+    return m_kind == Kind::Vsftpd ? QString() : QString::fromLatin1(kPassword);
 }
 
 bool FtpTestServer::writeFile(const QString& relativePath, const QByteArray& content) const {
@@ -153,36 +210,25 @@ bool FtpTestServer::startPyftpdlib() {
 // be read.
 std::optional<QString> FtpTestServer::vsftpdTlsConfig() {
     // vsftpd exits without a word when it cannot load them.
-    QStringList files{m_options.certificateFile};
-    if (!m_options.privateKeyFile.isEmpty())
-        files << m_options.privateKeyFile;
-    for (const QString& file : files) {
-        if (!QFileInfo(file).isReadable()) {
-            m_error =
-                QStringLiteral("TLS needs a readable certificate and key, not \"%1\"").arg(file);
-            return std::nullopt;
-        }
-    }
-    // require_ssl_reuse=NO: a data connection need not resume the
-    // control connection's TLS session (libcurl does so only through its
-    // session cache). The test login is anonymous, hence allow_anon_ssl
-    // and the force_anon_* settings; force_local_* follow them for
-    // completeness. ssl_ciphers matters for TLS 1.2 and older only:
-    // vsftpd's default (DES-CBC3-SHA) fails every such handshake with
-    // OpenSSL 3.
+    if (!tlsFilesReadable())
+        return std::nullopt;
+    // The test login is anonymous, hence allow_anon_ssl and the
+    // force_anon_* settings; force_local_* follow them for completeness.
+    // ssl_ciphers matters for TLS 1.2 and older only: vsftpd's default
+    // (DES-CBC3-SHA) fails every such handshake with OpenSSL 3.
     const auto yesNo = [](bool on) {
         return on ? QStringLiteral("YES") : QStringLiteral("NO");
     };
     const bool implicit = m_options.tls == Tls::Implicit;
-    QString config =
-        QStringLiteral("ssl_enable=YES\n"
-                       "allow_anon_ssl=YES\n"
-                       "require_ssl_reuse=NO\n"
-                       "ssl_request_cert=NO\n"
-                       "ssl_ciphers=HIGH\n"
-                       "implicit_ssl=%1\n"
-                       "rsa_cert_file=%2\n")
-            .arg(yesNo(implicit), QFileInfo(m_options.certificateFile).absoluteFilePath());
+    QString config = QStringLiteral("ssl_enable=YES\n"
+                                    "allow_anon_ssl=YES\n"
+                                    "require_ssl_reuse=%1\n"
+                                    "ssl_request_cert=NO\n"
+                                    "ssl_ciphers=HIGH\n"
+                                    "implicit_ssl=%2\n"
+                                    "rsa_cert_file=%3\n")
+                         .arg(yesNo(m_options.requireTlsSessionReuse), yesNo(implicit),
+                              QFileInfo(m_options.certificateFile).absoluteFilePath());
     if (!m_options.privateKeyFile.isEmpty())
         config += QStringLiteral("rsa_private_key_file=%1\n")
                       .arg(QFileInfo(m_options.privateKeyFile).absoluteFilePath());
@@ -235,26 +281,154 @@ bool FtpTestServer::startVsftpd() {
         config += *tls;
     }
     const QString configPath = m_dir.path() + QStringLiteral("/vsftpd.conf");
-    QFile file(configPath);
-    if (!file.open(QIODevice::WriteOnly) || file.write(config.toUtf8()) < 0) {
-        m_error = QStringLiteral("cannot write ") + configPath;
-        return false;
-    }
-    file.close();
+    return writeDirFile(configPath, config) &&
+           startProcess(QStringLiteral("/usr/sbin/vsftpd"), {configPath});
+}
 
+bool FtpTestServer::tlsFilesReadable() {
+    QStringList files{m_options.certificateFile};
+    if (!m_options.privateKeyFile.isEmpty())
+        files << m_options.privateKeyFile;
+    for (const QString& file : files) {
+        if (!QFileInfo(file).isReadable()) {
+            m_error =
+                QStringLiteral("TLS needs a readable certificate and key, not \"%1\"").arg(file);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool FtpTestServer::writeDirFile(const QString& path, const QString& text, bool privateFile) {
+    QFile file(path);
+    const QFile::Permissions ownerOnly = QFile::ReadOwner | QFile::WriteOwner;
+    if (file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) >= 0 &&
+        (!privateFile || file.setPermissions(ownerOnly)))
+        return true;
+    m_error = QStringLiteral("cannot write ") + path;
+    return false;
+}
+
+// Starts a server that runs in the foreground and waits until it answers.
+bool FtpTestServer::startProcess(const QString& program, const QStringList& arguments) {
     m_process = std::make_unique<QProcess>();
-    m_process->start(QStringLiteral("/usr/sbin/vsftpd"), {configPath});
+    m_process->start(program, arguments);
     if (!m_process->waitForStarted(5000)) {
-        m_error = QStringLiteral("cannot start /usr/sbin/vsftpd: ") + m_process->errorString();
+        m_error = QStringLiteral("cannot start %1: %2").arg(program, m_process->errorString());
         return false;
     }
     if (!waitUntilListening(10000)) {
-        m_error = QStringLiteral("vsftpd did not start: ") +
-                  QString::fromLocal8Bit(m_process->readAllStandardError() +
-                                         m_process->readAllStandardOutput());
+        m_error = QStringLiteral("%1 did not start: %2")
+                      .arg(program, QString::fromLocal8Bit(m_process->readAllStandardError() +
+                                                           m_process->readAllStandardOutput()));
         return false;
     }
     return true;
+}
+
+// ProFTPD runs as the user who starts it, who is also the only one to log
+// in, with the served root as home. Without root it cannot change root
+// directories, so it never does: the login directory is the root's path.
+bool FtpTestServer::startProftpd() {
+    const std::optional<ProftpdInstall> install = findProftpd();
+    if (!install) {
+        m_error = unavailableReason(Kind::Proftpd);
+        return false;
+    }
+    if (m_options.tls != Tls::None && !tlsFilesReadable())
+        return false;
+    if (ownUserName().isEmpty() || ownGroupName().isEmpty()) {
+        m_error = QStringLiteral("ProFTPD needs the name of the user and group it runs as");
+        return false;
+    }
+    if (m_port == 0)
+        m_port = freePort();
+    const QString users = QStringLiteral("%1:%2:%3:%4::%5:/bin/sh\n")
+                              .arg(QString::fromLatin1(kUser), QString::fromLatin1(kPasswordHash))
+                              .arg(::geteuid())
+                              .arg(::getegid())
+                              .arg(m_root);
+    const QString groups = QStringLiteral("%1:x:%2:\n").arg(ownGroupName()).arg(::getegid());
+    const QString configPath = m_dir.path() + QStringLiteral("/proftpd.conf");
+    // ProFTPD takes user files that only their owner can read.
+    return writeDirFile(m_dir.path() + QStringLiteral("/passwd"), users, true) &&
+           writeDirFile(m_dir.path() + QStringLiteral("/group"), groups, true) &&
+           writeDirFile(configPath, proftpdConfig(install->modules)) &&
+           startProcess(install->program,
+                        {QStringLiteral("--nodaemon"), QStringLiteral("--config"), configPath});
+}
+
+// Everything it would otherwise keep under /run or /var goes to the
+// temporary directory, and nothing outside the config is read.
+QString FtpTestServer::proftpdConfig(const QString& modules) const {
+    const QString dir = m_dir.path();
+    QString config = QStringLiteral("ServerType standalone\n"
+                                    "ServerName \"tarlen test\"\n"
+                                    "DefaultAddress 127.0.0.1\n"
+                                    "SocketBindTight on\n"
+                                    "UseIPv6 off\n"
+                                    "Port %1\n"
+                                    "User %2\n"
+                                    "Group %3\n"
+                                    "ScoreboardFile %4/scoreboard\n"
+                                    "PidFile %4/proftpd.pid\n"
+                                    "SystemLog %4/proftpd.log\n"
+                                    "TransferLog none\n"
+                                    "WtmpLog off\n"
+                                    "ControlsEngine off\n"
+                                    "DelayEngine off\n"
+                                    "UseReverseDNS off\n"
+                                    "AuthOrder mod_auth_file.c\n"
+                                    "AuthUserFile %4/passwd\n"
+                                    "AuthGroupFile %4/group\n"
+                                    "RequireValidShell off\n"
+                                    "AllowOverwrite on\n"
+                                    "AllowStoreRestart on\n"
+                                    "Umask 022\n"
+                                    "ListOptions -a\n"
+                                    "ModulePath %5\n")
+                         .arg(m_port)
+                         .arg(ownUserName(), ownGroupName(), dir, modules);
+    if (::geteuid() == 0)
+        config += QStringLiteral("RootLogin on\n");
+    if (!m_options.utf8)
+        config += QStringLiteral("UseUTF8 off\n");
+    if (m_options.tls != Tls::None)
+        config += proftpdTlsConfig();
+    return config;
+}
+
+// mod_tls takes the test certificates' EC keys as TLSECCertificate*.
+QString FtpTestServer::proftpdTlsConfig() const {
+    const bool implicit = m_options.tls == Tls::Implicit;
+    const bool login = implicit || m_options.requireTlsLogin;
+    const bool data = implicit || m_options.requireTlsData;
+    const QString required = login && data ? QStringLiteral("on")
+                             : login       ? QStringLiteral("ctrl")
+                             : data        ? QStringLiteral("data")
+                                           : QStringLiteral("off");
+    QStringList options;
+    if (implicit)
+        options << QStringLiteral("UseImplicitSSL");
+    if (!m_options.requireTlsSessionReuse)
+        options << QStringLiteral("NoSessionReuseRequired");
+    const QString keyFile =
+        m_options.privateKeyFile.isEmpty() ? m_options.certificateFile : m_options.privateKeyFile;
+    QString config =
+        QStringLiteral("LoadModule mod_tls.c\n"
+                       "TLSEngine on\n"
+                       "TLSLog %1/tls.log\n"
+                       "TLSProtocol TLSv1.2 TLSv1.3\n"
+                       "TLSRequired %2\n"
+                       "TLSVerifyClient off\n"
+                       "TLSRenegotiate none\n"
+                       "TLSECCertificateFile %3\n"
+                       "TLSECCertificateKeyFile %4\n")
+            .arg(m_dir.path(), required, QFileInfo(m_options.certificateFile).absoluteFilePath(),
+                 QFileInfo(keyFile).absoluteFilePath());
+    if (!options.isEmpty())
+        config += QStringLiteral("TLSOptions %1\n").arg(options.join(u' '));
+    return config;
 }
 
 bool FtpTestServer::waitUntilListening(int timeoutMs) {

@@ -7,15 +7,21 @@
 #include <memory>
 #include <optional>
 
-// A real FTP server for one test: pyftpdlib or vsftpd, started on 127.0.0.1
-// with a free port and a temporary root, and stopped with the object.
+// A real FTP server for one test: pyftpdlib, vsftpd or ProFTPD, started on
+// 127.0.0.1 with a free port and a temporary root, and stopped with the
+// object.
 class FtpTestServer {
 public:
-    enum class Kind { Pyftpdlib, Vsftpd };
+    enum class Kind { Pyftpdlib, Vsftpd, Proftpd };
 
-    // FTP over TLS, vsftpd only (pyftpdlib's TLS fails with libcurl).
-    //   None      AUTH TLS and AUTH SSL answered "530 Please login with USER
-    //             and PASS.": a client that requires TLS must give up.
+    // Empty when this machine can run the kind; otherwise why not (for QSKIP).
+    static QString unavailableReason(Kind kind);
+
+    // FTP over TLS, vsftpd and ProFTPD only (pyftpdlib's TLS fails with
+    // libcurl).
+    //   None      AUTH TLS and AUTH SSL refused (vsftpd: "530 Please login
+    //             with USER and PASS."): a client that requires TLS must
+    //             give up.
     //   Explicit  AUTH TLS on the FTP port; plain logins and data too,
     //             unless requireTlsLogin / requireTlsData.
     //   Implicit  TLS from the first byte (ftps://); no plain text at all.
@@ -23,19 +29,28 @@ public:
 
     struct Options {
         // Bytes per second on data connections: pyftpdlib sends a second's
-        // worth at once, vsftpd spreads it evenly.
+        // worth at once, vsftpd spreads it evenly; not ProFTPD.
         int rateLimit = 0;
-        bool utf8 = false; // vsftpd: announce UTF8 (it is byte-transparent either way)
+        // vsftpd and ProFTPD: announce UTF8 (they are byte-transparent either way)
+        bool utf8 = false;
 
         Tls tls = Tls::None;
         QString certificateFile; // PEM, needed unless tls is None (see TestCertificates)
         QString privateKeyFile;  // PEM; empty when the key is in certificateFile
-        // Explicit TLS: USER before AUTH is refused with "530 Anonymous
-        // sessions must use encryption."
+        // Explicit TLS: USER before AUTH is refused (vsftpd: "530 Anonymous
+        // sessions must use encryption.").
         bool requireTlsLogin = false;
-        // Explicit TLS: a transfer without PROT P is refused with "522 Data
-        // connections must be encrypted."
+        // Explicit TLS: a transfer without PROT P is refused (vsftpd: "522
+        // Data connections must be encrypted.").
         bool requireTlsData = false;
+        // A data connection's TLS must resume the control connection's
+        // session, or the transfer is refused: the default of both servers,
+        // and so what their installations do. Off here because with TLS 1.3
+        // libcurl 7.88 cannot keep that up after an upload: the session the
+        // upload's data connection resumed is spent, and the one the server
+        // sends on it in exchange never reaches libcurl's session cache, so
+        // the next transfer is refused.
+        bool requireTlsSessionReuse = false;
 
         // pyftpdlib only: the first download of each file stops after this
         // many bytes; the server closes the data connection and answers
@@ -79,6 +94,12 @@ private:
     bool startPyftpdlib();
     bool startVsftpd();
     std::optional<QString> vsftpdTlsConfig();
+    bool startProftpd();
+    QString proftpdConfig(const QString& modules) const;
+    QString proftpdTlsConfig() const;
+    bool tlsFilesReadable();
+    bool writeDirFile(const QString& path, const QString& text, bool privateFile = false);
+    bool startProcess(const QString& program, const QStringList& arguments);
     bool waitUntilListening(int timeoutMs);
     QString downloadCountFile() const;
 

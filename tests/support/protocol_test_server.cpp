@@ -5,11 +5,9 @@
 
 std::optional<ProtocolTestServer::Mode> ProtocolTestServer::modeNamed(const QString& name) {
     static const std::pair<const char*, Mode> names[] = {
-        {"pyftpdlib", Mode::Pyftpdlib},
-        {"vsftpd", Mode::Vsftpd},
-        {"ftps-explicit", Mode::FtpsExplicit},
-        {"ftps-implicit", Mode::FtpsImplicit},
-        {"sftp", Mode::Sftp},
+        {"pyftpdlib", Mode::Pyftpdlib},        {"vsftpd", Mode::Vsftpd},
+        {"ftps-explicit", Mode::FtpsExplicit}, {"ftps-implicit", Mode::FtpsImplicit},
+        {"ftps-proftpd", Mode::FtpsProftpd},   {"sftp", Mode::Sftp},
     };
     for (const auto& [text, mode] : names)
         if (name == QLatin1String(text))
@@ -18,7 +16,25 @@ std::optional<ProtocolTestServer::Mode> ProtocolTestServer::modeNamed(const QStr
 }
 
 QString ProtocolTestServer::unavailableReason(Mode mode) {
-    return mode == Mode::Sftp ? SshTestServer::unavailableReason() : QString();
+    switch (mode) {
+    case Mode::Sftp:
+        return SshTestServer::unavailableReason();
+    case Mode::FtpsProftpd:
+        return FtpTestServer::unavailableReason(FtpTestServer::Kind::Proftpd);
+    default:
+        return {};
+    }
+}
+
+FtpTestServer::Kind ProtocolTestServer::ftpKind() const {
+    switch (m_mode) {
+    case Mode::Pyftpdlib:
+        return FtpTestServer::Kind::Pyftpdlib;
+    case Mode::FtpsProftpd:
+        return FtpTestServer::Kind::Proftpd;
+    default:
+        return FtpTestServer::Kind::Vsftpd;
+    }
 }
 
 ProtocolTestServer::ProtocolTestServer(Mode mode, bool utf8)
@@ -38,22 +54,20 @@ bool ProtocolTestServer::start() {
     }
     FtpTestServer::Options options;
     options.utf8 = m_utf8;
-    if (m_mode == Mode::FtpsExplicit || m_mode == Mode::FtpsImplicit) {
+    if (protocol() != ServerProtocol::PlainFtp) {
         m_certificates = std::make_unique<TestCertificates>(m_dir.path());
         if (!m_certificates->createStandardSet()) {
             m_error = m_certificates->errorText();
             return false;
         }
-        options.tls = m_mode == Mode::FtpsExplicit ? FtpTestServer::Tls::Explicit
-                                                   : FtpTestServer::Tls::Implicit;
+        options.tls = m_mode == Mode::FtpsImplicit ? FtpTestServer::Tls::Implicit
+                                                   : FtpTestServer::Tls::Explicit;
         options.certificateFile = m_certificates->caIssued().certificateFile;
         options.privateKeyFile = m_certificates->caIssued().keyFile;
         options.requireTlsLogin = true;
         options.requireTlsData = true;
     }
-    m_ftp = std::make_unique<FtpTestServer>(
-        m_mode == Mode::Pyftpdlib ? FtpTestServer::Kind::Pyftpdlib : FtpTestServer::Kind::Vsftpd,
-        options);
+    m_ftp = std::make_unique<FtpTestServer>(ftpKind(), options);
     return m_ftp->start();
 }
 
@@ -66,6 +80,7 @@ QString ProtocolTestServer::errorText() const {
 ServerProtocol ProtocolTestServer::protocol() const {
     switch (m_mode) {
     case Mode::FtpsExplicit:
+    case Mode::FtpsProftpd:
         return ServerProtocol::FtpTlsRequired;
     case Mode::FtpsImplicit:
         return ServerProtocol::FtpsImplicit;

@@ -16,13 +16,14 @@
 //   pyftpdlib, vsftpd   plain FTP
 //   ftps-explicit       vsftpd requiring AUTH TLS for the login and the data
 //   ftps-implicit       vsftpd with TLS from the first byte
+//   ftps-proftpd        ProFTPD (mod_tls) requiring AUTH TLS for both
 //   sftp                OpenSSH's sshd
 // The TLS servers show a certificate issued by a test authority and the SSH
 // server a host key of its own; trustedOptions() makes the client accept
 // either without asking.
 class ProtocolTestServer {
 public:
-    enum class Mode { Pyftpdlib, Vsftpd, FtpsExplicit, FtpsImplicit, Sftp };
+    enum class Mode { Pyftpdlib, Vsftpd, FtpsExplicit, FtpsImplicit, FtpsProftpd, Sftp };
 
     // The mode of a name above; nothing for any other.
     static std::optional<Mode> modeNamed(const QString& name);
@@ -56,6 +57,8 @@ public:
     const TestCertificates* certificates() const { return m_certificates.get(); }
 
 private:
+    FtpTestServer::Kind ftpKind() const;
+
     Mode m_mode;
     QTemporaryDir m_dir;
     std::unique_ptr<TestCertificates> m_certificates;

@@ -1,7 +1,8 @@
 // What the transfer component trusts and what it reports when it cannot:
 // certificates over explicit and implicit TLS (vsftpd), SSH host keys and
 // SSH logins (OpenSSH's sshd), a server that refuses TLS, cancelling and
-// large listings over the secure protocols.
+// large listings over the secure protocols, logging in again after QUIT
+// over TLS (vsftpd and ProFTPD), and what a server stripping TLS gets.
 #include "hostile_ftp_server.h"
 #include "inet.h"
 #include "inet_test_helper.h"
@@ -54,6 +55,8 @@ private slots:
     void tlsIfOfferedSaysWhetherItGotTls();
     void strippedTlsOrBareDataSendsNothing_data();
     void strippedTlsOrBareDataSendsNothing();
+    void commandAfterQuitLogsInAfresh_data();
+    void commandAfterQuitLogsInAfresh();
 
     // SSH
     void unknownHostKeyIsShownThenAcceptedOnce();
@@ -259,6 +262,35 @@ void TestInetSecurity::tlsIfOfferedSaysWhetherItGotTls() {
     QVERIFY2(listed.ok(), qPrintable(listed.responseInfo));
     QCOMPARE(secured.size(), 2);
     QVERIFY(m_inet->Security().encrypted);
+}
+
+// ProFTPD ends a TLS session on QUIT with a close_notify that stays unread
+// on the connection, which libcurl then takes for a connection still alive.
+void TestInetSecurity::commandAfterQuitLogsInAfresh_data() {
+    QTest::addColumn<QString>("mode");
+    QTest::newRow("vsftpd") << "ftps-explicit";
+    QTest::newRow("ProFTPD") << "ftps-proftpd";
+}
+
+void TestInetSecurity::commandAfterQuitLogsInAfresh() {
+    QFETCH(QString, mode);
+    const auto serverMode = *ProtocolTestServer::modeNamed(mode);
+    if (!ProtocolTestServer::unavailableReason(serverMode).isEmpty())
+        QSKIP(qPrintable(ProtocolTestServer::unavailableReason(serverMode)));
+    ProtocolTestServer server(serverMode);
+    QVERIFY2(server.start(), qPrintable(server.errorText()));
+    m_inet->setServerProtocol(server.protocol());
+    m_inet->setSecurityOptions(server.trustedOptions());
+    m_inet->setURL(server.address());
+    m_inet->setUserName(server.userName());
+    m_inet->setPassword(server.password());
+
+    QVERIFY(runCommand(*m_inet, QStringLiteral("PWD")).ok());
+    QVERIFY(runCommand(*m_inet, QStringLiteral("QUIT")).ok());
+    const CommandOutcome again = runCommand(*m_inet, QStringLiteral("PWD"));
+    QVERIFY2(again.ok(), qPrintable(again.responseInfo));
+    QCOMPARE(again.reply, server.loginDir());
+    QCOMPARE(again.states.first(), short(InetState::ResolvingHost));
 }
 
 void TestInetSecurity::unknownHostKeyIsShownThenAcceptedOnce() {
