@@ -128,13 +128,19 @@ bool FtpSession::fallBackToClearText(const FtpJob& job, CURLcode rc) {
 }
 
 bool FtpSession::loginFtp(const FtpJob& job) {
+    const CURLcode rc = connectFtp(job);
+    if (rc != CURLE_OK)
+        finishFailed(job, rc);
+    return rc == CURLE_OK;
+}
+
+CURLcode FtpSession::connectFtp(const FtpJob& job) {
+    m_tlsSessionSpent = false;
     CURLcode rc = greetFtp(job);
     if (fallBackToClearText(job, rc))
         rc = greetFtp(job);
-    if (rc != CURLE_OK) {
-        finishFailed(job, rc);
-        return false;
-    }
+    if (rc != CURLE_OK)
+        return rc;
 
     const ServerFeatures features = readFeatures(m_replyLines);
     const bool utf8 = features.utf8;
@@ -146,12 +152,32 @@ bool FtpSession::loginFtp(const FtpJob& job) {
         m_quote = curl_slist_append(m_quote, "*OPTS UTF8 ON");
         curl_easy_setopt(m_easy, CURLOPT_QUOTE, m_quote);
         rc = perform(job, Phase::Login);
-        if (rc != CURLE_OK) {
-            finishFailed(job, rc);
-            return false;
-        }
+        if (rc != CURLE_OK)
+            return rc;
     }
     m_codec = FtpNameCodec(utf8);
+    return CURLE_OK;
+}
+
+// A server may insist that every data connection resume the TLS session of
+// the commands (vsftpd and ProFTPD do by default). With TLS 1.3 the session
+// a data connection resumed is spent, and the new one the server sends on it
+// reaches libcurl only when libcurl reads that connection, which an upload
+// never does: the next transfer offers the spent one and is refused. A
+// transfer that fails after an upload therefore gets one more try on a new
+// login, whose handshake brings a fresh session.
+bool FtpSession::renewSpentTlsSession(const FtpJob& job, CURLcode rc) {
+    if (rc == CURLE_OK || !m_tlsSessionSpent || rc == CURLE_ABORTED_BY_CALLBACK ||
+        rc == CURLE_REMOTE_FILE_NOT_FOUND || rc == CURLE_REMOTE_ACCESS_DENIED ||
+        m_host.abandoned(job.id))
+        return false;
+    m_tlsSessionSpent = false;
+    if (m_controlFd != CURL_SOCKET_BAD)
+        ::shutdown(m_controlFd, SHUT_RDWR);
+    m_controlUp = false;
+    if (connectFtp(job) != CURLE_OK)
+        return false;
+    m_controlUp = true;
     return true;
 }
 

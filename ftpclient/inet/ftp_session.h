@@ -52,6 +52,10 @@ private:
 
     bool login(const FtpJob& job);
     bool loginFtp(const FtpJob& job);
+    CURLcode connectFtp(const FtpJob& job);
+    // After a transfer failed: whether a new login was made for one more try
+    // because an upload may have spent the TLS session (see the .cpp).
+    bool renewSpentTlsSession(const FtpJob& job, CURLcode rc);
     CURLcode greetFtp(const FtpJob& job);
     // FTP with TLS when offered, and the server did not offer it: whether
     // to log in again in clear text, as the user allowed.
@@ -66,6 +70,7 @@ private:
     std::vector<QByteArray> quotedLinesFor(const FtpCommand& command) const;
     CURLcode runPwd(const FtpJob& job);
     CURLcode runList(const FtpJob& job);
+    CURLcode listOnce(const FtpJob& job);
     CURLcode runGet(const FtpJob& job);
     CURLcode runPut(const FtpJob& job);
     CURLcode runStat(const FtpJob& job);
@@ -78,11 +83,13 @@ private:
     // `rc` with the file error errno holds now.
     CURLcode fileFailure(CURLcode rc);
     CURLcode download(const FtpJob& job, qint64 from);
+    CURLcode downloadOnce(const FtpJob& job, qint64 from);
     CURLcode checkArrivedSize(const FtpJob& job, qint64 from, qint64 expected);
     CURLcode finishDownload(const FtpJob& job, CURLcode rc, const QByteArray& part,
                             const QByteArray& target);
     CURLcode chooseAppendStart(const FtpJob& job, qint64 localSize, qint64* from);
     CURLcode upload(const FtpJob& job, qint64 localSize, qint64 localTime, qint64 from);
+    CURLcode uploadOnce(const FtpJob& job, qint64 localSize, qint64 localTime, qint64 from);
     std::vector<QByteArray> remoteTimeLines(const FtpJob& job, qint64 time) const;
     void beginProgress(qint64 base, qint64 total);
     // Why a failed command failed: the code and text the component reports.
@@ -156,6 +163,9 @@ private:
     // The server refused TLS and the user allowed clear text: later logins
     // of this session do not ask for TLS again.
     bool m_tlsRefused = false;
+    // An upload over TLS ran on this login: the session libcurl would resume
+    // next may be spent.
+    bool m_tlsSessionSpent = false;
     std::optional<PeerIdentity> m_hostKey; // the SSH host key of the connection
     bool m_resolvingReported = false;
     curl_socket_t m_controlFd = CURL_SOCKET_BAD;

@@ -141,6 +141,13 @@ CURLcode FtpSession::runPwd(const FtpJob& job) {
 }
 
 CURLcode FtpSession::runList(const FtpJob& job) {
+    CURLcode rc = listOnce(job);
+    if (renewSpentTlsSession(job, rc))
+        rc = listOnce(job);
+    return rc;
+}
+
+CURLcode FtpSession::listOnce(const FtpJob& job) {
     prepare(job, pathBytes(job.command.directory));
     if (job.command.enterFirst && !sftp()) {
         // Over SFTP a directory's listing fails on a file by itself.

@@ -213,7 +213,18 @@ CURLcode FtpSession::fileFailure(CURLcode rc) {
     return rc;
 }
 
+// A transfer that moved nothing may be refused for the TLS session an upload
+// spent: it gets one more try on a new login (see renewSpentTlsSession).
 CURLcode FtpSession::download(const FtpJob& job, qint64 from) {
+    CURLcode rc = downloadOnce(job, from);
+    if (m_facts.transferred == 0 && renewSpentTlsSession(job, rc)) {
+        m_ownFailure.reset();
+        rc = downloadOnce(job, from);
+    }
+    return rc;
+}
+
+CURLcode FtpSession::downloadOnce(const FtpJob& job, qint64 from) {
     prepare(job, pathBytes(job.command.remote));
     curl_easy_setopt(m_easy, CURLOPT_WRITEFUNCTION, &FtpSession::writeFileData);
     curl_easy_setopt(m_easy, CURLOPT_WRITEDATA, this);
@@ -355,6 +366,20 @@ CURLcode FtpSession::chooseAppendStart(const FtpJob& job, qint64 localSize, qint
 }
 
 CURLcode FtpSession::upload(const FtpJob& job, qint64 localSize, qint64 localTime, qint64 from) {
+    CURLcode rc = uploadOnce(job, localSize, localTime, from);
+    if (m_facts.transferred == 0 && renewSpentTlsSession(job, rc)) {
+        if (::lseek(m_fileFd, 0, SEEK_SET) < 0)
+            return fileFailure(CURLE_READ_ERROR);
+        rc = uploadOnce(job, localSize, localTime, from);
+    }
+    // The upload's data connection took the session it resumed with it.
+    if (!sftp() && !m_tlsDetails.isEmpty())
+        m_tlsSessionSpent = true;
+    return rc;
+}
+
+CURLcode FtpSession::uploadOnce(const FtpJob& job, qint64 localSize, qint64 localTime,
+                                qint64 from) {
     prepare(job, pathBytes(job.command.remote));
     curl_easy_setopt(m_easy, CURLOPT_UPLOAD, 1L);
     curl_easy_setopt(m_easy, CURLOPT_INFILESIZE_LARGE, curl_off_t(localSize));

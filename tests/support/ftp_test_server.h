@@ -45,11 +45,9 @@ public:
         bool requireTlsData = false;
         // A data connection's TLS must resume the control connection's
         // session, or the transfer is refused: the default of both servers,
-        // and so what their installations do. Off here because with TLS 1.3
-        // libcurl 7.88 cannot keep that up after an upload: the session the
-        // upload's data connection resumed is spent, and the one the server
-        // sends on it in exchange never reaches libcurl's session cache, so
-        // the next transfer is refused.
+        // and so what their installations do (the protocol suites' servers
+        // have it). With TLS 1.3 an upload spends the session libcurl would
+        // offer next, which the client has to make up for.
         bool requireTlsSessionReuse = false;
 
         // pyftpdlib only: the first download of each file stops after this

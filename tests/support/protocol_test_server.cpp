@@ -66,6 +66,8 @@ bool ProtocolTestServer::start() {
         options.privateKeyFile = m_certificates->caIssued().keyFile;
         options.requireTlsLogin = true;
         options.requireTlsData = true;
+        // As installations have it: data connections resume the session.
+        options.requireTlsSessionReuse = true;
     }
     m_ftp = std::make_unique<FtpTestServer>(ftpKind(), options);
     return m_ftp->start();
