@@ -1,5 +1,7 @@
 #include "ftp_test_server.h"
 
+#include "run_tool.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -187,20 +189,9 @@ bool FtpTestServer::startPyftpdlib() {
         m_error = QStringLiteral("cannot start /usr/bin/python3: ") + m_process->errorString();
         return false;
     }
-    QDeadlineTimer deadline(15000);
-    QByteArray out;
-    while (!deadline.hasExpired()) {
-        m_process->waitForReadyRead(200);
-        out += m_process->readAllStandardOutput();
-        const qsizetype at = out.indexOf("PORT ");
-        const qsizetype eol = out.indexOf('\n', at);
-        if (at >= 0 && eol > at) {
-            m_port = quint16(out.mid(at + 5, eol - at - 5).trimmed().toUInt());
-            return m_port != 0;
-        }
-        if (m_process->state() != QProcess::Running)
-            break;
-    }
+    m_port = announcedPort(*m_process);
+    if (m_port != 0)
+        return true;
     m_error = QStringLiteral("pyftpdlib did not start: ") +
               QString::fromLocal8Bit(m_process->readAllStandardError());
     return false;

@@ -1,6 +1,7 @@
 #include "hostile_ftp_server.h"
 
-#include <QDeadlineTimer>
+#include "run_tool.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -45,18 +46,9 @@ bool HostileFtpServer::start() {
 
     m_process = std::make_unique<QProcess>();
     m_process->start(QStringLiteral("/usr/bin/python3"), args);
-    QDeadlineTimer deadline(15000);
-    QByteArray out;
-    while (!deadline.hasExpired() && m_process->state() != QProcess::NotRunning) {
-        m_process->waitForReadyRead(200);
-        out += m_process->readAllStandardOutput();
-        const qsizetype at = out.indexOf("PORT ");
-        const qsizetype eol = out.indexOf('\n', at);
-        if (at >= 0 && eol > at) {
-            m_port = quint16(out.mid(at + 5, eol - at - 5).trimmed().toUInt());
-            return m_port != 0;
-        }
-    }
+    m_port = announcedPort(*m_process);
+    if (m_port != 0)
+        return true;
     m_error = QStringLiteral("the hostile server did not start: ") +
               QString::fromLocal8Bit(m_process->readAllStandardError());
     return false;

@@ -1,5 +1,6 @@
 #include "run_tool.h"
 
+#include <QDeadlineTimer>
 #include <QProcess>
 #include <QStandardPaths>
 
@@ -37,4 +38,18 @@ bool runTool(const QString& program, const QStringList& arguments, QString* erro
 QString toolPath(const char* name) {
     const QString found = QStandardPaths::findExecutable(QString::fromLatin1(name));
     return found.isEmpty() ? QStringLiteral("/usr/bin/") + QString::fromLatin1(name) : found;
+}
+
+quint16 announcedPort(QProcess& process, int timeoutMs) {
+    QDeadlineTimer deadline(timeoutMs);
+    QByteArray out;
+    while (!deadline.hasExpired() && process.state() != QProcess::NotRunning) {
+        process.waitForReadyRead(200);
+        out += process.readAllStandardOutput();
+        const qsizetype at = out.indexOf("PORT ");
+        const qsizetype eol = out.indexOf('\n', at);
+        if (at >= 0 && eol > at)
+            return quint16(out.mid(at + 5, eol - at - 5).trimmed().toUInt());
+    }
+    return 0;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
@@ -11,6 +12,10 @@
 bool runTool(const QString& program, const QStringList& arguments, QString* error,
              QByteArray* output = nullptr, const QByteArray& input = {},
              const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
+
+// Waits until a server started as `process` prints "PORT <n>" on its standard
+// output, at most `timeoutMs`; n, or 0 when it stops or says no such thing.
+quint16 announcedPort(QProcess& process, int timeoutMs = 15000);
 
 // The full path of a tool on PATH, else /usr/bin/<name>.
 QString toolPath(const char* name);

@@ -73,6 +73,8 @@ private slots:
 
 private:
     void useFtpServer(const FtpTestServer& server, ServerProtocol protocol);
+    // Points the component at the server, trusting it as the system would.
+    void useProtocolServer(const ProtocolTestServer& server);
     void useSshServer(const SshTestServer& server, const QString& knownHostsLine);
     bool sshAvailable() const { return SshTestServer::unavailableReason().isEmpty(); }
 
@@ -105,6 +107,14 @@ void TestInetSecurity::cleanup() {
 
 void TestInetSecurity::useFtpServer(const FtpTestServer& server, ServerProtocol protocol) {
     m_inet->setServerProtocol(protocol);
+    m_inet->setURL(server.address());
+    m_inet->setUserName(server.userName());
+    m_inet->setPassword(server.password());
+}
+
+void TestInetSecurity::useProtocolServer(const ProtocolTestServer& server) {
+    m_inet->setServerProtocol(server.protocol());
+    m_inet->setSecurityOptions(server.trustedOptions());
     m_inet->setURL(server.address());
     m_inet->setUserName(server.userName());
     m_inet->setPassword(server.password());
@@ -279,11 +289,7 @@ void TestInetSecurity::commandAfterQuitLogsInAfresh() {
         QSKIP(qPrintable(ProtocolTestServer::unavailableReason(serverMode)));
     ProtocolTestServer server(serverMode);
     QVERIFY2(server.start(), qPrintable(server.errorText()));
-    m_inet->setServerProtocol(server.protocol());
-    m_inet->setSecurityOptions(server.trustedOptions());
-    m_inet->setURL(server.address());
-    m_inet->setUserName(server.userName());
-    m_inet->setPassword(server.password());
+    useProtocolServer(server);
 
     QVERIFY(runCommand(*m_inet, QStringLiteral("PWD")).ok());
     QVERIFY(runCommand(*m_inet, QStringLiteral("QUIT")).ok());
@@ -483,11 +489,7 @@ void TestInetSecurity::cancelMidDownload() {
     ProtocolTestServer server(serverMode);
     QVERIFY2(server.start(), qPrintable(server.errorText()));
     QVERIFY(server.writeFile(QStringLiteral("big.bin"), QByteArray(96 * 1024 * 1024, 'x')));
-    m_inet->setServerProtocol(server.protocol());
-    m_inet->setSecurityOptions(server.trustedOptions());
-    m_inet->setURL(server.address());
-    m_inet->setUserName(server.userName());
-    m_inet->setPassword(server.password());
+    useProtocolServer(server);
 
     const QString local = m_local->filePath(QStringLiteral("big.bin"));
     QVERIFY(writeFile(local, "old content"));
