@@ -11,6 +11,7 @@
 #include "silent_server.h"
 #include "test_files.h"
 #include "transfer_queue.h"
+#include "window/queue_panel.h"
 #include "window/status_log.h"
 #include "window/tarlen_frm.h"
 #include "window/transfer_progress.h"
@@ -74,6 +75,8 @@ private slots:
     void plainNames_data();
     void plainNames();
     void downloadSelectedFiles();
+    void totalsCountInWords_data();
+    void totalsCountInWords();
     void nothingSelectedQueuesNothing();
     void failedDownloadKeepsLocalFile();
     void hostileNameIsRefusedAndOthersGo();
@@ -209,6 +212,25 @@ void TestFileOperations::downloadSelectedFiles() {
     // The local pane shows them once they are there.
     QTRY_COMPARE(f.localPane->LstX_Files->ListCount(), 3);
     QVERIFY(m_prompter.messages.isEmpty());
+}
+
+void TestFileOperations::totalsCountInWords_data() {
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QString>("totals");
+    QTest::newRow("one file") << QStringList{"a.txt"} << "1 of 1 file, 5 bytes of 5 bytes";
+    // 70,005 bytes, counted in 1,024s.
+    QTest::newRow("two files") << QStringList{"a.txt", "b.zip"} << "2 of 2 files, 68 KiB of 68 KiB";
+}
+
+// The queue's totals line: the noun fits the count, sizes say how they count.
+void TestFileOperations::totalsCountInWords() {
+    QFETCH(QStringList, names);
+    QFETCH(QString, totals);
+    selectRemote(names);
+    m_frm->Cmd_Dn_Click();
+    QVERIFY(waitForQueue());
+    const QString text = QueuePanel::totalsText(m_frm->queue());
+    QVERIFY2(text == totals || text.startsWith(totals + u','), qPrintable(text));
 }
 
 void TestFileOperations::nothingSelectedQueuesNothing() {
@@ -416,7 +438,7 @@ void TestFileOperations::keptQueueIsOfferedAtTheNextLogin() {
     m_prompter.answers = {Prompter::Answer::Yes};
     useServer(m_slow);
     QCOMPARE(m_prompter.questions.last().defaultButton, Prompter::Answer::Yes);
-    QVERIFY(m_prompter.questions.last().text.contains(u"1 transfers"));
+    QVERIFY(m_prompter.questions.last().text.contains(u"1 transfer with"));
     QCOMPARE(m_frm->queue().items().size(), size_t(1));
     QVERIFY(m_frm->queue().items().front().partly);
     QVERIFY(QTest::qWaitFor([this] { return m_frm->queue().idle(); }, 60000));
