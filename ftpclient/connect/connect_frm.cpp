@@ -252,6 +252,14 @@ void Connect_Frm::Cmd_Save_Click() {
     host.sKeyFile = Txt_KeyFile->text();
     if (isNew)
         appendName(name);
+    // What was saved is the profile in use from now on, and the one the
+    // dialog opens on next time.
+    {
+        const QSignalBlocker blocker(Cmb_Host);
+        Cmb_Host->setCurrentIndex(k);
+    }
+    m_selected = k;
+    m_profiles.iCurHost = short(k);
 }
 
 void Connect_Frm::Cmd_Delete_Click() {

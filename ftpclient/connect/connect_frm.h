@@ -29,7 +29,8 @@ class QPushButton;
 // address, user, password, protocol and key file of the fields. Cancel,
 // Escape and the window's close button name none. Every way out stores the
 // "Save Password" box in iSavePW. When no profile is selected, iCurHost is -1
-// and the protocol shown is FTP with TLS when the server offers it.
+// and the protocol shown is FTP with TLS when the server offers it. Save
+// selects the profile it saved.
 class Connect_Frm : public QDialog {
     Q_OBJECT
 
