@@ -106,7 +106,6 @@ private:
     void appendName(const QString& name);
     void showProtocol(ServerProtocol protocol);
     QString keyFileStartPath() const;
-    bool keepInKeyring(const HostInfo& host);
     QString passwordFromKeyring(const HostInfo& host);
 
     PasswordVault* m_vault = nullptr;

@@ -88,7 +88,9 @@ void TARLEN_Frm::refreshPanesSoon(bool local) {
 // is kept for the next login there.
 void TARLEN_Frm::takeQueueLogin(const HostInfo& host) {
     QueueLogin login;
-    login.profileName = host.sName;
+    // Named as the saved profile it is (whatever the dialog's host box said).
+    const int profile = profileOf(host);
+    login.profileName = profile >= 0 ? profiles.Hosts[profile].sName : QString();
     login.address = host.sAddr;
     login.user = host.sUser;
     login.password = host.sPW;
