@@ -30,7 +30,8 @@ public:
                const QString& = QString(), bool* = nullptr) override {
         return defaultButton;
     }
-    std::optional<QString> password(const QString&, const QString&) override {
+    std::optional<QString> password(const QString&, const QString&, const QString& = QString(),
+                                    bool* = nullptr) override {
         return std::nullopt;
     }
 };

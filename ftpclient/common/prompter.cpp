@@ -2,9 +2,14 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 void WidgetPrompter::beep() {
     QApplication::beep();
@@ -67,11 +72,36 @@ int WidgetPrompter::choose(const QString& text, const QString& title, Icon icon,
     return index >= 0 ? int(index) : escapeButton;
 }
 
-std::optional<QString> WidgetPrompter::password(const QString& prompt, const QString& title) {
-    bool ok = false;
-    const QString text =
-        QInputDialog::getText(m_parent, title, prompt, QLineEdit::Password, QString(), &ok);
-    if (!ok)
+std::optional<QString> WidgetPrompter::password(const QString& prompt, const QString& title,
+                                                const QString& checkBox, bool* checked) {
+    if (checkBox.isEmpty()) {
+        bool ok = false;
+        const QString text =
+            QInputDialog::getText(m_parent, title, prompt, QLineEdit::Password, QString(), &ok);
+        if (!ok)
+            return std::nullopt;
+        return text;
+    }
+    QDialog box(m_parent);
+    box.setWindowTitle(title);
+    auto* column = new QVBoxLayout(&box);
+    auto* label = new QLabel(prompt, &box);
+    label->setTextFormat(Qt::PlainText);
+    auto* field = new QLineEdit(&box);
+    field->setEchoMode(QLineEdit::Password);
+    auto* check = new QCheckBox(checkBox, &box);
+    check->setChecked(checked && *checked);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &box);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &box, &QDialog::reject);
+    column->addWidget(label);
+    column->addWidget(field);
+    column->addWidget(check);
+    column->addWidget(buttons);
+    field->setFocus();
+    if (box.exec() != QDialog::Accepted)
         return std::nullopt;
-    return text;
+    if (checked)
+        *checked = check->isChecked();
+    return field->text();
 }

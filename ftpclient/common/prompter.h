@@ -34,7 +34,11 @@ public:
                        const QStringList& buttons, int defaultButton, int escapeButton,
                        const QString& checkBox = QString(), bool* checked = nullptr) = 0;
     // An input box whose text is not shown; nothing when the user cancels.
-    virtual std::optional<QString> password(const QString& prompt, const QString& title) = 0;
+    // With `checkBox` text, the box also has a check box that starts as
+    // *checked and whose state goes back to *checked.
+    virtual std::optional<QString> password(const QString& prompt, const QString& title,
+                                            const QString& checkBox = QString(),
+                                            bool* checked = nullptr) = 0;
 };
 
 // The real thing: modal Qt dialogs over the given parent window.
@@ -52,7 +56,9 @@ public:
     int choose(const QString& text, const QString& title, Icon icon, const QStringList& buttons,
                int defaultButton, int escapeButton, const QString& checkBox = QString(),
                bool* checked = nullptr) override;
-    std::optional<QString> password(const QString& prompt, const QString& title) override;
+    std::optional<QString> password(const QString& prompt, const QString& title,
+                                    const QString& checkBox = QString(),
+                                    bool* checked = nullptr) override;
 
 private:
     QWidget* m_parent;

@@ -246,12 +246,20 @@ void Connect_Frm::Cmd_Save_Click() {
     host.sUser = Txt_UI->text();
     if (Chk_PW->isChecked()) {
         host.sPW = Txt_PW->text();
-        host.inKeyring = keepInKeyring(host);
+        host.inKeyring = keepInKeyring(host, m_vault, m_prompter, windowTitle());
     }
     host.protocol = protocolShown();
     host.sKeyFile = Txt_KeyFile->text();
     if (isNew)
         appendName(name);
+    // What was saved is the profile in use from now on, and the one the
+    // dialog opens on next time.
+    {
+        const QSignalBlocker blocker(Cmb_Host);
+        Cmb_Host->setCurrentIndex(k);
+    }
+    m_selected = k;
+    m_profiles.iCurHost = short(k);
 }
 
 void Connect_Frm::Cmd_Delete_Click() {
@@ -310,20 +318,6 @@ void Connect_Frm::setPasswordVault(PasswordVault* vault) {
     if (m_selected >= 0 && m_selected < m_profiles.Hosts.size() &&
         m_profiles.Hosts[m_selected].inKeyring && Txt_PW->text().isEmpty())
         Cmb_Host_Click(m_selected);
-}
-
-// Stores the profile's password in the keyring when one runs; false (the
-// password then goes into the settings file, scrambled) otherwise.
-bool Connect_Frm::keepInKeyring(const HostInfo& host) {
-    if (!m_vault || !m_vault->available())
-        return false;
-    QString error;
-    if (m_vault->store(vaultAccount(host.sUser, host.sAddr), host.sPW, &error))
-        return true;
-    m_prompter.message(error + QStringLiteral(" The password is kept scrambled in the settings "
-                                              "file instead."),
-                       windowTitle(), Prompter::Icon::Warning);
-    return false;
 }
 
 QString Connect_Frm::passwordFromKeyring(const HostInfo& host) {

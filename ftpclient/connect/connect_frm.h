@@ -29,7 +29,8 @@ class QPushButton;
 // address, user, password, protocol and key file of the fields. Cancel,
 // Escape and the window's close button name none. Every way out stores the
 // "Save Password" box in iSavePW. When no profile is selected, iCurHost is -1
-// and the protocol shown is FTP with TLS when the server offers it.
+// and the protocol shown is FTP with TLS when the server offers it. Save
+// selects the profile it saved.
 class Connect_Frm : public QDialog {
     Q_OBJECT
 
@@ -105,7 +106,6 @@ private:
     void appendName(const QString& name);
     void showProtocol(ServerProtocol protocol);
     QString keyFileStartPath() const;
-    bool keepInKeyring(const HostInfo& host);
     QString passwordFromKeyring(const HostInfo& host);
 
     PasswordVault* m_vault = nullptr;

@@ -2,6 +2,7 @@
 
 #include "common/prompter.h"
 #include "password_scramble.h"
+#include "password_vault.h"
 
 bool checkStorablePassword(const QString& sPW, const QString& sKey, Prompter& prompter) {
     const qsizetype i = unstorablePWChar(sPW, sKey);
@@ -17,5 +18,18 @@ bool checkStorablePassword(const QString& sPW, const QString& sKey, Prompter& pr
             .arg(sPW.mid(i, length))
             .arg(i + 1),
         QStringLiteral("Qoro Consulting FTP"), Prompter::Icon::Critical);
+    return false;
+}
+
+bool keepInKeyring(const HostInfo& host, PasswordVault* vault, Prompter& prompter,
+                   const QString& title) {
+    if (!vault || !vault->available())
+        return false;
+    QString error;
+    if (vault->store(vaultAccount(host.sUser, host.sAddr), host.sPW, &error))
+        return true;
+    prompter.message(error + QStringLiteral(" The password is kept scrambled in the settings "
+                                            "file instead."),
+                     title, Prompter::Icon::Warning);
     return false;
 }

@@ -431,9 +431,11 @@ std::pair<int, QString> FtpSession::failureOf(const FtpJob& job, CURLcode rc) co
                                                  .arg(job.address.port)
                                                  .arg(curlText)};
     case CURLE_OPERATION_TIMEDOUT:
-        return {
-            InetResponse::Timeout,
-            QStringLiteral("The server did not answer within %1 seconds.").arg(job.timeoutSeconds)};
+        return {InetResponse::Timeout,
+                QStringLiteral("The server did not answer within %1 %2.")
+                    .arg(job.timeoutSeconds)
+                    .arg(job.timeoutSeconds == 1 ? QStringLiteral("second")
+                                                 : QStringLiteral("seconds"))};
     case CURLE_LOGIN_DENIED:
         return {InetResponse::LoginFailure, loginRefusal(job, serverText)};
     case CURLE_WRITE_ERROR:

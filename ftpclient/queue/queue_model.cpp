@@ -1,9 +1,8 @@
 #include "queue_model.h"
 
+#include "number_format.h"
 #include "raw_names.h"
 #include "transfer_queue.h"
-
-#include <QLocale>
 
 QueueModel::QueueModel(TransferQueue& queue, QObject* parent)
     : QAbstractTableModel(parent)
@@ -35,7 +34,7 @@ int QueueModel::columnCount(const QModelIndex& parent) const {
 }
 
 QString QueueModel::formatBytes(qint64 bytes) {
-    return QLocale::system().formattedDataSize(bytes, 1, QLocale::DataSizeTraditionalFormat);
+    return formatDataSize(bytes);
 }
 
 QString QueueModel::formatDuration(qint64 seconds) {

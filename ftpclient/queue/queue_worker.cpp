@@ -137,12 +137,19 @@ void QueueWorker::start(const TransferItem& item) {
     m_retries = 0;
     m_stopping = false;
     m_rate.restart();
-    if (!item.folder)
-        logLine(kCrLf +
-                (item.direction == TransferDirection::Download ? QStringLiteral("Retrieving ")
-                                                               : QStringLiteral("Sending ")) +
-                item.name());
+    m_announced = false;
     begin();
+}
+
+// Once per start, when the file is about to move: not for one skipped, nor
+// again for one that waited for an answer or lost its connection.
+void QueueWorker::announce() {
+    if (std::exchange(m_announced, true))
+        return;
+    logLine(kCrLf +
+            (m_item.direction == TransferDirection::Download ? QStringLiteral("Retrieving ")
+                                                             : QStringLiteral("Sending ")) +
+            m_item.savedName());
 }
 
 // Every attempt logs in with what the login and its trust say now.
@@ -262,9 +269,10 @@ void QueueWorker::download(bool continueTarget) {
     else
         command.transfer.expectedTime = m_item.remoteTime;
     command.transfer.keepTime = true;
+    announce();
     execute(command, [this] {
         setPart(std::nullopt);
-        logLine(kCrLf + m_item.name() + QStringLiteral(" retrieved"));
+        logLine(kCrLf + m_item.savedName() + QStringLiteral(" retrieved"));
         finish(TransferState::Done);
     });
 }
@@ -314,11 +322,12 @@ void QueueWorker::upload(bool append) {
     FtpCommand command = FtpCommand::put(m_item.local, m_item.remote);
     command.transfer.append = append;
     command.transfer.keepTime = true;
+    announce();
     execute(command, [this] {
         struct stat sent {};
         localStatus(m_item.local, &sent);
         m_queue.rememberRemoteFile(m_item.remote, sent.st_size, sent.st_mtim.tv_sec);
-        logLine(kCrLf + m_item.name() + QStringLiteral(" sent"));
+        logLine(kCrLf + m_item.savedName() + QStringLiteral(" sent"));
         finish(TransferState::Done);
     });
 }

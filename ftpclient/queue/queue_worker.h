@@ -67,6 +67,8 @@ private:
     void finish(TransferState state, const QString& error = QString());
     void createInet();
     void logLine(const QString& text);
+    // Logs that the file is on its way, under the name it is saved as.
+    void announce();
 
     TransferQueue& m_queue;
     std::unique_ptr<Inet> m_inet;
@@ -75,6 +77,7 @@ private:
     std::function<void()> m_onRefusal;
     bool m_reading = false; // a local folder is being read on the thread pool
     bool m_stopping = false;
+    bool m_announced = false; // the running item's "Retrieving" or "Sending" is logged
     TransferState m_stopAs = TransferState::Cancelled;
     RateMeter m_rate;
     QTimer m_retryTimer;

@@ -71,6 +71,9 @@ struct TransferItem {
     }
     // The file name, for the log and the queue view.
     QString name() const;
+    // The name the file is saved under: its name, unless it is written under
+    // another one beside an existing target.
+    QString savedName() const;
 };
 
 // The whole queue at a glance.

@@ -52,6 +52,14 @@ QString TransferItem::name() const {
     return RawName::shownWithMarks(nameOf(local));
 }
 
+QString TransferItem::savedName() const {
+    const bool download = direction == TransferDirection::Download;
+    const QString target = nameOf(download ? local : remote);
+    if (target == nameOf(download ? remote : local))
+        return name();
+    return download ? RawName::shownWithMarks(target) : RawName::shownAsLatin1(target);
+}
+
 TransferQueue::TransferQueue(QObject* parent)
     : QObject(parent) {
     m_dirtyTimer.setSingleShot(true);

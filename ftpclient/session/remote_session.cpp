@@ -81,6 +81,15 @@ void RemoteSession::setHost(const QString& address, const QString& user, const Q
     m_security = {};
 }
 
+void RemoteSession::setPassword(const QString& password) {
+    if (m_inet1)
+        m_inet1->setPassword(password);
+}
+
+bool RemoteSession::loginRefused() const {
+    return m_commandFailed && m_inet1 && m_inet1->ResponseCode() == InetResponse::LoginFailure;
+}
+
 QString RemoteSession::remoteHost() const {
     return m_inet1 ? m_inet1->RemoteHost() : QString();
 }

@@ -44,6 +44,11 @@ public:
     void setHost(const QString& address, const QString& user, const QString& password,
                  ServerProtocol protocol = ServerProtocol::PlainFtp,
                  const QString& keyFile = QString(), bool clearTextAllowed = false);
+    // Another password for the same login, after the server refused one:
+    // what the user accepted or trusted for this server still holds.
+    void setPassword(const QString& password);
+    // Whether the last command failed because the server refused the login.
+    bool loginRefused() const;
     QString remoteHost() const;
     // What the session trusts, and whom it asks about the rest.
     SessionTrust& trust() { return *m_trust; }

@@ -47,12 +47,80 @@ bool protocolFits(ServerProtocol profile, ServerProtocol wanted) {
     return isFtpForm(wanted) ? isFtpForm(profile) : profile == wanted;
 }
 
-// What is wrong with a URL, without the URL: Qt's description goes on with
-// the text it read, password and all.
-QString urlProblem(const QUrl& url) {
-    const QString description = url.errorString();
-    const qsizetype source = description.indexOf(QStringLiteral("; source was"));
-    return source < 0 ? description : description.left(source);
+// The parts of a URL's text that tell what is wrong with it, as far as they
+// can be told apart without reading it as a URL.
+struct UrlPieces {
+    QString userInfo; // before the last "@" of the authority
+    bool hasUserInfo = false;
+    QString host;
+    QString port;
+    bool hasPort = false;
+    QString path; // up to a query or fragment
+};
+
+UrlPieces piecesOf(const QString& text) {
+    UrlPieces pieces;
+    const qsizetype scheme = text.indexOf(QStringLiteral("://"));
+    const qsizetype start = scheme < 0 ? 0 : scheme + 3;
+    qsizetype end = start;
+    while (end < text.size() && text[end] != u'/' && text[end] != u'?' && text[end] != u'#')
+        ++end;
+    QString authority = text.mid(start, end - start);
+    qsizetype pathEnd = end;
+    while (pathEnd < text.size() && text[pathEnd] != u'?' && text[pathEnd] != u'#')
+        ++pathEnd;
+    pieces.path = text.mid(end, pathEnd - end);
+    const qsizetype at = authority.lastIndexOf(u'@');
+    if (at >= 0) {
+        pieces.hasUserInfo = true;
+        pieces.userInfo = authority.left(at);
+        authority.remove(0, at + 1);
+    }
+    // A port follows the last ":" that is not inside an IPv6 address.
+    const qsizetype bracket = authority.lastIndexOf(u']');
+    const qsizetype colon = authority.lastIndexOf(u':');
+    if (colon > bracket && (bracket >= 0 || authority.indexOf(u':') == colon)) {
+        pieces.hasPort = true;
+        pieces.port = authority.mid(colon + 1);
+        authority.truncate(colon);
+    }
+    pieces.host = authority;
+    return pieces;
+}
+
+bool validPort(const QString& port) {
+    bool number = false;
+    const int value = port.toInt(&number);
+    return port.isEmpty() || (number && port[0].isDigit() && value >= 1 && value <= 65535);
+}
+
+// What is wrong with a URL that does not read as one, in words and without
+// its parts: the message shows the URL itself (without its password).
+QString urlProblem(const QString& text) {
+    const UrlPieces pieces = piecesOf(text);
+    const QString escapes = QStringLiteral(" holds a character that a URL must write as a "
+                                           "%-escape (a space as %20, \"%\" as %25).");
+    if (pieces.hasPort && !validPort(pieces.port))
+        return QStringLiteral("the port must be a number from 1 to 65535.");
+    QUrl probe;
+    probe.setHost(pieces.host, QUrl::StrictMode);
+    if (!probe.isValid())
+        return pieces.host.startsWith(u'[')
+                   ? QStringLiteral("the address in brackets is not a valid IPv6 address.")
+                   : QStringLiteral("the server name is not a valid host name or address.");
+    if (pieces.hasUserInfo) {
+        const qsizetype colon = pieces.userInfo.indexOf(u':');
+        probe.setUserName(pieces.userInfo.left(colon), QUrl::StrictMode);
+        if (!probe.isValid())
+            return QStringLiteral("the user name") + escapes;
+        probe.setPassword(colon < 0 ? QString() : pieces.userInfo.mid(colon + 1), QUrl::StrictMode);
+        if (!probe.isValid())
+            return QStringLiteral("the password") + escapes;
+    }
+    probe.setPath(pieces.path, QUrl::StrictMode);
+    if (!probe.isValid())
+        return QStringLiteral("the folder") + escapes;
+    return QStringLiteral("it does not read as scheme://[user[:password]@]host[:port][/folder].");
 }
 
 // The part of the target that holds a control character, as a message names
@@ -82,7 +150,8 @@ std::optional<LaunchTarget> parseLaunchUrl(const QString& text, QString* error) 
     };
     const QUrl url(text.trimmed(), QUrl::StrictMode);
     if (!url.isValid())
-        return fail(QStringLiteral("\"%1\" is not a valid URL: %2").arg(shown, urlProblem(url)));
+        return fail(
+            QStringLiteral("\"%1\" is not a valid URL: %2").arg(shown, urlProblem(text.trimmed())));
     const std::optional<ServerProtocol> protocol = protocolOfScheme(url.scheme().toLower());
     if (!protocol)
         return fail(QStringLiteral("\"%1\" is not an ftp://, ftps:// or sftp:// URL.").arg(shown));

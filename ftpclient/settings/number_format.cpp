@@ -3,8 +3,10 @@
 #include <QByteArray>
 #include <QLocale>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <iterator>
 #include <limits>
 
 #include <locale.h>
@@ -81,4 +83,26 @@ std::optional<short> toInt16(double value) {
 
 std::optional<short> parseInt16(const QString& text) {
     return toInt16(parseNumber(text));
+}
+
+QString formatDataSize(qint64 bytes, const QLocale& locale) {
+    static const char* const units[] = {"KiB", "MiB", "GiB", "TiB", "PiB", "EiB"};
+    constexpr int kUnits = int(std::size(units));
+    // What the text will show of a value: tenths below ten, whole ones above.
+    const auto shown = [](double value) {
+        return value < 10 ? std::round(value * 10) / 10 : std::round(value);
+    };
+    bytes = std::max<qint64>(bytes, 0);
+    if (bytes == 1)
+        return QStringLiteral("1 byte");
+    double value = double(bytes);
+    int unit = -1;
+    while (unit + 1 < kUnits && shown(value) >= 1024) {
+        value /= 1024;
+        ++unit;
+    }
+    if (unit < 0)
+        return locale.toString(bytes) + QStringLiteral(" bytes");
+    return locale.toString(value, 'f', shown(value) < 10 ? 1 : 0) + u' ' +
+           QLatin1StringView(units[unit]);
 }

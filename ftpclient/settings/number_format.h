@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLocale>
 #include <QString>
 
 #include <optional>
@@ -21,3 +22,10 @@ std::optional<short> toInt16(double value);
 
 // parseNumber() then toInt16().
 std::optional<short> parseInt16(const QString& text);
+
+// A size as the user reads it, counted in 1,024s and labelled so: "1 byte",
+// "1,023 bytes", then KiB, MiB, GiB, TiB, PiB and EiB with one decimal below
+// ten ("1.5 KiB", "12 MiB"). The unit is chosen after rounding, so that a
+// size just short of the next unit shows as "1.0" of it. `bytes` is not
+// negative (a negative one shows as 0).
+QString formatDataSize(qint64 bytes, const QLocale& locale = QLocale());

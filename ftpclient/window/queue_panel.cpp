@@ -197,9 +197,10 @@ QString QueuePanel::totalsText(const TransferQueue& queue) {
     if (t.files == 0)
         return queue.paused() ? QStringLiteral("Paused. No transfers.")
                               : QStringLiteral("No transfers.");
-    QString text = QStringLiteral("%1 of %2 files, %3 of %4")
+    QString text = QStringLiteral("%1 of %2 %3, %4 of %5")
                        .arg(t.filesDone)
                        .arg(t.files)
+                       .arg(t.files == 1 ? QStringLiteral("file") : QStringLiteral("files"))
                        .arg(QueueModel::formatBytes(t.bytesDone), QueueModel::formatBytes(t.bytes));
     if (t.rate > 0)
         text += QStringLiteral(", %1/s").arg(QueueModel::formatBytes(qint64(t.rate)));

@@ -124,7 +124,20 @@ private:
     // there is none; closes the connection when there is one.
     void connectOrClose(const std::optional<HostInfo>& given);
     void connectToHost(const std::optional<HostInfo>& given);
+    bool loginAbandoned(quint64 attempt) const;
     void fillPasswordFromKeyring(HostInfo& host);
+    // Logs in; a password the server refuses is asked for again.
+    void logIn(HostInfo& host, quint64 attempt);
+    std::optional<QString> askPasswordAgain(const HostInfo& host, int profile, bool* save);
+    // "Save Password" for the saved profile `profile`, the settings file
+    // written at once.
+    void keepPassword(int profile, const QString& password);
+    // The saved profile that logs in as `host` does (address, user and
+    // protocol), the current one first; -1 when there is none.
+    int profileOf(const HostInfo& host) const;
+    // The login as the user knows it: its saved profile's name, else its
+    // address.
+    QString loginName() const;
     // The saved profile of the host logged in to keeps that it may go on in
     // clear text; the settings file is written at once.
     void allowClearTextForGood();

@@ -4,6 +4,8 @@
 
 #include "common/client_errors.h"
 #include "common/prompter.h"
+#include "connect/login_check.h"
+#include "connect/password_check.h"
 #include "inet.h"
 #include "panes/local_pane.h"
 #include "panes/remote_pane.h"
@@ -50,10 +52,8 @@ void TARLEN_Frm::connectSession() {
     connect(&s, &RemoteSession::securityEstablished, Lbl_Security, &SecurityMark::showSecurity);
     connect(&s, &RemoteSession::clearTextAllowedForGood, this, &TARLEN_Frm::allowClearTextForGood);
     connect(&s, &RemoteSession::disconnected, this, [this] {
-        const bool known = profiles.iCurHost >= 0 && profiles.iCurHost < profiles.Hosts.size();
-        m_prompter.message(QStringLiteral("Disconnected from ") +
-                               (known ? profiles.Hosts[profiles.iCurHost].sName : QString()),
-                           Titles::Short, Prompter::Icon::None);
+        m_prompter.message(QStringLiteral("Disconnected from ") + loginName(), Titles::Short,
+                           Prompter::Icon::None);
     });
 }
 
@@ -104,13 +104,10 @@ void TARLEN_Frm::connectToHost(const std::optional<HostInfo>& given) {
     // longer owns the window and sends nothing more.
     const quint64 attempt = ++m_loginAttempt;
     m_loggingIn = true;
-    const auto abandoned = [this, attempt] {
-        return attempt != m_loginAttempt || m_unloaded;
-    };
     Cmd_Connect->setText(QStringLiteral("Close"));
     setBusyPointer(true);
-    s.runCommand(LastCommand::FirstAfterConnect, FtpCommand::pwd());
-    if (abandoned())
+    logIn(*host, attempt);
+    if (loginAbandoned(attempt))
         return;
     m_loggingIn = false;
     if (s.lastCommandFailed()) {
@@ -127,7 +124,7 @@ void TARLEN_Frm::connectToHost(const std::optional<HostInfo>& given) {
     m_loggingIn = true;
     setBusyPointer(true);
     s.runCommand(LastCommand::Listing, FtpCommand::list(QStringLiteral("DIR")));
-    if (abandoned())
+    if (loginAbandoned(attempt))
         return;
     m_loggingIn = false;
     s.bConnected = true;
@@ -137,6 +134,102 @@ void TARLEN_Frm::connectToHost(const std::optional<HostInfo>& given) {
         s.sRemoteDir = QStringLiteral("/");
         s.sRootDir = QStringLiteral("/");
     }
+}
+
+bool TARLEN_Frm::loginAbandoned(quint64 attempt) const {
+    return attempt != m_loginAttempt || m_unloaded;
+}
+
+// PWD logs in. By the time the server refuses a password the connection's
+// protection is settled, so another one can be asked for and sent over the
+// same kind of connection; one the user wants saved is saved once the
+// server took it.
+void TARLEN_Frm::logIn(HostInfo& host, quint64 attempt) {
+    RemoteSession& s = *m_session;
+    s.runCommand(LastCommand::FirstAfterConnect, FtpCommand::pwd());
+    const int profile = profileOf(host);
+    // Ticked when the profile keeps a password: the one that was refused.
+    bool save = profile >= 0 &&
+                (profiles.Hosts[profile].inKeyring || !profiles.Hosts[profile].sPW.isEmpty());
+    bool asked = false;
+    while (!loginAbandoned(attempt) && s.loginRefused()) {
+        setBusyPointer(false);
+        const std::optional<QString> password = askPasswordAgain(host, profile, &save);
+        if (!password || loginAbandoned(attempt))
+            return;
+        asked = true;
+        host.sPW = *password;
+        m_loginHost.sPW = *password;
+        s.setPassword(*password);
+        setBusyPointer(true);
+        s.runCommand(LastCommand::FirstAfterConnect, FtpCommand::pwd());
+    }
+    if (asked && save && !loginAbandoned(attempt) && !s.lastCommandFailed())
+        keepPassword(profile, host.sPW);
+}
+
+// Nothing for an anonymous login, which no password helps, or when the
+// user cancels. A password that cannot be sent is asked for once more.
+std::optional<QString> TARLEN_Frm::askPasswordAgain(const HostInfo& host, int profile, bool* save) {
+    if (host.sUser.isEmpty() ||
+        host.sUser.compare(QStringLiteral("anonymous"), Qt::CaseInsensitive) == 0)
+        return std::nullopt;
+    QString prompt = QStringLiteral("The server refused the login. Password for %1 on %2:")
+                         .arg(host.sUser, host.sAddr);
+    QString checkBox;
+    if (profile >= 0) {
+        checkBox = QStringLiteral("Save Password");
+        if (!vault().available())
+            prompt += QStringLiteral("\n\nNo keyring: a saved password is only scrambled.");
+    }
+    for (;;) {
+        std::optional<QString> password =
+            m_prompter.password(prompt, Titles::Caption, checkBox, save);
+        if (!password)
+            return std::nullopt;
+        const std::optional<LoginField> unsendable =
+            checkSendableLogin(host.sAddr, host.sUser, *password, m_prompter);
+        if (!unsendable)
+            return password;
+        if (*unsendable != LoginField::Password)
+            return std::nullopt;
+    }
+}
+
+// Into the keyring when one runs, else scrambled into the settings file, as
+// the connect dialog's "Save Password" does.
+void TARLEN_Frm::keepPassword(int profile, const QString& password) {
+    if (profile < 0 || profile >= profiles.Hosts.size())
+        return;
+    const bool keyring = vault().available();
+    if (!keyring && !checkStorablePassword(password, sKey, m_prompter))
+        return;
+    HostInfo& saved = profiles.Hosts[profile];
+    saved.sPW = password;
+    saved.inKeyring = keepInKeyring(saved, &vault(), m_prompter, Titles::Caption);
+    SaveSettings(*m_settings, profiles, sKey,
+                 settingsFile.isEmpty() ? settingsFilePath() : settingsFile);
+}
+
+int TARLEN_Frm::profileOf(const HostInfo& host) const {
+    const auto same = [&host](const HostInfo& profile) {
+        return profile.sAddr == host.sAddr && profile.sUser == host.sUser &&
+               profile.protocol == host.protocol;
+    };
+    const int count = int(qMin<qsizetype>(profiles.iNumHosts, profiles.Hosts.size()));
+    if (profiles.iCurHost >= 0 && profiles.iCurHost < count &&
+        same(profiles.Hosts[profiles.iCurHost]))
+        return profiles.iCurHost;
+    for (int n = 0; n < count; ++n) {
+        if (same(profiles.Hosts[n]))
+            return n;
+    }
+    return -1;
+}
+
+QString TARLEN_Frm::loginName() const {
+    const int profile = profileOf(m_loginHost);
+    return profile >= 0 ? profiles.Hosts[profile].sName : m_loginHost.sAddr;
 }
 
 // A profile whose password is in the keyring and not yet read gets it now;

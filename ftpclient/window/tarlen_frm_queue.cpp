@@ -88,7 +88,9 @@ void TARLEN_Frm::refreshPanesSoon(bool local) {
 // is kept for the next login there.
 void TARLEN_Frm::takeQueueLogin(const HostInfo& host) {
     QueueLogin login;
-    login.profileName = host.sName;
+    // Named as the saved profile it is (whatever the dialog's host box said).
+    const int profile = profileOf(host);
+    login.profileName = profile >= 0 ? profiles.Hosts[profile].sName : QString();
     login.address = host.sAddr;
     login.user = host.sUser;
     login.password = host.sPW;
@@ -113,12 +115,15 @@ void TARLEN_Frm::offerKeptQueue() {
         return;
     const QString name = m_queue->login().profileName.isEmpty() ? m_queue->login().address
                                                                 : m_queue->login().profileName;
-    const Prompter::Answer answer = m_prompter.askYesNoCancel(
-        QStringLiteral("%1 transfers with %2 were left unfinished last time. Continue them?\n\n"
-                       "No forgets them; Cancel keeps them for later.")
-            .arg(kept.size())
-            .arg(name),
-        Caption, Prompter::Answer::Yes);
+    const QString question =
+        kept.size() == 1
+            ? QStringLiteral("1 transfer with %2 was left unfinished last time. Continue it?\n\n"
+                             "No forgets it; Cancel keeps it for later.")
+            : QStringLiteral("%1 transfers with %2 were left unfinished last time. Continue "
+                             "them?\n\nNo forgets them; Cancel keeps them for later.")
+                  .arg(kept.size());
+    const Prompter::Answer answer =
+        m_prompter.askYesNoCancel(question.arg(name), Caption, Prompter::Answer::Yes);
     if (answer == Prompter::Answer::Yes)
         m_queue->restore(kept);
     else if (answer == Prompter::Answer::No)

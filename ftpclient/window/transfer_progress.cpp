@@ -1,5 +1,7 @@
 #include "transfer_progress.h"
 
+#include "number_format.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
@@ -77,18 +79,7 @@ int TransferProgressPanel::percent() const {
 }
 
 QString TransferProgressPanel::formatBytes(qint64 bytes) {
-    static const char* const units[] = {"bytes", "KB", "MB", "GB", "TB"};
-    double value = double(bytes);
-    int unit = 0;
-    while (value >= 1024.0 && unit < 4) {
-        value /= 1024.0;
-        ++unit;
-    }
-    if (unit == 0)
-        return QStringLiteral("%1 %2").arg(bytes).arg(QLatin1String(units[0]));
-    return QStringLiteral("%1 %2")
-        .arg(value, 0, 'f', value < 10 ? 1 : 0)
-        .arg(QLatin1String(units[unit]));
+    return formatDataSize(bytes);
 }
 
 QString TransferProgressPanel::formatDuration(qint64 seconds) {

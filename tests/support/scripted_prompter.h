@@ -35,12 +35,17 @@ public:
     // Taken in order by choose: a button's caption, or "" for Escape; Escape
     // when empty.
     QStringList choices;
-    // Taken in order by choose when it shows a check box; unchecked when empty.
+    // Taken in order by choose and password when they show a check box;
+    // unchecked when empty.
     QList<bool> checks;
     // Taken in order by password; nothing (cancelled) when empty.
     QList<std::optional<QString>> passwords;
     QList<Choice> choicesShown;
     QStringList passwordPrompts;
+    // The check box each password question showed ("" for none), and how it
+    // was ticked when shown.
+    QStringList passwordCheckBoxes;
+    QList<bool> passwordChecksShown;
     QList<Shown> messages;
     QList<Shown> questions;
     QList<Shown> prompts;
@@ -75,9 +80,15 @@ public:
         const qsizetype index = buttons.indexOf(caption);
         return index >= 0 ? int(index) : escapeButton;
     }
-    std::optional<QString> password(const QString& prompt, const QString& title) override {
+    std::optional<QString> password(const QString& prompt, const QString& title,
+                                    const QString& checkBox = QString(),
+                                    bool* checked = nullptr) override {
         passwordPrompts.append(prompt);
+        passwordCheckBoxes.append(checkBox);
+        passwordChecksShown.append(checked && *checked);
         Q_UNUSED(title);
+        if (!checkBox.isEmpty() && checked)
+            *checked = !checks.isEmpty() && checks.takeFirst();
         return passwords.isEmpty() ? std::nullopt : passwords.takeFirst();
     }
 };

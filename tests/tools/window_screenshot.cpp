@@ -75,7 +75,8 @@ public:
         const qsizetype clearText = buttons.indexOf(QStringLiteral("Continue in clear text"));
         return clearText >= 0 ? int(clearText) : defaultButton;
     }
-    std::optional<QString> password(const QString& prompt, const QString&) override {
+    std::optional<QString> password(const QString& prompt, const QString&,
+                                    const QString& = QString(), bool* = nullptr) override {
         std::fprintf(stderr, "%s -> (cancelled)\n", qPrintable(prompt));
         return std::nullopt;
     }

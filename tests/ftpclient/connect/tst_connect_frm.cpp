@@ -106,8 +106,8 @@ private slots:
     void choosingAndTyping();
 
     void saveExistingNameUpdatesInPlace();
-    void saveNewNameAppendsWithoutSelecting();
-    void saveIntoEmptyListSelectsNothing();
+    void saveNewNameAppendsAndSelectsIt();
+    void saveIntoEmptyListSelectsTheProfile();
     void namesDifferingInCaseAreTwoProfiles();
     void unstorablePasswordIsRefused();
 
@@ -321,7 +321,9 @@ void TestConnectFrm::saveExistingNameUpdatesInPlace() {
     QVERIFY(m_prompter.messages.isEmpty());
 }
 
-void TestConnectFrm::saveNewNameAppendsWithoutSelecting() {
+// A profile saved under a new name is the one in use: Connect names it, and
+// the dialog opens on it the next time.
+void TestConnectFrm::saveNewNameAppendsAndSelectsIt() {
     Connect_Frm& d = open();
     d.Cmb_Host->setFocus();
     d.Cmb_Host->lineEdit()->selectAll();
@@ -338,12 +340,23 @@ void TestConnectFrm::saveNewNameAppendsWithoutSelecting() {
     QCOMPARE(profiles().Hosts[3].sAddr, QStringLiteral("backup.example"));
     QCOMPARE(profiles().Hosts[3].sUser, QStringLiteral("bk"));
     QCOMPARE(profiles().Hosts[3].sPW, QString());
-    QCOMPARE(d.selectedHost(), -1);
-    QCOMPARE(profiles().iCurHost, short(1));
+    QCOMPARE(d.selectedHost(), 3);
+    QCOMPARE(profiles().iCurHost, short(3));
     QCOMPARE(d.Cmb_Host->currentText(), QStringLiteral("Backup"));
+    QCOMPARE(d.Txt_PW->text(), QStringLiteral("not kept"));
+
+    QTest::mouseClick(d.Cmd_Connect, Qt::LeftButton);
+    QVERIFY(d.chosenHost());
+    QCOMPARE(d.chosenHost()->sName, QStringLiteral("Backup"));
+    QCOMPARE(d.chosenHost()->sUser, QStringLiteral("bk"));
+    m_profiles = d.profiles();
+    Connect_Frm& again = open();
+    QCOMPARE(again.selectedHost(), 3);
+    QCOMPARE(again.Cmb_Host->currentText(), QStringLiteral("Backup"));
+    QCOMPARE(again.Txt_UI->text(), QStringLiteral("bk"));
 }
 
-void TestConnectFrm::saveIntoEmptyListSelectsNothing() {
+void TestConnectFrm::saveIntoEmptyListSelectsTheProfile() {
     m_profiles = HostProfiles();
     Connect_Frm& d = open();
     QTest::mouseClick(d.Chk_PW, Qt::LeftButton);
@@ -353,8 +366,8 @@ void TestConnectFrm::saveIntoEmptyListSelectsNothing() {
     QCOMPARE(names(d.Cmb_Host), QStringList{QStringLiteral("Anonymous")});
     QCOMPARE(profiles().iNumHosts, short(1));
     QCOMPARE(profiles().Hosts[0].sPW, QStringLiteral("pw"));
-    QCOMPARE(d.selectedHost(), -1);
-    QCOMPARE(profiles().iCurHost, short(-1));
+    QCOMPARE(d.selectedHost(), 0);
+    QCOMPARE(profiles().iCurHost, short(0));
     QCOMPARE(d.Txt_Host->text(), QStringLiteral("a.example"));
 }
 

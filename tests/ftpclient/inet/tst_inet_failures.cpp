@@ -45,6 +45,7 @@ private slots:
     void refusedLoginGives12015WithoutPassword();
     void closedPortGives12029();
     void unknownHostGives12007();
+    void silentServerTimesOutWith12002_data();
     void silentServerTimesOutWith12002();
     void cancelWhileServerIsSilentEndsWithinOneSecond();
     void cancelMidDownloadKeepsOldFileAndStaysUsable();
@@ -132,17 +133,27 @@ void TestInetFailures::unknownHostGives12007() {
     QCOMPARE(m_inet->RemoteHost(), QStringLiteral("no-such-host.invalid"));
 }
 
+void TestInetFailures::silentServerTimesOutWith12002_data() {
+    QTest::addColumn<int>("seconds");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("one second") << 1 << "The server did not answer within 1 second.";
+    QTest::newRow("two seconds") << 2 << "The server did not answer within 2 seconds.";
+}
+
 void TestInetFailures::silentServerTimesOutWith12002() {
+    QFETCH(int, seconds);
+    QFETCH(QString, said);
     SilentServer silent;
     m_inet->setURL(QStringLiteral("127.0.0.1:%1").arg(silent.serverPort()));
-    m_inet->setRequestTimeout(2);
+    m_inet->setRequestTimeout(seconds);
     QElapsedTimer clock;
     clock.start();
     const CommandOutcome out = runCommand(*m_inet, QStringLiteral("PWD"), 15000);
     QVERIFY(out.finished);
-    QVERIFY2(clock.elapsed() < 4500, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY2(clock.elapsed() < seconds * 1000 + 2500, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(out.states, (QList<short>{1, 2, 3, 11}));
     QCOMPARE(out.responseCode, 12002);
+    QCOMPARE(out.responseInfo, said);
 }
 
 void TestInetFailures::cancelWhileServerIsSilentEndsWithinOneSecond() {

@@ -118,6 +118,8 @@ private slots:
     void cutDownloadContinuesWithOnlyTheMissingBytes();
     void changedRemoteFileStartsOver();
     void existingTargetsFollowTheAnswers();
+    void logNamesEachFileOnceAsSaved_data();
+    void logNamesEachFileOnceAsSaved();
     void rulesAnswerWithoutAsking();
     void nextRunSeesTheServerAsItIsNow();
     void unwritableNamesFailWithTheirReason();
@@ -258,6 +260,53 @@ void TestTransferQueue::existingTargetsFollowTheAnswers() {
     QCOMPARE(readFile(m_local->filePath("e.txt")), QByteArray("new e.txt"));
     QCOMPARE(readFile(m_local->filePath("f.txt")), QByteArray("new f.txt"));
     QCOMPARE(queue.items()[1].state, TransferState::Skipped);
+}
+
+void TestTransferQueue::logNamesEachFileOnceAsSaved_data() {
+    QTest::addColumn<bool>("download");
+    QTest::addColumn<QStringList>("lines");
+    QTest::newRow("download") << true
+                              << QStringList{"\r\nRetrieving f1.txt", "\r\nf1.txt retrieved",
+                                             "\r\nRetrieving f3 (1).txt",
+                                             "\r\nf3 (1).txt retrieved"};
+    QTest::newRow("upload") << false
+                            << QStringList{"\r\nSending f1.txt", "\r\nf1.txt sent",
+                                           "\r\nSending f3 (1).txt", "\r\nf3 (1).txt sent"};
+}
+
+// Each file that moves is logged once as it starts and once as it arrives,
+// under the name it is saved as; one that waited for the answer about its
+// target is not logged twice, one skipped not at all.
+void TestTransferQueue::logNamesEachFileOnceAsSaved() {
+    QFETCH(bool, download);
+    QFETCH(QStringList, lines);
+    FtpTestServer server(FtpTestServer::Kind::Pyftpdlib);
+    QVERIFY2(server.start(), qPrintable(server.errorText()));
+    const QStringList names{"f1.txt", "f2.txt", "f3.txt"};
+    for (const QString& name : names) {
+        QVERIFY(server.writeFile(name, download ? "from the server" : "on the server"));
+        QVERIFY(writeFile(m_local->filePath(name), download ? "on the disk" : "from the disk"));
+    }
+    TransferQueue queue;
+    queue.setParallel(1);
+    queue.setConflictPrompts(&m_conflicts);
+    queue.setLogin(loginFor(server));
+    QSignalSpy logged(&queue, &TransferQueue::logLine);
+    m_conflicts.replies = {{ConflictAnswer::Overwrite, false},
+                           {ConflictAnswer::Skip, false},
+                           {ConflictAnswer::Rename, false}};
+    for (const QString& name : names) {
+        if (download)
+            queue.addDownload(u'/' + name, m_local->filePath(name), false, 15);
+        else
+            queue.addUpload(m_local->filePath(name), u'/' + name, false);
+    }
+    QVERIFY(drain(queue));
+    QCOMPARE(m_conflicts.asked.size(), 3);
+    QStringList said;
+    for (const QList<QVariant>& line : std::as_const(logged))
+        said << line.at(0).toString();
+    QCOMPARE(said, lines);
 }
 
 void TestTransferQueue::rulesAnswerWithoutAsking() {

@@ -1,5 +1,6 @@
 // Numbers of the settings file: how they are written, how leniently they are
-// read, and how they become 16-bit whole numbers.
+// read, and how they become 16-bit whole numbers; and sizes as the user reads
+// them.
 #include "number_format.h"
 
 #include <QTest>
@@ -17,6 +18,8 @@ private slots:
     void roundingAndRange_data();
     void roundingAndRange();
     void writtenNumbersReadBack();
+    void dataSizes_data();
+    void dataSizes();
 };
 
 void TestNumberFormat::writing_data() {
@@ -110,6 +113,47 @@ void TestNumberFormat::roundingAndRange() {
 void TestNumberFormat::writtenNumbersReadBack() {
     for (double value : {0.0, 1.0, -1.0, 4575.0, -32768.0, 32767.0, 0.1, -1234.0625, 1e300})
         QCOMPARE(parseNumber(formatNumber(value)), value);
+}
+
+void TestNumberFormat::dataSizes_data() {
+    QTest::addColumn<qint64>("bytes");
+    QTest::addColumn<QString>("english");
+    QTest::addColumn<QString>("german");
+    constexpr qint64 KiB = 1024;
+    constexpr qint64 MiB = KiB * KiB;
+    QTest::newRow("nothing") << qint64(0) << "0 bytes"
+                             << "0 bytes";
+    QTest::newRow("one byte") << qint64(1) << "1 byte"
+                              << "1 byte";
+    QTest::newRow("just short of a KiB") << KiB - 1 << "1,023 bytes"
+                                         << "1.023 bytes";
+    QTest::newRow("one KiB") << KiB << "1.0 KiB"
+                             << "1,0 KiB";
+    QTest::newRow("a KiB and a half") << KiB + KiB / 2 << "1.5 KiB"
+                                      << "1,5 KiB";
+    QTest::newRow("rounds up to ten") << 10 * KiB - 20 << "10 KiB"
+                                      << "10 KiB";
+    QTest::newRow("640 KiB") << 640 * KiB << "640 KiB"
+                             << "640 KiB";
+    QTest::newRow("rounds up to the next unit") << MiB - 1 << "1.0 MiB"
+                                                << "1,0 MiB";
+    QTest::newRow("a thousand KiB is no MiB") << 1000 * KiB << "1,000 KiB"
+                                              << "1.000 KiB";
+    QTest::newRow("GiB") << 3 * KiB * MiB + 300 * MiB << "3.3 GiB"
+                         << "3,3 GiB";
+    QTest::newRow("largest") << std::numeric_limits<qint64>::max() << "8.0 EiB"
+                             << "8,0 EiB";
+    QTest::newRow("negative shows as nothing") << qint64(-1) << "0 bytes"
+                                               << "0 bytes";
+}
+
+// Counted in 1,024s, so labelled KiB, MiB and GiB, in the locale's digits.
+void TestNumberFormat::dataSizes() {
+    QFETCH(qint64, bytes);
+    QFETCH(QString, english);
+    QFETCH(QString, german);
+    QCOMPARE(formatDataSize(bytes, QLocale(QLocale::English, QLocale::UnitedStates)), english);
+    QCOMPARE(formatDataSize(bytes, QLocale(QLocale::German, QLocale::Germany)), german);
 }
 
 QTEST_GUILESS_MAIN(TestNumberFormat)

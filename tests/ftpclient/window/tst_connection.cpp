@@ -1,12 +1,18 @@
 // Connecting, cancelling, recovering from refusals, disconnecting and closing
 // the main window, against a real pyftpdlib server.
+#include "fake_settings_window.h"
 #include "ftp_test_server.h"
 #include "inet.h"
 #include "panes/local_pane.h"
 #include "panes/remote_pane.h"
+#include "password_vault.h"
+#include "queue_login.h"
+#include "queue_store.h"
 #include "remote_session.h"
 #include "scripted_connect.h"
 #include "scripted_prompter.h"
+#include "secret_service_fixture.h"
+#include "settings_file.h"
 #include "silent_server.h"
 #include "slow_proxy.h"
 #include "test_files.h"
@@ -44,13 +50,18 @@ private slots:
     void connectLogsStatesAndSendsPwdThenDir();
     void cancellingTheDialogLeavesEverythingEmpty();
     void cancelDuringPwdSendsNoDir();
-    void disconnectShowsProfileName();
+    void disconnectNamesTheLogin_data();
+    void disconnectNamesTheLogin();
     void closingDuringCommandAbandonsItAndSendsNothing();
     void closingWhileConnectedSendsNothing();
     void closeDuringLoginAbandonsIt_data();
     void closeDuringLoginAbandonsIt();
     void failedLoginReturnsToDisconnected_data();
     void failedLoginReturnsToDisconnected();
+    void refusedPasswordIsAskedAgain_data();
+    void refusedPasswordIsAskedAgain();
+    void keptQueueIsOfferedInWords_data();
+    void keptQueueIsOfferedInWords();
     void urlConnectsWithItsProfileAndOpensItsFolder();
     void urlWithoutPasswordAsksForIt();
     void profileWithControlCharacterSendsNothing_data();
@@ -64,6 +75,9 @@ private:
     QStringList sent() const { return sentCommands(*m_sent); }
 
     FtpTestServer m_server{FtpTestServer::Kind::Pyftpdlib};
+    // A session bus of the test's own, so that no keyring of the user's is
+    // ever asked; the Secret Service on it only when a test starts it.
+    SecretServiceFixture m_bus;
     QTemporaryDir m_config;
     ScriptedPrompter m_prompter;
     std::unique_ptr<TARLEN_Frm> m_frm;
@@ -72,6 +86,11 @@ private:
 
 void TestConnection::initTestCase() {
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(m_config.path()));
+    if (SecretServiceFixture::unavailableReason().isEmpty() && m_bus.startBus())
+        qputenv("DBUS_SESSION_BUS_ADDRESS", m_bus.busAddress().toUtf8());
+    else
+        qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/tarlen-test-bus");
     QVERIFY2(m_server.start(), qPrintable(m_server.errorText()));
 }
 
@@ -138,8 +157,30 @@ void TestConnection::cancelDuringPwdSendsNoDir() {
     QVERIFY(!f.session().Inet1()->StillExecuting());
 }
 
-void TestConnection::disconnectShowsProfileName() {
+void TestConnection::disconnectNamesTheLogin_data() {
+    QTest::addColumn<QString>("savedAs"); // the login's profile, "" for none
+    QTest::addColumn<int>("current");     // the profile the dialog showed last
+    QTest::addColumn<QString>("named");
+    QTest::newRow("the current profile") << "Test server" << 1 << "Test server";
+    // Saved just now, while the anonymous profile was the current one.
+    QTest::newRow("another profile is current") << "Mine" << 0 << "Mine";
+    QTest::newRow("no saved profile") << "" << 0 << m_server.address();
+}
+
+// "Disconnected from" names the saved profile the login was made with,
+// whichever the dialog showed last, and the address when there is none.
+void TestConnection::disconnectNamesTheLogin() {
+    QFETCH(QString, savedAs);
+    QFETCH(int, current);
+    QFETCH(QString, named);
     TARLEN_Frm& f = *m_frm;
+    f.profiles.Hosts = {HostInfo{QStringLiteral("Anonymous"), m_server.address(),
+                                 QStringLiteral("anonymous"), QString()}};
+    if (!savedAs.isEmpty())
+        f.profiles.Hosts.append(
+            HostInfo{savedAs, m_server.address(), m_server.userName(), m_server.password()});
+    f.profiles.iNumHosts = short(f.profiles.Hosts.size());
+    f.profiles.iCurHost = short(current);
     f.Cmd_Connect->click();
     QVERIFY(f.session().bConnected);
     f.Cmd_Connect->click();
@@ -148,7 +189,7 @@ void TestConnection::disconnectShowsProfileName() {
     QCOMPARE(f.remotePane->Lbl_Dir->text(), QString());
     QCOMPARE(sent().last(), QStringLiteral("QUIT"));
     QTRY_COMPARE(m_prompter.messages.size(), 1);
-    QCOMPARE(m_prompter.messages[0].text, QStringLiteral("Disconnected from Test server"));
+    QCOMPARE(m_prompter.messages[0].text, QStringLiteral("Disconnected from ") + named);
     QCOMPARE(m_prompter.messages[0].title, QStringLiteral("Qoro FTP"));
     QCOMPARE(m_prompter.messages[0].icon, Prompter::Icon::None);
     QVERIFY(f.Txt_Status->text().contains(QStringLiteral("\r\nDisconnecting...")));
@@ -263,6 +304,140 @@ void TestConnection::failedLoginReturnsToDisconnected() {
     f.Cmd_Connect->click();
     QVERIFY(f.session().bConnected);
     QVERIFY(m_prompter.messages.isEmpty());
+}
+
+void TestConnection::refusedPasswordIsAskedAgain_data() {
+    QTest::addColumn<QStringList>("typed"); // in order; the question after them is cancelled
+    QTest::addColumn<bool>("ticked");       // "Save Password" as each answer left it
+    QTest::addColumn<bool>("keyring");
+    QTest::addColumn<int>("protocol");
+    QTest::addColumn<bool>("connected");
+    QTest::addColumn<QString>("kept"); // the profile's password afterwards
+    const auto plain = int(ServerProtocol::PlainFtp);
+    const QString right = m_server.password();
+    QTest::newRow("cancelled") << QStringList() << true << false << plain << false << "stale";
+    QTest::newRow("refused again, then taken, not saved")
+        << QStringList{"still wrong", right} << false << false << plain << true << "stale";
+    QTest::newRow("saved scrambled without a keyring")
+        << QStringList{right} << true << false << plain << true << right;
+    QTest::newRow("saved in the keyring")
+        << QStringList{right} << true << true << plain << true << right;
+    // Clear text is agreed to once, before the first password goes.
+    QTest::newRow("TLS when offered, server without TLS")
+        << QStringList{right} << false << false << int(ServerProtocol::FtpTlsIfOffered) << true
+        << "stale";
+}
+
+// A password the server refuses is asked for again, naming the user and the
+// server, with "Save Password" for the saved profile; a saved one is kept as
+// the connect dialog keeps it. No password shows anywhere.
+void TestConnection::refusedPasswordIsAskedAgain() {
+    QFETCH(QStringList, typed);
+    QFETCH(bool, ticked);
+    QFETCH(bool, keyring);
+    QFETCH(int, protocol);
+    QFETCH(bool, connected);
+    QFETCH(QString, kept);
+    if (keyring && !m_bus.keyringRunning()) {
+        if (!SecretServiceFixture::unavailableReason().isEmpty() || m_bus.busAddress().isEmpty())
+            QSKIP("no private session bus with a keyring");
+        QVERIFY2(m_bus.startKeyring(), qPrintable(m_bus.errorText()));
+    } else if (!keyring && m_bus.keyringRunning()) {
+        m_bus.stopKeyring();
+    }
+    TARLEN_Frm& f = *m_frm;
+    f.settingsFile = m_config.filePath(QStringLiteral("refused.ini"));
+    QFile::remove(f.settingsFile);
+    // The server's password changed since it was saved.
+    HostInfo& profile = f.profiles.Hosts[0];
+    profile.sPW = QStringLiteral("stale");
+    profile.protocol = ServerProtocol(protocol);
+    f.showConnectDialog = [profile] {
+        return std::optional<HostInfo>(profile);
+    };
+    for (const QString& password : typed) {
+        m_prompter.passwords.append(password);
+        m_prompter.checks.append(ticked);
+    }
+    m_prompter.choices = {QStringLiteral("Continue in clear text")};
+    f.Cmd_Connect->click();
+
+    QCOMPARE(f.session().bConnected, connected);
+    QCOMPARE(f.Cmd_Connect->text(),
+             connected ? QStringLiteral("Close") : QStringLiteral("Connect"));
+    const qsizetype asked = typed.size() + (connected ? 0 : 1);
+    QCOMPARE(m_prompter.passwordPrompts.size(), asked);
+    for (qsizetype n = 0; n < asked; ++n) {
+        const QString& prompt = m_prompter.passwordPrompts[n];
+        QVERIFY2(prompt.contains(m_server.userName()) && prompt.contains(m_server.address()),
+                 qPrintable(prompt));
+        QCOMPARE(prompt.contains(QStringLiteral("No keyring")), !keyring);
+        QCOMPARE(m_prompter.passwordCheckBoxes[n], QStringLiteral("Save Password"));
+    }
+    // Ticked at first: the profile keeps the password that was refused.
+    QVERIFY(m_prompter.passwordChecksShown.value(0));
+    QCOMPARE(m_prompter.choicesShown.size(), protocol == int(ServerProtocol::PlainFtp) ? 0 : 1);
+    const QString log = f.Txt_Status->text();
+    QVERIFY2(log.contains(QStringLiteral("Connected!")) &&
+                 log.contains(QStringLiteral("Error! 12015: ")),
+             qPrintable(log));
+    for (const QString& password : typed + QStringList{QStringLiteral("stale")}) {
+        QVERIFY(!log.contains(password));
+        for (const ScriptedPrompter::Shown& message : std::as_const(m_prompter.messages))
+            QVERIFY(!message.text.contains(password));
+    }
+
+    QCOMPARE(profile.sPW, kept);
+    QCOMPARE(profile.inKeyring, keyring);
+    if (kept == u"stale") {
+        QVERIFY(!QFile::exists(f.settingsFile));
+        return;
+    }
+    HostProfiles reread;
+    FakeSettingsWindow window;
+    LoadSettings(window, reread, f.sKey, f.settingsFile);
+    QCOMPARE(reread.Hosts.value(0).sPW, keyring ? QString() : kept);
+    QCOMPARE(reread.Hosts.value(0).inKeyring, keyring);
+    if (keyring)
+        QCOMPARE(makeDesktopKeyring()->read(vaultAccount(m_server.userName(), m_server.address()),
+                                            nullptr),
+                 std::optional<QString>(kept));
+}
+
+void TestConnection::keptQueueIsOfferedInWords_data() {
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QString>("question");
+    QTest::newRow("one") << 1
+                         << "1 transfer with Test server was left unfinished last time. Continue "
+                            "it?\n\nNo forgets it; Cancel keeps it for later.";
+    QTest::newRow("three") << 3
+                           << "3 transfers with Test server were left unfinished last time. "
+                              "Continue them?\n\nNo forgets them; Cancel keeps them for later.";
+}
+
+// What the queue left unfinished at the last quit is offered at the next
+// login there, counted in words that fit the number.
+void TestConnection::keptQueueIsOfferedInWords() {
+    QFETCH(int, count);
+    QFETCH(QString, question);
+    QueueLogin login;
+    login.address = m_server.address();
+    login.user = m_server.userName();
+    std::vector<TransferItem> kept;
+    for (int n = 0; n < count; ++n) {
+        TransferItem item;
+        item.remote = QStringLiteral("/kept%1.txt").arg(n);
+        item.local = m_config.filePath(QStringLiteral("kept%1.txt").arg(n));
+        kept.push_back(item);
+    }
+    QueueStore store;
+    QVERIFY(store.save(login.key(), kept));
+    m_prompter.answers = {Prompter::Answer::No};
+    m_frm->Cmd_Connect->click();
+    QVERIFY(m_frm->session().bConnected);
+    QCOMPARE(m_prompter.questions.size(), 1);
+    QCOMPARE(m_prompter.questions[0].text, question);
+    QVERIFY(store.load(login.key()).empty()); // No forgot them
 }
 
 // A saved profile (from the settings file, or with its password from the

@@ -11,6 +11,7 @@
 #include "silent_server.h"
 #include "test_files.h"
 #include "transfer_queue.h"
+#include "window/queue_panel.h"
 #include "window/status_log.h"
 #include "window/tarlen_frm.h"
 #include "window/transfer_progress.h"
@@ -49,15 +50,15 @@ FtpTestServer::Options slow() {
     return options;
 }
 
-// "256 KB/s" in bytes per second.
+// "256 KiB/s" in bytes per second.
 double rateOf(const QString& text) {
     const QStringList parts = text.split(u' ');
     if (parts.size() != 2)
         return 0;
     const QString unit = parts[1];
-    const double scale = unit.startsWith(u"KB")   ? 1024.0
-                         : unit.startsWith(u"MB") ? 1024.0 * 1024.0
-                                                  : 1.0;
+    const double scale = unit.startsWith(u"KiB")   ? 1024.0
+                         : unit.startsWith(u"MiB") ? 1024.0 * 1024.0
+                                                   : 1.0;
     return parts[0].toDouble() * scale;
 }
 
@@ -74,6 +75,8 @@ private slots:
     void plainNames_data();
     void plainNames();
     void downloadSelectedFiles();
+    void totalsCountInWords_data();
+    void totalsCountInWords();
     void nothingSelectedQueuesNothing();
     void failedDownloadKeepsLocalFile();
     void hostileNameIsRefusedAndOthersGo();
@@ -209,6 +212,25 @@ void TestFileOperations::downloadSelectedFiles() {
     // The local pane shows them once they are there.
     QTRY_COMPARE(f.localPane->LstX_Files->ListCount(), 3);
     QVERIFY(m_prompter.messages.isEmpty());
+}
+
+void TestFileOperations::totalsCountInWords_data() {
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QString>("totals");
+    QTest::newRow("one file") << QStringList{"a.txt"} << "1 of 1 file, 5 bytes of 5 bytes";
+    // 70,005 bytes, counted in 1,024s.
+    QTest::newRow("two files") << QStringList{"a.txt", "b.zip"} << "2 of 2 files, 68 KiB of 68 KiB";
+}
+
+// The queue's totals line: the noun fits the count, sizes say how they count.
+void TestFileOperations::totalsCountInWords() {
+    QFETCH(QStringList, names);
+    QFETCH(QString, totals);
+    selectRemote(names);
+    m_frm->Cmd_Dn_Click();
+    QVERIFY(waitForQueue());
+    const QString text = QueuePanel::totalsText(m_frm->queue());
+    QVERIFY2(text == totals || text.startsWith(totals + u','), qPrintable(text));
 }
 
 void TestFileOperations::nothingSelectedQueuesNothing() {
@@ -416,7 +438,7 @@ void TestFileOperations::keptQueueIsOfferedAtTheNextLogin() {
     m_prompter.answers = {Prompter::Answer::Yes};
     useServer(m_slow);
     QCOMPARE(m_prompter.questions.last().defaultButton, Prompter::Answer::Yes);
-    QVERIFY(m_prompter.questions.last().text.contains(u"1 transfers"));
+    QVERIFY(m_prompter.questions.last().text.contains(u"1 transfer with"));
     QCOMPARE(m_frm->queue().items().size(), size_t(1));
     QVERIFY(m_frm->queue().items().front().partly);
     QVERIFY(QTest::qWaitFor([this] { return m_frm->queue().idle(); }, 60000));
@@ -446,7 +468,7 @@ void TestFileOperations::progressShowsTheFileWhileItMoves() {
             return;
         if (!names.contains(f.Progress->nameText()))
             names << f.Progress->nameText();
-        QVERIFY(f.Progress->amountText().endsWith(QStringLiteral("of 640 KB")));
+        QVERIFY(f.Progress->amountText().endsWith(QStringLiteral("of 640 KiB")));
         if (f.Progress->nameText() == u"trailer.bin" && f.Progress->percent() >= 40) {
             secondRates << rateOf(f.Progress->rateText());
             const QStringList left = f.Progress->timeLeftText().split(u' ').value(0).split(u':');
@@ -459,15 +481,14 @@ void TestFileOperations::progressShowsTheFileWhileItMoves() {
     poll.stop();
     QCOMPARE(names, (QStringList{"movie.bin", "trailer.bin"}));
     QVERIFY(!secondRates.isEmpty());
-    // The server sends 256 KB/s; what the second file shows is near that,
+    // The server sends 256 KiB/s; what the second file shows is near that,
     // not an average that counts the first file's time.
     const double rate = secondRates.last();
     QVERIFY2(rate > 0.6 * kSlowRate && rate < 1.6 * kSlowRate, qPrintable(QString::number(rate)));
-    // At 40 % or more of 640 KB, at most 384 KB are left: a second or two.
+    // At 40 % or more of 640 KiB, at most 384 KiB are left: a second or two.
     QVERIFY2(secondLeft.first() <= 3, qPrintable(QString::number(secondLeft.first())));
     QTRY_VERIFY(f.Progress->isHidden());
     QCOMPARE(TransferProgressPanel::formatDuration(75), QStringLiteral("1:15"));
-    QCOMPARE(TransferProgressPanel::formatBytes(1536), QStringLiteral("1.5 KB"));
 }
 
 // Every question before something is destroyed answers No to Enter.
