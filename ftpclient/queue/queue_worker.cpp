@@ -57,6 +57,7 @@ TransferItem childOf(const TransferItem& parent, const QString& name, bool folde
     child.folder = folder;
     child.local = parent.local + u'/' + name;
     child.remote = parent.remote + u'/' + name;
+    child.depth = parent.depth + 1;
     return child;
 }
 
