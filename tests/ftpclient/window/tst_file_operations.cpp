@@ -96,6 +96,8 @@ private slots:
     void localDeleteRemovesLinkNotTarget();
     void localMakeAndRemoveDirectory();
     void rightButtonDragDownloadsLeftClickDoesNothing();
+    void rightButtonDragTakesTheEntryItStartsOn_data();
+    void rightButtonDragTakesTheEntryItStartsOn();
     void deleteKeyRunsThatPanesDelete();
     void dragIsForgottenWhenItsReleaseIsLost_data();
     void dragIsForgottenWhenItsReleaseIsLost();
@@ -739,6 +741,47 @@ void TestFileOperations::rightButtonDragDownloadsLeftClickDoesNothing() {
     }
     QTest::qWait(100);
     QCOMPARE(f.queue().items().size(), size_t(1));
+}
+
+void TestFileOperations::rightButtonDragTakesTheEntryItStartsOn_data() {
+    QTest::addColumn<QStringList>("selected");
+    QTest::addColumn<QString>("pressed");
+    QTest::addColumn<QStringList>("downloaded");
+    QTest::newRow("nothing selected") << QStringList() << "b.zip" << QStringList{"/b.zip"};
+    QTest::newRow("another entry selected")
+        << QStringList{"a.txt"} << "my file.txt" << QStringList{"/my file.txt"};
+    QTest::newRow("one of the selection")
+        << QStringList{"a.txt", "b.zip"} << "b.zip" << QStringList{"/a.txt", "/b.zip"};
+}
+
+// A drag starting on an entry that is not selected selects it alone and
+// takes it; one starting on a selected entry takes the whole selection.
+void TestFileOperations::rightButtonDragTakesTheEntryItStartsOn() {
+    QFETCH(QStringList, selected);
+    QFETCH(QString, pressed);
+    QFETCH(QStringList, downloaded);
+    TARLEN_Frm& f = *m_frm;
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.windowHandle()));
+    selectRemote(selected);
+    CVantelCtrl* list = f.remotePane->LstX_Files;
+    QWidget* from = list->listBox()->viewport();
+    QWidget* to = f.localPane->LstX_Files->listBox()->viewport();
+    const int row = int(entries(list).indexOf(pressed));
+    QVERIFY(row >= 0);
+    const QPoint start = list->listBox()->itemRect(row).center();
+    const QPoint over = from->mapFromGlobal(to->mapToGlobal(QPoint(30, 30)));
+    QTest::mousePress(from, Qt::RightButton, {}, start);
+    QTest::mouseMove(from, start + QPoint(-30, 0));
+    QTest::mouseMove(from, over);
+    QTest::mouseRelease(from, Qt::RightButton, {}, over);
+    QTRY_COMPARE(f.queue().items().size(), size_t(downloaded.size()));
+    QStringList queued;
+    for (const TransferItem& item : f.queue().items())
+        queued << item.remote;
+    queued.sort();
+    QCOMPARE(queued, downloaded);
+    QVERIFY(waitForQueue());
 }
 
 void TestFileOperations::deleteKeyRunsThatPanesDelete() {
