@@ -75,6 +75,12 @@ private:
 
 void TestWindowLayout::init() {
     m_frm = std::make_unique<TARLEN_Frm>(m_prompter);
+    // A font whose captions fit the boxes of the design, so that the layout
+    // keeps the design's sizes; how it widens them where captions need more
+    // is tested in tst_whole_captions.
+    QFont font = m_frm->font();
+    font.setPointSize(7);
+    m_frm->setFont(font);
     QCOMPARE(m_frm->twips().twipsPerPixel(), 15);
 }
 
