@@ -42,10 +42,29 @@ for _ in $(seq 50); do
     sleep 0.2
 done
 
-mkdir -p "$work/config"
-XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 \
-    "$build/tests/tools/window_screenshot" --server "127.0.0.1:$port" --user tarlen \
-    --password tarlen --local "$local_dir" --out "$out" --download big-download.iso \
-    --download video.mp4 --download readme.txt
+# One run of the window, with a configuration and data of its own: its pictures
+# main-window, connect-dialog and transfer go to $out/NAME$suffix.png.
+#   picture SUFFIX [VARIABLE=VALUE ...] -- [window_screenshot options]
+picture() {
+    local suffix=$1 run="$work/run$1"
+    shift
+    local env=()
+    while [ "$1" != -- ]; do env+=("$1"); shift; done
+    shift
+    mkdir -p "$run/config" "$run/data" "$run/out"
+    env XDG_CONFIG_HOME="$run/config" XDG_DATA_HOME="$run/data" QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 \
+        "${env[@]}" "$build/tests/tools/window_screenshot" --server "127.0.0.1:$port" \
+        --user tarlen --password tarlen --local "$local_dir" --out "$run/out" "$@"
+    for name in main-window connect-dialog transfer; do
+        if [ -f "$run/out/$name.png" ]; then cp "$run/out/$name.png" "$out/$name$suffix.png"; fi
+    done
+}
+
+mkdir -p "$out"
+picture "" -- --download big-download.iso --download video.mp4 --download readme.txt
+# Every caption shows whole at 144 dpi and in fonts a size larger, too.
+picture -144dpi QT_FONT_DPI=144 --
+picture -larger-font -- --larger-font
 echo "Pictures in $out: main-window.png (both panes, connected to the sample server)," \
-    "connect-dialog.png, transfer.png (a download in progress)"
+    "connect-dialog.png, transfer.png (a download in progress); main-window and" \
+    "connect-dialog also at 144 dpi (-144dpi) and in fonts a size larger (-larger-font)"

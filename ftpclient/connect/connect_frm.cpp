@@ -83,6 +83,7 @@ void Connect_Frm::createControls() {
 
     createProtocolControls();
     createButtons();
+    fitToTexts();
 }
 
 void Connect_Frm::createButtons() {

@@ -99,6 +99,7 @@ private:
     void createControls();
     void createProtocolControls();
     void createButtons();
+    void fitToTexts();
     void Form_Load();
     void Form_Unload();
     void selectHost(int k);

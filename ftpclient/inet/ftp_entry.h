@@ -16,9 +16,8 @@ struct RemoteEntry {
     qint64 modified = -1; // seconds since 1970 (UTC); -1 when not known
 };
 
-// A listing taken apart: the directories in the server's order, and the
-// files sorted by name without regard to case (equal names in the server's
-// order).
+// A listing taken apart: its directories and its files, each sorted by name
+// without regard to case (equal names in the server's order).
 struct RemoteListing {
     std::vector<RemoteEntry> directories;
     std::vector<RemoteEntry> files;

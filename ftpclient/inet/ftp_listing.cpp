@@ -113,6 +113,9 @@ RemoteListing FtpListingBuilder::finish() {
     for (const auto& key : m_order)
         sorted.push_back(std::move(m_listing.files[size_t(key.second)]));
     m_listing.files = std::move(sorted);
+    // Directories come in whatever order the server read them (an SFTP
+    // server's is the file system's); they are few, and sorted at the end.
+    sortByFoldedName(m_listing.directories);
     return std::move(m_listing);
 }
 

@@ -3,6 +3,7 @@
 #include <QSet>
 
 #include "common/client_errors.h"
+#include "common/text_room.h"
 #include "common/twips_geometry.h"
 #include "file_images.h"
 
@@ -15,7 +16,18 @@
 #include <QShortcut>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
+
+// The row under the list, in twips: where its buttons begin, their design
+// width and the room between them; the list's margin inside the frame, and
+// the least room between the row's end and the frame's edge.
+constexpr double kRowButtonsLeft = 795;
+constexpr double kRowButtonWidth = 705;
+constexpr double kRowButtonGap = 30;
+constexpr double kListMargin = 135;
+constexpr double kRowEndMargin = 60;
 
 QPushButton* button(QWidget* parent, const QString& caption, const QString& tip = {}) {
     auto* b = new QPushButton(caption, parent);
@@ -95,18 +107,30 @@ void FilePane::createControls() {
     Cmd_Rem = button(this, QStringLiteral("Rem Dir"),
                      QStringLiteral("Remove the current directory and all its contents"));
     const double row = 5055 - 495;
-    m_twips.place(Txt_Pattern, 135, row, 615, 315);
-    double left = 795;
+    m_twips.place(Txt_Pattern, kListMargin, row, 615, 315);
+    double left = kRowButtonsLeft;
     for (QPushButton* b : {Cmd_Refresh, Cmd_Rename, Cmd_Delete, Cmd_Dir, Cmd_Rem}) {
-        m_twips.place(b, left, row, 705, 315);
-        left += 735;
+        m_twips.place(b, left, row, kRowButtonWidth, 315);
+        left += kRowButtonWidth + kRowButtonGap;
     }
-    m_twips.place(list, 135, 2355, 4305, 5055 - 545 - 2355);
+    m_twips.place(list, kListMargin, 2355, 4305, 5055 - 545 - 2355);
 
     Cmd_Files[0] = button(this, QStringLiteral("Name"), QStringLiteral("Sort by name"));
     Cmd_Files[1] = button(this, QStringLiteral("Date"), QStringLiteral("Sort by date"));
     Cmd_Files[2] = button(this, QStringLiteral("Size"), QStringLiteral("Sort by size"));
     Cmd_Files[0]->setIcon(m_images.Img_Arrow[1]);
+}
+
+double FilePane::fitButtonRow() {
+    double left = kRowButtonsLeft;
+    for (QPushButton* b : {Cmd_Refresh, Cmd_Rename, Cmd_Delete, Cmd_Dir, Cmd_Rem}) {
+        const double width =
+            std::max(kRowButtonWidth, double(textWidthNeeded(b) * m_twips.twipsPerPixel()));
+        m_twips.setLeft(b, left);
+        m_twips.setWidth(b, width);
+        left += width + kRowButtonGap;
+    }
+    return left - kRowButtonGap + kRowEndMargin;
 }
 
 void FilePane::connectControls() {

@@ -60,6 +60,11 @@ public:
     // scrolled; the next time the list is filled anew they are put back.
     void keepView();
 
+    // Lays the five buttons out beside the pattern box, each as wide as the
+    // design makes it or wider where its caption needs it; the narrowest the
+    // frame can be around them, in twips.
+    double fitButtonRow();
+
 protected:
     // Enter in the pattern box: list again with the pattern.
     virtual void listWithPattern() = 0;

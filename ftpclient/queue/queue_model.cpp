@@ -73,7 +73,7 @@ QVariant QueueModel::display(const TransferItem& item, int column) const {
     case Direction:
         return download ? QStringLiteral("Download") : QStringLiteral("Upload");
     case Name:
-        return item.name() + (item.folder ? QStringLiteral("/") : QString());
+        return item.shownPath() + (item.folder ? QStringLiteral("/") : QString());
     case Local:
         return RawName::shownWithMarks(item.local);
     case Remote:
@@ -96,6 +96,19 @@ QVariant QueueModel::display(const TransferItem& item, int column) const {
     }
 }
 
+// The name tells both full paths; the state its whole text.
+QVariant QueueModel::toolTip(const TransferItem& item, int column) const {
+    switch (column) {
+    case Name:
+        return QStringLiteral("Local: %1\nRemote: %2")
+            .arg(RawName::shownWithMarks(item.local), RawName::shownAsLatin1(item.remote));
+    case State:
+        return stateText(item);
+    default:
+        return display(item, column);
+    }
+}
+
 QVariant QueueModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount())
         return {};
@@ -104,7 +117,7 @@ QVariant QueueModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
         return display(item, index.column());
     case Qt::ToolTipRole:
-        return index.column() == State ? QVariant(stateText(item)) : display(item, index.column());
+        return toolTip(item, index.column());
     case ProgressRole:
         if (item.state == TransferState::Done)
             return 1000;

@@ -32,6 +32,7 @@ public:
 
 private:
     QVariant display(const TransferItem& item, int column) const;
+    QVariant toolTip(const TransferItem& item, int column) const;
 
     TransferQueue& m_queue;
 };

@@ -9,6 +9,7 @@
 #include <QJsonObject>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -50,6 +51,8 @@ QJsonObject toJson(const TransferItem& item) {
     o[QStringLiteral("folder")] = item.folder;
     o[QStringLiteral("local")] = item.local;
     o[QStringLiteral("remote")] = item.remote;
+    if (item.depth > 0)
+        o[QStringLiteral("depth")] = item.depth;
     o[QStringLiteral("size")] = double(item.size);
     o[QStringLiteral("remoteTime")] = double(item.remoteTime);
     o[QStringLiteral("done")] = double(item.done);
@@ -79,6 +82,7 @@ std::optional<TransferItem> fromJson(const QJsonObject& o) {
     item.remote = o.value(QStringLiteral("remote")).toString();
     if (item.local.isEmpty() || item.remote.isEmpty())
         return std::nullopt;
+    item.depth = std::clamp(o.value(QStringLiteral("depth")).toInt(), 0, 1000);
     item.size = qint64(o.value(QStringLiteral("size")).toDouble(-1));
     item.remoteTime = qint64(o.value(QStringLiteral("remoteTime")).toDouble(-1));
     item.done = qint64(o.value(QStringLiteral("done")).toDouble(0));

@@ -57,6 +57,7 @@ TransferItem childOf(const TransferItem& parent, const QString& name, bool folde
     child.folder = folder;
     child.local = parent.local + u'/' + name;
     child.remote = parent.remote + u'/' + name;
+    child.depth = parent.depth + 1;
     return child;
 }
 
@@ -135,6 +136,7 @@ void QueueWorker::logLine(const QString& text) {
 void QueueWorker::start(const TransferItem& item) {
     m_item = item;
     m_retries = 0;
+    m_lookedUp = false;
     m_stopping = false;
     m_rate.restart();
     m_announced = false;
@@ -206,6 +208,13 @@ void QueueWorker::runDownload() {
     struct stat existing {};
     std::optional<ConflictAnswer> answer = m_item.answer;
     if (!answer && localStatus(m_item.local, &existing)) {
+        if (m_item.remoteTime < 0 && timesMatter()) {
+            lookUpRemoteFile([this](const FtpTransferFacts& facts) {
+                noteRemoteFile(facts);
+                runDownload();
+            });
+            return;
+        }
         answer = answerAbout({TransferDirection::Download, m_item.remote, m_item.local, m_item.size,
                               m_item.remoteTime, existing.st_size, existing.st_mtim.tv_sec});
         if (!answer)
@@ -292,6 +301,16 @@ void QueueWorker::runUpload() {
     const auto target = known->constFind(nameOf(m_item.remote));
     std::optional<ConflictAnswer> answer = m_item.answer;
     if (!answer && !m_item.partly && target != known->cend()) {
+        if (target->time < 0 && timesMatter()) {
+            const qint64 listedSize = target->size;
+            lookUpRemoteFile([this, listedSize](const FtpTransferFacts& facts) {
+                m_queue.rememberRemoteFile(m_item.remote,
+                                           facts.remoteSize >= 0 ? facts.remoteSize : listedSize,
+                                           facts.remoteTime);
+                runUpload();
+            });
+            return;
+        }
         struct stat source {};
         localStatus(m_item.local, &source);
         answer = answerAbout({TransferDirection::Upload, m_item.local, m_item.remote,
@@ -316,6 +335,21 @@ void QueueWorker::runUpload() {
         break;
     }
     upload(m_item.partly || answer == ConflictAnswer::Resume);
+}
+
+// The time of an existing target matters to the question about it and to the
+// rule that compares times, not to an answer already given for the rest.
+bool QueueWorker::timesMatter() const {
+    return !m_lookedUp && !m_queue.m_answerForTheRest && m_queue.m_rule != ExistingTargetRule::Skip;
+}
+
+// A listing does not tell every server's times: the remote file's own size
+// and time, asked for once per item (unknown when the server will not say).
+void QueueWorker::lookUpRemoteFile(std::function<void(const FtpTransferFacts&)> then) {
+    m_lookedUp = true;
+    execute(
+        FtpCommand::stat(m_item.remote), [this, then] { then(m_inet->LastTransfer()); },
+        [then] { then(FtpTransferFacts()); });
 }
 
 void QueueWorker::upload(bool append) {

@@ -56,6 +56,8 @@ private:
     void noteWhatWasLeft();
     void noteRemoteFile(const FtpTransferFacts& facts);
     std::optional<ConflictAnswer> answerAbout(const Conflict& conflict);
+    bool timesMatter() const;
+    void lookUpRemoteFile(std::function<void(const FtpTransferFacts&)> then);
 
     // Runs `command`; its success goes on with `then`, a refusal by the
     // server with `onRefusal` when given (else it fails the item).
@@ -82,6 +84,7 @@ private:
     RateMeter m_rate;
     QTimer m_retryTimer;
     int m_retries = 0;
+    bool m_lookedUp = false; // the remote file's size and time were asked for
     // Guards what the thread pool hands back after this object is gone.
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };

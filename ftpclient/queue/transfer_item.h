@@ -36,6 +36,9 @@ struct TransferItem {
     bool folder = false; // a folder: made on the other side, then its contents queued
     QString local;
     QString remote;
+    // How far below what the user queued it lies: 0 for a file or folder
+    // queued by hand, 1 for an entry of a queued folder, and so on.
+    int depth = 0;
 
     qint64 size = -1;       // bytes; -1 when not known
     qint64 remoteTime = -1; // the remote file's modification time (s since 1970 UTC)
@@ -69,11 +72,14 @@ struct TransferItem {
     bool canRetry() const {
         return state == TransferState::Failed || state == TransferState::Cancelled;
     }
-    // The file name, for the log and the queue view.
+    // The file name, for the log.
     QString name() const;
     // The name the file is saved under: its name, unless it is written under
     // another one beside an existing target.
     QString savedName() const;
+    // The source's path from the folder the user queued it from: its name,
+    // after the names of the queued folders it lies in ("docs/a/file1.txt").
+    QString shownPath() const;
 };
 
 // The whole queue at a glance.

@@ -60,6 +60,17 @@ QString TransferItem::savedName() const {
     return download ? RawName::shownWithMarks(target) : RawName::shownAsLatin1(target);
 }
 
+QString TransferItem::shownPath() const {
+    const bool download = direction == TransferDirection::Download;
+    const QString& source = download ? remote : local;
+    // The last depth + 1 names of the path.
+    qsizetype start = source.size();
+    for (int level = 0; level <= depth && start > 0; ++level)
+        start = source.lastIndexOf(u'/', start - 1);
+    const QString path = source.mid(start + 1);
+    return download ? RawName::shownAsLatin1(path) : RawName::shownWithMarks(path);
+}
+
 TransferQueue::TransferQueue(QObject* parent)
     : QObject(parent) {
     m_dirtyTimer.setSingleShot(true);

@@ -40,6 +40,20 @@ void PaneDrag::LstX_Files_MouseDown(int index, short button, short, int x, int y
     // turns into a drag.
     m_dragPane = button == 2 ? index : -1;
     m_dragStart = QPoint(x, y);
+    if (button == 2)
+        selectUnderPointer(m_window.Frm_Local[size_t(index)]->LstX_Files, m_dragStart);
+}
+
+// The right button takes the entry it is pressed on, as the left one does,
+// unless that entry is selected already: then the whole selection goes.
+void PaneDrag::selectUnderPointer(CVantelCtrl* list, QPoint at) {
+    const QWidget* viewport = list->listBox()->viewport();
+    const int entry = list->listBox()->indexAt(viewport->mapFrom(list, at));
+    if (entry < 0 || list->Selected(entry))
+        return;
+    list->listBox()->setSel(false, -1);
+    list->SetSelected(entry, true);
+    list->SetListIndex(entry);
 }
 
 void PaneDrag::LstX_Files_MouseMove(int index, short button, short, int x, int y) {

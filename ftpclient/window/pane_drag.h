@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPoint>
 
+class CVantelCtrl;
 class TARLEN_Frm;
 
 // Dragging one file list onto the other with the right mouse button: a drop
@@ -32,6 +33,7 @@ public:
 
 private:
     void startDrag(int index);
+    void selectUnderPointer(CVantelCtrl* list, QPoint at);
 
     TARLEN_Frm& m_window;
     QPoint m_dragStart;

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -85,6 +86,8 @@ QueuePanel::QueuePanel(TransferQueue& queue, QWidget* parent)
 void QueuePanel::createControls() {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    // The window gives the panel its size; the rows are arranged to fit it.
+    layout->setSizeConstraint(QLayout::SetNoConstraint);
     layout->setSpacing(2);
     auto* buttons = new QHBoxLayout;
     Cmd_Pause = makeButton(QStringLiteral("Pause"),
@@ -106,20 +109,14 @@ void QueuePanel::createControls() {
                            Cmd_MoveDown, Cmd_ClearDone})
         buttons->addWidget(b);
     buttons->addStretch(1);
-    buttons->addWidget(new QLabel(QStringLiteral("At once:"), this));
-    Spn_Parallel = new QSpinBox(this);
-    Spn_Parallel->setRange(1, TransferQueue::MostParallel);
-    Spn_Parallel->setValue(m_queue.parallel());
-    Spn_Parallel->setToolTip(
-        QStringLiteral("How many files move at once, each on a connection of its own"));
-    buttons->addWidget(Spn_Parallel);
-    buttons->addWidget(new QLabel(QStringLiteral("Existing files:"), this));
-    Cmb_Existing = new QComboBox(this);
-    Cmb_Existing->addItems(
-        {QStringLiteral("Ask"), QStringLiteral("Overwrite if different"), QStringLiteral("Skip")});
-    Cmb_Existing->setToolTip(QStringLiteral("What a transfer does when its target exists"));
-    buttons->addWidget(Cmb_Existing);
+    m_buttonRow = buttons;
+    createSettings();
+    buttons->addWidget(m_settings);
     layout->addLayout(buttons);
+    // Where the settings go when the buttons leave them no room beside them.
+    m_wrappedRow = new QHBoxLayout;
+    m_wrappedRow->addStretch(1);
+    layout->addLayout(m_wrappedRow);
 
     List_Queue = new QTreeView(this);
     List_Queue->setObjectName(QStringLiteral("List_Queue"));
@@ -136,6 +133,67 @@ void QueuePanel::createControls() {
     Lbl_Totals = new QLabel(this);
     Lbl_Totals->setObjectName(QStringLiteral("Lbl_Totals"));
     layout->addWidget(Lbl_Totals);
+    arrangeRows();
+}
+
+// How many files move at once, and what to do with existing targets.
+void QueuePanel::createSettings() {
+    m_settings = new QWidget(this);
+    auto* row = new QHBoxLayout(m_settings);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(new QLabel(QStringLiteral("At once:"), m_settings));
+    Spn_Parallel = new QSpinBox(m_settings);
+    Spn_Parallel->setRange(1, TransferQueue::MostParallel);
+    Spn_Parallel->setValue(m_queue.parallel());
+    Spn_Parallel->setToolTip(
+        QStringLiteral("How many files move at once, each on a connection of its own"));
+    row->addWidget(Spn_Parallel);
+    row->addWidget(new QLabel(QStringLiteral("Existing files:"), m_settings));
+    Cmb_Existing = new QComboBox(m_settings);
+    Cmb_Existing->addItems(
+        {QStringLiteral("Ask"), QStringLiteral("Overwrite if different"), QStringLiteral("Skip")});
+    Cmb_Existing->setToolTip(QStringLiteral("What a transfer does when its target exists"));
+    row->addWidget(Cmb_Existing);
+}
+
+// The settings stand beside the buttons when the panel is wide enough for
+// both, and on a row of their own under them otherwise.
+void QueuePanel::arrangeRows() {
+    const bool beside = buttonsWidth() + m_settings->sizeHint().width() <= width();
+    if (m_wrappedRow->indexOf(m_settings) < 0 && !beside) {
+        m_buttonRow->removeWidget(m_settings);
+        m_wrappedRow->addWidget(m_settings);
+    } else if (m_buttonRow->indexOf(m_settings) < 0 && beside) {
+        m_wrappedRow->removeWidget(m_settings);
+        m_buttonRow->addWidget(m_settings);
+    }
+}
+
+// The buttons side by side, with the room after each.
+int QueuePanel::buttonsWidth() const {
+    int width = 0;
+    for (int i = 0; i < m_buttonRow->count(); ++i)
+        if (const QWidget* w = m_buttonRow->itemAt(i)->widget(); w && w != m_settings)
+            width += w->sizeHint().width() + m_buttonRow->spacing();
+    return width;
+}
+
+// As narrow as the buttons or the settings under them.
+QSize QueuePanel::minimumSizeHint() const {
+    QSize size = QWidget::minimumSizeHint();
+    size.setWidth(std::max(buttonsWidth(), m_settings->sizeHint().width()));
+    return size;
+}
+
+void QueuePanel::resizeEvent(QResizeEvent* e) {
+    QWidget::resizeEvent(e);
+    arrangeRows();
+}
+
+void QueuePanel::changeEvent(QEvent* e) {
+    QWidget::changeEvent(e);
+    if (e->type() == QEvent::FontChange || e->type() == QEvent::StyleChange)
+        arrangeRows();
 }
 
 void QueuePanel::connectControls() {

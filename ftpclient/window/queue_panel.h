@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class QComboBox;
+class QHBoxLayout;
 class QLabel;
 class QPushButton;
 class QSpinBox;
@@ -33,18 +34,29 @@ public:
     QLabel* Lbl_Totals = nullptr;
 
     QueueModel& model() const { return *m_model; }
+    QSize minimumSizeHint() const override;
     // The ids of the selected rows, in queue order.
     QList<quint64> selectedIds() const;
     void selectIds(const QList<quint64>& ids);
     // The totals line as it reads now.
     static QString totalsText(const TransferQueue& queue);
 
+protected:
+    void resizeEvent(QResizeEvent* e) override;
+    void changeEvent(QEvent* e) override;
+
 private:
     void createControls();
+    void createSettings();
+    void arrangeRows();
+    int buttonsWidth() const;
     void connectControls();
     void moveSelected(int delta);
     void showTotals();
 
     TransferQueue& m_queue;
     QueueModel* m_model = nullptr;
+    QHBoxLayout* m_buttonRow = nullptr;
+    QHBoxLayout* m_wrappedRow = nullptr;
+    QWidget* m_settings = nullptr; // how many at once, what to do with existing targets
 };

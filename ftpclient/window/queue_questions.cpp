@@ -8,11 +8,14 @@
 
 namespace {
 
-QString describe(qint64 size, qint64 time) {
+// Size and time of one side; `newer` marks the side changed last.
+QString describe(qint64 size, qint64 time, bool newer) {
     QString text = size >= 0 ? QueueModel::formatBytes(size) : QStringLiteral("size unknown");
-    if (time >= 0)
-        text += QStringLiteral(", changed ") +
-                QDateTime::fromSecsSinceEpoch(time).toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+    text += time >= 0 ? QStringLiteral(", changed ") + QDateTime::fromSecsSinceEpoch(time).toString(
+                                                           QStringLiteral("yyyy-MM-dd HH:mm"))
+                      : QStringLiteral(", time unknown");
+    if (newer)
+        text += QStringLiteral(" (newer)");
     return text;
 }
 
@@ -22,10 +25,13 @@ QString QueueQuestions::questionText(const Conflict& conflict) {
     const bool download = conflict.direction == TransferDirection::Download;
     const QString target = download ? RawName::shownWithMarks(conflict.target)
                                     : RawName::shownAsLatin1(conflict.target);
+    const bool bothKnown = conflict.targetTime >= 0 && conflict.sourceTime >= 0;
     return QStringLiteral("%1 exists already%2.\n\nExisting: %3\nNew: %4")
         .arg(target, download ? QString() : QStringLiteral(" on the server"),
-             describe(conflict.targetSize, conflict.targetTime),
-             describe(conflict.sourceSize, conflict.sourceTime));
+             describe(conflict.targetSize, conflict.targetTime,
+                      bothKnown && conflict.targetTime > conflict.sourceTime),
+             describe(conflict.sourceSize, conflict.sourceTime,
+                      bothKnown && conflict.sourceTime > conflict.targetTime));
 }
 
 // Resume is offered only for a target smaller than its source; Escape skips.

@@ -3,10 +3,14 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
+
 namespace {
 
 const QColor kSecure(0, 110, 40);
 const QColor kInsecure(170, 20, 20);
+const QString kEncrypted = QStringLiteral("Encrypted");
+const QString kNotEncrypted = QStringLiteral("Not encrypted");
 
 QString protocolName(ServerProtocol protocol) {
     switch (protocol) {
@@ -55,7 +59,7 @@ SecurityMark::SecurityMark(QWidget* parent)
 
 void SecurityMark::showSecurity(const ConnectionSecurity& security) {
     m_encrypted = security.encrypted;
-    m_text = m_encrypted ? QStringLiteral("Encrypted") : QStringLiteral("Not encrypted");
+    m_text = m_encrypted ? kEncrypted : kNotEncrypted;
     QString tip = protocolName(security.protocol);
     if (!security.details.isEmpty())
         tip += QStringLiteral(": ") + security.details;
@@ -70,6 +74,23 @@ void SecurityMark::clear() {
     m_text.clear();
     setToolTip(QString());
     hide();
+}
+
+QSize SecurityMark::minimumSizeHint() const {
+    QFont bold = font();
+    bold.setBold(true);
+    const QFontMetrics metrics(bold);
+    int widestWord = 0;
+    for (const QString& caption : {kEncrypted, kNotEncrypted})
+        for (const QString& word : caption.split(u' '))
+            widestWord = std::max(widestWord, metrics.horizontalAdvance(word));
+    int lines = 0;
+    for (const QString& caption : {kEncrypted, kNotEncrypted})
+        lines = std::max(
+            lines, metrics.boundingRect(QRect(0, 0, widestWord, 1000), Qt::TextWordWrap, caption)
+                       .height());
+    const int lock = fontMetrics().height();
+    return {lock + 6 + widestWord, std::max(lines, lock + 4)};
 }
 
 void SecurityMark::paintEvent(QPaintEvent*) {

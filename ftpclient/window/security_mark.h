@@ -21,6 +21,10 @@ public:
     QString text() const { return m_text; }
     bool encrypted() const { return m_encrypted; }
 
+    // Room for the padlock and either caption, broken between its words.
+    QSize minimumSizeHint() const override;
+    QSize sizeHint() const override { return minimumSizeHint(); }
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 

@@ -31,6 +31,8 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <algorithm>
+
 namespace {
 
 const QString kMakerAddress = QStringLiteral("www.qoro-consulting.example");
@@ -149,17 +151,9 @@ void TARLEN_Frm::Form_Load() {
         LoadSettings(*m_settings, profiles, sKey,
                      settingsFile.isEmpty() ? settingsFilePath() : settingsFile);
 
-        // Centre on the screen, whatever position the settings held.
-        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-            const QRect area = screen->availableGeometry();
-            const double tpp = m_twips.twipsPerPixel();
-            m_settings->setWindowLeft((area.width() * tpp - m_twips.width(this)) / 2 +
-                                      area.x() * tpp);
-            m_settings->setWindowTop((area.height() * tpp - m_twips.height(this)) / 2 +
-                                     area.y() * tpp);
-        }
         localPane->LstX_Files->SetNumTabs(3);
         Resize_Frm();
+        centreOnScreen();
         localPane->bLocalSizeDesc = false;
         localPane->bLocalDateDesc = false;
         localPane->bLocalNameDesc = false;
@@ -170,6 +164,23 @@ void TARLEN_Frm::Form_Load() {
         reportError(m_prompter, QStringLiteral("The following error occurred: "),
                     std::current_exception());
     }
+}
+
+// Centred on the screen at the size the layout gave it, whatever position
+// the settings held; a window taller or wider than the screen starts at its
+// top left corner.
+void TARLEN_Frm::centreOnScreen() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    // On whole pixels, in twips.
+    const auto centred = [this](int start, int extent, double size) {
+        return (start + std::max(0, (extent - m_twips.toPixels(size)) / 2)) *
+               double(m_twips.twipsPerPixel());
+    };
+    m_settings->setWindowLeft(centred(area.x(), area.width(), m_twips.width(this)));
+    m_settings->setWindowTop(centred(area.y(), area.height(), m_twips.height(this)));
 }
 
 void TARLEN_Frm::closeEvent(QCloseEvent* e) {

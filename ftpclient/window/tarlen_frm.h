@@ -119,6 +119,7 @@ private:
     void createControls();
     void createMenu();
     void orderTabStops();
+    void centreOnScreen();
     void connectSession();
     // Connects to `given`, or to the host the connect dialog names when
     // there is none; closes the connection when there is one.

@@ -3,6 +3,7 @@
 // comes over a control inside it.
 #include "tarlen_frm.h"
 
+#include "common/text_room.h"
 #include "panes/local_lists.h"
 #include "panes/local_pane.h"
 #include "panes/remote_pane.h"
@@ -83,12 +84,30 @@ void placeButtonRow(TwipsGeometry& g, FilePane& pane) {
     g.setHeight(pane.LstX_Files, frameHeight - 545 - g.top(pane.LstX_Files));
 }
 
+// The column under the left pane: Connect, Cancel and the security mark, as
+// wide as the design makes them or as the widest of them needs; the log
+// begins beside it.
+void placeLeftColumn(TwipsGeometry& g, QPushButton* connect, QPushButton* cancel,
+                     SecurityMark* mark, QWidget* log) {
+    const double tpp = g.twipsPerPixel();
+    const QSize markRoom = mark->minimumSizeHint();
+    const double width = std::max({1215.0, textWidthNeeded(connect) * tpp,
+                                   textWidthNeeded(cancel) * tpp, markRoom.width() * tpp});
+    for (QWidget* w : std::initializer_list<QWidget*>{connect, cancel, mark})
+        g.setWidth(w, width);
+    g.setHeight(mark, std::max(420.0, markRoom.height() * tpp));
+    g.setLeft(log, g.left(connect) + width + 120);
+}
+
 } // namespace
 
 void TARLEN_Frm::Resize_Frm() {
     TwipsGeometry& g = m_twips;
     FilePane* local = Frm_Local[0];
     FilePane* remote = Frm_Local[1];
+    // A frame is never too narrow for the buttons under its list.
+    for (FilePane* pane : Frm_Local)
+        g.setWidth(pane, std::max(g.width(pane), pane->fitButtonRow()));
     placeLocalPane(g, *localPane);
     placeRemotePane(g, *remotePane);
     placeButtonRow(g, *local);
@@ -104,17 +123,25 @@ void TARLEN_Frm::Resize_Frm() {
              g.top(local) +
                  std::max(std::nearbyint(g.height(local)), std::nearbyint(g.height(remote))) + 100);
     g.setLeft(remote, g.width(local) + 1000);
+    placeLeftColumn(g, Cmd_Connect, Cmd_Cancel, Lbl_Security, Txt_Status);
     // The log spans the window under both panes; the progress display sits
     // under the log, as wide as it.
     g.setWidth(Txt_Status, std::max(0.0, g.left(remote) + g.width(remote) - g.left(Txt_Status)));
     g.place(Progress, g.left(Txt_Status), g.top(Txt_Status) + g.height(Txt_Status) + 45,
             g.width(Txt_Status), g.height(Progress));
-    // The queue spans the window under the progress display.
-    g.place(Queue, g.left(Cmd_Connect), g.top(Progress) + g.height(Progress) + 45,
-            g.left(remote) + g.width(remote) - g.left(Cmd_Connect), g.height(Queue));
+    // The queue spans the window under the progress display, and is never
+    // narrower than its controls.
+    g.place(Queue, g.left(Cmd_Connect),
+            std::max(g.top(Progress) + g.height(Progress),
+                     g.top(Lbl_Security) + g.height(Lbl_Security)) +
+                45,
+            std::max(g.left(remote) + g.width(remote) - g.left(Cmd_Connect),
+                     double(Queue->minimumSizeHint().width() * g.twipsPerPixel())),
+            g.height(Queue));
 
     // The window cannot be made smaller than its layout: nothing may be cut off.
-    const double neededWidth = g.left(remote) + g.width(remote) + 255;
+    const double neededWidth =
+        std::max(g.left(remote) + g.width(remote), g.left(Queue) + g.width(Queue)) + 255;
     const double neededHeight = g.top(Queue) + g.height(Queue) + 120;
     if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized))) {
         setMinimumSize(g.toPixels(neededWidth), g.toPixels(neededHeight));

@@ -3,7 +3,10 @@
 // and of the window. Used by scripts/screenshot.sh.
 //
 //   window_screenshot --server HOST:PORT --user U --password P --local DIR --out DIR
-//                     [--protocol FTP-TLS-REQUIRED|FTPS-IMPLICIT|SFTP|...]
+//                     [--protocol FTP-TLS-REQUIRED|FTPS-IMPLICIT|SFTP|...] [--larger-font]
+//
+// --larger-font pictures everything in fonts one point larger than usual: the
+// desktop's default font and the window's own.
 //
 // A question about the server's certificate or host key is answered with its
 // default button, after a picture of it (question-1.png, ...); the one about
@@ -105,13 +108,22 @@ int main(int argc, char** argv) {
          {"out", "directory for the pictures", "dir"},
          {"download", "remote file to download; the picture catches it half-way (repeatable)",
           "name"},
-         {"protocol", "protocol as the settings file names it", "name"}});
+         {"protocol", "protocol as the settings file names it", "name"},
+         {"larger-font", "fonts one point larger than usual"}});
     parser.process(app);
     const QString out = parser.value("out");
     QDir().mkpath(out);
+    const auto larger = [](QFont font) {
+        font.setPointSizeF(font.pointSizeF() + 1);
+        return font;
+    };
+    if (parser.isSet("larger-font"))
+        QApplication::setFont(larger(QApplication::font()));
 
     ConsolePrompter prompter(out);
     TARLEN_Frm window(prompter);
+    if (parser.isSet("larger-font"))
+        window.setFont(larger(window.font()));
     window.Form_Load();
     window.localPane->setLocalPath(parser.value("local"));
     window.show();

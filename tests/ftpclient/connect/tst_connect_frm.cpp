@@ -163,6 +163,13 @@ Connect_Frm& TestConnectFrm::open() {
 }
 
 void TestConnectFrm::controlsCaptionsAndPositions() {
+    // A font whose captions fit the boxes of the design: the dialog keeps
+    // them (tst_whole_captions: how they grow for captions that need more).
+    const QFont font = QApplication::font();
+    const auto restoreFont = qScopeGuard([font] { QApplication::setFont(font); });
+    QFont small = font;
+    small.setPointSize(6);
+    QApplication::setFont(small);
     Connect_Frm& d = open();
     QCOMPARE(d.windowTitle(), QStringLiteral("Connect to Remote Host"));
     QVERIFY(d.isModal());

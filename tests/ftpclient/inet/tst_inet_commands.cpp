@@ -43,6 +43,7 @@ private slots:
     void pwdReportsLoginDirectory();
     void listingShowsFilesAndDirectories();
     void listingPatternFiltersFilesOnly();
+    void listingSortsDirectoriesAndFilesByName();
     void listingOfMissingDirectoryIsServerError();
     void downloadCopiesBytesExactly_data();
     void downloadCopiesBytesExactly();
@@ -150,6 +151,34 @@ void TestInetCommands::listingPatternFiltersFilesOnly() {
              (QStringList{"B.TXT", "a.txt", "docs/", "grüße.txt", "my dir/", "my file.txt"}));
     const CommandOutcome one = runCommand(*m_inet, QStringLiteral("LS ") + remote("?.txt"));
     QCOMPARE(listingLines(one.reply), (QStringList{"B.TXT", "a.txt", "docs/", "my dir/"}));
+}
+
+// Whatever order the server reads its folder in (an SFTP server's is the
+// file system's), directories and files come sorted by name without regard
+// to case.
+void TestInetCommands::listingSortsDirectoriesAndFilesByName() {
+    const QStringList made{"golf",    "Bravo", "Hotel", "alpha",
+                           "Foxtrot", "Delta", "echo",  "charlie"};
+    for (const QString& name : made) {
+        QVERIFY(m_server.makeDirectory(QStringLiteral("sorted/") + name));
+        QVERIFY(m_server.writeFile(QStringLiteral("sorted/") + name + QStringLiteral(".txt"), "x"));
+    }
+    const CommandOutcome out = runCommand(*m_inet, QStringLiteral("LS ") + remote("sorted/"));
+    QVERIFY2(out.ok(), qPrintable(out.responseInfo));
+    const SharedListing listing = m_inet->Listing();
+    QVERIFY(listing);
+    QStringList directories, files;
+    for (const RemoteEntry& entry : listing->directories)
+        directories << entry.name;
+    for (const RemoteEntry& entry : listing->files)
+        files << entry.name;
+    const QStringList sorted{"alpha", "Bravo",   "charlie", "Delta",
+                             "echo",  "Foxtrot", "golf",    "Hotel"};
+    QCOMPARE(directories, sorted);
+    QStringList sortedFiles;
+    for (const QString& name : sorted)
+        sortedFiles << name + QStringLiteral(".txt");
+    QCOMPARE(files, sortedFiles);
 }
 
 void TestInetCommands::listingOfMissingDirectoryIsServerError() {

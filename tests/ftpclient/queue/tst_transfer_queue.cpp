@@ -7,6 +7,7 @@
 #include "ftp_test_server.h"
 #include "plain_name.h"
 #include "protocol_test_server.h"
+#include "queue_model.h"
 #include "queue_store.h"
 #include "raw_names.h"
 #include "session_trust.h"
@@ -126,6 +127,8 @@ private slots:
     void userCancelsRetriesRemovesAndReorders();
     void pauseStopsAndResumeContinues();
     void storeKeepsTheQueueAcrossRuns();
+    void viewNamesEachFileByItsPathInTheTree_data();
+    void viewNamesEachFileByItsPathInTheTree();
 
 private:
     std::unique_ptr<QTemporaryDir> m_local;
@@ -511,6 +514,61 @@ void TestTransferQueue::storeKeepsTheQueueAcrossRuns() {
     QVERIFY(!QFile::exists(folder.filePath("queues/key.json")));
     QVERIFY(writeFile(folder.filePath("queues/broken.json"), "{not json"));
     QVERIFY(store.load(QStringLiteral("broken")).empty());
+}
+
+void TestTransferQueue::viewNamesEachFileByItsPathInTheTree_data() {
+    QTest::addColumn<bool>("download");
+    QTest::newRow("download") << true;
+    QTest::newRow("upload") << false;
+}
+
+// A file name that recurs in a tree shows with the folders it lies in, from
+// the folder queued; the tooltip tells both full paths. A kept queue shows
+// the same.
+void TestTransferQueue::viewNamesEachFileByItsPathInTheTree() {
+    QFETCH(bool, download);
+    FtpTestServer server(FtpTestServer::Kind::Pyftpdlib);
+    QVERIFY2(server.start(), qPrintable(server.errorText()));
+    const QString tree = download ? server.root() + QStringLiteral("/tree")
+                                  : m_local->filePath(QStringLiteral("tree"));
+    for (const char* path : {"/file1.txt", "/a/file1.txt", "/b/file1.txt", "/b/c/file1.txt"}) {
+        const QString file = tree + QLatin1String(path);
+        QVERIFY(QDir().mkpath(QFileInfo(file).absolutePath()) && writeFile(file, "one"));
+    }
+
+    TransferQueue queue;
+    queue.setLogin(loginFor(server));
+    if (download)
+        queue.addDownload(QStringLiteral("/tree"), m_local->filePath(QStringLiteral("tree")), true);
+    else
+        queue.addUpload(m_local->filePath(QStringLiteral("tree")), QStringLiteral("/tree"), true);
+    QVERIFY(drain(queue));
+    QCOMPARE(queue.totals().failed, 0);
+
+    QueueModel model(queue);
+    QStringList shown;
+    for (int row = 0; row < model.rowCount(); ++row)
+        shown << model.index(row, QueueModel::Name).data().toString();
+    shown.sort();
+    QCOMPARE(shown, (QStringList{"tree/", "tree/a/", "tree/a/file1.txt", "tree/b/", "tree/b/c/",
+                                 "tree/b/c/file1.txt", "tree/b/file1.txt", "tree/file1.txt"}));
+    int row = 0;
+    while (row < model.rowCount() && model.index(row, QueueModel::Name).data().toString() !=
+                                         QStringLiteral("tree/b/c/file1.txt"))
+        ++row;
+    QCOMPARE(model.index(row, QueueModel::Name).data(Qt::ToolTipRole).toString(),
+             QStringLiteral("Local: %1\nRemote: /tree/b/c/file1.txt")
+                 .arg(m_local->filePath(QStringLiteral("tree/b/c/file1.txt"))));
+
+    QueueStore store(m_local->filePath(QStringLiteral("queues")));
+    QVERIFY(store.save(QStringLiteral("key"), queue.items()));
+    QStringList kept;
+    for (const TransferItem& item : store.load(QStringLiteral("key")))
+        kept << item.shownPath();
+    QStringList before;
+    for (const TransferItem& item : queue.items())
+        before << item.shownPath();
+    QCOMPARE(kept, before);
 }
 
 QTEST_GUILESS_MAIN(TestTransferQueue)

@@ -19,6 +19,7 @@
 #include <vantel/vantelctrl.h>
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -83,6 +84,8 @@ private slots:
     void uploadSelectedFilesAndListAgain();
     void uploadRefusesNameWithBlank();
     void uploadKeepsTheBytesOfANameThatIsNotUtf8();
+    void existingTargetQuestionTellsBothSides_data();
+    void existingTargetQuestionTellsBothSides();
     void cancellingOneTransferLetsTheOthersGoOn();
     void browsingGoesOnWhileTwoFilesMove();
     void folderGoesWithEverythingInIt();
@@ -96,6 +99,8 @@ private slots:
     void localDeleteRemovesLinkNotTarget();
     void localMakeAndRemoveDirectory();
     void rightButtonDragDownloadsLeftClickDoesNothing();
+    void rightButtonDragTakesTheEntryItStartsOn_data();
+    void rightButtonDragTakesTheEntryItStartsOn();
     void deleteKeyRunsThatPanesDelete();
     void dragIsForgottenWhenItsReleaseIsLost_data();
     void dragIsForgottenWhenItsReleaseIsLost();
@@ -294,6 +299,59 @@ void TestFileOperations::uploadSelectedFilesAndListAgain() {
     QTRY_VERIFY(entries(f.remotePane->LstX_Files).contains(QStringLiteral("up1.txt")));
     QVERIFY(f.Txt_Status->text().contains(QStringLiteral("\r\nSending up1.txt")));
     QVERIFY(f.Txt_Status->text().contains(QStringLiteral("\r\nup1.txt sent")));
+}
+
+void TestFileOperations::existingTargetQuestionTellsBothSides_data() {
+    QTest::addColumn<bool>("upload");
+    QTest::addColumn<QDateTime>("serverTime");
+    QTest::addColumn<QString>("existing");
+    QTest::addColumn<QString>("arriving");
+    const QDateTime early(QDate(2023, 1, 2), QTime(3, 4));
+    const QDateTime late(QDate(2024, 5, 6), QTime(7, 8));
+    // The local a.txt ("old", 3 bytes) was changed at `early + 1 day`.
+    QTest::newRow("upload over a newer server file")
+        << true << late << "5 bytes, changed 2024-05-06 07:08 (newer)"
+        << "3 bytes, changed 2023-01-03 03:04";
+    QTest::newRow("upload over an older server file")
+        << true << early << "5 bytes, changed 2023-01-02 03:04"
+        << "3 bytes, changed 2023-01-03 03:04 (newer)";
+    QTest::newRow("download of a newer server file")
+        << false << late << "3 bytes, changed 2023-01-03 03:04"
+        << "5 bytes, changed 2024-05-06 07:08 (newer)";
+}
+
+// The question about an existing target gives the size and time of both
+// files, whichever side the listing left without a time, and marks the newer.
+void TestFileOperations::existingTargetQuestionTellsBothSides() {
+    QFETCH(bool, upload);
+    QFETCH(QDateTime, serverTime);
+    QFETCH(QString, existing);
+    QFETCH(QString, arriving);
+    TARLEN_Frm& f = *m_frm;
+    const auto setTime = [](const QString& path, const QDateTime& time) {
+        QFile file(path);
+        return file.open(QIODevice::ReadWrite) &&
+               file.setFileTime(time, QFileDevice::FileModificationTime);
+    };
+    QVERIFY(setTime(m_server.root() + QStringLiteral("/a.txt"), serverTime));
+    QVERIFY(writeFile(local(QStringLiteral("a.txt")), "old"));
+    QVERIFY(setTime(local(QStringLiteral("a.txt")), QDateTime(QDate(2023, 1, 3), QTime(3, 4))));
+    f.localPane->Cmd_Refresh_Click();
+    f.remotePane->Cmd_Refresh_Click();
+    m_prompter.choices = {QStringLiteral("Skip")};
+    if (upload) {
+        selectLocal({"a.txt"});
+        f.Cmd_Up_Click();
+    } else {
+        selectRemote({"a.txt"});
+        f.Cmd_Dn_Click();
+    }
+    QVERIFY(waitForQueue());
+    QCOMPARE(m_prompter.choicesShown.size(), 1);
+    const QString text = m_prompter.choicesShown[0].text;
+    QVERIFY2(text.endsWith(QStringLiteral("\n\nExisting: ") + existing + QStringLiteral("\nNew: ") +
+                           arriving),
+             qPrintable(text));
 }
 
 void TestFileOperations::uploadRefusesNameWithBlank() {
@@ -704,6 +762,47 @@ void TestFileOperations::rightButtonDragDownloadsLeftClickDoesNothing() {
     }
     QTest::qWait(100);
     QCOMPARE(f.queue().items().size(), size_t(1));
+}
+
+void TestFileOperations::rightButtonDragTakesTheEntryItStartsOn_data() {
+    QTest::addColumn<QStringList>("selected");
+    QTest::addColumn<QString>("pressed");
+    QTest::addColumn<QStringList>("downloaded");
+    QTest::newRow("nothing selected") << QStringList() << "b.zip" << QStringList{"/b.zip"};
+    QTest::newRow("another entry selected")
+        << QStringList{"a.txt"} << "my file.txt" << QStringList{"/my file.txt"};
+    QTest::newRow("one of the selection")
+        << QStringList{"a.txt", "b.zip"} << "b.zip" << QStringList{"/a.txt", "/b.zip"};
+}
+
+// A drag starting on an entry that is not selected selects it alone and
+// takes it; one starting on a selected entry takes the whole selection.
+void TestFileOperations::rightButtonDragTakesTheEntryItStartsOn() {
+    QFETCH(QStringList, selected);
+    QFETCH(QString, pressed);
+    QFETCH(QStringList, downloaded);
+    TARLEN_Frm& f = *m_frm;
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.windowHandle()));
+    selectRemote(selected);
+    CVantelCtrl* list = f.remotePane->LstX_Files;
+    QWidget* from = list->listBox()->viewport();
+    QWidget* to = f.localPane->LstX_Files->listBox()->viewport();
+    const int row = int(entries(list).indexOf(pressed));
+    QVERIFY(row >= 0);
+    const QPoint start = list->listBox()->itemRect(row).center();
+    const QPoint over = from->mapFromGlobal(to->mapToGlobal(QPoint(30, 30)));
+    QTest::mousePress(from, Qt::RightButton, {}, start);
+    QTest::mouseMove(from, start + QPoint(-30, 0));
+    QTest::mouseMove(from, over);
+    QTest::mouseRelease(from, Qt::RightButton, {}, over);
+    QTRY_COMPARE(f.queue().items().size(), size_t(downloaded.size()));
+    QStringList queued;
+    for (const TransferItem& item : f.queue().items())
+        queued << item.remote;
+    queued.sort();
+    QCOMPARE(queued, downloaded);
+    QVERIFY(waitForQueue());
 }
 
 void TestFileOperations::deleteKeyRunsThatPanesDelete() {

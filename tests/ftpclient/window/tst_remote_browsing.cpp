@@ -122,9 +122,9 @@ void TestRemoteBrowsing::listingFillsTheLists_data() {
     QTest::newRow("dot entries") << QByteArray("type=cdir; .\r\ntype=pdir; ..\r\n"
                                                "type=dir; docs\r\ntype=file; a.txt\r\n")
                                  << QStringList{"../", "docs/"} << QStringList{"a.txt"};
-    QTest::newRow("directories in the server's order")
-        << QByteArray("type=dir; zeta\r\ntype=dir; alpha\r\n")
-        << QStringList{"../", "zeta/", "alpha/"} << QStringList();
+    QTest::newRow("directories sorted without regard to case")
+        << QByteArray("type=dir; zeta\r\ntype=dir; Beta\r\ntype=dir; alpha\r\n")
+        << QStringList{"../", "alpha/", "Beta/", "zeta/"} << QStringList();
     QTest::newRow("unterminated last line") << QByteArray("type=file; a.txt\r\ntype=file; b.txt")
                                             << QStringList{"../"} << QStringList{"a.txt", "b.txt"};
     QTest::newRow("blank lines add nothing")
