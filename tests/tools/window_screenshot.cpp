@@ -58,9 +58,8 @@ public:
         return defaultText;
     }
     int choose(const QString& text, const QString& title, Icon icon, const QStringList& buttons,
-               int defaultButton, int, const QString& = QString(), bool* = nullptr) override {
-        std::fprintf(stderr, "[%s] %s -> %s\n", qPrintable(title), qPrintable(text),
-                     qPrintable(buttons.value(defaultButton)));
+               int defaultButton, int, const QString& checkBox = QString(),
+               bool* = nullptr) override {
         // The box as it would stand before the person, pictured.
         QMessageBox box(icon == Icon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon, title,
                         text, QMessageBox::NoButton);
@@ -70,13 +69,18 @@ public:
             if (button->text() == buttons.value(defaultButton))
                 box.setDefaultButton(button);
         }
+        if (!checkBox.isEmpty())
+            box.setCheckBox(new QCheckBox(checkBox, &box));
         box.show();
         QApplication::processEvents();
         save(&box, m_out + QStringLiteral("/question-%1.png").arg(++m_questions));
         // The sample server has no TLS: it is reached in clear text once
         // asked, as a person trying it would agree to.
         const qsizetype clearText = buttons.indexOf(QStringLiteral("Continue in clear text"));
-        return clearText >= 0 ? int(clearText) : defaultButton;
+        const int answer = clearText >= 0 ? int(clearText) : defaultButton;
+        std::fprintf(stderr, "[%s] %s -> %s\n", qPrintable(title), qPrintable(text),
+                     qPrintable(buttons.value(answer)));
+        return answer;
     }
     std::optional<QString> password(const QString& prompt, const QString&,
                                     const QString& = QString(), bool* = nullptr) override {

@@ -126,6 +126,7 @@ private:
 
 void TestFileOperations::initTestCase() {
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(m_config.path()));
     QVERIFY2(m_server.start(), qPrintable(m_server.errorText()));
     QVERIFY2(m_slow.start(), qPrintable(m_slow.errorText()));
 }

@@ -88,6 +88,7 @@ private:
 
 void TestRemoteBrowsing::initTestCase() {
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(m_config.path()));
     QVERIFY2(m_server.start(), qPrintable(m_server.errorText()));
     for (const char* name : {"b.zip", "A.txt", "c.exe", "Index.HTML", "page.asp", "noext",
                              "docs/readme.txt", "docs/deep/x.cpp", "pub/big file.jpg"})

@@ -81,6 +81,7 @@ private:
 
 void TestSecureConnection::initTestCase() {
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(m_config.path()));
 }
 
 void TestSecureConnection::init() {
