@@ -173,6 +173,10 @@ void TARLEN_Frm::Form_Load() {
 }
 
 void TARLEN_Frm::closeEvent(QCloseEvent* e) {
+    if (!m_unloaded && !mayQuitTransfers()) {
+        e->ignore();
+        return;
+    }
     if (!m_unloaded)
         Form_Unload();
     e->accept();

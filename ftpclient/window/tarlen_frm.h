@@ -138,6 +138,8 @@ private:
     void takeQueueLogin(const HostInfo& host);
     void offerKeptQueue();
     void saveQueue();
+    // Asks before quitting stops transfers that run; true to quit.
+    bool mayQuitTransfers();
     void refreshPanesSoon(bool local);
     void followRunningFile();
 

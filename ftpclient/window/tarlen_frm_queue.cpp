@@ -132,3 +132,22 @@ void TARLEN_Frm::saveQueue() {
     if (!m_queueStore->save(m_queue->login().key(), m_queue->unfinished(), &error))
         Txt_Status->append(QStringLiteral("\r\nThe transfer queue could not be kept: ") + error);
 }
+
+// Quitting stops what moves and keeps it for the next time, but only once
+// the user said so; Enter and Escape keep tarlen open.
+bool TARLEN_Frm::mayQuitTransfers() {
+    const bool paused = m_queue->paused();
+    const auto moving = std::count_if(m_queue->items().begin(), m_queue->items().end(),
+                                      [paused](const TransferItem& item) {
+                                          return item.state == TransferState::Running ||
+                                                 (item.state == TransferState::Waiting && !paused);
+                                      });
+    if (moving == 0)
+        return true;
+    const QString text =
+        moving == 1 ? QStringLiteral("1 transfer is running: quit and continue it next time?")
+                    : QStringLiteral("%1 transfers are running: quit and continue them next time?")
+                          .arg(moving);
+    const QStringList buttons{QStringLiteral("Quit"), QStringLiteral("Cancel")};
+    return m_prompter.choose(text, Caption, Prompter::Icon::None, buttons, 1, 1) == 0;
+}

@@ -5,6 +5,7 @@
 #include "panes/local_pane.h"
 #include "panes/name_checks.h"
 #include "panes/remote_pane.h"
+#include "queue_store.h"
 #include "remote_session.h"
 #include "scripted_connect.h"
 #include "scripted_prompter.h"
@@ -84,6 +85,8 @@ private slots:
     void browsingGoesOnWhileTwoFilesMove();
     void folderGoesWithEverythingInIt();
     void keptQueueIsOfferedAtTheNextLogin();
+    void quittingWhileTransfersRunAsksFirst_data();
+    void quittingWhileTransfersRunAsksFirst();
     void progressShowsTheFileWhileItMoves();
     void destructiveQuestionsDefaultToNo();
     void remoteDeleteAsksThenDeletesAndLists();
@@ -110,6 +113,7 @@ private:
     FtpTestServer m_server{FtpTestServer::Kind::Pyftpdlib};
     FtpTestServer m_slow{FtpTestServer::Kind::Pyftpdlib, slow()};
     QTemporaryDir m_config;
+    QTemporaryDir m_data; // the kept queues
     ScriptedPrompter m_prompter;
     std::unique_ptr<QTemporaryDir> m_local;
     std::unique_ptr<TARLEN_Frm> m_frm;
@@ -118,6 +122,7 @@ private:
 
 void TestFileOperations::initTestCase() {
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(m_data.path()));
     QVERIFY2(m_server.start(), qPrintable(m_server.errorText()));
     QVERIFY2(m_slow.start(), qPrintable(m_slow.errorText()));
 }
@@ -129,6 +134,7 @@ void TestFileOperations::init() {
     QVERIFY(m_server.writeFile(QStringLiteral("b.zip"), QByteArray(70000, 'b')));
     QVERIFY(m_server.writeFile(QStringLiteral("my file.txt"), "blank in name"));
     QVERIFY(m_server.writeFile(QStringLiteral("docs/readme.txt"), "docs"));
+    QDir(QueueStore::defaultFolder()).removeRecursively();
 
     m_prompter = ScriptedPrompter();
     m_local = std::make_unique<QTemporaryDir>();
@@ -407,7 +413,8 @@ void TestFileOperations::keptQueueIsOfferedAtTheNextLogin() {
     selectRemote({"later.bin"});
     f.Cmd_Dn_Click();
     QTRY_VERIFY_WITH_TIMEOUT(f.queue().items().front().done > 0, 10000);
-    m_frm->close();
+    m_prompter.choices = {QStringLiteral("Quit")};
+    QVERIFY(m_frm->close());
     m_frm.reset();
 
     m_frm = std::make_unique<TARLEN_Frm>(m_prompter);
@@ -422,6 +429,62 @@ void TestFileOperations::keptQueueIsOfferedAtTheNextLogin() {
     QVERIFY(QTest::qWaitFor([this] { return m_frm->queue().idle(); }, 60000));
     QCOMPARE(readFile(local(QStringLiteral("later.bin"))), QByteArray(2 * 1024 * 1024, 'l'));
     QFile::remove(m_slow.root() + QStringLiteral("/later.bin"));
+}
+
+void TestFileOperations::quittingWhileTransfersRunAsksFirst_data() {
+    QTest::addColumn<int>("running");
+    QTest::addColumn<QString>("answer"); // "" for Escape
+    QTest::addColumn<QString>("question");
+    QTest::addColumn<bool>("quits");
+    const QString two =
+        QStringLiteral("2 transfers are running: quit and continue them next time?");
+    QTest::newRow("nothing runs") << 0 << ""
+                                  << "" << true;
+    QTest::newRow("one, Quit") << 1 << "Quit"
+                               << "1 transfer is running: quit and continue it next time?" << true;
+    QTest::newRow("two, Cancel") << 2 << "Cancel" << two << false;
+    QTest::newRow("two, Escape") << 2 << "" << two << false;
+}
+
+// Ctrl+Q and the window's close ask before they stop running transfers;
+// Enter and Escape keep them running. Quitting keeps them for the next time.
+void TestFileOperations::quittingWhileTransfersRunAsksFirst() {
+    QFETCH(int, running);
+    QFETCH(QString, answer);
+    QFETCH(QString, question);
+    QFETCH(bool, quits);
+    TARLEN_Frm& f = *m_frm;
+    useServer(m_slow);
+    QStringList names;
+    for (int n = 0; n < running; ++n) {
+        names << QStringLiteral("q%1.bin").arg(n);
+        QVERIFY(m_slow.writeFile(names.last(), QByteArray(1024 * 1024, 'q')));
+    }
+    if (running > 0) {
+        f.remotePane->Cmd_Refresh_Click();
+        selectRemote(names);
+        f.Cmd_Dn_Click();
+        QTRY_COMPARE_WITH_TIMEOUT(f.queue().totals().running, running, 10000);
+    }
+    m_prompter.choices = {answer};
+    QCOMPARE(f.close(), quits);
+    QCOMPARE(m_prompter.choicesShown.size(), running > 0 ? 1 : 0);
+    if (running > 0) {
+        const ScriptedPrompter::Choice asked = m_prompter.choicesShown.front();
+        QCOMPARE(asked.text, question);
+        QCOMPARE(asked.buttons.value(asked.defaultButton), QStringLiteral("Cancel"));
+        QCOMPARE(asked.escapeButton, asked.defaultButton);
+    }
+    if (quits) {
+        QCOMPARE(QueueStore().load(f.queue().login().key()).size(), size_t(running));
+    } else {
+        QCOMPARE(f.queue().totals().running, running);
+        QVERIFY(waitForQueue(60000));
+        for (const QString& name : names)
+            QCOMPARE(readFile(local(name)), QByteArray(1024 * 1024, 'q'));
+    }
+    for (const QString& name : names)
+        QFile::remove(m_slow.root() + u'/' + name);
 }
 
 // Each file shows under its own name, with the rate of the last seconds and
