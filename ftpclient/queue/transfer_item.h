@@ -36,6 +36,9 @@ struct TransferItem {
     bool folder = false; // a folder: made on the other side, then its contents queued
     QString local;
     QString remote;
+    // The server and account it moves with (QueueLogin::key()); "" for the
+    // queue's login of the moment.
+    QString loginKey;
 
     qint64 size = -1;       // bytes; -1 when not known
     qint64 remoteTime = -1; // the remote file's modification time (s since 1970 UTC)

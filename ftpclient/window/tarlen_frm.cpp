@@ -8,9 +8,9 @@
 #include "panes/local_pane.h"
 #include "panes/remote_pane.h"
 #include "password_vault.h"
+#include "queue_keeper.h"
 #include "queue_panel.h"
 #include "queue_questions.h"
-#include "queue_store.h"
 #include "remote_session.h"
 #include "security_mark.h"
 #include "security_questions.h"
@@ -44,7 +44,7 @@ TARLEN_Frm::TARLEN_Frm(Prompter& prompter, QWidget* parent)
     , m_securityQuestions(std::make_unique<SecurityQuestions>(prompter))
     , m_queue(std::make_unique<TransferQueue>())
     , m_queueQuestions(std::make_unique<QueueQuestions>(prompter))
-    , m_queueStore(std::make_unique<QueueStore>()) {
+    , m_queueKeeper(std::make_unique<QueueKeeper>(*m_queue)) {
     m_session->trust().setPrompts(m_securityQuestions.get());
     m_queue->setConflictPrompts(m_queueQuestions.get());
     setWindowTitle(Caption + QStringLiteral(" (") + kMakerAddress + u')');

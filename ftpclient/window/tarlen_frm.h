@@ -19,9 +19,10 @@ class PaneDrag;
 class PasswordVault;
 class PaneTransfers;
 class Prompter;
+class QueueKeeper;
+struct QueueLogin;
 class QueuePanel;
 class QueueQuestions;
-class QueueStore;
 class QPushButton;
 class QTimer;
 class QToolButton;
@@ -136,6 +137,7 @@ private:
     // across runs per login.
     void connectQueue();
     void takeQueueLogin(const HostInfo& host);
+    void reportTransfersGoingOn(const QueueLogin& left);
     void offerKeptQueue();
     void saveQueue();
     // Asks before quitting stops transfers that run; true to quit.
@@ -149,8 +151,7 @@ private:
     std::unique_ptr<SecurityQuestions> m_securityQuestions;
     std::unique_ptr<TransferQueue> m_queue;
     std::unique_ptr<QueueQuestions> m_queueQuestions;
-    std::unique_ptr<QueueStore> m_queueStore;
-    QTimer* m_queueSaveTimer = nullptr;
+    std::unique_ptr<QueueKeeper> m_queueKeeper;
     QTimer* m_localRefreshTimer = nullptr;
     QTimer* m_remoteRefreshTimer = nullptr;
     std::unique_ptr<PaneTransfers> m_transfers;

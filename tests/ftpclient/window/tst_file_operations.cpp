@@ -5,6 +5,7 @@
 #include "panes/local_pane.h"
 #include "panes/name_checks.h"
 #include "panes/remote_pane.h"
+#include "queue_model.h"
 #include "queue_store.h"
 #include "remote_session.h"
 #include "scripted_connect.h"
@@ -12,6 +13,7 @@
 #include "silent_server.h"
 #include "test_files.h"
 #include "transfer_queue.h"
+#include "window/queue_panel.h"
 #include "window/status_log.h"
 #include "window/tarlen_frm.h"
 #include "window/transfer_progress.h"
@@ -85,8 +87,10 @@ private slots:
     void browsingGoesOnWhileTwoFilesMove();
     void folderGoesWithEverythingInIt();
     void keptQueueIsOfferedAtTheNextLogin();
+    void keptQueueIsFoundWhateverTheProtocol();
     void quittingWhileTransfersRunAsksFirst_data();
     void quittingWhileTransfersRunAsksFirst();
+    void connectingElsewhereLetsTransfersFinish();
     void progressShowsTheFileWhileItMoves();
     void destructiveQuestionsDefaultToNo();
     void remoteDeleteAsksThenDeletesAndLists();
@@ -431,6 +435,49 @@ void TestFileOperations::keptQueueIsOfferedAtTheNextLogin() {
     QFile::remove(m_slow.root() + QStringLiteral("/later.bin"));
 }
 
+// A queue kept after a login with one protocol is offered at a login to the
+// same server and account with another (here: a profile's plain FTP, then
+// "ftp://" from the command line, TLS when offered). Kept for later, the
+// same file queued again continues the part file it left.
+void TestFileOperations::keptQueueIsFoundWhateverTheProtocol() {
+    const QByteArray content(2 * 1024 * 1024, 'k');
+    QVERIFY(m_slow.writeFile(QStringLiteral("kept.bin"), content));
+    const qint64 sentBefore = m_slow.downloadedBytes();
+    useServer(m_slow);
+    selectRemote({"kept.bin"});
+    m_frm->Cmd_Dn_Click();
+    QTRY_VERIFY_WITH_TIMEOUT(m_frm->queue().items().front().done > 1024 * 1024, 20000);
+    m_prompter.choices = {QStringLiteral("Quit")};
+    QVERIFY(m_frm->close());
+    m_frm.reset();
+
+    m_frm = std::make_unique<TARLEN_Frm>(m_prompter);
+    m_frm->Form_Load();
+    m_frm->localPane->setLocalPath(m_local->path());
+    HostInfo fromUrl{QString(), m_slow.address(), m_slow.userName(), m_slow.password(),
+                     ServerProtocol::FtpTlsIfOffered};
+    fromUrl.clearTextAllowed = true; // pyftpdlib offers no TLS
+    m_frm->showConnectDialog = [fromUrl] {
+        return std::optional<HostInfo>(fromUrl);
+    };
+    m_prompter.answers = {Prompter::Answer::Cancel};
+    m_frm->Cmd_Connect->click();
+    QVERIFY(m_frm->session().bConnected);
+    QVERIFY(m_prompter.questions.last().text.startsWith(u"1 transfers with"));
+    QVERIFY(m_frm->queue().items().empty());
+    selectRemote({"kept.bin"});
+    m_frm->Cmd_Dn_Click();
+    QVERIFY(m_frm->queue().items().front().partly);
+    QVERIFY(waitForQueue(60000));
+    QCOMPARE(readFile(local(QStringLiteral("kept.bin"))), content);
+    QCOMPARE(QDir(m_local->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"kept.bin"});
+    // Only what the part file lacked came again: both attempts together sent
+    // little more than the file (its last second's worth, perhaps, twice).
+    const qint64 sent = m_slow.downloadedBytes() - sentBefore;
+    QVERIFY2(sent < content.size() + 512 * 1024, qPrintable(QString::number(sent)));
+    QFile::remove(m_slow.root() + QStringLiteral("/kept.bin"));
+}
+
 void TestFileOperations::quittingWhileTransfersRunAsksFirst_data() {
     QTest::addColumn<int>("running");
     QTest::addColumn<QString>("answer"); // "" for Escape
@@ -476,7 +523,7 @@ void TestFileOperations::quittingWhileTransfersRunAsksFirst() {
         QCOMPARE(asked.escapeButton, asked.defaultButton);
     }
     if (quits) {
-        QCOMPARE(QueueStore().load(f.queue().login().key()).size(), size_t(running));
+        QCOMPARE(QueueStore().load(f.queue().loginKey()).size(), size_t(running));
     } else {
         QCOMPARE(f.queue().totals().running, running);
         QVERIFY(waitForQueue(60000));
@@ -485,6 +532,34 @@ void TestFileOperations::quittingWhileTransfersRunAsksFirst() {
     }
     for (const QString& name : names)
         QFile::remove(m_slow.root() + u'/' + name);
+}
+
+// Connecting to another server leaves what runs with its own connections:
+// it goes on, the log says so and the queue view names its server; the new
+// server's files go beside it.
+void TestFileOperations::connectingElsewhereLetsTransfersFinish() {
+    TARLEN_Frm& f = *m_frm;
+    QVERIFY(m_slow.writeFile(QStringLiteral("far.bin"), QByteArray(1024 * 1024, 'f')));
+    useServer(m_slow);
+    selectRemote({"far.bin"});
+    f.Cmd_Dn_Click();
+    QTRY_VERIFY_WITH_TIMEOUT(f.queue().items().front().done > 0, 10000);
+    useServer(m_server);
+    QCOMPARE(f.queue().items().size(), size_t(1));
+    QCOMPARE(f.queue().items().front().state, TransferState::Running);
+    QVERIFY(f.Txt_Status->text().contains(QStringLiteral("1 transfer with ") + m_slow.address() +
+                                          QStringLiteral(" goes on")));
+    QCOMPARE(f.Queue->model().index(0, QueueModel::Remote).data().toString(),
+             QStringLiteral("/far.bin on ") + m_slow.address());
+    selectRemote({"a.txt"});
+    f.Cmd_Dn_Click();
+    QCOMPARE(f.Queue->model().index(1, QueueModel::Remote).data().toString(),
+             QStringLiteral("/a.txt"));
+    QVERIFY(waitForQueue(60000));
+    QCOMPARE(readFile(local(QStringLiteral("far.bin"))), QByteArray(1024 * 1024, 'f'));
+    QCOMPARE(readFile(local(QStringLiteral("a.txt"))), QByteArray("alpha"));
+    QVERIFY(m_prompter.messages.isEmpty());
+    QFile::remove(m_slow.root() + QStringLiteral("/far.bin"));
 }
 
 // Each file shows under its own name, with the rate of the last seconds and
