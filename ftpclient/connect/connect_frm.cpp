@@ -252,6 +252,7 @@ void Connect_Frm::Cmd_Save_Click() {
     host.sKeyFile = Txt_KeyFile->text();
     if (isNew)
         appendName(name);
+    emit profilesChanged();
 }
 
 void Connect_Frm::Cmd_Delete_Click() {
@@ -271,6 +272,7 @@ void Connect_Frm::Cmd_Delete_Click() {
         selectHost(0);
     else
         selectNothing(QString());
+    emit profilesChanged();
 }
 
 // A login that cannot be sent keeps the dialog open, with what was typed and

@@ -54,6 +54,8 @@ TARLEN_Frm::TARLEN_Frm(Prompter& prompter, QWidget* parent)
     showConnectDialog = [this]() -> std::optional<HostInfo> {
         Connect_Frm dialog(profiles, m_prompter, sKey, this);
         dialog.setPasswordVault(&vault());
+        connect(&dialog, &Connect_Frm::profilesChanged, this,
+                [this, &dialog] { keepProfiles(dialog.profiles()); });
         dialog.exec();
         profiles = dialog.profiles();
         return dialog.chosenHost();
@@ -192,8 +194,25 @@ void TARLEN_Frm::Form_Unload() {
     m_session->close();
     Timer1->stop();
     setBusyPointer(false);
-    SaveSettings(*m_settings, profiles, sKey,
-                 settingsFile.isEmpty() ? settingsFilePath() : settingsFile);
+    writeSettings();
+}
+
+bool TARLEN_Frm::writeSettings() {
+    return SaveSettings(*m_settings, profiles, sKey,
+                        settingsFile.isEmpty() ? settingsFilePath() : settingsFile);
+}
+
+// A profile saved or deleted in the dialog is written at once, so that it
+// outlives a crash (and a password it put into the keyring has a profile
+// that names it).
+void TARLEN_Frm::keepProfiles(const HostProfiles& changed) {
+    profiles = changed;
+    if (!writeSettings())
+        m_prompter.message(
+            QStringLiteral("The profiles could not be written to %1; they are kept until tarlen "
+                           "quits.")
+                .arg(settingsFile.isEmpty() ? settingsFilePath() : settingsFile),
+            Caption, Prompter::Icon::Warning);
 }
 
 void TARLEN_Frm::changeEvent(QEvent* e) {

@@ -132,6 +132,9 @@ private:
     void disconnectFromHost();
     // Abandons the command at unload (no QUIT) and writes the settings.
     void Form_Unload();
+    // Writes the settings file now; false when it could not be replaced.
+    bool writeSettings();
+    void keepProfiles(const HostProfiles& changed);
     void watchPointerResets();
     // The queue: its lines in the log, panes refreshed as files arrive, kept
     // across runs per login.
