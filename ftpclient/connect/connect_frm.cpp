@@ -261,6 +261,7 @@ void Connect_Frm::Cmd_Save_Click() {
     }
     m_selected = k;
     m_profiles.iCurHost = short(k);
+    emit profilesChanged();
 }
 
 void Connect_Frm::Cmd_Delete_Click() {
@@ -280,6 +281,7 @@ void Connect_Frm::Cmd_Delete_Click() {
         selectHost(0);
     else
         selectNothing(QString());
+    emit profilesChanged();
 }
 
 // A login that cannot be sent keeps the dialog open, with what was typed and

@@ -95,6 +95,11 @@ public:
     QPushButton* Cmd_Delete = nullptr;
     QPushButton* Cmd_Connect = nullptr;
 
+signals:
+    // A profile was saved or deleted: profiles() holds the change, for the
+    // window to write at once.
+    void profilesChanged();
+
 private:
     void createControls();
     void createProtocolControls();

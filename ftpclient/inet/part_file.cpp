@@ -65,6 +65,11 @@ std::optional<PartFile> measuredPartFile(const PartFile& record) {
     return measured;
 }
 
+bool partFileBecame(const PartFile& record, const QString& target) {
+    struct stat info {};
+    return ::lstat(RawName::encode(target).constData(), &info) == 0 && matches(info, record, false);
+}
+
 bool removePartFile(const PartFile& record, bool stillStopping) {
     PartFile judged = record;
     if (stillStopping)

@@ -36,6 +36,10 @@ bool partFileUnchanged(const PartFile& record);
 // the recorded file; nothing otherwise.
 std::optional<PartFile> measuredPartFile(const PartFile& record);
 
+// Whether the file at `target` is the recorded part file, renamed over it
+// (which a download does only once it is whole).
+bool partFileBecame(const PartFile& record, const QString& target);
+
 // Removes the part file when it is still the recorded one (judged by which
 // file it is alone when `stillStopping`: a download that is being stopped
 // may write to it meanwhile). False when something else lies there, which

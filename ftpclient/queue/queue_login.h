@@ -4,6 +4,7 @@
 #include "server_protocol.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -25,10 +26,17 @@ struct QueueLogin {
     // the session is encrypted.
     ConnectionSecurity session;
 
-    // Names the server and the account: the queue kept for it is offered
-    // again at the next login with the same key.
+    // Names the server (host and port) and the account on it, whatever
+    // protocol reaches it: the queue kept for it is offered again at the
+    // next login with the same key.
     QString key() const;
     bool sameServer(const QueueLogin& other) const { return key() == other.key(); }
+    // The keys queues of this server and account were kept under before:
+    // one for each protocol and each spelling of the address.
+    QStringList earlierKeys() const;
+    // The server as the queue view and the log name it: the profile's name,
+    // else the address.
+    QString shownName() const { return profileName.isEmpty() ? address : profileName; }
 
     // The protocol a connection of the queue asks for: TLS required where
     // the session's TLS was only wanted when offered, but was had.

@@ -19,6 +19,11 @@ QueueModel::QueueModel(TransferQueue& queue, QObject* parent)
         // Two neighbours swapped places: both rows show something else now.
         emit dataChanged(index(qMin(from, to), 0), index(qMax(from, to), Columns - 1));
     });
+    // Items of a server the window has left name it.
+    connect(&queue, &TransferQueue::loginChanged, this, [this] {
+        if (rowCount() > 0)
+            emit dataChanged(index(0, Remote), index(rowCount() - 1, Remote));
+    });
     connect(&queue, &TransferQueue::itemChanged, this, [this](int row) {
         if (row >= 0 && row < rowCount())
             emit dataChanged(index(row, 0), index(row, Columns - 1));
@@ -77,6 +82,10 @@ QVariant QueueModel::display(const TransferItem& item, int column) const {
     case Local:
         return RawName::shownWithMarks(item.local);
     case Remote:
+        // An item of a server the window has left names it.
+        if (!item.loginKey.isEmpty() && item.loginKey != m_queue.loginKey())
+            return QStringLiteral("%1 on %2")
+                .arg(RawName::shownAsLatin1(item.remote), m_queue.loginOf(item).shownName());
         return RawName::shownAsLatin1(item.remote);
     case Size:
         return item.folder || item.size < 0 ? QVariant() : QVariant(formatBytes(item.size));

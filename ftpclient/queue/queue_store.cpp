@@ -45,6 +45,7 @@ std::optional<PartFile> partFromJson(const QJsonValue& value) {
 // Paths are RawName text; kept as JSON strings they survive as they are.
 QJsonObject toJson(const TransferItem& item) {
     QJsonObject o;
+    o[QStringLiteral("id")] = QString::number(item.id);
     o[QStringLiteral("direction")] = item.direction == TransferDirection::Download
                                          ? QStringLiteral("down")
                                          : QStringLiteral("up");
@@ -73,6 +74,7 @@ QJsonObject toJson(const TransferItem& item) {
 
 std::optional<TransferItem> fromJson(const QJsonObject& o) {
     TransferItem item;
+    item.id = o.value(QStringLiteral("id")).toString().toULongLong();
     const QString direction = o.value(QStringLiteral("direction")).toString();
     if (direction != u"down" && direction != u"up")
         return std::nullopt;
@@ -99,6 +101,20 @@ std::optional<TransferItem> fromJson(const QJsonObject& o) {
     return item;
 }
 
+QByteArray line(const QString& event, const QJsonValue& value) {
+    return QJsonDocument(QJsonObject{{event, value}}).toJson(QJsonDocument::Compact) + '\n';
+}
+
+bool sameFile(const PartFile& one, const PartFile& other) {
+    return one.device == other.device && one.inode == other.inode && one.path == other.path;
+}
+
+// A download whose part file took its target's place arrived whole.
+bool arrived(const TransferItem& item) {
+    return item.direction == TransferDirection::Download && !item.folder && item.part &&
+           partFileBecame(*item.part, item.local);
+}
+
 } // namespace
 
 QString QueueStore::defaultFolder() {
@@ -115,6 +131,10 @@ QString QueueStore::fileFor(const QString& key) const {
     return m_folder + u'/' + key + QStringLiteral(".json");
 }
 
+QString QueueStore::journalFor(const QString& key) const {
+    return m_folder + u'/' + key + QStringLiteral(".journal");
+}
+
 bool QueueStore::save(const QString& key, const std::vector<TransferItem>& items, QString* error) {
     if (items.empty()) {
         forget(key);
@@ -125,23 +145,91 @@ bool QueueStore::save(const QString& key, const std::vector<TransferItem>& items
         array.append(toJson(item));
     QJsonObject root;
     root[QStringLiteral("items")] = array;
-    return writePrivateFile(fileFor(key), QJsonDocument(root).toJson(QJsonDocument::Compact),
-                            error);
+    if (!writePrivateFile(fileFor(key), QJsonDocument(root).toJson(QJsonDocument::Compact), error))
+        return false;
+    QFile::remove(journalFor(key));
+    return true;
 }
 
 std::vector<TransferItem> QueueStore::load(const QString& key) const {
     std::vector<TransferItem> items;
     QFile file(fileFor(key));
-    if (!file.open(QIODevice::ReadOnly))
-        return items;
-    const QJsonArray array =
-        QJsonDocument::fromJson(file.readAll()).object().value(QStringLiteral("items")).toArray();
-    for (const QJsonValue& value : array)
-        if (const auto item = fromJson(value.toObject()))
-            items.push_back(*item);
+    if (file.open(QIODevice::ReadOnly)) {
+        const QJsonArray array = QJsonDocument::fromJson(file.readAll())
+                                     .object()
+                                     .value(QStringLiteral("items"))
+                                     .toArray();
+        for (const QJsonValue& value : array)
+            if (const auto item = fromJson(value.toObject()))
+                items.push_back(*item);
+    }
+    replay(key, items);
+    std::erase_if(items, arrived);
     return items;
+}
+
+// The journal's lines in order; a line cut short by a crash is no line.
+void QueueStore::replay(const QString& key, std::vector<TransferItem>& items) const {
+    QFile file(journalFor(key));
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const auto withId = [&items](quint64 id) {
+        return std::find_if(items.begin(), items.end(),
+                            [id](const TransferItem& item) { return id != 0 && item.id == id; });
+    };
+    for (const QByteArray& text : file.readAll().split('\n')) {
+        const QJsonObject event = QJsonDocument::fromJson(text).object();
+        if (const QJsonValue added = event.value(QStringLiteral("added")); added.isObject()) {
+            const auto item = fromJson(added.toObject());
+            if (!item || withId(item->id) != items.end())
+                continue;
+            // A part file goes with one item: the one that took it over.
+            if (item->part)
+                std::erase_if(items, [&item](const TransferItem& old) {
+                    return old.part && sameFile(*old.part, *item->part);
+                });
+            items.push_back(*item);
+        } else if (const QJsonValue made = event.value(QStringLiteral("part")); made.isObject()) {
+            const auto item = withId(made[QStringLiteral("id")].toString().toULongLong());
+            const std::optional<PartFile> part = partFromJson(made[QStringLiteral("file")]);
+            if (item != items.end() && part && item->direction == TransferDirection::Download) {
+                item->part = part;
+                item->partly = true;
+            }
+        } else if (const QJsonValue done = event.value(QStringLiteral("finished"));
+                   done.isString()) {
+            const auto item = withId(done.toString().toULongLong());
+            if (item != items.end())
+                items.erase(item);
+        }
+    }
 }
 
 void QueueStore::forget(const QString& key) {
     QFile::remove(fileFor(key));
+    QFile::remove(journalFor(key));
+}
+
+bool QueueStore::noteAdded(const QString& key, const std::vector<TransferItem>& items,
+                           QString* error) {
+    QByteArray lines;
+    for (const TransferItem& item : items)
+        lines += line(QStringLiteral("added"), toJson(item));
+    return lines.isEmpty() || appendToPrivateFile(journalFor(key), lines, error);
+}
+
+// The file is being written to: its size and time say nothing yet.
+bool QueueStore::notePartFile(const QString& key, const TransferItem& item, QString* error) {
+    if (!item.part)
+        return true;
+    PartFile part = *item.part;
+    part.size = -1;
+    const QJsonObject made{{QStringLiteral("id"), QString::number(item.id)},
+                           {QStringLiteral("file"), partToJson(part)}};
+    return appendToPrivateFile(journalFor(key), line(QStringLiteral("part"), made), error);
+}
+
+bool QueueStore::noteFinished(const QString& key, const TransferItem& item, QString* error) {
+    return appendToPrivateFile(journalFor(key),
+                               line(QStringLiteral("finished"), QString::number(item.id)), error);
 }

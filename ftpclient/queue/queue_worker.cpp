@@ -54,6 +54,7 @@ QString makeLocalFolder(const QString& path) {
 TransferItem childOf(const TransferItem& parent, const QString& name, bool folder) {
     TransferItem child;
     child.direction = parent.direction;
+    child.loginKey = parent.loginKey;
     child.folder = folder;
     child.local = parent.local + u'/' + name;
     child.remote = parent.remote + u'/' + name;
@@ -125,8 +126,10 @@ void QueueWorker::createInet() {
 }
 
 void QueueWorker::resetConnection() {
-    if (!busy())
+    if (!busy()) {
         createInet();
+        m_loginKey.clear();
+    }
 }
 
 void QueueWorker::logLine(const QString& text) {
@@ -154,12 +157,17 @@ void QueueWorker::announce() {
             m_item.savedName());
 }
 
-// Every attempt logs in with what the login and its trust say now.
+// Every attempt logs in with what the item's login and its trust say now;
+// an item of another server or account than the last one gets a new
+// connection.
 void QueueWorker::begin() {
     if (!busy())
         return;
     m_queue.setState(m_item.id, TransferState::Running);
-    const QueueLogin& login = m_queue.login();
+    const QueueLogin& login = m_queue.loginOf(m_item);
+    if (!m_loginKey.isEmpty() && m_item.loginKey != m_loginKey)
+        createInet();
+    m_loginKey = m_item.loginKey;
     try {
         m_inet->setRequestTimeout(30);
         m_inet->setServerProtocol(login.demandedProtocol());
@@ -288,11 +296,11 @@ void QueueWorker::download(bool continueTarget) {
 
 void QueueWorker::runUpload() {
     const QString folder = folderOf(m_item.remote);
-    const auto* known = m_queue.remoteFolder(folder);
+    const auto* known = m_queue.remoteFolder(m_item, folder);
     if (!known) {
         // One listing per folder tells which targets exist.
         const auto remember = [this, folder] {
-            m_queue.rememberRemoteFolder(folder, m_inet->Listing());
+            m_queue.rememberRemoteFolder(m_item, folder, m_inet->Listing());
             runUpload();
         };
         execute(FtpCommand::list(QStringLiteral("LS"), folder), remember, remember);
@@ -360,7 +368,7 @@ void QueueWorker::upload(bool append) {
     execute(command, [this] {
         struct stat sent {};
         localStatus(m_item.local, &sent);
-        m_queue.rememberRemoteFile(m_item.remote, sent.st_size, sent.st_mtim.tv_sec);
+        m_queue.rememberRemoteFile(m_item, m_item.remote, sent.st_size, sent.st_mtim.tv_sec);
         logLine(kCrLf + m_item.savedName() + QStringLiteral(" sent"));
         finish(TransferState::Done);
     });
@@ -395,7 +403,7 @@ void QueueWorker::runLocalFolder() {
     execute(
         FtpCommand::makeDirectory(m_item.remote),
         [this] {
-            m_queue.rememberRemoteFolder(m_item.remote + u'/', SharedListing());
+            m_queue.rememberRemoteFolder(m_item, m_item.remote + u'/', SharedListing());
             listLocalFolder();
         },
         [this] { listLocalFolder(); });

@@ -75,6 +75,7 @@ private:
     TransferQueue& m_queue;
     std::unique_ptr<Inet> m_inet;
     TransferItem m_item; // the running item, as it was handed over
+    QString m_loginKey;  // the login the connection was last used with
     std::function<void()> m_then;
     std::function<void()> m_onRefusal;
     bool m_reading = false; // a local folder is being read on the thread pool

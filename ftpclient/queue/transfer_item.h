@@ -39,6 +39,9 @@ struct TransferItem {
     // How far below what the user queued it lies: 0 for a file or folder
     // queued by hand, 1 for an entry of a queued folder, and so on.
     int depth = 0;
+    // The server and account it moves with (QueueLogin::key()); "" for the
+    // queue's login of the moment.
+    QString loginKey;
 
     qint64 size = -1;       // bytes; -1 when not known
     qint64 remoteTime = -1; // the remote file's modification time (s since 1970 UTC)

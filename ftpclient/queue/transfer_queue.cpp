@@ -38,8 +38,13 @@ QString localKey(const QString& path) {
     return u'L' + path.toCaseFolded();
 }
 
-QString remoteKey(const QString& path) {
-    return u'R' + path;
+// A remote path is one file on one server only.
+QString remoteKey(const TransferItem& item) {
+    return u'R' + item.loginKey + u'\n' + item.remote;
+}
+
+QString folderKey(const TransferItem& item, const QString& folder) {
+    return item.loginKey + u'\n' + folder;
 }
 
 } // namespace
@@ -87,10 +92,24 @@ TransferQueue::~TransferQueue() {
 
 void TransferQueue::setLogin(const QueueLogin& login) {
     m_login = login;
+    m_loginKey = login.address.isEmpty() ? QString() : login.key();
+    if (!m_loginKey.isEmpty()) {
+        m_logins.insert(m_loginKey, login);
+        // Items queued before there was a login take this one.
+        for (TransferItem& item : m_items)
+            if (item.loginKey.isEmpty())
+                item.loginKey = m_loginKey;
+    }
     m_remoteFolders.clear();
     for (auto& worker : m_workers)
         worker->resetConnection();
+    emit loginChanged();
     scheduleOnce();
+}
+
+const QueueLogin& TransferQueue::loginOf(const TransferItem& item) const {
+    const auto found = m_logins.constFind(item.loginKey);
+    return found != m_logins.cend() ? found.value() : m_login;
 }
 
 void TransferQueue::setParallel(int count) {
@@ -126,6 +145,9 @@ void TransferQueue::itemsChangedStructure(int from) {
 
 quint64 TransferQueue::append(TransferItem item) {
     item.id = m_nextId++;
+    if (item.loginKey.isEmpty())
+        item.loginKey = m_loginKey;
+    adoptKeptPart(item);
     m_localTargets.insert(localKey(item.local));
     m_items.push_back(std::move(item));
     const int row = int(m_items.size()) - 1;
@@ -164,6 +186,7 @@ void TransferQueue::restore(const std::vector<TransferItem>& items) {
     const int first = int(m_items.size());
     for (TransferItem item : items) {
         item.id = m_nextId++;
+        item.loginKey = m_loginKey;
         if (item.state == TransferState::Running)
             item.state = TransferState::Waiting;
         item.rate = 0;
@@ -180,13 +203,59 @@ void TransferQueue::restore(const std::vector<TransferItem>& items) {
     scheduleOnce();
 }
 
+void TransferQueue::keepAside(std::vector<TransferItem> items) {
+    for (TransferItem& item : items) {
+        item.id = m_nextId++;
+        if (item.loginKey.isEmpty())
+            item.loginKey = m_loginKey;
+        m_keptAside.push_back(std::move(item));
+    }
+    emit contentChanged();
+}
+
+std::vector<TransferItem> TransferQueue::takeKeptAside(const QString& key) {
+    std::vector<TransferItem> taken;
+    std::vector<TransferItem> left;
+    for (TransferItem& item : m_keptAside)
+        (item.loginKey == key ? taken : left).push_back(std::move(item));
+    m_keptAside = std::move(left);
+    if (!taken.empty())
+        emit contentChanged();
+    return taken;
+}
+
+// A part file tarlen recorded for this very download (with the same server
+// and account, remote file and target) is continued, whoever queues it
+// again; the item it was kept with is no longer needed. The remote file is
+// held to what the part file was begun from.
+void TransferQueue::adoptKeptPart(TransferItem& item) {
+    if (m_keptAside.empty() || item.folder || item.direction != TransferDirection::Download)
+        return;
+    const auto kept = std::find_if(m_keptAside.begin(), m_keptAside.end(), [&](const auto& old) {
+        return old.part && !old.folder && old.direction == TransferDirection::Download &&
+               old.loginKey == item.loginKey && old.remote == item.remote &&
+               old.local == item.local;
+    });
+    if (kept == m_keptAside.end())
+        return;
+    item.part = kept->part;
+    item.partly = true;
+    item.done = kept->done;
+    item.size = kept->size;
+    item.remoteTime = kept->remoteTime;
+    m_keptAside.erase(kept);
+}
+
 // Children follow their folder, in the order given.
 void TransferQueue::insertChildren(quint64 parent, std::vector<TransferItem> children) {
     const int at = indexOf(parent) + 1;
     if (at <= 0 || children.empty())
         return;
+    const QString loginKey = m_items[size_t(at - 1)].loginKey;
     for (TransferItem& child : children) {
         child.id = m_nextId++;
+        child.loginKey = loginKey;
+        adoptKeptPart(child);
         m_localTargets.insert(localKey(child.local));
     }
     const int count = int(children.size());
@@ -345,7 +414,7 @@ void TransferQueue::schedule() {
     m_scheduling = true;
     do {
         m_scheduleAgain = false;
-        while (!m_paused && !m_login.address.isEmpty() && runningCount() < m_parallel) {
+        while (!m_paused && runningCount() < m_parallel) {
             const std::optional<size_t> next = nextStartable();
             if (!next)
                 break;
@@ -355,7 +424,7 @@ void TransferQueue::schedule() {
             const TransferItem& item = m_items[*next];
             if (!item.folder) {
                 hold(item.id, localKey(item.local));
-                hold(item.id, remoteKey(item.remote));
+                hold(item.id, remoteKey(item));
             }
             worker->start(item);
         }
@@ -364,13 +433,15 @@ void TransferQueue::schedule() {
     checkDrained();
 }
 
-// The first waiting item whose paths are free. Items before m_scanFrom do
-// not wait; one that waits for a path keeps the scan from passing it.
+// The first waiting item with a login whose paths are free. Items before
+// m_scanFrom do not wait; one that waits for a path keeps the scan from
+// passing it.
 std::optional<size_t> TransferQueue::nextStartable() {
     while (m_scanFrom < m_items.size() && !isWaiting(m_items[m_scanFrom]))
         ++m_scanFrom;
     for (size_t i = m_scanFrom; i < m_items.size(); ++i)
-        if (isWaiting(m_items[i]) && !pathsHeld(m_items[i]))
+        if (isWaiting(m_items[i]) && !pathsHeld(m_items[i]) &&
+            !loginOf(m_items[i]).address.isEmpty())
             return i;
     return std::nullopt;
 }
@@ -382,7 +453,7 @@ bool TransferQueue::pathsHeld(const TransferItem& item) const {
         const auto held = m_holds.constFind(key);
         return held != m_holds.cend() && held.value() != item.id;
     };
-    return heldByAnother(localKey(item.local)) || heldByAnother(remoteKey(item.remote));
+    return heldByAnother(localKey(item.local)) || heldByAnother(remoteKey(item));
 }
 
 void TransferQueue::hold(quint64 id, const QString& key) {
@@ -453,7 +524,7 @@ void TransferQueue::setLocalPath(quint64 id, const QString& path) {
         m_localTargets.insert(localKey(path));
         releaseHolds(id);
         hold(id, localKey(path));
-        hold(id, remoteKey(it->remote));
+        hold(id, remoteKey(*it));
         it->local = path;
         emit itemChanged(indexOf(id));
     }
@@ -475,10 +546,19 @@ void TransferQueue::setPart(quint64 id, const std::optional<PartFile>& part) {
     TransferItem* it = find(id);
     if (!it)
         return;
+    const auto fileOf = [](const std::optional<PartFile>& record) {
+        return record ? std::pair(record->device, record->inode) : std::pair(quint64(), quint64());
+    };
+    const bool anotherFile = fileOf(it->part) != fileOf(part);
     it->part = part;
     if (part && workerFor(id))
         hold(id, localKey(part->path));
     markDirty(0);
+    if (!anotherFile)
+        return;
+    if (part)
+        emit partFileRecorded(*it);
+    emit contentChanged();
 }
 
 void TransferQueue::noteRemoteFile(quint64 id, qint64 size, qint64 time) {
@@ -510,6 +590,8 @@ void TransferQueue::finishItem(const TransferItem& finished, TransferState state
         if (state == TransferState::Waiting)
             m_scanFrom = std::min(m_scanFrom, size_t(indexOf(finished.id)));
         emit itemChanged(indexOf(finished.id));
+        if (it->finished())
+            emit itemFinished(*it);
         emit contentChanged();
         markDirty(0);
     }
@@ -600,21 +682,23 @@ void TransferQueue::askNextQuestion() {
 // --- remote folders ---------------------------------------------------------------
 
 const QHash<QString, TransferQueue::RemoteFile>*
-TransferQueue::remoteFolder(const QString& folder) const {
-    const auto found = m_remoteFolders.constFind(folder);
+TransferQueue::remoteFolder(const TransferItem& item, const QString& folder) const {
+    const auto found = m_remoteFolders.constFind(folderKey(item, folder));
     return found == m_remoteFolders.cend() ? nullptr : &found.value();
 }
 
-void TransferQueue::rememberRemoteFolder(const QString& folder, const SharedListing& listing) {
-    QHash<QString, RemoteFile>& files = m_remoteFolders[folder];
+void TransferQueue::rememberRemoteFolder(const TransferItem& item, const QString& folder,
+                                         const SharedListing& listing) {
+    QHash<QString, RemoteFile>& files = m_remoteFolders[folderKey(item, folder)];
     if (!listing)
         return;
     for (const RemoteEntry& entry : listing->files)
         files.insert(entry.name, {entry.size, entry.modified});
 }
 
-void TransferQueue::rememberRemoteFile(const QString& path, qint64 size, qint64 time) {
-    const auto found = m_remoteFolders.find(folderOf(path));
+void TransferQueue::rememberRemoteFile(const TransferItem& item, const QString& path, qint64 size,
+                                       qint64 time) {
+    const auto found = m_remoteFolders.find(folderKey(item, folderOf(path)));
     if (found != m_remoteFolders.end())
         found->insert(nameOf(path), {size, time});
 }
@@ -664,6 +748,7 @@ std::vector<TransferItem> TransferQueue::unfinished() const {
             kept.back().partly = item.partly || leftPart(item);
         }
     }
+    kept.insert(kept.end(), m_keptAside.begin(), m_keptAside.end());
     return kept;
 }
 

@@ -35,10 +35,15 @@ public:
     explicit TransferQueue(QObject* parent = nullptr);
     ~TransferQueue() override;
 
-    // The login of the queue's connections. A login to another server stops
-    // what runs; what was queued for the old one stays queued.
+    // The login of the items queued from now on. Items queued before keep
+    // the login they came with and go on, on connections of their own, when
+    // it is another server's; a login to the same server and account again
+    // gives them the new one (its password, what its session trusts).
     void setLogin(const QueueLogin& login);
     const QueueLogin& login() const { return m_login; }
+    const QString& loginKey() const { return m_loginKey; }
+    // The login an item moves with.
+    const QueueLogin& loginOf(const TransferItem& item) const;
 
     void setParallel(int count);
     int parallel() const { return m_parallel; }
@@ -55,8 +60,16 @@ public:
     quint64 addDownload(const QString& remote, const QString& local, bool folder, qint64 size = -1,
                         qint64 remoteTime = -1);
     quint64 addUpload(const QString& local, const QString& remote, bool folder);
-    // Items kept from an earlier run, as they were.
+    // Items kept from an earlier run, as they were, with the login of the
+    // moment.
     void restore(const std::vector<TransferItem>& items);
+    // Items kept for later (not continued yet): not shown and never started,
+    // but kept with unfinished(). A download queued again for the same
+    // server, account, remote file and target takes over the part file one
+    // of them recorded.
+    void keepAside(std::vector<TransferItem> items);
+    // Takes back the items kept aside for the server and account `key`.
+    std::vector<TransferItem> takeKeptAside(const QString& key);
 
     // --- the user's hand ------------------------------------------------------
     void cancel(quint64 id);
@@ -79,7 +92,8 @@ public:
     const TransferItem* item(quint64 id) const;
     int indexOf(quint64 id) const;
     TransferTotals totals() const;
-    // The items worth keeping for another run: not finished, not removed.
+    // The items worth keeping for another run: not finished, not removed,
+    // and those kept aside.
     std::vector<TransferItem> unfinished() const;
     bool idle() const;
 
@@ -98,11 +112,18 @@ signals:
     void remoteFileArrived(const QString& folder);
     // Every item has stopped: done, failed, cancelled or skipped.
     void drained();
+    // Items queued from now on go with another login.
+    void loginChanged();
+    // A file or folder is done or skipped: it is not to be offered again.
+    void itemFinished(const TransferItem& item);
+    // A download made a new part file; the item carries its record.
+    void partFileRecorded(const TransferItem& item);
 
 private:
     friend class QueueWorker;
 
     quint64 append(TransferItem item);
+    void adoptKeptPart(TransferItem& item);
     TransferItem* find(quint64 id);
     void itemsChangedStructure(int from);
     void schedule();
@@ -149,15 +170,23 @@ private:
         qint64 size = -1;
         qint64 time = -1;
     };
-    const QHash<QString, RemoteFile>* remoteFolder(const QString& folder) const;
-    void rememberRemoteFolder(const QString& folder, const SharedListing& listing);
-    void rememberRemoteFile(const QString& path, qint64 size, qint64 time);
+    // Folders as `item`'s server has them.
+    const QHash<QString, RemoteFile>* remoteFolder(const TransferItem& item,
+                                                   const QString& folder) const;
+    void rememberRemoteFolder(const TransferItem& item, const QString& folder,
+                              const SharedListing& listing);
+    void rememberRemoteFile(const TransferItem& item, const QString& path, qint64 size,
+                            qint64 time);
 
     void markDirty(quint64 id);
     void flushDirty();
 
     QueueLogin m_login;
+    QString m_loginKey;
+    // The login of every server and account items were queued for.
+    QHash<QString, QueueLogin> m_logins;
     std::vector<TransferItem> m_items;
+    std::vector<TransferItem> m_keptAside;
     mutable QHash<quint64, int> m_index; // rebuilt when empty
     std::vector<std::unique_ptr<QueueWorker>> m_workers;
     int m_parallel = 2;

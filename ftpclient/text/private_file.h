@@ -10,3 +10,8 @@
 // new one. Creates the folder when missing, readable by its owner only.
 // False, with *error set when given, when the file could not be replaced.
 bool writePrivateFile(const QString& path, const QByteArray& content, QString* error = nullptr);
+
+// Adds `content` at the end of the file at `path`, making the file (readable
+// and writable by its owner only, never through a link) and its folder when
+// missing. False, with *error set when given, otherwise.
+bool appendToPrivateFile(const QString& path, const QByteArray& content, QString* error = nullptr);

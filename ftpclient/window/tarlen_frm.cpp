@@ -8,9 +8,9 @@
 #include "panes/local_pane.h"
 #include "panes/remote_pane.h"
 #include "password_vault.h"
+#include "queue_keeper.h"
 #include "queue_panel.h"
 #include "queue_questions.h"
-#include "queue_store.h"
 #include "remote_session.h"
 #include "security_mark.h"
 #include "security_questions.h"
@@ -46,7 +46,7 @@ TARLEN_Frm::TARLEN_Frm(Prompter& prompter, QWidget* parent)
     , m_securityQuestions(std::make_unique<SecurityQuestions>(prompter))
     , m_queue(std::make_unique<TransferQueue>())
     , m_queueQuestions(std::make_unique<QueueQuestions>(prompter))
-    , m_queueStore(std::make_unique<QueueStore>()) {
+    , m_queueKeeper(std::make_unique<QueueKeeper>(*m_queue)) {
     m_session->trust().setPrompts(m_securityQuestions.get());
     m_queue->setConflictPrompts(m_queueQuestions.get());
     setWindowTitle(Caption + QStringLiteral(" (") + kMakerAddress + u')');
@@ -56,6 +56,8 @@ TARLEN_Frm::TARLEN_Frm(Prompter& prompter, QWidget* parent)
     showConnectDialog = [this]() -> std::optional<HostInfo> {
         Connect_Frm dialog(profiles, m_prompter, sKey, this);
         dialog.setPasswordVault(&vault());
+        connect(&dialog, &Connect_Frm::profilesChanged, this,
+                [this, &dialog] { keepProfiles(dialog.profiles()); });
         dialog.exec();
         profiles = dialog.profiles();
         return dialog.chosenHost();
@@ -184,6 +186,10 @@ void TARLEN_Frm::centreOnScreen() {
 }
 
 void TARLEN_Frm::closeEvent(QCloseEvent* e) {
+    if (!m_unloaded && !mayQuitTransfers()) {
+        e->ignore();
+        return;
+    }
     if (!m_unloaded)
         Form_Unload();
     e->accept();
@@ -199,8 +205,25 @@ void TARLEN_Frm::Form_Unload() {
     m_session->close();
     Timer1->stop();
     setBusyPointer(false);
-    SaveSettings(*m_settings, profiles, sKey,
-                 settingsFile.isEmpty() ? settingsFilePath() : settingsFile);
+    writeSettings();
+}
+
+bool TARLEN_Frm::writeSettings() {
+    return SaveSettings(*m_settings, profiles, sKey,
+                        settingsFile.isEmpty() ? settingsFilePath() : settingsFile);
+}
+
+// A profile saved or deleted in the dialog is written at once, so that it
+// outlives a crash (and a password it put into the keyring has a profile
+// that names it).
+void TARLEN_Frm::keepProfiles(const HostProfiles& changed) {
+    profiles = changed;
+    if (!writeSettings())
+        m_prompter.message(
+            QStringLiteral("The profiles could not be written to %1; they are kept until tarlen "
+                           "quits.")
+                .arg(settingsFile.isEmpty() ? settingsFilePath() : settingsFile),
+            Caption, Prompter::Icon::Warning);
 }
 
 void TARLEN_Frm::changeEvent(QEvent* e) {

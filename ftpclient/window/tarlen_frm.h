@@ -19,9 +19,10 @@ class PaneDrag;
 class PasswordVault;
 class PaneTransfers;
 class Prompter;
+class QueueKeeper;
+struct QueueLogin;
 class QueuePanel;
 class QueueQuestions;
-class QueueStore;
 class QPushButton;
 class QTimer;
 class QToolButton;
@@ -145,13 +146,19 @@ private:
     void disconnectFromHost();
     // Abandons the command at unload (no QUIT) and writes the settings.
     void Form_Unload();
+    // Writes the settings file now; false when it could not be replaced.
+    bool writeSettings();
+    void keepProfiles(const HostProfiles& changed);
     void watchPointerResets();
     // The queue: its lines in the log, panes refreshed as files arrive, kept
     // across runs per login.
     void connectQueue();
     void takeQueueLogin(const HostInfo& host);
+    void reportTransfersGoingOn(const QueueLogin& left);
     void offerKeptQueue();
     void saveQueue();
+    // Asks before quitting stops transfers that run; true to quit.
+    bool mayQuitTransfers();
     void refreshPanesSoon(bool local);
     void followRunningFile();
 
@@ -161,8 +168,7 @@ private:
     std::unique_ptr<SecurityQuestions> m_securityQuestions;
     std::unique_ptr<TransferQueue> m_queue;
     std::unique_ptr<QueueQuestions> m_queueQuestions;
-    std::unique_ptr<QueueStore> m_queueStore;
-    QTimer* m_queueSaveTimer = nullptr;
+    std::unique_ptr<QueueKeeper> m_queueKeeper;
     QTimer* m_localRefreshTimer = nullptr;
     QTimer* m_remoteRefreshTimer = nullptr;
     std::unique_ptr<PaneTransfers> m_transfers;

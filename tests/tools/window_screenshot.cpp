@@ -175,7 +175,11 @@ int main(int argc, char** argv) {
             if (!save(&window, out + QStringLiteral("/transfer.png")) ||
                 window.Progress->isHidden())
                 status = 1;
-            window.queue().stopAll();
+            // Paused and stopped, the queue leaves nothing running to ask
+            // about when the window closes.
+            window.queue().pause();
+            while (window.queue().totals().running > 0)
+                QApplication::processEvents(QEventLoop::WaitForMoreEvents);
             window.close();
             app.quit();
         });

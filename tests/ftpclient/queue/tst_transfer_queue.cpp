@@ -2,18 +2,23 @@
 // ways, parallel connections, a download cut by the server and continued,
 // a remote file that changed in between, existing targets and the answers
 // about them, names that cannot be written, the user's hand on the queue,
-// and the queue kept across runs.
+// items of two servers side by side, and the queue kept across runs (by
+// server and account, with what happened since the last save).
 #include "conflicts.h"
 #include "ftp_test_server.h"
+#include "part_file.h"
 #include "plain_name.h"
+#include "private_file.h"
 #include "protocol_test_server.h"
 #include "queue_model.h"
+#include "queue_keeper.h"
 #include "queue_store.h"
 #include "raw_names.h"
 #include "session_trust.h"
 #include "test_files.h"
 #include "transfer_queue.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
 #include <QSignalSpy>
@@ -129,6 +134,13 @@ private slots:
     void storeKeepsTheQueueAcrossRuns();
     void viewNamesEachFileByItsPathInTheTree_data();
     void viewNamesEachFileByItsPathInTheTree();
+    void journalKeepsWhatHappenedSinceTheSave_data();
+    void journalKeepsWhatHappenedSinceTheSave();
+    void keptQueueBelongsToTheServerAndAccount_data();
+    void keptQueueBelongsToTheServerAndAccount();
+    void queueKeptPerProtocolIsFoundAndMoved();
+    void itemsGoOnWithTheServerTheyWereQueuedFor();
+    void partFileKeptAsideIsContinuedWhoeverQueuesIt();
 
 private:
     std::unique_ptr<QTemporaryDir> m_local;
@@ -569,6 +581,217 @@ void TestTransferQueue::viewNamesEachFileByItsPathInTheTree() {
     for (const TransferItem& item : queue.items())
         before << item.shownPath();
     QCOMPARE(kept, before);
+}
+
+TransferItem downloadOf(quint64 id, const QString& name, const QString& folder) {
+    TransferItem item;
+    item.id = id;
+    item.remote = u'/' + name;
+    item.local = folder + u'/' + name;
+    item.size = 10;
+    return item;
+}
+
+void TestTransferQueue::journalKeepsWhatHappenedSinceTheSave_data() {
+    QTest::addColumn<QString>("event");
+    QTest::addColumn<QStringList>("kept");
+    QTest::addColumn<QString>("withPartFile");
+    QTest::newRow("nothing") << "" << QStringList{"/a", "/b"} << "";
+    QTest::newRow("finished") << "finished" << QStringList{"/b"} << "";
+    QTest::newRow("added") << "added" << QStringList{"/a", "/b", "/c"} << "";
+    QTest::newRow("added, then saved") << "added again" << QStringList{"/a", "/b"} << "";
+    QTest::newRow("part file made") << "part" << QStringList{"/a", "/b"} << "/a";
+    QTest::newRow("part file became the target") << "arrived" << QStringList{"/b"} << "";
+    QTest::newRow("last line cut short") << "cut" << QStringList{"/b"} << "";
+}
+
+// A crash after the last save: the journal tells what happened since.
+void TestTransferQueue::journalKeepsWhatHappenedSinceTheSave() {
+    QFETCH(QString, event);
+    QFETCH(QStringList, kept);
+    QFETCH(QString, withPartFile);
+    const QString folder = m_local->filePath(QStringLiteral("queues"));
+    const QString key = QStringLiteral("key");
+    QueueStore store(folder);
+    TransferItem a = downloadOf(1, QStringLiteral("a"), m_local->path());
+    const TransferItem b = downloadOf(2, QStringLiteral("b"), m_local->path());
+    QVERIFY(store.save(key, {a, b}));
+
+    if (event == u"finished" || event == u"cut")
+        QVERIFY(store.noteFinished(key, a));
+    if (event == u"cut")
+        QVERIFY(appendToPrivateFile(folder + QStringLiteral("/key.journal"), "{\"finished\":\"2"));
+    if (event == u"added")
+        QVERIFY(store.noteAdded(key, {downloadOf(3, QStringLiteral("c"), m_local->path())}));
+    if (event == u"added again")
+        QVERIFY(store.noteAdded(key, {a}));
+    if (event == u"part" || event == u"arrived") {
+        QString error;
+        a.part = createPartFile(a.local + QStringLiteral(".part"), &error);
+        QVERIFY2(a.part, qPrintable(error));
+        QVERIFY(store.notePartFile(key, a));
+        QVERIFY(writeFile(a.part->path, "0123456789"));
+    }
+    if (event == u"arrived")
+        QVERIFY(QFile::rename(a.part->path, a.local));
+
+    const std::vector<TransferItem> back = store.load(key);
+    QStringList remotes;
+    for (const TransferItem& item : back) {
+        remotes << item.remote;
+        QCOMPARE(bool(item.part), item.remote == withPartFile);
+        if (item.part) {
+            // Continued by which file it is: what it holds was being written.
+            QVERIFY(item.partly);
+            QVERIFY(partFileUnchanged(*item.part));
+        }
+    }
+    QCOMPARE(remotes, kept);
+}
+
+void TestTransferQueue::keptQueueBelongsToTheServerAndAccount_data() {
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<ServerProtocol>("protocol");
+    QTest::addColumn<QString>("otherAddress");
+    QTest::addColumn<ServerProtocol>("otherProtocol");
+    QTest::addColumn<QString>("otherUser");
+    QTest::addColumn<bool>("same");
+    using P = ServerProtocol;
+    QTest::newRow("TLS when offered, TLS required")
+        << "files.example" << P::FtpTlsIfOffered << "files.example" << P::FtpTlsRequired << "me"
+        << true;
+    QTest::newRow("plain FTP, TLS when offered")
+        << "files.example" << P::PlainFtp << "files.example" << P::FtpTlsIfOffered << "me" << true;
+    QTest::newRow("port spelled out") << "files.example" << P::FtpTlsRequired << "files.example:21"
+                                      << P::FtpTlsRequired << "me" << true;
+    QTest::newRow("host in capitals") << "FILES.example" << P::FtpTlsRequired << "files.example"
+                                      << P::FtpTlsRequired << "me" << true;
+    QTest::newRow("URL form") << "sftp://files.example" << P::Sftp << "files.example:22" << P::Sftp
+                              << "me" << true;
+    QTest::newRow("FTP and SFTP") << "files.example" << P::FtpTlsIfOffered << "files.example"
+                                  << P::Sftp << "me" << false;
+    QTest::newRow("another port") << "files.example" << P::PlainFtp << "files.example:2121"
+                                  << P::PlainFtp << "me" << false;
+    QTest::newRow("another account")
+        << "files.example" << P::PlainFtp << "files.example" << P::PlainFtp << "you" << false;
+}
+
+void TestTransferQueue::keptQueueBelongsToTheServerAndAccount() {
+    QFETCH(QString, address);
+    QFETCH(ServerProtocol, protocol);
+    QFETCH(QString, otherAddress);
+    QFETCH(ServerProtocol, otherProtocol);
+    QFETCH(QString, otherUser);
+    QFETCH(bool, same);
+    QueueLogin one;
+    one.address = address;
+    one.protocol = protocol;
+    one.user = QStringLiteral("me");
+    QueueLogin other;
+    other.address = otherAddress;
+    other.protocol = otherProtocol;
+    other.user = otherUser;
+    QCOMPARE(one.sameServer(other), same);
+}
+
+// An older tarlen kept a queue per protocol: a login with another protocol
+// to the same server and account finds it, and it moves to its new key.
+void TestTransferQueue::queueKeptPerProtocolIsFoundAndMoved() {
+    const QString folder = m_local->filePath(QStringLiteral("queues"));
+    // The key that version gave the queue: address, user and protocol.
+    const QString oldKey = QString::fromLatin1(
+        QCryptographicHash::hash("files.example\nme\n" +
+                                     QByteArray::number(int(ServerProtocol::FtpTlsIfOffered)),
+                                 QCryptographicHash::Sha256)
+            .toHex()
+            .left(24));
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(writeFile(folder + u'/' + oldKey + QStringLiteral(".json"),
+                      R"({"items":[{"direction":"down","local":"/home/me/a","remote":"/a"}]})"));
+    QueueLogin login;
+    login.address = QStringLiteral("files.example:21");
+    login.user = QStringLiteral("me");
+    login.protocol = ServerProtocol::FtpTlsRequired;
+
+    TransferQueue queue;
+    queue.setLogin(login);
+    QueueKeeper keeper(queue, folder);
+    keeper.readKept(login);
+    const std::vector<TransferItem> kept = queue.takeKeptAside(login.key());
+    QCOMPARE(kept.size(), size_t(1));
+    QCOMPARE(kept.front().remote, QStringLiteral("/a"));
+    queue.keepAside(kept);
+    keeper.saveNow();
+    QVERIFY(!QFile::exists(folder + u'/' + oldKey + QStringLiteral(".json")));
+    QCOMPARE(QueueStore(folder).load(login.key()).size(), size_t(1));
+}
+
+// A login to another server leaves what was queued before with its own:
+// both servers' files move, each from where it was queued.
+void TestTransferQueue::itemsGoOnWithTheServerTheyWereQueuedFor() {
+    FtpTestServer::Options slow;
+    slow.rateLimit = 256 * 1024;
+    FtpTestServer first(FtpTestServer::Kind::Pyftpdlib, slow);
+    FtpTestServer second(FtpTestServer::Kind::Pyftpdlib);
+    QVERIFY2(first.start(), qPrintable(first.errorText()));
+    QVERIFY2(second.start(), qPrintable(second.errorText()));
+    QVERIFY(first.writeFile(QStringLiteral("same.bin"), QByteArray(1024 * 1024, '1')));
+    QVERIFY(second.writeFile(QStringLiteral("same.bin"), QByteArray(300 * 1024, '2')));
+
+    TransferQueue queue;
+    queue.setLogin(loginFor(first));
+    const quint64 one =
+        queue.addDownload(QStringLiteral("/same.bin"), m_local->filePath("one"), false);
+    QTRY_VERIFY(queue.item(one)->done > 0);
+    queue.setLogin(loginFor(second));
+    // The same remote path, but another server's file: it does not wait.
+    const quint64 two =
+        queue.addDownload(QStringLiteral("/same.bin"), m_local->filePath("two"), false);
+    QTRY_COMPARE(queue.item(two)->state, TransferState::Done);
+    QCOMPARE(queue.item(one)->state, TransferState::Running);
+    QCOMPARE(queue.loginOf(*queue.item(one)).address, first.address());
+    QVERIFY(drain(queue));
+    QCOMPARE(readFile(m_local->filePath("one")), QByteArray(1024 * 1024, '1'));
+    QCOMPARE(readFile(m_local->filePath("two")), QByteArray(300 * 1024, '2'));
+}
+
+// A part file tarlen recorded (here: with an item kept for later) is
+// continued when the same file is queued again, not set aside for a new one.
+void TestTransferQueue::partFileKeptAsideIsContinuedWhoeverQueuesIt() {
+    FtpTestServer::Options options;
+    options.cutDownloadsAfter = 600 * 1024;
+    FtpTestServer server(FtpTestServer::Kind::Pyftpdlib, options);
+    QVERIFY2(server.start(), qPrintable(server.errorText()));
+    const QByteArray content = contentFor(QStringLiteral("big"), 2 * 1024 * 1024);
+    QVERIFY(server.writeFile(QStringLiteral("big.bin"), content));
+    const QString target = m_local->filePath(QStringLiteral("big.bin"));
+
+    std::vector<TransferItem> kept;
+    {
+        TransferQueue cut;
+        cut.setRetryPauseMs(60000);
+        cut.setLogin(loginFor(server));
+        const quint64 id = cut.addDownload(QStringLiteral("/big.bin"), target, false);
+        QTRY_VERIFY(cut.item(id)->partly);
+        cut.pause();
+        QTRY_COMPARE(cut.item(id)->state, TransferState::Waiting);
+        kept = cut.unfinished();
+    }
+    QCOMPARE(kept.size(), size_t(1));
+    QVERIFY(kept.front().part && kept.front().part->size > 0);
+
+    TransferQueue queue;
+    queue.setLogin(loginFor(server));
+    queue.keepAside(kept);
+    const quint64 again = queue.addDownload(QStringLiteral("/big.bin"), target, false);
+    QVERIFY(queue.takeKeptAside(queue.loginKey()).empty());
+    QVERIFY(drain(queue));
+    QCOMPARE(queue.item(again)->state, TransferState::Done);
+    QCOMPARE(readFile(target), content);
+    QCOMPARE(QDir(m_local->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"big.bin"});
+    const qint64 sent = server.downloadedBytes();
+    QVERIFY2(sent >= content.size() && sent < content.size() + 64 * 1024,
+             qPrintable(QString::number(sent)));
 }
 
 QTEST_GUILESS_MAIN(TestTransferQueue)

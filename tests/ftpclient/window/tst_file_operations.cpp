@@ -5,6 +5,8 @@
 #include "panes/local_pane.h"
 #include "panes/name_checks.h"
 #include "panes/remote_pane.h"
+#include "queue_model.h"
+#include "queue_store.h"
 #include "remote_session.h"
 #include "scripted_connect.h"
 #include "scripted_prompter.h"
@@ -90,6 +92,10 @@ private slots:
     void browsingGoesOnWhileTwoFilesMove();
     void folderGoesWithEverythingInIt();
     void keptQueueIsOfferedAtTheNextLogin();
+    void keptQueueIsFoundWhateverTheProtocol();
+    void quittingWhileTransfersRunAsksFirst_data();
+    void quittingWhileTransfersRunAsksFirst();
+    void connectingElsewhereLetsTransfersFinish();
     void progressShowsTheFileWhileItMoves();
     void destructiveQuestionsDefaultToNo();
     void remoteDeleteAsksThenDeletesAndLists();
@@ -118,6 +124,7 @@ private:
     FtpTestServer m_server{FtpTestServer::Kind::Pyftpdlib};
     FtpTestServer m_slow{FtpTestServer::Kind::Pyftpdlib, slow()};
     QTemporaryDir m_config;
+    QTemporaryDir m_data; // the kept queues
     ScriptedPrompter m_prompter;
     std::unique_ptr<QTemporaryDir> m_local;
     std::unique_ptr<TARLEN_Frm> m_frm;
@@ -126,7 +133,7 @@ private:
 
 void TestFileOperations::initTestCase() {
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
-    qputenv("XDG_DATA_HOME", QFile::encodeName(m_config.path()));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(m_data.path()));
     QVERIFY2(m_server.start(), qPrintable(m_server.errorText()));
     QVERIFY2(m_slow.start(), qPrintable(m_slow.errorText()));
 }
@@ -138,6 +145,7 @@ void TestFileOperations::init() {
     QVERIFY(m_server.writeFile(QStringLiteral("b.zip"), QByteArray(70000, 'b')));
     QVERIFY(m_server.writeFile(QStringLiteral("my file.txt"), "blank in name"));
     QVERIFY(m_server.writeFile(QStringLiteral("docs/readme.txt"), "docs"));
+    QDir(QueueStore::defaultFolder()).removeRecursively();
 
     m_prompter = ScriptedPrompter();
     m_local = std::make_unique<QTemporaryDir>();
@@ -488,7 +496,8 @@ void TestFileOperations::keptQueueIsOfferedAtTheNextLogin() {
     selectRemote({"later.bin"});
     f.Cmd_Dn_Click();
     QTRY_VERIFY_WITH_TIMEOUT(f.queue().items().front().done > 0, 10000);
-    m_frm->close();
+    m_prompter.choices = {QStringLiteral("Quit")};
+    QVERIFY(m_frm->close());
     m_frm.reset();
 
     m_frm = std::make_unique<TARLEN_Frm>(m_prompter);
@@ -503,6 +512,133 @@ void TestFileOperations::keptQueueIsOfferedAtTheNextLogin() {
     QVERIFY(QTest::qWaitFor([this] { return m_frm->queue().idle(); }, 60000));
     QCOMPARE(readFile(local(QStringLiteral("later.bin"))), QByteArray(2 * 1024 * 1024, 'l'));
     QFile::remove(m_slow.root() + QStringLiteral("/later.bin"));
+}
+
+// A queue kept after a login with one protocol is offered at a login to the
+// same server and account with another (here: a profile's plain FTP, then
+// "ftp://" from the command line, TLS when offered). Kept for later, the
+// same file queued again continues the part file it left.
+void TestFileOperations::keptQueueIsFoundWhateverTheProtocol() {
+    const QByteArray content(2 * 1024 * 1024, 'k');
+    QVERIFY(m_slow.writeFile(QStringLiteral("kept.bin"), content));
+    const qint64 sentBefore = m_slow.downloadedBytes();
+    useServer(m_slow);
+    selectRemote({"kept.bin"});
+    m_frm->Cmd_Dn_Click();
+    QTRY_VERIFY_WITH_TIMEOUT(m_frm->queue().items().front().done > 1024 * 1024, 20000);
+    m_prompter.choices = {QStringLiteral("Quit")};
+    QVERIFY(m_frm->close());
+    m_frm.reset();
+
+    m_frm = std::make_unique<TARLEN_Frm>(m_prompter);
+    m_frm->Form_Load();
+    m_frm->localPane->setLocalPath(m_local->path());
+    HostInfo fromUrl{QString(), m_slow.address(), m_slow.userName(), m_slow.password(),
+                     ServerProtocol::FtpTlsIfOffered};
+    fromUrl.clearTextAllowed = true; // pyftpdlib offers no TLS
+    m_frm->showConnectDialog = [fromUrl] {
+        return std::optional<HostInfo>(fromUrl);
+    };
+    m_prompter.answers = {Prompter::Answer::Cancel};
+    m_frm->Cmd_Connect->click();
+    QVERIFY(m_frm->session().bConnected);
+    QVERIFY(m_prompter.questions.last().text.startsWith(u"1 transfers with"));
+    QVERIFY(m_frm->queue().items().empty());
+    selectRemote({"kept.bin"});
+    m_frm->Cmd_Dn_Click();
+    QVERIFY(m_frm->queue().items().front().partly);
+    QVERIFY(waitForQueue(60000));
+    QCOMPARE(readFile(local(QStringLiteral("kept.bin"))), content);
+    QCOMPARE(QDir(m_local->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"kept.bin"});
+    // Only what the part file lacked came again: both attempts together sent
+    // little more than the file (its last second's worth, perhaps, twice).
+    const qint64 sent = m_slow.downloadedBytes() - sentBefore;
+    QVERIFY2(sent < content.size() + 512 * 1024, qPrintable(QString::number(sent)));
+    QFile::remove(m_slow.root() + QStringLiteral("/kept.bin"));
+}
+
+void TestFileOperations::quittingWhileTransfersRunAsksFirst_data() {
+    QTest::addColumn<int>("running");
+    QTest::addColumn<QString>("answer"); // "" for Escape
+    QTest::addColumn<QString>("question");
+    QTest::addColumn<bool>("quits");
+    const QString two =
+        QStringLiteral("2 transfers are running: quit and continue them next time?");
+    QTest::newRow("nothing runs") << 0 << ""
+                                  << "" << true;
+    QTest::newRow("one, Quit") << 1 << "Quit"
+                               << "1 transfer is running: quit and continue it next time?" << true;
+    QTest::newRow("two, Cancel") << 2 << "Cancel" << two << false;
+    QTest::newRow("two, Escape") << 2 << "" << two << false;
+}
+
+// Ctrl+Q and the window's close ask before they stop running transfers;
+// Enter and Escape keep them running. Quitting keeps them for the next time.
+void TestFileOperations::quittingWhileTransfersRunAsksFirst() {
+    QFETCH(int, running);
+    QFETCH(QString, answer);
+    QFETCH(QString, question);
+    QFETCH(bool, quits);
+    TARLEN_Frm& f = *m_frm;
+    useServer(m_slow);
+    QStringList names;
+    for (int n = 0; n < running; ++n) {
+        names << QStringLiteral("q%1.bin").arg(n);
+        QVERIFY(m_slow.writeFile(names.last(), QByteArray(1024 * 1024, 'q')));
+    }
+    if (running > 0) {
+        f.remotePane->Cmd_Refresh_Click();
+        selectRemote(names);
+        f.Cmd_Dn_Click();
+        QTRY_COMPARE_WITH_TIMEOUT(f.queue().totals().running, running, 10000);
+    }
+    m_prompter.choices = {answer};
+    QCOMPARE(f.close(), quits);
+    QCOMPARE(m_prompter.choicesShown.size(), running > 0 ? 1 : 0);
+    if (running > 0) {
+        const ScriptedPrompter::Choice asked = m_prompter.choicesShown.front();
+        QCOMPARE(asked.text, question);
+        QCOMPARE(asked.buttons.value(asked.defaultButton), QStringLiteral("Cancel"));
+        QCOMPARE(asked.escapeButton, asked.defaultButton);
+    }
+    if (quits) {
+        QCOMPARE(QueueStore().load(f.queue().loginKey()).size(), size_t(running));
+    } else {
+        QCOMPARE(f.queue().totals().running, running);
+        QVERIFY(waitForQueue(60000));
+        for (const QString& name : names)
+            QCOMPARE(readFile(local(name)), QByteArray(1024 * 1024, 'q'));
+    }
+    for (const QString& name : names)
+        QFile::remove(m_slow.root() + u'/' + name);
+}
+
+// Connecting to another server leaves what runs with its own connections:
+// it goes on, the log says so and the queue view names its server; the new
+// server's files go beside it.
+void TestFileOperations::connectingElsewhereLetsTransfersFinish() {
+    TARLEN_Frm& f = *m_frm;
+    QVERIFY(m_slow.writeFile(QStringLiteral("far.bin"), QByteArray(1024 * 1024, 'f')));
+    useServer(m_slow);
+    selectRemote({"far.bin"});
+    f.Cmd_Dn_Click();
+    QTRY_VERIFY_WITH_TIMEOUT(f.queue().items().front().done > 0, 10000);
+    useServer(m_server);
+    QCOMPARE(f.queue().items().size(), size_t(1));
+    QCOMPARE(f.queue().items().front().state, TransferState::Running);
+    QVERIFY(f.Txt_Status->text().contains(QStringLiteral("1 transfer with ") + m_slow.address() +
+                                          QStringLiteral(" goes on")));
+    QCOMPARE(f.Queue->model().index(0, QueueModel::Remote).data().toString(),
+             QStringLiteral("/far.bin on ") + m_slow.address());
+    selectRemote({"a.txt"});
+    f.Cmd_Dn_Click();
+    QCOMPARE(f.Queue->model().index(1, QueueModel::Remote).data().toString(),
+             QStringLiteral("/a.txt"));
+    QVERIFY(waitForQueue(60000));
+    QCOMPARE(readFile(local(QStringLiteral("far.bin"))), QByteArray(1024 * 1024, 'f'));
+    QCOMPARE(readFile(local(QStringLiteral("a.txt"))), QByteArray("alpha"));
+    QVERIFY(m_prompter.messages.isEmpty());
+    QFile::remove(m_slow.root() + QStringLiteral("/far.bin"));
 }
 
 // Each file shows under its own name, with the rate of the last seconds and
