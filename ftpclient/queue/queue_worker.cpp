@@ -312,7 +312,7 @@ void QueueWorker::runUpload() {
         if (target->time < 0 && timesMatter()) {
             const qint64 listedSize = target->size;
             lookUpRemoteFile([this, listedSize](const FtpTransferFacts& facts) {
-                m_queue.rememberRemoteFile(m_item.remote,
+                m_queue.rememberRemoteFile(m_item, m_item.remote,
                                            facts.remoteSize >= 0 ? facts.remoteSize : listedSize,
                                            facts.remoteTime);
                 runUpload();

@@ -58,7 +58,8 @@ public:
         std::fprintf(stderr, "%s -> default\n", qPrintable(text));
         return defaultButton;
     }
-    std::optional<QString> password(const QString&, const QString&) override {
+    std::optional<QString> password(const QString&, const QString&, const QString&,
+                                    bool*) override {
         return std::nullopt;
     }
 };

@@ -542,7 +542,7 @@ void TestFileOperations::keptQueueIsFoundWhateverTheProtocol() {
     m_prompter.answers = {Prompter::Answer::Cancel};
     m_frm->Cmd_Connect->click();
     QVERIFY(m_frm->session().bConnected);
-    QVERIFY(m_prompter.questions.last().text.startsWith(u"1 transfers with"));
+    QVERIFY(m_prompter.questions.last().text.startsWith(u"1 transfer with"));
     QVERIFY(m_frm->queue().items().empty());
     selectRemote({"kept.bin"});
     m_frm->Cmd_Dn_Click();
