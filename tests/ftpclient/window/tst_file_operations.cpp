@@ -113,6 +113,11 @@ private slots:
 
 private:
     void useServer(FtpTestServer& server);
+    // A window, loaded, its local pane on the test's folder.
+    void openWindow();
+    // Quits the window (answering "Quit" if transfers run) and opens
+    // another, as after a restart.
+    bool quitAndReopen();
     void selectRemote(const QStringList& names);
     void selectLocal(const QStringList& names);
     QStringList sent() const { return sentCommands(*m_sent); }
@@ -149,9 +154,7 @@ void TestFileOperations::init() {
 
     m_prompter = ScriptedPrompter();
     m_local = std::make_unique<QTemporaryDir>();
-    m_frm = std::make_unique<TARLEN_Frm>(m_prompter);
-    m_frm->Form_Load();
-    m_frm->localPane->setLocalPath(m_local->path());
+    openWindow();
     m_sent = std::make_unique<QSignalSpy>(&m_frm->session(), &RemoteSession::commandExecuted);
     useServer(m_server);
 }
@@ -160,6 +163,21 @@ void TestFileOperations::cleanup() {
     m_sent.reset();
     m_frm.reset();
     m_local.reset();
+}
+
+void TestFileOperations::openWindow() {
+    m_frm = std::make_unique<TARLEN_Frm>(m_prompter);
+    m_frm->Form_Load();
+    m_frm->localPane->setLocalPath(m_local->path());
+}
+
+bool TestFileOperations::quitAndReopen() {
+    m_prompter.choices = {QStringLiteral("Quit")};
+    if (!m_frm->close())
+        return false;
+    m_frm.reset();
+    openWindow();
+    return true;
 }
 
 void TestFileOperations::useServer(FtpTestServer& server) {
@@ -496,13 +514,7 @@ void TestFileOperations::keptQueueIsOfferedAtTheNextLogin() {
     selectRemote({"later.bin"});
     f.Cmd_Dn_Click();
     QTRY_VERIFY_WITH_TIMEOUT(f.queue().items().front().done > 0, 10000);
-    m_prompter.choices = {QStringLiteral("Quit")};
-    QVERIFY(m_frm->close());
-    m_frm.reset();
-
-    m_frm = std::make_unique<TARLEN_Frm>(m_prompter);
-    m_frm->Form_Load();
-    m_frm->localPane->setLocalPath(m_local->path());
+    QVERIFY(quitAndReopen());
     m_prompter.answers = {Prompter::Answer::Yes};
     useServer(m_slow);
     QCOMPARE(m_prompter.questions.last().defaultButton, Prompter::Answer::Yes);
@@ -526,13 +538,7 @@ void TestFileOperations::keptQueueIsFoundWhateverTheProtocol() {
     selectRemote({"kept.bin"});
     m_frm->Cmd_Dn_Click();
     QTRY_VERIFY_WITH_TIMEOUT(m_frm->queue().items().front().done > 1024 * 1024, 20000);
-    m_prompter.choices = {QStringLiteral("Quit")};
-    QVERIFY(m_frm->close());
-    m_frm.reset();
-
-    m_frm = std::make_unique<TARLEN_Frm>(m_prompter);
-    m_frm->Form_Load();
-    m_frm->localPane->setLocalPath(m_local->path());
+    QVERIFY(quitAndReopen());
     HostInfo fromUrl{QString(), m_slow.address(), m_slow.userName(), m_slow.password(),
                      ServerProtocol::FtpTlsIfOffered};
     fromUrl.clearTextAllowed = true; // pyftpdlib offers no TLS
