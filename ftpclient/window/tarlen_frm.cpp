@@ -150,8 +150,7 @@ void TARLEN_Frm::createControls() {
 void TARLEN_Frm::Form_Load() {
     try {
         sKey = QStringLiteral("mavrq5216");
-        LoadSettings(*m_settings, profiles, sKey,
-                     settingsFile.isEmpty() ? settingsFilePath() : settingsFile);
+        LoadSettings(*m_settings, profiles, sKey, settingsPath());
 
         localPane->LstX_Files->SetNumTabs(3);
         Resize_Frm();
@@ -208,9 +207,12 @@ void TARLEN_Frm::Form_Unload() {
     writeSettings();
 }
 
+QString TARLEN_Frm::settingsPath() const {
+    return settingsFile.isEmpty() ? settingsFilePath() : settingsFile;
+}
+
 bool TARLEN_Frm::writeSettings() {
-    return SaveSettings(*m_settings, profiles, sKey,
-                        settingsFile.isEmpty() ? settingsFilePath() : settingsFile);
+    return SaveSettings(*m_settings, profiles, sKey, settingsPath());
 }
 
 // A profile saved or deleted in the dialog is written at once, so that it
@@ -222,7 +224,7 @@ void TARLEN_Frm::keepProfiles(const HostProfiles& changed) {
         m_prompter.message(
             QStringLiteral("The profiles could not be written to %1; they are kept until tarlen "
                            "quits.")
-                .arg(settingsFile.isEmpty() ? settingsFilePath() : settingsFile),
+                .arg(settingsPath()),
             Caption, Prompter::Icon::Warning);
 }
 

@@ -146,6 +146,8 @@ private:
     void disconnectFromHost();
     // Abandons the command at unload (no QUIT) and writes the settings.
     void Form_Unload();
+    // The settings file: the one given, else the usual one.
+    QString settingsPath() const;
     // Writes the settings file now; false when it could not be replaced.
     bool writeSettings();
     void keepProfiles(const HostProfiles& changed);

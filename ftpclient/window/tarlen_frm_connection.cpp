@@ -207,8 +207,7 @@ void TARLEN_Frm::keepPassword(int profile, const QString& password) {
     HostInfo& saved = profiles.Hosts[profile];
     saved.sPW = password;
     saved.inKeyring = keepInKeyring(saved, &vault(), m_prompter, Titles::Caption);
-    SaveSettings(*m_settings, profiles, sKey,
-                 settingsFile.isEmpty() ? settingsFilePath() : settingsFile);
+    writeSettings();
 }
 
 int TARLEN_Frm::profileOf(const HostInfo& host) const {
@@ -253,8 +252,7 @@ void TARLEN_Frm::allowClearTextForGood() {
             profile.clearTextAllowed = changed = true;
     }
     if (changed)
-        SaveSettings(*m_settings, profiles, sKey,
-                     settingsFile.isEmpty() ? settingsFilePath() : settingsFile);
+        writeSettings();
 }
 
 void TARLEN_Frm::connectAtStart(const LaunchTarget& target) {
