@@ -29,7 +29,7 @@ void InetJob::run() {
     } catch (const InetError& e) {
         m_inet->disconnect(this);
         InetResult refused;
-        refused.end = InetResult::End::Failed;
+        refused.end = InetResult::End::Refused;
         refused.code = e.number();
         refused.info = e.description();
         QMetaObject::invokeMethod(

@@ -16,10 +16,12 @@ class Inet;
 // How one command of the transfer component ended, with everything the
 // component could tell about it.
 struct InetResult {
-    enum class End { Completed, Failed, Cancelled };
+    // Refused: the component would not start the command (an InetError:
+    // a control character, an address it cannot read); nothing was sent.
+    enum class End { Completed, Failed, Cancelled, Refused };
     End end = End::Completed;
-    // After Failed: the component's response code (InetResponse), or the
-    // number of the InetError that kept the command from starting at all.
+    // After Failed: the component's response code (InetResponse); after
+    // Refused: the InetError's number.
     int code = 0;
     QString info;          // why it failed, for a person to read
     QString reply;         // the server's answer (PWD's directory); "" for a listing
@@ -30,12 +32,18 @@ struct InetResult {
     bool completed() const { return end == End::Completed; }
     bool failed() const { return end == End::Failed; }
     bool cancelled() const { return end == End::Cancelled; }
+    bool refused() const { return end == End::Refused; }
+    static InetResult cancelledResult() {
+        InetResult result;
+        result.end = End::Cancelled;
+        return result;
+    }
 };
 
 // One command on one transfer component, from its start to its end. start()
 // returns at once; finished() follows exactly once, always through the event
-// loop, also for a command the component refused to start (Failed, with the
-// InetError's number) and for one abandoned by abort() (Cancelled). The
+// loop, also for a command the component refused to start (Refused, with
+// the InetError's number) and for one abandoned by abort() (Cancelled). The
 // component runs one command at a time: it must be idle when the job starts
 // and is idle again when finished() is emitted, so the next job may start
 // from its handler. The job deletes itself once finished() has been handled.

@@ -1,5 +1,6 @@
 // Deleting and renaming the selected remote files, and making and removing
-// remote directories; each ends by listing the directory again.
+// remote directories; each ends by listing the directory again. Each is a
+// chain of the session's jobs: Cancel stops the rest of it.
 #include "remote_pane.h"
 
 #include "common/client_errors.h"
@@ -9,70 +10,80 @@
 
 #include <vantel/vantelctrl.h>
 
+#include <QLineEdit>
+
+#include <memory>
+
 void RemotePane::Cmd_Delete_Click() {
     if (m_session.busy() || !m_session.Inet1())
         return;
     const QString dir = remoteDirectory();
+    const QString errorPrefix = QStringLiteral("The following error occurred trying to delete ") +
+                                shownRemote(dir) + QStringLiteral(": ");
     try {
         if (m_prompter.askYesNoCancel(QStringLiteral("Delete selected files on the remote system?"),
                                       Titles::Caption,
                                       Prompter::Answer::No) != Prompter::Answer::Yes)
             return;
-        if (deleteFiles(dir, true))
-            listAgain();
+        auto* chain = new JobChain(this);
+        deleteFiles(*chain, dir, true);
+        chain->then([this] { return listAgain(); });
+        runJobs(chain, errorPrefix);
     } catch (...) {
-        reportError(QStringLiteral("The following error occurred trying to delete ") +
-                    shownRemote(dir) + QStringLiteral(": "));
+        reportError(errorPrefix);
     }
 }
 
-bool RemotePane::deleteFiles(const QString& dir, bool selectedOnly) {
+void RemotePane::deleteFiles(JobChain& chain, const QString& dir, bool selectedOnly) {
     const int count = LstX_Files->ListCount();
     for (int i = 0; i < count; ++i) {
         if (selectedOnly && !LstX_Files->Selected(i))
             continue;
         const QString path = dir + remoteName(i);
-        m_session.sCurFile = shownRemote(path);
-        m_session.runCommand(LastCommand::Delete, FtpCommand::remove(path));
-        if (m_session.state.bCancel)
-            return false;
+        chain.then([this, path] { return m_session.remove(path, shownRemote(path)); });
     }
-    return true;
 }
 
+// Each new name is asked for once the rename before it has ended; an empty
+// answer renames nothing more.
 void RemotePane::Cmd_Rename_Click() {
     if (m_session.busy() || !m_session.Inet1())
         return;
     const QString dir = remoteDirectory();
+    const QString errorPrefix = QStringLiteral("The following error occurred trying to rename ") +
+                                shownRemote(dir) + QStringLiteral(": ");
     try {
+        auto* chain = new JobChain(this);
+        auto stopped = std::make_shared<bool>(false);
         const int count = LstX_Files->ListCount();
         for (int i = 0; i < count; ++i) {
             if (!LstX_Files->Selected(i))
                 continue;
             const QString oldName = remoteName(i);
-            const QString newName =
-                m_prompter.input(QStringLiteral("Enter a new name for") + shownRemote(oldName),
-                                 Titles::Short, oldName);
-            if (newName.isEmpty())
-                break;
-            checkNewFileName(newName);
-            m_session.sCurFile = shownRemote(oldName);
-            m_session.runCommand(LastCommand::Rename,
-                                 FtpCommand::rename(dir + oldName, dir + newName));
-            if (m_session.state.bCancel)
-                return;
+            chain->then([this, dir, oldName, stopped]() -> RemoteJob* {
+                if (*stopped)
+                    return nullptr;
+                const QString newName =
+                    m_prompter.input(QStringLiteral("Enter a new name for") + shownRemote(oldName),
+                                     Titles::Short, oldName);
+                *stopped = newName.isEmpty();
+                if (*stopped)
+                    return nullptr;
+                checkNewFileName(newName);
+                return m_session.rename(dir + oldName, dir + newName, shownRemote(oldName));
+            });
         }
-        listAgain();
+        chain->then([this] { return listAgain(); });
+        runJobs(chain, errorPrefix);
     } catch (...) {
-        reportError(QStringLiteral("The following error occurred trying to delete ") +
-                    shownRemote(dir) + QStringLiteral(": "));
+        reportError(errorPrefix);
     }
 }
 
 void RemotePane::Cmd_Dir_Click() {
     if (m_session.busy() || !m_session.Inet1())
         return;
-    QString path = m_session.sRemoteDir;
+    QString path = remoteDirectory();
     try {
         const QString answer = m_prompter.input(
             QStringLiteral("Enter a new remote subdirectory for ") + shownRemote(path),
@@ -81,8 +92,11 @@ void RemotePane::Cmd_Dir_Click() {
             return;
         path = remoteDirectory() + answer;
         checkNewDirectoryName(answer);
-        m_session.runCommand(LastCommand::MakeDir, FtpCommand::makeDirectory(path));
-        listAgain();
+        auto* chain = new JobChain(this);
+        chain->then([this, path] { return m_session.makeDirectory(path); })
+            .then([this] { return listAgain(); });
+        runJobs(chain, QStringLiteral("The following error occurred trying to create ") +
+                           shownRemote(path) + QStringLiteral(": "));
     } catch (...) {
         reportError(QStringLiteral("The following error occurred trying to create ") +
                     shownRemote(path) + QStringLiteral(": "));
@@ -95,6 +109,8 @@ void RemotePane::Cmd_Rem_Click() {
     if (m_session.busy() || !m_session.Inet1())
         return;
     const QString dir = remoteDirectory();
+    const QString errorPrefix = QStringLiteral("The following error occurred trying to remove ") +
+                                shownRemote(dir) + QStringLiteral(": ");
     try {
         if (m_prompter.askYesNoCancel(QStringLiteral("Delete the directory ") + shownRemote(dir) +
                                           QStringLiteral(" and all its contents from the remote "
@@ -102,16 +118,17 @@ void RemotePane::Cmd_Rem_Click() {
                                       Titles::Caption,
                                       Prompter::Answer::No) != Prompter::Answer::Yes)
             return;
-        if (!deleteFiles(dir, false))
-            return;
-        m_session.runCommand(LastCommand::RemoveDir, FtpCommand::removeDirectory(dir));
-        if (m_session.state.bCancel)
-            return;
-        m_session.sRemoteDir = parentDirectory(m_session.sRemoteDir);
-        showDirectory(m_session.sRemoteDir);
-        listAgain();
+        auto* chain = new JobChain(this);
+        deleteFiles(*chain, dir, false);
+        const QString parent = parentDirectory(dir);
+        chain->then([this, dir] { return m_session.removeDirectory(dir); })
+            .then([this, parent]() -> RemoteJob* {
+                showDirectory(parent);
+                return m_session.listDirectory(parent, Txt_Pattern->text(),
+                                               RemoteSession::ListVerb::Dir);
+            });
+        runJobs(chain, errorPrefix, [this] { showDirectory(remoteDirectory()); });
     } catch (...) {
-        reportError(QStringLiteral("The following error occurred trying to remove ") +
-                    shownRemote(dir) + QStringLiteral(": "));
+        reportError(errorPrefix);
     }
 }

@@ -211,14 +211,14 @@ QString RemotePane::selectedRemoteFolder() const {
 }
 
 void RemotePane::refreshKeepingView() {
-    if (m_session.busy() || !m_session.bConnected)
+    if (m_session.busy() || !m_session.connected())
         return;
     keepView();
     listAgain();
 }
 
 QString RemotePane::remoteDirectory() const {
-    const QString& dir = m_session.sRemoteDir;
+    const QString dir = m_session.currentDirectory();
     return dir.endsWith(u'/') ? dir : dir + u'/';
 }
 
@@ -239,19 +239,16 @@ void RemotePane::enterLinkedFile() {
     const RemoteEntry* entry = remoteEntry(name);
     if (!entry || !entry->isLink)
         return;
-    QString& dir = m_session.sRemoteDir;
-    const QString before = dir.endsWith(u'/') ? dir : dir + u'/';
-    dir = before + name + u'/';
+    const QString dir = remoteDirectory() + name + u'/';
     showDirectory(dir);
-    FtpCommand list = FtpCommand::list(QStringLiteral("LS"), dir + Txt_Pattern->text());
-    list.enterFirst = true;
-    m_session.runCommand(LastCommand::Listing, list);
-    if (!m_session.lastCommandFailed())
-        return;
-    m_session.sRemoteDir = before;
-    showDirectory(before);
-    m_session.log(QStringLiteral("\r\n") + shownRemote(name) +
-                  QStringLiteral(" is a link to a file"));
+    RemoteJob* job = m_session.listDirectory(dir, Txt_Pattern->text(),
+                                             RemoteSession::ListVerb::Ls, true);
+    runJobs(chainOf(job), QStringLiteral("The following error occurred: "), [this, name] {
+        showDirectory(remoteDirectory());
+        if (m_session.lastCommandFailed())
+            m_session.log(QStringLiteral("\r\n") + shownRemote(name) +
+                          QStringLiteral(" is a link to a file"));
+    });
 }
 
 void RemotePane::LstX_Files_DblClick() {
@@ -262,16 +259,16 @@ void RemotePane::LstX_Files_DblClick() {
     }
 }
 
+// The directory shown changes once its listing arrived; until then the
+// label names the one on its way.
 void RemotePane::openRemoteDirectory() {
     if (m_session.busy() || !m_session.Inet1())
         return;
-    QString& dir = m_session.sRemoteDir;
-    if (!dir.endsWith(u'/'))
-        dir += u'/';
+    QString dir = remoteDirectory();
     const QListWidgetItem* item = Lst_Remote_Dir->currentItem();
     const QString sel =
         item && item->isSelected() ? item->data(Qt::UserRole).toString() : QString();
-    if (dir.size() > m_session.sRootDir.size() + 1 && sel == u"../") {
+    if (dir.size() > m_session.rootDirectory().size() + 1 && sel == u"../") {
         // Up one level, keeping the trailing "/": /pub/docs/ becomes /pub/.
         const qsizetype slash = dir.lastIndexOf(u'/', dir.size() - 2);
         if (slash >= 0)
@@ -279,29 +276,37 @@ void RemotePane::openRemoteDirectory() {
     } else if (sel != u"./" && sel != u"../") {
         dir += sel;
     }
+    listDirectory(dir);
+}
+
+void RemotePane::listDirectory(const QString& dir) {
     showDirectory(dir);
-    m_session.runCommand(LastCommand::Listing,
-                         FtpCommand::list(QStringLiteral("LS"), dir + Txt_Pattern->text()));
+    runJobs(chainOf(m_session.listDirectory(dir, Txt_Pattern->text())),
+            QStringLiteral("The following error occurred: "),
+            [this] { showDirectory(remoteDirectory()); });
 }
 
 void RemotePane::openDirectory(const QString& directory) {
-    if (m_session.busy() || !m_session.Inet1() || !m_session.bConnected)
+    if (m_session.busy() || !m_session.Inet1() || !m_session.connected())
         return;
-    QString root = m_session.sRootDir;
+    QString root = m_session.rootDirectory();
     if (!root.endsWith(u'/'))
         root += u'/';
     QString dir = directory.startsWith(u'/') ? directory : root + directory;
     if (!dir.endsWith(u'/'))
         dir += u'/';
     const QString before = remoteDirectory();
-    for (const QString& attempt : {dir, before}) {
-        m_session.sRemoteDir = attempt;
-        showDirectory(attempt);
-        m_session.runCommand(LastCommand::Listing,
-                             FtpCommand::list(QStringLiteral("LS"), attempt + Txt_Pattern->text()));
-        if (!m_session.lastCommandFailed() || m_session.state.bCancel)
-            return;
-    }
+    showDirectory(dir);
+    auto* chain = new JobChain(this);
+    chain->then([this, dir] { return m_session.listDirectory(dir, Txt_Pattern->text()); })
+        .then([this, chain, before]() -> RemoteJob* {
+            if (!chain->lastResult().failed())
+                return nullptr;
+            showDirectory(before);
+            return m_session.listDirectory(before, Txt_Pattern->text());
+        });
+    runJobs(chain, QStringLiteral("The following error occurred: "),
+            [this] { showDirectory(remoteDirectory()); });
 }
 
 void RemotePane::goUp() {
@@ -328,16 +333,32 @@ void RemotePane::Cmd_Refresh_Click() {
 
 // A command still running completes as what it is; the listing follows it.
 void RemotePane::listWithPattern() {
-    const QString path = m_session.sRemoteDir + Txt_Pattern->text();
-    if (m_session.busy())
-        m_session.WaitResp();
-    m_session.runCommand(LastCommand::Listing, FtpCommand::list(QStringLiteral("LS"), path));
+    runJobs(chainOf(m_session.listDirectory(remoteDirectory(), Txt_Pattern->text())),
+            QStringLiteral("The following error occurred: "));
 }
 
-void RemotePane::listAgain() {
-    m_session.runCommand(
-        LastCommand::Listing,
-        FtpCommand::list(QStringLiteral("DIR"), m_session.sRemoteDir + Txt_Pattern->text()));
+RemoteJob* RemotePane::listAgain() {
+    return m_session.listDirectory(remoteDirectory(), Txt_Pattern->text(),
+                                   RemoteSession::ListVerb::Dir);
+}
+
+JobChain* RemotePane::chainOf(RemoteJob* job) {
+    auto* chain = new JobChain(this);
+    chain->then([job] { return job; });
+    return chain;
+}
+
+// A chain that ends in an error reports it; `done` follows any other end.
+void RemotePane::runJobs(JobChain* chain, const QString& errorPrefix,
+                         std::function<void()> done) {
+    connect(chain, &JobChain::finished, this,
+            [this, errorPrefix, done](bool, std::exception_ptr error) {
+                if (error)
+                    ::reportError(m_prompter, errorPrefix, error);
+                else if (done)
+                    done();
+            });
+    chain->start();
 }
 
 void RemotePane::Cmd_Files_Click(int index) {
@@ -355,13 +376,13 @@ QList<QWidget*> RemotePane::tabOrder() const {
 
 // Only local files can be uploaded, and only while connected.
 void RemotePane::dragEnterEvent(QDragEnterEvent* e) {
-    if (m_session.bConnected && !DesktopDrag::localPaths(e->mimeData()).isEmpty())
+    if (m_session.connected() && !DesktopDrag::localPaths(e->mimeData()).isEmpty())
         e->acceptProposedAction();
 }
 
 void RemotePane::dropEvent(QDropEvent* e) {
     const QStringList paths = DesktopDrag::localPaths(e->mimeData());
-    if (!m_session.bConnected || paths.isEmpty())
+    if (!m_session.connected() || paths.isEmpty())
         return;
     e->acceptProposedAction();
     emit localFilesDropped(paths);

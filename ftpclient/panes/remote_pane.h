@@ -9,6 +9,7 @@
 
 #include <QHash>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -16,6 +17,8 @@ class QDragEnterEvent;
 class QDropEvent;
 class QLabel;
 class QListWidget;
+class JobChain;
+class RemoteJob;
 class RemoteSession;
 template <typename Result> class PaneWork;
 
@@ -112,10 +115,17 @@ private:
     void openRemoteDirectory();
     void enterLinkedFile();
     // Lists the current directory again, as every remote operation ends.
-    void listAgain();
+    RemoteJob* listAgain();
+    // Lists `dir`, which becomes the current directory when it can be listed.
+    void listDirectory(const QString& dir);
     // Deletes the listed files of `dir` (the selected ones only, or all) one
-    // by one; false when Cancel stopped it.
-    bool deleteFiles(const QString& dir, bool selectedOnly);
+    // by one, as steps of `chain`.
+    void deleteFiles(JobChain& chain, const QString& dir, bool selectedOnly);
+    // Runs the session's jobs of `chain`; an error ends it with a report
+    // that starts with `errorPrefix`, any other end calls `done`.
+    void runJobs(JobChain* chain, const QString& errorPrefix,
+                 std::function<void()> done = nullptr);
+    JobChain* chainOf(RemoteJob* job);
     void showDirectory(const QString& directory);
     // The lists take a listing made ready.
     void takeRows(const SharedRemoteRows& rows);

@@ -2,28 +2,12 @@
 
 #include "inet.h"
 
-#include <QCoreApplication>
-#include <QEventLoop>
-
-#include <algorithm>
-
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 // A server that shows one identity after another is not asked about forever.
 constexpr int kMostTrustRounds = 3;
-
-QString descriptionOf(const std::exception_ptr& error) {
-    try {
-        std::rethrow_exception(error);
-    } catch (const InetError& e) {
-        return e.description();
-    } catch (const std::exception& e) {
-        return QString::fromLocal8Bit(e.what());
-    } catch (...) {
-        return QStringLiteral("Unknown error");
-    }
-}
+constexpr int kRequestTimeoutSeconds = 30;
 
 } // namespace
 
@@ -42,13 +26,12 @@ Inet* RemoteSession::Inet1() const {
 
 void RemoteSession::createInet() {
     m_inet1 = new Inet(this);
-    connect(m_inet1, &Inet::StateChanged, this, &RemoteSession::Inet1_StateChanged);
-    connect(m_inet1, &Inet::TransferProgress, this, &RemoteSession::progress);
+    m_inet1->setRequestTimeout(kRequestTimeoutSeconds);
     connect(m_inet1, &Inet::SecurityEstablished, this, &RemoteSession::logSecurity);
 }
 
 // The old component may be the one whose event is being handled right now:
-// it is silenced and let go once control is back in the event loop.
+// it is let go once control is back in the event loop.
 void RemoteSession::reloadInet() {
     const QString url = m_inet1 ? m_inet1->URL() : QString();
     const QString user = m_inet1 ? m_inet1->UserName() : QString();
@@ -60,18 +43,17 @@ void RemoteSession::reloadInet() {
         m_inet1->deleteLater();
     }
     createInet();
-    m_inet1->setRequestTimeout(30);
     m_inet1->setProtocol(Inet::ProtocolFtp);
     m_inet1->setURL(url);
     m_inet1->setUserName(user);
     m_inet1->setPassword(password);
     m_inet1->setServerProtocol(protocol);
-    wakeWaits();
 }
 
 void RemoteSession::setHost(const QString& address, const QString& user, const QString& password,
                             ServerProtocol protocol, const QString& keyFile,
                             bool clearTextAllowed) {
+    reset();
     m_inet1->setProtocol(Inet::ProtocolFtp);
     m_inet1->setServerProtocol(protocol);
     m_inet1->setURL(address);
@@ -82,12 +64,8 @@ void RemoteSession::setHost(const QString& address, const QString& user, const Q
 }
 
 void RemoteSession::setPassword(const QString& password) {
-    if (m_inet1)
+    if (m_inet1 && !m_inet1->StillExecuting())
         m_inet1->setPassword(password);
-}
-
-bool RemoteSession::loginRefused() const {
-    return m_commandFailed && m_inet1 && m_inet1->ResponseCode() == InetResponse::LoginFailure;
 }
 
 QString RemoteSession::remoteHost() const {
@@ -95,115 +73,230 @@ QString RemoteSession::remoteHost() const {
 }
 
 bool RemoteSession::busy() const {
-    return !m_closed && m_inet1 && m_inet1->StillExecuting();
+    return !m_closed && (m_running || !m_waiting.empty());
 }
 
-void RemoteSession::execute(short code, const FtpCommand& command) {
-    state.iLastCommand = code;
-    state.bCancel = false;
-    state.sCommand = command.text();
-    m_command = command;
-    if (m_closed || !m_inet1)
-        return;
-    m_commandFailed = false;
-    m_trustRounds = 0;
-    applySecurityOptions();
-    m_inet1->Execute(m_inet1->URL(), command);
-    emit commandExecuted(state.sCommand);
+// --- jobs ------------------------------------------------------------------
+
+RemoteJob* RemoteSession::logIn() {
+    return submit(FtpCommand::pwd(), QString());
 }
 
-std::optional<FtpAddress> RemoteSession::address() const {
-    return parseServerAddress(m_inet1->URL(), m_inet1->serverProtocol(), nullptr);
+RemoteJob* RemoteSession::listFirst() {
+    return submit(FtpCommand::list(QStringLiteral("DIR")), QString(), Listing{QString(), true});
 }
 
-// Pins, known hosts and the key file as they stand now; an address that
-// cannot be read is left for Execute to refuse.
-void RemoteSession::applySecurityOptions() {
-    if (const std::optional<FtpAddress> server = address())
-        m_inet1->setSecurityOptions(m_trust->optionsFor(*server));
+RemoteJob* RemoteSession::listDirectory(const QString& directory, const QString& pattern,
+                                        ListVerb verb, bool enterFirst) {
+    FtpCommand list = FtpCommand::list(
+        verb == ListVerb::Dir ? QStringLiteral("DIR") : QStringLiteral("LS"), directory + pattern);
+    list.enterFirst = enterFirst;
+    return submit(list, QString(), Listing{directory, false});
 }
 
-void RemoteSession::WaitResp() {
-    emit waitStarted();
-    if (!busy())
-        QCoreApplication::processEvents();
-    while (busy()) {
-        QEventLoop loop;
-        m_waits.push_back(&loop);
-        loop.exec();
-        m_waits.erase(std::find(m_waits.begin(), m_waits.end(), &loop));
+RemoteJob* RemoteSession::remove(const QString& path, const QString& subject) {
+    return submit(FtpCommand::remove(path), subject);
+}
+
+RemoteJob* RemoteSession::rename(const QString& from, const QString& to, const QString& subject) {
+    return submit(FtpCommand::rename(from, to), subject);
+}
+
+RemoteJob* RemoteSession::makeDirectory(const QString& path) {
+    return submit(FtpCommand::makeDirectory(path), QString());
+}
+
+RemoteJob* RemoteSession::removeDirectory(const QString& path) {
+    return submit(FtpCommand::removeDirectory(path), QString());
+}
+
+RemoteJob* RemoteSession::disconnectFromServer() {
+    m_connected = false;
+    return submit(FtpCommand::quit(), QString());
+}
+
+RemoteJob* RemoteSession::run(const FtpCommand& command, const QString& subject) {
+    return submit(command, subject);
+}
+
+RemoteJob* RemoteSession::submit(const FtpCommand& command, const QString& subject) {
+    return submit(command, subject, Listing{QString(), false});
+}
+
+// A job handed to a closed session ends at once, as cancelled.
+RemoteJob* RemoteSession::submit(const FtpCommand& command, const QString& subject,
+                                 const Listing& listing) {
+    auto* job = new RemoteJob(command, subject, this);
+    if (m_closed) {
+        QMetaObject::invokeMethod(
+            job, [job] { job->complete(InetResult::cancelledResult()); },
+            Qt::QueuedConnection);
+        return job;
     }
-    emit waitEnded();
+    if (command.kind == FtpCommand::Kind::List)
+        m_listings.insert(job, listing);
+    m_waiting.push_back(job);
+    if (!m_running)
+        startNext();
+    return job;
 }
 
-void RemoteSession::wakeWaits() {
-    if (busy())
+void RemoteSession::startNext() {
+    while (!m_running && !m_waiting.empty()) {
+        m_running = m_waiting.front();
+        m_waiting.pop_front();
+    }
+    if (!m_running)
         return;
-    for (QEventLoop* loop : m_waits)
-        loop->quit();
+    if (!std::exchange(m_busy, true))
+        emit busyChanged(true);
+    m_trustRounds = 0;
+    attempt();
 }
 
-void RemoteSession::runCommand(short code, const FtpCommand& command) {
-    execute(code, command);
-    WaitResp();
+// One try of the running job on the component as it stands now.
+void RemoteSession::attempt() {
+    applySecurityOptions();
+    m_attempt = InetJob::start(*m_inet1, m_running->command(), this);
+    connect(m_attempt, &InetJob::stateChanged, this, &RemoteSession::Inet1_StateChanged);
+    connect(m_attempt, &InetJob::finished, this, &RemoteSession::onAttemptEnded);
+    if (!m_attempt->isFinished())
+        emit commandExecuted(m_running->command().text());
+}
+
+void RemoteSession::onAttemptEnded(const InetResult& result) {
+    m_attempt = nullptr;
+    if (!m_running)
+        return;
+    if (result.failed()) {
+        log(QStringLiteral("Error! ") + QString::number(result.code) + QStringLiteral(": ") +
+            result.info + kCrLf);
+        if (recoverFromFailure(result))
+            return;
+    }
+    endRunning(result);
+}
+
+// True when the job was tried again.
+bool RemoteSession::recoverFromFailure(const InetResult& result) {
+    switch (result.code) {
+    case InetResponse::ServerError:
+        // A refusal starts again with a fresh component; every other refusal
+        // since start-up gets one more try.
+        reloadInet();
+        if (++m_iRetry == 1) {
+            attempt();
+            return true;
+        }
+        m_iRetry = 0;
+        return false;
+    case InetResponse::TlsNotOffered:
+        return answerClearTextQuestion();
+    case InetResponse::LoginFailure:
+        m_trust->forgetPassphrase();
+        return false;
+    default:
+        return InetResponse::isTrustQuestion(result.code) && answerTrustQuestion(result);
+    }
+}
+
+// What the completion calls for happens before the job's own listeners
+// hear of it; one of them may start the next job at once.
+void RemoteSession::endRunning(const InetResult& result) {
+    RemoteJob* job = m_running;
+    m_running = nullptr;
+    m_lastFailed = result.failed() || result.refused();
+    m_loginRefused = result.failed() && result.code == InetResponse::LoginFailure;
+    if (result.cancelled())
+        reloadInet();
+    try {
+        ReactToResponse(*job, result);
+    } catch (const std::exception& e) {
+        emit failure(QStringLiteral("The following error occurred: ") +
+                     QString::fromLocal8Bit(e.what()));
+    }
+    emit logTrimmed();
+    m_listings.remove(job);
+    job->complete(result);
+    if (m_closed || m_running)
+        return;
+    if (!m_waiting.empty())
+        startNext();
+    else if (std::exchange(m_busy, false))
+        emit busyChanged(false);
 }
 
 void RemoteSession::Cancel() {
-    state.iLastCommand = LastCommand::Cancelled;
-    // The timeout can only change while the component is idle; an abandoned
-    // command ends at once anyway.
-    if (m_inet1 && !m_inet1->StillExecuting())
-        m_inet1->setRequestTimeout(1);
-    state.bCancel = true;
     emit logCleared();
-    if (m_inet1)
-        m_inet1->Cancel();
-    WaitResp();
-    if (m_closed)
-        return;
-    reloadInet();
-    state.bCancel = true;
+    abandonAll(true);
 }
 
 void RemoteSession::reset() {
-    if (busy()) {
-        m_inet1->Cancel();
-        reloadInet();
+    m_connected = false;
+    abandonAll(false);
+}
+
+// The running job ends once its component has let go of it (the Cancel
+// button's log line comes with that); the waiting ones end at once.
+void RemoteSession::abandonAll(bool logCancel) {
+    std::deque<QPointer<RemoteJob>> waiting;
+    waiting.swap(m_waiting);
+    for (const QPointer<RemoteJob>& job : waiting) {
+        if (job) {
+            m_listings.remove(job);
+            job->complete(InetResult::cancelledResult());
+        }
     }
+    if (!m_running) {
+        if (logCancel)
+            reloadInet();
+        return;
+    }
+    if (logCancel && m_attempt) {
+        m_cancelAsked = true;
+        m_attempt->abort();
+        return;
+    }
+    if (m_attempt)
+        m_attempt->discard();
+    m_attempt = nullptr;
+    const InetResult cancelled = InetResult::cancelledResult();
+    RemoteJob* job = m_running;
+    m_running = nullptr;
+    reloadInet();
+    m_listings.remove(job);
+    job->complete(cancelled);
+    if (!m_running && m_waiting.empty() && std::exchange(m_busy, false))
+        emit busyChanged(false);
 }
 
 void RemoteSession::close() {
     if (m_closed)
         return;
     m_closed = true;
+    m_connected = false;
+    if (m_attempt)
+        m_attempt->discard();
+    if (m_running)
+        m_running->deleteLater();
+    for (const QPointer<RemoteJob>& job : m_waiting)
+        if (job)
+            job->deleteLater();
+    m_waiting.clear();
     if (m_inet1) {
-        if (m_inet1->StillExecuting())
-            m_inet1->Cancel();
         m_inet1->disconnect(this);
+        m_inet1->Cancel();
         m_inet1->deleteLater();
     }
-    for (QEventLoop* loop : m_waits)
-        loop->quit();
 }
 
 void RemoteSession::log(const QString& text) {
     emit logAppended(text);
 }
 
-// Nothing may escape into the event loop: a failure here is reported like
-// any other run-time failure.
-void RemoteSession::Inet1_StateChanged(short s) {
-    try {
-        reactToState(s);
-    } catch (...) {
-        emit failure(QStringLiteral("The following error occurred: ") +
-                     descriptionOf(std::current_exception()));
-    }
-    emit logTrimmed();
-    wakeWaits();
-}
+// --- what the component reports --------------------------------------------
 
-void RemoteSession::reactToState(short s) {
+void RemoteSession::Inet1_StateChanged(short s) {
     switch (s) {
     case InetState::ResolvingHost:
         log(kCrLf + QStringLiteral("Resolving Host"));
@@ -223,72 +316,52 @@ void RemoteSession::reactToState(short s) {
     case InetState::Disconnected:
         log(kCrLf + QStringLiteral("Disconnected"));
         break;
-    case InetState::Error:
-        log(QStringLiteral("Error! ") + QString::number(m_inet1->ResponseCode()) +
-            QStringLiteral(": ") + m_inet1->ResponseInfo() + kCrLf);
-        m_commandFailed = true;
-        if (m_inet1->ResponseCode() == InetResponse::ServerError)
-            recoverFromRefusal();
-        else if (InetResponse::isTrustQuestion(m_inet1->ResponseCode()))
-            answerTrustQuestion();
-        else if (m_inet1->ResponseCode() == InetResponse::TlsNotOffered)
-            answerClearTextQuestion();
-        else if (m_inet1->ResponseCode() == InetResponse::LoginFailure)
-            m_trust->forgetPassphrase();
-        break;
-    case InetState::ResponseCompleted:
-        m_commandFailed = false;
-        ReactToResponse(state.iLastCommand);
-        break;
     default:
         break;
     }
+    emit logTrimmed();
 }
 
-// A refusal starts again with a fresh component; every other refusal since
-// start-up gets one more try.
-void RemoteSession::recoverFromRefusal() {
-    reloadInet();
-    if (++iRetry == 1)
-        runAgain();
-    else
-        iRetry = 0;
+std::optional<FtpAddress> RemoteSession::address() const {
+    return parseServerAddress(m_inet1->URL(), m_inet1->serverProtocol(), nullptr);
 }
 
-void RemoteSession::runAgain() {
-    m_commandFailed = false;
-    applySecurityOptions();
-    m_inet1->Execute(m_inet1->URL(), m_command);
-    emit commandExecuted(state.sCommand);
-    WaitResp();
+// Pins, known hosts and the key file as they stand now; an address that
+// cannot be read is left for Execute to refuse.
+void RemoteSession::applySecurityOptions() {
+    if (const std::optional<FtpAddress> server = address())
+        m_inet1->setSecurityOptions(m_trust->optionsFor(*server));
 }
 
 // The server showed a certificate or host key that is not trusted yet, or
-// not the one trusted before: the user decides, and the command runs again
+// not the one trusted before: the user decides, and the job is tried again
 // if the answer allows it.
-void RemoteSession::answerTrustQuestion() {
-    const std::optional<PeerIdentity> peer = m_inet1->UntrustedPeer();
-    if (!peer || ++m_trustRounds > kMostTrustRounds)
-        return;
+bool RemoteSession::answerTrustQuestion(const InetResult& result) {
+    if (!result.untrustedPeer || ++m_trustRounds > kMostTrustRounds)
+        return false;
     QString error;
-    const bool again = m_trust->resolve(*peer, &error);
+    const bool again = m_trust->resolve(*result.untrustedPeer, &error);
     if (!error.isEmpty())
         emit failure(error);
-    if (again && !m_closed && m_inet1)
-        runAgain();
+    if (!again || m_closed || !m_running)
+        return false;
+    attempt();
+    return true;
 }
 
 // The server does not offer TLS: nothing was sent, and the user decides
 // whether to go on in clear text before the password leaves.
-void RemoteSession::answerClearTextQuestion() {
+bool RemoteSession::answerClearTextQuestion() {
     const std::optional<FtpAddress> server = address();
     bool always = false;
     if (!server || ++m_trustRounds > kMostTrustRounds || !m_trust->allowClearText(*server, &always))
-        return;
+        return false;
     if (always)
         emit clearTextAllowedForGood();
-    if (!m_closed && m_inet1)
-        runAgain();
+    if (m_closed || !m_running)
+        return false;
+    attempt();
+    return true;
 }
 
 // Plain FTP says nothing, as it always did; the window shows it unprotected.
@@ -318,37 +391,48 @@ void RemoteSession::logSecurity() {
     emit securityEstablished(security);
 }
 
-int RemoteSession::ReactToResponse(short code) {
-    switch (code) {
-    case LastCommand::Listing:
-        showListing(m_inet1->Listing());
+void RemoteSession::ReactToResponse(const RemoteJob& job, const InetResult& result) {
+    const Listing listing = m_listings.value(const_cast<RemoteJob*>(&job));
+    if (listing.first)
+        takeFirstListing();
+    if (result.cancelled()) {
+        if (std::exchange(m_cancelAsked, false))
+            log(kCrLf + QStringLiteral("Operation cancled"));
+        return;
+    }
+    if (!result.completed())
+        return;
+    switch (job.command().kind) {
+    case FtpCommand::Kind::List:
+        if (!listing.directory.isEmpty())
+            setDirectory(listing.directory);
+        showListing(result.listing);
         break;
-    case LastCommand::Upload:
-        log(kCrLf + sCurFile + QStringLiteral(" sent"));
+    case FtpCommand::Kind::Delete:
+        log(kCrLf + job.subject() + QStringLiteral(" deleted"));
         break;
-    case LastCommand::Download:
-        log(kCrLf + sCurFile + QStringLiteral(" retrieved"));
+    case FtpCommand::Kind::Pwd:
+        ShowDir(result.reply);
         break;
-    case LastCommand::Delete:
-        log(kCrLf + sCurFile + QStringLiteral(" deleted"));
-        break;
-    case LastCommand::FirstAfterConnect:
-        ShowDir();
-        break;
-    case LastCommand::Disconnect:
+    case FtpCommand::Kind::Quit:
         emit disconnected();
         break;
-    case LastCommand::Rename:
-        log(kCrLf + sCurFile + QStringLiteral(" renamed"));
-        break;
-    case LastCommand::Cancelled:
-        log(kCrLf + QStringLiteral("Operation cancled"));
+    case FtpCommand::Kind::Rename:
+        log(kCrLf + job.subject() + QStringLiteral(" renamed"));
         break;
     default:
         break;
     }
-    emit logTrimmed();
-    return 0;
+}
+
+// Connected once the first listing has ended, however it ended; a login
+// directory the server gave as "//" is taken as "/".
+void RemoteSession::takeFirstListing() {
+    m_connected = true;
+    if (m_remoteDir.startsWith(QStringLiteral("//"))) {
+        m_rootDir = QStringLiteral("/");
+        setDirectory(QStringLiteral("/"));
+    }
 }
 
 // Lines the parser could not read are counted in the log, so that a list
@@ -364,12 +448,12 @@ void RemoteSession::showListing(const SharedListing& listing) {
 
 // The current directory always ends with "/", so that names and patterns
 // can be appended to it; the root stays as the server said.
-short RemoteSession::ShowDir() {
-    QString reply;
-    for (QString part = m_inet1->GetChunk(1024); !part.isEmpty(); part = m_inet1->GetChunk(1024))
-        reply += part;
-    sRemoteDir = reply.endsWith(u'/') ? reply : reply + u'/';
-    sRootDir = reply;
-    emit directoryChanged(sRemoteDir);
-    return 0;
+void RemoteSession::ShowDir(const QString& reply) {
+    m_rootDir = reply;
+    setDirectory(reply.endsWith(u'/') ? reply : reply + u'/');
+}
+
+void RemoteSession::setDirectory(const QString& directory) {
+    m_remoteDir = directory;
+    emit directoryChanged(m_remoteDir);
 }

@@ -1,34 +1,38 @@
 #pragma once
 
-#include "client_state.h"
 #include "connection_security.h"
 #include "ftp_command.h"
 #include "ftp_entry.h"
+#include "inet_job.h"
+#include "remote_job.h"
 #include "session_trust.h"
 
 #include <QObject>
 #include <QPointer>
+#include <QHash>
 #include <QString>
 
+#include <deque>
 #include <memory>
-#include <vector>
 
 class Inet;
-class QEventLoop;
 
-// One connection to a server: it owns the transfer component, sends the
-// client's commands, waits for them, does what each completion calls for and
-// recovers from refusals. It has no window; everything it has to say comes
-// out as signals. Several sessions can run side by side, each with a
-// component and a connection of its own.
+// One connection to a server: it owns the transfer component, runs the
+// client's commands as jobs one at a time, does what each completion calls
+// for and recovers from refusals. Nothing here waits: a command is started
+// by a call that returns at once and ends with its job's finished(). It has
+// no window; everything it has to say comes out as signals. Several sessions
+// can run side by side, each with a component and a connection of its own.
 //
-// Commands carry a code (iLastCommand) that decides what their completion
-// does: a listing is read and handed on, PWD gives the current directory, a
-// transfer or a delete writes its line into the log.
+// Its state (the current directory, the login directory, whether it is
+// connected) has this one writer; callers ask for it and hear of changes.
 class RemoteSession : public QObject {
     Q_OBJECT
 
 public:
+    // How a directory is listed: "DIR" (long form) or "LS".
+    enum class ListVerb { Dir, Ls };
+
     explicit RemoteSession(QObject* parent = nullptr);
     ~RemoteSession() override;
 
@@ -37,8 +41,8 @@ public:
     // one in its place.
     Inet* Inet1() const;
     // What the connect dialog hands over: the address as typed, the user and
-    // the password, the protocol and (SFTP) the private key file. The
-    // component must be idle.
+    // the password, the protocol and (SFTP) the private key file. Whatever
+    // runs is abandoned first.
     // `clearTextAllowed`: the profile allows FTP with TLS when offered to go
     // on in clear text when the server does not offer TLS, without asking.
     void setHost(const QString& address, const QString& user, const QString& password,
@@ -47,60 +51,65 @@ public:
     // Another password for the same login, after the server refused one:
     // what the user accepted or trusted for this server still holds.
     void setPassword(const QString& password);
-    // Whether the last command failed because the server refused the login.
-    bool loginRefused() const;
     QString remoteHost() const;
     // What the session trusts, and whom it asks about the rest.
     SessionTrust& trust() { return *m_trust; }
     // The same, for connections of others that log in as this session does.
     std::shared_ptr<SessionTrust> sharedTrust() const { return m_trust; }
 
-    // --- state ----------------------------------------------------------
-    ClientState state;
-    QString sRemoteDir; // the current remote directory
-    QString sRootDir;   // the directory reported at login; never left upwards
-    QString sCurFile;   // what the completion lines name
-    bool bConnected = false;
-    short iRetry = 0; // refusals recovered from since start-up
-
-    // Whether the component is still executing a command.
+    // --- state ------------------------------------------------------------
+    // The current remote directory, always with a trailing "/" (sRemoteDir).
+    QString currentDirectory() const { return m_remoteDir; }
+    // The directory reported at login, never left upwards (sRootDir).
+    QString rootDirectory() const { return m_rootDir; }
+    // Logged in and the first listing done, until Close (bConnected).
+    bool connected() const { return m_connected; }
+    // Whether a job runs or waits to run.
     bool busy() const;
-    // Whether the last command ended in the error state (and no retry of it
-    // succeeded).
-    bool lastCommandFailed() const { return m_commandFailed; }
+    // Whether the last job ended in an error (and no retry of it succeeded).
+    bool lastCommandFailed() const { return m_lastFailed; }
+    // Whether the last job failed because the server refused the login.
+    bool loginRefused() const { return m_loginRefused; }
     bool closed() const { return m_closed; }
+    // Refusals recovered from since start-up (iRetry): every other one is
+    // sent again once.
+    int refusalsRecovered() const { return m_iRetry; }
     // How the connection that ran the last command is protected.
     const ConnectionSecurity& security() const { return m_security; }
 
-    // --- commands ---------------------------------------------------------
-    // Hands `command` to the component as the command of code `code`
-    // (iLastCommand) and returns at once; sCommand holds its text.
-    void execute(short code, const FtpCommand& command);
-    // Keeps the event loop running until the component is idle. Waits nest:
-    // whatever runs meanwhile may wait again.
-    void WaitResp();
-    // execute() and WaitResp().
-    void runCommand(short code, const FtpCommand& command);
-    // The Cancel button: abandons the running command, waits for its
-    // completion, and goes on with a fresh component.
+    // --- jobs -------------------------------------------------------------
+    // Each returns at once; the job's finished() tells how it ended.
+    // PWD: logs in, and its answer becomes the current and the root directory.
+    RemoteJob* logIn();
+    // The first listing after the login ("DIR"); once it has ended the
+    // session counts as connected.
+    RemoteJob* listFirst();
+    // Lists `directory` (with its trailing "/") filtered by `pattern`; when
+    // the listing succeeds the directory becomes the current one.
+    // `enterFirst`: change into it first (a link that may lead to one).
+    RemoteJob* listDirectory(const QString& directory, const QString& pattern,
+                             ListVerb verb = ListVerb::Ls, bool enterFirst = false);
+    RemoteJob* remove(const QString& path, const QString& subject);
+    RemoteJob* rename(const QString& from, const QString& to, const QString& subject);
+    RemoteJob* makeDirectory(const QString& path);
+    RemoteJob* removeDirectory(const QString& path);
+    // QUIT: the session is no longer connected from now on.
+    RemoteJob* disconnectFromServer();
+    // Any other command, its completion handled by its kind.
+    RemoteJob* run(const FtpCommand& command, const QString& subject = QString());
+
+    // The Cancel button: abandons the running job and every waiting one,
+    // each ending as cancelled; the log says so and a fresh component takes
+    // over.
     void Cancel();
-    // Abandons the running command, if any, without waiting for anything;
-    // no reply of it is reported. The next command starts afresh.
+    // Abandons whatever runs or waits, as cancelled, without a log line;
+    // the session is not connected any more. The next job starts afresh.
     void reset();
     // Abandons everything for good: nothing is sent (not even QUIT) and
     // nothing more is reported.
     void close();
     // Writes a line into the log, as the command starters do.
     void log(const QString& text);
-
-    // What the completion of a command of code `code` does.
-    int ReactToResponse(short code);
-    // Stores the reply to PWD as the current and the root directory.
-    short ShowDir();
-    // Hands a listing on, after logging how many lines it could not read.
-    void showListing(const SharedListing& listing);
-    // Logs a state of the component and dispatches its completion.
-    void Inet1_StateChanged(short state);
 
 signals:
     // A command was handed to the component; `command` is its text.
@@ -112,15 +121,13 @@ signals:
     void logCleared();
     // A listing command completed: its entries.
     void listingRead(const SharedListing& listing);
-    // PWD gave the current directory.
+    // The current directory changed.
     void directoryChanged(const QString& directory);
     // QUIT completed.
     void disconnected();
-    // Bytes of the running transfer moved so far, and in all (0 when unknown).
-    void progress(qint64 done, qint64 total);
-    // A wait began or ended (the window shows Cancel meanwhile).
-    void waitStarted();
-    void waitEnded();
+    // The first job started after an idle spell, and the last one ended
+    // (the window shows Cancel meanwhile).
+    void busyChanged(bool busy);
     // A run-time failure while a completion was handled; `message` is the
     // whole text to show.
     void failure(const QString& message);
@@ -131,24 +138,52 @@ signals:
     void clearTextAllowedForGood();
 
 private:
+    struct Listing {
+        QString directory;
+        bool first = false;
+    };
+
+    RemoteJob* submit(const FtpCommand& command, const QString& subject);
+    RemoteJob* submit(const FtpCommand& command, const QString& subject, const Listing& listing);
+    void startNext();
+    void attempt();
+    void onAttemptEnded(const InetResult& result);
+    bool recoverFromFailure(const InetResult& result);
+    void endRunning(const InetResult& result);
+    void abandonAll(bool logCancel);
     void createInet();
     void reloadInet();
-    void reactToState(short state);
-    void recoverFromRefusal();
-    void answerTrustQuestion();
-    void answerClearTextQuestion();
+    // Logs a state of the component (the component's StateChanged).
+    void Inet1_StateChanged(short state);
+    bool answerTrustQuestion(const InetResult& result);
+    bool answerClearTextQuestion();
     std::optional<FtpAddress> address() const;
-    void runAgain();
     void applySecurityOptions();
     void logSecurity();
-    void wakeWaits();
+    // What the completion of the running job does.
+    void ReactToResponse(const RemoteJob& job, const InetResult& result);
+    // Takes the reply to PWD as the current and the root directory.
+    void ShowDir(const QString& reply);
+    // Hands a listing on, after logging how many lines it could not read.
+    void showListing(const SharedListing& listing);
+    void setDirectory(const QString& directory);
+    void takeFirstListing();
 
     QPointer<Inet> m_inet1;
-    FtpCommand m_command;
-    bool m_commandFailed = false;
+    std::deque<QPointer<RemoteJob>> m_waiting;
+    QPointer<RemoteJob> m_running;
+    QHash<RemoteJob*, Listing> m_listings;
+    QPointer<InetJob> m_attempt;
+    QString m_remoteDir;
+    QString m_rootDir;
+    bool m_connected = false;
+    bool m_lastFailed = false;
+    bool m_loginRefused = false;
     bool m_closed = false;
-    int m_trustRounds = 0; // questions about the server answered for this command
+    bool m_busy = false;
+    bool m_cancelAsked = false; // the Cancel button abandoned the running job
+    int m_iRetry = 0;
+    int m_trustRounds = 0; // questions about the server answered for this job
     ConnectionSecurity m_security;
     std::shared_ptr<SessionTrust> m_trust = std::make_shared<SessionTrust>();
-    std::vector<QEventLoop*> m_waits;
 };

@@ -31,3 +31,21 @@ struct HostProfiles {
     short iCurHost = 0;
     short iSavePW = 0;
 };
+
+// The saved profile that logs in as `host` does (address, user and
+// protocol), the current one first; -1 when there is none.
+inline int profileOf(const HostProfiles& profiles, const HostInfo& host) {
+    const auto same = [&host](const HostInfo& profile) {
+        return profile.sAddr == host.sAddr && profile.sUser == host.sUser &&
+               profile.protocol == host.protocol;
+    };
+    const int count = int(qMin<qsizetype>(profiles.iNumHosts, profiles.Hosts.size()));
+    if (profiles.iCurHost >= 0 && profiles.iCurHost < count &&
+        same(profiles.Hosts[profiles.iCurHost]))
+        return profiles.iCurHost;
+    for (int n = 0; n < count; ++n) {
+        if (same(profiles.Hosts[n]))
+            return n;
+    }
+    return -1;
+}

@@ -2,6 +2,7 @@
 
 #include "common/client_errors.h"
 #include "common/prompter.h"
+#include "connection_control.h"
 #include "connect/connect_frm.h"
 #include "pane_drag.h"
 #include "panes/file_icons.h"
@@ -69,7 +70,7 @@ TARLEN_Frm::TARLEN_Frm(Prompter& prompter, QWidget* parent)
             [this](const QStringList& paths) { m_transfers->uploadDropped(paths); });
     m_drag = std::make_unique<PaneDrag>(*this);
     m_settings = std::make_unique<WindowSettings>(*this);
-    connectSession();
+    createConnection();
     connectQueue();
     watchPointerResets();
 }
@@ -127,9 +128,6 @@ void TARLEN_Frm::createControls() {
     Timer1->setInterval(1000);
     m_twips.place(this, 0, 0, 10230, 6575);
 
-    connect(Cmd_Connect, &QPushButton::clicked, this, [this] { Cmd_Connect_Click(); });
-    connect(Cmd_Cancel, &QPushButton::clicked, this, [this] { Cmd_Cancel_Click(); });
-    connect(Timer1, &QTimer::timeout, this, [this] { Timer1_Timer(); });
     connect(Txt_Status, &StatusLog::focusPassedOn, this,
             [this] { localPane->LstX_Files->setFocus(Qt::OtherFocusReason); });
     connect(Cmd_Dn, &QPushButton::clicked, this, [this] { Cmd_Dn_Click(); });
@@ -201,8 +199,8 @@ void TARLEN_Frm::Form_Unload() {
     // What still moves stops where it is and is kept for the next time.
     m_queue->stopAll();
     saveQueue();
+    m_connection->unload();
     m_session->close();
-    Timer1->stop();
     setBusyPointer(false);
     writeSettings();
 }
@@ -241,6 +239,24 @@ void TARLEN_Frm::Cmd_Dn_Click() {
 
 void TARLEN_Frm::Cmd_Up_Click() {
     m_transfers->Cmd_Up_Click();
+}
+
+void TARLEN_Frm::createConnection() {
+    const ConnectionView view{*remotePane, *Cmd_Connect,    *Cmd_Cancel, *Lbl_Security,
+                              *Txt_Status, *Progress,       *Timer1,     *localPane->LstX_Files};
+    ConnectionHooks hooks;
+    hooks.chooseHost = [this] {
+        return showConnectDialog ? showConnectDialog() : std::optional<HostInfo>();
+    };
+    hooks.vault = [this]() -> PasswordVault& { return vault(); };
+    hooks.writeSettings = [this] { return writeSettings(); };
+    hooks.loggedIn = [this](const HostInfo& host) { takeQueueLogin(host); };
+    m_connection = std::make_unique<ConnectionControl>(*m_session, view, profiles, sKey,
+                                                       m_prompter, std::move(hooks));
+}
+
+void TARLEN_Frm::connectAtStart(const LaunchTarget& target) {
+    m_connection->connectAtStart(target);
 }
 
 PasswordVault& TARLEN_Frm::vault() {

@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 
+class ConnectionControl;
 class FilePane;
 class LocalPane;
 class PaneDrag;
@@ -92,19 +93,17 @@ public:
     TwipsGeometry& twips() { return m_twips; }
     const TwipsGeometry& twips() const { return m_twips; }
     bool bResizing = false;
-    short iDots = 0;
 
     // --- routines and handlers ----------------------------------------------
     void Resize_Frm();
     void Frm_Local_MouseDown(int index, int button, int shift, double x, double y);
     void Frm_Local_MouseMove(int index, int button, int shift, double x, double y);
     void Frm_Local_MouseUp(int index, int button, int shift, double x, double y);
-    void Cmd_Connect_Click();
     // Connects to the server a URL named (tarlen's command line) without the
     // connect dialog, and opens the URL's folder.
     void connectAtStart(const LaunchTarget& target);
-    void Cmd_Cancel_Click();
-    void Timer1_Timer();
+    // Connect and Close, the login, Cancel and the progress dots.
+    ConnectionControl& connection() const { return *m_connection; }
     void Cmd_Dn_Click();
     void Cmd_Up_Click();
     // The menu's entries (also Ctrl+, and F1; Ctrl+Q quits).
@@ -119,31 +118,9 @@ protected:
 private:
     void createControls();
     void createMenu();
+    void createConnection();
     void orderTabStops();
     void centreOnScreen();
-    void connectSession();
-    // Connects to `given`, or to the host the connect dialog names when
-    // there is none; closes the connection when there is one.
-    void connectOrClose(const std::optional<HostInfo>& given);
-    void connectToHost(const std::optional<HostInfo>& given);
-    bool loginAbandoned(quint64 attempt) const;
-    void fillPasswordFromKeyring(HostInfo& host);
-    // Logs in; a password the server refuses is asked for again.
-    void logIn(HostInfo& host, quint64 attempt);
-    std::optional<QString> askPasswordAgain(const HostInfo& host, int profile, bool* save);
-    // "Save Password" for the saved profile `profile`, the settings file
-    // written at once.
-    void keepPassword(int profile, const QString& password);
-    // The saved profile that logs in as `host` does (address, user and
-    // protocol), the current one first; -1 when there is none.
-    int profileOf(const HostInfo& host) const;
-    // The login as the user knows it: its saved profile's name, else its
-    // address.
-    QString loginName() const;
-    // The saved profile of the host logged in to keeps that it may go on in
-    // clear text; the settings file is written at once.
-    void allowClearTextForGood();
-    void disconnectFromHost();
     // Abandons the command at unload (no QUIT) and writes the settings.
     void Form_Unload();
     // The settings file: the one given, else the usual one.
@@ -176,13 +153,9 @@ private:
     std::unique_ptr<PaneTransfers> m_transfers;
     std::unique_ptr<PaneDrag> m_drag;
     std::unique_ptr<WindowSettings> m_settings;
+    std::unique_ptr<ConnectionControl> m_connection;
     // The desktop's keyring, looked for when a password is first needed.
     std::unique_ptr<PasswordVault> m_vault;
     PasswordVault& vault();
     bool m_unloaded = false;
-    // Each login gets a number; abandoning it moves the number on.
-    quint64 m_loginAttempt = 0;
-    bool m_loggingIn = false;
-    // The host of the login under way or done, as the dialog or a URL gave it.
-    HostInfo m_loginHost;
 };

@@ -56,7 +56,7 @@ void TARLEN_Frm::connectQueue() {
             refreshPanesSoon(true);
     });
     connect(&q, &TransferQueue::remoteFileArrived, this, [this](const QString& folder) {
-        if (m_session->bConnected && folder == remotePane->remoteDirectory())
+        if (m_session->connected() && folder == remotePane->remoteDirectory())
             refreshPanesSoon(false);
     });
     connect(&q, &TransferQueue::totalsChanged, this, &TARLEN_Frm::followRunningFile);
@@ -90,7 +90,7 @@ void TARLEN_Frm::refreshPanesSoon(bool local) {
 void TARLEN_Frm::takeQueueLogin(const HostInfo& host) {
     QueueLogin login;
     // Named as the saved profile it is (whatever the dialog's host box said).
-    const int profile = profileOf(host);
+    const int profile = profileOf(profiles, host);
     login.profileName = profile >= 0 ? profiles.Hosts[profile].sName : QString();
     login.address = host.sAddr;
     login.user = host.sUser;

@@ -746,7 +746,7 @@ void TestFileOperations::remoteRenameStopsAtEmptyAnswer() {
     f.remotePane->Cmd_Rename_Click();
     QVERIFY(sent().isEmpty());
     QVERIFY(m_prompter.messages.last().text.startsWith(
-        QStringLiteral("The following error occurred trying to delete /: ")));
+        QStringLiteral("The following error occurred trying to rename /: ")));
 }
 
 void TestFileOperations::remoteMakeAndRemoveDirectory() {
