@@ -15,7 +15,8 @@ inline bool waitUntilIdle(const RemoteSession& session, int timeoutMs = 30000) {
 inline InetResult runToEnd(RemoteJob* job, int timeoutMs = 30000) {
     InetResult result = InetResult::cancelledResult();
     bool ended = false;
-    QObject::connect(job, &RemoteJob::finished, [&](const InetResult& r) {
+    QObject context; // ends the connection with this function
+    QObject::connect(job, &RemoteJob::finished, &context, [&](const InetResult& r) {
         result = r;
         ended = true;
     });
