@@ -156,17 +156,46 @@ QString partFileFor(const QString& local, int another) {
     return local + QStringLiteral(".part");
 }
 
-std::optional<FtpCommand> parseFtpCommand(const QString& text, QString* error) {
-    auto fail = [error](const QString& why) -> std::optional<FtpCommand> {
-        if (error)
-            *error = why;
-        return std::nullopt;
-    };
+namespace {
 
+std::optional<FtpCommand> failParse(QString* error, const QString& why) {
+    if (error)
+        *error = why;
+    return std::nullopt;
+}
+
+// "GET remote local" and "PUT local remote": two paths that end in the
+// same file name.
+std::optional<FtpCommand> parseTransfer(const QString& verb, const QString& args, QString* error) {
+    QString first, second;
+    if (!splitPaths(args, sameFileName, &first, &second))
+        return failParse(error, QStringLiteral("The command \"%1\" needs two paths that end in "
+                                               "the same file name.")
+                                    .arg(verb));
+    const bool get = verb == u"GET";
+    FtpCommand cmd;
+    cmd.kind = get ? FtpCommand::Kind::Get : FtpCommand::Kind::Put;
+    cmd.remote = get ? first : second;
+    cmd.local = get ? second : first;
+    return cmd;
+}
+
+std::optional<FtpCommand> parseRename(const QString& args, QString* error) {
+    FtpCommand cmd;
+    if (!splitPaths(args, sameDirectory, &cmd.remote, &cmd.newRemote))
+        return failParse(error, QStringLiteral("The command \"RENAME\" needs an old and a new "
+                                               "path in the same directory."));
+    cmd.kind = FtpCommand::Kind::Rename;
+    return cmd;
+}
+
+} // namespace
+
+std::optional<FtpCommand> parseFtpCommand(const QString& text, QString* error) {
     for (QChar c : text)
         if (c == u'\r' || c == u'\n' || c == u'\0')
-            return fail(QStringLiteral("The command contains a line break or a NUL character and "
-                                       "was not sent."));
+            return failParse(error, QStringLiteral("The command contains a line break or a NUL "
+                                                   "character and was not sent."));
 
     const qsizetype blank = text.indexOf(u' ');
     const QString verb = (blank < 0 ? text : text.left(blank)).toUpper();
@@ -175,7 +204,7 @@ std::optional<FtpCommand> parseFtpCommand(const QString& text, QString* error) {
     FtpCommand cmd;
     auto needArgs = [&](FtpCommand::Kind kind) -> std::optional<FtpCommand> {
         if (args.isEmpty())
-            return fail(QStringLiteral("The command \"%1\" needs a path.").arg(verb));
+            return failParse(error, QStringLiteral("The command \"%1\" needs a path.").arg(verb));
         cmd.kind = kind;
         cmd.remote = args;
         return cmd;
@@ -191,25 +220,10 @@ std::optional<FtpCommand> parseFtpCommand(const QString& text, QString* error) {
     }
     if (verb == u"DIR" || verb == u"LS")
         return FtpCommand::list(text.left(blank < 0 ? text.size() : blank), args);
-    if (verb == u"GET" || verb == u"PUT") {
-        QString first, second;
-        if (!splitPaths(args, sameFileName, &first, &second))
-            return fail(QStringLiteral("The command \"%1\" needs two paths that end in the same "
-                                       "file name.")
-                            .arg(verb));
-        const bool get = verb == u"GET";
-        cmd.kind = get ? FtpCommand::Kind::Get : FtpCommand::Kind::Put;
-        cmd.remote = get ? first : second;
-        cmd.local = get ? second : first;
-        return cmd;
-    }
-    if (verb == u"RENAME") {
-        if (!splitPaths(args, sameDirectory, &cmd.remote, &cmd.newRemote))
-            return fail(QStringLiteral("The command \"RENAME\" needs an old and a new path in the "
-                                       "same directory."));
-        cmd.kind = FtpCommand::Kind::Rename;
-        return cmd;
-    }
+    if (verb == u"GET" || verb == u"PUT")
+        return parseTransfer(verb, args, error);
+    if (verb == u"RENAME")
+        return parseRename(args, error);
     if (verb == u"DELETE")
         return needArgs(FtpCommand::Kind::Delete);
     if (verb == u"MKDIR")
@@ -217,5 +231,6 @@ std::optional<FtpCommand> parseFtpCommand(const QString& text, QString* error) {
     if (verb == u"RMDIR")
         return needArgs(FtpCommand::Kind::RemoveDir);
 
-    return fail(QStringLiteral("\"%1\" is not a command the transfer component knows.").arg(text));
+    return failParse(
+        error, QStringLiteral("\"%1\" is not a command the transfer component knows.").arg(text));
 }

@@ -1,13 +1,12 @@
 // TLS and SSH for the session: what libcurl is told to verify and accept,
 // how a server's identity that could not be taken on trust is read and
 // reported, and what the log learns about a secure connection.
-#include "ftp_session.h"
+#include "ftp_session_steps.h"
 
 #include "inet_codes.h"
 #include "known_host_names.h"
 #include "raw_names.h"
 
-#include <QCryptographicHash>
 #include <QFile>
 
 #include <cstdlib>
@@ -40,7 +39,7 @@ QByteArray leafCertificatePem(CURL* easy) {
 }
 
 void FtpSession::prepareTls(const FtpJob& job) {
-    CURL* e = m_easy;
+    CURL* e = m_curl.easy;
     switch (job.address.protocol) {
     case ServerProtocol::PlainFtp:
         return;
@@ -48,7 +47,7 @@ void FtpSession::prepareTls(const FtpJob& job) {
         // Asked for as if required, so that nothing goes out in clear text
         // before the user knows; a server that refused it once, and that
         // the user allowed clear text for, is not asked again.
-        if (m_tlsRefused && job.security.clearTextAllowed)
+        if (m_server.secure.tlsRefused && job.security.clearTextAllowed)
             return;
         curl_easy_setopt(e, CURLOPT_USE_SSL, long(CURLUSESSL_ALL));
         break;
@@ -71,7 +70,7 @@ void FtpSession::prepareTls(const FtpJob& job) {
 }
 
 void FtpSession::prepareSsh(const FtpJob& job) {
-    CURL* e = m_easy;
+    CURL* e = m_curl.easy;
     const SecurityOptions& security = job.security;
     // Without a file of its own every key is unknown, and none is taken
     // unless accepted for this connection.
@@ -79,7 +78,7 @@ void FtpSession::prepareSsh(const FtpJob& job) {
                                       ? QByteArray("/dev/null")
                                       : RawName::encode(security.knownHostsFile);
     curl_easy_setopt(e, CURLOPT_SSH_KNOWNHOSTS, knownHosts.constData());
-    curl_easy_setopt(e, CURLOPT_SSH_KEYFUNCTION, &FtpSession::checkHostKey);
+    curl_easy_setopt(e, CURLOPT_SSH_KEYFUNCTION, &PeerCheck::checkHostKey);
     curl_easy_setopt(e, CURLOPT_SSH_KEYDATA, this);
 
     long methods = CURLSSH_AUTH_PASSWORD | CURLSSH_AUTH_KEYBOARD;
@@ -97,77 +96,79 @@ void FtpSession::prepareSsh(const FtpJob& job) {
         curl_easy_setopt(e, CURLOPT_SSH_HOST_PUBLIC_KEY_SHA256, security.pinnedHostKey.constData());
 }
 
-int FtpSession::checkHostKey(CURL*, const curl_khkey* known, const curl_khkey* found,
-                             curl_khmatch match, void* self) {
+int FtpSession::PeerCheck::checkHostKey(CURL*, const curl_khkey* known, const curl_khkey* found,
+                                        curl_khmatch match, void* self) {
     auto* s = static_cast<FtpSession*>(self);
-    if (!s->m_job)
+    RunningJob& run = s->m_run;
+    if (!run.job)
         return CURLKHSTAT_REJECT;
-    s->m_hostKeyChecked = true;
-    const FtpAddress& address = s->m_job->address;
+    run.trace.hostKeyChecked = true;
+    const FtpAddress& address = run.job->address;
     PeerIdentity key = hostKeyIdentity(keyBytes(found), address.host, address.port);
-    if (s->m_probing) {
-        s->m_untrusted = key;
+    if (run.probing) {
+        run.untrusted = key;
         return CURLKHSTAT_REJECT;
     }
-    s->m_hostKey = key;
+    s->m_server.secure.hostKey = key;
     if (match == CURLKHMATCH_OK)
         return CURLKHSTAT_FINE;
     if (match == CURLKHMATCH_MISSING && !key.keyBlob.isEmpty() &&
-        key.keyBlob == s->m_job->security.acceptedHostKey)
+        key.keyBlob == run.job->security.acceptedHostKey)
         return CURLKHSTAT_FINE;
     if (match == CURLKHMATCH_MISMATCH) {
         key.problem = PeerIdentity::Problem::Changed;
         key.knownFingerprint = sshFingerprint(keyBytes(known));
     }
-    s->m_untrusted = key;
+    run.untrusted = key;
     return CURLKHSTAT_REJECT;
 }
 
-std::optional<PeerIdentity> FtpSession::probeCertificate(const FtpJob& job,
-                                                         const QString& verifyError) {
+std::optional<PeerIdentity> FtpSession::PeerCheck::probeCertificate(const QString& verifyError) {
     FtpJob probe = job;
     // The server has not been trusted: it gets no password.
     probe.userName.clear();
     probe.password.clear();
     probe.security.pinnedPublicKey.clear();
-    m_probing = true;
-    prepare(probe, {});
-    curl_easy_setopt(m_easy, CURLOPT_SSL_VERIFYPEER, 0L);
-    curl_easy_setopt(m_easy, CURLOPT_SSL_VERIFYHOST, 0L);
-    curl_easy_setopt(m_easy, CURLOPT_CERTINFO, 1L);
-    curl_easy_setopt(m_easy, CURLOPT_NOBODY, 1L);
-    curl_easy_setopt(m_easy, CURLOPT_FRESH_CONNECT, 1L);
-    curl_easy_setopt(m_easy, CURLOPT_FORBID_REUSE, 1L);
-    perform(probe, Phase::Login);
-    m_probing = false;
-    const QByteArray pem = leafCertificatePem(m_easy);
+    s.m_run.probing = true;
+    s.prepare(probe, {});
+    CURL* e = s.m_curl.easy;
+    curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 0L);
+    curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 0L);
+    curl_easy_setopt(e, CURLOPT_CERTINFO, 1L);
+    curl_easy_setopt(e, CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(e, CURLOPT_FRESH_CONNECT, 1L);
+    curl_easy_setopt(e, CURLOPT_FORBID_REUSE, 1L);
+    s.perform(probe, Phase::Login);
+    s.m_run.probing = false;
+    const QByteArray pem = leafCertificatePem(e);
     if (pem.isEmpty())
         return std::nullopt;
     return certificateIdentity(pem, job.address.host, job.address.port, verifyError);
 }
 
-std::optional<PeerIdentity> FtpSession::probeHostKey(const FtpJob& job) {
+std::optional<PeerIdentity> FtpSession::PeerCheck::probeHostKey() {
     FtpJob probe = job;
     // The server has not been trusted: it gets no name, no password, no key.
     probe.userName.clear();
     probe.password.clear();
     probe.security = SecurityOptions();
     probe.security.useAgent = false;
-    m_untrusted.reset();
-    m_probing = true;
-    prepare(probe, {});
-    curl_easy_setopt(m_easy, CURLOPT_NOBODY, 1L);
-    curl_easy_setopt(m_easy, CURLOPT_FRESH_CONNECT, 1L);
-    curl_easy_setopt(m_easy, CURLOPT_FORBID_REUSE, 1L);
-    perform(probe, Phase::Login);
-    m_probing = false;
-    return std::exchange(m_untrusted, std::nullopt);
+    s.m_run.untrusted.reset();
+    s.m_run.probing = true;
+    s.prepare(probe, {});
+    CURL* e = s.m_curl.easy;
+    curl_easy_setopt(e, CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(e, CURLOPT_FRESH_CONNECT, 1L);
+    curl_easy_setopt(e, CURLOPT_FORBID_REUSE, 1L);
+    s.perform(probe, Phase::Login);
+    s.m_run.probing = false;
+    return std::exchange(s.m_run.untrusted, std::nullopt);
 }
 
 // libcurl lets a server show only a key of the type its known_hosts file
 // holds for it: one that now has keys of other types only cannot even set
 // up the session. Its key is then read without the file.
-std::optional<PeerIdentity> FtpSession::hostKeyOfAnotherType(const FtpJob& job) {
+std::optional<PeerIdentity> FtpSession::PeerCheck::hostKeyOfAnotherType() {
     QFile file(job.security.knownHostsFile);
     if (job.security.knownHostsFile.isEmpty() || !file.open(QIODevice::ReadOnly))
         return std::nullopt;
@@ -175,7 +176,7 @@ std::optional<PeerIdentity> FtpSession::hostKeyOfAnotherType(const FtpJob& job) 
         knownHostKeys(file.readAll(), job.address.host, job.address.port);
     if (known.isEmpty())
         return std::nullopt;
-    std::optional<PeerIdentity> shown = probeHostKey(job);
+    std::optional<PeerIdentity> shown = probeHostKey();
     if (!shown || known.contains(shown->keyBlob))
         return std::nullopt;
     QStringList fingerprints;
@@ -186,8 +187,8 @@ std::optional<PeerIdentity> FtpSession::hostKeyOfAnotherType(const FtpJob& job) 
     return shown;
 }
 
-std::optional<std::pair<int, QString>> FtpSession::hostKeyFailureOf(const FtpJob& job,
-                                                                    CURLcode rc) {
+std::optional<std::pair<int, QString>> FtpSession::PeerCheck::hostKeyFailureOf(CURLcode rc) {
+    std::optional<PeerIdentity>& untrusted = s.m_run.untrusted;
     // A connection held to its session's key: no question, a refusal.
     if (rc == CURLE_PEER_FAILED_VERIFICATION && !job.security.pinnedHostKey.isEmpty())
         return std::pair{int(InetResponse::HostKeyChanged),
@@ -195,127 +196,48 @@ std::optional<std::pair<int, QString>> FtpSession::hostKeyFailureOf(const FtpJob
                                         "trusted; nothing was sent.")
                              .arg(QString::fromUtf8(job.address.host))};
     const bool sessionNotSetUp =
-        (rc == CURLE_FAILED_INIT || rc == CURLE_SSH) && !m_hostKeyChecked && !m_untrusted;
+        (rc == CURLE_FAILED_INIT || rc == CURLE_SSH) && !s.m_run.trace.hostKeyChecked && !untrusted;
     if (sessionNotSetUp)
-        m_untrusted = hostKeyOfAnotherType(job);
+        untrusted = hostKeyOfAnotherType();
     else if (rc != CURLE_PEER_FAILED_VERIFICATION)
         return std::nullopt;
-    if (!m_untrusted)
+    if (!untrusted)
         return std::nullopt;
     const QString host = QString::fromUtf8(job.address.host);
-    if (m_untrusted->problem == PeerIdentity::Problem::Changed)
+    if (untrusted->problem == PeerIdentity::Problem::Changed)
         return std::pair{int(InetResponse::HostKeyChanged),
                          QStringLiteral("The host key of %1 has changed: the server shows %2, "
                                         "but %3 was trusted.")
-                             .arg(host, m_untrusted->fingerprint, m_untrusted->knownFingerprint)};
+                             .arg(host, untrusted->fingerprint, untrusted->knownFingerprint)};
     return std::pair{int(InetResponse::HostKeyUnknown),
                      QStringLiteral("The host key of %1 is not known yet: %2.")
-                         .arg(host, sshKeyLine(*m_untrusted))};
+                         .arg(host, sshKeyLine(*untrusted))};
 }
 
-std::optional<std::pair<int, QString>> FtpSession::trustFailureOf(const FtpJob& job, CURLcode rc) {
-    if (sftp())
-        return hostKeyFailureOf(job, rc);
+std::optional<std::pair<int, QString>> FtpSession::PeerCheck::trustFailureOf(CURLcode rc) {
+    if (s.sftp())
+        return hostKeyFailureOf(rc);
+    std::optional<PeerIdentity>& untrusted = s.m_run.untrusted;
     const QString host = QString::fromUtf8(job.address.host);
     const bool pinMismatch = rc == CURLE_SSL_PINNEDPUBKEYNOTMATCH;
     if (rc != CURLE_PEER_FAILED_VERIFICATION && !pinMismatch)
         return std::nullopt;
-    const QString verifyError = QString::fromLocal8Bit(m_errorText);
-    m_untrusted = probeCertificate(job, verifyError);
-    if (!m_untrusted)
+    const QString verifyError = QString::fromLocal8Bit(s.m_curl.errorText);
+    untrusted = probeCertificate(verifyError);
+    if (!untrusted)
         return std::pair{
             int(InetResponse::CertificateUntrusted),
             QStringLiteral("The server's certificate is not trusted: %1").arg(verifyError)};
     if (pinMismatch) {
-        m_untrusted->problem = PeerIdentity::Problem::Changed;
+        untrusted->problem = PeerIdentity::Problem::Changed;
         return std::pair{int(InetResponse::CertificateChanged),
                          QStringLiteral("The certificate of %1 has changed since it was trusted; "
                                         "it is now %2.")
-                             .arg(host, m_untrusted->fingerprint)};
+                             .arg(host, untrusted->fingerprint)};
     }
-    const int code = m_untrusted->expired     ? InetResponse::CertificateExpired
-                     : m_untrusted->wrongHost ? InetResponse::CertificateWrongHost
-                                              : InetResponse::CertificateUntrusted;
+    const int code = untrusted->expired     ? InetResponse::CertificateExpired
+                     : untrusted->wrongHost ? InetResponse::CertificateWrongHost
+                                            : InetResponse::CertificateUntrusted;
     return std::pair{code, QStringLiteral("The certificate of %1 is not trusted. %2")
-                               .arg(host, m_untrusted->reasons.join(u' '))};
-}
-
-std::optional<std::pair<int, QString>> FtpSession::secureChannelFailureOf(const FtpJob& job,
-                                                                          CURLcode rc) const {
-    const QString curlText =
-        QString::fromLocal8Bit(m_errorText[0] ? m_errorText : curl_easy_strerror(rc));
-    const QString host = QString::fromUtf8(job.address.host);
-    switch (rc) {
-    case CURLE_USE_SSL_FAILED:
-        return tlsRefusal(job);
-    case CURLE_SSL_CONNECT_ERROR:
-        return std::pair{
-            int(InetResponse::SecureChannelFailed),
-            QStringLiteral("The TLS handshake with %1 failed: %2").arg(host, curlText)};
-    case CURLE_SSH:
-        return std::pair{int(InetResponse::SecureChannelFailed),
-                         QStringLiteral("The SSH connection to %1 failed: %2").arg(host, curlText)};
-    default:
-        return std::nullopt;
-    }
-}
-
-// The server would not switch to TLS, or (when the commands were encrypted
-// already) would not protect the data connections: nothing was sent in clear
-// text either way.
-std::pair<int, QString> FtpSession::tlsRefusal(const FtpJob& job) const {
-    const QString host = QString::fromUtf8(job.address.host);
-    if (!m_tlsDetails.isEmpty())
-        return {InetResponse::SecureChannelFailed,
-                QStringLiteral("%1 encrypts the commands but refused to protect the data "
-                               "connections (PROT P): nothing was sent unencrypted.")
-                    .arg(host)};
-    if (job.address.protocol != ServerProtocol::FtpTlsIfOffered)
-        return {InetResponse::SecureChannelFailed,
-                QStringLiteral("%1 refused to switch to TLS, and this connection "
-                               "requires it: nothing was sent unencrypted.")
-                    .arg(host)};
-    if (job.security.tlsExpected)
-        return {InetResponse::SecureChannelFailed,
-                QStringLiteral("%1 used TLS before but does not offer it now: someone between "
-                               "may be removing it. Nothing was sent. If the server really "
-                               "stopped offering TLS, choose plain FTP for it.")
-                    .arg(host)};
-    return {InetResponse::TlsNotOffered,
-            QStringLiteral("%1 does not offer encryption (TLS); nothing was sent.").arg(host)};
-}
-
-void FtpSession::reportSecured(const FtpJob& job) {
-    FtpEvent ev = FtpEvent::make(FtpEvent::Type::Secured, job.id);
-    ev.security.protocol = job.address.protocol;
-    if (sftp()) {
-        ev.security.encrypted = true;
-        if (m_hostKey) {
-            ev.security.details = m_hostKey->keyType + u' ' + m_hostKey->fingerprint;
-            ev.security.peerKeyPin =
-                QCryptographicHash::hash(m_hostKey->keyBlob, QCryptographicHash::Sha256)
-                    .toBase64(QByteArray::OmitTrailingEquals);
-        }
-    } else {
-        ev.security.encrypted = !m_tlsDetails.isEmpty();
-        ev.security.details = m_tlsDetails;
-        if (ev.security.encrypted)
-            ev.security.peerKeyPin = m_peerKeyPin;
-    }
-    m_host.report(std::move(ev));
-}
-
-// SFTP transfers send no command line to watch for: the exchange has begun
-// once data moves, and at the latest when it ends.
-void FtpSession::noteSftpExchange(bool dataMoved) {
-    if (m_phase != Phase::Command || (!dataMoved && m_responseSeen))
-        return;
-    if (!m_requestSent) {
-        m_requestSent = true;
-        reportState(InetState::RequestSent);
-    }
-    if (!m_responseSeen) {
-        m_responseSeen = true;
-        reportState(InetState::ReceivingResponse);
-    }
+                               .arg(host, untrusted->reasons.join(u' '))};
 }

@@ -1,11 +1,12 @@
 // Downloads and uploads: whole, continued from a part file kept beside the
 // target, or appended to a remote file; the look at a remote file that
 // resuming, appending and Stat rest on; the modification times they keep.
-#include "ftp_session.h"
+#include "ftp_session_steps.h"
 
 #include "inet_codes.h"
 #include "raw_names.h"
 
+#include <QDateTime>
 #include <QRandomGenerator>
 
 #include <cerrno>
@@ -75,6 +76,11 @@ std::optional<qint64> copyFile(int from, int to, const std::function<bool()>& ab
     }
 }
 
+// What libcurl writes of a look at a file is not wanted.
+size_t discardData(char*, size_t size, size_t count, void*) {
+    return size * count;
+}
+
 qint64 offsetInfo(CURL* easy, CURLINFO info) {
     curl_off_t value = -1;
     return curl_easy_getinfo(easy, info, &value) == CURLE_OK ? qint64(value) : -1;
@@ -82,107 +88,101 @@ qint64 offsetInfo(CURL* easy, CURLINFO info) {
 
 } // namespace
 
-void FtpSession::beginProgress(qint64 base, qint64 total) {
-    m_progressActive = true;
-    m_progressBase = base;
-    m_progressTotal = total;
-}
-
 // The size and modification time of the remote file, nothing moved: SIZE
 // and MDTM over FTP, a stat over SFTP.
-CURLcode FtpSession::lookUpRemoteFile(const FtpJob& job) {
-    prepare(job, pathBytes(job.command.remote));
-    curl_easy_setopt(m_easy, CURLOPT_NOBODY, 1L);
-    curl_easy_setopt(m_easy, CURLOPT_FILETIME, 1L);
+CURLcode FtpSession::FileTransfer::lookUpRemoteFile() {
+    s.prepare(job, s.pathBytes(job.command.remote));
+    curl_easy_setopt(s.m_curl.easy, CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(s.m_curl.easy, CURLOPT_FILETIME, 1L);
     // Over FTP libcurl also writes what it learnt as header-like lines.
-    curl_easy_setopt(m_easy, CURLOPT_WRITEFUNCTION, &FtpSession::discardData);
-    const CURLcode rc = perform(job, Phase::Command);
+    curl_easy_setopt(s.m_curl.easy, CURLOPT_WRITEFUNCTION, &discardData);
+    const CURLcode rc = s.perform(job, Phase::Command);
     if (rc != CURLE_OK)
         return rc;
-    m_facts.remoteSize = offsetInfo(m_easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T);
-    m_facts.remoteTime = offsetInfo(m_easy, CURLINFO_FILETIME_T);
+    facts.remoteSize = offsetInfo(s.m_curl.easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T);
+    facts.remoteTime = offsetInfo(s.m_curl.easy, CURLINFO_FILETIME_T);
     // libcurl's SFTP leaves the size of an empty file unknown; an SFTP
     // server that could not tell a size at all would have failed the stat.
-    if (sftp() && m_facts.remoteSize < 0)
-        m_facts.remoteSize = 0;
+    if (s.sftp() && facts.remoteSize < 0)
+        facts.remoteSize = 0;
     return rc;
 }
 
-CURLcode FtpSession::runStat(const FtpJob& job) {
-    return lookUpRemoteFile(job);
+CURLcode FtpSession::FileTransfer::runStat() {
+    return lookUpRemoteFile();
 }
 
 // A download kept for resuming collects its bytes in the caller's part file,
 // which a failure leaves behind; any other goes to a hidden file removed on
 // failure. Either is renamed over the target only once it is whole.
-CURLcode FtpSession::runGet(const FtpJob& job) {
+CURLcode FtpSession::FileTransfer::runGet() {
     const FtpCommand::Transfer& how = job.command.transfer;
     const QByteArray target = RawName::encode(job.command.local);
     const QByteArray part = how.part ? RawName::encode(how.part->path) : hiddenPartFileName(target);
-    CURLcode rc = openDownloadFile(job, part);
+    CURLcode rc = openDownloadFile(part);
     if (rc != CURLE_OK)
         return rc;
     qint64 from = 0;
     bool whole = false;
-    rc = how.part ? chooseDownloadStart(job, &from, &whole) : CURLE_OK;
+    rc = how.part ? chooseDownloadStart(&from, &whole) : CURLE_OK;
     if (rc == CURLE_OK && whole)
-        reportProgress(from, from, true);
+        s.reportProgress(from, from, true);
     else if (rc == CURLE_OK)
-        rc = download(job, from);
-    return finishDownload(job, rc, part, target);
+        rc = download(from);
+    return finishDownload(rc, part, target);
 }
 
 // A hidden file is new, made here; a part file is the caller's and is taken
 // only while it is still the recorded one. Neither is opened through a link.
-CURLcode FtpSession::openDownloadFile(const FtpJob& job, const QByteArray& part) {
+CURLcode FtpSession::FileTransfer::openDownloadFile(const QByteArray& part) {
     const std::optional<PartFile>& record = job.command.transfer.part;
     const int create = record ? 0 : O_CREAT | O_EXCL;
-    m_fileFd = ::open(part.constData(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC | create, 0666);
+    file.fd = ::open(part.constData(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC | create, 0666);
     if (!record)
-        return m_fileFd < 0 ? fileFailure(CURLE_WRITE_ERROR) : CURLE_OK;
-    if (m_fileFd >= 0 && isRecordedPartFile(m_fileFd, *record))
+        return file.fd < 0 ? file.fail(CURLE_WRITE_ERROR) : CURLE_OK;
+    if (file.fd >= 0 && isRecordedPartFile(file.fd, *record))
         return CURLE_OK;
-    if (m_fileFd >= 0)
-        ::close(m_fileFd);
-    m_fileFd = -1;
-    m_ownFailure = {InetResponse::LocalError,
-                    QStringLiteral("The part file %1 is not the one this download made; it was "
-                                   "left alone.")
-                        .arg(RawName::shownWithMarks(record->path))};
-    return CURLE_WRITE_ERROR;
+    if (file.fd >= 0)
+        ::close(file.fd);
+    file.fd = -1;
+    return failOwn(InetResponse::LocalError,
+                   QStringLiteral("The part file %1 is not the one this download made; it was "
+                                  "left alone.")
+                       .arg(RawName::shownWithMarks(record->path)),
+                   CURLE_WRITE_ERROR);
 }
 
 // Where a part file goes on: at its end while the remote file is still the
 // one it was begun from and no shorter than it (`whole` when just as long);
 // otherwise it is emptied and the download starts over. One begun from a
 // local file starts as a copy of it.
-CURLcode FtpSession::chooseDownloadStart(const FtpJob& job, qint64* from, bool* whole) {
+CURLcode FtpSession::FileTransfer::chooseDownloadStart(qint64* from, bool* whole) {
     const FtpCommand::Transfer& how = job.command.transfer;
     qint64 kept = 0;
-    const CURLcode seeded = how.seedFrom.isEmpty() ? keptPartSize(&kept) : seedPartFile(job, &kept);
+    const CURLcode seeded = how.seedFrom.isEmpty() ? keptPartSize(&kept) : seedPartFile(&kept);
     if (seeded != CURLE_OK)
         return seeded;
     if ((how.resume || !how.seedFrom.isEmpty()) && kept > 0) {
-        const CURLcode rc = lookUpRemoteFile(job);
+        const CURLcode rc = lookUpRemoteFile();
         if (rc != CURLE_OK)
             return rc;
-        const qint64 remoteSize = m_facts.remoteSize;
-        if (remoteFileUnchanged(how, m_facts) && (remoteSize < 0 || kept <= remoteSize)) {
+        const qint64 remoteSize = facts.remoteSize;
+        if (remoteFileUnchanged(how, facts) && (remoteSize < 0 || kept <= remoteSize)) {
             *from = kept;
             *whole = kept == remoteSize;
-            m_facts.resumedFrom = kept;
-            return ::lseek(m_fileFd, 0, SEEK_END) < 0 ? fileFailure(CURLE_WRITE_ERROR) : CURLE_OK;
+            facts.resumedFrom = kept;
+            return ::lseek(file.fd, 0, SEEK_END) < 0 ? file.fail(CURLE_WRITE_ERROR) : CURLE_OK;
         }
     }
-    if (kept > 0 && ::ftruncate(m_fileFd, 0) != 0)
-        return fileFailure(CURLE_WRITE_ERROR);
-    return ::lseek(m_fileFd, 0, SEEK_SET) < 0 ? fileFailure(CURLE_WRITE_ERROR) : CURLE_OK;
+    if (kept > 0 && ::ftruncate(file.fd, 0) != 0)
+        return file.fail(CURLE_WRITE_ERROR);
+    return ::lseek(file.fd, 0, SEEK_SET) < 0 ? file.fail(CURLE_WRITE_ERROR) : CURLE_OK;
 }
 
-CURLcode FtpSession::keptPartSize(qint64* kept) {
+CURLcode FtpSession::FileTransfer::keptPartSize(qint64* kept) {
     struct stat st {};
-    if (::fstat(m_fileFd, &st) != 0)
-        return fileFailure(CURLE_WRITE_ERROR);
+    if (::fstat(file.fd, &st) != 0)
+        return file.fail(CURLE_WRITE_ERROR);
     *kept = st.st_size;
     return CURLE_OK;
 }
@@ -190,226 +190,239 @@ CURLcode FtpSession::keptPartSize(qint64* kept) {
 // The part file becomes a copy of the local file the download continues; the
 // local file itself stays as it is. The kernel copies, by reference where
 // the file system can.
-CURLcode FtpSession::seedPartFile(const FtpJob& job, qint64* kept) {
+CURLcode FtpSession::FileTransfer::seedPartFile(qint64* kept) {
     const QByteArray seed = RawName::encode(job.command.transfer.seedFrom);
     const int source = ::open(seed.constData(), O_RDONLY | O_CLOEXEC);
-    if (source < 0 || ::ftruncate(m_fileFd, 0) != 0) {
-        m_fileErrno = errno;
+    if (source < 0 || ::ftruncate(file.fd, 0) != 0) {
+        file.error = errno;
         if (source >= 0)
             ::close(source);
         return source < 0 ? CURLE_READ_ERROR : CURLE_WRITE_ERROR;
     }
     const std::optional<qint64> copied = copyFile(
-        source, m_fileFd, [this, &job] { return m_host.abandoned(job.id); }, &m_fileErrno);
+        source, file.fd, [this] { return s.m_host.abandoned(job.id); }, &file.error);
     ::close(source);
     if (!copied)
-        return m_fileErrno == 0 ? CURLE_ABORTED_BY_CALLBACK : CURLE_WRITE_ERROR;
+        return file.error == 0 ? CURLE_ABORTED_BY_CALLBACK : CURLE_WRITE_ERROR;
     *kept = *copied;
     return CURLE_OK;
 }
 
-CURLcode FtpSession::fileFailure(CURLcode rc) {
-    m_fileErrno = errno;
-    return rc;
-}
-
 // A transfer that moved nothing may be refused for the TLS session an upload
 // spent: it gets one more try on a new login (see renewSpentTlsSession).
-CURLcode FtpSession::download(const FtpJob& job, qint64 from) {
-    CURLcode rc = downloadOnce(job, from);
-    if (m_facts.transferred == 0 && renewSpentTlsSession(job, rc)) {
-        m_ownFailure.reset();
-        rc = downloadOnce(job, from);
+CURLcode FtpSession::FileTransfer::download(qint64 from) {
+    CURLcode rc = downloadOnce(from);
+    if (facts.transferred == 0 && Login(s, job).renewSpentTlsSession(rc)) {
+        s.m_run.ownFailure.reset();
+        rc = downloadOnce(from);
     }
     return rc;
 }
 
-CURLcode FtpSession::downloadOnce(const FtpJob& job, qint64 from) {
-    prepare(job, pathBytes(job.command.remote));
-    curl_easy_setopt(m_easy, CURLOPT_WRITEFUNCTION, &FtpSession::writeFileData);
-    curl_easy_setopt(m_easy, CURLOPT_WRITEDATA, this);
+CURLcode FtpSession::FileTransfer::downloadOnce(qint64 from) {
+    s.prepare(job, s.pathBytes(job.command.remote));
+    curl_easy_setopt(s.m_curl.easy, CURLOPT_WRITEFUNCTION, &LocalFile::write);
+    curl_easy_setopt(s.m_curl.easy, CURLOPT_WRITEDATA, &file);
     if (from > 0)
-        curl_easy_setopt(m_easy, CURLOPT_RESUME_FROM_LARGE, curl_off_t(from));
-    if (job.command.transfer.keepTime && m_facts.remoteTime < 0)
-        curl_easy_setopt(m_easy, CURLOPT_FILETIME, 1L);
+        curl_easy_setopt(s.m_curl.easy, CURLOPT_RESUME_FROM_LARGE, curl_off_t(from));
+    if (job.command.transfer.keepTime && facts.remoteTime < 0)
+        curl_easy_setopt(s.m_curl.easy, CURLOPT_FILETIME, 1L);
     const qint64 listed = job.command.transfer.expectedSize;
-    beginProgress(from, m_facts.remoteSize >= 0 ? m_facts.remoteSize : listed);
-    CURLcode rc = perform(job, Phase::Command);
-    m_progressActive = false;
-    m_facts.transferred = qMax<qint64>(0, offsetInfo(m_easy, CURLINFO_SIZE_DOWNLOAD_T));
+    s.m_progress.begin(from, facts.remoteSize >= 0 ? facts.remoteSize : listed);
+    CURLcode rc = s.perform(job, Phase::Command);
+    s.m_progress.end();
+    facts.transferred = qMax<qint64>(0, offsetInfo(s.m_curl.easy, CURLINFO_SIZE_DOWNLOAD_T));
     // Progress ends at what arrived, however the transfer ended.
-    reportProgress(from + m_facts.transferred,
-                   m_facts.remoteSize >= 0 ? m_facts.remoteSize : qMax<qint64>(listed, 0), true);
+    s.reportProgress(from + facts.transferred,
+                     facts.remoteSize >= 0 ? facts.remoteSize : qMax<qint64>(listed, 0), true);
     // What the server said the rest would be (SIZE, or the size in its
     // reply to RETR); libcurl holds the transfer to it.
-    const qint64 told = offsetInfo(m_easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T);
+    const qint64 told = offsetInfo(s.m_curl.easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T);
     if (rc == CURLE_OK)
-        rc = checkArrivedSize(job, from, told >= 0 ? from + told : listed);
-    if (m_facts.remoteSize < 0) {
-        const qint64 rest = rc == CURLE_OK ? m_facts.transferred : told;
+        rc = checkArrivedSize(from, told >= 0 ? from + told : listed);
+    if (facts.remoteSize < 0) {
+        const qint64 rest = rc == CURLE_OK ? facts.transferred : told;
         if (rest >= 0)
-            m_facts.remoteSize = from + rest;
+            facts.remoteSize = from + rest;
     }
-    if (m_facts.remoteTime < 0)
-        m_facts.remoteTime = offsetInfo(m_easy, CURLINFO_FILETIME_T);
+    if (facts.remoteTime < 0)
+        facts.remoteTime = offsetInfo(s.m_curl.easy, CURLINFO_FILETIME_T);
     return rc;
 }
 
 // A server that says nothing of the size may still end a transfer early and
 // call it complete: what arrived is held to the size it said, else to the
 // listing's.
-CURLcode FtpSession::checkArrivedSize(const FtpJob& job, qint64 from, qint64 expected) {
-    const qint64 arrived = from + m_facts.transferred;
+CURLcode FtpSession::FileTransfer::checkArrivedSize(qint64 from, qint64 expected) {
+    const qint64 arrived = from + facts.transferred;
     if (expected < 0 || arrived == expected)
         return CURLE_OK;
-    m_ownFailure = {InetResponse::ConnectionLost,
-                    QStringLiteral("Only %1 of the %2 bytes of %3 arrived, although the server "
-                                   "called the transfer complete.")
-                        .arg(arrived)
-                        .arg(expected)
-                        .arg(RawName::shownAsLatin1(job.command.remote))};
-    return CURLE_PARTIAL_FILE;
+    return failOwn(InetResponse::ConnectionLost,
+                   QStringLiteral("Only %1 of the %2 bytes of %3 arrived, although the server "
+                                  "called the transfer complete.")
+                       .arg(arrived)
+                       .arg(expected)
+                       .arg(RawName::shownAsLatin1(job.command.remote)),
+                   CURLE_PARTIAL_FILE);
 }
 
 // Closes the file the download went to and puts it in place when whole. A
 // failed one goes, unless it is a part file that holds something. Either
 // step is taken only while the name still leads to the file written.
-CURLcode FtpSession::finishDownload(const FtpJob& job, CURLcode rc, const QByteArray& part,
-                                    const QByteArray& target) {
+CURLcode FtpSession::FileTransfer::finishDownload(CURLcode rc, const QByteArray& part,
+                                                  const QByteArray& target) {
     const FtpCommand::Transfer& how = job.command.transfer;
-    if (rc == CURLE_OK && how.keepTime && m_facts.remoteTime >= 0) {
+    if (rc == CURLE_OK && how.keepTime && facts.remoteTime >= 0) {
         // A time that cannot be set leaves the file no worse: not a failure.
-        const timespec times[2] = {{0, UTIME_OMIT}, {time_t(m_facts.remoteTime), 0}};
-        ::futimens(m_fileFd, times);
+        const timespec times[2] = {{0, UTIME_OMIT}, {time_t(facts.remoteTime), 0}};
+        ::futimens(file.fd, times);
     }
     struct stat written {};
     struct stat named {};
-    const bool stated = ::fstat(m_fileFd, &written) == 0;
+    const bool stated = ::fstat(file.fd, &written) == 0;
     const bool empty = stated && written.st_size == 0;
     const bool sameFile = stated && ::lstat(part.constData(), &named) == 0 &&
                           named.st_dev == written.st_dev && named.st_ino == written.st_ino;
     if (how.part && stated) {
-        m_facts.partSize = written.st_size;
-        m_facts.partModifiedNs =
+        facts.partSize = written.st_size;
+        facts.partModifiedNs =
             qint64(written.st_mtim.tv_sec) * 1000000000 + written.st_mtim.tv_nsec;
     }
-    if (::close(m_fileFd) != 0 && rc == CURLE_OK)
-        rc = fileFailure(CURLE_WRITE_ERROR);
-    m_fileFd = -1;
+    if (::close(file.fd) != 0 && rc == CURLE_OK)
+        rc = file.fail(CURLE_WRITE_ERROR);
+    file.fd = -1;
     // Cancelled just as the last byte came: the target stays as it was.
-    if (rc == CURLE_OK && how.part && m_host.abandoned(job.id))
+    if (rc == CURLE_OK && how.part && s.m_host.abandoned(job.id))
         rc = CURLE_ABORTED_BY_CALLBACK;
     if (rc == CURLE_OK && !sameFile) {
-        m_ownFailure = {InetResponse::LocalError,
-                        QStringLiteral("%1 was replaced while the download ran; the download was "
-                                       "not put in place.")
-                            .arg(RawName::shownWithMarks(RawName::decode(part)))};
-        rc = CURLE_WRITE_ERROR;
+        rc = failOwn(InetResponse::LocalError,
+                     QStringLiteral("%1 was replaced while the download ran; the download was "
+                                    "not put in place.")
+                         .arg(RawName::shownWithMarks(RawName::decode(part))),
+                     CURLE_WRITE_ERROR);
     }
     if (rc == CURLE_OK && ::rename(part.constData(), target.constData()) != 0)
-        rc = fileFailure(CURLE_WRITE_ERROR);
+        rc = file.fail(CURLE_WRITE_ERROR);
     if (rc != CURLE_OK && (!how.part || empty) && sameFile)
         ::unlink(part.constData());
     return rc;
 }
 
-CURLcode FtpSession::runPut(const FtpJob& job) {
-    m_fileFd = ::open(RawName::encode(job.command.local).constData(), O_RDONLY | O_CLOEXEC);
+CURLcode FtpSession::FileTransfer::runPut() {
+    file.fd = ::open(RawName::encode(job.command.local).constData(), O_RDONLY | O_CLOEXEC);
     struct stat st {};
-    if (m_fileFd < 0 || ::fstat(m_fileFd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        m_fileErrno = m_fileFd < 0 ? errno : EISDIR;
-        if (m_fileFd >= 0)
-            ::close(m_fileFd);
-        m_fileFd = -1;
+    if (file.fd < 0 || ::fstat(file.fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        file.error = file.fd < 0 ? errno : EISDIR;
+        if (file.fd >= 0)
+            ::close(file.fd);
+        file.fd = -1;
         return CURLE_READ_ERROR;
     }
     qint64 from = 0;
-    CURLcode rc =
-        job.command.transfer.append ? chooseAppendStart(job, st.st_size, &from) : CURLE_OK;
+    CURLcode rc = job.command.transfer.append ? chooseAppendStart(st.st_size, &from) : CURLE_OK;
     if (rc == CURLE_OK)
-        rc = upload(job, st.st_size, st.st_mtim.tv_sec, from);
-    ::close(m_fileFd);
-    m_fileFd = -1;
+        rc = upload(st.st_size, st.st_mtim.tv_sec, from);
+    ::close(file.fd);
+    file.fd = -1;
     return rc;
 }
 
 // Where an appending upload goes on: at the end of the remote file, or at
 // the start when there is none. A remote file longer than the local one
 // cannot be its beginning.
-CURLcode FtpSession::chooseAppendStart(const FtpJob& job, qint64 localSize, qint64* from) {
-    const CURLcode rc = lookUpRemoteFile(job);
+CURLcode FtpSession::FileTransfer::chooseAppendStart(qint64 localSize, qint64* from) {
+    const CURLcode rc = lookUpRemoteFile();
     if (rc == CURLE_REMOTE_FILE_NOT_FOUND)
         return CURLE_OK;
     if (rc != CURLE_OK)
         return rc;
     const QString remote = RawName::shownWithMarks(job.command.remote);
-    if (m_facts.remoteSize < 0) {
-        m_ownFailure = {InetResponse::ServerError,
-                        QStringLiteral("The server does not tell the size of %1, so the upload "
-                                       "cannot continue it.")
-                            .arg(remote)};
-        return CURLE_UPLOAD_FAILED;
+    if (facts.remoteSize < 0) {
+        return failOwn(InetResponse::ServerError,
+                       QStringLiteral("The server does not tell the size of %1, so the upload "
+                                      "cannot continue it.")
+                           .arg(remote),
+                       CURLE_UPLOAD_FAILED);
     }
-    if (m_facts.remoteSize > localSize) {
-        m_ownFailure = {InetResponse::LocalError,
-                        QStringLiteral("The remote file %1 (%2 bytes) is larger than the local "
-                                       "file %3 (%4 bytes), so the upload cannot continue it.")
-                            .arg(remote)
-                            .arg(m_facts.remoteSize)
-                            .arg(RawName::shownWithMarks(job.command.local))
-                            .arg(localSize)};
-        return CURLE_UPLOAD_FAILED;
+    if (facts.remoteSize > localSize) {
+        return failOwn(InetResponse::LocalError,
+                       QStringLiteral("The remote file %1 (%2 bytes) is larger than the local "
+                                      "file %3 (%4 bytes), so the upload cannot continue it.")
+                           .arg(remote)
+                           .arg(facts.remoteSize)
+                           .arg(RawName::shownWithMarks(job.command.local))
+                           .arg(localSize),
+                       CURLE_UPLOAD_FAILED);
     }
-    *from = m_facts.remoteSize;
-    m_facts.resumedFrom = *from;
+    *from = facts.remoteSize;
+    facts.resumedFrom = *from;
     return CURLE_OK;
 }
 
-CURLcode FtpSession::upload(const FtpJob& job, qint64 localSize, qint64 localTime, qint64 from) {
-    CURLcode rc = uploadOnce(job, localSize, localTime, from);
-    if (m_facts.transferred == 0 && renewSpentTlsSession(job, rc)) {
-        if (::lseek(m_fileFd, 0, SEEK_SET) < 0)
-            return fileFailure(CURLE_READ_ERROR);
-        rc = uploadOnce(job, localSize, localTime, from);
+CURLcode FtpSession::FileTransfer::upload(qint64 localSize, qint64 localTime, qint64 from) {
+    CURLcode rc = uploadOnce(localSize, localTime, from);
+    if (facts.transferred == 0 && Login(s, job).renewSpentTlsSession(rc)) {
+        if (::lseek(file.fd, 0, SEEK_SET) < 0)
+            return file.fail(CURLE_READ_ERROR);
+        rc = uploadOnce(localSize, localTime, from);
     }
     // The upload's data connection took the session it resumed with it.
-    if (!sftp() && !m_tlsDetails.isEmpty())
-        m_tlsSessionSpent = true;
+    if (!s.sftp() && !s.m_server.secure.tlsDetails.isEmpty())
+        s.m_server.secure.tlsSessionSpent = true;
     return rc;
 }
 
-CURLcode FtpSession::uploadOnce(const FtpJob& job, qint64 localSize, qint64 localTime,
-                                qint64 from) {
-    prepare(job, pathBytes(job.command.remote));
-    curl_easy_setopt(m_easy, CURLOPT_UPLOAD, 1L);
-    curl_easy_setopt(m_easy, CURLOPT_INFILESIZE_LARGE, curl_off_t(localSize));
-    curl_easy_setopt(m_easy, CURLOPT_READFUNCTION, &FtpSession::readFileData);
-    curl_easy_setopt(m_easy, CURLOPT_READDATA, this);
-    curl_easy_setopt(m_easy, CURLOPT_SEEKFUNCTION, &FtpSession::seekFileData);
-    curl_easy_setopt(m_easy, CURLOPT_SEEKDATA, this);
+CURLcode FtpSession::FileTransfer::uploadOnce(qint64 localSize, qint64 localTime, qint64 from) {
+    s.prepare(job, s.pathBytes(job.command.remote));
+    curl_easy_setopt(s.m_curl.easy, CURLOPT_UPLOAD, 1L);
+    curl_easy_setopt(s.m_curl.easy, CURLOPT_INFILESIZE_LARGE, curl_off_t(localSize));
+    curl_easy_setopt(s.m_curl.easy, CURLOPT_READFUNCTION, &LocalFile::read);
+    curl_easy_setopt(s.m_curl.easy, CURLOPT_READDATA, &file);
+    curl_easy_setopt(s.m_curl.easy, CURLOPT_SEEKFUNCTION, &LocalFile::seek);
+    curl_easy_setopt(s.m_curl.easy, CURLOPT_SEEKDATA, &file);
     if (from > 0) {
         // libcurl seeks the local file to `from` and sends the rest: APPE
         // over FTP, writes at the end of the remote file over SFTP.
-        curl_easy_setopt(m_easy, CURLOPT_APPEND, 1L);
-        curl_easy_setopt(m_easy, CURLOPT_RESUME_FROM_LARGE, curl_off_t(from));
+        curl_easy_setopt(s.m_curl.easy, CURLOPT_APPEND, 1L);
+        curl_easy_setopt(s.m_curl.easy, CURLOPT_RESUME_FROM_LARGE, curl_off_t(from));
     }
     if (job.command.transfer.keepTime) {
-        for (const QByteArray& line : remoteTimeLines(job, localTime))
-            m_quote = curl_slist_append(m_quote, line.constData());
-        curl_easy_setopt(m_easy, CURLOPT_POSTQUOTE, m_quote);
+        for (const QByteArray& line : remoteTimeLines(localTime))
+            s.m_curl.quote(line);
+        curl_easy_setopt(s.m_curl.easy, CURLOPT_POSTQUOTE, s.m_curl.quoted);
     }
-    beginProgress(from, localSize);
-    m_uploading = true;
-    m_uploadAccepted = false;
-    const CURLcode rc = perform(job, Phase::Command);
-    m_uploading = false;
-    m_uploadAccepted = false;
-    m_progressActive = false;
-    m_facts.transferred = qMax<qint64>(0, offsetInfo(m_easy, CURLINFO_SIZE_UPLOAD_T));
+    s.m_progress.begin(from, localSize);
+    s.m_run.trace.uploading = true;
+    s.m_run.trace.uploadAccepted = false;
+    const CURLcode rc = s.perform(job, Phase::Command);
+    s.m_run.trace.uploading = false;
+    s.m_run.trace.uploadAccepted = false;
+    s.m_progress.end();
+    facts.transferred = qMax<qint64>(0, offsetInfo(s.m_curl.easy, CURLINFO_SIZE_UPLOAD_T));
     if (rc == CURLE_OK) {
-        m_facts.remoteSize = from + m_facts.transferred;
+        facts.remoteSize = from + facts.transferred;
         // What the look before the upload saw is no longer so.
-        m_facts.remoteTime = -1;
+        facts.remoteTime = -1;
     }
+    return rc;
+}
+
+// The quoted command that gives an uploaded file its modification time,
+// sent with failures ignored, as a server may not allow it: MFMT where the
+// FTP server announces it, else the MDTM with a time in front of the path
+// that vsftpd and others take; SFTP's "mtime" over SFTP.
+std::vector<QByteArray> FtpSession::FileTransfer::remoteTimeLines(qint64 time) const {
+    const QDateTime when = QDateTime::fromSecsSinceEpoch(time, Qt::UTC);
+    const QByteArray remote = s.pathBytes(job.command.remote);
+    if (s.sftp()) {
+        const QByteArray date = when.toString(QStringLiteral("yyyyMMdd HH:mm:ss 'GMT'")).toLatin1();
+        return {"*mtime \"" + date + "\" " + sftpQuoted(remote)};
+    }
+    const QByteArray stamp = when.toString(QStringLiteral("yyyyMMddHHmmss")).toLatin1();
+    return {(s.m_server.offer.mfmt ? "*MFMT " : "*MDTM ") + stamp + ' ' + remote};
+}
+
+CURLcode FtpSession::FileTransfer::failOwn(int code, const QString& text, CURLcode rc) {
+    s.m_run.ownFailure = {code, text};
     return rc;
 }

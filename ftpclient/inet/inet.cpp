@@ -17,6 +17,27 @@ void initCurlOnce() {
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
+// The last guard before the worker thread: no text with a control character
+// goes to a server, whatever let it through before. Raises 35753, 35754 or
+// 35751 when a path of the command, the user name, the password or the
+// address `target` holds one.
+void checkSendable(const QString& target, const FtpCommand& command, const QString& userName,
+                   const QString& password) {
+    if (command.holdsLineBreak())
+        throw InetError(InetErrorNumber::InvalidCommand,
+                        QStringLiteral("The command contains a line break or a NUL character and "
+                                       "was not sent."));
+    if (command.holdsControlCharacter())
+        throw InetError(InetErrorNumber::InvalidCommand,
+                        QStringLiteral("A path in the command contains a control character and "
+                                       "was not sent."));
+    if (const std::optional<LoginField> field = unsendableLoginField(userName, password, target))
+        throw InetError(*field == LoginField::Address ? InetErrorNumber::InvalidUrl
+                                                      : InetErrorNumber::InvalidLogin,
+                        QStringLiteral("The %1 contains a control character and was not sent.")
+                            .arg(loginFieldName(*field)));
+}
+
 } // namespace
 
 Inet::Inet(QObject* parent)
@@ -89,30 +110,11 @@ void Inet::Execute(const QString& url, const QString& command) {
     Execute(url, *parsed);
 }
 
-// The last guard before the worker thread: no text with a control character
-// goes to a server, whatever let it through before.
-void Inet::checkSendable(const QString& target, const FtpCommand& command) const {
-    if (command.holdsLineBreak())
-        throw InetError(InetErrorNumber::InvalidCommand,
-                        QStringLiteral("The command contains a line break or a NUL character and "
-                                       "was not sent."));
-    if (command.holdsControlCharacter())
-        throw InetError(InetErrorNumber::InvalidCommand,
-                        QStringLiteral("A path in the command contains a control character and "
-                                       "was not sent."));
-    if (const std::optional<LoginField> field =
-            unsendableLoginField(m_userName, m_password, target))
-        throw InetError(*field == LoginField::Address ? InetErrorNumber::InvalidUrl
-                                                      : InetErrorNumber::InvalidLogin,
-                        QStringLiteral("The %1 contains a control character and was not sent.")
-                            .arg(loginFieldName(*field)));
-}
-
 void Inet::Execute(const QString& url, const FtpCommand& command) {
     checkIdle();
     QString error;
     const QString target = url.isEmpty() ? m_url : url;
-    checkSendable(target, command);
+    checkSendable(target, command, m_userName, m_password);
     const std::optional<FtpAddress> address = parseServerAddress(target, m_serverProtocol, &error);
     if (!address)
         throw InetError(InetErrorNumber::InvalidUrl, error);

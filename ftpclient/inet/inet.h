@@ -96,9 +96,6 @@ signals:
 private:
     // Raises 35764 while a command runs.
     void checkIdle() const;
-    // Raises 35753, 35754 or 35751 when a path of the command, the user
-    // name, the password or the address `target` holds a control character.
-    void checkSendable(const QString& target, const FtpCommand& command) const;
     void onWorkerEvent(const FtpEvent& ev);
     void completeCancelled(quint64 job);
 
