@@ -15,7 +15,7 @@
 #include <memory>
 
 void RemotePane::Cmd_Delete_Click() {
-    if (m_session.busy() || !m_session.Inet1())
+    if (m_session.busy() || m_session.closed())
         return;
     const QString dir = remoteDirectory();
     const QString errorPrefix = QStringLiteral("The following error occurred trying to delete ") +
@@ -47,7 +47,7 @@ void RemotePane::deleteFiles(JobChain& chain, const QString& dir, bool selectedO
 // Each new name is asked for once the rename before it has ended; an empty
 // answer renames nothing more.
 void RemotePane::Cmd_Rename_Click() {
-    if (m_session.busy() || !m_session.Inet1())
+    if (m_session.busy() || m_session.closed())
         return;
     const QString dir = remoteDirectory();
     const QString errorPrefix = QStringLiteral("The following error occurred trying to rename ") +
@@ -81,7 +81,7 @@ void RemotePane::Cmd_Rename_Click() {
 }
 
 void RemotePane::Cmd_Dir_Click() {
-    if (m_session.busy() || !m_session.Inet1())
+    if (m_session.busy() || m_session.closed())
         return;
     QString path = remoteDirectory();
     try {
@@ -106,7 +106,7 @@ void RemotePane::Cmd_Dir_Click() {
 // Removes the directory shown, with every file its list shows (not only the
 // selected ones), then goes up to its parent.
 void RemotePane::Cmd_Rem_Click() {
-    if (m_session.busy() || !m_session.Inet1())
+    if (m_session.busy() || m_session.closed())
         return;
     const QString dir = remoteDirectory();
     const QString errorPrefix = QStringLiteral("The following error occurred trying to remove ") +

@@ -233,7 +233,7 @@ QString RemotePane::shownFile(const QString& name, bool link) {
 // A link whose target the listing does not tell may lead to a directory:
 // entering it is tried, and when the server refuses, it stays a file.
 void RemotePane::enterLinkedFile() {
-    if (m_session.busy() || !m_session.Inet1() || LstX_Files->ListIndex() < 0)
+    if (m_session.busy() || m_session.closed() || LstX_Files->ListIndex() < 0)
         return;
     const QString name = remoteName(LstX_Files->ListIndex());
     const RemoteEntry* entry = remoteEntry(name);
@@ -262,7 +262,7 @@ void RemotePane::LstX_Files_DblClick() {
 // The directory shown changes once its listing arrived; until then the
 // label names the one on its way.
 void RemotePane::openRemoteDirectory() {
-    if (m_session.busy() || !m_session.Inet1())
+    if (m_session.busy() || m_session.closed())
         return;
     QString dir = remoteDirectory();
     const QListWidgetItem* item = Lst_Remote_Dir->currentItem();
@@ -287,7 +287,7 @@ void RemotePane::listDirectory(const QString& dir) {
 }
 
 void RemotePane::openDirectory(const QString& directory) {
-    if (m_session.busy() || !m_session.Inet1() || !m_session.connected())
+    if (m_session.busy() || m_session.closed() || !m_session.connected())
         return;
     QString root = m_session.rootDirectory();
     if (!root.endsWith(u'/'))

@@ -20,6 +20,7 @@ inline InetResult runToEnd(RemoteJob* job, int timeoutMs = 30000) {
         result = r;
         ended = true;
     });
-    QTest::qWaitFor([&ended] { return ended; }, timeoutMs);
+    if (!QTest::qWaitFor([&ended] { return ended; }, timeoutMs))
+        return InetResult::cancelledResult();
     return result;
 }
