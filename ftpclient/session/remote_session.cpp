@@ -209,12 +209,7 @@ void RemoteSession::endRunning(const InetResult& result) {
     m_loginRefused = result.failed() && result.code == InetResponse::LoginFailure;
     if (result.cancelled())
         reloadInet();
-    try {
-        ReactToResponse(*job, result);
-    } catch (const std::exception& e) {
-        emit failure(QStringLiteral("The following error occurred: ") +
-                     QString::fromLocal8Bit(e.what()));
-    }
+    ReactToResponse(*job, result);
     emit logTrimmed();
     m_listings.remove(job);
     job->complete(result);
