@@ -26,6 +26,7 @@ void InetJob::run() {
     connect(m_inet, &QObject::destroyed, this, &InetJob::onInetGone);
     try {
         m_inet->Execute(m_inet->URL(), m_command);
+        m_started = true;
     } catch (const InetError& e) {
         m_inet->disconnect(this);
         InetResult refused;

@@ -59,6 +59,8 @@ public:
     // Abandons the command without reporting anything more.
     void discard();
     bool isFinished() const { return m_finished; }
+    // Whether the component took the command (it was not refused at once).
+    bool started() const { return m_started; }
     const FtpCommand& command() const { return m_command; }
     const InetResult& result() const { return m_result; }
 
@@ -83,5 +85,6 @@ private:
     FtpCommand m_command;
     InetResult m_result;
     bool m_aborted = false;
+    bool m_started = false;
     bool m_finished = false;
 };

@@ -160,7 +160,7 @@ void RemoteSession::attempt() {
     m_attempt = InetJob::start(*m_inet1, m_running->command(), this);
     connect(m_attempt, &InetJob::stateChanged, this, &RemoteSession::Inet1_StateChanged);
     connect(m_attempt, &InetJob::finished, this, &RemoteSession::onAttemptEnded);
-    if (!m_attempt->isFinished())
+    if (m_attempt->started())
         emit commandExecuted(m_running->command().text());
 }
 
