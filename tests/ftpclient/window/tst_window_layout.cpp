@@ -6,6 +6,7 @@
 #include "remote_session.h"
 #include "scripted_prompter.h"
 #include "test_files.h"
+#include "transfer_queue.h"
 #include "window/queue_panel.h"
 #include "window/status_log.h"
 #include "window/tarlen_frm.h"
@@ -15,7 +16,9 @@
 
 #include <vantel/vantelctrl.h>
 
+#include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProxyStyle>
@@ -23,6 +26,7 @@
 #include <QScopeGuard>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -68,6 +72,8 @@ private slots:
     void windowCannotShrinkBelowItsLayout();
     void sizeGivenByTheUserSurvivesRestarts();
     void sizeColumnEndsInsideTheScrollBar();
+    void queuePreferencesReachQueueBoxesAndFile_data();
+    void queuePreferencesReachQueueBoxesAndFile();
 
 private:
     ScriptedPrompter m_prompter;
@@ -500,4 +506,57 @@ void TestWindowLayout::sizeColumnEndsInsideTheScrollBar() {
 }
 
 QTEST_MAIN(TestWindowLayout)
+// The queue's preferences have one owner: whether they come from the
+// settings file, the Preferences dialog or the boxes in the queue view, the
+// queue works by them, the boxes show them and closing writes them.
+void TestWindowLayout::queuePreferencesReachQueueBoxesAndFile_data() {
+    QTest::addColumn<QString>("source");
+    QTest::newRow("settings file") << QStringLiteral("file");
+    QTest::newRow("preferences dialog") << QStringLiteral("dialog");
+    QTest::newRow("queue view") << QStringLiteral("view");
+}
+
+void TestWindowLayout::queuePreferencesReachQueueBoxesAndFile() {
+    QFETCH(QString, source);
+    QTemporaryDir dir;
+    const QString ini = dir.filePath(QStringLiteral("tarlen.ini"));
+    QFile file(ini);
+    if (source == QStringLiteral("file")) {
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[TARLEN]\r\nPARALLEL= 3\r\nEXISTINGFILES= 2\r\n");
+        file.close();
+    }
+    TARLEN_Frm& f = *m_frm;
+    f.settingsStore().setFile(ini);
+    f.Form_Load();
+    QueuePanel* view = f.parts().Queue;
+    if (source == QStringLiteral("dialog")) {
+        f.dialogs().showPreferences = [](const Preferences&) {
+            Preferences chosen;
+            chosen.parallelTransfers = 3;
+            chosen.existingFiles = 2;
+            return std::optional<Preferences>(chosen);
+        };
+        const QList<QAction*> actions = f.actions();
+        const auto preferences = std::find_if(actions.begin(), actions.end(), [](QAction* a) {
+            return a->text() == QStringLiteral("&Preferences...");
+        });
+        QVERIFY(preferences != actions.end());
+        (*preferences)->trigger();
+    } else if (source == QStringLiteral("view")) {
+        view->Spn_Parallel->setValue(3);
+        view->Cmb_Existing->setCurrentIndex(2);
+    }
+    QCOMPARE(f.queue().parallel(), 3);
+    QCOMPARE(f.queue().existingTargetRule(), ExistingTargetRule::Skip);
+    QCOMPARE(view->Spn_Parallel->value(), 3);
+    QCOMPARE(view->Cmb_Existing->currentIndex(), 2);
+
+    f.close();
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray saved = file.readAll();
+    QVERIFY2(saved.contains("PARALLEL= 3") && saved.contains("EXISTINGFILES= 2"),
+             saved.constData());
+}
+
 #include "tst_window_layout.moc"
