@@ -58,10 +58,10 @@ int main(int argc, char** argv) {
     TARLEN_Frm frm(prompter);
     frm.Form_Load();
     frm.show();
-    frm.showConnectDialog = [&] {
+    frm.dialogs().showConnectDialog = [&] {
         return HostInfo{QString(), server.address(), {}, {}};
     };
-    frm.Cmd_Connect->click();
+    frm.parts().Cmd_Connect->click();
     if (!frm.session().bConnected) {
         std::fprintf(stderr, "could not connect\n");
         return 1;
@@ -78,13 +78,13 @@ int main(int argc, char** argv) {
         clock.start();
         frm.session().runCommand(LastCommand::Listing, command);
         // A long listing reaches the list a moment after the command ends.
-        while (frm.remotePane->listingPending())
+        while (frm.parts().remotePane->listingPending())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         const double ours = clock.nsecsElapsed() / 1e9;
         worstPause = std::max(worstPause, pauses.stop());
-        if (frm.remotePane->LstX_Files->ListCount() != files) {
+        if (frm.parts().remotePane->LstX_Files->ListCount() != files) {
             std::fprintf(stderr, "list holds %d entries\n",
-                         frm.remotePane->LstX_Files->ListCount());
+                         frm.parts().remotePane->LstX_Files->ListCount());
             return 1;
         }
         QProcess curl;

@@ -103,10 +103,10 @@ public:
         m_frm.Form_Load();
         m_frm.show();
         const HostInfo host{QString(), server.address(), server.userName(), server.password()};
-        m_frm.showConnectDialog = [host] {
+        m_frm.dialogs().showConnectDialog = [host] {
             return host;
         };
-        m_frm.Cmd_Connect->click();
+        m_frm.parts().Cmd_Connect->click();
     }
     ~Client() { m_frm.close(); }
     bool connected() { return m_frm.session().bConnected; }

@@ -1,5 +1,6 @@
 #include "password_check.h"
 
+#include "common/client_errors.h"
 #include "common/prompter.h"
 #include "password_scramble.h"
 #include "password_vault.h"
@@ -17,7 +18,7 @@ bool checkStorablePassword(const QString& sPW, const QString& sKey, Prompter& pr
                        "or clear \"Save Password\" to save the profile without its password.")
             .arg(sPW.mid(i, length))
             .arg(i + 1),
-        QStringLiteral("Qoro Consulting FTP"), Prompter::Icon::Critical);
+        Titles::Caption, Prompter::Icon::Critical);
     return false;
 }
 

@@ -2,18 +2,20 @@
 
 #include "panes/file_icons.h"
 #include "panes/file_pane.h"
-#include "tarlen_frm.h"
+#include "transfers.h"
 
 #include <vantel/vantelctrl.h>
 
 #include <QApplication>
 #include <QTimer>
 
-PaneDrag::PaneDrag(TARLEN_Frm& window)
+PaneDrag::PaneDrag(QWidget& window, const std::array<FilePane*, 2>& panes, PaneTransfers& transfers)
     : QObject(&window)
-    , m_window(window) {
+    , m_window(window)
+    , m_panes(panes)
+    , m_transfers(transfers) {
     for (int i = 0; i < 2; ++i) {
-        CVantelCtrl* list = m_window.Frm_Local[size_t(i)]->LstX_Files;
+        CVantelCtrl* list = this->list(i);
         connect(list, &CVantelCtrl::MouseDown, this,
                 [this, i](short b, short s, int x, int y) { LstX_Files_MouseDown(i, b, s, x, y); });
         connect(list, &CVantelCtrl::MouseMove, this,
@@ -23,7 +25,7 @@ PaneDrag::PaneDrag(TARLEN_Frm& window)
     }
     // A list that loses the keyboard has lost its release as well.
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget*) {
-        for (FilePane* pane : m_window.Frm_Local)
+        for (FilePane* pane : m_panes)
             if (old && (old == pane->LstX_Files || pane->LstX_Files->isAncestorOf(old)))
                 cancelDrag();
     });
@@ -31,6 +33,10 @@ PaneDrag::PaneDrag(TARLEN_Frm& window)
 
 PaneDrag::~PaneDrag() {
     cancelDrag();
+}
+
+CVantelCtrl* PaneDrag::list(int index) const {
+    return m_panes[size_t(index)]->LstX_Files;
 }
 
 void PaneDrag::LstX_Files_MouseDown(int index, short button, short, int x, int y) {
@@ -41,7 +47,7 @@ void PaneDrag::LstX_Files_MouseDown(int index, short button, short, int x, int y
     m_dragPane = button == 2 ? index : -1;
     m_dragStart = QPoint(x, y);
     if (button == 2)
-        selectUnderPointer(m_window.Frm_Local[size_t(index)]->LstX_Files, m_dragStart);
+        selectUnderPointer(list(index), m_dragStart);
 }
 
 // The right button takes the entry it is pressed on, as the left one does,
@@ -57,7 +63,7 @@ void PaneDrag::selectUnderPointer(CVantelCtrl* list, QPoint at) {
 }
 
 void PaneDrag::LstX_Files_MouseMove(int index, short button, short, int x, int y) {
-    m_window.Frm_Local[size_t(index)]->setCursor(Qt::ArrowCursor);
+    m_panes[size_t(index)]->setCursor(Qt::ArrowCursor);
     if (m_dragPane == index && !m_dragging && (button & 2) &&
         (QPoint(x, y) - m_dragStart).manhattanLength() >= QApplication::startDragDistance())
         startDrag(index);
@@ -68,11 +74,11 @@ void PaneDrag::LstX_Files_MouseUp(int index, short button, short, int x, int y) 
     cancelDrag();
     if (!dropping)
         return;
-    const QPoint at = m_window.Frm_Local[size_t(index)]->LstX_Files->mapTo(&m_window, QPoint(x, y));
+    const QPoint at = list(index)->mapTo(&m_window, QPoint(x, y));
     QWidget* under = m_window.childAt(at);
     for (int target = 0; target < 2; ++target) {
-        CVantelCtrl* list = m_window.Frm_Local[size_t(target)]->LstX_Files;
-        if (under && (under == list || list->isAncestorOf(under))) {
+        const CVantelCtrl* targetList = list(target);
+        if (under && (under == targetList || targetList->isAncestorOf(under))) {
             // Run the transfer once the mouse handling is over.
             QTimer::singleShot(0, this,
                                [this, target, index] { LstX_Files_DragDrop(target, index); });
@@ -98,7 +104,7 @@ void PaneDrag::LstX_Files_DragDrop(int index, int source) {
     if (source == index || source < 0 || source > 1)
         return;
     if (index == 0)
-        m_window.Cmd_Dn_Click();
+        m_transfers.Cmd_Dn_Click();
     else
-        m_window.Cmd_Up_Click();
+        m_transfers.Cmd_Up_Click();
 }

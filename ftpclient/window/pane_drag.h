@@ -3,8 +3,12 @@
 #include <QObject>
 #include <QPoint>
 
+#include <array>
+
 class CVantelCtrl;
-class TARLEN_Frm;
+class FilePane;
+class PaneTransfers;
+class QWidget;
 
 // Dragging one file list onto the other with the right mouse button: a drop
 // on the local list downloads, a drop on the remote list uploads.
@@ -13,12 +17,13 @@ class TARLEN_Frm;
 // keeps the mouse while the button is down, the pointer shows the drag
 // image, and at the release the window looks up which list lies under the
 // pointer. A drag carries no data; the transfer reads the selections when
-// it runs.
+// it runs. It knows the window only to find what lies under the pointer.
 class PaneDrag : public QObject {
     Q_OBJECT
 
 public:
-    explicit PaneDrag(TARLEN_Frm& window);
+    // `panes`: 0 the local pane, 1 the remote one.
+    PaneDrag(QWidget& window, const std::array<FilePane*, 2>& panes, PaneTransfers& transfers);
     ~PaneDrag() override;
 
     void LstX_Files_MouseDown(int index, short button, short shift, int x, int y);
@@ -35,7 +40,11 @@ private:
     void startDrag(int index);
     void selectUnderPointer(CVantelCtrl* list, QPoint at);
 
-    TARLEN_Frm& m_window;
+    CVantelCtrl* list(int index) const;
+
+    QWidget& m_window;
+    std::array<FilePane*, 2> m_panes;
+    PaneTransfers& m_transfers;
     QPoint m_dragStart;
     int m_dragPane = -1;
     bool m_dragging = false;

@@ -1,6 +1,7 @@
 #include "queue_panel.h"
 
 #include "queue_model.h"
+#include "queue_preferences.h"
 #include "transfer_queue.h"
 
 #include <QApplication>
@@ -12,6 +13,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QStyledItemDelegate>
 #include <QTreeView>
@@ -73,12 +75,14 @@ QPushButton* makeButton(const QString& caption, const QString& tip, QWidget* par
 
 } // namespace
 
-QueuePanel::QueuePanel(TransferQueue& queue, QWidget* parent)
+QueuePanel::QueuePanel(TransferQueue& queue, QueuePreferences& prefs, QWidget* parent)
     : QWidget(parent)
     , m_queue(queue)
+    , m_prefs(prefs)
     , m_model(new QueueModel(queue, this)) {
     setObjectName(QStringLiteral("Queue"));
     createControls();
+    showPreferences(m_prefs.current());
     connectControls();
     showTotals();
 }
@@ -144,7 +148,6 @@ void QueuePanel::createSettings() {
     row->addWidget(new QLabel(QStringLiteral("At once:"), m_settings));
     Spn_Parallel = new QSpinBox(m_settings);
     Spn_Parallel->setRange(1, TransferQueue::MostParallel);
-    Spn_Parallel->setValue(m_queue.parallel());
     Spn_Parallel->setToolTip(
         QStringLiteral("How many files move at once, each on a connection of its own"));
     row->addWidget(Spn_Parallel);
@@ -213,10 +216,11 @@ void QueuePanel::connectControls() {
         m_queue.paused() ? m_queue.resume() : m_queue.pause();
         showTotals();
     });
-    connect(Spn_Parallel, &QSpinBox::valueChanged, &m_queue, &TransferQueue::setParallel);
-    connect(Cmb_Existing, &QComboBox::currentIndexChanged, this, [this](int index) {
-        m_queue.setExistingTargetRule(ExistingTargetRule(std::clamp(index, 0, 2)));
-    });
+    connect(Spn_Parallel, &QSpinBox::valueChanged, &m_prefs,
+            &QueuePreferences::setParallelTransfers);
+    connect(Cmb_Existing, &QComboBox::currentIndexChanged, &m_prefs,
+            &QueuePreferences::setExistingFiles);
+    connect(&m_prefs, &QueuePreferences::changed, this, &QueuePanel::showPreferences);
     connect(&m_queue, &TransferQueue::totalsChanged, this, &QueuePanel::showTotals);
 }
 
@@ -269,6 +273,14 @@ QString QueuePanel::totalsText(const TransferQueue& queue) {
     if (queue.paused())
         text.prepend(QStringLiteral("Paused. "));
     return text;
+}
+
+// The boxes follow the preferences without handing the change back.
+void QueuePanel::showPreferences(const Preferences& prefs) {
+    const QSignalBlocker parallel(Spn_Parallel);
+    const QSignalBlocker existing(Cmb_Existing);
+    Spn_Parallel->setValue(prefs.parallelTransfers);
+    Cmb_Existing->setCurrentIndex(prefs.existingFiles);
 }
 
 void QueuePanel::showTotals() {

@@ -9,17 +9,20 @@ class QPushButton;
 class QSpinBox;
 class QTreeView;
 class QueueModel;
+class QueuePreferences;
 class TransferQueue;
+struct Preferences;
 
 // The transfer queue in the window: a row per item (direction, name, paths,
 // size, progress, rate, time left, state), the buttons that act on the
 // selected items and on the whole queue, how many files move at once, what
-// to do with existing targets, and a line with the totals.
+// to do with existing targets, and a line with the totals. The two settings
+// show what `QueuePreferences` holds, and an edit goes there.
 class QueuePanel : public QWidget {
     Q_OBJECT
 
 public:
-    QueuePanel(TransferQueue& queue, QWidget* parent = nullptr);
+    QueuePanel(TransferQueue& queue, QueuePreferences& prefs, QWidget* parent = nullptr);
 
     QTreeView* List_Queue = nullptr;
     QPushButton* Cmd_Pause = nullptr; // "Pause" or "Resume", for the whole queue
@@ -53,8 +56,10 @@ private:
     void connectControls();
     void moveSelected(int delta);
     void showTotals();
+    void showPreferences(const Preferences& prefs);
 
     TransferQueue& m_queue;
+    QueuePreferences& m_prefs;
     QueueModel* m_model = nullptr;
     QHBoxLayout* m_buttonRow = nullptr;
     QHBoxLayout* m_wrappedRow = nullptr;

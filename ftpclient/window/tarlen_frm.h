@@ -1,50 +1,44 @@
 #pragma once
 
+#include "common/client_errors.h"
 #include "common/twips_geometry.h"
 #include "host_profiles.h"
 #include "launch_target.h"
 #include "panes/file_images.h"
-#include "preferences.h"
+#include "settings_store.h"
+#include "window_dialogs.h"
+#include "window_parts.h"
 
 #include <QWidget>
 
-#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
 
 class ConnectionControl;
-class FilePane;
-class LocalPane;
 class PaneDrag;
 class PasswordVault;
 class PaneTransfers;
 class Prompter;
-class QueueKeeper;
-struct QueueLogin;
-class QueuePanel;
-class QueueQuestions;
-class QPushButton;
-class QTimer;
-class QToolButton;
-class RemotePane;
+class QueueHookup;
+class QueuePreferences;
 class RemoteSession;
-class SecurityMark;
 class SecurityQuestions;
-class StatusLog;
-class TransferProgressPanel;
 class TransferQueue;
+class WindowLayout;
+class WindowMenu;
 class WindowSettings;
 
-// The main window: it composes the two panes, the transfer buttons between
-// them, the connect and cancel buttons, the status log and the progress
-// display, lays them out, and connects and disconnects the session.
+// The main window: it makes its controls (the two panes, the transfer
+// buttons between them, the connect and cancel buttons, the status log, the
+// progress display and the queue view) and hands each job to a part of its
+// own: the layout to `WindowLayout`, the queue to `QueueHookup`, the menu
+// to `WindowMenu`, the settings file to `SettingsStore`, dragging between
+// the panes to `PaneDrag`; it connects and disconnects the session.
 class TARLEN_Frm : public QWidget {
     Q_OBJECT
 
 public:
-    static inline const QString Caption = QStringLiteral("Qoro Consulting FTP");
-
     explicit TARLEN_Frm(Prompter& prompter, QWidget* parent = nullptr);
     ~TARLEN_Frm() override;
 
@@ -55,107 +49,56 @@ public:
     RemoteSession& session() const { return *m_session; }
     // The transfers, moving on connections of their own.
     TransferQueue& queue() const { return *m_queue; }
-    LocalPane* localPane = nullptr;
-    RemotePane* remotePane = nullptr;
-    // The two panes as the pane frames of the layout: 0 local, 1 remote.
-    std::array<FilePane*, 2> Frm_Local{};
-    QPushButton* Cmd_Connect = nullptr;
-    QPushButton* Cmd_Cancel = nullptr;
-    StatusLog* Txt_Status = nullptr;
-    // Whether the connection is encrypted, under the Connect button.
-    SecurityMark* Lbl_Security = nullptr;
-    QPushButton* Cmd_Dn = nullptr;
-    QPushButton* Cmd_Up = nullptr;
-    // Under the arrows: Preferences, About and Quit.
-    QToolButton* Cmd_Menu = nullptr;
-    QTimer* Timer1 = nullptr;
-    // Name, bar, rate and time left of the file being transferred.
-    TransferProgressPanel* Progress = nullptr;
-    // The transfer queue under the log.
-    QueuePanel* Queue = nullptr;
-    FileImages images;
+    // The window's controls.
+    const WindowParts& parts() const { return m_parts; }
+    // The host profiles, the settings file and the keyring.
+    SettingsStore& settingsStore() { return m_store; }
+    // The dialogs the window shows; tests put scripted ones in their place.
+    WindowDialogs& dialogs() { return m_dialogs; }
+    WindowLayout& windowLayout() const { return *m_layout; }
     PaneDrag& drag() const { return *m_drag; }
     // The window's state and geometry as the settings file keeps them.
     WindowSettings& windowSettings() const { return *m_settings; }
-
-    // --- settings -----------------------------------------------------------
-    HostProfiles profiles;
-    QString sKey;
-    // Where the settings are kept; tests point it at a temporary file.
-    QString settingsFile;
-    // Shows the preferences dialog; what was chosen, or nothing when
-    // cancelled. Tests put a scripted one in its place.
-    std::function<std::optional<Preferences>(const Preferences&)> showPreferences;
-    // Shows the connect dialog; the chosen host, or nothing when cancelled.
-    // Tests put a scripted one in its place.
-    std::function<std::optional<HostInfo>()> showConnectDialog;
-
-    TwipsGeometry& twips() { return m_twips; }
-    const TwipsGeometry& twips() const { return m_twips; }
-    bool bResizing = false;
-
-    // --- routines and handlers ----------------------------------------------
-    void Resize_Frm();
-    void Frm_Local_MouseDown(int index, int button, int shift, double x, double y);
-    void Frm_Local_MouseMove(int index, int button, int shift, double x, double y);
-    void Frm_Local_MouseUp(int index, int button, int shift, double x, double y);
+    // Connect and Close, the login, Cancel and the progress dots.
+    ConnectionControl& connection() const { return *m_connection; }
     // Connects to the server a URL named (tarlen's command line) without the
     // connect dialog, and opens the URL's folder.
     void connectAtStart(const LaunchTarget& target);
-    // Connect and Close, the login, Cancel and the progress dots.
-    ConnectionControl& connection() const { return *m_connection; }
+    TwipsGeometry& twips() { return m_twips; }
+
+    // The arrows between the panes: the selection into the queue.
     void Cmd_Dn_Click();
     void Cmd_Up_Click();
-    // The menu's entries (also Ctrl+, and F1; Ctrl+Q quits).
-    void Act_Preferences_Click();
-    void Act_About_Click();
 
 protected:
     void closeEvent(QCloseEvent* e) override;
     void changeEvent(QEvent* e) override;
-    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     void createControls();
-    void createMenu();
-    void createConnection();
-    void orderTabStops();
-    void centreOnScreen();
+    void connectControls();
     // Abandons the command at unload (no QUIT) and writes the settings.
     void Form_Unload();
-    // The settings file: the one given, else the usual one.
-    QString settingsPath() const;
-    // Writes the settings file now; false when it could not be replaced.
-    bool writeSettings();
-    void keepProfiles(const HostProfiles& changed);
-    void watchPointerResets();
-    // The queue: its lines in the log, panes refreshed as files arrive, kept
-    // across runs per login.
-    void connectQueue();
-    void takeQueueLogin(const HostInfo& host);
-    void reportTransfersGoingOn(const QueueLogin& left);
-    void offerKeptQueue();
-    void saveQueue();
-    // Asks before quitting stops transfers that run; true to quit.
-    bool mayQuitTransfers();
-    void refreshPanesSoon(bool local);
-    void followRunningFile();
+    void createConnection();
 
     Prompter& m_prompter;
     TwipsGeometry m_twips;
+    FileImages m_images;
+    WindowParts m_parts;
+    WindowDialogs m_dialogs;
+    SettingsStore m_store;
     std::unique_ptr<RemoteSession> m_session;
     std::unique_ptr<SecurityQuestions> m_securityQuestions;
     std::unique_ptr<TransferQueue> m_queue;
-    std::unique_ptr<QueueQuestions> m_queueQuestions;
-    std::unique_ptr<QueueKeeper> m_queueKeeper;
-    QTimer* m_localRefreshTimer = nullptr;
-    QTimer* m_remoteRefreshTimer = nullptr;
+    // How the queue works; the one place these preferences are kept.
+    std::unique_ptr<QueuePreferences> m_preferences;
+    std::unique_ptr<QueueHookup> m_queueHookup;
     std::unique_ptr<PaneTransfers> m_transfers;
     std::unique_ptr<PaneDrag> m_drag;
     std::unique_ptr<WindowSettings> m_settings;
+    WindowLayout* m_layout = nullptr;
+    WindowMenu* m_menu = nullptr;
     std::unique_ptr<ConnectionControl> m_connection;
-    // The desktop's keyring, looked for when a password is first needed.
-    std::unique_ptr<PasswordVault> m_vault;
-    PasswordVault& vault();
     bool m_unloaded = false;
+
 };

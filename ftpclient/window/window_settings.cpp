@@ -1,15 +1,13 @@
 #include "window_settings.h"
 
+#include "common/twips_geometry.h"
 #include "panes/local_pane.h"
-#include "queue_panel.h"
-#include "tarlen_frm.h"
-#include "transfer_queue.h"
+#include "queue_preferences.h"
 
-#include <QComboBox>
-#include <QSpinBox>
+#include <QWidget>
 
 short WindowSettings::windowState() const {
-    const Qt::WindowStates s = m_window.windowState();
+    const Qt::WindowStates s = m_parts.window->windowState();
     if (s & Qt::WindowMinimized)
         return 1;
     if (s & Qt::WindowMaximized)
@@ -18,65 +16,61 @@ short WindowSettings::windowState() const {
 }
 
 void WindowSettings::setWindowState(short state) {
-    m_window.setWindowState(state == 1   ? Qt::WindowMinimized
-                            : state == 2 ? Qt::WindowMaximized
-                                         : Qt::WindowNoState);
+    m_parts.window->setWindowState(state == 1   ? Qt::WindowMinimized
+                                   : state == 2 ? Qt::WindowMaximized
+                                                : Qt::WindowNoState);
 }
 
 double WindowSettings::windowTop() const {
-    return m_window.twips().top(&m_window);
+    return m_parts.twips->top(m_parts.window);
 }
 double WindowSettings::windowLeft() const {
-    return m_window.twips().left(&m_window);
+    return m_parts.twips->left(m_parts.window);
 }
 double WindowSettings::windowHeight() const {
-    return m_window.twips().height(&m_window);
+    return m_parts.twips->height(m_parts.window);
 }
 double WindowSettings::windowWidth() const {
-    return m_window.twips().width(&m_window);
+    return m_parts.twips->width(m_parts.window);
 }
 void WindowSettings::setWindowTop(double twips) {
-    m_window.twips().setTop(&m_window, twips);
+    m_parts.twips->setTop(m_parts.window, twips);
 }
 void WindowSettings::setWindowLeft(double twips) {
-    m_window.twips().setLeft(&m_window, twips);
+    m_parts.twips->setLeft(m_parts.window, twips);
 }
 void WindowSettings::setWindowHeight(double twips) {
-    m_window.twips().setHeight(&m_window, twips);
+    m_parts.twips->setHeight(m_parts.window, twips);
 }
 void WindowSettings::setWindowWidth(double twips) {
-    m_window.twips().setWidth(&m_window, twips);
+    m_parts.twips->setWidth(m_parts.window, twips);
 }
 
 double WindowSettings::frameHeight(int index) const {
-    return m_window.twips().height(m_window.Frm_Local[size_t(index)]);
+    return m_parts.twips->height(m_parts.frames[size_t(index)]);
 }
 double WindowSettings::frameWidth(int index) const {
-    return m_window.twips().width(m_window.Frm_Local[size_t(index)]);
+    return m_parts.twips->width(m_parts.frames[size_t(index)]);
 }
 void WindowSettings::setFrameHeight(int index, double twips) {
-    m_window.twips().setHeight(m_window.Frm_Local[size_t(index)], twips);
+    m_parts.twips->setHeight(m_parts.frames[size_t(index)], twips);
 }
 void WindowSettings::setFrameWidth(int index, double twips) {
-    m_window.twips().setWidth(m_window.Frm_Local[size_t(index)], twips);
+    m_parts.twips->setWidth(m_parts.frames[size_t(index)], twips);
 }
 
 QString WindowSettings::localPath() const {
-    return m_window.localPane->localPath();
+    return m_parts.localPane->localPath();
 }
 
 bool WindowSettings::setLocalPath(const QString& path) {
-    return m_window.localPane->setLocalPath(path);
+    return m_parts.localPane->setLocalPath(path);
 }
 
 Preferences WindowSettings::preferences() const {
-    Preferences prefs;
-    prefs.parallelTransfers = short(m_window.queue().parallel());
-    prefs.existingFiles = short(m_window.queue().existingTargetRule());
-    return prefs;
+    return m_parts.preferences->current();
 }
 
 void WindowSettings::setPreferences(const Preferences& prefs) {
-    m_window.Queue->Spn_Parallel->setValue(prefs.parallelTransfers);
-    m_window.Queue->Cmb_Existing->setCurrentIndex(prefs.existingFiles);
+    m_parts.preferences->set(prefs);
 }

@@ -2,14 +2,30 @@
 
 #include "settings_window.h"
 
-class TARLEN_Frm;
+#include <array>
+
+class FilePane;
+class LocalPane;
+class QueuePreferences;
+class QWidget;
+class TwipsGeometry;
 
 // The main window as the settings see it: its state and geometry in twips,
-// the sizes of the two pane frames and the local directory.
+// the sizes of the two pane frames, the local directory and the queue's
+// preferences.
 class WindowSettings : public SettingsWindow {
 public:
-    explicit WindowSettings(TARLEN_Frm& window)
-        : m_window(window) {}
+    struct Parts {
+        QWidget* window = nullptr;
+        TwipsGeometry* twips = nullptr;
+        // 0 the local pane's frame, 1 the remote one's.
+        std::array<FilePane*, 2> frames{};
+        LocalPane* localPane = nullptr;
+        QueuePreferences* preferences = nullptr;
+    };
+
+    explicit WindowSettings(const Parts& parts)
+        : m_parts(parts) {}
 
     short windowState() const override;
     void setWindowState(short state) override;
@@ -31,5 +47,5 @@ public:
     void setPreferences(const Preferences& prefs) override;
 
 private:
-    TARLEN_Frm& m_window;
+    Parts m_parts;
 };

@@ -8,7 +8,7 @@
 // does, without showing anything.
 inline void scriptConnectDialog(TARLEN_Frm& frm, const QString& address, const QString& user,
                                 const QString& password) {
-    frm.showConnectDialog = [address, user, password]() -> std::optional<HostInfo> {
+    frm.dialogs().showConnectDialog = [address, user, password]() -> std::optional<HostInfo> {
         return HostInfo{QString(), address, user, password};
     };
 }

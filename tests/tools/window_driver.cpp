@@ -111,7 +111,7 @@ void deleteProfile(Connect_Frm& dialog, const QString& name) {
 }
 
 void downloadAll(TARLEN_Frm& window) {
-    CVantelCtrl* remote = window.remotePane->LstX_Files;
+    CVantelCtrl* remote = window.parts().remotePane->LstX_Files;
     for (int i = 0; i < remote->ListCount(); ++i)
         remote->SetSelected(i, true);
     window.Cmd_Dn_Click();
@@ -139,7 +139,7 @@ int main(int argc, char** argv) {
     TARLEN_Frm window(prompter);
     window.Form_Load();
     if (parser.isSet("local"))
-        window.localPane->setLocalPath(parser.value("local"));
+        window.parts().localPane->setLocalPath(parser.value("local"));
     if (parser.isSet("parallel"))
         window.queue().setParallel(parser.value("parallel").toInt());
     window.show();
@@ -154,11 +154,11 @@ int main(int argc, char** argv) {
             whenDialogShows([&](Connect_Frm& dialog) {
                 deleteProfile(dialog, parser.value("delete-profile"));
             });
-            window.Cmd_Connect->click();
+            window.parts().Cmd_Connect->click();
             return;
         }
         whenDialogShows([&](Connect_Frm& dialog) { typeLogin(dialog, parser); });
-        window.Cmd_Connect->click();
+        window.parts().Cmd_Connect->click();
         if (!window.session().bConnected) {
             std::fprintf(stderr, "not connected\n");
             QApplication::exit(1);

@@ -129,11 +129,12 @@ int main(int argc, char** argv) {
     if (parser.isSet("larger-font"))
         window.setFont(larger(window.font()));
     window.Form_Load();
-    window.localPane->setLocalPath(parser.value("local"));
+    window.parts().localPane->setLocalPath(parser.value("local"));
     window.show();
 
-    window.showConnectDialog = [&] {
-        Connect_Frm dialog(window.profiles, prompter, window.sKey, &window);
+    window.dialogs().showConnectDialog = [&] {
+        Connect_Frm dialog(window.settingsStore().profiles(), prompter,
+                           window.settingsStore().key(), &window);
         dialog.show();
         dialog.Cmb_Host->setEditText(QStringLiteral("Sample server"));
         dialog.Txt_Host->setText(parser.value("server"));
@@ -146,14 +147,14 @@ int main(int argc, char** argv) {
         QApplication::processEvents();
         save(&dialog, out + QStringLiteral("/connect-dialog.png"));
         dialog.Cmd_Connect->click();
-        window.profiles = dialog.profiles();
+        window.settingsStore().profiles() = dialog.profiles();
         return dialog.chosenHost();
     };
 
     int status = 1;
     QTimer::singleShot(200, &window, [&] {
-        window.Cmd_Connect->click();
-        window.Txt_Status->updateView();
+        window.parts().Cmd_Connect->click();
+        window.parts().Txt_Status->updateView();
         QApplication::processEvents();
         status =
             save(&window, out + QStringLiteral("/main-window.png")) && window.session().bConnected
@@ -165,15 +166,15 @@ int main(int argc, char** argv) {
             app.quit();
             return;
         }
-        CVantelCtrl* remote = window.remotePane->LstX_Files;
+        CVantelCtrl* remote = window.parts().remotePane->LstX_Files;
         for (int i = 0; i < remote->ListCount(); ++i)
             remote->SetSelected(i, downloads.contains(remote->List(i)));
         window.Cmd_Dn_Click();
         // Half-way through, take the picture and stop the rest.
         QTimer::singleShot(2500, &window, [&] {
-            window.Txt_Status->updateView();
+            window.parts().Txt_Status->updateView();
             if (!save(&window, out + QStringLiteral("/transfer.png")) ||
-                window.Progress->isHidden())
+                window.parts().Progress->isHidden())
                 status = 1;
             // Paused and stopped, the queue leaves nothing running to ask
             // about when the window closes.

@@ -98,10 +98,11 @@ void TestConnection::init() {
     m_prompter = ScriptedPrompter();
     m_frm = std::make_unique<TARLEN_Frm>(m_prompter);
     m_frm->Form_Load();
-    m_frm->profiles.Hosts = {HostInfo{QStringLiteral("Test server"), m_server.address(),
-                                      m_server.userName(), m_server.password()}};
-    m_frm->profiles.iNumHosts = 1;
-    m_frm->profiles.iCurHost = 0;
+    m_frm->settingsStore().profiles().Hosts = {HostInfo{QStringLiteral("Test server"),
+                                                        m_server.address(), m_server.userName(),
+                                                        m_server.password()}};
+    m_frm->settingsStore().profiles().iNumHosts = 1;
+    m_frm->settingsStore().profiles().iCurHost = 0;
     m_sent = std::make_unique<QSignalSpy>(&m_frm->session(), &RemoteSession::commandExecuted);
     confirmHost(m_server.address());
 }
@@ -113,30 +114,30 @@ void TestConnection::cleanup() {
 
 void TestConnection::connectLogsStatesAndSendsPwdThenDir() {
     TARLEN_Frm& f = *m_frm;
-    f.Cmd_Connect->click();
+    f.parts().Cmd_Connect->click();
     QCOMPARE(sent(), (QStringList{"PWD", "DIR"}));
-    QCOMPARE(f.Cmd_Connect->text(), QStringLiteral("Close"));
+    QCOMPARE(f.parts().Cmd_Connect->text(), QStringLiteral("Close"));
     QVERIFY(f.session().bConnected);
     QCOMPARE(f.session().sRemoteDir, QStringLiteral("/"));
     QCOMPARE(f.session().sRootDir, QStringLiteral("/"));
-    QCOMPARE(f.remotePane->Lbl_Dir->text(), QStringLiteral("/"));
-    QVERIFY(f.Txt_Status->text().startsWith(
+    QCOMPARE(f.parts().remotePane->Lbl_Dir->text(), QStringLiteral("/"));
+    QVERIFY(f.parts().Txt_Status->text().startsWith(
         QStringLiteral("\r\nResolving Host\r\nHost Resolved\r\nConnecting...\r\nConnected!")));
-    QVERIFY(f.Cmd_Cancel->isHidden());
-    QVERIFY(!f.Timer1->isActive());
+    QVERIFY(f.parts().Cmd_Cancel->isHidden());
+    QVERIFY(!f.parts().Timer1->isActive());
     QVERIFY(m_prompter.messages.isEmpty());
 }
 
 void TestConnection::cancellingTheDialogLeavesEverythingEmpty() {
     TARLEN_Frm& f = *m_frm;
-    f.Txt_Status->append(QStringLiteral("\r\nold"));
-    f.showConnectDialog = [] {
+    f.parts().Txt_Status->append(QStringLiteral("\r\nold"));
+    f.dialogs().showConnectDialog = [] {
         return std::optional<HostInfo>();
     };
-    f.Cmd_Connect->click();
-    QCOMPARE(f.Cmd_Connect->text(), QStringLiteral("Connect"));
-    QCOMPARE(f.Txt_Status->text(), QString());
-    QCOMPARE(f.remotePane->LstX_Files->ListCount(), 0);
+    f.parts().Cmd_Connect->click();
+    QCOMPARE(f.parts().Cmd_Connect->text(), QStringLiteral("Connect"));
+    QCOMPARE(f.parts().Txt_Status->text(), QString());
+    QCOMPARE(f.parts().remotePane->LstX_Files->ListCount(), 0);
     QVERIFY(sent().isEmpty());
 }
 
@@ -145,15 +146,15 @@ void TestConnection::cancelDuringPwdSendsNoDir() {
     SilentServer silent;
     confirmHost(silent.address());
     QTimer::singleShot(500, &f, [&f] {
-        QVERIFY(f.Cmd_Cancel->isVisible() || !f.Cmd_Cancel->isHidden());
-        f.Cmd_Cancel->click();
+        QVERIFY(f.parts().Cmd_Cancel->isVisible() || !f.parts().Cmd_Cancel->isHidden());
+        f.parts().Cmd_Cancel->click();
     });
-    f.Cmd_Connect->click();
+    f.parts().Cmd_Connect->click();
     QCOMPARE(sent(), QStringList{"PWD"});
-    QCOMPARE(f.Cmd_Connect->text(), QStringLiteral("Close"));
+    QCOMPARE(f.parts().Cmd_Connect->text(), QStringLiteral("Close"));
     QVERIFY(!f.session().bConnected);
-    QVERIFY(f.Txt_Status->text().contains(QStringLiteral("\r\nOperation cancled")));
-    QVERIFY(f.Cmd_Cancel->isHidden());
+    QVERIFY(f.parts().Txt_Status->text().contains(QStringLiteral("\r\nOperation cancled")));
+    QVERIFY(f.parts().Cmd_Cancel->isHidden());
     QVERIFY(!f.session().Inet1()->StillExecuting());
 }
 
@@ -174,25 +175,25 @@ void TestConnection::disconnectNamesTheLogin() {
     QFETCH(int, current);
     QFETCH(QString, named);
     TARLEN_Frm& f = *m_frm;
-    f.profiles.Hosts = {HostInfo{QStringLiteral("Anonymous"), m_server.address(),
-                                 QStringLiteral("anonymous"), QString()}};
+    f.settingsStore().profiles().Hosts = {HostInfo{QStringLiteral("Anonymous"), m_server.address(),
+                                                   QStringLiteral("anonymous"), QString()}};
     if (!savedAs.isEmpty())
-        f.profiles.Hosts.append(
+        f.settingsStore().profiles().Hosts.append(
             HostInfo{savedAs, m_server.address(), m_server.userName(), m_server.password()});
-    f.profiles.iNumHosts = short(f.profiles.Hosts.size());
-    f.profiles.iCurHost = short(current);
-    f.Cmd_Connect->click();
+    f.settingsStore().profiles().iNumHosts = short(f.settingsStore().profiles().Hosts.size());
+    f.settingsStore().profiles().iCurHost = short(current);
+    f.parts().Cmd_Connect->click();
     QVERIFY(f.session().bConnected);
-    f.Cmd_Connect->click();
-    QCOMPARE(f.Cmd_Connect->text(), QStringLiteral("Connect"));
+    f.parts().Cmd_Connect->click();
+    QCOMPARE(f.parts().Cmd_Connect->text(), QStringLiteral("Connect"));
     QVERIFY(!f.session().bConnected);
-    QCOMPARE(f.remotePane->Lbl_Dir->text(), QString());
+    QCOMPARE(f.parts().remotePane->Lbl_Dir->text(), QString());
     QCOMPARE(sent().last(), QStringLiteral("QUIT"));
     QTRY_COMPARE(m_prompter.messages.size(), 1);
     QCOMPARE(m_prompter.messages[0].text, QStringLiteral("Disconnected from ") + named);
     QCOMPARE(m_prompter.messages[0].title, QStringLiteral("Qoro FTP"));
     QCOMPARE(m_prompter.messages[0].icon, Prompter::Icon::None);
-    QVERIFY(f.Txt_Status->text().contains(QStringLiteral("\r\nDisconnecting...")));
+    QVERIFY(f.parts().Txt_Status->text().contains(QStringLiteral("\r\nDisconnecting...")));
 }
 
 void TestConnection::closingDuringCommandAbandonsItAndSendsNothing() {
@@ -201,7 +202,7 @@ void TestConnection::closingDuringCommandAbandonsItAndSendsNothing() {
     confirmHost(silent.address());
     f.show();
     QTimer::singleShot(500, &f, [&f] { f.close(); });
-    f.Cmd_Connect->click();
+    f.parts().Cmd_Connect->click();
     QCOMPARE(sent(), QStringList{"PWD"});
     QVERIFY(!f.session().Inet1());
     QVERIFY(m_prompter.messages.isEmpty());
@@ -210,7 +211,7 @@ void TestConnection::closingDuringCommandAbandonsItAndSendsNothing() {
 void TestConnection::closingWhileConnectedSendsNothing() {
     TARLEN_Frm& f = *m_frm;
     f.show();
-    f.Cmd_Connect->click();
+    f.parts().Cmd_Connect->click();
     QVERIFY(f.session().bConnected);
     f.close();
     QCOMPARE(sent(), (QStringList{"PWD", "DIR"}));
@@ -234,29 +235,29 @@ void TestConnection::closeDuringLoginAbandonsIt() {
     confirmHost(slow.address());
     connect(&m_frm->session(), &RemoteSession::commandExecuted, this, [&](const QString& command) {
         if (command == runningCommand)
-            QTimer::singleShot(kAnswerDelayMs / 2, &f, [&f] { f.Cmd_Connect->click(); });
+            QTimer::singleShot(kAnswerDelayMs / 2, &f, [&f] { f.parts().Cmd_Connect->click(); });
     });
-    f.Cmd_Connect->click();
+    f.parts().Cmd_Connect->click();
     QCOMPARE(sent().last(), runningCommand);
-    QCOMPARE(f.Cmd_Connect->text(), QStringLiteral("Connect"));
+    QCOMPARE(f.parts().Cmd_Connect->text(), QStringLiteral("Connect"));
     QVERIFY(!f.session().bConnected);
-    QVERIFY(f.Cmd_Cancel->isHidden());
+    QVERIFY(f.parts().Cmd_Cancel->isHidden());
     QVERIFY(!QApplication::overrideCursor());
-    const QString logAtClose = f.Txt_Status->text();
+    const QString logAtClose = f.parts().Txt_Status->text();
 
     // Long after the abandoned login would have ended.
     QTest::qWait(8 * kAnswerDelayMs);
     QCOMPARE(sent().last(), runningCommand);
-    QCOMPARE(f.remotePane->LstX_Files->ListCount(), 0);
-    QCOMPARE(f.remotePane->Lst_Remote_Dir->count(), 0);
-    QCOMPARE(f.Txt_Status->text(), logAtClose);
+    QCOMPARE(f.parts().remotePane->LstX_Files->ListCount(), 0);
+    QCOMPARE(f.parts().remotePane->Lst_Remote_Dir->count(), 0);
+    QCOMPARE(f.parts().Txt_Status->text(), logAtClose);
     QVERIFY(m_prompter.messages.isEmpty());
 
     disconnect(&m_frm->session(), &RemoteSession::commandExecuted, this, nullptr);
     confirmHost(m_server.address());
-    f.Cmd_Connect->click();
+    f.parts().Cmd_Connect->click();
     QVERIFY(f.session().bConnected);
-    QCOMPARE(f.remotePane->LstX_Files->List(0), QStringLiteral("listed.txt"));
+    QCOMPARE(f.parts().remotePane->LstX_Files->List(0), QStringLiteral("listed.txt"));
     QFile::remove(m_server.root() + QStringLiteral("/listed.txt"));
 }
 
@@ -285,23 +286,23 @@ void TestConnection::failedLoginReturnsToDisconnected() {
     scriptConnectDialog(f, address.isEmpty() ? silent.address() : address, m_server.userName(),
                         password);
     if (address.isEmpty()) {
-        const auto confirm = f.showConnectDialog;
-        f.showConnectDialog = [&f, confirm] {
+        const auto confirm = f.dialogs().showConnectDialog;
+        f.dialogs().showConnectDialog = [&f, confirm] {
             f.session().Inet1()->setRequestTimeout(1);
             return confirm();
         };
     }
-    f.Cmd_Connect->click();
+    f.parts().Cmd_Connect->click();
     QCOMPARE(sent(), QStringList{"PWD"});
-    QVERIFY(f.Txt_Status->text().contains(QStringLiteral("Error! %1: ").arg(code)));
-    QCOMPARE(f.Cmd_Connect->text(), QStringLiteral("Connect"));
+    QVERIFY(f.parts().Txt_Status->text().contains(QStringLiteral("Error! %1: ").arg(code)));
+    QCOMPARE(f.parts().Cmd_Connect->text(), QStringLiteral("Connect"));
     QVERIFY(!f.session().bConnected);
     QVERIFY(!QApplication::overrideCursor());
     QVERIFY(m_prompter.messages.isEmpty());
 
     // The button connects again rather than closing.
     confirmHost(m_server.address());
-    f.Cmd_Connect->click();
+    f.parts().Cmd_Connect->click();
     QVERIFY(f.session().bConnected);
     QVERIFY(m_prompter.messages.isEmpty());
 }
@@ -346,13 +347,13 @@ void TestConnection::refusedPasswordIsAskedAgain() {
         m_bus.stopKeyring();
     }
     TARLEN_Frm& f = *m_frm;
-    f.settingsFile = m_config.filePath(QStringLiteral("refused.ini"));
-    QFile::remove(f.settingsFile);
+    f.settingsStore().setFile(m_config.filePath(QStringLiteral("refused.ini")));
+    QFile::remove(f.settingsStore().path());
     // The server's password changed since it was saved.
-    HostInfo& profile = f.profiles.Hosts[0];
+    HostInfo& profile = f.settingsStore().profiles().Hosts[0];
     profile.sPW = QStringLiteral("stale");
     profile.protocol = ServerProtocol(protocol);
-    f.showConnectDialog = [profile] {
+    f.dialogs().showConnectDialog = [profile] {
         return std::optional<HostInfo>(profile);
     };
     for (const QString& password : typed) {
@@ -360,10 +361,10 @@ void TestConnection::refusedPasswordIsAskedAgain() {
         m_prompter.checks.append(ticked);
     }
     m_prompter.choices = {QStringLiteral("Continue in clear text")};
-    f.Cmd_Connect->click();
+    f.parts().Cmd_Connect->click();
 
     QCOMPARE(f.session().bConnected, connected);
-    QCOMPARE(f.Cmd_Connect->text(),
+    QCOMPARE(f.parts().Cmd_Connect->text(),
              connected ? QStringLiteral("Close") : QStringLiteral("Connect"));
     const qsizetype asked = typed.size() + (connected ? 0 : 1);
     QCOMPARE(m_prompter.passwordPrompts.size(), asked);
@@ -377,7 +378,7 @@ void TestConnection::refusedPasswordIsAskedAgain() {
     // Ticked at first: the profile keeps the password that was refused.
     QVERIFY(m_prompter.passwordChecksShown.value(0));
     QCOMPARE(m_prompter.choicesShown.size(), protocol == int(ServerProtocol::PlainFtp) ? 0 : 1);
-    const QString log = f.Txt_Status->text();
+    const QString log = f.parts().Txt_Status->text();
     QVERIFY2(log.contains(QStringLiteral("Connected!")) &&
                  log.contains(QStringLiteral("Error! 12015: ")),
              qPrintable(log));
@@ -390,12 +391,12 @@ void TestConnection::refusedPasswordIsAskedAgain() {
     QCOMPARE(profile.sPW, kept);
     QCOMPARE(profile.inKeyring, keyring);
     if (kept == u"stale") {
-        QVERIFY(!QFile::exists(f.settingsFile));
+        QVERIFY(!QFile::exists(f.settingsStore().path()));
         return;
     }
     HostProfiles reread;
     FakeSettingsWindow window;
-    LoadSettings(window, reread, f.sKey, f.settingsFile);
+    LoadSettings(window, reread, f.settingsStore().key(), f.settingsStore().path());
     QCOMPARE(reread.Hosts.value(0).sPW, keyring ? QString() : kept);
     QCOMPARE(reread.Hosts.value(0).inKeyring, keyring);
     if (keyring)
@@ -433,7 +434,7 @@ void TestConnection::keptQueueIsOfferedInWords() {
     QueueStore store;
     QVERIFY(store.save(login.key(), kept));
     m_prompter.answers = {Prompter::Answer::No};
-    m_frm->Cmd_Connect->click();
+    m_frm->parts().Cmd_Connect->click();
     QVERIFY(m_frm->session().bConnected);
     QCOMPARE(m_prompter.questions.size(), 1);
     QCOMPARE(m_prompter.questions[0].text, question);
@@ -460,13 +461,13 @@ void TestConnection::profileWithControlCharacterSendsNothing() {
     QFETCH(QString, said);
     TARLEN_Frm& f = *m_frm;
     QVERIFY(m_server.writeFile(QStringLiteral("listed.txt"), "x"));
-    f.profiles.Hosts[0].sUser = user;
-    f.profiles.Hosts[0].sPW = password;
+    f.settingsStore().profiles().Hosts[0].sUser = user;
+    f.settingsStore().profiles().Hosts[0].sPW = password;
     const QString url = QStringLiteral("ftp://%1/").arg(m_server.address());
     f.connectAtStart(*parseLaunchUrl(url, nullptr));
     QVERIFY(sent().isEmpty());
     QVERIFY(!f.session().bConnected);
-    QCOMPARE(f.Cmd_Connect->text(), QStringLiteral("Connect"));
+    QCOMPARE(f.parts().Cmd_Connect->text(), QStringLiteral("Connect"));
     QCOMPARE(m_prompter.messages.size(), 1);
     const QString message = m_prompter.messages[0].text;
     QVERIFY2(message.contains(said), qPrintable(message));
@@ -484,7 +485,7 @@ void TestConnection::urlConnectsWithItsProfileAndOpensItsFolder() {
     TARLEN_Frm& f = *m_frm;
     QVERIFY(m_server.writeFile(QStringLiteral("docs/sub dir/inner.txt"), "x"));
     QVERIFY(m_server.writeFile(QStringLiteral("top.txt"), "x"));
-    f.showConnectDialog = [] {
+    f.dialogs().showConnectDialog = [] {
         return std::optional<HostInfo>(); // must not be shown
     };
     const QString base = QStringLiteral("ftp://%1@%2").arg(m_server.userName(), m_server.address());
@@ -494,20 +495,20 @@ void TestConnection::urlConnectsWithItsProfileAndOpensItsFolder() {
     f.connectAtStart(*target);
     QVERIFY(f.session().bConnected);
     QVERIFY(m_prompter.passwordPrompts.isEmpty());
-    QCOMPARE(f.remotePane->Lbl_Dir->text(), QStringLiteral("/docs/sub dir/"));
-    QCOMPARE(f.remotePane->LstX_Files->ListCount(), 1);
-    QCOMPARE(f.remotePane->LstX_Files->List(0), QStringLiteral("inner.txt"));
+    QCOMPARE(f.parts().remotePane->Lbl_Dir->text(), QStringLiteral("/docs/sub dir/"));
+    QCOMPARE(f.parts().remotePane->LstX_Files->ListCount(), 1);
+    QCOMPARE(f.parts().remotePane->LstX_Files->List(0), QStringLiteral("inner.txt"));
 
-    f.Cmd_Connect->click(); // Close
+    f.parts().Cmd_Connect->click(); // Close
     f.connectAtStart(*parseLaunchUrl(base + QStringLiteral("/not/there/"), nullptr));
     QVERIFY(f.session().bConnected);
-    QCOMPARE(f.remotePane->Lbl_Dir->text(), QStringLiteral("/"));
-    QVERIFY(f.Txt_Status->text().contains(QStringLiteral("Error! 12003")));
+    QCOMPARE(f.parts().remotePane->Lbl_Dir->text(), QStringLiteral("/"));
+    QVERIFY(f.parts().Txt_Status->text().contains(QStringLiteral("Error! 12003")));
 }
 
 void TestConnection::urlWithoutPasswordAsksForIt() {
     TARLEN_Frm& f = *m_frm;
-    f.profiles.iNumHosts = 0;
+    f.settingsStore().profiles().iNumHosts = 0;
     const QString url = QStringLiteral("ftp://%1@%2/").arg(m_server.userName(), m_server.address());
     m_prompter.passwords = {std::nullopt};
     f.connectAtStart(*parseLaunchUrl(url, nullptr));

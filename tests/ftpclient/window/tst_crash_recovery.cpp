@@ -157,7 +157,7 @@ void TestCrashRecovery::profileSavedInTheDialogOutlivesAKill() {
     {
         TARLEN_Frm restarted(prompter);
         restarted.Form_Load();
-        const std::optional<HostInfo> saved = profileNamed(restarted.profiles);
+        const std::optional<HostInfo> saved = profileNamed(restarted.settingsStore().profiles());
         QVERIFY(saved);
         QCOMPARE(saved->sAddr, m_server.address());
         QCOMPARE(saved->sUser, m_server.userName());
@@ -175,8 +175,8 @@ void TestCrashRecovery::profileSavedInTheDialogOutlivesAKill() {
     kill(deleter);
     TARLEN_Frm restarted(prompter);
     restarted.Form_Load();
-    QVERIFY(!profileNamed(restarted.profiles));
-    QVERIFY(!restarted.profiles.Hosts.isEmpty()); // "Anonymous" stays
+    QVERIFY(!profileNamed(restarted.settingsStore().profiles()));
+    QVERIFY(!restarted.settingsStore().profiles().Hosts.isEmpty()); // "Anonymous" stays
     if (m_keyring) {
         QString error;
         QVERIFY(!vault->read(account, &error));
@@ -223,10 +223,10 @@ void TestCrashRecovery::finishedFilesAreNotOfferedAgainAfterAKill() {
     prompter.answers = {Prompter::Answer::Yes};
     TARLEN_Frm restarted(prompter);
     restarted.Form_Load();
-    restarted.localPane->setLocalPath(m_local->path());
+    restarted.parts().localPane->setLocalPath(m_local->path());
     restarted.queue().setParallel(10);
     scriptConnectDialog(restarted, m_server);
-    restarted.Cmd_Connect->click();
+    restarted.parts().Cmd_Connect->click();
     QVERIFY(restarted.session().bConnected);
     QCOMPARE(prompter.questions.size(), 1);
     QVERIFY(prompter.questions.front().text.startsWith(QString::number(offered.size()) +

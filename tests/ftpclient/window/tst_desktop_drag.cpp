@@ -55,7 +55,7 @@ void TestDesktopDrag::init() {
     m_frm = std::make_unique<TARLEN_Frm>(m_prompter);
     m_frm->Form_Load();
     m_frm->show();
-    QVERIFY(m_frm->localPane->setLocalPath(m_local->path()));
+    QVERIFY(m_frm->parts().localPane->setLocalPath(m_local->path()));
     scriptConnectDialog(*m_frm, m_server);
 }
 
@@ -64,7 +64,7 @@ void TestDesktopDrag::cleanup() {
 }
 
 bool TestDesktopDrag::dragAndDrop(const QMimeData& mime) {
-    RemotePane* pane = m_frm->remotePane;
+    RemotePane* pane = m_frm->parts().remotePane;
     const QPoint middle = pane->rect().center();
     QDragEnterEvent enter(middle, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(pane, &enter);
@@ -82,10 +82,10 @@ void TestDesktopDrag::dropOnRemotePaneUploadsFilesAndFolders() {
     QVERIFY(QDir(m_local->path()).mkpath(QStringLiteral("folder/deep")));
     QVERIFY(writeFile(m_local->filePath(QStringLiteral("folder/deep/inner.bin")), "third"));
     TARLEN_Frm& f = *m_frm;
-    f.Cmd_Connect->click();
+    f.parts().Cmd_Connect->click();
     QVERIFY(f.session().bConnected);
-    f.remotePane->openDirectory(QStringLiteral("target/"));
-    QCOMPARE(f.remotePane->remoteDirectory(), QStringLiteral("/target/"));
+    f.parts().remotePane->openDirectory(QStringLiteral("target/"));
+    QCOMPARE(f.parts().remotePane->remoteDirectory(), QStringLiteral("/target/"));
 
     QMimeData mime;
     mime.setUrls({QUrl::fromLocalFile(m_local->filePath(QStringLiteral("one.txt"))),
@@ -119,7 +119,7 @@ void TestDesktopDrag::localSelectionGoesOutAsFileUrls() {
     QVERIFY(writeFile(m_local->filePath(QStringLiteral("a.txt")), "a"));
     QVERIFY(writeFile(m_local->filePath(QStringLiteral("b c.txt")), "b"));
     QVERIFY(writeFile(m_local->filePath(QStringLiteral("d.txt")), "d"));
-    LocalPane& pane = *m_frm->localPane;
+    LocalPane& pane = *m_frm->parts().localPane;
     pane.Cmd_Refresh_Click();
     QTRY_COMPARE(pane.LstX_Files->ListCount(), 3);
     QVERIFY(!pane.selectionMime());

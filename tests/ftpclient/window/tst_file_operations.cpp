@@ -168,7 +168,7 @@ void TestFileOperations::cleanup() {
 void TestFileOperations::openWindow() {
     m_frm = std::make_unique<TARLEN_Frm>(m_prompter);
     m_frm->Form_Load();
-    m_frm->localPane->setLocalPath(m_local->path());
+    m_frm->parts().localPane->setLocalPath(m_local->path());
 }
 
 bool TestFileOperations::quitAndReopen() {
@@ -183,25 +183,25 @@ bool TestFileOperations::quitAndReopen() {
 void TestFileOperations::useServer(FtpTestServer& server) {
     TARLEN_Frm& f = *m_frm;
     if (f.session().bConnected)
-        f.Cmd_Connect->click();
+        f.parts().Cmd_Connect->click();
     scriptConnectDialog(f, server);
-    f.Cmd_Connect->click();
+    f.parts().Cmd_Connect->click();
     QVERIFY(f.session().bConnected);
     m_prompter.messages.clear();
     m_sent->clear();
 }
 
 void TestFileOperations::selectRemote(const QStringList& names) {
-    CVantelCtrl* list = m_frm->remotePane->LstX_Files;
+    CVantelCtrl* list = m_frm->parts().remotePane->LstX_Files;
     for (int i = 0; i < list->ListCount(); ++i)
         list->SetSelected(i, names.contains(list->List(i)));
 }
 
 void TestFileOperations::selectLocal(const QStringList& names) {
     TARLEN_Frm& f = *m_frm;
-    CVantelCtrl* list = f.localPane->LstX_Files;
+    CVantelCtrl* list = f.parts().localPane->LstX_Files;
     for (int i = 0; i < list->ListCount(); ++i)
-        list->SetSelected(i, names.contains(f.localPane->File1->List(list->ItemData(i))));
+        list->SetSelected(i, names.contains(f.parts().localPane->File1->List(list->ItemData(i))));
 }
 
 void TestFileOperations::plainNames_data() {
@@ -239,10 +239,10 @@ void TestFileOperations::downloadSelectedFiles() {
     for (const char* name : {"a.txt", "b.zip", "my file.txt"})
         QCOMPARE(readFile(local(QString::fromUtf8(name))),
                  readFile(m_server.root() + u'/' + QString::fromUtf8(name)));
-    QVERIFY(f.Txt_Status->text().contains(QStringLiteral("\r\nRetrieving b.zip")));
-    QVERIFY(f.Txt_Status->text().contains(QStringLiteral("\r\nb.zip retrieved")));
+    QVERIFY(f.parts().Txt_Status->text().contains(QStringLiteral("\r\nRetrieving b.zip")));
+    QVERIFY(f.parts().Txt_Status->text().contains(QStringLiteral("\r\nb.zip retrieved")));
     // The local pane shows them once they are there.
-    QTRY_COMPARE(f.localPane->LstX_Files->ListCount(), 3);
+    QTRY_COMPARE(f.parts().localPane->LstX_Files->ListCount(), 3);
     QVERIFY(m_prompter.messages.isEmpty());
 }
 
@@ -284,7 +284,7 @@ void TestFileOperations::failedDownloadKeepsLocalFile() {
     QVERIFY(waitForQueue());
     QCOMPARE(m_prompter.choicesShown.size(), 1);
     QVERIFY(m_prompter.choicesShown[0].text.contains(u"exists already"));
-    QVERIFY(f.Txt_Status->text().contains(QStringLiteral("Error! 12003")));
+    QVERIFY(f.parts().Txt_Status->text().contains(QStringLiteral("Error! 12003")));
     QCOMPARE(f.queue().items().front().state, TransferState::Failed);
     QCOMPARE(readFile(local(QStringLiteral("a.txt"))), QByteArray("precious local"));
     QCOMPARE(QDir(m_local->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"a.txt"});
@@ -296,12 +296,12 @@ void TestFileOperations::hostileNameIsRefusedAndOthersGo() {
     // listing never shows such a name.
     const QString bad = QStringLiteral("bad") + QChar(1) + QStringLiteral("name");
     QVERIFY(m_server.writeFile(bad, "x"));
-    f.remotePane->Cmd_Refresh_Click();
-    for (int i = 0; i < f.remotePane->LstX_Files->ListCount(); ++i)
-        QVERIFY(f.remotePane->LstX_Files->List(i) != bad);
+    f.parts().remotePane->Cmd_Refresh_Click();
+    for (int i = 0; i < f.parts().remotePane->LstX_Files->ListCount(); ++i)
+        QVERIFY(f.parts().remotePane->LstX_Files->List(i) != bad);
     // A name no listing lets through, as if one had.
-    f.remotePane->Lst_Remote.add(QStringLiteral("../escape.txt"));
-    f.remotePane->Load_FilesR();
+    f.parts().remotePane->Lst_Remote.add(QStringLiteral("../escape.txt"));
+    f.parts().remotePane->Load_FilesR();
     selectRemote({QStringLiteral("../escape.txt"), QStringLiteral("a.txt")});
     f.Cmd_Dn_Click();
     QCOMPARE(f.queue().items().size(), size_t(1));
@@ -317,15 +317,15 @@ void TestFileOperations::uploadSelectedFilesAndListAgain() {
     TARLEN_Frm& f = *m_frm;
     QVERIFY(writeFile(local(QStringLiteral("up1.txt")), "first"));
     QVERIFY(writeFile(local(QStringLiteral("up2.bin")), QByteArray(50000, '\x7f')));
-    f.localPane->Cmd_Refresh_Click();
+    f.parts().localPane->Cmd_Refresh_Click();
     selectLocal({"up1.txt", "up2.bin"});
     f.Cmd_Up_Click();
     QVERIFY(waitForQueue());
     QCOMPARE(readFile(m_server.root() + QStringLiteral("/up2.bin")), QByteArray(50000, '\x7f'));
     // The remote pane lists its directory again once files arrived there.
-    QTRY_VERIFY(entries(f.remotePane->LstX_Files).contains(QStringLiteral("up1.txt")));
-    QVERIFY(f.Txt_Status->text().contains(QStringLiteral("\r\nSending up1.txt")));
-    QVERIFY(f.Txt_Status->text().contains(QStringLiteral("\r\nup1.txt sent")));
+    QTRY_VERIFY(entries(f.parts().remotePane->LstX_Files).contains(QStringLiteral("up1.txt")));
+    QVERIFY(f.parts().Txt_Status->text().contains(QStringLiteral("\r\nSending up1.txt")));
+    QVERIFY(f.parts().Txt_Status->text().contains(QStringLiteral("\r\nup1.txt sent")));
 }
 
 void TestFileOperations::existingTargetQuestionTellsBothSides_data() {
@@ -363,8 +363,8 @@ void TestFileOperations::existingTargetQuestionTellsBothSides() {
     QVERIFY(setTime(m_server.root() + QStringLiteral("/a.txt"), serverTime));
     QVERIFY(writeFile(local(QStringLiteral("a.txt")), "old"));
     QVERIFY(setTime(local(QStringLiteral("a.txt")), QDateTime(QDate(2023, 1, 3), QTime(3, 4))));
-    f.localPane->Cmd_Refresh_Click();
-    f.remotePane->Cmd_Refresh_Click();
+    f.parts().localPane->Cmd_Refresh_Click();
+    f.parts().remotePane->Cmd_Refresh_Click();
     m_prompter.choices = {QStringLiteral("Skip")};
     if (upload) {
         selectLocal({"a.txt"});
@@ -385,7 +385,7 @@ void TestFileOperations::uploadRefusesNameWithBlank() {
     TARLEN_Frm& f = *m_frm;
     QVERIFY(writeFile(local(QStringLiteral("has blank.txt")), "b"));
     QVERIFY(writeFile(local(QStringLiteral("ok.txt")), "o"));
-    f.localPane->Cmd_Refresh_Click();
+    f.parts().localPane->Cmd_Refresh_Click();
     selectLocal({"has blank.txt", "ok.txt"});
     f.Cmd_Up_Click();
     QCOMPARE(m_prompter.messages.size(), 1);
@@ -411,8 +411,8 @@ void TestFileOperations::uploadKeepsTheBytesOfANameThatIsNotUtf8() {
     QCOMPARE(::write(fd, "cv", 2), ssize_t(2));
     ::close(fd);
     useServer(bytewise);
-    f.localPane->Cmd_Refresh_Click();
-    f.localPane->LstX_Files->SetSelected(0, true);
+    f.parts().localPane->Cmd_Refresh_Click();
+    f.parts().localPane->LstX_Files->SetSelected(0, true);
     f.Cmd_Up_Click();
     QVERIFY(waitForQueue());
     const QByteArray uploaded = QFile::encodeName(bytewise.root()) + '/' + name;
@@ -420,7 +420,7 @@ void TestFileOperations::uploadKeepsTheBytesOfANameThatIsNotUtf8() {
     const int copyFd = ::open(uploaded.constData(), O_RDONLY);
     QVERIFY(copyFd >= 0 && copy.open(copyFd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle));
     QCOMPARE(copy.readAll(), QByteArray("cv"));
-    QVERIFY(f.Txt_Status->text().contains(QStringLiteral("r\uFFFDsum\uFFFD.txt sent")));
+    QVERIFY(f.parts().Txt_Status->text().contains(QStringLiteral("r\uFFFDsum\uFFFD.txt sent")));
     QVERIFY(m_prompter.messages.isEmpty());
     ::unlink(uploaded.constData());
     ::unlink(localPath.constData());
@@ -462,10 +462,12 @@ void TestFileOperations::browsingGoesOnWhileTwoFilesMove() {
     selectRemote({"m1.bin", "m2.bin"});
     f.Cmd_Dn_Click();
     QTRY_COMPARE_WITH_TIMEOUT(f.queue().totals().running, 2, 10000);
-    f.remotePane->Lst_Remote_Dir->setCurrentItem(
-        f.remotePane->Lst_Remote_Dir->findItems(QStringLiteral("docs/"), Qt::MatchExactly).first());
-    f.remotePane->Lst_Remote_Dir_DblClick();
-    QCOMPARE(entries(f.remotePane->LstX_Files), QStringList{"readme.txt"});
+    f.parts().remotePane->Lst_Remote_Dir->setCurrentItem(
+        f.parts()
+            .remotePane->Lst_Remote_Dir->findItems(QStringLiteral("docs/"), Qt::MatchExactly)
+            .first());
+    f.parts().remotePane->Lst_Remote_Dir_DblClick();
+    QCOMPARE(entries(f.parts().remotePane->LstX_Files), QStringList{"readme.txt"});
     QCOMPARE(f.queue().totals().running, 2);
     QVERIFY(waitForQueue(60000));
     QCOMPARE(readFile(local(QStringLiteral("m2.bin"))), QByteArray(1024 * 1024, 'm'));
@@ -477,9 +479,11 @@ void TestFileOperations::browsingGoesOnWhileTwoFilesMove() {
 void TestFileOperations::folderGoesWithEverythingInIt() {
     TARLEN_Frm& f = *m_frm;
     QVERIFY(m_server.writeFile(QStringLiteral("docs/inner/deep.txt"), "deep"));
-    f.remotePane->Cmd_Refresh_Click();
-    f.remotePane->Lst_Remote_Dir->setCurrentItem(
-        f.remotePane->Lst_Remote_Dir->findItems(QStringLiteral("docs/"), Qt::MatchExactly).first());
+    f.parts().remotePane->Cmd_Refresh_Click();
+    f.parts().remotePane->Lst_Remote_Dir->setCurrentItem(
+        f.parts()
+            .remotePane->Lst_Remote_Dir->findItems(QStringLiteral("docs/"), Qt::MatchExactly)
+            .first());
     selectRemote({});
     f.Cmd_Dn_Click();
     QVERIFY(waitForQueue());
@@ -488,11 +492,12 @@ void TestFileOperations::folderGoesWithEverythingInIt() {
 
     // Back up under another name, chosen in the local directory list.
     QVERIFY(QDir().rename(local(QStringLiteral("docs")), local(QStringLiteral("copy"))));
-    f.localPane->reloadLocalFiles();
-    QTRY_VERIFY(!f.localPane->Dir1->findItems(QStringLiteral("copy"), Qt::MatchEndsWith).isEmpty());
+    f.parts().localPane->reloadLocalFiles();
+    QTRY_VERIFY(
+        !f.parts().localPane->Dir1->findItems(QStringLiteral("copy"), Qt::MatchEndsWith).isEmpty());
     QListWidgetItem* copy =
-        f.localPane->Dir1->findItems(QStringLiteral("copy"), Qt::MatchEndsWith).first();
-    f.localPane->Dir1->setCurrentItem(copy);
+        f.parts().localPane->Dir1->findItems(QStringLiteral("copy"), Qt::MatchEndsWith).first();
+    f.parts().localPane->Dir1->setCurrentItem(copy);
     copy->setSelected(true);
     selectLocal({});
     f.Cmd_Up_Click();
@@ -500,8 +505,9 @@ void TestFileOperations::folderGoesWithEverythingInIt() {
     QCOMPARE(readFile(m_server.root() + QStringLiteral("/copy/inner/deep.txt")),
              QByteArray("deep"));
     QTRY_VERIFY(
-        f.remotePane->Lst_Remote_Dir->findItems(QStringLiteral("copy/"), Qt::MatchExactly).size() ==
-        1);
+        f.parts()
+            .remotePane->Lst_Remote_Dir->findItems(QStringLiteral("copy/"), Qt::MatchExactly)
+            .size() == 1);
 }
 
 // Closing the window with work left keeps it; the next login to the same
@@ -510,7 +516,7 @@ void TestFileOperations::keptQueueIsOfferedAtTheNextLogin() {
     TARLEN_Frm& f = *m_frm;
     useServer(m_slow);
     QVERIFY(m_slow.writeFile(QStringLiteral("later.bin"), QByteArray(2 * 1024 * 1024, 'l')));
-    f.remotePane->Cmd_Refresh_Click();
+    f.parts().remotePane->Cmd_Refresh_Click();
     selectRemote({"later.bin"});
     f.Cmd_Dn_Click();
     QTRY_VERIFY_WITH_TIMEOUT(f.queue().items().front().done > 0, 10000);
@@ -542,11 +548,11 @@ void TestFileOperations::keptQueueIsFoundWhateverTheProtocol() {
     HostInfo fromUrl{QString(), m_slow.address(), m_slow.userName(), m_slow.password(),
                      ServerProtocol::FtpTlsIfOffered};
     fromUrl.clearTextAllowed = true; // pyftpdlib offers no TLS
-    m_frm->showConnectDialog = [fromUrl] {
+    m_frm->dialogs().showConnectDialog = [fromUrl] {
         return std::optional<HostInfo>(fromUrl);
     };
     m_prompter.answers = {Prompter::Answer::Cancel};
-    m_frm->Cmd_Connect->click();
+    m_frm->parts().Cmd_Connect->click();
     QVERIFY(m_frm->session().bConnected);
     QVERIFY(m_prompter.questions.last().text.startsWith(u"1 transfer with"));
     QVERIFY(m_frm->queue().items().empty());
@@ -593,7 +599,7 @@ void TestFileOperations::quittingWhileTransfersRunAsksFirst() {
         QVERIFY(m_slow.writeFile(names.last(), QByteArray(1024 * 1024, 'q')));
     }
     if (running > 0) {
-        f.remotePane->Cmd_Refresh_Click();
+        f.parts().remotePane->Cmd_Refresh_Click();
         selectRemote(names);
         f.Cmd_Dn_Click();
         QTRY_COMPARE_WITH_TIMEOUT(f.queue().totals().running, running, 10000);
@@ -632,13 +638,13 @@ void TestFileOperations::connectingElsewhereLetsTransfersFinish() {
     useServer(m_server);
     QCOMPARE(f.queue().items().size(), size_t(1));
     QCOMPARE(f.queue().items().front().state, TransferState::Running);
-    QVERIFY(f.Txt_Status->text().contains(QStringLiteral("1 transfer with ") + m_slow.address() +
-                                          QStringLiteral(" goes on")));
-    QCOMPARE(f.Queue->model().index(0, QueueModel::Remote).data().toString(),
+    QVERIFY(f.parts().Txt_Status->text().contains(QStringLiteral("1 transfer with ") +
+                                                  m_slow.address() + QStringLiteral(" goes on")));
+    QCOMPARE(f.parts().Queue->model().index(0, QueueModel::Remote).data().toString(),
              QStringLiteral("/far.bin on ") + m_slow.address());
     selectRemote({"a.txt"});
     f.Cmd_Dn_Click();
-    QCOMPARE(f.Queue->model().index(1, QueueModel::Remote).data().toString(),
+    QCOMPARE(f.parts().Queue->model().index(1, QueueModel::Remote).data().toString(),
              QStringLiteral("/a.txt"));
     QVERIFY(waitForQueue(60000));
     QCOMPARE(readFile(local(QStringLiteral("far.bin"))), QByteArray(1024 * 1024, 'f'));
@@ -665,14 +671,16 @@ void TestFileOperations::progressShowsTheFileWhileItMoves() {
     QList<int> secondLeft;
     QTimer poll;
     connect(&poll, &QTimer::timeout, this, [&] {
-        if (f.Progress->isHidden() || f.Progress->percent() == 0)
+        if (f.parts().Progress->isHidden() || f.parts().Progress->percent() == 0)
             return;
-        if (!names.contains(f.Progress->nameText()))
-            names << f.Progress->nameText();
-        QVERIFY(f.Progress->amountText().endsWith(QStringLiteral("of 640 KiB")));
-        if (f.Progress->nameText() == u"trailer.bin" && f.Progress->percent() >= 40) {
-            secondRates << rateOf(f.Progress->rateText());
-            const QStringList left = f.Progress->timeLeftText().split(u' ').value(0).split(u':');
+        if (!names.contains(f.parts().Progress->nameText()))
+            names << f.parts().Progress->nameText();
+        QVERIFY(f.parts().Progress->amountText().endsWith(QStringLiteral("of 640 KiB")));
+        if (f.parts().Progress->nameText() == u"trailer.bin" &&
+            f.parts().Progress->percent() >= 40) {
+            secondRates << rateOf(f.parts().Progress->rateText());
+            const QStringList left =
+                f.parts().Progress->timeLeftText().split(u' ').value(0).split(u':');
             secondLeft << left.value(0).toInt() * 60 + left.value(1).toInt();
         }
     });
@@ -688,7 +696,7 @@ void TestFileOperations::progressShowsTheFileWhileItMoves() {
     QVERIFY2(rate > 0.6 * kSlowRate && rate < 1.6 * kSlowRate, qPrintable(QString::number(rate)));
     // At 40 % or more of 640 KiB, at most 384 KiB are left: a second or two.
     QVERIFY2(secondLeft.first() <= 3, qPrintable(QString::number(secondLeft.first())));
-    QTRY_VERIFY(f.Progress->isHidden());
+    QTRY_VERIFY(f.parts().Progress->isHidden());
     QCOMPARE(TransferProgressPanel::formatDuration(75), QStringLiteral("1:15"));
 }
 
@@ -696,15 +704,15 @@ void TestFileOperations::progressShowsTheFileWhileItMoves() {
 void TestFileOperations::destructiveQuestionsDefaultToNo() {
     TARLEN_Frm& f = *m_frm;
     QVERIFY(writeFile(local(QStringLiteral("keep.txt")), "keep"));
-    f.localPane->Cmd_Refresh_Click();
+    f.parts().localPane->Cmd_Refresh_Click();
     selectLocal({"keep.txt"});
     selectRemote({"a.txt"});
     m_prompter.answers = {Prompter::Answer::No, Prompter::Answer::No, Prompter::Answer::No,
                           Prompter::Answer::No};
-    f.localPane->Cmd_Delete_Click();
-    f.remotePane->Cmd_Delete_Click();
-    f.localPane->Cmd_Rem_Click();
-    f.remotePane->Cmd_Rem_Click();
+    f.parts().localPane->Cmd_Delete_Click();
+    f.parts().remotePane->Cmd_Delete_Click();
+    f.parts().localPane->Cmd_Rem_Click();
+    f.parts().remotePane->Cmd_Rem_Click();
     QCOMPARE(m_prompter.questions.size(), 4);
     for (const ScriptedPrompter::Shown& question : m_prompter.questions)
         QCOMPARE(question.defaultButton, Prompter::Answer::No);
@@ -716,34 +724,34 @@ void TestFileOperations::remoteDeleteAsksThenDeletesAndLists() {
     TARLEN_Frm& f = *m_frm;
     selectRemote({"a.txt", "my file.txt"});
     m_prompter.answers = {Prompter::Answer::No};
-    f.remotePane->Cmd_Delete_Click();
+    f.parts().remotePane->Cmd_Delete_Click();
     QVERIFY(sent().isEmpty());
     m_prompter.answers = {Prompter::Answer::Yes};
-    f.remotePane->Cmd_Delete_Click();
+    f.parts().remotePane->Cmd_Delete_Click();
     QCOMPARE(m_prompter.questions.last().text,
              QStringLiteral("Delete selected files on the remote system?"));
     QCOMPARE(m_prompter.questions.last().title, QStringLiteral("Qoro Consulting FTP"));
     QCOMPARE(sent(), (QStringList{"DELETE /a.txt", "DELETE /my file.txt", "DIR /*"}));
-    QCOMPARE(entries(f.remotePane->LstX_Files), QStringList{"b.zip"});
-    QVERIFY(f.Txt_Status->text().contains(QStringLiteral("\r\n/a.txt deleted")));
+    QCOMPARE(entries(f.parts().remotePane->LstX_Files), QStringList{"b.zip"});
+    QVERIFY(f.parts().Txt_Status->text().contains(QStringLiteral("\r\n/a.txt deleted")));
 }
 
 void TestFileOperations::remoteRenameStopsAtEmptyAnswer() {
     TARLEN_Frm& f = *m_frm;
     selectRemote({"a.txt", "b.zip"});
     m_prompter.inputs = {QStringLiteral("renamed a.txt"), QString()};
-    f.remotePane->Cmd_Rename_Click();
+    f.parts().remotePane->Cmd_Rename_Click();
     QCOMPARE(m_prompter.prompts[0].text, QStringLiteral("Enter a new name fora.txt"));
     QCOMPARE(m_prompter.prompts[0].title, QStringLiteral("Qoro FTP"));
     QCOMPARE(sent(), (QStringList{"RENAME /a.txt /renamed a.txt", "DIR /*"}));
-    QVERIFY(entries(f.remotePane->LstX_Files).contains(QStringLiteral("renamed a.txt")));
-    QVERIFY(entries(f.remotePane->LstX_Files).contains(QStringLiteral("b.zip")));
+    QVERIFY(entries(f.parts().remotePane->LstX_Files).contains(QStringLiteral("renamed a.txt")));
+    QVERIFY(entries(f.parts().remotePane->LstX_Files).contains(QStringLiteral("b.zip")));
 
     // A new name with a "/" is refused before anything is sent.
     m_sent->clear();
     selectRemote({"b.zip"});
     m_prompter.inputs = {QStringLiteral("../b.zip")};
-    f.remotePane->Cmd_Rename_Click();
+    f.parts().remotePane->Cmd_Rename_Click();
     QVERIFY(sent().isEmpty());
     QVERIFY(m_prompter.messages.last().text.startsWith(
         QStringLiteral("The following error occurred trying to rename /: ")));
@@ -752,29 +760,31 @@ void TestFileOperations::remoteRenameStopsAtEmptyAnswer() {
 void TestFileOperations::remoteMakeAndRemoveDirectory() {
     TARLEN_Frm& f = *m_frm;
     m_prompter.inputs = {QStringLiteral("new dir")};
-    f.remotePane->Cmd_Dir_Click();
+    f.parts().remotePane->Cmd_Dir_Click();
     QCOMPARE(m_prompter.prompts[0].text, QStringLiteral("Enter a new remote subdirectory for /"));
     QCOMPARE(sent(), (QStringList{"MKDIR /new dir", "DIR /*"}));
     QVERIFY(QFileInfo(m_server.root() + QStringLiteral("/new dir")).isDir());
 
     // An empty answer does nothing at all.
     m_sent->clear();
-    f.remotePane->Cmd_Dir_Click();
+    f.parts().remotePane->Cmd_Dir_Click();
     QVERIFY(sent().isEmpty());
 
     // Into docs/, then remove it with every file it lists.
-    f.remotePane->Lst_Remote_Dir->setCurrentItem(
-        f.remotePane->Lst_Remote_Dir->findItems(QStringLiteral("docs/"), Qt::MatchExactly).first());
-    f.remotePane->Lst_Remote_Dir_DblClick();
+    f.parts().remotePane->Lst_Remote_Dir->setCurrentItem(
+        f.parts()
+            .remotePane->Lst_Remote_Dir->findItems(QStringLiteral("docs/"), Qt::MatchExactly)
+            .first());
+    f.parts().remotePane->Lst_Remote_Dir_DblClick();
     m_sent->clear();
     m_prompter.answers = {Prompter::Answer::Yes};
-    f.remotePane->Cmd_Rem_Click();
+    f.parts().remotePane->Cmd_Rem_Click();
     QCOMPARE(m_prompter.questions.last().text,
              QStringLiteral("Delete the directory /docs/ and all its contents from the remote "
                             "system?"));
     QCOMPARE(sent(), (QStringList{"DELETE /docs/readme.txt", "RMDIR /docs/", "DIR /*"}));
     QCOMPARE(f.session().sRemoteDir, QStringLiteral("/"));
-    QCOMPARE(f.remotePane->Lbl_Dir->text(), QStringLiteral("/"));
+    QCOMPARE(f.parts().remotePane->Lbl_Dir->text(), QStringLiteral("/"));
     QVERIFY(!QFileInfo::exists(m_server.root() + QStringLiteral("/docs")));
 }
 
@@ -782,12 +792,12 @@ void TestFileOperations::localDeleteRenameAndRefusals() {
     TARLEN_Frm& f = *m_frm;
     for (const char* name : {"one.txt", "two.txt", "three.txt"})
         QVERIFY(writeFile(local(QString::fromUtf8(name)), name));
-    f.localPane->Cmd_Refresh_Click();
+    f.parts().localPane->Cmd_Refresh_Click();
 
     // Renaming onto an existing name is refused; the other file stays.
     selectLocal({"one.txt"});
     m_prompter.inputs = {QStringLiteral("two.txt")};
-    f.localPane->Cmd_Rename_Click();
+    f.parts().localPane->Cmd_Rename_Click();
     QCOMPARE(readFile(local(QStringLiteral("two.txt"))), QByteArray("two.txt"));
     QVERIFY(QFile::exists(local(QStringLiteral("one.txt"))));
     QCOMPARE(m_prompter.messages.size(), 1);
@@ -798,18 +808,18 @@ void TestFileOperations::localDeleteRenameAndRefusals() {
     // Three selected, the second answer empty: only the first is renamed.
     selectLocal({"one.txt", "three.txt", "two.txt"});
     m_prompter.inputs = {QStringLiteral("uno.txt"), QString()};
-    f.localPane->Cmd_Rename_Click();
+    f.parts().localPane->Cmd_Rename_Click();
     QCOMPARE(QDir(m_local->path()).entryList(QDir::Files),
              (QStringList{"three.txt", "two.txt", "uno.txt"}));
-    QCOMPARE(f.localPane->LstX_Files->ListCount(), 3);
+    QCOMPARE(f.parts().localPane->LstX_Files->ListCount(), 3);
 
     selectLocal({"uno.txt", "two.txt"});
     m_prompter.answers = {Prompter::Answer::Yes};
-    f.localPane->Cmd_Delete_Click();
+    f.parts().localPane->Cmd_Delete_Click();
     QCOMPARE(m_prompter.questions.last().text, QStringLiteral("Delete all selected files?"));
     QCOMPARE(m_prompter.questions.last().title, QStringLiteral("Qoro FTP"));
     QCOMPARE(QDir(m_local->path()).entryList(QDir::Files), QStringList{"three.txt"});
-    QCOMPARE(entries(f.localPane->LstX_Files).size(), 1);
+    QCOMPARE(entries(f.parts().localPane->LstX_Files).size(), 1);
 }
 
 void TestFileOperations::localDeleteRemovesLinkNotTarget() {
@@ -818,10 +828,10 @@ void TestFileOperations::localDeleteRemovesLinkNotTarget() {
     const QString target = outside.path() + QStringLiteral("/keep.txt");
     QVERIFY(writeFile(target, "outside"));
     QVERIFY(QFile::link(target, local(QStringLiteral("link.txt"))));
-    f.localPane->Cmd_Refresh_Click();
+    f.parts().localPane->Cmd_Refresh_Click();
     selectLocal({"link.txt"});
     m_prompter.answers = {Prompter::Answer::Yes};
-    f.localPane->Cmd_Delete_Click();
+    f.parts().localPane->Cmd_Delete_Click();
     QVERIFY(!QFileInfo(local(QStringLiteral("link.txt"))).isSymLink());
     QCOMPARE(readFile(target), QByteArray("outside"));
 }
@@ -829,16 +839,16 @@ void TestFileOperations::localDeleteRemovesLinkNotTarget() {
 void TestFileOperations::localMakeAndRemoveDirectory() {
     TARLEN_Frm& f = *m_frm;
     m_prompter.inputs = {QStringLiteral("sub")};
-    f.localPane->Cmd_Dir_Click();
+    f.parts().localPane->Cmd_Dir_Click();
     const QString sub = local(QStringLiteral("sub"));
     QVERIFY(QFileInfo(sub).isDir());
-    QCOMPARE(f.localPane->File1->Path(), sub);
+    QCOMPARE(f.parts().localPane->File1->Path(), sub);
     QCOMPARE(m_prompter.prompts[0].text,
              QStringLiteral("Enter a new subdirectory for ") + m_local->path());
 
     // A name with "/" is refused.
     m_prompter.inputs = {QStringLiteral("a/b")};
-    f.localPane->Cmd_Dir_Click();
+    f.parts().localPane->Cmd_Dir_Click();
     QVERIFY(!QFileInfo::exists(sub + QStringLiteral("/a")));
     QVERIFY(m_prompter.messages.last().text.startsWith(
         QStringLiteral("The following error occurred trying to create ")));
@@ -847,23 +857,23 @@ void TestFileOperations::localMakeAndRemoveDirectory() {
     // files, then fails; the view stays.
     QVERIFY(writeFile(sub + QStringLiteral("/f.txt"), "f"));
     QVERIFY(QDir().mkpath(sub + QStringLiteral("/inner")));
-    f.localPane->Cmd_Refresh_Click();
+    f.parts().localPane->Cmd_Refresh_Click();
     m_prompter.answers = {Prompter::Answer::Yes};
     m_prompter.messages.clear();
-    f.localPane->Cmd_Rem_Click();
+    f.parts().localPane->Cmd_Rem_Click();
     QVERIFY(!QFile::exists(sub + QStringLiteral("/f.txt")));
     QCOMPARE(m_prompter.messages.size(), 1);
     QVERIFY(m_prompter.messages[0].text.startsWith(
         QStringLiteral("The following error occurred trying to remove ") + sub +
         QStringLiteral("/: ")));
-    QCOMPARE(f.localPane->File1->Path(), sub);
+    QCOMPARE(f.parts().localPane->File1->Path(), sub);
 
     QVERIFY(QDir().rmdir(sub + QStringLiteral("/inner")));
-    f.localPane->Cmd_Refresh_Click();
+    f.parts().localPane->Cmd_Refresh_Click();
     m_prompter.answers = {Prompter::Answer::Yes};
-    f.localPane->Cmd_Rem_Click();
+    f.parts().localPane->Cmd_Rem_Click();
     QVERIFY(!QFileInfo::exists(sub));
-    QCOMPARE(QDir(f.localPane->File1->Path()).canonicalPath(),
+    QCOMPARE(QDir(f.parts().localPane->File1->Path()).canonicalPath(),
              QDir(m_local->path()).canonicalPath());
 }
 
@@ -872,8 +882,8 @@ void TestFileOperations::rightButtonDragDownloadsLeftClickDoesNothing() {
     f.show();
     QVERIFY(QTest::qWaitForWindowExposed(f.windowHandle()));
     selectRemote({"a.txt"});
-    QWidget* from = f.remotePane->LstX_Files->listBox()->viewport();
-    QWidget* to = f.localPane->LstX_Files->listBox()->viewport();
+    QWidget* from = f.parts().remotePane->LstX_Files->listBox()->viewport();
+    QWidget* to = f.parts().localPane->LstX_Files->listBox()->viewport();
     const QPoint start(20, 8);
 
     // A left click is only a click.
@@ -897,7 +907,7 @@ void TestFileOperations::rightButtonDragDownloadsLeftClickDoesNothing() {
     QTRY_COMPARE(readFile(local(QStringLiteral("a.txt"))), QByteArray("alpha"));
 
     // Dropped back on the list it came from, or outside both lists: nothing.
-    for (QWidget* target : {from, static_cast<QWidget*>(f.Cmd_Connect)}) {
+    for (QWidget* target : {from, static_cast<QWidget*>(f.parts().Cmd_Connect)}) {
         const QPoint back = from->mapFromGlobal(target->mapToGlobal(QPoint(5, 5)));
         QTest::mousePress(from, Qt::RightButton, {}, start);
         QTest::mouseMove(from, start + QPoint(0, 20));
@@ -928,9 +938,9 @@ void TestFileOperations::rightButtonDragTakesTheEntryItStartsOn() {
     f.show();
     QVERIFY(QTest::qWaitForWindowExposed(f.windowHandle()));
     selectRemote(selected);
-    CVantelCtrl* list = f.remotePane->LstX_Files;
+    CVantelCtrl* list = f.parts().remotePane->LstX_Files;
     QWidget* from = list->listBox()->viewport();
-    QWidget* to = f.localPane->LstX_Files->listBox()->viewport();
+    QWidget* to = f.parts().localPane->LstX_Files->listBox()->viewport();
     const int row = int(entries(list).indexOf(pressed));
     QVERIFY(row >= 0);
     const QPoint start = list->listBox()->itemRect(row).center();
@@ -953,7 +963,7 @@ void TestFileOperations::deleteKeyRunsThatPanesDelete() {
     selectRemote({"a.txt"});
     m_prompter.answers = {Prompter::Answer::Cancel};
     short key = 46;
-    f.remotePane->LstX_Files_KeyDown(key, 1);
+    f.parts().remotePane->LstX_Files_KeyDown(key, 1);
     QCOMPARE(m_prompter.questions.size(), 1);
     QCOMPARE(m_prompter.questions[0].text,
              QStringLiteral("Delete selected files on the remote system?"));
@@ -976,8 +986,8 @@ void TestFileOperations::dragIsForgottenWhenItsReleaseIsLost() {
     f.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&f));
     selectRemote({"a.txt"});
-    QWidget* from = f.remotePane->LstX_Files->listBox()->viewport();
-    QWidget* to = f.localPane->LstX_Files->listBox()->viewport();
+    QWidget* from = f.parts().remotePane->LstX_Files->listBox()->viewport();
+    QWidget* to = f.parts().localPane->LstX_Files->listBox()->viewport();
     QTest::mousePress(from, Qt::RightButton, {}, QPoint(20, 8));
     QTest::mouseMove(from, QPoint(-40, 8));
     QVERIFY(QApplication::overrideCursor());
@@ -988,7 +998,7 @@ void TestFileOperations::dragIsForgottenWhenItsReleaseIsLost() {
         other.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&other));
     } else if (lostBy == u"focus") {
-        f.localPane->Txt_Pattern->setFocus();
+        f.parts().localPane->Txt_Pattern->setFocus();
     }
     if (!lostBy.isEmpty())
         QVERIFY(!QApplication::overrideCursor());

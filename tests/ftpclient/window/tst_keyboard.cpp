@@ -62,7 +62,7 @@ void TestKeyboard::init() {
     m_frm->Form_Load();
     m_frm->show();
     QVERIFY(QTest::qWaitForWindowActive(m_frm.get()));
-    QVERIFY(m_frm->localPane->setLocalPath(m_local->filePath(QStringLiteral("sub"))));
+    QVERIFY(m_frm->parts().localPane->setLocalPath(m_local->filePath(QStringLiteral("sub"))));
     scriptConnectDialog(*m_frm, m_server);
 }
 
@@ -72,7 +72,7 @@ void TestKeyboard::cleanup() {
 
 QStringList TestKeyboard::remoteFiles() const {
     QStringList names;
-    CVantelCtrl* list = m_frm->remotePane->LstX_Files;
+    CVantelCtrl* list = m_frm->parts().remotePane->LstX_Files;
     for (int i = 0; i < list->ListCount(); ++i)
         names << list->List(i);
     return names;
@@ -86,7 +86,7 @@ void TestKeyboard::focusAndPress(QWidget* widget, int key, Qt::KeyboardModifiers
 }
 
 void TestKeyboard::localPaneKeys() {
-    LocalPane& pane = *m_frm->localPane;
+    LocalPane& pane = *m_frm->parts().localPane;
     QVERIFY(writeFile(m_local->filePath(QStringLiteral("sub/new.txt")), "x"));
     focusAndPress(pane.LstX_Files, Qt::Key_F5);
     QTRY_COMPARE(pane.LstX_Files->ListCount(), 1);
@@ -114,9 +114,9 @@ void TestKeyboard::remotePaneKeys() {
     TARLEN_Frm& f = *m_frm;
     QVERIFY(m_server.writeFile(QStringLiteral("docs/inside.txt"), "x"));
     QVERIFY(m_server.writeFile(QStringLiteral("old.txt"), "x"));
-    f.Cmd_Connect->click();
+    f.parts().Cmd_Connect->click();
     QVERIFY(f.session().bConnected);
-    RemotePane& pane = *f.remotePane;
+    RemotePane& pane = *f.parts().remotePane;
 
     const QList<QListWidgetItem*> docs =
         pane.Lst_Remote_Dir->findItems(QStringLiteral("docs/"), Qt::MatchExactly);
@@ -146,41 +146,41 @@ void TestKeyboard::remotePaneKeys() {
 void TestKeyboard::windowKeys() {
     TARLEN_Frm& f = *m_frm;
     QCoreApplication::setApplicationVersion(QStringLiteral("1.2.3"));
-    focusAndPress(f.localPane->LstX_Files, Qt::Key_F1);
+    focusAndPress(f.parts().localPane->LstX_Files, Qt::Key_F1);
     QCOMPARE(m_prompter.messages.size(), 1);
     QVERIFY(m_prompter.messages.first().text.startsWith(QStringLiteral("tarlen 1.2.3")));
 
     Preferences offered;
-    f.showPreferences = [&offered](const Preferences& current) {
+    f.dialogs().showPreferences = [&offered](const Preferences& current) {
         offered = current;
         Preferences chosen;
         chosen.parallelTransfers = 4;
         chosen.existingFiles = 2;
         return std::optional<Preferences>(chosen);
     };
-    focusAndPress(f.localPane->LstX_Files, Qt::Key_Comma, Qt::ControlModifier);
+    focusAndPress(f.parts().localPane->LstX_Files, Qt::Key_Comma, Qt::ControlModifier);
     QCOMPARE(offered.parallelTransfers, Preferences::DefaultParallelTransfers);
     QCOMPARE(f.queue().parallel(), 4);
     QCOMPARE(f.queue().existingTargetRule(), ExistingTargetRule::Skip);
 
-    focusAndPress(f.localPane->LstX_Files, Qt::Key_Q, Qt::ControlModifier);
+    focusAndPress(f.parts().localPane->LstX_Files, Qt::Key_Q, Qt::ControlModifier);
     QTRY_VERIFY(!f.isVisible());
 }
 
 void TestKeyboard::tabWalksThePanesInOrder() {
     TARLEN_Frm& f = *m_frm;
-    const QList<QWidget*> expected = {f.localPane->Dir1,
-                                      f.localPane->LstX_Files,
-                                      f.localPane->Txt_Pattern,
-                                      f.Cmd_Dn,
-                                      f.Cmd_Up,
-                                      f.remotePane->Lst_Remote_Dir,
-                                      f.remotePane->LstX_Files,
-                                      f.remotePane->Txt_Pattern,
-                                      f.Cmd_Connect};
+    const QList<QWidget*> expected = {f.parts().localPane->Dir1,
+                                      f.parts().localPane->LstX_Files,
+                                      f.parts().localPane->Txt_Pattern,
+                                      f.parts().Cmd_Dn,
+                                      f.parts().Cmd_Up,
+                                      f.parts().remotePane->Lst_Remote_Dir,
+                                      f.parts().remotePane->LstX_Files,
+                                      f.parts().remotePane->Txt_Pattern,
+                                      f.parts().Cmd_Connect};
     QList<QWidget*> walked;
-    f.localPane->Dir1->setFocus();
-    QTRY_VERIFY(f.localPane->Dir1->hasFocus());
+    f.parts().localPane->Dir1->setFocus();
+    QTRY_VERIFY(f.parts().localPane->Dir1->hasFocus());
     for (int step = 0; step < 60 && walked.size() < expected.size(); ++step) {
         QWidget* focused = QApplication::focusWidget();
         QWidget* now = focused;

@@ -73,9 +73,9 @@ private:
     void connectToServer();
     void select(const QString& dir) {
         const QList<QListWidgetItem*> items =
-            m_frm->remotePane->Lst_Remote_Dir->findItems(dir, Qt::MatchExactly);
+            m_frm->parts().remotePane->Lst_Remote_Dir->findItems(dir, Qt::MatchExactly);
         QVERIFY2(!items.isEmpty(), qPrintable(dir));
-        m_frm->remotePane->Lst_Remote_Dir->setCurrentItem(items.first());
+        m_frm->parts().remotePane->Lst_Remote_Dir->setCurrentItem(items.first());
     }
     QStringList sent() const { return sentCommands(*m_sent); }
 
@@ -110,7 +110,7 @@ void TestRemoteBrowsing::cleanup() {
 void TestRemoteBrowsing::connectToServer() {
     TARLEN_Frm& f = *m_frm;
     scriptConnectDialog(f, m_server);
-    f.Cmd_Connect->click();
+    f.parts().Cmd_Connect->click();
     QVERIFY(f.session().bConnected);
     m_sent->clear();
 }
@@ -144,7 +144,7 @@ void TestRemoteBrowsing::listingFillsTheLists() {
     QFETCH(QByteArray, reply);
     QFETCH(QStringList, dirs);
     QFETCH(QStringList, files);
-    RemotePane& pane = *m_frm->remotePane;
+    RemotePane& pane = *m_frm->parts().remotePane;
     pane.ShowRemoteFileList(std::make_shared<const RemoteListing>(
         buildListing(reply, true, FtpNameCodec(true), QString())));
     QCOMPARE(dirEntries(pane.Lst_Remote_Dir), dirs);
@@ -158,42 +158,43 @@ void TestRemoteBrowsing::listingFillsTheLists() {
 void TestRemoteBrowsing::listingFillsDirectoriesAndSortedFiles() {
     connectToServer();
     TARLEN_Frm& f = *m_frm;
-    QCOMPARE(dirEntries(f.remotePane->Lst_Remote_Dir).first(), QStringLiteral("../"));
-    QCOMPARE(dirEntries(f.remotePane->Lst_Remote_Dir).mid(1).size(), 2);
-    QVERIFY(dirEntries(f.remotePane->Lst_Remote_Dir).contains(QStringLiteral("docs/")));
+    QCOMPARE(dirEntries(f.parts().remotePane->Lst_Remote_Dir).first(), QStringLiteral("../"));
+    QCOMPARE(dirEntries(f.parts().remotePane->Lst_Remote_Dir).mid(1).size(), 2);
+    QVERIFY(dirEntries(f.parts().remotePane->Lst_Remote_Dir).contains(QStringLiteral("docs/")));
     const QStringList expected{"A.txt", "b.zip", "c.exe", "Index.HTML", "noext", "page.asp"};
-    QCOMPARE(fileEntries(f.remotePane->LstX_Files), expected);
-    CVantelCtrl* list = f.remotePane->LstX_Files;
+    QCOMPARE(fileEntries(f.parts().remotePane->LstX_Files), expected);
+    CVantelCtrl* list = f.parts().remotePane->LstX_Files;
     for (int i = 0; i < list->ListCount(); ++i) {
         QCOMPARE(list->ItemData(i), i);
         const FileKind kind = extensionKind(list->List(i), Pane::Remote);
-        QCOMPARE(list->ItemImage(i).toImage(), f.images.Img_Icons[size_t(kind.icon)].toImage());
+        QCOMPARE(list->ItemImage(i).toImage(),
+                 f.parts().images->Img_Icons[size_t(kind.icon)].toImage());
         QCOMPARE(list->ItemForeColor(i), kind.color);
     }
     // "asp" counts with the documents on the remote side.
     QCOMPARE(extensionKind(QStringLiteral("page.asp"), Pane::Remote).icon, 1);
     QCOMPARE(list->ImageOffset(), short(4));
     QCOMPARE(list->TextOffset(), short(24));
-    QCOMPARE(f.remotePane->Cmd_Files[0]->icon().pixmap(16).toImage(),
-             f.images.Img_Arrow[1].toImage());
+    QCOMPARE(f.parts().remotePane->Cmd_Files[0]->icon().pixmap(16).toImage(),
+             f.parts().images->Img_Arrow[1].toImage());
 }
 
 void TestRemoteBrowsing::reverseOrderKeepsItemData() {
     connectToServer();
     TARLEN_Frm& f = *m_frm;
-    f.remotePane->Cmd_Files_Click(3);
-    QCOMPARE(fileEntries(f.remotePane->LstX_Files),
+    f.parts().remotePane->Cmd_Files_Click(3);
+    QCOMPARE(fileEntries(f.parts().remotePane->LstX_Files),
              (QStringList{"page.asp", "noext", "Index.HTML", "c.exe", "b.zip", "A.txt"}));
-    QCOMPARE(f.remotePane->LstX_Files->ItemData(0), 5);
-    QCOMPARE(f.remotePane->LstX_Files->ItemData(5), 0);
-    QCOMPARE(f.remotePane->LstX_Files->ListIndex(), 0);
-    QCOMPARE(f.remotePane->Cmd_Files[0]->icon().pixmap(16).toImage(),
-             f.images.Img_Arrow[0].toImage());
+    QCOMPARE(f.parts().remotePane->LstX_Files->ItemData(0), 5);
+    QCOMPARE(f.parts().remotePane->LstX_Files->ItemData(5), 0);
+    QCOMPARE(f.parts().remotePane->LstX_Files->ListIndex(), 0);
+    QCOMPARE(f.parts().remotePane->Cmd_Files[0]->icon().pixmap(16).toImage(),
+             f.parts().images->Img_Arrow[0].toImage());
     // Date and Size only rebuild the list in its current order.
-    f.remotePane->Cmd_Files_Click(4);
-    QCOMPARE(fileEntries(f.remotePane->LstX_Files).first(), QStringLiteral("page.asp"));
-    f.remotePane->Cmd_Files_Click(3);
-    QCOMPARE(fileEntries(f.remotePane->LstX_Files).first(), QStringLiteral("A.txt"));
+    f.parts().remotePane->Cmd_Files_Click(4);
+    QCOMPARE(fileEntries(f.parts().remotePane->LstX_Files).first(), QStringLiteral("page.asp"));
+    f.parts().remotePane->Cmd_Files_Click(3);
+    QCOMPARE(fileEntries(f.parts().remotePane->LstX_Files).first(), QStringLiteral("A.txt"));
 }
 
 void TestRemoteBrowsing::loginDirectoryGetsTrailingSlash() {
@@ -202,37 +203,37 @@ void TestRemoteBrowsing::loginDirectoryGetsTrailingSlash() {
     QVERIFY2(vsftpd.start(), qPrintable(vsftpd.errorText()));
     QVERIFY(vsftpd.writeFile(QStringLiteral("a.txt"), "a"));
     scriptConnectDialog(f, vsftpd);
-    f.Cmd_Connect->click();
+    f.parts().Cmd_Connect->click();
     QVERIFY(f.session().bConnected);
     QCOMPARE(f.session().sRootDir, vsftpd.root());
     QCOMPARE(f.session().sRemoteDir, vsftpd.root() + u'/');
-    QCOMPARE(f.remotePane->Lbl_Dir->text(), f.session().sRemoteDir);
-    QCOMPARE(fileEntries(f.remotePane->LstX_Files), QStringList{"a.txt"});
+    QCOMPARE(f.parts().remotePane->Lbl_Dir->text(), f.session().sRemoteDir);
+    QCOMPARE(fileEntries(f.parts().remotePane->LstX_Files), QStringList{"a.txt"});
     // Refresh lists exactly that directory, with the pattern.
     m_sent->clear();
-    f.remotePane->Lst_Remote_Dir->clearSelection();
-    f.remotePane->Lst_Remote_Dir->setCurrentItem(nullptr);
-    f.remotePane->Cmd_Refresh_Click();
+    f.parts().remotePane->Lst_Remote_Dir->clearSelection();
+    f.parts().remotePane->Lst_Remote_Dir->setCurrentItem(nullptr);
+    f.parts().remotePane->Cmd_Refresh_Click();
     QCOMPARE(sent(), QStringList{QStringLiteral("LS ") + vsftpd.root() + QStringLiteral("/*")});
-    QCOMPARE(fileEntries(f.remotePane->LstX_Files), QStringList{"a.txt"});
+    QCOMPARE(fileEntries(f.parts().remotePane->LstX_Files), QStringList{"a.txt"});
 }
 
 void TestRemoteBrowsing::navigateDownUpAndGuardRoot() {
     connectToServer();
     TARLEN_Frm& f = *m_frm;
     select(QStringLiteral("docs/"));
-    f.remotePane->Lst_Remote_Dir_DblClick();
+    f.parts().remotePane->Lst_Remote_Dir_DblClick();
     QCOMPARE(f.session().sRemoteDir, QStringLiteral("/docs/"));
-    QCOMPARE(f.remotePane->Lbl_Dir->text(), QStringLiteral("/docs/"));
-    QCOMPARE(fileEntries(f.remotePane->LstX_Files), QStringList{"readme.txt"});
-    QCOMPARE(dirEntries(f.remotePane->Lst_Remote_Dir), (QStringList{"../", "deep/"}));
+    QCOMPARE(f.parts().remotePane->Lbl_Dir->text(), QStringLiteral("/docs/"));
+    QCOMPARE(fileEntries(f.parts().remotePane->LstX_Files), QStringList{"readme.txt"});
+    QCOMPARE(dirEntries(f.parts().remotePane->Lst_Remote_Dir), (QStringList{"../", "deep/"}));
 
     select(QStringLiteral("../"));
-    f.remotePane->Lst_Remote_Dir_DblClick();
+    f.parts().remotePane->Lst_Remote_Dir_DblClick();
     QCOMPARE(f.session().sRemoteDir, QStringLiteral("/"));
     // At the login directory "../" goes nowhere.
     select(QStringLiteral("../"));
-    f.remotePane->Lst_Remote_Dir_DblClick();
+    f.parts().remotePane->Lst_Remote_Dir_DblClick();
     QCOMPARE(f.session().sRemoteDir, QStringLiteral("/"));
     QCOMPARE(sent(), (QStringList{"LS /docs/*", "LS /*", "LS /*"}));
 }
@@ -241,11 +242,11 @@ void TestRemoteBrowsing::refreshWithoutSelectionListsAgain() {
     connectToServer();
     TARLEN_Frm& f = *m_frm;
     select(QStringLiteral("pub/"));
-    f.remotePane->Cmd_Refresh_Click();
+    f.parts().remotePane->Cmd_Refresh_Click();
     QCOMPARE(f.session().sRemoteDir, QStringLiteral("/pub/"));
-    QCOMPARE(fileEntries(f.remotePane->LstX_Files), QStringList{"big file.jpg"});
-    f.remotePane->Lst_Remote_Dir->setCurrentItem(nullptr);
-    f.remotePane->Cmd_Refresh_Click();
+    QCOMPARE(fileEntries(f.parts().remotePane->LstX_Files), QStringList{"big file.jpg"});
+    f.parts().remotePane->Lst_Remote_Dir->setCurrentItem(nullptr);
+    f.parts().remotePane->Cmd_Refresh_Click();
     QCOMPARE(f.session().sRemoteDir, QStringLiteral("/pub/"));
     QCOMPARE(sent(), (QStringList{"LS /pub/*", "LS /pub/*"}));
 }
@@ -255,36 +256,36 @@ void TestRemoteBrowsing::enterInPatternBoxFilters() {
     TARLEN_Frm& f = *m_frm;
     f.show();
     QVERIFY(QTest::qWaitForWindowExposed(f.windowHandle()));
-    f.remotePane->Txt_Pattern->setText(QStringLiteral("*.txt"));
-    f.remotePane->Txt_Pattern->setFocus();
-    QTest::keyClick(f.remotePane->Txt_Pattern, Qt::Key_Return);
+    f.parts().remotePane->Txt_Pattern->setText(QStringLiteral("*.txt"));
+    f.parts().remotePane->Txt_Pattern->setFocus();
+    QTest::keyClick(f.parts().remotePane->Txt_Pattern, Qt::Key_Return);
     QCOMPARE(sent(), QStringList{"LS /*.txt"});
-    QCOMPARE(fileEntries(f.remotePane->LstX_Files), QStringList{"A.txt"});
-    QCOMPARE(f.remotePane->Txt_Pattern->text(), QStringLiteral("*.txt"));
-    QCOMPARE(f.remotePane->Lbl_Dir->text(), QStringLiteral("/"));
+    QCOMPARE(fileEntries(f.parts().remotePane->LstX_Files), QStringList{"A.txt"});
+    QCOMPARE(f.parts().remotePane->Txt_Pattern->text(), QStringLiteral("*.txt"));
+    QCOMPARE(f.parts().remotePane->Lbl_Dir->text(), QStringLiteral("/"));
     // The focus selected the whole pattern; other keys go into the box.
-    QCOMPARE(f.remotePane->Txt_Pattern->selectedText(), QStringLiteral("*.txt"));
-    QTest::keyClick(f.remotePane->Txt_Pattern, Qt::Key_End);
-    QTest::keyClick(f.remotePane->Txt_Pattern, Qt::Key_X);
-    QCOMPARE(f.remotePane->Txt_Pattern->text(), QStringLiteral("*.txtx"));
+    QCOMPARE(f.parts().remotePane->Txt_Pattern->selectedText(), QStringLiteral("*.txt"));
+    QTest::keyClick(f.parts().remotePane->Txt_Pattern, Qt::Key_End);
+    QTest::keyClick(f.parts().remotePane->Txt_Pattern, Qt::Key_X);
+    QCOMPARE(f.parts().remotePane->Txt_Pattern->text(), QStringLiteral("*.txtx"));
 }
 
 void TestRemoteBrowsing::enterWhileBusyWaitsForTheRunningCommand() {
     connectToServer();
     TARLEN_Frm& f = *m_frm;
-    f.remotePane->Txt_Pattern->setText(QStringLiteral("*.zip"));
+    f.parts().remotePane->Txt_Pattern->setText(QStringLiteral("*.zip"));
     bool pressed = false;
     QTimer::singleShot(0, &f, [&] {
         QVERIFY(f.session().Inet1()->StillExecuting());
         short key = 13;
-        f.remotePane->Txt_Pattern_KeyPress(key);
+        f.parts().remotePane->Txt_Pattern_KeyPress(key);
         QCOMPARE(key, short(0));
         pressed = true;
     });
     f.session().runCommand(LastCommand::Listing, commandOf(QStringLiteral("LS /docs/*")));
     QVERIFY(pressed);
     QCOMPARE(sent(), (QStringList{"LS /docs/*", "LS /*.zip"}));
-    QCOMPARE(fileEntries(f.remotePane->LstX_Files), QStringList{"b.zip"});
+    QCOMPARE(fileEntries(f.parts().remotePane->LstX_Files), QStringList{"b.zip"});
 }
 
 // The running command's completion is handled as what it is (a delete writes
@@ -293,17 +294,17 @@ void TestRemoteBrowsing::enterWhileDeleteRunsLetsItCompleteAsADelete() {
     QVERIFY(m_server.writeFile(QStringLiteral("gone.txt"), "x"));
     connectToServer();
     TARLEN_Frm& f = *m_frm;
-    f.remotePane->Txt_Pattern->setText(QStringLiteral("*.zip"));
+    f.parts().remotePane->Txt_Pattern->setText(QStringLiteral("*.zip"));
     QTimer::singleShot(0, &f, [&] {
         QVERIFY(f.session().Inet1()->StillExecuting());
         short key = 13;
-        f.remotePane->Txt_Pattern_KeyPress(key);
+        f.parts().remotePane->Txt_Pattern_KeyPress(key);
     });
     f.session().sCurFile = QStringLiteral("/gone.txt");
     f.session().runCommand(LastCommand::Delete, commandOf(QStringLiteral("DELETE /gone.txt")));
     QCOMPARE(sent(), (QStringList{"DELETE /gone.txt", "LS /*.zip"}));
-    QVERIFY(f.Txt_Status->text().contains(QStringLiteral("\r\n/gone.txt deleted")));
-    QCOMPARE(fileEntries(f.remotePane->LstX_Files), QStringList{"b.zip"});
+    QVERIFY(f.parts().Txt_Status->text().contains(QStringLiteral("\r\n/gone.txt deleted")));
+    QCOMPARE(fileEntries(f.parts().remotePane->LstX_Files), QStringList{"b.zip"});
     QVERIFY(!QFile::exists(m_server.root() + QStringLiteral("/gone.txt")));
 }
 
@@ -311,7 +312,7 @@ void TestRemoteBrowsing::doubleClickWhileBusyDoesNothing() {
     connectToServer();
     TARLEN_Frm& f = *m_frm;
     select(QStringLiteral("docs/"));
-    QTimer::singleShot(0, &f, [&] { f.remotePane->Lst_Remote_Dir_DblClick(); });
+    QTimer::singleShot(0, &f, [&] { f.parts().remotePane->Lst_Remote_Dir_DblClick(); });
     f.session().runCommand(LastCommand::Listing, commandOf(QStringLiteral("LS /*")));
     QCOMPARE(sent(), QStringList{"LS /*"});
     QCOMPARE(f.session().sRemoteDir, QStringLiteral("/"));
@@ -335,38 +336,39 @@ void TestRemoteBrowsing::namesAreUtf8WhereTheirBytesAreEvenUnannounced() {
     create("r\xE9pertoire/inside.txt", "deep");
     QTemporaryDir local;
     TARLEN_Frm& f = *m_frm;
-    QVERIFY(f.localPane->setLocalPath(local.path()));
+    QVERIFY(f.parts().localPane->setLocalPath(local.path()));
     scriptConnectDialog(f, latin1);
-    f.Cmd_Connect->click();
+    f.parts().Cmd_Connect->click();
     QVERIFY(f.session().bConnected);
-    QCOMPARE(fileEntries(f.remotePane->LstX_Files), (QStringList{"café.txt", "naïve.txt"}));
-    QCOMPARE(dirEntries(f.remotePane->Lst_Remote_Dir), (QStringList{"../", "répertoire/"}));
+    QCOMPARE(fileEntries(f.parts().remotePane->LstX_Files), (QStringList{"café.txt", "naïve.txt"}));
+    QCOMPARE(dirEntries(f.parts().remotePane->Lst_Remote_Dir), (QStringList{"../", "répertoire/"}));
 
     select(QStringLiteral("répertoire/"));
-    f.remotePane->Lst_Remote_Dir_DblClick();
-    QVERIFY(f.remotePane->Lbl_Dir->text().endsWith(QStringLiteral("/répertoire/")));
-    QCOMPARE(fileEntries(f.remotePane->LstX_Files), QStringList{"inside.txt"});
+    f.parts().remotePane->Lst_Remote_Dir_DblClick();
+    QVERIFY(f.parts().remotePane->Lbl_Dir->text().endsWith(QStringLiteral("/répertoire/")));
+    QCOMPARE(fileEntries(f.parts().remotePane->LstX_Files), QStringList{"inside.txt"});
     select(QStringLiteral("../"));
-    f.remotePane->Lst_Remote_Dir_DblClick();
+    f.parts().remotePane->Lst_Remote_Dir_DblClick();
 
     const auto selectOnly = [&](const QString& shown) {
-        for (int p = 0; p < f.remotePane->LstX_Files->ListCount(); ++p)
-            f.remotePane->LstX_Files->SetSelected(p, f.remotePane->LstX_Files->List(p) == shown);
+        for (int p = 0; p < f.parts().remotePane->LstX_Files->ListCount(); ++p)
+            f.parts().remotePane->LstX_Files->SetSelected(
+                p, f.parts().remotePane->LstX_Files->List(p) == shown);
     };
     selectOnly(QStringLiteral("café.txt"));
     f.Cmd_Dn_Click();
     QVERIFY(QTest::qWaitFor([&] { return f.queue().idle(); }, 20000));
-    QVERIFY2(f.Txt_Status->text().contains(QStringLiteral("café.txt retrieved")),
-             qPrintable(f.Txt_Status->text()));
+    QVERIFY2(f.parts().Txt_Status->text().contains(QStringLiteral("café.txt retrieved")),
+             qPrintable(f.parts().Txt_Status->text()));
     const QByteArray fetched = QFile::encodeName(local.path()) + "/caf\xE9.txt";
     QVERIFY(::access(fetched.constData(), F_OK) == 0);
     ::unlink(fetched.constData());
 
     selectOnly(QStringLiteral("naïve.txt"));
     m_prompter.answers = {Prompter::Answer::Yes};
-    f.remotePane->Cmd_Delete_Click();
+    f.parts().remotePane->Cmd_Delete_Click();
     QVERIFY(::access((root + "na\xC3\xAFve.txt").constData(), F_OK) != 0);
-    QCOMPARE(fileEntries(f.remotePane->LstX_Files), QStringList{"café.txt"});
+    QCOMPARE(fileEntries(f.parts().remotePane->LstX_Files), QStringList{"café.txt"});
     QVERIFY(m_prompter.messages.isEmpty());
     ::unlink((root + "caf\xE9.txt").constData());
     ::unlink((root + "r\xE9pertoire/inside.txt").constData());
@@ -386,25 +388,25 @@ void TestRemoteBrowsing::noEventSeesTheListsHalfRebuilt() {
     watch.setInterval(0);
     connect(&watch, &QTimer::timeout, this, [&] {
         ++ticks;
-        const CVantelCtrl* list = f.remotePane->LstX_Files;
-        if (list->ListCount() != f.remotePane->Lst_Remote.count() ||
-            f.remotePane->Lst_Remote_Dir->count() == 0)
+        const CVantelCtrl* list = f.parts().remotePane->LstX_Files;
+        if (list->ListCount() != f.parts().remotePane->Lst_Remote.count() ||
+            f.parts().remotePane->Lst_Remote_Dir->count() == 0)
             torn << QStringLiteral("%1 shown, %2 names, %3 directories")
                         .arg(list->ListCount())
-                        .arg(f.remotePane->Lst_Remote.count())
-                        .arg(f.remotePane->Lst_Remote_Dir->count());
+                        .arg(f.parts().remotePane->Lst_Remote.count())
+                        .arg(f.parts().remotePane->Lst_Remote_Dir->count());
     });
     watch.start();
     // The listing is made ready away from the window, and comes later.
-    f.remotePane->listingWaitMs = 0;
+    f.parts().remotePane->listingWaitMs = 0;
     select(QStringLiteral("many/"));
-    f.remotePane->Lst_Remote_Dir_DblClick();
-    QTRY_VERIFY(!f.remotePane->listingPending());
+    f.parts().remotePane->Lst_Remote_Dir_DblClick();
+    QTRY_VERIFY(!f.parts().remotePane->listingPending());
     QTest::qWait(20);
     watch.stop();
     QVERIFY(ticks > 0);
     QCOMPARE(torn, QStringList());
-    QCOMPARE(f.remotePane->LstX_Files->ListCount(), 400);
+    QCOMPARE(f.parts().remotePane->LstX_Files->ListCount(), 400);
 }
 
 // vsftpd lists a link as "name -> target" without saying what the target
@@ -419,25 +421,25 @@ void TestRemoteBrowsing::linksAreMarkedAndEnteredWhenTheyLeadToDirectories() {
     QVERIFY(QFile::link(QStringLiteral("plain.txt"), server.root() + QStringLiteral("/to-file")));
     TARLEN_Frm& f = *m_frm;
     scriptConnectDialog(f, server);
-    f.Cmd_Connect->click();
+    f.parts().Cmd_Connect->click();
     QVERIFY(f.session().bConnected);
     const QString top = f.session().sRemoteDir;
     const QStringList listed{"plain.txt", "to-dir@", "to-file@"};
-    QCOMPARE(fileEntries(f.remotePane->LstX_Files), listed);
+    QCOMPARE(fileEntries(f.parts().remotePane->LstX_Files), listed);
 
-    f.remotePane->LstX_Files->SetListIndex(1);
-    f.remotePane->LstX_Files_DblClick();
+    f.parts().remotePane->LstX_Files->SetListIndex(1);
+    f.parts().remotePane->LstX_Files_DblClick();
     QCOMPARE(f.session().sRemoteDir, top + QStringLiteral("to-dir/"));
-    QCOMPARE(fileEntries(f.remotePane->LstX_Files), QStringList{"inner.txt"});
+    QCOMPARE(fileEntries(f.parts().remotePane->LstX_Files), QStringList{"inner.txt"});
 
     select(QStringLiteral("../"));
-    f.remotePane->Lst_Remote_Dir_DblClick();
-    QCOMPARE(fileEntries(f.remotePane->LstX_Files), listed);
-    f.remotePane->LstX_Files->SetListIndex(2);
-    f.remotePane->LstX_Files_DblClick();
+    f.parts().remotePane->Lst_Remote_Dir_DblClick();
+    QCOMPARE(fileEntries(f.parts().remotePane->LstX_Files), listed);
+    f.parts().remotePane->LstX_Files->SetListIndex(2);
+    f.parts().remotePane->LstX_Files_DblClick();
     QCOMPARE(f.session().sRemoteDir, top);
-    QCOMPARE(f.remotePane->Lbl_Dir->text(), top);
-    QCOMPARE(fileEntries(f.remotePane->LstX_Files), listed);
+    QCOMPARE(f.parts().remotePane->Lbl_Dir->text(), top);
+    QCOMPARE(fileEntries(f.parts().remotePane->LstX_Files), listed);
 }
 
 QTEST_MAIN(TestRemoteBrowsing)

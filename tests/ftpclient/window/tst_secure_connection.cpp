@@ -90,7 +90,7 @@ void TestSecureConnection::init() {
     m_local = std::make_unique<QTemporaryDir>();
     m_frm = std::make_unique<TARLEN_Frm>(m_prompter);
     m_frm->Form_Load();
-    m_frm->localPane->setLocalPath(m_local->path());
+    m_frm->parts().localPane->setLocalPath(m_local->path());
 }
 
 void TestSecureConnection::cleanup() {
@@ -101,24 +101,24 @@ void TestSecureConnection::cleanup() {
 void TestSecureConnection::connectTo(const ProtocolTestServer& server, const QString& name) {
     const HostInfo host{
         name, server.address(), server.userName(), server.password(), server.protocol(), QString()};
-    m_frm->showConnectDialog = [host]() -> std::optional<HostInfo> {
+    m_frm->dialogs().showConnectDialog = [host]() -> std::optional<HostInfo> {
         return host;
     };
-    m_frm->Cmd_Connect->click();
+    m_frm->parts().Cmd_Connect->click();
 }
 
 void TestSecureConnection::selectRemote(const QStringList& names) {
-    CVantelCtrl* list = m_frm->remotePane->LstX_Files;
+    CVantelCtrl* list = m_frm->parts().remotePane->LstX_Files;
     for (int i = 0; i < list->ListCount(); ++i)
         list->SetSelected(i, names.contains(list->List(i)));
 }
 
 void TestSecureConnection::enterRemoteDirectory(const QString& entry) {
-    QListWidget* dirs = m_frm->remotePane->Lst_Remote_Dir;
+    QListWidget* dirs = m_frm->parts().remotePane->Lst_Remote_Dir;
     const QList<QListWidgetItem*> found = dirs->findItems(entry, Qt::MatchExactly);
     QVERIFY2(!found.isEmpty(), qPrintable(entry));
     dirs->setCurrentItem(found.first());
-    m_frm->remotePane->Lst_Remote_Dir_DblClick();
+    m_frm->parts().remotePane->Lst_Remote_Dir_DblClick();
 }
 
 void TestSecureConnection::questionsOfferWhatEachCaseAllows_data() {
@@ -185,15 +185,15 @@ void TestSecureConnection::questionsOfferWhatEachCaseAllows() {
 void TestSecureConnection::plainFtpIsMarkedNotEncrypted() {
     ProtocolTestServer server(ProtocolTestServer::Mode::Vsftpd);
     QVERIFY2(server.start(), qPrintable(server.errorText()));
-    QVERIFY(m_frm->Lbl_Security->isHidden());
+    QVERIFY(m_frm->parts().Lbl_Security->isHidden());
     connectTo(server, QStringLiteral("Old server"));
     QVERIFY(m_frm->session().bConnected);
-    QVERIFY(!m_frm->Lbl_Security->isHidden());
-    QCOMPARE(m_frm->Lbl_Security->text(), QStringLiteral("Not encrypted"));
-    QVERIFY(m_frm->Lbl_Security->toolTip().contains(u"clear text"));
+    QVERIFY(!m_frm->parts().Lbl_Security->isHidden());
+    QCOMPARE(m_frm->parts().Lbl_Security->text(), QStringLiteral("Not encrypted"));
+    QVERIFY(m_frm->parts().Lbl_Security->toolTip().contains(u"clear text"));
     QVERIFY(m_prompter.choicesShown.isEmpty());
-    m_frm->Cmd_Connect->click();
-    QVERIFY(m_frm->Lbl_Security->isHidden());
+    m_frm->parts().Cmd_Connect->click();
+    QVERIFY(m_frm->parts().Lbl_Security->isHidden());
 }
 
 // A server without TLS, reached with "TLS when offered": asked before the
@@ -205,16 +205,16 @@ void TestSecureConnection::clearTextIsAskedForAndKeptWithTheProfile() {
     const HostInfo profile{
         QStringLiteral("No TLS"),        server.address(), server.userName(), server.password(),
         ServerProtocol::FtpTlsIfOffered, QString()};
-    m_frm->profiles.Hosts = {profile};
-    m_frm->profiles.iNumHosts = 1;
-    m_frm->settingsFile = m_config.filePath(QStringLiteral("tarlen.ini"));
+    m_frm->settingsStore().profiles().Hosts = {profile};
+    m_frm->settingsStore().profiles().iNumHosts = 1;
+    m_frm->settingsStore().setFile(m_config.filePath(QStringLiteral("tarlen.ini")));
     // As the dialog does: the profile as it stands.
-    m_frm->showConnectDialog = [this]() -> std::optional<HostInfo> {
-        return m_frm->profiles.Hosts[0];
+    m_frm->dialogs().showConnectDialog = [this]() -> std::optional<HostInfo> {
+        return m_frm->settingsStore().profiles().Hosts[0];
     };
 
     m_prompter.choices = {QString()};
-    m_frm->Cmd_Connect->click();
+    m_frm->parts().Cmd_Connect->click();
     QVERIFY(!m_frm->session().bConnected);
     QCOMPARE(m_prompter.choicesShown.size(), 1);
     const ScriptedPrompter::Choice asked = m_prompter.choicesShown.first();
@@ -227,15 +227,15 @@ void TestSecureConnection::clearTextIsAskedForAndKeptWithTheProfile() {
 
     m_prompter.choices = {QStringLiteral("Continue in clear text")};
     m_prompter.checks = {true};
-    m_frm->Cmd_Connect->click();
+    m_frm->parts().Cmd_Connect->click();
     QVERIFY(m_frm->session().bConnected);
-    QCOMPARE(m_frm->Lbl_Security->text(), QStringLiteral("Not encrypted"));
-    QVERIFY(m_frm->profiles.Hosts[0].clearTextAllowed);
-    QVERIFY2(readFile(m_frm->settingsFile).contains("HOST0CLEARTEXT= 1"),
-             readFile(m_frm->settingsFile).constData());
+    QCOMPARE(m_frm->parts().Lbl_Security->text(), QStringLiteral("Not encrypted"));
+    QVERIFY(m_frm->settingsStore().profiles().Hosts[0].clearTextAllowed);
+    QVERIFY2(readFile(m_frm->settingsStore().path()).contains("HOST0CLEARTEXT= 1"),
+             readFile(m_frm->settingsStore().path()).constData());
 
-    m_frm->Cmd_Connect->click();
-    m_frm->Cmd_Connect->click();
+    m_frm->parts().Cmd_Connect->click();
+    m_frm->parts().Cmd_Connect->click();
     QVERIFY(m_frm->session().bConnected);
     QCOMPARE(m_prompter.choicesShown.size(), 2);
 }
@@ -267,18 +267,18 @@ void TestSecureConnection::workOverEachSecureProtocol() {
     // First connection: one question, answered once and for all.
     m_prompter.choices = {trustButton};
     connectTo(server, QStringLiteral("Secure server"));
-    QVERIFY2(f.session().bConnected, qPrintable(f.Txt_Status->text()));
+    QVERIFY2(f.session().bConnected, qPrintable(f.parts().Txt_Status->text()));
     QCOMPARE(m_prompter.choicesShown.size(), 1);
-    QCOMPARE(f.Lbl_Security->text(), QStringLiteral("Encrypted"));
-    QVERIFY(!f.Lbl_Security->isHidden());
-    QVERIFY(f.Txt_Status->text().contains(u"\r\nEncrypted: "));
-    QVERIFY(entries(f.remotePane->LstX_Files).contains(QStringLiteral("grüße.txt")));
+    QCOMPARE(f.parts().Lbl_Security->text(), QStringLiteral("Encrypted"));
+    QVERIFY(!f.parts().Lbl_Security->isHidden());
+    QVERIFY(f.parts().Txt_Status->text().contains(u"\r\nEncrypted: "));
+    QVERIFY(entries(f.parts().remotePane->LstX_Files).contains(QStringLiteral("grüße.txt")));
 
     // Into docs/ and back.
     enterRemoteDirectory(QStringLiteral("docs/"));
-    QCOMPARE(entries(f.remotePane->LstX_Files), QStringList{"readme.txt"});
+    QCOMPARE(entries(f.parts().remotePane->LstX_Files), QStringList{"readme.txt"});
     enterRemoteDirectory(QStringLiteral("../"));
-    QVERIFY(entries(f.remotePane->LstX_Files).contains(QStringLiteral("my file.txt")));
+    QVERIFY(entries(f.parts().remotePane->LstX_Files).contains(QStringLiteral("my file.txt")));
 
     // Download two files, upload one back under a new name.
     selectRemote({"my file.txt", "grüße.txt"});
@@ -287,39 +287,39 @@ void TestSecureConnection::workOverEachSecureProtocol() {
     QCOMPARE(readFile(local(QStringLiteral("my file.txt"))), QByteArray("blank in name"));
     QCOMPARE(readFile(local(QStringLiteral("grüße.txt"))), QByteArray("non-ascii"));
     QVERIFY(writeFile(local(QStringLiteral("upload.bin")), QByteArray(70000, 'u')));
-    f.localPane->Cmd_Refresh_Click();
-    CVantelCtrl* localList = f.localPane->LstX_Files;
+    f.parts().localPane->Cmd_Refresh_Click();
+    CVantelCtrl* localList = f.parts().localPane->LstX_Files;
     for (int i = 0; i < localList->ListCount(); ++i)
-        localList->SetSelected(i, f.localPane->File1->List(localList->ItemData(i)) ==
+        localList->SetSelected(i, f.parts().localPane->File1->List(localList->ItemData(i)) ==
                                       QStringLiteral("upload.bin"));
     f.Cmd_Up_Click();
     QVERIFY(QTest::qWaitFor([&f] { return f.queue().idle(); }, 30000));
     QCOMPARE(readFile(server.root() + QStringLiteral("/upload.bin")), QByteArray(70000, 'u'));
 
     // The remote pane shows the upload once the queue has refreshed it.
-    QTRY_VERIFY(entries(f.remotePane->LstX_Files).contains(QStringLiteral("upload.bin")));
+    QTRY_VERIFY(entries(f.parts().remotePane->LstX_Files).contains(QStringLiteral("upload.bin")));
 
     // Rename, make a directory, delete a file, remove a directory.
     selectRemote({"upload.bin"});
     m_prompter.inputs = {QStringLiteral("up loaded.bin")};
-    f.remotePane->Cmd_Rename_Click();
+    f.parts().remotePane->Cmd_Rename_Click();
     QVERIFY(QFile::exists(server.root() + QStringLiteral("/up loaded.bin")));
     m_prompter.inputs = {QStringLiteral("new dir")};
-    f.remotePane->Cmd_Dir_Click();
+    f.parts().remotePane->Cmd_Dir_Click();
     QVERIFY(QFileInfo(server.root() + QStringLiteral("/new dir")).isDir());
     selectRemote({"up loaded.bin"});
     m_prompter.answers = {Prompter::Answer::Yes};
-    f.remotePane->Cmd_Delete_Click();
+    f.parts().remotePane->Cmd_Delete_Click();
     QVERIFY(!QFile::exists(server.root() + QStringLiteral("/up loaded.bin")));
     enterRemoteDirectory(QStringLiteral("new dir/"));
     m_prompter.answers = {Prompter::Answer::Yes};
-    f.remotePane->Cmd_Rem_Click();
+    f.parts().remotePane->Cmd_Rem_Click();
     QVERIFY(!QFileInfo::exists(server.root() + QStringLiteral("/new dir")));
     QVERIFY2(m_prompter.messages.isEmpty(), qPrintable(m_prompter.messages.value(0).text));
 
     // Disconnect, and connect again without being asked.
-    f.Cmd_Connect->click();
-    QVERIFY(f.Lbl_Security->isHidden());
+    f.parts().Cmd_Connect->click();
+    QVERIFY(f.parts().Lbl_Security->isHidden());
     connectTo(server, QStringLiteral("Secure server"));
     QVERIFY(f.session().bConnected);
     QCOMPARE(m_prompter.choicesShown.size(), 1);
@@ -332,10 +332,10 @@ void TestSecureConnection::refusedCertificateLeavesTheWindowDisconnected() {
     connectTo(server, QStringLiteral("Secure server"));
     QCOMPARE(m_prompter.choicesShown.size(), 1);
     QVERIFY(!m_frm->session().bConnected);
-    QCOMPARE(m_frm->Cmd_Connect->text(), QStringLiteral("Connect"));
-    QVERIFY(m_frm->Lbl_Security->isHidden());
-    QVERIFY(m_frm->Txt_Status->text().contains(u"Error! 12045: "));
-    QCOMPARE(m_frm->remotePane->LstX_Files->ListCount(), 0);
+    QCOMPARE(m_frm->parts().Cmd_Connect->text(), QStringLiteral("Connect"));
+    QVERIFY(m_frm->parts().Lbl_Security->isHidden());
+    QVERIFY(m_frm->parts().Txt_Status->text().contains(u"Error! 12045: "));
+    QCOMPARE(m_frm->parts().remotePane->LstX_Files->ListCount(), 0);
     // Nothing was written without an answer that asked for it.
     QVERIFY(!QFile::exists(m_config.filePath(QStringLiteral("tarlen/trusted_certificates"))));
 }

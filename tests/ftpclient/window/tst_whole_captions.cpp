@@ -160,10 +160,10 @@ void TestWholeCaptions::everyCaptionShowsWhole() {
         QFont windowFont = window->font();
         windowFont.setPointSizeF(windowFont.pointSizeF() + largerBy);
         window->setFont(windowFont);
-        window->settingsFile = m_config.filePath(QStringLiteral("tarlen.ini"));
+        window->settingsStore().setFile(m_config.filePath(QStringLiteral("tarlen.ini")));
         window->Form_Load();
         // The longer of the two words on the connection.
-        window->Lbl_Security->showSecurity(ConnectionSecurity());
+        window->parts().Lbl_Security->showSecurity(ConnectionSecurity());
         shown = std::move(window);
     }
     shown->show();

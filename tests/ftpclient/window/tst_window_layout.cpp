@@ -6,15 +6,19 @@
 #include "remote_session.h"
 #include "scripted_prompter.h"
 #include "test_files.h"
+#include "transfer_queue.h"
 #include "window/queue_panel.h"
 #include "window/status_log.h"
 #include "window/tarlen_frm.h"
 #include "window/transfer_progress.h"
+#include "window/window_layout.h"
 #include "window/window_settings.h"
 
 #include <vantel/vantelctrl.h>
 
+#include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProxyStyle>
@@ -22,6 +26,7 @@
 #include <QScopeGuard>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -67,6 +72,8 @@ private slots:
     void windowCannotShrinkBelowItsLayout();
     void sizeGivenByTheUserSurvivesRestarts();
     void sizeColumnEndsInsideTheScrollBar();
+    void queuePreferencesReachQueueBoxesAndFile_data();
+    void queuePreferencesReachQueueBoxesAndFile();
 
 private:
     ScriptedPrompter m_prompter;
@@ -91,24 +98,25 @@ void TestWindowLayout::cleanup() {
 void TestWindowLayout::inventoryCaptionsAndTips() {
     TARLEN_Frm& f = *m_frm;
     QVERIFY(f.windowTitle().startsWith(QStringLiteral("Qoro Consulting FTP (")));
-    QCOMPARE(f.Frm_Local[0]->title(), QStringLiteral("Local System"));
-    QCOMPARE(f.Frm_Local[1]->title(), QStringLiteral("Remote System"));
-    QCOMPARE(f.Cmd_Connect->text(), QStringLiteral("Connect"));
-    QVERIFY(f.Cmd_Cancel->isHidden());
-    QCOMPARE(f.Cmd_Dn->toolTip(), QStringLiteral("Download from remote server"));
-    QCOMPARE(f.Cmd_Up->toolTip(), QStringLiteral("Upload to remote server"));
-    QCOMPARE(f.remotePane->LstX_Files->toolTip(),
+    QCOMPARE(f.parts().Frm_Local[0]->title(), QStringLiteral("Local System"));
+    QCOMPARE(f.parts().Frm_Local[1]->title(), QStringLiteral("Remote System"));
+    QCOMPARE(f.parts().Cmd_Connect->text(), QStringLiteral("Connect"));
+    QVERIFY(f.parts().Cmd_Cancel->isHidden());
+    QCOMPARE(f.parts().Cmd_Dn->toolTip(), QStringLiteral("Download from remote server"));
+    QCOMPARE(f.parts().Cmd_Up->toolTip(), QStringLiteral("Upload to remote server"));
+    QCOMPARE(f.parts().remotePane->LstX_Files->toolTip(),
              QStringLiteral("Remote files (right-click to drag)"));
-    QCOMPARE(f.localPane->Txt_Pattern->text(), QStringLiteral("*.*"));
-    QCOMPARE(f.remotePane->Txt_Pattern->text(), QStringLiteral("*"));
-    QCOMPARE(f.localPane->Cmd_Dir->toolTip(),
+    QCOMPARE(f.parts().localPane->Txt_Pattern->text(), QStringLiteral("*.*"));
+    QCOMPARE(f.parts().remotePane->Txt_Pattern->text(), QStringLiteral("*"));
+    QCOMPARE(f.parts().localPane->Cmd_Dir->toolTip(),
              QStringLiteral("Make a new directory on local system"));
-    QCOMPARE(f.remotePane->Cmd_Dir->toolTip(), QString());
-    QVERIFY(f.remotePane->Cmd_Files[1]->isHidden() && f.remotePane->Cmd_Files[2]->isHidden());
-    QCOMPARE(f.localPane->LstX_Files->MultiSelect(), short(2));
-    QCOMPARE(f.localPane->LstX_Files->ItemDefHeight(), short(17));
-    QVERIFY(f.localPane->LstX_Files->IntegralHeight());
-    QVERIFY(!f.remotePane->LstX_Files->IntegralHeight());
+    QCOMPARE(f.parts().remotePane->Cmd_Dir->toolTip(), QString());
+    QVERIFY(f.parts().remotePane->Cmd_Files[1]->isHidden() &&
+            f.parts().remotePane->Cmd_Files[2]->isHidden());
+    QCOMPARE(f.parts().localPane->LstX_Files->MultiSelect(), short(2));
+    QCOMPARE(f.parts().localPane->LstX_Files->ItemDefHeight(), short(17));
+    QVERIFY(f.parts().localPane->LstX_Files->IntegralHeight());
+    QVERIFY(!f.parts().remotePane->LstX_Files->IntegralHeight());
 }
 
 void TestWindowLayout::layoutFromDesignFrames() {
@@ -116,27 +124,28 @@ void TestWindowLayout::layoutFromDesignFrames() {
     const TwipsGeometry& g = f.twips();
     QCOMPARE(f.windowSettings().frameWidth(0), 4575.0);
     QCOMPARE(f.windowSettings().frameHeight(0), 5055.0);
-    f.Resize_Frm();
-    QCOMPARE(g.left(f.Frm_Local[1]), 5575.0);
-    QCOMPARE(g.top(f.Txt_Status), 5275.0);
-    QCOMPARE(g.top(f.Cmd_Connect), 5175.0);
-    QCOMPARE(g.top(f.Cmd_Cancel), 5175.0 + g.height(f.Cmd_Connect));
+    f.windowLayout().Resize_Frm();
+    QCOMPARE(g.left(f.parts().Frm_Local[1]), 5575.0);
+    QCOMPARE(g.top(f.parts().Txt_Status), 5275.0);
+    QCOMPARE(g.top(f.parts().Cmd_Connect), 5175.0);
+    QCOMPARE(g.top(f.parts().Cmd_Cancel), 5175.0 + g.height(f.parts().Cmd_Connect));
     QCOMPARE(f.windowSettings().windowWidth(), 10405.0);
-    QVERIFY(f.windowSettings().windowHeight() - 1300 >= g.top(f.Txt_Status));
-    QCOMPARE(g.left(f.Cmd_Up), 4875.0);
-    QCOMPARE(g.top(f.remotePane->Cmd_Refresh), 5055.0 - 495);
-    QCOMPARE(g.height(f.localPane->LstX_Files), 5055.0 - 545 - g.top(f.localPane->LstX_Files));
-    QCOMPARE(g.width(f.remotePane->Lbl_Dir), g.width(f.remotePane->LstX_Files));
-    QCOMPARE(g.left(f.localPane->Cmd_Files[2]), 4575.0 - 1875);
+    QVERIFY(f.windowSettings().windowHeight() - 1300 >= g.top(f.parts().Txt_Status));
+    QCOMPARE(g.left(f.parts().Cmd_Up), 4875.0);
+    QCOMPARE(g.top(f.parts().remotePane->Cmd_Refresh), 5055.0 - 495);
+    QCOMPARE(g.height(f.parts().localPane->LstX_Files),
+             5055.0 - 545 - g.top(f.parts().localPane->LstX_Files));
+    QCOMPARE(g.width(f.parts().remotePane->Lbl_Dir), g.width(f.parts().remotePane->LstX_Files));
+    QCOMPARE(g.left(f.parts().localPane->Cmd_Files[2]), 4575.0 - 1875);
 
     // The taller frame decides where the log goes; the window only grows.
     f.windowSettings().setFrameHeight(1, 5600);
-    f.Resize_Frm();
-    QCOMPARE(g.top(f.Txt_Status), 120.0 + 5600 + 100);
+    f.windowLayout().Resize_Frm();
+    QCOMPARE(g.top(f.parts().Txt_Status), 120.0 + 5600 + 100);
     const double tall = f.windowSettings().windowHeight();
     QVERIFY(tall >= 5820 + 1300);
     f.windowSettings().setFrameHeight(1, 5055);
-    f.Resize_Frm();
+    f.windowLayout().Resize_Frm();
     QCOMPARE(f.windowSettings().windowHeight(), tall);
 }
 
@@ -145,14 +154,14 @@ void TestWindowLayout::tabStopsFromSortButtonWidths() {
     // Frame 4500 wide with a "Size" button of 900 makes the buttons 1500,
     // 1000 and 900 twips wide.
     f.windowSettings().setFrameWidth(0, 4500);
-    f.twips().setWidth(f.localPane->Cmd_Files[2], 900);
-    f.Resize_Frm();
-    QCOMPARE(f.twips().width(f.localPane->Cmd_Files[0]), 1500.0);
-    QCOMPARE(f.localPane->iNameColWidth, short(100));
-    QCOMPARE(f.localPane->iDateColWidth, short(67));
-    QCOMPARE(f.localPane->iSizeColWidth, short(60));
-    QCOMPARE(f.localPane->LstX_Files->TabStops(0), short(100));
-    QCOMPARE(f.localPane->LstX_Files->TabStops(1), short(-205));
+    f.twips().setWidth(f.parts().localPane->Cmd_Files[2], 900);
+    f.windowLayout().Resize_Frm();
+    QCOMPARE(f.twips().width(f.parts().localPane->Cmd_Files[0]), 1500.0);
+    QCOMPARE(f.parts().localPane->iNameColWidth, short(100));
+    QCOMPARE(f.parts().localPane->iDateColWidth, short(67));
+    QCOMPARE(f.parts().localPane->iSizeColWidth, short(60));
+    QCOMPARE(f.parts().localPane->LstX_Files->TabStops(0), short(100));
+    QCOMPARE(f.parts().localPane->LstX_Files->TabStops(1), short(-205));
 }
 
 void TestWindowLayout::dragLimitsKeepFrameSize_data() {
@@ -171,19 +180,19 @@ void TestWindowLayout::dragLimitsKeepFrameSize() {
     QFETCH(double, to);
     QFETCH(bool, changes);
     TARLEN_Frm& f = *m_frm;
-    f.Resize_Frm();
+    f.windowLayout().Resize_Frm();
     const double width = f.windowSettings().frameWidth(0);
     const double height = f.windowSettings().frameHeight(0);
     // Hover over the edge to pick the pointer, press, drag, then check.
     if (fromRightEdge)
-        f.Frm_Local_MouseMove(0, 0, 0, width - 10, 1000);
+        f.windowLayout().Frm_Local_MouseMove(0, 0, 0, width - 10, 1000);
     else
-        f.Frm_Local_MouseMove(0, 0, 0, 1000, height - 10);
-    f.Frm_Local_MouseDown(0, 1, 0, 0, 0);
+        f.windowLayout().Frm_Local_MouseMove(0, 0, 0, 1000, height - 10);
+    f.windowLayout().Frm_Local_MouseDown(0, 1, 0, 0, 0);
     if (fromRightEdge)
-        f.Frm_Local_MouseMove(0, 1, 0, to, 1000);
+        f.windowLayout().Frm_Local_MouseMove(0, 1, 0, to, 1000);
     else
-        f.Frm_Local_MouseMove(0, 1, 0, 1000, to);
+        f.windowLayout().Frm_Local_MouseMove(0, 1, 0, 1000, to);
     if (fromRightEdge) {
         QCOMPARE(f.windowSettings().frameWidth(0), changes ? to : width);
         QCOMPARE(f.windowSettings().frameHeight(0), height);
@@ -200,40 +209,40 @@ void TestWindowLayout::maximisedWindowKeepsItsSize() {
     QCOMPARE(f.windowSettings().windowState(), short(2));
     const double width = f.windowSettings().windowWidth();
     f.windowSettings().setFrameWidth(0, 6000);
-    f.Resize_Frm();
+    f.windowLayout().Resize_Frm();
     QCOMPARE(f.windowSettings().windowWidth(), width);
-    QCOMPARE(f.twips().left(f.Frm_Local[1]), 7000.0);
+    QCOMPARE(f.twips().left(f.parts().Frm_Local[1]), 7000.0);
 }
 
 void TestWindowLayout::dragRightEdgeWithRealMouse() {
     TARLEN_Frm& f = *m_frm;
-    f.Resize_Frm();
+    f.windowLayout().Resize_Frm();
     f.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f));
-    PaneFrame* frame = f.Frm_Local[0];
+    PaneFrame* frame = f.parts().Frm_Local[0];
     const int tpp = f.twips().twipsPerPixel();
     const QPoint edge(frame->width() - 2, frame->height() / 2);
     QTest::mouseMove(frame, edge);
     QTRY_COMPARE(frame->cursor().shape(), Qt::SizeHorCursor);
     QTest::mousePress(frame, Qt::LeftButton, {}, edge);
-    QVERIFY(f.bResizing);
+    QVERIFY(f.windowLayout().resizing());
     const QPoint target(edge.x() + 20, edge.y());
     QTest::mouseMove(frame, target);
     QTest::mouseRelease(frame, Qt::LeftButton, {}, target);
-    QVERIFY(!f.bResizing);
+    QVERIFY(!f.windowLayout().resizing());
     QCOMPARE(f.windowSettings().frameWidth(0), double(target.x() * tpp));
     // The release laid the window out again around the wider frame.
-    QCOMPARE(f.twips().left(f.Frm_Local[1]), f.windowSettings().frameWidth(0) + 1000);
-    QCOMPARE(f.twips().left(f.Cmd_Dn), f.windowSettings().frameWidth(0) + 300);
+    QCOMPARE(f.twips().left(f.parts().Frm_Local[1]), f.windowSettings().frameWidth(0) + 1000);
+    QCOMPARE(f.twips().left(f.parts().Cmd_Dn), f.windowSettings().frameWidth(0) + 300);
 }
 
 void TestWindowLayout::dragFromInsideChangesOnlyHeight() {
     TARLEN_Frm& f = *m_frm;
     f.windowSettings().setWindowHeight(9000);
-    f.Frm_Local_MouseMove(1, 0, 0, 2000, 100);
-    QCOMPARE(f.Frm_Local[1]->cursor().shape(), Qt::ArrowCursor);
-    f.Frm_Local_MouseDown(1, 1, 0, 2000, 100);
-    f.Frm_Local_MouseMove(1, 1, 0, 6000, 6000);
+    f.windowLayout().Frm_Local_MouseMove(1, 0, 0, 2000, 100);
+    QCOMPARE(f.parts().Frm_Local[1]->cursor().shape(), Qt::ArrowCursor);
+    f.windowLayout().Frm_Local_MouseDown(1, 1, 0, 2000, 100);
+    f.windowLayout().Frm_Local_MouseMove(1, 1, 0, 6000, 6000);
     QCOMPARE(f.windowSettings().frameWidth(1), 4575.0);
     QCOMPARE(f.windowSettings().frameHeight(1), 6000.0);
 }
@@ -242,55 +251,57 @@ void TestWindowLayout::pointerResetOverControls() {
     TARLEN_Frm& f = *m_frm;
     f.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f));
-    f.Frm_Local[0]->setCursor(Qt::SizeHorCursor);
-    f.Frm_Local[1]->setCursor(Qt::SizeVerCursor);
-    QTest::mouseMove(f.remotePane->Cmd_Refresh, QPoint(3, 3));
-    QTRY_COMPARE(f.Frm_Local[1]->cursor().shape(), Qt::ArrowCursor);
-    QCOMPARE(f.Frm_Local[0]->cursor().shape(), Qt::SizeHorCursor);
-    f.Frm_Local[1]->setCursor(Qt::SizeVerCursor);
-    QTest::mouseMove(f.localPane->Cmd_Files[0], QPoint(4, 4));
-    QTRY_COMPARE(f.Frm_Local[0]->cursor().shape(), Qt::ArrowCursor);
-    QCOMPARE(f.Frm_Local[1]->cursor().shape(), Qt::ArrowCursor);
+    f.parts().Frm_Local[0]->setCursor(Qt::SizeHorCursor);
+    f.parts().Frm_Local[1]->setCursor(Qt::SizeVerCursor);
+    QTest::mouseMove(f.parts().remotePane->Cmd_Refresh, QPoint(3, 3));
+    QTRY_COMPARE(f.parts().Frm_Local[1]->cursor().shape(), Qt::ArrowCursor);
+    QCOMPARE(f.parts().Frm_Local[0]->cursor().shape(), Qt::SizeHorCursor);
+    f.parts().Frm_Local[1]->setCursor(Qt::SizeVerCursor);
+    QTest::mouseMove(f.parts().localPane->Cmd_Files[0], QPoint(4, 4));
+    QTRY_COMPARE(f.parts().Frm_Local[0]->cursor().shape(), Qt::ArrowCursor);
+    QCOMPARE(f.parts().Frm_Local[1]->cursor().shape(), Qt::ArrowCursor);
 }
 
 void TestWindowLayout::logRefusesTypingAndPassesFocusOn() {
     TARLEN_Frm& f = *m_frm;
     f.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f));
-    f.Txt_Status->append(QStringLiteral("\r\nline"));
-    QTest::keyClicks(f.Txt_Status, QStringLiteral("typed"));
-    QCOMPARE(f.Txt_Status->text(), QStringLiteral("\r\nline"));
-    f.Txt_Status->setFocus();
-    QTRY_VERIFY(f.localPane->LstX_Files->hasFocus() ||
-                f.localPane->LstX_Files->isAncestorOf(QApplication::focusWidget()));
+    f.parts().Txt_Status->append(QStringLiteral("\r\nline"));
+    QTest::keyClicks(f.parts().Txt_Status, QStringLiteral("typed"));
+    QCOMPARE(f.parts().Txt_Status->text(), QStringLiteral("\r\nline"));
+    f.parts().Txt_Status->setFocus();
+    QTRY_VERIFY(f.parts().localPane->LstX_Files->hasFocus() ||
+                f.parts().localPane->LstX_Files->isAncestorOf(QApplication::focusWidget()));
 }
 
 void TestWindowLayout::logIsCutToItsLast3000Characters() {
     TARLEN_Frm& f = *m_frm;
-    f.Txt_Status->append(QString(2995, u'x') + QStringLiteral("abcde"));
-    QCOMPARE(f.Txt_Status->length(), 3000);
+    f.parts().Txt_Status->append(QString(2995, u'x') + QStringLiteral("abcde"));
+    QCOMPARE(f.parts().Txt_Status->length(), 3000);
     f.session().Inet1_StateChanged(0);
-    QCOMPARE(f.Txt_Status->length(), 3000);
-    f.Txt_Status->append(QStringLiteral("Z"));
+    QCOMPARE(f.parts().Txt_Status->length(), 3000);
+    f.parts().Txt_Status->append(QStringLiteral("Z"));
     f.session().Inet1_StateChanged(0);
-    QCOMPARE(f.Txt_Status->length(), 3000);
-    QVERIFY(f.Txt_Status->text().endsWith(QStringLiteral("abcdeZ")));
+    QCOMPARE(f.parts().Txt_Status->length(), 3000);
+    QVERIFY(f.parts().Txt_Status->text().endsWith(QStringLiteral("abcdeZ")));
     // A log line that pushes it over the limit drops the oldest characters.
     f.session().Inet1_StateChanged(1);
-    QCOMPARE(f.Txt_Status->length(), 3000);
-    QVERIFY(f.Txt_Status->text().endsWith(QStringLiteral("\r\nResolving Host")));
-    f.Txt_Status->updateView();
-    QCOMPARE(f.Txt_Status->toPlainText().size(), 3000 - f.Txt_Status->text().count(u'\r'));
-    QCOMPARE(f.Txt_Status->textCursor().position(), f.Txt_Status->document()->characterCount() - 1);
+    QCOMPARE(f.parts().Txt_Status->length(), 3000);
+    QVERIFY(f.parts().Txt_Status->text().endsWith(QStringLiteral("\r\nResolving Host")));
+    f.parts().Txt_Status->updateView();
+    QCOMPARE(f.parts().Txt_Status->toPlainText().size(),
+             3000 - f.parts().Txt_Status->text().count(u'\r'));
+    QCOMPARE(f.parts().Txt_Status->textCursor().position(),
+             f.parts().Txt_Status->document()->characterCount() - 1);
 }
 
 void TestWindowLayout::progressDotsBreakAfterForty() {
     TARLEN_Frm& f = *m_frm;
     for (int i = 0; i < 40; ++i)
         f.Timer1_Timer();
-    QCOMPARE(f.Txt_Status->text(), QString(QStringLiteral(" .")).repeated(40) + "\r\n");
+    QCOMPARE(f.parts().Txt_Status->text(), QString(QStringLiteral(" .")).repeated(40) + "\r\n");
     f.Timer1_Timer();
-    QVERIFY(f.Txt_Status->text().endsWith(QStringLiteral("\r\n .")));
+    QVERIFY(f.parts().Txt_Status->text().endsWith(QStringLiteral("\r\n .")));
     QCOMPARE(f.iDots, short(1));
 }
 
@@ -304,7 +315,7 @@ void TestWindowLayout::startupCentresWindowWhateverTheSettingsSay() {
                "LOCALWIDTH= 4800\r\n");
     file.close();
     TARLEN_Frm& f = *m_frm;
-    f.settingsFile = ini;
+    f.settingsStore().setFile(ini);
     f.Form_Load();
     // Centred at the size the layout gave it, wider and taller than the
     // settings said.
@@ -313,7 +324,7 @@ void TestWindowLayout::startupCentresWindowWhateverTheSettingsSay() {
     QCOMPARE(f.windowSettings().frameWidth(0), 4800.0);
     QCOMPARE(f.windowSettings().frameHeight(0), 5100.0);
     QCOMPARE(f.windowSettings().frameWidth(1), 5055.0);
-    QCOMPARE(f.localPane->LstX_Files->NumTabs(), short(3));
+    QCOMPARE(f.parts().localPane->LstX_Files->NumTabs(), short(3));
     QVERIFY(m_prompter.messages.isEmpty());
 
     // Closing writes the settings back.
@@ -330,7 +341,7 @@ void TestWindowLayout::startupCentresWindowWhateverTheSettingsSay() {
 void TestWindowLayout::firstStartCentresTheLaidOutWindow() {
     QTemporaryDir dir;
     TARLEN_Frm& f = *m_frm;
-    f.settingsFile = dir.filePath(QStringLiteral("tarlen.ini"));
+    f.settingsStore().setFile(dir.filePath(QStringLiteral("tarlen.ini")));
     f.Form_Load();
     QCOMPARE(f.size(), f.minimumSize());
     QVERIFY(centredAtItsSize(f));
@@ -345,26 +356,29 @@ void TestWindowLayout::firstStartCentresTheLaidOutWindow() {
 void TestWindowLayout::windowCannotShrinkBelowItsLayout() {
     TARLEN_Frm& f = *m_frm;
     const TwipsGeometry& g = f.twips();
-    f.Resize_Frm();
+    f.windowLayout().Resize_Frm();
     f.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f));
-    const QSize needed(g.toPixels(10405), g.toPixels(g.top(f.Queue) + g.height(f.Queue) + 120));
-    QVERIFY(g.top(f.Queue) > g.top(f.Progress) + g.height(f.Progress));
+    const QSize needed(g.toPixels(10405),
+                       g.toPixels(g.top(f.parts().Queue) + g.height(f.parts().Queue) + 120));
+    QVERIFY(g.top(f.parts().Queue) > g.top(f.parts().Progress) + g.height(f.parts().Progress));
     QCOMPARE(f.minimumSize(), needed);
     f.resize(needed / 2);
     QCOMPARE(f.size(), needed);
-    const QRect cancel = f.Cmd_Cancel->geometry();
+    const QRect cancel = f.parts().Cmd_Cancel->geometry();
     QVERIFY(f.rect().contains(cancel));
 
     f.windowSettings().setFrameHeight(0, 6500);
     f.windowSettings().setFrameWidth(1, 5200);
-    f.Resize_Frm();
-    QCOMPARE(f.minimumHeight(), g.toPixels(g.top(f.Queue) + g.height(f.Queue) + 120));
-    QVERIFY(g.top(f.Queue) > g.top(f.Progress) + g.height(f.Progress));
-    QCOMPARE(f.minimumWidth(), g.toPixels(g.left(f.Frm_Local[1]) + 5200 + 255));
-    QCOMPARE(g.top(f.Progress), g.top(f.Txt_Status) + g.height(f.Txt_Status) + 45);
-    QCOMPARE(g.width(f.Progress), g.width(f.Txt_Status));
-    QVERIFY(f.rect().contains(f.Progress->geometry()));
+    f.windowLayout().Resize_Frm();
+    QCOMPARE(f.minimumHeight(),
+             g.toPixels(g.top(f.parts().Queue) + g.height(f.parts().Queue) + 120));
+    QVERIFY(g.top(f.parts().Queue) > g.top(f.parts().Progress) + g.height(f.parts().Progress));
+    QCOMPARE(f.minimumWidth(), g.toPixels(g.left(f.parts().Frm_Local[1]) + 5200 + 255));
+    QCOMPARE(g.top(f.parts().Progress),
+             g.top(f.parts().Txt_Status) + g.height(f.parts().Txt_Status) + 45);
+    QCOMPARE(g.width(f.parts().Progress), g.width(f.parts().Txt_Status));
+    QVERIFY(f.rect().contains(f.parts().Progress->geometry()));
 }
 
 // What the user made of the window is written at quit and comes back;
@@ -374,7 +388,7 @@ void TestWindowLayout::sizeGivenByTheUserSurvivesRestarts() {
     const QString ini = dir.filePath(QStringLiteral("tarlen.ini"));
     const auto startAndQuit = [&](int extraHeight) {
         TARLEN_Frm frm(m_prompter);
-        frm.settingsFile = ini;
+        frm.settingsStore().setFile(ini);
         frm.Form_Load();
         frm.show();
         if (extraHeight > 0)
@@ -439,24 +453,24 @@ void TestWindowLayout::darkPaletteKeepsTextReadable() {
     m_frm = std::make_unique<TARLEN_Frm>(m_prompter);
     TARLEN_Frm& f = *m_frm;
     f.Form_Load();
-    f.localPane->setLocalPath(local.path());
+    f.parts().localPane->setLocalPath(local.path());
     f.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f));
-    QTRY_COMPARE(f.localPane->LstX_Files->ListCount(), 4);
-    f.Txt_Status->append(QStringLiteral("\r\nConnected!"));
-    f.Txt_Status->updateView();
+    QTRY_COMPARE(f.parts().localPane->LstX_Files->ListCount(), 4);
+    f.parts().Txt_Status->append(QStringLiteral("\r\nConnected!"));
+    f.parts().Txt_Status->updateView();
 
     const QImage shot = f.grab().toImage();
-    QWidget* list = f.localPane->LstX_Files->listBox()->viewport();
+    QWidget* list = f.parts().localPane->LstX_Files->listBox()->viewport();
     // Each entry's text, right of its picture.
-    const int rowHeight = f.localPane->LstX_Files->listBox()->itemHeight(0);
+    const int rowHeight = f.parts().localPane->LstX_Files->listBox()->itemHeight(0);
     QVERIFY(rowHeight > 8);
     for (int row = 0; row < 4; ++row) {
         const QRect text(list->mapTo(&f, QPoint(24, row * rowHeight + 1)),
                          QSize(list->width() - 30, rowHeight - 2));
         QVERIFY2(strongestContrast(shot, text) >= 3, qPrintable(QString::number(row)));
     }
-    QWidget* log = f.Txt_Status->viewport();
+    QWidget* log = f.parts().Txt_Status->viewport();
     const QRect logText(log->mapTo(&f, QPoint(0, 0)), QSize(log->width() - 4, 30));
     QVERIFY(strongestContrast(shot, logText) >= 3);
 }
@@ -478,18 +492,71 @@ void TestWindowLayout::sizeColumnEndsInsideTheScrollBar() {
     m_frm = std::make_unique<TARLEN_Frm>(m_prompter);
     TARLEN_Frm& f = *m_frm;
     f.Form_Load();
-    f.localPane->setLocalPath(local.path());
+    f.parts().localPane->setLocalPath(local.path());
     f.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f));
-    const QWidget* inside = f.localPane->LstX_Files->listBox()->viewport();
-    QCOMPARE(f.localPane->LstX_Files->ListCount(), 40);
-    QTRY_VERIFY(f.localPane->LstX_Files->listBox()->verticalScrollBar()->isVisible());
-    const int end = -f.localPane->LstX_Files->TabStops(1);
-    QVERIFY2(end > f.localPane->iNameColWidth && end <= inside->width(),
+    const QWidget* inside = f.parts().localPane->LstX_Files->listBox()->viewport();
+    QCOMPARE(f.parts().localPane->LstX_Files->ListCount(), 40);
+    QTRY_VERIFY(f.parts().localPane->LstX_Files->listBox()->verticalScrollBar()->isVisible());
+    const int end = -f.parts().localPane->LstX_Files->TabStops(1);
+    QVERIFY2(end > f.parts().localPane->iNameColWidth && end <= inside->width(),
              qPrintable(QStringLiteral("%1 > %2").arg(end).arg(inside->width())));
     m_frm.reset();
     QApplication::setStyle(QStringLiteral("Fusion"));
 }
 
 QTEST_MAIN(TestWindowLayout)
+// The queue's preferences have one owner: whether they come from the
+// settings file, the Preferences dialog or the boxes in the queue view, the
+// queue works by them, the boxes show them and closing writes them.
+void TestWindowLayout::queuePreferencesReachQueueBoxesAndFile_data() {
+    QTest::addColumn<QString>("source");
+    QTest::newRow("settings file") << QStringLiteral("file");
+    QTest::newRow("preferences dialog") << QStringLiteral("dialog");
+    QTest::newRow("queue view") << QStringLiteral("view");
+}
+
+void TestWindowLayout::queuePreferencesReachQueueBoxesAndFile() {
+    QFETCH(QString, source);
+    QTemporaryDir dir;
+    const QString ini = dir.filePath(QStringLiteral("tarlen.ini"));
+    QFile file(ini);
+    if (source == QStringLiteral("file")) {
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[TARLEN]\r\nPARALLEL= 3\r\nEXISTINGFILES= 2\r\n");
+        file.close();
+    }
+    TARLEN_Frm& f = *m_frm;
+    f.settingsStore().setFile(ini);
+    f.Form_Load();
+    QueuePanel* view = f.parts().Queue;
+    if (source == QStringLiteral("dialog")) {
+        f.dialogs().showPreferences = [](const Preferences&) {
+            Preferences chosen;
+            chosen.parallelTransfers = 3;
+            chosen.existingFiles = 2;
+            return std::optional<Preferences>(chosen);
+        };
+        const QList<QAction*> actions = f.actions();
+        const auto preferences = std::find_if(actions.begin(), actions.end(), [](QAction* a) {
+            return a->text() == QStringLiteral("&Preferences...");
+        });
+        QVERIFY(preferences != actions.end());
+        (*preferences)->trigger();
+    } else if (source == QStringLiteral("view")) {
+        view->Spn_Parallel->setValue(3);
+        view->Cmb_Existing->setCurrentIndex(2);
+    }
+    QCOMPARE(f.queue().parallel(), 3);
+    QCOMPARE(f.queue().existingTargetRule(), ExistingTargetRule::Skip);
+    QCOMPARE(view->Spn_Parallel->value(), 3);
+    QCOMPARE(view->Cmb_Existing->currentIndex(), 2);
+
+    f.close();
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray saved = file.readAll();
+    QVERIFY2(saved.contains("PARALLEL= 3") && saved.contains("EXISTINGFILES= 2"),
+             saved.constData());
+}
+
 #include "tst_window_layout.moc"

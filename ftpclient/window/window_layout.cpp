@@ -1,9 +1,10 @@
 // Laying out the window from the sizes of its two pane frames, sizing the
 // frames by dragging their edges, and the pointer of a frame when the mouse
 // comes over a control inside it.
-#include "tarlen_frm.h"
+#include "window_layout.h"
 
 #include "common/text_room.h"
+#include "common/twips_geometry.h"
 #include "panes/local_lists.h"
 #include "panes/local_pane.h"
 #include "panes/remote_pane.h"
@@ -11,14 +12,17 @@
 #include "security_mark.h"
 #include "status_log.h"
 #include "transfer_progress.h"
+#include "window_parts.h"
 
 #include <vantel/vantelctrl.h>
 
 #include <QEvent>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyle>
 #include <QToolButton>
 
@@ -101,66 +105,117 @@ void placeLeftColumn(TwipsGeometry& g, QPushButton* connect, QPushButton* cancel
 
 } // namespace
 
-void TARLEN_Frm::Resize_Frm() {
-    TwipsGeometry& g = m_twips;
-    FilePane* local = Frm_Local[0];
-    FilePane* remote = Frm_Local[1];
-    // A frame is never too narrow for the buttons under its list.
-    for (FilePane* pane : Frm_Local)
-        g.setWidth(pane, std::max(g.width(pane), pane->fitButtonRow()));
-    placeLocalPane(g, *localPane);
-    placeRemotePane(g, *remotePane);
-    placeButtonRow(g, *local);
-    placeButtonRow(g, *remote);
+WindowLayout::WindowLayout(QWidget& window, TwipsGeometry& twips, const WindowParts& parts)
+    : QObject(&window)
+    , m_window(window)
+    , m_twips(twips)
+    , m_parts(parts) {
+    orderTabStops();
+    watchPointerResets();
+}
 
-    g.setLeft(Cmd_Up, g.width(local) + 300);
-    g.setLeft(Cmd_Dn, g.width(local) + 300);
-    g.setLeft(Cmd_Menu, g.width(local) + 300);
-    g.setTop(Cmd_Connect, g.top(local) + g.height(local));
-    g.setTop(Cmd_Cancel, g.top(Cmd_Connect) + g.height(Cmd_Connect));
-    g.setTop(Lbl_Security, g.top(Cmd_Cancel) + g.height(Cmd_Cancel) + 60);
-    g.setTop(Txt_Status,
+// Tab walks the local pane, the arrows and the menu between the panes, the
+// remote pane, then Connect and what lies below it.
+void WindowLayout::orderTabStops() {
+    const WindowParts& p = m_parts;
+    QList<QWidget*> order = p.localPane->tabOrder();
+    order << p.Cmd_Dn << p.Cmd_Up << p.Cmd_Menu << p.remotePane->tabOrder() << p.Cmd_Connect
+          << p.Cmd_Cancel;
+    for (qsizetype i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
+}
+
+void WindowLayout::Resize_Frm() {
+    TwipsGeometry& g = m_twips;
+    // A frame is never too narrow for the buttons under its list.
+    for (FilePane* pane : m_parts.Frm_Local)
+        g.setWidth(pane, std::max(g.width(pane), pane->fitButtonRow()));
+    placeLocalPane(g, *m_parts.localPane);
+    placeRemotePane(g, *m_parts.remotePane);
+    placeButtonRow(g, *m_parts.Frm_Local[0]);
+    placeButtonRow(g, *m_parts.Frm_Local[1]);
+    placeAroundFrames();
+    keepWholeLayoutShown();
+
+    LocalPane* local = m_parts.localPane;
+    setLocalColumns(g, *local);
+    local->Load_Files();
+    local->sort_files(local->iSortKey);
+}
+
+// The arrows between the frames, the column under the left one, and the
+// log, the progress display and the queue under both.
+void WindowLayout::placeAroundFrames() {
+    TwipsGeometry& g = m_twips;
+    const WindowParts& p = m_parts;
+    FilePane* local = p.Frm_Local[0];
+    FilePane* remote = p.Frm_Local[1];
+    g.setLeft(p.Cmd_Up, g.width(local) + 300);
+    g.setLeft(p.Cmd_Dn, g.width(local) + 300);
+    g.setLeft(p.Cmd_Menu, g.width(local) + 300);
+    g.setTop(p.Cmd_Connect, g.top(local) + g.height(local));
+    g.setTop(p.Cmd_Cancel, g.top(p.Cmd_Connect) + g.height(p.Cmd_Connect));
+    g.setTop(p.Lbl_Security, g.top(p.Cmd_Cancel) + g.height(p.Cmd_Cancel) + 60);
+    g.setTop(p.Txt_Status,
              g.top(local) +
                  std::max(std::nearbyint(g.height(local)), std::nearbyint(g.height(remote))) + 100);
     g.setLeft(remote, g.width(local) + 1000);
-    placeLeftColumn(g, Cmd_Connect, Cmd_Cancel, Lbl_Security, Txt_Status);
+    placeLeftColumn(g, p.Cmd_Connect, p.Cmd_Cancel, p.Lbl_Security, p.Txt_Status);
     // The log spans the window under both panes; the progress display sits
     // under the log, as wide as it.
-    g.setWidth(Txt_Status, std::max(0.0, g.left(remote) + g.width(remote) - g.left(Txt_Status)));
-    g.place(Progress, g.left(Txt_Status), g.top(Txt_Status) + g.height(Txt_Status) + 45,
-            g.width(Txt_Status), g.height(Progress));
+    g.setWidth(p.Txt_Status,
+               std::max(0.0, g.left(remote) + g.width(remote) - g.left(p.Txt_Status)));
+    g.place(p.Progress, g.left(p.Txt_Status), g.top(p.Txt_Status) + g.height(p.Txt_Status) + 45,
+            g.width(p.Txt_Status), g.height(p.Progress));
     // The queue spans the window under the progress display, and is never
     // narrower than its controls.
-    g.place(Queue, g.left(Cmd_Connect),
-            std::max(g.top(Progress) + g.height(Progress),
-                     g.top(Lbl_Security) + g.height(Lbl_Security)) +
+    g.place(p.Queue, g.left(p.Cmd_Connect),
+            std::max(g.top(p.Progress) + g.height(p.Progress),
+                     g.top(p.Lbl_Security) + g.height(p.Lbl_Security)) +
                 45,
-            std::max(g.left(remote) + g.width(remote) - g.left(Cmd_Connect),
-                     double(Queue->minimumSizeHint().width() * g.twipsPerPixel())),
-            g.height(Queue));
-
-    // The window cannot be made smaller than its layout: nothing may be cut off.
-    const double neededWidth =
-        std::max(g.left(remote) + g.width(remote), g.left(Queue) + g.width(Queue)) + 255;
-    const double neededHeight = g.top(Queue) + g.height(Queue) + 120;
-    if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized))) {
-        setMinimumSize(g.toPixels(neededWidth), g.toPixels(neededHeight));
-        g.setWidth(this, neededWidth);
-        if (g.height(this) < neededHeight)
-            g.setHeight(this, neededHeight);
-    }
-
-    setLocalColumns(g, *localPane);
-    localPane->Load_Files();
-    localPane->sort_files(localPane->iSortKey);
+            std::max(g.left(remote) + g.width(remote) - g.left(p.Cmd_Connect),
+                     double(p.Queue->minimumSizeHint().width() * g.twipsPerPixel())),
+            g.height(p.Queue));
 }
 
-void TARLEN_Frm::Frm_Local_MouseDown(int, int, int, double, double) {
+// The window cannot be made smaller than its layout: nothing may be cut off.
+void WindowLayout::keepWholeLayoutShown() {
+    TwipsGeometry& g = m_twips;
+    const FilePane* remote = m_parts.Frm_Local[1];
+    const QueuePanel* queue = m_parts.Queue;
+    const double neededWidth =
+        std::max(g.left(remote) + g.width(remote), g.left(queue) + g.width(queue)) + 255;
+    const double neededHeight = g.top(queue) + g.height(queue) + 120;
+    if (m_window.windowState() & (Qt::WindowMinimized | Qt::WindowMaximized))
+        return;
+    m_window.setMinimumSize(g.toPixels(neededWidth), g.toPixels(neededHeight));
+    g.setWidth(&m_window, neededWidth);
+    if (g.height(&m_window) < neededHeight)
+        g.setHeight(&m_window, neededHeight);
+}
+
+// At the size the layout gave it, whatever position the settings held; a
+// window taller or wider than the screen starts at its top left corner.
+void WindowLayout::centreOnScreen() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    // On whole pixels, in twips.
+    const auto centred = [this](int start, int extent, double size) {
+        return (start + std::max(0, (extent - m_twips.toPixels(size)) / 2)) *
+               double(m_twips.twipsPerPixel());
+    };
+    m_twips.setLeft(&m_window, centred(area.x(), area.width(), m_twips.width(&m_window)));
+    m_twips.setTop(&m_window, centred(area.y(), area.height(), m_twips.height(&m_window)));
+}
+
+void WindowLayout::Frm_Local_MouseDown(int, int, int, double, double) {
     bResizing = true;
 }
 
-void TARLEN_Frm::Frm_Local_MouseMove(int index, int, int, double x, double y) {
-    FilePane* frame = Frm_Local[size_t(index)];
+void WindowLayout::Frm_Local_MouseMove(int index, int, int, double x, double y) {
+    FilePane* frame = m_parts.Frm_Local[size_t(index)];
     const double frameWidth = m_twips.width(frame);
     const double frameHeight = m_twips.height(frame);
     if (!bResizing) {
@@ -173,25 +228,26 @@ void TARLEN_Frm::Frm_Local_MouseMove(int index, int, int, double x, double y) {
     }
     const Qt::CursorShape pointer = frame->cursor().shape();
     if (bResizing && (pointer == Qt::SizeHorCursor || pointer == Qt::SizeFDiagCursor) && x > 4335 &&
-        x < m_twips.width(this) - 3000)
+        x < m_twips.width(&m_window) - 3000)
         m_twips.setWidth(frame, x);
-    if (bResizing && pointer != Qt::SizeHorCursor && y > 5055 && y < m_twips.height(this) - 500)
+    if (bResizing && pointer != Qt::SizeHorCursor && y > 5055 &&
+        y < m_twips.height(&m_window) - 500)
         m_twips.setHeight(frame, y);
 }
 
-void TARLEN_Frm::Frm_Local_MouseUp(int, int, int, double, double) {
+void WindowLayout::Frm_Local_MouseUp(int, int, int, double, double) {
     bResizing = false;
     Resize_Frm();
 }
 
 // Moving the mouse over a control inside a pane puts that pane's pointer
 // back to normal, so that a sizing pointer does not linger.
-void TARLEN_Frm::watchPointerResets() {
+void WindowLayout::watchPointerResets() {
     auto watch = [this](QWidget* w) {
         w->setMouseTracking(true);
         w->installEventFilter(this);
     };
-    for (FilePane* pane : Frm_Local) {
+    for (FilePane* pane : m_parts.Frm_Local) {
         for (QWidget* w :
              std::initializer_list<QWidget*>{pane->Cmd_Delete, pane->Cmd_Dir, pane->Cmd_Refresh,
                                              pane->Cmd_Rem, pane->Txt_Pattern})
@@ -199,19 +255,19 @@ void TARLEN_Frm::watchPointerResets() {
         for (QPushButton* b : pane->Cmd_Files)
             watch(b);
     }
-    watch(localPane->Dir1);
-    watch(remotePane->Lbl_Dir);
-    watch(remotePane->Lst_Remote_Dir);
+    watch(m_parts.localPane->Dir1);
+    watch(m_parts.remotePane->Lbl_Dir);
+    watch(m_parts.remotePane->Lst_Remote_Dir);
 }
 
-bool TARLEN_Frm::eventFilter(QObject* watched, QEvent* e) {
+bool WindowLayout::eventFilter(QObject* watched, QEvent* e) {
     if (e->type() != QEvent::MouseMove)
-        return QWidget::eventFilter(watched, e);
+        return QObject::eventFilter(watched, e);
     const auto reset = [this](int i) {
-        Frm_Local[size_t(i)]->setCursor(Qt::ArrowCursor);
+        m_parts.Frm_Local[size_t(i)]->setCursor(Qt::ArrowCursor);
     };
     for (int i = 0; i < 2; ++i) {
-        const FilePane* pane = Frm_Local[size_t(i)];
+        const FilePane* pane = m_parts.Frm_Local[size_t(i)];
         if (watched == pane->Cmd_Delete || watched == pane->Cmd_Dir ||
             watched == pane->Cmd_Refresh || watched == pane->Cmd_Rem ||
             watched == pane->Txt_Pattern)
@@ -223,9 +279,9 @@ bool TARLEN_Frm::eventFilter(QObject* watched, QEvent* e) {
             reset(1);
         }
     }
-    if (watched == localPane->Dir1)
+    if (watched == m_parts.localPane->Dir1)
         reset(0);
-    if (watched == remotePane->Lbl_Dir || watched == remotePane->Lst_Remote_Dir)
+    if (watched == m_parts.remotePane->Lbl_Dir || watched == m_parts.remotePane->Lst_Remote_Dir)
         reset(1);
-    return QWidget::eventFilter(watched, e);
+    return QObject::eventFilter(watched, e);
 }
