@@ -5,9 +5,10 @@
 #include "inet.h"
 #include "local_tree.h"
 #include "plain_name.h"
+#include "queue_login.h"
+#include "queue_worker_host.h"
 #include "raw_names.h"
 #include "session_trust.h"
-#include "transfer_queue.h"
 
 #include <QCoreApplication>
 #include <QThreadPool>
@@ -108,8 +109,8 @@ std::vector<TransferItem> localChildren(const TransferItem& parent, const LocalF
 
 } // namespace
 
-QueueWorker::QueueWorker(TransferQueue& queue)
-    : m_queue(queue) {
+QueueWorker::QueueWorker(QueueWorkerHost& host)
+    : m_host(host) {
     m_retryTimer.setSingleShot(true);
     connect(&m_retryTimer, &QTimer::timeout, this, &QueueWorker::begin);
     createInet();
@@ -133,7 +134,7 @@ void QueueWorker::resetConnection() {
 }
 
 void QueueWorker::logLine(const QString& text) {
-    emit m_queue.logLine(text);
+    m_host.logLine(text);
 }
 
 void QueueWorker::start(const TransferItem& item) {
@@ -163,8 +164,8 @@ void QueueWorker::announce() {
 void QueueWorker::begin() {
     if (!busy())
         return;
-    m_queue.setState(m_item.id, TransferState::Running);
-    const QueueLogin& login = m_queue.loginOf(m_item);
+    m_host.setState(m_item.id, TransferState::Running, QString());
+    const QueueLogin& login = m_host.loginOf(m_item);
     if (!m_loginKey.isEmpty() && m_item.loginKey != m_loginKey)
         createInet();
     m_loginKey = m_item.loginKey;
@@ -194,11 +195,11 @@ void QueueWorker::begin() {
 std::optional<ConflictAnswer> QueueWorker::answerAbout(const Conflict& conflict) {
     if (m_item.answer)
         return m_item.answer;
-    const std::optional<ConflictAnswer> answer = m_queue.answerFor(m_item.id, conflict);
+    const std::optional<ConflictAnswer> answer = m_host.answerFor(m_item.id, conflict);
     if (!answer) {
         const quint64 id = m_item.id;
         m_item = TransferItem();
-        m_queue.deferItem(id);
+        m_host.deferItem(id);
     }
     return answer;
 }
@@ -235,7 +236,7 @@ void QueueWorker::runDownload() {
     case ConflictAnswer::Rename:
         if (localExists(m_item.local)) {
             m_item.local = freeName(m_item.local, localExists);
-            m_queue.setLocalPath(m_item.id, m_item.local);
+            m_host.setLocalPath(m_item.id, m_item.local);
         }
         break;
     case ConflictAnswer::Resume:
@@ -252,7 +253,7 @@ bool QueueWorker::makePartFile() {
     QString error;
     for (int another = 0; another < 1000; ++another) {
         const QString path = partFileFor(m_item.local, another);
-        if (localExists(path) || m_queue.localPathTaken(m_item.id, path))
+        if (localExists(path) || m_host.localPathTaken(m_item.id, path))
             continue;
         if (const std::optional<PartFile> part = createPartFile(path, &error)) {
             setPart(part);
@@ -268,7 +269,7 @@ bool QueueWorker::makePartFile() {
 
 void QueueWorker::setPart(const std::optional<PartFile>& part) {
     m_item.part = part;
-    m_queue.setPart(m_item.id, part);
+    m_host.setPart(m_item.id, part);
 }
 
 // `continueTarget`: the existing target was chosen to be continued; the part
@@ -296,11 +297,11 @@ void QueueWorker::download(bool continueTarget) {
 
 void QueueWorker::runUpload() {
     const QString folder = folderOf(m_item.remote);
-    const auto* known = m_queue.remoteFolder(m_item, folder);
+    const RemoteFolders::Files* known = m_host.remoteFolder(m_item, folder);
     if (!known) {
         // One listing per folder tells which targets exist.
         const auto remember = [this, folder] {
-            m_queue.rememberRemoteFolder(m_item, folder, m_inet->Listing());
+            m_host.rememberRemoteFolder(m_item, folder, m_inet->Listing());
             runUpload();
         };
         execute(FtpCommand::list(QStringLiteral("LS"), folder), remember, remember);
@@ -312,9 +313,9 @@ void QueueWorker::runUpload() {
         if (target->time < 0 && timesMatter()) {
             const qint64 listedSize = target->size;
             lookUpRemoteFile([this, listedSize](const FtpTransferFacts& facts) {
-                m_queue.rememberRemoteFile(m_item, m_item.remote,
-                                           facts.remoteSize >= 0 ? facts.remoteSize : listedSize,
-                                           facts.remoteTime);
+                m_host.rememberRemoteFile(m_item, m_item.remote,
+                                          facts.remoteSize >= 0 ? facts.remoteSize : listedSize,
+                                          facts.remoteTime);
                 runUpload();
             });
             return;
@@ -336,7 +337,7 @@ void QueueWorker::runUpload() {
             m_item.remote = freeName(m_item.remote, [known](const QString& path) {
                 return known->contains(nameOf(path));
             });
-            m_queue.setRemotePath(m_item.id, m_item.remote);
+            m_host.setRemotePath(m_item.id, m_item.remote);
         }
         break;
     default:
@@ -348,7 +349,7 @@ void QueueWorker::runUpload() {
 // The time of an existing target matters to the question about it and to the
 // rule that compares times, not to an answer already given for the rest.
 bool QueueWorker::timesMatter() const {
-    return !m_lookedUp && !m_queue.m_answerForTheRest && m_queue.m_rule != ExistingTargetRule::Skip;
+    return !m_lookedUp && m_host.targetTimesMatter();
 }
 
 // A listing does not tell every server's times: the remote file's own size
@@ -368,7 +369,7 @@ void QueueWorker::upload(bool append) {
     execute(command, [this] {
         struct stat sent {};
         localStatus(m_item.local, &sent);
-        m_queue.rememberRemoteFile(m_item, m_item.remote, sent.st_size, sent.st_mtim.tv_sec);
+        m_host.rememberRemoteFile(m_item, m_item.remote, sent.st_size, sent.st_mtim.tv_sec);
         logLine(kCrLf + m_item.savedName() + QStringLiteral(" sent"));
         finish(TransferState::Done);
     });
@@ -392,8 +393,8 @@ void QueueWorker::runRemoteFolder() {
             finish(TransferState::Failed, loop);
             return;
         }
-        m_queue.insertChildren(m_item.id,
-                               remoteChildren(m_item, listing ? *listing : none, identity));
+        m_host.insertChildren(m_item.id,
+                              remoteChildren(m_item, listing ? *listing : none, identity));
         finish(TransferState::Done);
     });
 }
@@ -403,7 +404,7 @@ void QueueWorker::runLocalFolder() {
     execute(
         FtpCommand::makeDirectory(m_item.remote),
         [this] {
-            m_queue.rememberRemoteFolder(m_item, m_item.remote + u'/', SharedListing());
+            m_host.rememberRemoteFolder(m_item, m_item.remote + u'/', SharedListing());
             listLocalFolder();
         },
         [this] { listLocalFolder(); });
@@ -440,7 +441,7 @@ void QueueWorker::takeLocalFolder(const LocalFolder& folder, const QString& erro
     else if (!loop.isEmpty())
         finish(TransferState::Failed, loop);
     else {
-        m_queue.insertChildren(m_item.id, localChildren(m_item, folder));
+        m_host.insertChildren(m_item.id, localChildren(m_item, folder));
         finish(TransferState::Done);
     }
 }
@@ -477,7 +478,7 @@ void QueueWorker::onState(short state) {
 
 void QueueWorker::onProgress(qint64 done, qint64 total) {
     if (busy())
-        m_queue.setProgress(m_item.id, done, total, m_rate.add(done));
+        m_host.setProgress(m_item.id, done, total, m_rate.add(done));
 }
 
 // A lost connection is tried again a few times, each after a longer pause;
@@ -488,20 +489,20 @@ void QueueWorker::onFailure() {
     logLine(QStringLiteral("Error! ") + QString::number(code) + QStringLiteral(": ") + info +
             kCrLf);
     noteWhatWasLeft();
-    if (isConnectionTrouble(code) && m_retries < TransferQueue::AutomaticRetries) {
+    if (isConnectionTrouble(code) && m_retries < AutomaticRetries) {
         ++m_retries;
-        m_queue.setState(m_item.id, TransferState::Running,
-                         QStringLiteral("Connection lost; trying again (%1 of %2).")
-                             .arg(m_retries)
-                             .arg(TransferQueue::AutomaticRetries));
-        m_retryTimer.start(m_queue.m_retryPauseMs << (m_retries - 1));
+        m_host.setState(m_item.id, TransferState::Running,
+                        QStringLiteral("Connection lost; trying again (%1 of %2).")
+                            .arg(m_retries)
+                            .arg(AutomaticRetries));
+        m_retryTimer.start(m_host.retryPauseMs() << (m_retries - 1));
         return;
     }
     finish(TransferState::Failed, info);
     // Every other item would be refused the same way.
     if (code == InetResponse::LoginFailure || InetResponse::isTrustQuestion(code) ||
         code == InetResponse::SecureChannelFailed || code == InetResponse::TlsNotOffered)
-        m_queue.loginRefused(info);
+        m_host.loginRefused(info);
 }
 
 // What a failed attempt learnt and left: the remote file as it saw it, and
@@ -525,7 +526,7 @@ void QueueWorker::noteWhatWasLeft() {
     const bool kept = m_item.direction == TransferDirection::Upload || m_item.part;
     if (kept) {
         m_item.partly = true;
-        m_queue.markPartly(m_item.id);
+        m_host.markPartly(m_item.id);
     }
 }
 
@@ -536,7 +537,7 @@ void QueueWorker::noteRemoteFile(const Inet::TransferFacts& facts) {
         m_item.size = facts.remoteSize;
     if (facts.remoteTime >= 0)
         m_item.remoteTime = facts.remoteTime;
-    m_queue.noteRemoteFile(m_item.id, facts.remoteSize, facts.remoteTime);
+    m_host.noteRemoteFile(m_item.id, facts.remoteSize, facts.remoteTime);
 }
 
 void QueueWorker::stop(TransferState state) {
@@ -570,5 +571,5 @@ void QueueWorker::finish(TransferState state, const QString& error) {
     m_stopping = false;
     m_reading = false;
     m_retryTimer.stop();
-    m_queue.finishItem(item, state, error);
+    m_host.finishItem(item, state, error);
 }

@@ -16,7 +16,7 @@
 #include <optional>
 
 class Inet;
-class TransferQueue;
+class QueueWorkerHost;
 
 // One connection of the queue and the item it works on. Each step is a
 // command of its own transfer component, and the next step follows from the
@@ -28,7 +28,10 @@ class QueueWorker : public QObject {
     Q_OBJECT
 
 public:
-    explicit QueueWorker(TransferQueue& queue);
+    // A lost connection is tried again this many times.
+    static constexpr int AutomaticRetries = 3;
+
+    explicit QueueWorker(QueueWorkerHost& host);
     ~QueueWorker() override;
 
     bool busy() const { return m_item.id != 0; }
@@ -72,7 +75,7 @@ private:
     // Logs that the file is on its way, under the name it is saved as.
     void announce();
 
-    TransferQueue& m_queue;
+    QueueWorkerHost& m_host;
     std::unique_ptr<Inet> m_inet;
     TransferItem m_item; // the running item, as it was handed over
     QString m_loginKey;  // the login the connection was last used with
