@@ -3,11 +3,13 @@
 #include "folder_walk.h"
 #include "ftp_address.h"
 #include "inet.h"
+#include "inet_job.h"
 #include "local_tree.h"
 #include "plain_name.h"
+#include "queue_login.h"
+#include "queue_worker_host.h"
 #include "raw_names.h"
 #include "session_trust.h"
-#include "transfer_queue.h"
 
 #include <QCoreApplication>
 #include <QThreadPool>
@@ -20,6 +22,12 @@
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
+
+// The component would not start the command: the number of its InetError
+// (they lie above every response code) rather than a response code.
+bool refusedToStart(const InetResult& result) {
+    return result.failed() && result.code >= InetErrorNumber::InvalidUrl;
+}
 
 bool isConnectionTrouble(int code) {
     return code == InetResponse::ConnectionLost || code == InetResponse::Timeout ||
@@ -108,32 +116,25 @@ std::vector<TransferItem> localChildren(const TransferItem& parent, const LocalF
 
 } // namespace
 
-QueueWorker::QueueWorker(TransferQueue& queue)
-    : m_queue(queue) {
+QueueWorker::QueueWorker(QueueWorkerHost& host)
+    : m_host(host)
+    , m_inet(std::make_unique<Inet>()) {
     m_retryTimer.setSingleShot(true);
     connect(&m_retryTimer, &QTimer::timeout, this, &QueueWorker::begin);
-    createInet();
 }
 
+// The running command goes before its component does.
 QueueWorker::~QueueWorker() {
     *m_alive = false;
-}
-
-void QueueWorker::createInet() {
-    m_inet = std::make_unique<Inet>();
-    connect(m_inet.get(), &Inet::StateChanged, this, &QueueWorker::onState);
-    connect(m_inet.get(), &Inet::TransferProgress, this, &QueueWorker::onProgress);
+    if (m_job)
+        m_job->discard();
 }
 
 void QueueWorker::resetConnection() {
     if (!busy()) {
-        createInet();
+        m_inet = std::make_unique<Inet>();
         m_loginKey.clear();
     }
-}
-
-void QueueWorker::logLine(const QString& text) {
-    emit m_queue.logLine(text);
 }
 
 void QueueWorker::start(const TransferItem& item) {
@@ -151,10 +152,10 @@ void QueueWorker::start(const TransferItem& item) {
 void QueueWorker::announce() {
     if (std::exchange(m_announced, true))
         return;
-    logLine(kCrLf +
-            (m_item.direction == TransferDirection::Download ? QStringLiteral("Retrieving ")
-                                                             : QStringLiteral("Sending ")) +
-            m_item.savedName());
+    m_host.logLine(kCrLf +
+                   (m_item.direction == TransferDirection::Download ? QStringLiteral("Retrieving ")
+                                                                    : QStringLiteral("Sending ")) +
+                   m_item.savedName());
 }
 
 // Every attempt logs in with what the item's login and its trust say now;
@@ -163,10 +164,10 @@ void QueueWorker::announce() {
 void QueueWorker::begin() {
     if (!busy())
         return;
-    m_queue.setState(m_item.id, TransferState::Running);
-    const QueueLogin& login = m_queue.loginOf(m_item);
+    m_host.setState(m_item.id, TransferState::Running, QString());
+    const QueueLogin& login = m_host.loginOf(m_item);
     if (!m_loginKey.isEmpty() && m_item.loginKey != m_loginKey)
-        createInet();
+        m_inet = std::make_unique<Inet>();
     m_loginKey = m_item.loginKey;
     try {
         m_inet->setRequestTimeout(30);
@@ -194,14 +195,16 @@ void QueueWorker::begin() {
 std::optional<ConflictAnswer> QueueWorker::answerAbout(const Conflict& conflict) {
     if (m_item.answer)
         return m_item.answer;
-    const std::optional<ConflictAnswer> answer = m_queue.answerFor(m_item.id, conflict);
+    const std::optional<ConflictAnswer> answer = m_host.answerFor(m_item.id, conflict);
     if (!answer) {
         const quint64 id = m_item.id;
         m_item = TransferItem();
-        m_queue.deferItem(id);
+        m_host.deferItem(id);
     }
     return answer;
 }
+
+// --- files ------------------------------------------------------------------
 
 // A part file this queue made and that is still as it left it is
 // continued; anything else starts anew in a part file of its own, after a
@@ -216,11 +219,8 @@ void QueueWorker::runDownload() {
     struct stat existing {};
     std::optional<ConflictAnswer> answer = m_item.answer;
     if (!answer && localStatus(m_item.local, &existing)) {
-        if (m_item.remoteTime < 0 && timesMatter()) {
-            lookUpRemoteFile([this](const FtpTransferFacts& facts) {
-                noteRemoteFile(facts);
-                runDownload();
-            });
+        if (m_item.remoteTime < 0 && !m_lookedUp && m_host.targetTimesMatter()) {
+            lookUpRemoteFile();
             return;
         }
         answer = answerAbout({TransferDirection::Download, m_item.remote, m_item.local, m_item.size,
@@ -235,7 +235,7 @@ void QueueWorker::runDownload() {
     case ConflictAnswer::Rename:
         if (localExists(m_item.local)) {
             m_item.local = freeName(m_item.local, localExists);
-            m_queue.setLocalPath(m_item.id, m_item.local);
+            m_host.setLocalPath(m_item.id, m_item.local);
         }
         break;
     case ConflictAnswer::Resume:
@@ -252,7 +252,7 @@ bool QueueWorker::makePartFile() {
     QString error;
     for (int another = 0; another < 1000; ++another) {
         const QString path = partFileFor(m_item.local, another);
-        if (localExists(path) || m_queue.localPathTaken(m_item.id, path))
+        if (localExists(path) || m_host.localPathTaken(m_item.id, path))
             continue;
         if (const std::optional<PartFile> part = createPartFile(path, &error)) {
             setPart(part);
@@ -268,7 +268,7 @@ bool QueueWorker::makePartFile() {
 
 void QueueWorker::setPart(const std::optional<PartFile>& part) {
     m_item.part = part;
-    m_queue.setPart(m_item.id, part);
+    m_host.setPart(m_item.id, part);
 }
 
 // `continueTarget`: the existing target was chosen to be continued; the part
@@ -287,36 +287,22 @@ void QueueWorker::download(bool continueTarget) {
         command.transfer.expectedTime = m_item.remoteTime;
     command.transfer.keepTime = true;
     announce();
-    execute(command, [this] {
-        setPart(std::nullopt);
-        logLine(kCrLf + m_item.savedName() + QStringLiteral(" retrieved"));
-        finish(TransferState::Done);
-    });
+    connect(startJob(command), &InetJob::finished, this, &QueueWorker::fileMoved);
 }
 
+// One listing per folder tells which targets exist.
 void QueueWorker::runUpload() {
-    const QString folder = folderOf(m_item.remote);
-    const auto* known = m_queue.remoteFolder(m_item, folder);
+    const RemoteFolders::Files* known = m_host.remoteFolder(m_item, folderOf(m_item.remote));
     if (!known) {
-        // One listing per folder tells which targets exist.
-        const auto remember = [this, folder] {
-            m_queue.rememberRemoteFolder(m_item, folder, m_inet->Listing());
-            runUpload();
-        };
-        execute(FtpCommand::list(QStringLiteral("LS"), folder), remember, remember);
+        const FtpCommand list = FtpCommand::list(QStringLiteral("LS"), folderOf(m_item.remote));
+        connect(startJob(list), &InetJob::finished, this, &QueueWorker::targetFolderListed);
         return;
     }
     const auto target = known->constFind(nameOf(m_item.remote));
     std::optional<ConflictAnswer> answer = m_item.answer;
     if (!answer && !m_item.partly && target != known->cend()) {
-        if (target->time < 0 && timesMatter()) {
-            const qint64 listedSize = target->size;
-            lookUpRemoteFile([this, listedSize](const FtpTransferFacts& facts) {
-                m_queue.rememberRemoteFile(m_item, m_item.remote,
-                                           facts.remoteSize >= 0 ? facts.remoteSize : listedSize,
-                                           facts.remoteTime);
-                runUpload();
-            });
+        if (target->time < 0 && !m_lookedUp && m_host.targetTimesMatter()) {
+            lookUpRemoteFile();
             return;
         }
         struct stat source {};
@@ -336,7 +322,7 @@ void QueueWorker::runUpload() {
             m_item.remote = freeName(m_item.remote, [known](const QString& path) {
                 return known->contains(nameOf(path));
             });
-            m_queue.setRemotePath(m_item.id, m_item.remote);
+            m_host.setRemotePath(m_item.id, m_item.remote);
         }
         break;
     default:
@@ -345,19 +331,12 @@ void QueueWorker::runUpload() {
     upload(m_item.partly || answer == ConflictAnswer::Resume);
 }
 
-// The time of an existing target matters to the question about it and to the
-// rule that compares times, not to an answer already given for the rest.
-bool QueueWorker::timesMatter() const {
-    return !m_lookedUp && !m_queue.m_answerForTheRest && m_queue.m_rule != ExistingTargetRule::Skip;
-}
-
-// A listing does not tell every server's times: the remote file's own size
-// and time, asked for once per item (unknown when the server will not say).
-void QueueWorker::lookUpRemoteFile(std::function<void(const FtpTransferFacts&)> then) {
-    m_lookedUp = true;
-    execute(
-        FtpCommand::stat(m_item.remote), [this, then] { then(m_inet->LastTransfer()); },
-        [then] { then(FtpTransferFacts()); });
+// A folder the server will not list is taken for an empty one.
+void QueueWorker::targetFolderListed(const InetResult& result) {
+    if (!carryOn(result, Refusal::Answers))
+        return;
+    m_host.rememberRemoteFolder(m_item, folderOf(m_item.remote), result.listing);
+    runUpload();
 }
 
 void QueueWorker::upload(bool append) {
@@ -365,14 +344,51 @@ void QueueWorker::upload(bool append) {
     command.transfer.append = append;
     command.transfer.keepTime = true;
     announce();
-    execute(command, [this] {
+    connect(startJob(command), &InetJob::finished, this, &QueueWorker::fileMoved);
+}
+
+// A listing does not tell every server's times: the remote file's own size
+// and time, asked for once per item (unknown when the server will not say).
+void QueueWorker::lookUpRemoteFile() {
+    m_lookedUp = true;
+    connect(startJob(FtpCommand::stat(m_item.remote)), &InetJob::finished, this,
+            &QueueWorker::remoteFileLookedUp);
+}
+
+void QueueWorker::remoteFileLookedUp(const InetResult& result) {
+    if (!carryOn(result, Refusal::Answers))
+        return;
+    const FtpTransferFacts facts = result.completed() ? result.facts : FtpTransferFacts();
+    if (m_item.direction == TransferDirection::Download) {
+        noteRemoteFile(facts);
+        runDownload();
+        return;
+    }
+    // What the listing said, unless the server told more.
+    const RemoteFolders::Files* known = m_host.remoteFolder(m_item, folderOf(m_item.remote));
+    const qint64 listedSize = known ? known->value(nameOf(m_item.remote)).size : -1;
+    m_host.rememberRemoteFile(m_item, m_item.remote,
+                              facts.remoteSize >= 0 ? facts.remoteSize : listedSize,
+                              facts.remoteTime);
+    runUpload();
+}
+
+void QueueWorker::fileMoved(const InetResult& result) {
+    if (!carryOn(result))
+        return;
+    if (m_item.direction == TransferDirection::Download) {
+        setPart(std::nullopt);
+        m_host.logLine(kCrLf + m_item.savedName() + QStringLiteral(" retrieved"));
+    } else {
         struct stat sent {};
         localStatus(m_item.local, &sent);
-        m_queue.rememberRemoteFile(m_item, m_item.remote, sent.st_size, sent.st_mtim.tv_sec);
-        logLine(kCrLf + m_item.savedName() + QStringLiteral(" sent"));
-        finish(TransferState::Done);
-    });
+        m_host.rememberRemoteFile(m_item, m_item.remote, sent.st_size, sent.st_mtim.tv_sec);
+        m_host.logLine(kCrLf + m_item.savedName() + QStringLiteral(" sent"));
+    }
+    finish(TransferState::Done);
 }
+
+// --- folders ----------------------------------------------------------------
 
 void QueueWorker::runRemoteFolder() {
     if (const QString deep = folderLoopProblem(m_item, {}); !deep.isEmpty()) {
@@ -384,34 +400,37 @@ void QueueWorker::runRemoteFolder() {
         finish(TransferState::Failed, QStringLiteral("Cannot make the local folder: ") + problem);
         return;
     }
-    execute(FtpCommand::list(QStringLiteral("LS"), m_item.remote + u'/'), [this] {
-        const SharedListing listing = m_inet->Listing();
-        const RemoteListing none;
-        const QByteArray identity = listingIdentity(listing ? *listing : none);
-        if (const QString loop = folderLoopProblem(m_item, identity); !loop.isEmpty()) {
-            finish(TransferState::Failed, loop);
-            return;
-        }
-        m_queue.insertChildren(m_item.id,
-                               remoteChildren(m_item, listing ? *listing : none, identity));
-        finish(TransferState::Done);
-    });
+    connect(startJob(FtpCommand::list(QStringLiteral("LS"), m_item.remote + u'/')),
+            &InetJob::finished, this, &QueueWorker::remoteFolderListed);
+}
+
+void QueueWorker::remoteFolderListed(const InetResult& result) {
+    if (!carryOn(result))
+        return;
+    const RemoteListing none;
+    const RemoteListing& listing = result.listing ? *result.listing : none;
+    const QByteArray identity = listingIdentity(listing);
+    if (const QString loop = folderLoopProblem(m_item, identity); !loop.isEmpty()) {
+        finish(TransferState::Failed, loop);
+        return;
+    }
+    m_host.insertChildren(m_item.id, remoteChildren(m_item, listing, identity));
+    finish(TransferState::Done);
+}
+
+void QueueWorker::runLocalFolder() {
+    connect(startJob(FtpCommand::makeDirectory(m_item.remote)), &InetJob::finished, this,
+            &QueueWorker::remoteFolderMade);
 }
 
 // A folder that exists already is refused by the server; that is no fault.
-void QueueWorker::runLocalFolder() {
-    execute(
-        FtpCommand::makeDirectory(m_item.remote),
-        [this] {
-            m_queue.rememberRemoteFolder(m_item, m_item.remote + u'/', SharedListing());
-            listLocalFolder();
-        },
-        [this] { listLocalFolder(); });
-}
-
 // The disk is read on the thread pool; the answer comes back here unless
 // this worker is gone by then.
-void QueueWorker::listLocalFolder() {
+void QueueWorker::remoteFolderMade(const InetResult& result) {
+    if (!carryOn(result, Refusal::Answers))
+        return;
+    if (result.completed())
+        m_host.rememberRemoteFolder(m_item, m_item.remote + u'/', SharedListing());
     const QString path = m_item.local;
     const quint64 id = m_item.id;
     std::weak_ptr<bool> alive = m_alive;
@@ -440,76 +459,76 @@ void QueueWorker::takeLocalFolder(const LocalFolder& folder, const QString& erro
     else if (!loop.isEmpty())
         finish(TransferState::Failed, loop);
     else {
-        m_queue.insertChildren(m_item.id, localChildren(m_item, folder));
+        m_host.insertChildren(m_item.id, localChildren(m_item, folder));
         finish(TransferState::Done);
     }
 }
 
-void QueueWorker::execute(const FtpCommand& command, std::function<void()> then,
-                          std::function<void()> onRefusal) {
-    m_then = std::move(then);
-    m_onRefusal = std::move(onRefusal);
-    try {
-        m_inet->Execute(m_inet->URL(), command);
-    } catch (const InetError& e) {
-        finish(TransferState::Failed, e.description());
-    }
+// --- jobs -------------------------------------------------------------------
+
+// The step's command on this worker's component; the step goes on from the
+// job's finished().
+InetJob* QueueWorker::startJob(const FtpCommand& command) {
+    m_job = InetJob::start(*m_inet, command, this);
+    connect(m_job, &InetJob::progress, this, [this](qint64 done, qint64 total) {
+        if (busy())
+            m_host.setProgress(m_item.id, done, total, m_rate.add(done));
+    });
+    return m_job;
 }
 
-// The component's completion decides the next step; a stop asked for in the
-// meantime wins over it.
-void QueueWorker::onState(short state) {
-    if (!busy() || (state != InetState::ResponseCompleted && state != InetState::Error))
-        return;
-    if (m_stopping) {
+// Whether the step goes on with its command's result. A stop asked for in
+// the meantime wins over it; a command that would not start fails the item;
+// any other failure goes to onFailure(), except a refusal by the server
+// where the step `Answers` it.
+bool QueueWorker::carryOn(const InetResult& result, Refusal refusal) {
+    if (!busy())
+        return false;
+    if (m_stopping || result.cancelled()) {
         finish(m_stopAs);
-        return;
+        return false;
     }
-    if (state == InetState::ResponseCompleted) {
-        if (auto then = std::exchange(m_then, nullptr))
-            then();
-    } else if (m_onRefusal && m_inet->ResponseCode() == InetResponse::ServerError) {
-        std::exchange(m_onRefusal, nullptr)();
-    } else {
-        onFailure();
+    if (result.completed())
+        return true;
+    if (refusedToStart(result)) {
+        finish(TransferState::Failed, result.info);
+        return false;
     }
-}
-
-void QueueWorker::onProgress(qint64 done, qint64 total) {
-    if (busy())
-        m_queue.setProgress(m_item.id, done, total, m_rate.add(done));
+    if (refusal == Refusal::Answers && result.code == InetResponse::ServerError)
+        return true;
+    onFailure(result);
+    return false;
 }
 
 // A lost connection is tried again a few times, each after a longer pause;
 // anything else fails the item with the component's reason.
-void QueueWorker::onFailure() {
-    const int code = m_inet->ResponseCode();
-    const QString info = m_inet->ResponseInfo();
-    logLine(QStringLiteral("Error! ") + QString::number(code) + QStringLiteral(": ") + info +
-            kCrLf);
-    noteWhatWasLeft();
-    if (isConnectionTrouble(code) && m_retries < TransferQueue::AutomaticRetries) {
+void QueueWorker::onFailure(const InetResult& result) {
+    const int code = result.code;
+    const QString& info = result.info;
+    m_host.logLine(QStringLiteral("Error! ") + QString::number(code) + QStringLiteral(": ") + info +
+                   kCrLf);
+    noteWhatWasLeft(result.facts);
+    if (isConnectionTrouble(code) && m_retries < AutomaticRetries) {
         ++m_retries;
-        m_queue.setState(m_item.id, TransferState::Running,
-                         QStringLiteral("Connection lost; trying again (%1 of %2).")
-                             .arg(m_retries)
-                             .arg(TransferQueue::AutomaticRetries));
-        m_retryTimer.start(m_queue.m_retryPauseMs << (m_retries - 1));
+        m_host.setState(m_item.id, TransferState::Running,
+                        QStringLiteral("Connection lost; trying again (%1 of %2).")
+                            .arg(m_retries)
+                            .arg(AutomaticRetries));
+        m_retryTimer.start(m_host.retryPauseMs() << (m_retries - 1));
         return;
     }
     finish(TransferState::Failed, info);
     // Every other item would be refused the same way.
     if (code == InetResponse::LoginFailure || InetResponse::isTrustQuestion(code) ||
         code == InetResponse::SecureChannelFailed || code == InetResponse::TlsNotOffered)
-        m_queue.loginRefused(info);
+        m_host.loginRefused(info);
 }
 
 // What a failed attempt learnt and left: the remote file as it saw it, and
 // the part file as it left it (gone when nothing was kept).
-void QueueWorker::noteWhatWasLeft() {
+void QueueWorker::noteWhatWasLeft(const FtpTransferFacts& facts) {
     if (m_item.folder)
         return;
-    const Inet::TransferFacts& facts = m_inet->LastTransfer();
     if (m_item.direction == TransferDirection::Download)
         noteRemoteFile(facts);
     if (m_item.direction == TransferDirection::Download && m_item.part) {
@@ -525,27 +544,27 @@ void QueueWorker::noteWhatWasLeft() {
     const bool kept = m_item.direction == TransferDirection::Upload || m_item.part;
     if (kept) {
         m_item.partly = true;
-        m_queue.markPartly(m_item.id);
+        m_host.markPartly(m_item.id);
     }
 }
 
 // The remote file as the download saw it (by SIZE and MDTM, more exactly
 // than a listing tells), for the next attempt to hold its part file to.
-void QueueWorker::noteRemoteFile(const Inet::TransferFacts& facts) {
+void QueueWorker::noteRemoteFile(const FtpTransferFacts& facts) {
     if (facts.remoteSize >= 0)
         m_item.size = facts.remoteSize;
     if (facts.remoteTime >= 0)
         m_item.remoteTime = facts.remoteTime;
-    m_queue.noteRemoteFile(m_item.id, facts.remoteSize, facts.remoteTime);
+    m_host.noteRemoteFile(m_item.id, facts.remoteSize, facts.remoteTime);
 }
 
 void QueueWorker::stop(TransferState state) {
     if (!busy())
         return;
     m_stopAs = state;
-    if (m_inet->StillExecuting()) {
+    if (m_job && !m_job->isFinished()) {
         m_stopping = true;
-        m_inet->Cancel();
+        m_job->abort();
     } else if (m_reading) {
         m_stopping = true; // the reading of the folder ends it
     } else {
@@ -558,17 +577,15 @@ void QueueWorker::finish(TransferState state, const QString& error) {
     // A transfer stopped midway may still be writing its last bytes: the
     // part file is known by which file it is until it is measured again.
     if (m_item.part && (state == TransferState::Cancelled || state == TransferState::Waiting) &&
-        m_inet && !m_item.folder) {
+        !m_item.folder) {
         PartFile stopped = *m_item.part;
         stopped.size = -1;
         setPart(stopped);
     }
     const TransferItem item = m_item;
     m_item = TransferItem();
-    m_then = nullptr;
-    m_onRefusal = nullptr;
     m_stopping = false;
     m_reading = false;
     m_retryTimer.stop();
-    m_queue.finishItem(item, state, error);
+    m_host.finishItem(item, state, error);
 }

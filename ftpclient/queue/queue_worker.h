@@ -11,16 +11,17 @@
 #include <QPointer>
 #include <QTimer>
 
-#include <functional>
 #include <memory>
 #include <optional>
 
 class Inet;
-class TransferQueue;
+class InetJob;
+class QueueWorkerHost;
+struct InetResult;
 
-// One connection of the queue and the item it works on. Each step is a
-// command of its own transfer component, and the next step follows from the
-// component's completion: nothing here ever waits.
+// One connection of the queue and the item it works on. Each step starts a
+// job on its own transfer component and the next step follows from the
+// job's result: nothing here ever waits.
 //
 // A file goes in one command, after a look at its target; a folder is made
 // on the other side and its entries queued behind it.
@@ -28,7 +29,10 @@ class QueueWorker : public QObject {
     Q_OBJECT
 
 public:
-    explicit QueueWorker(TransferQueue& queue);
+    // A lost connection is tried again this many times.
+    static constexpr int AutomaticRetries = 3;
+
+    explicit QueueWorker(QueueWorkerHost& host);
     ~QueueWorker() override;
 
     bool busy() const { return m_item.id != 0; }
@@ -42,43 +46,44 @@ public:
     void resetConnection();
 
 private:
+    // Whether a refusal by the server ends the step's command like a
+    // completion (the step looks at the result) or fails the item.
+    enum class Refusal { Fails, Answers };
+
     void begin();
+    void announce();
+    std::optional<ConflictAnswer> answerAbout(const Conflict& conflict);
+    // Files.
     void runDownload();
-    void runUpload();
-    void runRemoteFolder();
-    void runLocalFolder();
     bool makePartFile();
     void setPart(const std::optional<PartFile>& part);
     void download(bool continueTarget);
+    void runUpload();
     void upload(bool append);
-    void listLocalFolder();
+    void lookUpRemoteFile();
+    void remoteFileLookedUp(const InetResult& result);
+    void targetFolderListed(const InetResult& result);
+    void fileMoved(const InetResult& result);
+    // Folders.
+    void runRemoteFolder();
+    void remoteFolderListed(const InetResult& result);
+    void runLocalFolder();
+    void remoteFolderMade(const InetResult& result);
     void takeLocalFolder(const LocalFolder& folder, const QString& error);
-    void noteWhatWasLeft();
+    // Jobs and their ends.
+    InetJob* startJob(const FtpCommand& command);
+    bool carryOn(const InetResult& result, Refusal refusal = Refusal::Fails);
+    void onFailure(const InetResult& result);
+    void noteWhatWasLeft(const FtpTransferFacts& facts);
     void noteRemoteFile(const FtpTransferFacts& facts);
-    std::optional<ConflictAnswer> answerAbout(const Conflict& conflict);
-    bool timesMatter() const;
-    void lookUpRemoteFile(std::function<void(const FtpTransferFacts&)> then);
-
-    // Runs `command`; its success goes on with `then`, a refusal by the
-    // server with `onRefusal` when given (else it fails the item).
-    void execute(const FtpCommand& command, std::function<void()> then,
-                 std::function<void()> onRefusal = nullptr);
-    void onState(short state);
-    void onProgress(qint64 done, qint64 total);
-    void onFailure();
     void finish(TransferState state, const QString& error = QString());
-    void createInet();
-    void logLine(const QString& text);
-    // Logs that the file is on its way, under the name it is saved as.
-    void announce();
 
-    TransferQueue& m_queue;
+    QueueWorkerHost& m_host;
     std::unique_ptr<Inet> m_inet;
-    TransferItem m_item; // the running item, as it was handed over
-    QString m_loginKey;  // the login the connection was last used with
-    std::function<void()> m_then;
-    std::function<void()> m_onRefusal;
-    bool m_reading = false; // a local folder is being read on the thread pool
+    QPointer<InetJob> m_job; // the step's command
+    TransferItem m_item;     // the running item, as it was handed over
+    QString m_loginKey;      // the login the connection was last used with
+    bool m_reading = false;  // a local folder is being read on the thread pool
     bool m_stopping = false;
     bool m_announced = false; // the running item's "Retrieving" or "Sending" is logged
     TransferState m_stopAs = TransferState::Cancelled;

@@ -8,6 +8,7 @@
 #include <QtGlobal>
 
 #include <optional>
+#include <vector>
 
 enum class TransferDirection { Download, Upload };
 
@@ -96,3 +97,11 @@ struct TransferTotals {
     qint64 secondsLeft = -1; // -1: not known
     int running = 0;
 };
+
+// Whether a stopped file left part of itself: a download's own part file
+// beside its target, bytes sent of an upload.
+bool leftPart(const TransferItem& item);
+TransferTotals totalsOf(const std::vector<TransferItem>& items);
+// The items worth keeping for another run: those not finished, a running
+// one as one to be continued.
+std::vector<TransferItem> keptForLater(const std::vector<TransferItem>& items);
