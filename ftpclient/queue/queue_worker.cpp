@@ -23,12 +23,6 @@ namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 
-// The component would not start the command: the number of its InetError
-// (they lie above every response code) rather than a response code.
-bool refusedToStart(const InetResult& result) {
-    return result.failed() && result.code >= InetErrorNumber::InvalidUrl;
-}
-
 bool isConnectionTrouble(int code) {
     return code == InetResponse::ConnectionLost || code == InetResponse::Timeout ||
            code == InetResponse::CannotConnect;
@@ -490,7 +484,7 @@ bool QueueWorker::carryOn(const InetResult& result, Refusal refusal) {
     }
     if (result.completed())
         return true;
-    if (refusedToStart(result)) {
+    if (result.refused()) {
         finish(TransferState::Failed, result.info);
         return false;
     }
