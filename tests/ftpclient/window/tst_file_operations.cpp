@@ -10,6 +10,7 @@
 #include "remote_session.h"
 #include "scripted_connect.h"
 #include "scripted_prompter.h"
+#include "session_waits.h"
 #include "silent_server.h"
 #include "test_files.h"
 #include "transfer_queue.h"
@@ -51,6 +52,13 @@ FtpTestServer::Options slow() {
     FtpTestServer::Options options;
     options.rateLimit = kSlowRate;
     return options;
+}
+
+// Waits until the session has nothing running or waiting and its last
+// listing is in the remote lists.
+bool settled(const TARLEN_Frm& f) {
+    return waitUntilIdle(f.session()) &&
+           QTest::qWaitFor([&f] { return !f.remotePane->listingPending(); });
 }
 
 // "256 KiB/s" in bytes per second.
@@ -182,11 +190,14 @@ bool TestFileOperations::quitAndReopen() {
 
 void TestFileOperations::useServer(FtpTestServer& server) {
     TARLEN_Frm& f = *m_frm;
-    if (f.session().bConnected)
+    if (f.session().connected()) {
         f.Cmd_Connect->click();
+        QVERIFY(settled(f));
+    }
     scriptConnectDialog(f, server);
     f.Cmd_Connect->click();
-    QVERIFY(f.session().bConnected);
+    QVERIFY(settled(f));
+    QVERIFY(f.session().connected());
     m_prompter.messages.clear();
     m_sent->clear();
 }
@@ -297,6 +308,7 @@ void TestFileOperations::hostileNameIsRefusedAndOthersGo() {
     const QString bad = QStringLiteral("bad") + QChar(1) + QStringLiteral("name");
     QVERIFY(m_server.writeFile(bad, "x"));
     f.remotePane->Cmd_Refresh_Click();
+    QVERIFY(settled(f));
     for (int i = 0; i < f.remotePane->LstX_Files->ListCount(); ++i)
         QVERIFY(f.remotePane->LstX_Files->List(i) != bad);
     // A name no listing lets through, as if one had.
@@ -365,6 +377,7 @@ void TestFileOperations::existingTargetQuestionTellsBothSides() {
     QVERIFY(setTime(local(QStringLiteral("a.txt")), QDateTime(QDate(2023, 1, 3), QTime(3, 4))));
     f.localPane->Cmd_Refresh_Click();
     f.remotePane->Cmd_Refresh_Click();
+    QVERIFY(settled(f));
     m_prompter.choices = {QStringLiteral("Skip")};
     if (upload) {
         selectLocal({"a.txt"});
@@ -465,6 +478,7 @@ void TestFileOperations::browsingGoesOnWhileTwoFilesMove() {
     f.remotePane->Lst_Remote_Dir->setCurrentItem(
         f.remotePane->Lst_Remote_Dir->findItems(QStringLiteral("docs/"), Qt::MatchExactly).first());
     f.remotePane->Lst_Remote_Dir_DblClick();
+    QVERIFY(settled(f));
     QCOMPARE(entries(f.remotePane->LstX_Files), QStringList{"readme.txt"});
     QCOMPARE(f.queue().totals().running, 2);
     QVERIFY(waitForQueue(60000));
@@ -478,6 +492,7 @@ void TestFileOperations::folderGoesWithEverythingInIt() {
     TARLEN_Frm& f = *m_frm;
     QVERIFY(m_server.writeFile(QStringLiteral("docs/inner/deep.txt"), "deep"));
     f.remotePane->Cmd_Refresh_Click();
+    QVERIFY(settled(f));
     f.remotePane->Lst_Remote_Dir->setCurrentItem(
         f.remotePane->Lst_Remote_Dir->findItems(QStringLiteral("docs/"), Qt::MatchExactly).first());
     selectRemote({});
@@ -511,6 +526,7 @@ void TestFileOperations::keptQueueIsOfferedAtTheNextLogin() {
     useServer(m_slow);
     QVERIFY(m_slow.writeFile(QStringLiteral("later.bin"), QByteArray(2 * 1024 * 1024, 'l')));
     f.remotePane->Cmd_Refresh_Click();
+    QVERIFY(settled(f));
     selectRemote({"later.bin"});
     f.Cmd_Dn_Click();
     QTRY_VERIFY_WITH_TIMEOUT(f.queue().items().front().done > 0, 10000);
@@ -547,7 +563,8 @@ void TestFileOperations::keptQueueIsFoundWhateverTheProtocol() {
     };
     m_prompter.answers = {Prompter::Answer::Cancel};
     m_frm->Cmd_Connect->click();
-    QVERIFY(m_frm->session().bConnected);
+    QVERIFY(settled(*m_frm));
+    QVERIFY(m_frm->session().connected());
     QVERIFY(m_prompter.questions.last().text.startsWith(u"1 transfer with"));
     QVERIFY(m_frm->queue().items().empty());
     selectRemote({"kept.bin"});
@@ -594,6 +611,7 @@ void TestFileOperations::quittingWhileTransfersRunAsksFirst() {
     }
     if (running > 0) {
         f.remotePane->Cmd_Refresh_Click();
+        QVERIFY(settled(f));
         selectRemote(names);
         f.Cmd_Dn_Click();
         QTRY_COMPARE_WITH_TIMEOUT(f.queue().totals().running, running, 10000);
@@ -705,6 +723,7 @@ void TestFileOperations::destructiveQuestionsDefaultToNo() {
     f.remotePane->Cmd_Delete_Click();
     f.localPane->Cmd_Rem_Click();
     f.remotePane->Cmd_Rem_Click();
+    QVERIFY(settled(f));
     QCOMPARE(m_prompter.questions.size(), 4);
     for (const ScriptedPrompter::Shown& question : m_prompter.questions)
         QCOMPARE(question.defaultButton, Prompter::Answer::No);
@@ -717,9 +736,11 @@ void TestFileOperations::remoteDeleteAsksThenDeletesAndLists() {
     selectRemote({"a.txt", "my file.txt"});
     m_prompter.answers = {Prompter::Answer::No};
     f.remotePane->Cmd_Delete_Click();
+    QVERIFY(settled(f));
     QVERIFY(sent().isEmpty());
     m_prompter.answers = {Prompter::Answer::Yes};
     f.remotePane->Cmd_Delete_Click();
+    QVERIFY(settled(f));
     QCOMPARE(m_prompter.questions.last().text,
              QStringLiteral("Delete selected files on the remote system?"));
     QCOMPARE(m_prompter.questions.last().title, QStringLiteral("Qoro Consulting FTP"));
@@ -733,6 +754,7 @@ void TestFileOperations::remoteRenameStopsAtEmptyAnswer() {
     selectRemote({"a.txt", "b.zip"});
     m_prompter.inputs = {QStringLiteral("renamed a.txt"), QString()};
     f.remotePane->Cmd_Rename_Click();
+    QVERIFY(settled(f));
     QCOMPARE(m_prompter.prompts[0].text, QStringLiteral("Enter a new name fora.txt"));
     QCOMPARE(m_prompter.prompts[0].title, QStringLiteral("Qoro FTP"));
     QCOMPARE(sent(), (QStringList{"RENAME /a.txt /renamed a.txt", "DIR /*"}));
@@ -744,6 +766,7 @@ void TestFileOperations::remoteRenameStopsAtEmptyAnswer() {
     selectRemote({"b.zip"});
     m_prompter.inputs = {QStringLiteral("../b.zip")};
     f.remotePane->Cmd_Rename_Click();
+    QVERIFY(settled(f));
     QVERIFY(sent().isEmpty());
     QVERIFY(m_prompter.messages.last().text.startsWith(
         QStringLiteral("The following error occurred trying to rename /: ")));
@@ -753,6 +776,7 @@ void TestFileOperations::remoteMakeAndRemoveDirectory() {
     TARLEN_Frm& f = *m_frm;
     m_prompter.inputs = {QStringLiteral("new dir")};
     f.remotePane->Cmd_Dir_Click();
+    QVERIFY(settled(f));
     QCOMPARE(m_prompter.prompts[0].text, QStringLiteral("Enter a new remote subdirectory for /"));
     QCOMPARE(sent(), (QStringList{"MKDIR /new dir", "DIR /*"}));
     QVERIFY(QFileInfo(m_server.root() + QStringLiteral("/new dir")).isDir());
@@ -760,20 +784,23 @@ void TestFileOperations::remoteMakeAndRemoveDirectory() {
     // An empty answer does nothing at all.
     m_sent->clear();
     f.remotePane->Cmd_Dir_Click();
+    QVERIFY(settled(f));
     QVERIFY(sent().isEmpty());
 
     // Into docs/, then remove it with every file it lists.
     f.remotePane->Lst_Remote_Dir->setCurrentItem(
         f.remotePane->Lst_Remote_Dir->findItems(QStringLiteral("docs/"), Qt::MatchExactly).first());
     f.remotePane->Lst_Remote_Dir_DblClick();
+    QVERIFY(settled(f));
     m_sent->clear();
     m_prompter.answers = {Prompter::Answer::Yes};
     f.remotePane->Cmd_Rem_Click();
+    QVERIFY(settled(f));
     QCOMPARE(m_prompter.questions.last().text,
              QStringLiteral("Delete the directory /docs/ and all its contents from the remote "
                             "system?"));
     QCOMPARE(sent(), (QStringList{"DELETE /docs/readme.txt", "RMDIR /docs/", "DIR /*"}));
-    QCOMPARE(f.session().sRemoteDir, QStringLiteral("/"));
+    QCOMPARE(f.session().currentDirectory(), QStringLiteral("/"));
     QCOMPARE(f.remotePane->Lbl_Dir->text(), QStringLiteral("/"));
     QVERIFY(!QFileInfo::exists(m_server.root() + QStringLiteral("/docs")));
 }
@@ -954,6 +981,7 @@ void TestFileOperations::deleteKeyRunsThatPanesDelete() {
     m_prompter.answers = {Prompter::Answer::Cancel};
     short key = 46;
     f.remotePane->LstX_Files_KeyDown(key, 1);
+    QVERIFY(settled(f));
     QCOMPARE(m_prompter.questions.size(), 1);
     QCOMPARE(m_prompter.questions[0].text,
              QStringLiteral("Delete selected files on the remote system?"));
