@@ -10,6 +10,7 @@
 #include "remote_session.h"
 #include "scripted_connect.h"
 #include "scripted_prompter.h"
+#include "session_waits.h"
 #include "silent_server.h"
 #include "test_files.h"
 #include "transfer_queue.h"
@@ -51,6 +52,13 @@ FtpTestServer::Options slow() {
     FtpTestServer::Options options;
     options.rateLimit = kSlowRate;
     return options;
+}
+
+// Waits until the session has nothing running or waiting and its last
+// listing is in the remote lists.
+bool settled(const TARLEN_Frm& f) {
+    return waitUntilIdle(f.session()) &&
+           QTest::qWaitFor([&f] { return !f.parts().remotePane->listingPending(); });
 }
 
 // "256 KiB/s" in bytes per second.
@@ -182,11 +190,14 @@ bool TestFileOperations::quitAndReopen() {
 
 void TestFileOperations::useServer(FtpTestServer& server) {
     TARLEN_Frm& f = *m_frm;
-    if (f.session().bConnected)
+    if (f.session().connected()) {
         f.parts().Cmd_Connect->click();
+        QVERIFY(settled(f));
+    }
     scriptConnectDialog(f, server);
     f.parts().Cmd_Connect->click();
-    QVERIFY(f.session().bConnected);
+    QVERIFY(settled(f));
+    QVERIFY(f.session().connected());
     m_prompter.messages.clear();
     m_sent->clear();
 }
@@ -297,6 +308,7 @@ void TestFileOperations::hostileNameIsRefusedAndOthersGo() {
     const QString bad = QStringLiteral("bad") + QChar(1) + QStringLiteral("name");
     QVERIFY(m_server.writeFile(bad, "x"));
     f.parts().remotePane->Cmd_Refresh_Click();
+    QVERIFY(settled(f));
     for (int i = 0; i < f.parts().remotePane->LstX_Files->ListCount(); ++i)
         QVERIFY(f.parts().remotePane->LstX_Files->List(i) != bad);
     // A name no listing lets through, as if one had.
@@ -365,6 +377,7 @@ void TestFileOperations::existingTargetQuestionTellsBothSides() {
     QVERIFY(setTime(local(QStringLiteral("a.txt")), QDateTime(QDate(2023, 1, 3), QTime(3, 4))));
     f.parts().localPane->Cmd_Refresh_Click();
     f.parts().remotePane->Cmd_Refresh_Click();
+    QVERIFY(settled(f));
     m_prompter.choices = {QStringLiteral("Skip")};
     if (upload) {
         selectLocal({"a.txt"});
@@ -463,10 +476,9 @@ void TestFileOperations::browsingGoesOnWhileTwoFilesMove() {
     f.Cmd_Dn_Click();
     QTRY_COMPARE_WITH_TIMEOUT(f.queue().totals().running, 2, 10000);
     f.parts().remotePane->Lst_Remote_Dir->setCurrentItem(
-        f.parts()
-            .remotePane->Lst_Remote_Dir->findItems(QStringLiteral("docs/"), Qt::MatchExactly)
-            .first());
+        f.parts().remotePane->Lst_Remote_Dir->findItems(QStringLiteral("docs/"), Qt::MatchExactly).first());
     f.parts().remotePane->Lst_Remote_Dir_DblClick();
+    QVERIFY(settled(f));
     QCOMPARE(entries(f.parts().remotePane->LstX_Files), QStringList{"readme.txt"});
     QCOMPARE(f.queue().totals().running, 2);
     QVERIFY(waitForQueue(60000));
@@ -480,10 +492,9 @@ void TestFileOperations::folderGoesWithEverythingInIt() {
     TARLEN_Frm& f = *m_frm;
     QVERIFY(m_server.writeFile(QStringLiteral("docs/inner/deep.txt"), "deep"));
     f.parts().remotePane->Cmd_Refresh_Click();
+    QVERIFY(settled(f));
     f.parts().remotePane->Lst_Remote_Dir->setCurrentItem(
-        f.parts()
-            .remotePane->Lst_Remote_Dir->findItems(QStringLiteral("docs/"), Qt::MatchExactly)
-            .first());
+        f.parts().remotePane->Lst_Remote_Dir->findItems(QStringLiteral("docs/"), Qt::MatchExactly).first());
     selectRemote({});
     f.Cmd_Dn_Click();
     QVERIFY(waitForQueue());
@@ -493,8 +504,7 @@ void TestFileOperations::folderGoesWithEverythingInIt() {
     // Back up under another name, chosen in the local directory list.
     QVERIFY(QDir().rename(local(QStringLiteral("docs")), local(QStringLiteral("copy"))));
     f.parts().localPane->reloadLocalFiles();
-    QTRY_VERIFY(
-        !f.parts().localPane->Dir1->findItems(QStringLiteral("copy"), Qt::MatchEndsWith).isEmpty());
+    QTRY_VERIFY(!f.parts().localPane->Dir1->findItems(QStringLiteral("copy"), Qt::MatchEndsWith).isEmpty());
     QListWidgetItem* copy =
         f.parts().localPane->Dir1->findItems(QStringLiteral("copy"), Qt::MatchEndsWith).first();
     f.parts().localPane->Dir1->setCurrentItem(copy);
@@ -505,9 +515,8 @@ void TestFileOperations::folderGoesWithEverythingInIt() {
     QCOMPARE(readFile(m_server.root() + QStringLiteral("/copy/inner/deep.txt")),
              QByteArray("deep"));
     QTRY_VERIFY(
-        f.parts()
-            .remotePane->Lst_Remote_Dir->findItems(QStringLiteral("copy/"), Qt::MatchExactly)
-            .size() == 1);
+        f.parts().remotePane->Lst_Remote_Dir->findItems(QStringLiteral("copy/"), Qt::MatchExactly).size() ==
+        1);
 }
 
 // Closing the window with work left keeps it; the next login to the same
@@ -517,6 +526,7 @@ void TestFileOperations::keptQueueIsOfferedAtTheNextLogin() {
     useServer(m_slow);
     QVERIFY(m_slow.writeFile(QStringLiteral("later.bin"), QByteArray(2 * 1024 * 1024, 'l')));
     f.parts().remotePane->Cmd_Refresh_Click();
+    QVERIFY(settled(f));
     selectRemote({"later.bin"});
     f.Cmd_Dn_Click();
     QTRY_VERIFY_WITH_TIMEOUT(f.queue().items().front().done > 0, 10000);
@@ -553,7 +563,8 @@ void TestFileOperations::keptQueueIsFoundWhateverTheProtocol() {
     };
     m_prompter.answers = {Prompter::Answer::Cancel};
     m_frm->parts().Cmd_Connect->click();
-    QVERIFY(m_frm->session().bConnected);
+    QVERIFY(settled(*m_frm));
+    QVERIFY(m_frm->session().connected());
     QVERIFY(m_prompter.questions.last().text.startsWith(u"1 transfer with"));
     QVERIFY(m_frm->queue().items().empty());
     selectRemote({"kept.bin"});
@@ -600,6 +611,7 @@ void TestFileOperations::quittingWhileTransfersRunAsksFirst() {
     }
     if (running > 0) {
         f.parts().remotePane->Cmd_Refresh_Click();
+        QVERIFY(settled(f));
         selectRemote(names);
         f.Cmd_Dn_Click();
         QTRY_COMPARE_WITH_TIMEOUT(f.queue().totals().running, running, 10000);
@@ -638,8 +650,8 @@ void TestFileOperations::connectingElsewhereLetsTransfersFinish() {
     useServer(m_server);
     QCOMPARE(f.queue().items().size(), size_t(1));
     QCOMPARE(f.queue().items().front().state, TransferState::Running);
-    QVERIFY(f.parts().Txt_Status->text().contains(QStringLiteral("1 transfer with ") +
-                                                  m_slow.address() + QStringLiteral(" goes on")));
+    QVERIFY(f.parts().Txt_Status->text().contains(QStringLiteral("1 transfer with ") + m_slow.address() +
+                                          QStringLiteral(" goes on")));
     QCOMPARE(f.parts().Queue->model().index(0, QueueModel::Remote).data().toString(),
              QStringLiteral("/far.bin on ") + m_slow.address());
     selectRemote({"a.txt"});
@@ -676,11 +688,9 @@ void TestFileOperations::progressShowsTheFileWhileItMoves() {
         if (!names.contains(f.parts().Progress->nameText()))
             names << f.parts().Progress->nameText();
         QVERIFY(f.parts().Progress->amountText().endsWith(QStringLiteral("of 640 KiB")));
-        if (f.parts().Progress->nameText() == u"trailer.bin" &&
-            f.parts().Progress->percent() >= 40) {
+        if (f.parts().Progress->nameText() == u"trailer.bin" && f.parts().Progress->percent() >= 40) {
             secondRates << rateOf(f.parts().Progress->rateText());
-            const QStringList left =
-                f.parts().Progress->timeLeftText().split(u' ').value(0).split(u':');
+            const QStringList left = f.parts().Progress->timeLeftText().split(u' ').value(0).split(u':');
             secondLeft << left.value(0).toInt() * 60 + left.value(1).toInt();
         }
     });
@@ -713,6 +723,7 @@ void TestFileOperations::destructiveQuestionsDefaultToNo() {
     f.parts().remotePane->Cmd_Delete_Click();
     f.parts().localPane->Cmd_Rem_Click();
     f.parts().remotePane->Cmd_Rem_Click();
+    QVERIFY(settled(f));
     QCOMPARE(m_prompter.questions.size(), 4);
     for (const ScriptedPrompter::Shown& question : m_prompter.questions)
         QCOMPARE(question.defaultButton, Prompter::Answer::No);
@@ -725,9 +736,11 @@ void TestFileOperations::remoteDeleteAsksThenDeletesAndLists() {
     selectRemote({"a.txt", "my file.txt"});
     m_prompter.answers = {Prompter::Answer::No};
     f.parts().remotePane->Cmd_Delete_Click();
+    QVERIFY(settled(f));
     QVERIFY(sent().isEmpty());
     m_prompter.answers = {Prompter::Answer::Yes};
     f.parts().remotePane->Cmd_Delete_Click();
+    QVERIFY(settled(f));
     QCOMPARE(m_prompter.questions.last().text,
              QStringLiteral("Delete selected files on the remote system?"));
     QCOMPARE(m_prompter.questions.last().title, QStringLiteral("Qoro Consulting FTP"));
@@ -741,6 +754,7 @@ void TestFileOperations::remoteRenameStopsAtEmptyAnswer() {
     selectRemote({"a.txt", "b.zip"});
     m_prompter.inputs = {QStringLiteral("renamed a.txt"), QString()};
     f.parts().remotePane->Cmd_Rename_Click();
+    QVERIFY(settled(f));
     QCOMPARE(m_prompter.prompts[0].text, QStringLiteral("Enter a new name fora.txt"));
     QCOMPARE(m_prompter.prompts[0].title, QStringLiteral("Qoro FTP"));
     QCOMPARE(sent(), (QStringList{"RENAME /a.txt /renamed a.txt", "DIR /*"}));
@@ -752,6 +766,7 @@ void TestFileOperations::remoteRenameStopsAtEmptyAnswer() {
     selectRemote({"b.zip"});
     m_prompter.inputs = {QStringLiteral("../b.zip")};
     f.parts().remotePane->Cmd_Rename_Click();
+    QVERIFY(settled(f));
     QVERIFY(sent().isEmpty());
     QVERIFY(m_prompter.messages.last().text.startsWith(
         QStringLiteral("The following error occurred trying to rename /: ")));
@@ -761,6 +776,7 @@ void TestFileOperations::remoteMakeAndRemoveDirectory() {
     TARLEN_Frm& f = *m_frm;
     m_prompter.inputs = {QStringLiteral("new dir")};
     f.parts().remotePane->Cmd_Dir_Click();
+    QVERIFY(settled(f));
     QCOMPARE(m_prompter.prompts[0].text, QStringLiteral("Enter a new remote subdirectory for /"));
     QCOMPARE(sent(), (QStringList{"MKDIR /new dir", "DIR /*"}));
     QVERIFY(QFileInfo(m_server.root() + QStringLiteral("/new dir")).isDir());
@@ -768,22 +784,23 @@ void TestFileOperations::remoteMakeAndRemoveDirectory() {
     // An empty answer does nothing at all.
     m_sent->clear();
     f.parts().remotePane->Cmd_Dir_Click();
+    QVERIFY(settled(f));
     QVERIFY(sent().isEmpty());
 
     // Into docs/, then remove it with every file it lists.
     f.parts().remotePane->Lst_Remote_Dir->setCurrentItem(
-        f.parts()
-            .remotePane->Lst_Remote_Dir->findItems(QStringLiteral("docs/"), Qt::MatchExactly)
-            .first());
+        f.parts().remotePane->Lst_Remote_Dir->findItems(QStringLiteral("docs/"), Qt::MatchExactly).first());
     f.parts().remotePane->Lst_Remote_Dir_DblClick();
+    QVERIFY(settled(f));
     m_sent->clear();
     m_prompter.answers = {Prompter::Answer::Yes};
     f.parts().remotePane->Cmd_Rem_Click();
+    QVERIFY(settled(f));
     QCOMPARE(m_prompter.questions.last().text,
              QStringLiteral("Delete the directory /docs/ and all its contents from the remote "
                             "system?"));
     QCOMPARE(sent(), (QStringList{"DELETE /docs/readme.txt", "RMDIR /docs/", "DIR /*"}));
-    QCOMPARE(f.session().sRemoteDir, QStringLiteral("/"));
+    QCOMPARE(f.session().currentDirectory(), QStringLiteral("/"));
     QCOMPARE(f.parts().remotePane->Lbl_Dir->text(), QStringLiteral("/"));
     QVERIFY(!QFileInfo::exists(m_server.root() + QStringLiteral("/docs")));
 }
@@ -964,6 +981,7 @@ void TestFileOperations::deleteKeyRunsThatPanesDelete() {
     m_prompter.answers = {Prompter::Answer::Cancel};
     short key = 46;
     f.parts().remotePane->LstX_Files_KeyDown(key, 1);
+    QVERIFY(settled(f));
     QCOMPARE(m_prompter.questions.size(), 1);
     QCOMPARE(m_prompter.questions[0].text,
              QStringLiteral("Delete selected files on the remote system?"));

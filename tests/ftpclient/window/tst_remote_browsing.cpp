@@ -9,6 +9,7 @@
 #include "remote_session.h"
 #include "scripted_connect.h"
 #include "scripted_prompter.h"
+#include "session_waits.h"
 #include "transfer_queue.h"
 #include "window/status_log.h"
 #include "window/tarlen_frm.h"
@@ -42,6 +43,13 @@ QStringList fileEntries(const CVantelCtrl* list) {
     for (int i = 0; i < list->ListCount(); ++i)
         out << list->List(i);
     return out;
+}
+
+// Waits until the session has nothing running or waiting and its last
+// listing is in the remote lists.
+bool settled(const TARLEN_Frm& f) {
+    return waitUntilIdle(f.session()) &&
+           QTest::qWaitFor([&f] { return !f.parts().remotePane->listingPending(); });
 }
 
 } // namespace
@@ -111,7 +119,8 @@ void TestRemoteBrowsing::connectToServer() {
     TARLEN_Frm& f = *m_frm;
     scriptConnectDialog(f, m_server);
     f.parts().Cmd_Connect->click();
-    QVERIFY(f.session().bConnected);
+    QVERIFY(settled(f));
+    QVERIFY(f.session().connected());
     m_sent->clear();
 }
 
@@ -167,8 +176,7 @@ void TestRemoteBrowsing::listingFillsDirectoriesAndSortedFiles() {
     for (int i = 0; i < list->ListCount(); ++i) {
         QCOMPARE(list->ItemData(i), i);
         const FileKind kind = extensionKind(list->List(i), Pane::Remote);
-        QCOMPARE(list->ItemImage(i).toImage(),
-                 f.parts().images->Img_Icons[size_t(kind.icon)].toImage());
+        QCOMPARE(list->ItemImage(i).toImage(), f.parts().images->Img_Icons[size_t(kind.icon)].toImage());
         QCOMPARE(list->ItemForeColor(i), kind.color);
     }
     // "asp" counts with the documents on the remote side.
@@ -204,16 +212,18 @@ void TestRemoteBrowsing::loginDirectoryGetsTrailingSlash() {
     QVERIFY(vsftpd.writeFile(QStringLiteral("a.txt"), "a"));
     scriptConnectDialog(f, vsftpd);
     f.parts().Cmd_Connect->click();
-    QVERIFY(f.session().bConnected);
-    QCOMPARE(f.session().sRootDir, vsftpd.root());
-    QCOMPARE(f.session().sRemoteDir, vsftpd.root() + u'/');
-    QCOMPARE(f.parts().remotePane->Lbl_Dir->text(), f.session().sRemoteDir);
+    QVERIFY(settled(f));
+    QVERIFY(f.session().connected());
+    QCOMPARE(f.session().rootDirectory(), vsftpd.root());
+    QCOMPARE(f.session().currentDirectory(), vsftpd.root() + u'/');
+    QCOMPARE(f.parts().remotePane->Lbl_Dir->text(), f.session().currentDirectory());
     QCOMPARE(fileEntries(f.parts().remotePane->LstX_Files), QStringList{"a.txt"});
     // Refresh lists exactly that directory, with the pattern.
     m_sent->clear();
     f.parts().remotePane->Lst_Remote_Dir->clearSelection();
     f.parts().remotePane->Lst_Remote_Dir->setCurrentItem(nullptr);
     f.parts().remotePane->Cmd_Refresh_Click();
+    QVERIFY(settled(f));
     QCOMPARE(sent(), QStringList{QStringLiteral("LS ") + vsftpd.root() + QStringLiteral("/*")});
     QCOMPARE(fileEntries(f.parts().remotePane->LstX_Files), QStringList{"a.txt"});
 }
@@ -223,18 +233,21 @@ void TestRemoteBrowsing::navigateDownUpAndGuardRoot() {
     TARLEN_Frm& f = *m_frm;
     select(QStringLiteral("docs/"));
     f.parts().remotePane->Lst_Remote_Dir_DblClick();
-    QCOMPARE(f.session().sRemoteDir, QStringLiteral("/docs/"));
+    QVERIFY(settled(f));
+    QCOMPARE(f.session().currentDirectory(), QStringLiteral("/docs/"));
     QCOMPARE(f.parts().remotePane->Lbl_Dir->text(), QStringLiteral("/docs/"));
     QCOMPARE(fileEntries(f.parts().remotePane->LstX_Files), QStringList{"readme.txt"});
     QCOMPARE(dirEntries(f.parts().remotePane->Lst_Remote_Dir), (QStringList{"../", "deep/"}));
 
     select(QStringLiteral("../"));
     f.parts().remotePane->Lst_Remote_Dir_DblClick();
-    QCOMPARE(f.session().sRemoteDir, QStringLiteral("/"));
+    QVERIFY(settled(f));
+    QCOMPARE(f.session().currentDirectory(), QStringLiteral("/"));
     // At the login directory "../" goes nowhere.
     select(QStringLiteral("../"));
     f.parts().remotePane->Lst_Remote_Dir_DblClick();
-    QCOMPARE(f.session().sRemoteDir, QStringLiteral("/"));
+    QVERIFY(settled(f));
+    QCOMPARE(f.session().currentDirectory(), QStringLiteral("/"));
     QCOMPARE(sent(), (QStringList{"LS /docs/*", "LS /*", "LS /*"}));
 }
 
@@ -243,11 +256,13 @@ void TestRemoteBrowsing::refreshWithoutSelectionListsAgain() {
     TARLEN_Frm& f = *m_frm;
     select(QStringLiteral("pub/"));
     f.parts().remotePane->Cmd_Refresh_Click();
-    QCOMPARE(f.session().sRemoteDir, QStringLiteral("/pub/"));
+    QVERIFY(settled(f));
+    QCOMPARE(f.session().currentDirectory(), QStringLiteral("/pub/"));
     QCOMPARE(fileEntries(f.parts().remotePane->LstX_Files), QStringList{"big file.jpg"});
     f.parts().remotePane->Lst_Remote_Dir->setCurrentItem(nullptr);
     f.parts().remotePane->Cmd_Refresh_Click();
-    QCOMPARE(f.session().sRemoteDir, QStringLiteral("/pub/"));
+    QVERIFY(settled(f));
+    QCOMPARE(f.session().currentDirectory(), QStringLiteral("/pub/"));
     QCOMPARE(sent(), (QStringList{"LS /pub/*", "LS /pub/*"}));
 }
 
@@ -259,6 +274,7 @@ void TestRemoteBrowsing::enterInPatternBoxFilters() {
     f.parts().remotePane->Txt_Pattern->setText(QStringLiteral("*.txt"));
     f.parts().remotePane->Txt_Pattern->setFocus();
     QTest::keyClick(f.parts().remotePane->Txt_Pattern, Qt::Key_Return);
+    QVERIFY(settled(f));
     QCOMPARE(sent(), QStringList{"LS /*.txt"});
     QCOMPARE(fileEntries(f.parts().remotePane->LstX_Files), QStringList{"A.txt"});
     QCOMPARE(f.parts().remotePane->Txt_Pattern->text(), QStringLiteral("*.txt"));
@@ -274,16 +290,13 @@ void TestRemoteBrowsing::enterWhileBusyWaitsForTheRunningCommand() {
     connectToServer();
     TARLEN_Frm& f = *m_frm;
     f.parts().remotePane->Txt_Pattern->setText(QStringLiteral("*.zip"));
-    bool pressed = false;
-    QTimer::singleShot(0, &f, [&] {
-        QVERIFY(f.session().Inet1()->StillExecuting());
-        short key = 13;
-        f.parts().remotePane->Txt_Pattern_KeyPress(key);
-        QCOMPARE(key, short(0));
-        pressed = true;
-    });
-    f.session().runCommand(LastCommand::Listing, commandOf(QStringLiteral("LS /docs/*")));
-    QVERIFY(pressed);
+    f.session().run(commandOf(QStringLiteral("LS /docs/*")));
+    QVERIFY(f.session().busy());
+    QVERIFY(f.session().Inet1()->StillExecuting());
+    short key = 13;
+    f.parts().remotePane->Txt_Pattern_KeyPress(key);
+    QCOMPARE(key, short(0));
+    QVERIFY(settled(f));
     QCOMPARE(sent(), (QStringList{"LS /docs/*", "LS /*.zip"}));
     QCOMPARE(fileEntries(f.parts().remotePane->LstX_Files), QStringList{"b.zip"});
 }
@@ -295,13 +308,11 @@ void TestRemoteBrowsing::enterWhileDeleteRunsLetsItCompleteAsADelete() {
     connectToServer();
     TARLEN_Frm& f = *m_frm;
     f.parts().remotePane->Txt_Pattern->setText(QStringLiteral("*.zip"));
-    QTimer::singleShot(0, &f, [&] {
-        QVERIFY(f.session().Inet1()->StillExecuting());
-        short key = 13;
-        f.parts().remotePane->Txt_Pattern_KeyPress(key);
-    });
-    f.session().sCurFile = QStringLiteral("/gone.txt");
-    f.session().runCommand(LastCommand::Delete, commandOf(QStringLiteral("DELETE /gone.txt")));
+    f.session().remove(QStringLiteral("/gone.txt"), QStringLiteral("/gone.txt"));
+    QVERIFY(f.session().Inet1()->StillExecuting());
+    short key = 13;
+    f.parts().remotePane->Txt_Pattern_KeyPress(key);
+    QVERIFY(settled(f));
     QCOMPARE(sent(), (QStringList{"DELETE /gone.txt", "LS /*.zip"}));
     QVERIFY(f.parts().Txt_Status->text().contains(QStringLiteral("\r\n/gone.txt deleted")));
     QCOMPARE(fileEntries(f.parts().remotePane->LstX_Files), QStringList{"b.zip"});
@@ -312,10 +323,12 @@ void TestRemoteBrowsing::doubleClickWhileBusyDoesNothing() {
     connectToServer();
     TARLEN_Frm& f = *m_frm;
     select(QStringLiteral("docs/"));
-    QTimer::singleShot(0, &f, [&] { f.parts().remotePane->Lst_Remote_Dir_DblClick(); });
-    f.session().runCommand(LastCommand::Listing, commandOf(QStringLiteral("LS /*")));
+    f.session().run(commandOf(QStringLiteral("LS /*")));
+    QVERIFY(f.session().busy());
+    f.parts().remotePane->Lst_Remote_Dir_DblClick();
+    QVERIFY(settled(f));
     QCOMPARE(sent(), QStringList{"LS /*"});
-    QCOMPARE(f.session().sRemoteDir, QStringLiteral("/"));
+    QCOMPARE(f.session().currentDirectory(), QStringLiteral("/"));
 }
 
 // A server that never says UTF8: names that are UTF-8 show as such, the
@@ -339,21 +352,23 @@ void TestRemoteBrowsing::namesAreUtf8WhereTheirBytesAreEvenUnannounced() {
     QVERIFY(f.parts().localPane->setLocalPath(local.path()));
     scriptConnectDialog(f, latin1);
     f.parts().Cmd_Connect->click();
-    QVERIFY(f.session().bConnected);
+    QVERIFY(settled(f));
+    QVERIFY(f.session().connected());
     QCOMPARE(fileEntries(f.parts().remotePane->LstX_Files), (QStringList{"café.txt", "naïve.txt"}));
     QCOMPARE(dirEntries(f.parts().remotePane->Lst_Remote_Dir), (QStringList{"../", "répertoire/"}));
 
     select(QStringLiteral("répertoire/"));
     f.parts().remotePane->Lst_Remote_Dir_DblClick();
+    QVERIFY(settled(f));
     QVERIFY(f.parts().remotePane->Lbl_Dir->text().endsWith(QStringLiteral("/répertoire/")));
     QCOMPARE(fileEntries(f.parts().remotePane->LstX_Files), QStringList{"inside.txt"});
     select(QStringLiteral("../"));
     f.parts().remotePane->Lst_Remote_Dir_DblClick();
+    QVERIFY(settled(f));
 
     const auto selectOnly = [&](const QString& shown) {
         for (int p = 0; p < f.parts().remotePane->LstX_Files->ListCount(); ++p)
-            f.parts().remotePane->LstX_Files->SetSelected(
-                p, f.parts().remotePane->LstX_Files->List(p) == shown);
+            f.parts().remotePane->LstX_Files->SetSelected(p, f.parts().remotePane->LstX_Files->List(p) == shown);
     };
     selectOnly(QStringLiteral("café.txt"));
     f.Cmd_Dn_Click();
@@ -367,6 +382,7 @@ void TestRemoteBrowsing::namesAreUtf8WhereTheirBytesAreEvenUnannounced() {
     selectOnly(QStringLiteral("naïve.txt"));
     m_prompter.answers = {Prompter::Answer::Yes};
     f.parts().remotePane->Cmd_Delete_Click();
+    QVERIFY(settled(f));
     QVERIFY(::access((root + "na\xC3\xAFve.txt").constData(), F_OK) != 0);
     QCOMPARE(fileEntries(f.parts().remotePane->LstX_Files), QStringList{"café.txt"});
     QVERIFY(m_prompter.messages.isEmpty());
@@ -401,6 +417,7 @@ void TestRemoteBrowsing::noEventSeesTheListsHalfRebuilt() {
     f.parts().remotePane->listingWaitMs = 0;
     select(QStringLiteral("many/"));
     f.parts().remotePane->Lst_Remote_Dir_DblClick();
+    QVERIFY(waitUntilIdle(f.session()));
     QTRY_VERIFY(!f.parts().remotePane->listingPending());
     QTest::qWait(20);
     watch.stop();
@@ -422,22 +439,26 @@ void TestRemoteBrowsing::linksAreMarkedAndEnteredWhenTheyLeadToDirectories() {
     TARLEN_Frm& f = *m_frm;
     scriptConnectDialog(f, server);
     f.parts().Cmd_Connect->click();
-    QVERIFY(f.session().bConnected);
-    const QString top = f.session().sRemoteDir;
+    QVERIFY(settled(f));
+    QVERIFY(f.session().connected());
+    const QString top = f.session().currentDirectory();
     const QStringList listed{"plain.txt", "to-dir@", "to-file@"};
     QCOMPARE(fileEntries(f.parts().remotePane->LstX_Files), listed);
 
     f.parts().remotePane->LstX_Files->SetListIndex(1);
     f.parts().remotePane->LstX_Files_DblClick();
-    QCOMPARE(f.session().sRemoteDir, top + QStringLiteral("to-dir/"));
+    QVERIFY(settled(f));
+    QCOMPARE(f.session().currentDirectory(), top + QStringLiteral("to-dir/"));
     QCOMPARE(fileEntries(f.parts().remotePane->LstX_Files), QStringList{"inner.txt"});
 
     select(QStringLiteral("../"));
     f.parts().remotePane->Lst_Remote_Dir_DblClick();
+    QVERIFY(settled(f));
     QCOMPARE(fileEntries(f.parts().remotePane->LstX_Files), listed);
     f.parts().remotePane->LstX_Files->SetListIndex(2);
     f.parts().remotePane->LstX_Files_DblClick();
-    QCOMPARE(f.session().sRemoteDir, top);
+    QVERIFY(settled(f));
+    QCOMPARE(f.session().currentDirectory(), top);
     QCOMPARE(f.parts().remotePane->Lbl_Dir->text(), top);
     QCOMPARE(fileEntries(f.parts().remotePane->LstX_Files), listed);
 }
