@@ -154,13 +154,16 @@ void RemoteSession::startNext() {
     attempt();
 }
 
-// One try of the running job on the component as it stands now.
+// One try of the running job on the component as it stands now. A command
+// the component refused to start was not sent: its job ends later, through
+// the event loop, but the component never began executing it.
 void RemoteSession::attempt() {
     applySecurityOptions();
+    const bool wasIdle = !m_inet1->StillExecuting();
     m_attempt = InetJob::start(*m_inet1, m_running->command(), this);
     connect(m_attempt, &InetJob::stateChanged, this, &RemoteSession::Inet1_StateChanged);
     connect(m_attempt, &InetJob::finished, this, &RemoteSession::onAttemptEnded);
-    if (!m_attempt->isFinished())
+    if (wasIdle && m_inet1->StillExecuting())
         emit commandExecuted(m_running->command().text());
 }
 
