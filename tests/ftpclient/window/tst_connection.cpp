@@ -12,6 +12,7 @@
 #include "scripted_connect.h"
 #include "scripted_prompter.h"
 #include "secret_service_fixture.h"
+#include "session_waits.h"
 #include "settings_file.h"
 #include "silent_server.h"
 #include "slow_proxy.h"
@@ -98,9 +99,8 @@ void TestConnection::init() {
     m_prompter = ScriptedPrompter();
     m_frm = std::make_unique<TARLEN_Frm>(m_prompter);
     m_frm->Form_Load();
-    m_frm->settingsStore().profiles().Hosts = {HostInfo{QStringLiteral("Test server"),
-                                                        m_server.address(), m_server.userName(),
-                                                        m_server.password()}};
+    m_frm->settingsStore().profiles().Hosts = {HostInfo{QStringLiteral("Test server"), m_server.address(),
+                                      m_server.userName(), m_server.password()}};
     m_frm->settingsStore().profiles().iNumHosts = 1;
     m_frm->settingsStore().profiles().iCurHost = 0;
     m_sent = std::make_unique<QSignalSpy>(&m_frm->session(), &RemoteSession::commandExecuted);
@@ -115,11 +115,12 @@ void TestConnection::cleanup() {
 void TestConnection::connectLogsStatesAndSendsPwdThenDir() {
     TARLEN_Frm& f = *m_frm;
     f.parts().Cmd_Connect->click();
+    QVERIFY(waitUntilIdle(f.session()));
     QCOMPARE(sent(), (QStringList{"PWD", "DIR"}));
     QCOMPARE(f.parts().Cmd_Connect->text(), QStringLiteral("Close"));
-    QVERIFY(f.session().bConnected);
-    QCOMPARE(f.session().sRemoteDir, QStringLiteral("/"));
-    QCOMPARE(f.session().sRootDir, QStringLiteral("/"));
+    QVERIFY(f.session().connected());
+    QCOMPARE(f.session().currentDirectory(), QStringLiteral("/"));
+    QCOMPARE(f.session().rootDirectory(), QStringLiteral("/"));
     QCOMPARE(f.parts().remotePane->Lbl_Dir->text(), QStringLiteral("/"));
     QVERIFY(f.parts().Txt_Status->text().startsWith(
         QStringLiteral("\r\nResolving Host\r\nHost Resolved\r\nConnecting...\r\nConnected!")));
@@ -145,14 +146,16 @@ void TestConnection::cancelDuringPwdSendsNoDir() {
     TARLEN_Frm& f = *m_frm;
     SilentServer silent;
     confirmHost(silent.address());
-    QTimer::singleShot(500, &f, [&f] {
-        QVERIFY(f.parts().Cmd_Cancel->isVisible() || !f.parts().Cmd_Cancel->isHidden());
-        f.parts().Cmd_Cancel->click();
-    });
     f.parts().Cmd_Connect->click();
+    // The connection to the silent server is made; its greeting never comes.
+    QTRY_VERIFY(f.parts().Txt_Status->text().contains(QStringLiteral("\r\nConnecting...")));
+    QVERIFY(f.session().busy());
+    QVERIFY(f.parts().Cmd_Cancel->isVisible() || !f.parts().Cmd_Cancel->isHidden());
+    f.parts().Cmd_Cancel->click();
+    QVERIFY(waitUntilIdle(f.session()));
     QCOMPARE(sent(), QStringList{"PWD"});
     QCOMPARE(f.parts().Cmd_Connect->text(), QStringLiteral("Close"));
-    QVERIFY(!f.session().bConnected);
+    QVERIFY(!f.session().connected());
     QVERIFY(f.parts().Txt_Status->text().contains(QStringLiteral("\r\nOperation cancled")));
     QVERIFY(f.parts().Cmd_Cancel->isHidden());
     QVERIFY(!f.session().Inet1()->StillExecuting());
@@ -176,17 +179,19 @@ void TestConnection::disconnectNamesTheLogin() {
     QFETCH(QString, named);
     TARLEN_Frm& f = *m_frm;
     f.settingsStore().profiles().Hosts = {HostInfo{QStringLiteral("Anonymous"), m_server.address(),
-                                                   QStringLiteral("anonymous"), QString()}};
+                                 QStringLiteral("anonymous"), QString()}};
     if (!savedAs.isEmpty())
         f.settingsStore().profiles().Hosts.append(
             HostInfo{savedAs, m_server.address(), m_server.userName(), m_server.password()});
     f.settingsStore().profiles().iNumHosts = short(f.settingsStore().profiles().Hosts.size());
     f.settingsStore().profiles().iCurHost = short(current);
     f.parts().Cmd_Connect->click();
-    QVERIFY(f.session().bConnected);
+    QVERIFY(waitUntilIdle(f.session()));
+    QVERIFY(f.session().connected());
     f.parts().Cmd_Connect->click();
+    QVERIFY(waitUntilIdle(f.session()));
     QCOMPARE(f.parts().Cmd_Connect->text(), QStringLiteral("Connect"));
-    QVERIFY(!f.session().bConnected);
+    QVERIFY(!f.session().connected());
     QCOMPARE(f.parts().remotePane->Lbl_Dir->text(), QString());
     QCOMPARE(sent().last(), QStringLiteral("QUIT"));
     QTRY_COMPARE(m_prompter.messages.size(), 1);
@@ -201,8 +206,10 @@ void TestConnection::closingDuringCommandAbandonsItAndSendsNothing() {
     SilentServer silent;
     confirmHost(silent.address());
     f.show();
-    QTimer::singleShot(500, &f, [&f] { f.close(); });
     f.parts().Cmd_Connect->click();
+    QTRY_VERIFY(f.parts().Txt_Status->text().contains(QStringLiteral("\r\nConnecting...")));
+    QVERIFY(f.session().busy());
+    f.close();
     QCOMPARE(sent(), QStringList{"PWD"});
     QVERIFY(!f.session().Inet1());
     QVERIFY(m_prompter.messages.isEmpty());
@@ -212,7 +219,8 @@ void TestConnection::closingWhileConnectedSendsNothing() {
     TARLEN_Frm& f = *m_frm;
     f.show();
     f.parts().Cmd_Connect->click();
-    QVERIFY(f.session().bConnected);
+    QVERIFY(waitUntilIdle(f.session()));
+    QVERIFY(f.session().connected());
     f.close();
     QCOMPARE(sent(), (QStringList{"PWD", "DIR"}));
     QTest::qWait(100);
@@ -233,14 +241,21 @@ void TestConnection::closeDuringLoginAbandonsIt() {
     QVERIFY(m_server.writeFile(QStringLiteral("listed.txt"), "x"));
     SlowProxy slow(m_server.port(), kAnswerDelayMs);
     confirmHost(slow.address());
+    bool closeClicked = false;
     connect(&m_frm->session(), &RemoteSession::commandExecuted, this, [&](const QString& command) {
         if (command == runningCommand)
-            QTimer::singleShot(kAnswerDelayMs / 2, &f, [&f] { f.parts().Cmd_Connect->click(); });
+            QTimer::singleShot(kAnswerDelayMs / 2, &f, [&f, &closeClicked] {
+                QVERIFY(f.session().busy());
+                f.parts().Cmd_Connect->click();
+                closeClicked = true;
+            });
     });
     f.parts().Cmd_Connect->click();
+    QTRY_VERIFY(closeClicked);
+    QVERIFY(waitUntilIdle(f.session()));
     QCOMPARE(sent().last(), runningCommand);
     QCOMPARE(f.parts().Cmd_Connect->text(), QStringLiteral("Connect"));
-    QVERIFY(!f.session().bConnected);
+    QVERIFY(!f.session().connected());
     QVERIFY(f.parts().Cmd_Cancel->isHidden());
     QVERIFY(!QApplication::overrideCursor());
     const QString logAtClose = f.parts().Txt_Status->text();
@@ -256,7 +271,8 @@ void TestConnection::closeDuringLoginAbandonsIt() {
     disconnect(&m_frm->session(), &RemoteSession::commandExecuted, this, nullptr);
     confirmHost(m_server.address());
     f.parts().Cmd_Connect->click();
-    QVERIFY(f.session().bConnected);
+    QVERIFY(waitUntilIdle(f.session()));
+    QVERIFY(f.session().connected());
     QCOMPARE(f.parts().remotePane->LstX_Files->List(0), QStringLiteral("listed.txt"));
     QFile::remove(m_server.root() + QStringLiteral("/listed.txt"));
 }
@@ -293,17 +309,19 @@ void TestConnection::failedLoginReturnsToDisconnected() {
         };
     }
     f.parts().Cmd_Connect->click();
+    QVERIFY(waitUntilIdle(f.session()));
     QCOMPARE(sent(), QStringList{"PWD"});
     QVERIFY(f.parts().Txt_Status->text().contains(QStringLiteral("Error! %1: ").arg(code)));
     QCOMPARE(f.parts().Cmd_Connect->text(), QStringLiteral("Connect"));
-    QVERIFY(!f.session().bConnected);
+    QVERIFY(!f.session().connected());
     QVERIFY(!QApplication::overrideCursor());
     QVERIFY(m_prompter.messages.isEmpty());
 
     // The button connects again rather than closing.
     confirmHost(m_server.address());
     f.parts().Cmd_Connect->click();
-    QVERIFY(f.session().bConnected);
+    QVERIFY(waitUntilIdle(f.session()));
+    QVERIFY(f.session().connected());
     QVERIFY(m_prompter.messages.isEmpty());
 }
 
@@ -362,8 +380,9 @@ void TestConnection::refusedPasswordIsAskedAgain() {
     }
     m_prompter.choices = {QStringLiteral("Continue in clear text")};
     f.parts().Cmd_Connect->click();
+    QVERIFY(waitUntilIdle(f.session()));
 
-    QCOMPARE(f.session().bConnected, connected);
+    QCOMPARE(f.session().connected(), connected);
     QCOMPARE(f.parts().Cmd_Connect->text(),
              connected ? QStringLiteral("Close") : QStringLiteral("Connect"));
     const qsizetype asked = typed.size() + (connected ? 0 : 1);
@@ -435,7 +454,8 @@ void TestConnection::keptQueueIsOfferedInWords() {
     QVERIFY(store.save(login.key(), kept));
     m_prompter.answers = {Prompter::Answer::No};
     m_frm->parts().Cmd_Connect->click();
-    QVERIFY(m_frm->session().bConnected);
+    QVERIFY(waitUntilIdle(m_frm->session()));
+    QVERIFY(m_frm->session().connected());
     QCOMPARE(m_prompter.questions.size(), 1);
     QCOMPARE(m_prompter.questions[0].text, question);
     QVERIFY(store.load(login.key()).empty()); // No forgot them
@@ -465,8 +485,9 @@ void TestConnection::profileWithControlCharacterSendsNothing() {
     f.settingsStore().profiles().Hosts[0].sPW = password;
     const QString url = QStringLiteral("ftp://%1/").arg(m_server.address());
     f.connectAtStart(*parseLaunchUrl(url, nullptr));
+    QVERIFY(waitUntilIdle(f.session()));
     QVERIFY(sent().isEmpty());
-    QVERIFY(!f.session().bConnected);
+    QVERIFY(!f.session().connected());
     QCOMPARE(f.parts().Cmd_Connect->text(), QStringLiteral("Connect"));
     QCOMPARE(m_prompter.messages.size(), 1);
     const QString message = m_prompter.messages[0].text;
@@ -493,15 +514,18 @@ void TestConnection::urlConnectsWithItsProfileAndOpensItsFolder() {
         parseLaunchUrl(base + QStringLiteral("/docs/sub%20dir"), nullptr);
     QVERIFY(target);
     f.connectAtStart(*target);
-    QVERIFY(f.session().bConnected);
+    QVERIFY(waitUntilIdle(f.session()));
+    QVERIFY(f.session().connected());
     QVERIFY(m_prompter.passwordPrompts.isEmpty());
     QCOMPARE(f.parts().remotePane->Lbl_Dir->text(), QStringLiteral("/docs/sub dir/"));
     QCOMPARE(f.parts().remotePane->LstX_Files->ListCount(), 1);
     QCOMPARE(f.parts().remotePane->LstX_Files->List(0), QStringLiteral("inner.txt"));
 
     f.parts().Cmd_Connect->click(); // Close
+    QVERIFY(waitUntilIdle(f.session()));
     f.connectAtStart(*parseLaunchUrl(base + QStringLiteral("/not/there/"), nullptr));
-    QVERIFY(f.session().bConnected);
+    QVERIFY(waitUntilIdle(f.session()));
+    QVERIFY(f.session().connected());
     QCOMPARE(f.parts().remotePane->Lbl_Dir->text(), QStringLiteral("/"));
     QVERIFY(f.parts().Txt_Status->text().contains(QStringLiteral("Error! 12003")));
 }
@@ -512,14 +536,16 @@ void TestConnection::urlWithoutPasswordAsksForIt() {
     const QString url = QStringLiteral("ftp://%1@%2/").arg(m_server.userName(), m_server.address());
     m_prompter.passwords = {std::nullopt};
     f.connectAtStart(*parseLaunchUrl(url, nullptr));
+    QVERIFY(waitUntilIdle(f.session()));
     QCOMPARE(m_prompter.passwordPrompts.size(), 1);
-    QVERIFY(!f.session().bConnected);
+    QVERIFY(!f.session().connected());
     QVERIFY(sent().isEmpty());
 
     // An ftp:// link asks for TLS, and for clear text when there is none.
     m_prompter.passwords = {m_server.password()};
     m_prompter.choices = {QStringLiteral("Continue in clear text")};
     f.connectAtStart(*parseLaunchUrl(url, nullptr));
-    QVERIFY(f.session().bConnected);
+    QVERIFY(waitUntilIdle(f.session()));
+    QVERIFY(f.session().connected());
     QCOMPARE(m_prompter.choicesShown.size(), 1);
 }

@@ -11,6 +11,7 @@
 #include "remote_session.h"
 #include "scripted_prompter.h"
 #include "sent_commands.h"
+#include "session_waits.h"
 #include "test_files.h"
 #include "transfer_queue.h"
 #include "window/security_mark.h"
@@ -69,6 +70,8 @@ private slots:
 
 private:
     void connectTo(const ProtocolTestServer& server, const QString& name);
+    // Connect or Close, and what it set off run to its end.
+    void clickConnect();
     void selectRemote(const QStringList& names);
     void enterRemoteDirectory(const QString& entry);
     QString local(const QString& name) const { return m_local->filePath(name); }
@@ -104,7 +107,12 @@ void TestSecureConnection::connectTo(const ProtocolTestServer& server, const QSt
     m_frm->dialogs().showConnectDialog = [host]() -> std::optional<HostInfo> {
         return host;
     };
+    clickConnect();
+}
+
+void TestSecureConnection::clickConnect() {
     m_frm->parts().Cmd_Connect->click();
+    QVERIFY(waitUntilIdle(m_frm->session()));
 }
 
 void TestSecureConnection::selectRemote(const QStringList& names) {
@@ -119,6 +127,7 @@ void TestSecureConnection::enterRemoteDirectory(const QString& entry) {
     QVERIFY2(!found.isEmpty(), qPrintable(entry));
     dirs->setCurrentItem(found.first());
     m_frm->parts().remotePane->Lst_Remote_Dir_DblClick();
+    QVERIFY(waitUntilIdle(m_frm->session()));
 }
 
 void TestSecureConnection::questionsOfferWhatEachCaseAllows_data() {
@@ -187,12 +196,12 @@ void TestSecureConnection::plainFtpIsMarkedNotEncrypted() {
     QVERIFY2(server.start(), qPrintable(server.errorText()));
     QVERIFY(m_frm->parts().Lbl_Security->isHidden());
     connectTo(server, QStringLiteral("Old server"));
-    QVERIFY(m_frm->session().bConnected);
+    QVERIFY(m_frm->session().connected());
     QVERIFY(!m_frm->parts().Lbl_Security->isHidden());
     QCOMPARE(m_frm->parts().Lbl_Security->text(), QStringLiteral("Not encrypted"));
     QVERIFY(m_frm->parts().Lbl_Security->toolTip().contains(u"clear text"));
     QVERIFY(m_prompter.choicesShown.isEmpty());
-    m_frm->parts().Cmd_Connect->click();
+    clickConnect();
     QVERIFY(m_frm->parts().Lbl_Security->isHidden());
 }
 
@@ -214,8 +223,8 @@ void TestSecureConnection::clearTextIsAskedForAndKeptWithTheProfile() {
     };
 
     m_prompter.choices = {QString()};
-    m_frm->parts().Cmd_Connect->click();
-    QVERIFY(!m_frm->session().bConnected);
+    clickConnect();
+    QVERIFY(!m_frm->session().connected());
     QCOMPARE(m_prompter.choicesShown.size(), 1);
     const ScriptedPrompter::Choice asked = m_prompter.choicesShown.first();
     QVERIFY2(asked.text.startsWith(QStringLiteral("The server does not offer encryption. Continue "
@@ -227,16 +236,16 @@ void TestSecureConnection::clearTextIsAskedForAndKeptWithTheProfile() {
 
     m_prompter.choices = {QStringLiteral("Continue in clear text")};
     m_prompter.checks = {true};
-    m_frm->parts().Cmd_Connect->click();
-    QVERIFY(m_frm->session().bConnected);
+    clickConnect();
+    QVERIFY(m_frm->session().connected());
     QCOMPARE(m_frm->parts().Lbl_Security->text(), QStringLiteral("Not encrypted"));
     QVERIFY(m_frm->settingsStore().profiles().Hosts[0].clearTextAllowed);
     QVERIFY2(readFile(m_frm->settingsStore().path()).contains("HOST0CLEARTEXT= 1"),
              readFile(m_frm->settingsStore().path()).constData());
 
-    m_frm->parts().Cmd_Connect->click();
-    m_frm->parts().Cmd_Connect->click();
-    QVERIFY(m_frm->session().bConnected);
+    clickConnect();
+    clickConnect();
+    QVERIFY(m_frm->session().connected());
     QCOMPARE(m_prompter.choicesShown.size(), 2);
 }
 
@@ -267,7 +276,7 @@ void TestSecureConnection::workOverEachSecureProtocol() {
     // First connection: one question, answered once and for all.
     m_prompter.choices = {trustButton};
     connectTo(server, QStringLiteral("Secure server"));
-    QVERIFY2(f.session().bConnected, qPrintable(f.parts().Txt_Status->text()));
+    QVERIFY2(f.session().connected(), qPrintable(f.parts().Txt_Status->text()));
     QCOMPARE(m_prompter.choicesShown.size(), 1);
     QCOMPARE(f.parts().Lbl_Security->text(), QStringLiteral("Encrypted"));
     QVERIFY(!f.parts().Lbl_Security->isHidden());
@@ -303,25 +312,29 @@ void TestSecureConnection::workOverEachSecureProtocol() {
     selectRemote({"upload.bin"});
     m_prompter.inputs = {QStringLiteral("up loaded.bin")};
     f.parts().remotePane->Cmd_Rename_Click();
+    QVERIFY(waitUntilIdle(f.session()));
     QVERIFY(QFile::exists(server.root() + QStringLiteral("/up loaded.bin")));
     m_prompter.inputs = {QStringLiteral("new dir")};
     f.parts().remotePane->Cmd_Dir_Click();
+    QVERIFY(waitUntilIdle(f.session()));
     QVERIFY(QFileInfo(server.root() + QStringLiteral("/new dir")).isDir());
     selectRemote({"up loaded.bin"});
     m_prompter.answers = {Prompter::Answer::Yes};
     f.parts().remotePane->Cmd_Delete_Click();
+    QVERIFY(waitUntilIdle(f.session()));
     QVERIFY(!QFile::exists(server.root() + QStringLiteral("/up loaded.bin")));
     enterRemoteDirectory(QStringLiteral("new dir/"));
     m_prompter.answers = {Prompter::Answer::Yes};
     f.parts().remotePane->Cmd_Rem_Click();
+    QVERIFY(waitUntilIdle(f.session()));
     QVERIFY(!QFileInfo::exists(server.root() + QStringLiteral("/new dir")));
     QVERIFY2(m_prompter.messages.isEmpty(), qPrintable(m_prompter.messages.value(0).text));
 
     // Disconnect, and connect again without being asked.
-    f.parts().Cmd_Connect->click();
+    clickConnect();
     QVERIFY(f.parts().Lbl_Security->isHidden());
     connectTo(server, QStringLiteral("Secure server"));
-    QVERIFY(f.session().bConnected);
+    QVERIFY(f.session().connected());
     QCOMPARE(m_prompter.choicesShown.size(), 1);
 }
 
@@ -331,7 +344,7 @@ void TestSecureConnection::refusedCertificateLeavesTheWindowDisconnected() {
     m_prompter.choices = {QStringLiteral("Cancel")};
     connectTo(server, QStringLiteral("Secure server"));
     QCOMPARE(m_prompter.choicesShown.size(), 1);
-    QVERIFY(!m_frm->session().bConnected);
+    QVERIFY(!m_frm->session().connected());
     QCOMPARE(m_frm->parts().Cmd_Connect->text(), QStringLiteral("Connect"));
     QVERIFY(m_frm->parts().Lbl_Security->isHidden());
     QVERIFY(m_frm->parts().Txt_Status->text().contains(u"Error! 12045: "));
