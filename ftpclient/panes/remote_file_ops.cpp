@@ -93,8 +93,9 @@ void RemotePane::Cmd_Dir_Click() {
         path = remoteDirectory() + answer;
         checkNewDirectoryName(answer);
         auto* chain = new JobChain(this);
-        chain->then([this, path] { return m_session.makeDirectory(path); })
-            .then([this] { return listAgain(); });
+        chain->then([this, path] { return m_session.makeDirectory(path); }).then([this] {
+            return listAgain();
+        });
         runJobs(chain, QStringLiteral("The following error occurred trying to create ") +
                            shownRemote(path) + QStringLiteral(": "));
     } catch (...) {

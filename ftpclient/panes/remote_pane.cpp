@@ -241,8 +241,8 @@ void RemotePane::enterLinkedFile() {
         return;
     const QString dir = remoteDirectory() + name + u'/';
     showDirectory(dir);
-    RemoteJob* job = m_session.listDirectory(dir, Txt_Pattern->text(),
-                                             RemoteSession::ListVerb::Ls, true);
+    RemoteJob* job =
+        m_session.listDirectory(dir, Txt_Pattern->text(), RemoteSession::ListVerb::Ls, true);
     runJobs(chainOf(job), QStringLiteral("The following error occurred: "), [this, name] {
         showDirectory(remoteDirectory());
         if (m_session.lastCommandFailed())
@@ -349,8 +349,7 @@ JobChain* RemotePane::chainOf(RemoteJob* job) {
 }
 
 // A chain that ends in an error reports it; `done` follows any other end.
-void RemotePane::runJobs(JobChain* chain, const QString& errorPrefix,
-                         std::function<void()> done) {
+void RemotePane::runJobs(JobChain* chain, const QString& errorPrefix, std::function<void()> done) {
     connect(chain, &JobChain::finished, this,
             [this, errorPrefix, done](bool, std::exception_ptr error) {
                 if (error)

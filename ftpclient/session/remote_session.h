@@ -5,11 +5,12 @@
 #include "ftp_entry.h"
 #include "inet_job.h"
 #include "remote_job.h"
+#include "session_runner.h"
 #include "session_trust.h"
 
+#include <QHash>
 #include <QObject>
 #include <QPointer>
-#include <QHash>
 #include <QString>
 
 #include <deque>
@@ -17,15 +18,15 @@
 
 class Inet;
 
-// One connection to a server: it owns the transfer component, runs the
-// client's commands as jobs one at a time, does what each completion calls
-// for and recovers from refusals. Nothing here waits: a command is started
-// by a call that returns at once and ends with its job's finished(). It has
-// no window; everything it has to say comes out as signals. Several sessions
-// can run side by side, each with a component and a connection of its own.
+// One connection to a server: the client's commands as jobs, run one at a
+// time by its SessionRunner, and what each completion means: the current and
+// the login directory, whether it is connected, the listing. Nothing here
+// waits: a command is started by a call that returns at once and ends with
+// its job's finished(). It has no window; everything it has to say comes out
+// as signals. Several sessions can run side by side, each with a component
+// and a connection of its own.
 //
-// Its state (the current directory, the login directory, whether it is
-// connected) has this one writer; callers ask for it and hear of changes.
+// Its state has this one writer; callers ask for it and hear of changes.
 class RemoteSession : public QObject {
     Q_OBJECT
 
@@ -36,10 +37,8 @@ public:
     explicit RemoteSession(QObject* parent = nullptr);
     ~RemoteSession() override;
 
-    // Element 1 of the transfer component, the one that does the work;
-    // nullptr once the session is closed. A refusal or a cancel puts a fresh
-    // one in its place.
-    Inet* Inet1() const;
+    // --- the connection (see SessionRunner) --------------------------------
+    Inet* Inet1() const { return m_runner.Inet1(); }
     // What the connect dialog hands over: the address as typed, the user and
     // the password, the protocol and (SFTP) the private key file. Whatever
     // runs is abandoned first.
@@ -50,12 +49,14 @@ public:
                  const QString& keyFile = QString(), bool clearTextAllowed = false);
     // Another password for the same login, after the server refused one:
     // what the user accepted or trusted for this server still holds.
-    void setPassword(const QString& password);
-    QString remoteHost() const;
+    void setPassword(const QString& password) { m_runner.setPassword(password); }
+    QString remoteHost() const { return m_runner.remoteHost(); }
     // What the session trusts, and whom it asks about the rest.
-    SessionTrust& trust() { return *m_trust; }
+    SessionTrust& trust() { return m_runner.trust(); }
     // The same, for connections of others that log in as this session does.
-    std::shared_ptr<SessionTrust> sharedTrust() const { return m_trust; }
+    std::shared_ptr<SessionTrust> sharedTrust() const { return m_runner.sharedTrust(); }
+    // How the connection that ran the last command is protected.
+    const ConnectionSecurity& security() const { return m_runner.security(); }
 
     // --- state ------------------------------------------------------------
     // The current remote directory, always with a trailing "/" (sRemoteDir).
@@ -65,17 +66,15 @@ public:
     // Logged in and the first listing done, until Close (bConnected).
     bool connected() const { return m_connected; }
     // Whether a job runs or waits to run.
-    bool busy() const;
+    bool busy() const { return m_runner.busy(); }
     // Whether the last job ended in an error (and no retry of it succeeded).
-    bool lastCommandFailed() const { return m_lastFailed; }
+    bool lastCommandFailed() const { return m_runner.lastCommandFailed(); }
     // Whether the last job failed because the server refused the login.
-    bool loginRefused() const { return m_loginRefused; }
-    bool closed() const { return m_closed; }
+    bool loginRefused() const { return m_runner.loginRefused(); }
+    bool closed() const { return m_runner.closed(); }
     // Refusals recovered from since start-up (iRetry): every other one is
     // sent again once.
-    int refusalsRecovered() const { return m_iRetry; }
-    // How the connection that ran the last command is protected.
-    const ConnectionSecurity& security() const { return m_security; }
+    int refusalsRecovered() const { return m_runner.refusalsRecovered(); }
 
     // --- jobs -------------------------------------------------------------
     // Each returns at once; the job's finished() tells how it ended.
@@ -101,7 +100,7 @@ public:
     // The Cancel button: abandons the running job and every waiting one,
     // each ending as cancelled; the log says so and a fresh component takes
     // over.
-    void Cancel();
+    void Cancel() { m_runner.Cancel(); }
     // Abandons whatever runs or waits, as cancelled, without a log line;
     // the session is not connected any more. The next job starts afresh.
     void reset();
@@ -109,7 +108,7 @@ public:
     // nothing more is reported.
     void close();
     // Writes a line into the log, as the command starters do.
-    void log(const QString& text);
+    void log(const QString& text) { m_runner.log(text); }
 
 signals:
     // A command was handed to the component; `command` is its text.
@@ -138,29 +137,15 @@ signals:
     void clearTextAllowedForGood();
 
 private:
+    // What a listing job is for: the directory it lists, or the first
+    // listing after the login.
     struct Listing {
         QString directory;
-        bool first = false;
+        bool first;
     };
 
-    RemoteJob* submit(const FtpCommand& command, const QString& subject);
-    RemoteJob* submit(const FtpCommand& command, const QString& subject, const Listing& listing);
-    void startNext();
-    void attempt();
-    void onAttemptEnded(const InetResult& result);
-    bool recoverFromFailure(const InetResult& result);
-    void endRunning(const InetResult& result);
-    void abandonAll(bool logCancel);
-    void createInet();
-    void reloadInet();
-    // Logs a state of the component (the component's StateChanged).
-    void Inet1_StateChanged(short state);
-    bool answerTrustQuestion(const InetResult& result);
-    bool answerClearTextQuestion();
-    std::optional<FtpAddress> address() const;
-    void applySecurityOptions();
-    void logSecurity();
-    // What the completion of the running job does.
+    RemoteJob* submitListing(const FtpCommand& command, const Listing& listing);
+    // What the completion of a job does (the runner's jobEnding).
     void ReactToResponse(const RemoteJob& job, const InetResult& result);
     // Takes the reply to PWD as the current and the root directory.
     void ShowDir(const QString& reply);
@@ -169,21 +154,9 @@ private:
     void setDirectory(const QString& directory);
     void takeFirstListing();
 
-    QPointer<Inet> m_inet1;
-    std::deque<QPointer<RemoteJob>> m_waiting;
-    QPointer<RemoteJob> m_running;
-    QHash<RemoteJob*, Listing> m_listings;
-    QPointer<InetJob> m_attempt;
+    SessionRunner m_runner;
+    QHash<const RemoteJob*, Listing> m_listings;
     QString m_remoteDir;
     QString m_rootDir;
     bool m_connected = false;
-    bool m_lastFailed = false;
-    bool m_loginRefused = false;
-    bool m_closed = false;
-    bool m_busy = false;
-    bool m_cancelAsked = false; // the Cancel button abandoned the running job
-    int m_iRetry = 0;
-    int m_trustRounds = 0; // questions about the server answered for this job
-    ConnectionSecurity m_security;
-    std::shared_ptr<SessionTrust> m_trust = std::make_shared<SessionTrust>();
 };

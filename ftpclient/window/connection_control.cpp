@@ -15,8 +15,8 @@
 #include <QTimer>
 
 ConnectionControl::ConnectionControl(RemoteSession& session, const ConnectionView& view,
-                                     HostProfiles& profiles, const QString& key,
-                                     Prompter& prompter, ConnectionHooks hooks, QObject* parent)
+                                     HostProfiles& profiles, const QString& key, Prompter& prompter,
+                                     ConnectionHooks hooks, QObject* parent)
     : QObject(parent)
     , m_session(session)
     , m_view(view)
@@ -165,8 +165,7 @@ void ConnectionControl::onLoginEnded(quint64 attempt, const InetResult& result) 
 bool ConnectionControl::askAgainAfterRefusal(quint64 attempt) {
     setBusyPointer(false);
     const int profile = profileOf(m_profiles, m_loginHost);
-    const std::optional<QString> password =
-        askPasswordAgain(m_loginHost, profile, &m_savePassword);
+    const std::optional<QString> password = askPasswordAgain(m_loginHost, profile, &m_savePassword);
     if (!password || loginAbandoned(attempt))
         return false;
     m_askedPassword = true;
@@ -249,9 +248,8 @@ void ConnectionControl::fillPasswordFromKeyring(HostInfo& host) {
     if (!host.inKeyring || !host.sPW.isEmpty())
         return;
     QString error;
-    host.sPW = m_hooks.vault()
-                   .read(vaultAccount(host.sUser, host.sAddr), &error)
-                   .value_or(QString());
+    host.sPW =
+        m_hooks.vault().read(vaultAccount(host.sUser, host.sAddr), &error).value_or(QString());
     if (!error.isEmpty())
         m_view.log.append(QStringLiteral("\r\n") + error);
 }

@@ -29,7 +29,7 @@ struct ConnectionView {
     SecurityMark& securityMark;
     StatusLog& log;
     TransferProgressPanel& progress;
-    QTimer& dots;          // the progress dots in the log while a command runs
+    QTimer& dots;           // the progress dots in the log while a command runs
     QWidget& focusOnCancel; // what takes the focus after Cancel
 };
 
