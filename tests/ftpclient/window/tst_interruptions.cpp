@@ -112,7 +112,7 @@ void TestInterruptions::init() {
     m_prompter = ScriptedPrompter();
     m_proxy = std::make_unique<HoldingProxy>(m_server.port());
     m_frm = std::make_unique<TARLEN_Frm>(m_prompter);
-    m_frm->settingsFile = m_config.filePath(QStringLiteral("interruptions.ini"));
+    m_frm->settingsStore().setFile(m_config.filePath(QStringLiteral("interruptions.ini")));
     m_frm->Form_Load();
     m_frm->show();
     scriptConnectDialog(*m_frm, m_proxy->address(), m_server.userName(), m_server.password());
@@ -171,10 +171,10 @@ void TestInterruptions::addSteps() {
 
 void TestInterruptions::connectAndWait() {
     TARLEN_Frm& f = *m_frm;
-    f.Cmd_Connect->click();
-    QTRY_VERIFY(f.Cmd_Cancel->isHidden() &&
-                shownFiles(f.remotePane->LstX_Files) == filesOnServer());
-    QCOMPARE(f.Cmd_Connect->text(), QStringLiteral("Close"));
+    f.parts().Cmd_Connect->click();
+    QTRY_VERIFY(f.parts().Cmd_Cancel->isHidden() &&
+                shownFiles(f.parts().remotePane->LstX_Files) == filesOnServer());
+    QCOMPARE(f.parts().Cmd_Connect->text(), QStringLiteral("Close"));
 }
 
 void TestInterruptions::interrupt(Action action) {
@@ -189,12 +189,12 @@ void TestInterruptions::interrupt(Action action) {
         return;
     if (phase == RemoveDirectory) {
         const QList<QListWidgetItem*> gone =
-            f.remotePane->Lst_Remote_Dir->findItems(QStringLiteral("gone/"), Qt::MatchExactly);
+            f.parts().remotePane->Lst_Remote_Dir->findItems(QStringLiteral("gone/"), Qt::MatchExactly);
         QVERIFY(!gone.isEmpty());
-        f.remotePane->Lst_Remote_Dir->setCurrentItem(gone.first());
-        f.remotePane->Lst_Remote_Dir_DblClick();
-        QTRY_VERIFY(f.Cmd_Cancel->isHidden() && f.remotePane->LstX_Files->ListCount() == 3);
-        QCOMPARE(f.remotePane->Lbl_Dir->text(), QStringLiteral("/gone/"));
+        f.parts().remotePane->Lst_Remote_Dir->setCurrentItem(gone.first());
+        f.parts().remotePane->Lst_Remote_Dir_DblClick();
+        QTRY_VERIFY(f.parts().Cmd_Cancel->isHidden() && f.parts().remotePane->LstX_Files->ListCount() == 3);
+        QCOMPARE(f.parts().remotePane->Lbl_Dir->text(), QStringLiteral("/gone/"));
     }
     m_proxy->holdAt({verb, occurrence, midData});
     connect(m_proxy.get(), &HoldingProxy::held, this, [this, action] {
@@ -210,22 +210,22 @@ void TestInterruptions::startPhase(int phase) {
     TARLEN_Frm& f = *m_frm;
     switch (phase) {
     case Login:
-        f.Cmd_Connect->click();
+        f.parts().Cmd_Connect->click();
         break;
     case Listing:
-        f.remotePane->Lst_Remote_Dir->setCurrentItem(nullptr);
-        f.remotePane->Cmd_Refresh_Click();
+        f.parts().remotePane->Lst_Remote_Dir->setCurrentItem(nullptr);
+        f.parts().remotePane->Cmd_Refresh_Click();
         break;
     case RemoveDirectory:
         m_prompter.answers = {Prompter::Answer::Yes};
-        f.remotePane->Cmd_Rem_Click();
+        f.parts().remotePane->Cmd_Rem_Click();
         break;
     case DeleteFiles: {
-        CVantelCtrl* list = f.remotePane->LstX_Files;
+        CVantelCtrl* list = f.parts().remotePane->LstX_Files;
         for (int i = 0; i < list->ListCount(); ++i)
             list->SetSelected(i, list->List(i) != u"stays.txt");
         m_prompter.answers = {Prompter::Answer::Yes};
-        f.remotePane->Cmd_Delete_Click();
+        f.parts().remotePane->Cmd_Delete_Click();
         break;
     }
     }
@@ -234,16 +234,16 @@ void TestInterruptions::startPhase(int phase) {
 // What the user does while the step waits; only what the window offers.
 void TestInterruptions::act(Action action) {
     TARLEN_Frm& f = *m_frm;
-    m_buttonWhenHeld = f.Cmd_Connect->text();
-    m_cancelShownWhenHeld = !f.Cmd_Cancel->isHidden();
+    m_buttonWhenHeld = f.parts().Cmd_Connect->text();
+    m_cancelShownWhenHeld = !f.parts().Cmd_Cancel->isHidden();
     switch (action) {
     case Action::Close:
         if (m_buttonWhenHeld == u"Close")
-            f.Cmd_Connect->click();
+            f.parts().Cmd_Connect->click();
         break;
     case Action::Cancel:
         if (m_cancelShownWhenHeld)
-            f.Cmd_Cancel->click();
+            f.parts().Cmd_Cancel->click();
         break;
     case Action::CloseWindow:
         f.close();
@@ -282,11 +282,11 @@ void TestInterruptions::closeStopsEveryStep() {
     QVERIFY2(allConnectionsClosed(), qPrintable(lines(m_proxy->commandsAfterHold())));
     QVERIFY2(m_proxy->commandsAfterHold().isEmpty(),
              qPrintable(lines(m_proxy->commandsAfterHold())));
-    QTRY_VERIFY(f.Cmd_Cancel->isHidden() && !QApplication::overrideCursor());
-    QCOMPARE(f.Cmd_Connect->text(), QStringLiteral("Connect"));
-    QCOMPARE(f.remotePane->LstX_Files->ListCount(), 0);
-    QCOMPARE(f.remotePane->Lst_Remote_Dir->count(), 0);
-    QCOMPARE(f.remotePane->Lbl_Dir->text(), QString());
+    QTRY_VERIFY(f.parts().Cmd_Cancel->isHidden() && !QApplication::overrideCursor());
+    QCOMPARE(f.parts().Cmd_Connect->text(), QStringLiteral("Connect"));
+    QCOMPARE(f.parts().remotePane->LstX_Files->ListCount(), 0);
+    QCOMPARE(f.parts().remotePane->Lst_Remote_Dir->count(), 0);
+    QCOMPARE(f.parts().remotePane->Lbl_Dir->text(), QString());
     QCOMPARE(missing(kept), QStringList());
     QVERIFY2(m_prompter.messages.isEmpty(), qPrintable(m_prompter.messages.value(0).text));
 
@@ -306,22 +306,22 @@ void TestInterruptions::cancelStopsEveryStep() {
     if (QTest::currentTestFailed())
         return;
     QVERIFY2(m_cancelShownWhenHeld, "Cancel was not shown while the step waited");
-    QTRY_VERIFY(f.Cmd_Cancel->isHidden() && !QApplication::overrideCursor());
+    QTRY_VERIFY(f.parts().Cmd_Cancel->isHidden() && !QApplication::overrideCursor());
 
     // What is listed next must come from the server, not from before.
     QVERIFY(m_server.writeFile(QStringLiteral("after.txt"), "after"));
 
     if (phase == Listing || phase == DeleteFiles) {
-        QCOMPARE(f.Cmd_Connect->text(), QStringLiteral("Close"));
-        f.remotePane->Lst_Remote_Dir->setCurrentItem(nullptr);
-        f.remotePane->Cmd_Refresh_Click();
-        QTRY_VERIFY(f.Cmd_Cancel->isHidden() &&
-                    shownFiles(f.remotePane->LstX_Files) == filesOnServer());
+        QCOMPARE(f.parts().Cmd_Connect->text(), QStringLiteral("Close"));
+        f.parts().remotePane->Lst_Remote_Dir->setCurrentItem(nullptr);
+        f.parts().remotePane->Cmd_Refresh_Click();
+        QTRY_VERIFY(f.parts().Cmd_Cancel->isHidden() &&
+                    shownFiles(f.parts().remotePane->LstX_Files) == filesOnServer());
     } else {
         // Not connected, though the button may still read "Close".
-        if (f.Cmd_Connect->text() == u"Close")
-            f.Cmd_Connect->click();
-        QTRY_COMPARE(f.Cmd_Connect->text(), QStringLiteral("Connect"));
+        if (f.parts().Cmd_Connect->text() == u"Close")
+            f.parts().Cmd_Connect->click();
+        QTRY_COMPARE(f.parts().Cmd_Connect->text(), QStringLiteral("Connect"));
         connectAndWait();
     }
     QVERIFY2(destroyedNothingMore(), qPrintable(lines(m_proxy->commandsAfterHold())));
