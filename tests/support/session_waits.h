@@ -20,6 +20,6 @@ inline InetResult runToEnd(RemoteJob* job, int timeoutMs = 30000) {
         result = r;
         ended = true;
     });
-    QTest::qWaitFor([&ended] { return ended; }, timeoutMs);
+    (void)QTest::qWaitFor([&ended] { return ended; }, timeoutMs);
     return result;
 }
