@@ -6,6 +6,7 @@
 #include "remote_session.h"
 #include "scripted_prompter.h"
 #include "test_files.h"
+#include "window/connection_control.h"
 #include "window/queue_panel.h"
 #include "window/status_log.h"
 #include "window/tarlen_frm.h"
@@ -269,14 +270,17 @@ void TestWindowLayout::logIsCutToItsLast3000Characters() {
     TARLEN_Frm& f = *m_frm;
     f.Txt_Status->append(QString(2995, u'x') + QStringLiteral("abcde"));
     QCOMPARE(f.Txt_Status->length(), 3000);
-    f.session().Inet1_StateChanged(0);
+    // The session cuts the log after each state it logs (or not).
+    RemoteSession& session = f.session();
+    emit session.logTrimmed();
     QCOMPARE(f.Txt_Status->length(), 3000);
     f.Txt_Status->append(QStringLiteral("Z"));
-    f.session().Inet1_StateChanged(0);
+    emit session.logTrimmed();
     QCOMPARE(f.Txt_Status->length(), 3000);
     QVERIFY(f.Txt_Status->text().endsWith(QStringLiteral("abcdeZ")));
     // A log line that pushes it over the limit drops the oldest characters.
-    f.session().Inet1_StateChanged(1);
+    session.log(QStringLiteral("\r\nResolving Host"));
+    emit session.logTrimmed();
     QCOMPARE(f.Txt_Status->length(), 3000);
     QVERIFY(f.Txt_Status->text().endsWith(QStringLiteral("\r\nResolving Host")));
     f.Txt_Status->updateView();
@@ -286,12 +290,17 @@ void TestWindowLayout::logIsCutToItsLast3000Characters() {
 
 void TestWindowLayout::progressDotsBreakAfterForty() {
     TARLEN_Frm& f = *m_frm;
+    ConnectionControl& connection = f.connection();
     for (int i = 0; i < 40; ++i)
-        f.Timer1_Timer();
-    QCOMPARE(f.Txt_Status->text(), QString(QStringLiteral(" .")).repeated(40) + "\r\n");
-    f.Timer1_Timer();
+        connection.Timer1_Timer();
+    const QString line = QString(QStringLiteral(" .")).repeated(40) + "\r\n";
+    QCOMPARE(f.Txt_Status->text(), line);
+    connection.Timer1_Timer();
     QVERIFY(f.Txt_Status->text().endsWith(QStringLiteral("\r\n .")));
-    QCOMPARE(f.iDots, short(1));
+    // The count starts again: the next break comes forty dots later.
+    for (int i = 1; i < 40; ++i)
+        connection.Timer1_Timer();
+    QCOMPARE(f.Txt_Status->text(), line + line);
 }
 
 void TestWindowLayout::startupCentresWindowWhateverTheSettingsSay() {
