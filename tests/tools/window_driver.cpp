@@ -73,6 +73,16 @@ void whenDialogShows(const std::function<void(Connect_Frm&)>& work) {
     QTimer::singleShot(10, [work] { whenDialogShows(work); });
 }
 
+// Runs `work` once the session has nothing running or waiting: a click on
+// Connect returns at once, and the login goes on in the event loop.
+void whenIdle(const RemoteSession& session, const std::function<void()>& work) {
+    if (!session.busy()) {
+        work();
+        return;
+    }
+    QTimer::singleShot(10, [&session, work] { whenIdle(session, work); });
+}
+
 int findHost(const Connect_Frm& dialog, const QString& name) {
     for (int i = 0; i < dialog.Cmb_Host->count(); ++i)
         if (dialog.Cmb_Host->itemText(i) == name)
@@ -159,14 +169,16 @@ int main(int argc, char** argv) {
         }
         whenDialogShows([&](Connect_Frm& dialog) { typeLogin(dialog, parser); });
         window.parts().Cmd_Connect->click();
-        if (!window.session().bConnected) {
-            std::fprintf(stderr, "not connected\n");
-            QApplication::exit(1);
-            return;
-        }
-        say(QStringLiteral("CONNECTED"));
-        if (parser.isSet("download-all"))
-            downloadAll(window);
+        whenIdle(window.session(), [&] {
+            if (!window.session().connected()) {
+                std::fprintf(stderr, "not connected\n");
+                QApplication::exit(1);
+                return;
+            }
+            say(QStringLiteral("CONNECTED"));
+            if (parser.isSet("download-all"))
+                downloadAll(window);
+        });
     });
     return app.exec();
 }

@@ -34,10 +34,20 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <functional>
 
 namespace {
 
 bool save(QWidget* w, const QString& path);
+
+// Runs `work` once the session has nothing running or waiting.
+void whenIdle(const RemoteSession& session, const std::function<void()>& work) {
+    if (!session.busy()) {
+        work();
+        return;
+    }
+    QTimer::singleShot(10, [&session, work] { whenIdle(session, work); });
+}
 
 // Tells on stderr what a person would have been asked or told.
 class ConsolePrompter : public Prompter {
@@ -154,35 +164,38 @@ int main(int argc, char** argv) {
     int status = 1;
     QTimer::singleShot(200, &window, [&] {
         window.parts().Cmd_Connect->click();
-        window.parts().Txt_Status->updateView();
-        QApplication::processEvents();
-        status =
-            save(&window, out + QStringLiteral("/main-window.png")) && window.session().bConnected
-                ? 0
-                : 1;
-        const QStringList downloads = parser.values("download");
-        if (downloads.isEmpty()) {
-            window.close();
-            app.quit();
-            return;
-        }
-        CVantelCtrl* remote = window.parts().remotePane->LstX_Files;
-        for (int i = 0; i < remote->ListCount(); ++i)
-            remote->SetSelected(i, downloads.contains(remote->List(i)));
-        window.Cmd_Dn_Click();
-        // Half-way through, take the picture and stop the rest.
-        QTimer::singleShot(2500, &window, [&] {
+        // The login goes on in the event loop; the pictures wait for its end.
+        whenIdle(window.session(), [&] {
             window.parts().Txt_Status->updateView();
-            if (!save(&window, out + QStringLiteral("/transfer.png")) ||
-                window.parts().Progress->isHidden())
-                status = 1;
-            // Paused and stopped, the queue leaves nothing running to ask
-            // about when the window closes.
-            window.queue().pause();
-            while (window.queue().totals().running > 0)
-                QApplication::processEvents(QEventLoop::WaitForMoreEvents);
-            window.close();
-            app.quit();
+            QApplication::processEvents();
+            status = save(&window, out + QStringLiteral("/main-window.png")) &&
+                             window.session().connected()
+                         ? 0
+                         : 1;
+            const QStringList downloads = parser.values("download");
+            if (downloads.isEmpty()) {
+                window.close();
+                app.quit();
+                return;
+            }
+            CVantelCtrl* remote = window.parts().remotePane->LstX_Files;
+            for (int i = 0; i < remote->ListCount(); ++i)
+                remote->SetSelected(i, downloads.contains(remote->List(i)));
+            window.Cmd_Dn_Click();
+            // Half-way through, take the picture and stop the rest.
+            QTimer::singleShot(2500, &window, [&] {
+                window.parts().Txt_Status->updateView();
+                if (!save(&window, out + QStringLiteral("/transfer.png")) ||
+                    window.parts().Progress->isHidden())
+                    status = 1;
+                // Paused and stopped, the queue leaves nothing running to ask
+                // about when the window closes.
+                window.queue().pause();
+                while (window.queue().totals().running > 0)
+                    QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+                window.close();
+                app.quit();
+            });
         });
     });
     app.exec();

@@ -1,28 +1,27 @@
 // The remote session on its own, without a window, against real servers:
-// what each completion does, recovering from refusals, waiting, and two
+// what each completion does, recovering from refusals, closing, and two
 // sessions working side by side.
 #include "ftp_test_server.h"
 #include "inet.h"
 #include "remote_session.h"
 #include "sent_commands.h"
+#include "session_waits.h"
 #include "test_files.h"
 
 #include <QFile>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 namespace {
 
 // Logs a session in the way the window does: PWD, then the first listing.
 bool logIn(RemoteSession& session, const FtpTestServer& server) {
     session.setHost(server.address(), server.userName(), server.password());
-    session.runCommand(LastCommand::FirstAfterConnect, FtpCommand::pwd());
-    if (session.lastCommandFailed())
+    if (!runToEnd(session.logIn()).completed())
         return false;
-    session.runCommand(LastCommand::Listing, FtpCommand::list(QStringLiteral("DIR")));
-    return !session.lastCommandFailed();
+    return runToEnd(session.listFirst()).completed();
 }
 
 QStringList namesOf(const std::vector<RemoteEntry>& entries) {
@@ -30,6 +29,13 @@ QStringList namesOf(const std::vector<RemoteEntry>& entries) {
     for (const RemoteEntry& entry : entries)
         names << entry.name;
     return names;
+}
+
+QList<bool> busyChanges(const QSignalSpy& spy) {
+    QList<bool> changes;
+    for (const QList<QVariant>& call : spy)
+        changes << call.at(0).toBool();
+    return changes;
 }
 
 FtpTestServer::Options rateLimited(int bytesPerSecond) {
@@ -50,7 +56,7 @@ private slots:
     void completionsReportWhatEachCommandDid();
     void refusalIsSentAgainOnlyOnEveryOtherError();
     void refusalAfterSuccessfulRetryIsNotSentAgain();
-    void closeEndsEveryWait();
+    void closeEndsEveryJob();
     void twoSessionsWorkSideBySide();
     void listingLogsLinesNotUnderstood();
 
@@ -74,28 +80,42 @@ void TestRemoteSession::completionsReportWhatEachCommandDid() {
     QSignalSpy directories(&session, &RemoteSession::directoryChanged);
     QSignalSpy listings(&session, &RemoteSession::listingRead);
     QSignalSpy log(&session, &RemoteSession::logAppended);
-    QSignalSpy waits(&session, &RemoteSession::waitEnded);
+    QSignalSpy busy(&session, &RemoteSession::busyChanged);
     QVERIFY(logIn(session, m_server));
+    QVERIFY(session.connected());
     QCOMPARE(directories.size(), 1);
-    QCOMPARE(session.sRemoteDir, QStringLiteral("/"));
-    QCOMPARE(session.sRootDir, QStringLiteral("/"));
+    QCOMPARE(session.currentDirectory(), QStringLiteral("/"));
+    QCOMPARE(session.rootDirectory(), QStringLiteral("/"));
     QCOMPARE(listings.size(), 1);
     const SharedListing listing = listings.last().at(0).value<SharedListing>();
     QVERIFY(listing);
     QCOMPARE(namesOf(listing->directories), QStringList{"docs"});
     QCOMPARE(namesOf(listing->files), (QStringList{"A.txt", "b.txt"}));
-    QCOMPARE(waits.size(), 2);
+    QCOMPARE(busyChanges(busy), (QList<bool>{true, false, true, false}));
     QCOMPARE(log.first().at(0).toString(), QStringLiteral("\r\nResolving Host"));
 
-    session.sCurFile = QStringLiteral("b.txt");
-    session.runCommand(LastCommand::Download,
-                       FtpCommand::get(QStringLiteral("/b.txt"), m_local.filePath("b.txt")));
-    QCOMPARE(log.last().at(0).toString(), QStringLiteral("\r\nb.txt retrieved"));
-    QCOMPARE(readFile(m_local.filePath("b.txt")), QByteArray("bravo"));
+    QVERIFY(runToEnd(session.rename(QStringLiteral("/b.txt"), QStringLiteral("/c.txt"),
+                                    QStringLiteral("b.txt")))
+                .completed());
+    QCOMPARE(log.last().at(0).toString(), QStringLiteral("\r\nb.txt renamed"));
+    QVERIFY(
+        runToEnd(session.remove(QStringLiteral("/c.txt"), QStringLiteral("c.txt"))).completed());
+    QCOMPARE(log.last().at(0).toString(), QStringLiteral("\r\nc.txt deleted"));
+    QVERIFY(!QFile::exists(m_server.root() + QStringLiteral("/c.txt")));
+
+    // A listing that succeeds takes the session into its directory.
+    QVERIFY(
+        runToEnd(session.listDirectory(QStringLiteral("/docs/"), QStringLiteral("*"))).completed());
+    QCOMPARE(directories.last().at(0).toString(), QStringLiteral("/docs/"));
+    QCOMPARE(session.currentDirectory(), QStringLiteral("/docs/"));
+    QCOMPARE(session.rootDirectory(), QStringLiteral("/"));
+    QCOMPARE(namesOf(listings.last().at(0).value<SharedListing>()->files),
+             QStringList{"readme.txt"});
 
     QSignalSpy disconnected(&session, &RemoteSession::disconnected);
-    session.execute(LastCommand::Disconnect, FtpCommand::quit());
-    QVERIFY(disconnected.wait(5000));
+    QVERIFY(runToEnd(session.disconnectFromServer()).completed());
+    QCOMPARE(disconnected.size(), 1);
+    QVERIFY(!session.connected());
 }
 
 void TestRemoteSession::refusalIsSentAgainOnlyOnEveryOtherError() {
@@ -105,17 +125,19 @@ void TestRemoteSession::refusalIsSentAgainOnlyOnEveryOtherError() {
     QVERIFY(logIn(session, m_server));
     sent.clear();
 
-    session.runCommand(LastCommand::Listing, commandOf(QStringLiteral("LS /nowhere/*")));
+    const InetResult result = runToEnd(session.run(commandOf(QStringLiteral("LS /nowhere/*"))));
+    QVERIFY(result.failed());
+    QCOMPARE(result.code, int(InetResponse::ServerError));
     QCOMPARE(sentCommands(sent), (QStringList{"LS /nowhere/*", "LS /nowhere/*"}));
     int errors = 0;
     for (const QList<QVariant>& line : log)
         errors += line.at(0).toString().startsWith(QStringLiteral("Error! 12003: 5"));
     QCOMPARE(errors, 2);
-    QCOMPARE(session.iRetry, short(0));
+    QCOMPARE(session.refusalsRecovered(), 0);
     QVERIFY(session.lastCommandFailed());
 
     sent.clear();
-    session.runCommand(LastCommand::Listing, commandOf(QStringLiteral("LS /nowhere/*")));
+    QVERIFY(runToEnd(session.run(commandOf(QStringLiteral("LS /nowhere/*")))).failed());
     QCOMPARE(sent.size(), 2);
 }
 
@@ -130,44 +152,61 @@ void TestRemoteSession::refusalAfterSuccessfulRetryIsNotSentAgain() {
         if (sent.size() == 2)
             m_server.writeFile(QStringLiteral("late.txt"), "x");
     });
-    session.runCommand(LastCommand::Delete, commandOf(QStringLiteral("DELETE /late.txt")));
+    QVERIFY(runToEnd(session.run(commandOf(QStringLiteral("DELETE /late.txt")))).completed());
     QCOMPARE(sent.size(), 2);
-    QCOMPARE(session.iRetry, short(1));
+    QCOMPARE(session.refusalsRecovered(), 1);
     QVERIFY(!session.lastCommandFailed());
     QVERIFY(!QFile::exists(m_server.root() + QStringLiteral("/late.txt")));
 
     sent.clear();
-    session.runCommand(LastCommand::Delete, commandOf(QStringLiteral("DELETE /late.txt")));
+    QVERIFY(runToEnd(session.run(commandOf(QStringLiteral("DELETE /late.txt")))).failed());
     QCOMPARE(sent.size(), 1);
-    QCOMPARE(session.iRetry, short(0));
+    QCOMPARE(session.refusalsRecovered(), 0);
 }
 
-// Closing a session from inside its waits ends them all, and nothing more
-// is reported.
-void TestRemoteSession::closeEndsEveryWait() {
+// Closing a session while a job runs and another waits ends both, and
+// nothing more is reported; a job handed to it afterwards ends cancelled
+// without anything sent.
+void TestRemoteSession::closeEndsEveryJob() {
     FtpTestServer slow(FtpTestServer::Kind::Vsftpd, rateLimited(64 * 1024));
     QVERIFY2(slow.start(), qPrintable(slow.errorText()));
     QVERIFY(slow.writeFile(QStringLiteral("big.bin"), QByteArray(1024 * 1024, 'b')));
     RemoteSession session;
     QVERIFY(logIn(session, slow));
     QSignalSpy log(&session, &RemoteSession::logAppended);
-    QTimer::singleShot(300, &session, [&] {
-        // A wait inside the wait, closed from inside that.
-        QTimer::singleShot(100, &session, [&] { session.close(); });
-        session.WaitResp();
-    });
-    session.runCommand(LastCommand::Download, FtpCommand::get(session.sRemoteDir + "big.bin",
-                                                              m_local.filePath("big.bin")));
+    QSignalSpy sent(&session, &RemoteSession::commandExecuted);
+    QSignalSpy busy(&session, &RemoteSession::busyChanged);
+    const FtpCommand download =
+        FtpCommand::get(session.currentDirectory() + "big.bin", m_local.filePath("big.bin"));
+    QPointer<RemoteJob> running = session.run(download);
+    QPointer<RemoteJob> waiting =
+        session.listDirectory(session.currentDirectory(), QStringLiteral("*"));
+    QSignalSpy runningEnded(running.data(), &RemoteJob::finished);
+    QSignalSpy waitingEnded(waiting.data(), &RemoteJob::finished);
+    QPointer<Inet> inet = session.Inet1();
+    QVERIFY(session.busy());
+
+    session.close();
     QVERIFY(session.closed());
     QVERIFY(!session.Inet1());
+    QVERIFY(!session.busy());
+    QVERIFY(!session.connected());
     const qsizetype lines = log.size();
-    QTest::qWait(200);
+    QTRY_VERIFY(!running && !waiting && !inet);
+    QCOMPARE(runningEnded.size(), 0);
+    QCOMPARE(waitingEnded.size(), 0);
     QCOMPARE(log.size(), lines);
     QVERIFY(!QFile::exists(m_local.filePath("big.bin")));
+
+    const InetResult late = runToEnd(session.listFirst());
+    QVERIFY(late.cancelled());
+    QCOMPARE(sentCommands(sent), QStringList{download.text()});
+    QCOMPARE(busyChanges(busy), (QList<bool>{true}));
+    QCOMPARE(log.size(), lines);
 }
 
 // Two sessions against one server: one lists while the other downloads, and
-// both come out right.
+// both come out right, each in its own directory.
 void TestRemoteSession::twoSessionsWorkSideBySide() {
     FtpTestServer server(FtpTestServer::Kind::Vsftpd, rateLimited(512 * 1024));
     QVERIFY2(server.start(), qPrintable(server.errorText()));
@@ -183,20 +222,22 @@ void TestRemoteSession::twoSessionsWorkSideBySide() {
     QVERIFY(logIn(transfer, server));
     QVERIFY(logIn(browse, server));
     QSignalSpy listings(&browse, &RemoteSession::listingRead);
-    bool listedWhileDownloading = false;
-    QTimer::singleShot(200, &browse, [&] {
-        QVERIFY(transfer.busy());
-        browse.runCommand(LastCommand::Listing,
-                          FtpCommand::list(QStringLiteral("LS"), browse.sRemoteDir + "list/*"));
-        listedWhileDownloading = transfer.busy();
-    });
-    transfer.runCommand(LastCommand::Download, FtpCommand::get(transfer.sRemoteDir + "movie.bin",
-                                                               m_local.filePath("movie.bin")));
+    const QString home = transfer.currentDirectory();
+    RemoteJob* download = transfer.run(
+        FtpCommand::get(transfer.currentDirectory() + "movie.bin", m_local.filePath("movie.bin")));
+    QSignalSpy downloaded(download, &RemoteJob::finished);
+    QVERIFY(transfer.busy());
+    const QString listed = browse.currentDirectory() + "list/";
+    QVERIFY(runToEnd(browse.listDirectory(listed, QStringLiteral("*"))).completed());
+    QVERIFY(transfer.busy());
+    QTRY_COMPARE_WITH_TIMEOUT(downloaded.size(), 1, 30000);
+    QVERIFY(downloaded.first().at(0).value<InetResult>().completed());
     QVERIFY(!transfer.lastCommandFailed());
-    QVERIFY(listedWhileDownloading);
     QCOMPARE(readFile(m_local.filePath("movie.bin")), content);
     QCOMPARE(listings.size(), 1);
     QCOMPARE(listings.last().at(0).value<SharedListing>()->files.size(), size_t(20));
+    QCOMPARE(browse.currentDirectory(), listed);
+    QCOMPARE(transfer.currentDirectory(), home);
 }
 
 // A name holding CR LF splits its listing line in two; the second half is no

@@ -7,6 +7,7 @@
 #include "inet.h"
 #include "remote_session.h"
 #include "security_prompts.h"
+#include "session_waits.h"
 #include "ssh_test_server.h"
 #include "test_certificates.h"
 #include "test_files.h"
@@ -84,10 +85,7 @@ private:
                                               const QString& user = QString(),
                                               const QString& password = QString(),
                                               const QString& keyFile = QString());
-    bool logIn(RemoteSession& session) {
-        session.runCommand(LastCommand::FirstAfterConnect, FtpCommand::pwd());
-        return !session.lastCommandFailed();
-    }
+    bool logIn(RemoteSession& session) { return runToEnd(session.logIn()).completed(); }
     QString trustFile(const char* name) const {
         return m_trustDir->filePath(QString::fromLatin1(name));
     }
@@ -135,13 +133,13 @@ void TestSessionSecurity::certificateTrustedOnceIsPinnedForLaterSessions() {
     QVERIFY(logIn(*session));
     QCOMPARE(m_prompts.asked.size(), 1);
     QCOMPARE(m_prompts.asked[0].fingerprint, m_certificates->selfSigned().sha256Fingerprint);
-    QCOMPARE(session->sRemoteDir,
+    QCOMPARE(session->currentDirectory(),
              server.loginDir() + (server.loginDir().endsWith(u'/') ? "" : "/"));
     QVERIFY(readFile(trustFile("trusted_certificates"))
                 .contains(m_certificates->selfSigned().publicKeySha256.toLatin1()));
 
     // The next session, and a listing on this one, ask nothing.
-    session->runCommand(LastCommand::Listing, FtpCommand::list(QStringLiteral("DIR")));
+    QVERIFY(runToEnd(session->run(FtpCommand::list(QStringLiteral("DIR")))).completed());
     QVERIFY(!session->lastCommandFailed());
     auto later = newSession(server.address(), ServerProtocol::FtpTlsRequired);
     QVERIFY(logIn(*later));
@@ -196,7 +194,7 @@ void TestSessionSecurity::connectOnceAndCancelRememberNothing() {
     m_prompts.decisions = {Decision::ConnectOnce};
     QVERIFY(logIn(*session));
     // Once is for this session: its later commands ask nothing more...
-    session->runCommand(LastCommand::Listing, FtpCommand::list(QStringLiteral("DIR")));
+    QVERIFY(runToEnd(session->run(FtpCommand::list(QStringLiteral("DIR")))).completed());
     QVERIFY(!session->lastCommandFailed());
     QCOMPARE(m_prompts.asked.size(), 2);
     // ...a new one asks again, and no answer was written anywhere.
@@ -221,7 +219,7 @@ void TestSessionSecurity::hostKeyTrustedOnceIsKnownToLaterSessions() {
     m_prompts.decisions = {Decision::Trust};
     auto session = newSession(address, ServerProtocol::Sftp, m_ssh->userName(), m_ssh->password());
     QVERIFY(logIn(*session));
-    QCOMPARE(session->sRootDir, m_ssh->loginDir());
+    QCOMPARE(session->rootDirectory(), m_ssh->loginDir());
     QCOMPARE(m_prompts.asked.size(), 1);
     QCOMPARE(m_prompts.asked[0].kind, PeerIdentity::Kind::HostKey);
     QCOMPARE(m_prompts.asked[0].fingerprint, m_ssh->hostKeyFingerprint());
@@ -290,7 +288,7 @@ void TestSessionSecurity::encryptedKeyFileAsksForItsPassphraseOnce() {
     QCOMPARE(session->Inet1()->ResponseCode(), int(InetResponse::LoginFailure));
     // A refused login asks again; a good passphrase is kept for the session.
     QVERIFY(logIn(*session));
-    session->runCommand(LastCommand::Listing, FtpCommand::list(QStringLiteral("DIR")));
+    QVERIFY(runToEnd(session->run(FtpCommand::list(QStringLiteral("DIR")))).completed());
     QVERIFY(!session->lastCommandFailed());
     QCOMPARE(m_prompts.passphraseFiles, QStringList(2, m_ssh->encryptedPrivateKeyFile()));
 

@@ -13,6 +13,7 @@
 #include "scripted_connect.h"
 #include "scripted_prompter.h"
 #include "secret_service_fixture.h"
+#include "session_waits.h"
 #include "test_files.h"
 #include "transfer_queue.h"
 #include "window/tarlen_frm.h"
@@ -227,7 +228,8 @@ void TestCrashRecovery::finishedFilesAreNotOfferedAgainAfterAKill() {
     restarted.queue().setParallel(10);
     scriptConnectDialog(restarted, m_server);
     restarted.parts().Cmd_Connect->click();
-    QVERIFY(restarted.session().bConnected);
+    QVERIFY(waitUntilIdle(restarted.session()));
+    QVERIFY(restarted.session().connected());
     QCOMPARE(prompter.questions.size(), 1);
     QVERIFY(prompter.questions.front().text.startsWith(QString::number(offered.size()) +
                                                        QStringLiteral(" transfers with")));

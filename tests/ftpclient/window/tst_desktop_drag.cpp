@@ -7,6 +7,7 @@
 #include "remote_session.h"
 #include "scripted_connect.h"
 #include "scripted_prompter.h"
+#include "session_waits.h"
 #include "test_files.h"
 #include "transfer_queue.h"
 #include "window/tarlen_frm.h"
@@ -83,8 +84,10 @@ void TestDesktopDrag::dropOnRemotePaneUploadsFilesAndFolders() {
     QVERIFY(writeFile(m_local->filePath(QStringLiteral("folder/deep/inner.bin")), "third"));
     TARLEN_Frm& f = *m_frm;
     f.parts().Cmd_Connect->click();
-    QVERIFY(f.session().bConnected);
+    QVERIFY(waitUntilIdle(f.session()));
+    QVERIFY(f.session().connected());
     f.parts().remotePane->openDirectory(QStringLiteral("target/"));
+    QVERIFY(waitUntilIdle(f.session()));
     QCOMPARE(f.parts().remotePane->remoteDirectory(), QStringLiteral("/target/"));
 
     QMimeData mime;

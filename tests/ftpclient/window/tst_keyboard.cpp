@@ -8,6 +8,7 @@
 #include "remote_session.h"
 #include "scripted_connect.h"
 #include "scripted_prompter.h"
+#include "session_waits.h"
 #include "test_files.h"
 #include "transfer_queue.h"
 #include "window/status_log.h"
@@ -115,7 +116,8 @@ void TestKeyboard::remotePaneKeys() {
     QVERIFY(m_server.writeFile(QStringLiteral("docs/inside.txt"), "x"));
     QVERIFY(m_server.writeFile(QStringLiteral("old.txt"), "x"));
     f.parts().Cmd_Connect->click();
-    QVERIFY(f.session().bConnected);
+    QVERIFY(waitUntilIdle(f.session()));
+    QVERIFY(f.session().connected());
     RemotePane& pane = *f.parts().remotePane;
 
     const QList<QListWidgetItem*> docs =
@@ -124,9 +126,11 @@ void TestKeyboard::remotePaneKeys() {
     pane.Lst_Remote_Dir->setCurrentItem(docs.first());
     focusAndPress(pane.Lst_Remote_Dir, Qt::Key_Return);
     QTRY_COMPARE(pane.Lbl_Dir->text(), QStringLiteral("/docs/"));
+    QVERIFY(waitUntilIdle(f.session()));
     QCOMPARE(remoteFiles(), QStringList{"inside.txt"});
     focusAndPress(pane.LstX_Files, Qt::Key_Backspace);
     QTRY_COMPARE(pane.Lbl_Dir->text(), QStringLiteral("/"));
+    QVERIFY(waitUntilIdle(f.session()));
 
     // F2 renames the selected file, Delete deletes it, F5 lists again.
     pane.LstX_Files->SetSelected(int(remoteFiles().indexOf(QStringLiteral("old.txt"))), true);
@@ -138,6 +142,7 @@ void TestKeyboard::remotePaneKeys() {
     m_prompter.answers = {Prompter::Answer::Yes};
     focusAndPress(pane.LstX_Files, Qt::Key_Delete);
     QTRY_VERIFY(!QFile::exists(m_server.root() + QStringLiteral("/new.txt")));
+    QVERIFY(waitUntilIdle(f.session()));
     QVERIFY(m_server.writeFile(QStringLiteral("later.txt"), "x"));
     focusAndPress(pane.LstX_Files, Qt::Key_F5);
     QTRY_VERIFY(remoteFiles().contains(QStringLiteral("later.txt")));

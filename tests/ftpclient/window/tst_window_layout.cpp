@@ -7,6 +7,7 @@
 #include "scripted_prompter.h"
 #include "test_files.h"
 #include "transfer_queue.h"
+#include "window/connection_control.h"
 #include "window/queue_panel.h"
 #include "window/status_log.h"
 #include "window/tarlen_frm.h"
@@ -278,14 +279,17 @@ void TestWindowLayout::logIsCutToItsLast3000Characters() {
     TARLEN_Frm& f = *m_frm;
     f.parts().Txt_Status->append(QString(2995, u'x') + QStringLiteral("abcde"));
     QCOMPARE(f.parts().Txt_Status->length(), 3000);
-    f.session().Inet1_StateChanged(0);
+    // The session cuts the log after each state it logs (or not).
+    RemoteSession& session = f.session();
+    emit session.logTrimmed();
     QCOMPARE(f.parts().Txt_Status->length(), 3000);
     f.parts().Txt_Status->append(QStringLiteral("Z"));
-    f.session().Inet1_StateChanged(0);
+    emit session.logTrimmed();
     QCOMPARE(f.parts().Txt_Status->length(), 3000);
     QVERIFY(f.parts().Txt_Status->text().endsWith(QStringLiteral("abcdeZ")));
     // A log line that pushes it over the limit drops the oldest characters.
-    f.session().Inet1_StateChanged(1);
+    session.log(QStringLiteral("\r\nResolving Host"));
+    emit session.logTrimmed();
     QCOMPARE(f.parts().Txt_Status->length(), 3000);
     QVERIFY(f.parts().Txt_Status->text().endsWith(QStringLiteral("\r\nResolving Host")));
     f.parts().Txt_Status->updateView();
@@ -297,12 +301,17 @@ void TestWindowLayout::logIsCutToItsLast3000Characters() {
 
 void TestWindowLayout::progressDotsBreakAfterForty() {
     TARLEN_Frm& f = *m_frm;
+    ConnectionControl& connection = f.connection();
     for (int i = 0; i < 40; ++i)
-        f.Timer1_Timer();
-    QCOMPARE(f.parts().Txt_Status->text(), QString(QStringLiteral(" .")).repeated(40) + "\r\n");
-    f.Timer1_Timer();
+        connection.Timer1_Timer();
+    const QString line = QString(QStringLiteral(" .")).repeated(40) + "\r\n";
+    QCOMPARE(f.parts().Txt_Status->text(), line);
+    connection.Timer1_Timer();
     QVERIFY(f.parts().Txt_Status->text().endsWith(QStringLiteral("\r\n .")));
-    QCOMPARE(f.iDots, short(1));
+    // The count starts again: the next break comes forty dots later.
+    for (int i = 1; i < 40; ++i)
+        connection.Timer1_Timer();
+    QCOMPARE(f.parts().Txt_Status->text(), line + line);
 }
 
 void TestWindowLayout::startupCentresWindowWhateverTheSettingsSay() {
