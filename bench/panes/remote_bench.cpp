@@ -62,7 +62,9 @@ int main(int argc, char** argv) {
         return HostInfo{QString(), server.address(), {}, {}};
     };
     frm.parts().Cmd_Connect->click();
-    if (!frm.session().bConnected) {
+    while (frm.session().busy())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    if (!frm.session().connected()) {
         std::fprintf(stderr, "could not connect\n");
         return 1;
     }
@@ -76,7 +78,9 @@ int main(int argc, char** argv) {
         QElapsedTimer clock;
         pauses.start();
         clock.start();
-        frm.session().runCommand(LastCommand::Listing, command);
+        frm.session().run(command);
+        while (frm.session().busy())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         // A long listing reaches the list a moment after the command ends.
         while (frm.parts().remotePane->listingPending())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);

@@ -107,10 +107,12 @@ public:
             return host;
         };
         m_frm.parts().Cmd_Connect->click();
+        while (m_frm.session().busy())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     ~Client() { m_frm.close(); }
-    bool connected() { return m_frm.session().bConnected; }
-    QString remoteRoot() { return m_frm.session().sRootDir; }
+    bool connected() { return m_frm.session().connected(); }
+    QString remoteRoot() { return m_frm.session().rootDirectory(); }
     TransferQueue& queue() { return m_frm.queue(); }
 
     // Runs what was added until the queue drains; the seconds it took.
