@@ -123,11 +123,20 @@ private:
     void centreOnScreen();
     void connectSession();
     // Connects to `given`, or to the host the connect dialog names when
-    // there is none; closes the connection when there is one.
-    void connectOrClose(const std::optional<HostInfo>& given);
-    void connectToHost(const std::optional<HostInfo>& given);
+    // there is none; closes the connection when there is one. `afterLogin`
+    // runs once the login was tried (not when it was abandoned).
+    void connectOrClose(const std::optional<HostInfo>& given,
+                        const std::function<void()>& afterLogin = {});
+    void connectToHost(const std::optional<HostInfo>& given,
+                       const std::function<void()>& afterLogin);
+    // The rest of connectToHost, once the password is known.
+    void connectWith(HostInfo host);
+    // Runs a step of connecting; an error in it ends the attempt, said in a
+    // message.
+    void guardConnect(const std::function<void()>& step);
     bool loginAbandoned(quint64 attempt) const;
-    void fillPasswordFromKeyring(HostInfo& host);
+    void fillPasswordFromKeyring(const HostInfo& host,
+                                 const std::function<void(const HostInfo&)>& then);
     // Logs in; a password the server refuses is asked for again.
     void logIn(HostInfo& host, quint64 attempt);
     std::optional<QString> askPasswordAgain(const HostInfo& host, int profile, bool* save);

@@ -61,12 +61,19 @@ void TARLEN_Frm::Cmd_Connect_Click() {
     connectOrClose(std::nullopt);
 }
 
-void TARLEN_Frm::connectOrClose(const std::optional<HostInfo>& given) {
-    try {
+void TARLEN_Frm::connectOrClose(const std::optional<HostInfo>& given,
+                                const std::function<void()>& afterLogin) {
+    guardConnect([&] {
         if (Cmd_Connect->text() == QStringLiteral("Connect"))
-            connectToHost(given);
+            connectToHost(given, afterLogin);
         else
             disconnectFromHost();
+    });
+}
+
+void TARLEN_Frm::guardConnect(const std::function<void()>& step) {
+    try {
+        step();
     } catch (...) {
         reportError(m_prompter,
                     QStringLiteral("The following error occurred trying to connect to ") +
@@ -78,7 +85,8 @@ void TARLEN_Frm::connectOrClose(const std::optional<HostInfo>& given) {
     }
 }
 
-void TARLEN_Frm::connectToHost(const std::optional<HostInfo>& given) {
+void TARLEN_Frm::connectToHost(const std::optional<HostInfo>& given,
+                               const std::function<void()>& afterLogin) {
     RemoteSession& s = *m_session;
     s.reset();
     remotePane->clear();
@@ -93,12 +101,20 @@ void TARLEN_Frm::connectToHost(const std::optional<HostInfo>& given) {
     s.state.bConnCancel = !host;
     if (!host || m_unloaded)
         return;
-    fillPasswordFromKeyring(*host);
-    m_loginHost = *host;
+    fillPasswordFromKeyring(*host, [this, afterLogin](const HostInfo& filled) {
+        guardConnect([&] { connectWith(filled); });
+        if (afterLogin)
+            afterLogin();
+    });
+}
+
+void TARLEN_Frm::connectWith(HostInfo host) {
+    RemoteSession& s = *m_session;
+    m_loginHost = host;
     // A key file only counts for SFTP: a profile switched to FTP keeps it.
-    s.setHost(host->sAddr, host->sUser, host->sPW, host->protocol,
-              host->protocol == ServerProtocol::Sftp ? host->sKeyFile : QString(),
-              host->clearTextAllowed);
+    s.setHost(host.sAddr, host.sUser, host.sPW, host.protocol,
+              host.protocol == ServerProtocol::Sftp ? host.sKeyFile : QString(),
+              host.clearTextAllowed);
 
     // A Close while the login waits abandons it: this attempt then no
     // longer owns the window and sends nothing more.
@@ -106,7 +122,7 @@ void TARLEN_Frm::connectToHost(const std::optional<HostInfo>& given) {
     m_loggingIn = true;
     Cmd_Connect->setText(QStringLiteral("Close"));
     setBusyPointer(true);
-    logIn(*host, attempt);
+    logIn(host, attempt);
     if (loginAbandoned(attempt))
         return;
     m_loggingIn = false;
@@ -129,7 +145,7 @@ void TARLEN_Frm::connectToHost(const std::optional<HostInfo>& given) {
     m_loggingIn = false;
     s.bConnected = true;
     setBusyPointer(false);
-    takeQueueLogin(*host);
+    takeQueueLogin(host);
     if (s.sRemoteDir.startsWith(QStringLiteral("//"))) {
         s.sRemoteDir = QStringLiteral("/");
         s.sRootDir = QStringLiteral("/");
@@ -206,7 +222,12 @@ void TARLEN_Frm::keepPassword(int profile, const QString& password) {
         return;
     HostInfo& saved = profiles.Hosts[profile];
     saved.sPW = password;
-    saved.inKeyring = keepInKeyring(saved, &vault(), m_prompter, Titles::Caption);
+    const QString account = vaultAccount(saved.sUser, saved.sAddr);
+    saved.inKeyring = keepInKeyring(saved, &vault(), m_prompter, Titles::Caption, this,
+                                    [this, profile, account](bool stored) {
+                                        if (!stored && keyringRefused(profiles, profile, account))
+                                            writeSettings();
+                                    });
     writeSettings();
 }
 
@@ -231,15 +252,31 @@ QString TARLEN_Frm::loginName() const {
     return profile >= 0 ? profiles.Hosts[profile].sName : m_loginHost.sAddr;
 }
 
-// A profile whose password is in the keyring and not yet read gets it now;
-// a keyring that cannot give it says why in the log.
-void TARLEN_Frm::fillPasswordFromKeyring(HostInfo& host) {
-    if (!host.inKeyring || !host.sPW.isEmpty())
+// A profile whose password is in the keyring and not yet read gets it
+// first; `then` goes on with the host, at once when there is nothing to read.
+// A keyring that cannot give it says why in the log. While the keyring is
+// asked the button says Close: a Close then, or the window closing, abandons
+// the attempt and nothing is sent.
+void TARLEN_Frm::fillPasswordFromKeyring(const HostInfo& host,
+                                         const std::function<void(const HostInfo&)>& then) {
+    if (!host.inKeyring || !host.sPW.isEmpty()) {
+        then(host);
         return;
-    QString error;
-    host.sPW = vault().read(vaultAccount(host.sUser, host.sAddr), &error).value_or(QString());
-    if (!error.isEmpty())
-        Txt_Status->append(QStringLiteral("\r\n") + error);
+    }
+    const quint64 attempt = ++m_loginAttempt;
+    m_loggingIn = true;
+    Cmd_Connect->setText(QStringLiteral("Close"));
+    vault().read(vaultAccount(host.sUser, host.sAddr), this,
+                 [this, host, attempt, then](const VaultAnswer& answer) {
+                     if (loginAbandoned(attempt))
+                         return;
+                     m_loggingIn = false;
+                     if (!answer.ok())
+                         Txt_Status->append(QStringLiteral("\r\n") + answer.error);
+                     HostInfo filled = host;
+                     filled.sPW = answer.password.value_or(QString());
+                     then(filled);
+                 });
 }
 
 void TARLEN_Frm::allowClearTextForGood() {
@@ -269,9 +306,11 @@ void TARLEN_Frm::connectAtStart(const LaunchTarget& target) {
             return;
         host.sPW = *password;
     }
-    connectOrClose(host);
-    if (m_session->bConnected && !target.directory.isEmpty())
-        remotePane->openDirectory(target.directory);
+    const QString folder = target.directory;
+    connectOrClose(host, [this, folder] {
+        if (m_session->bConnected && !folder.isEmpty())
+            remotePane->openDirectory(folder);
+    });
 }
 
 void TARLEN_Frm::disconnectFromHost() {

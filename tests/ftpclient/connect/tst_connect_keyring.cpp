@@ -8,6 +8,7 @@
 #include "scripted_prompter.h"
 #include "secret_service_fixture.h"
 #include "settings_file.h"
+#include "vault_answers.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -64,6 +65,8 @@ HostProfiles TestConnectKeyring::saveProfile(const HostProfiles& from, const QSt
     dialog.Txt_PW->setText(pw);
     dialog.Chk_PW->setChecked(true);
     dialog.Cmd_Save->click();
+    if (!QTest::qWaitFor([&dialog] { return !dialog.keyringBusy(); }))
+        qWarning("the keyring did not answer the save");
     FakeSettingsWindow window;
     SaveSettings(window, dialog.profiles(), Key, m_file);
     return dialog.profiles();
@@ -97,8 +100,8 @@ void TestConnectKeyring::savedPasswordGoesToTheKeyring() {
     const QByteArray text = settingsText();
     QVERIFY(text.contains("KEYRING= 1"));
     QVERIFY(text.contains("PW=\n"));
-    QCOMPARE(m_vault->read(vaultAccount(QStringLiteral("me"), QStringLiteral("files.example.org")),
-                           nullptr),
+    const QString account = vaultAccount(QStringLiteral("me"), QStringLiteral("files.example.org"));
+    QCOMPARE(readFromVault(*m_vault, account).password,
              std::optional<QString>(QStringLiteral("s3cr\u00E9t")));
 
     // Loaded again, the profile's password comes from the keyring.
@@ -112,7 +115,7 @@ void TestConnectKeyring::savedPasswordGoesToTheKeyring() {
     Connect_Frm dialog(loaded, m_prompter, Key);
     dialog.setPasswordVault(m_vault.get());
     QVERIFY(dialog.Lbl_PasswordNote->isHidden());
-    QCOMPARE(dialog.Txt_PW->text(), QStringLiteral("s3cr\u00E9t"));
+    QTRY_COMPARE(dialog.Txt_PW->text(), QStringLiteral("s3cr\u00E9t"));
     dialog.Cmd_Connect->click();
     QCOMPARE(dialog.chosenHost()->sPW, QStringLiteral("s3cr\u00E9t"));
 
@@ -121,10 +124,10 @@ void TestConnectKeyring::savedPasswordGoesToTheKeyring() {
     again.setPasswordVault(m_vault.get());
     again.Cmb_Host_Click(work);
     again.Cmd_Delete->click();
-    QString error;
-    QVERIFY(!m_vault->read(vaultAccount(QStringLiteral("me"), QStringLiteral("files.example.org")),
-                           &error));
-    QCOMPARE(error, QString());
+    QTRY_VERIFY(!again.keyringBusy());
+    const VaultAnswer gone = readFromVault(*m_vault, account);
+    QCOMPARE(gone.password, std::nullopt);
+    QCOMPARE(gone.error, QString());
     QVERIFY(m_prompter.messages.isEmpty());
 }
 
