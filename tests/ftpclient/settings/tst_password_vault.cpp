@@ -19,6 +19,8 @@ private slots:
     void passwordsRoundTrip();
     void accountsAreKeptApart();
     void hungKeyringGivesUp();
+    void askerGoneWhileRequestPending_data();
+    void askerGoneWhileRequestPending();
 
 private:
     bool keyringUp();
@@ -142,6 +144,52 @@ void TestPasswordVault::hungKeyringGivesUp() {
     const VaultAnswer later = storeInVault(*m_vault, account, QStringLiteral("later"));
     QVERIFY2(later.ok(), qPrintable(later.error));
     QCOMPARE(readFromVault(*m_vault, account).password, QStringLiteral("later"));
+}
+
+void TestPasswordVault::askerGoneWhileRequestPending_data() {
+    QTest::addColumn<QString>("request");
+    QTest::addColumn<bool>("hung"); // the keyring answers only after the time limit
+    QTest::addColumn<std::optional<QString>>("left"); // in the keyring afterwards
+    const std::optional<QString> kept = QStringLiteral("kept");
+    QTest::newRow("read") << "read" << false << kept;
+    QTest::newRow("store") << "store" << false << std::optional<QString>(QStringLiteral("new"));
+    QTest::newRow("remove") << "remove" << false << std::optional<QString>();
+    QTest::newRow("read, keyring hung") << "read" << true << kept;
+}
+
+// An asker that goes, with the vault it asked, before the answer came hears
+// nothing, neither the keyring's answer nor the time limit; what it asked
+// for is still done, and the keyring serves other askers as before.
+void TestPasswordVault::askerGoneWhileRequestPending() {
+    QFETCH(QString, request);
+    QFETCH(bool, hung);
+    QFETCH(std::optional<QString>, left);
+    QVERIFY(keyringUp());
+    const QString account = vaultAccount(QStringLiteral("dora"), QStringLiteral("gone.example"));
+    QVERIFY(storeInVault(*m_vault, account, QStringLiteral("kept")).ok());
+
+    std::unique_ptr<PasswordVault> vault = makeDesktopKeyring();
+    auto asker = std::make_unique<QObject>();
+    bool heard = false;
+    const PasswordVault::Done done = [&heard](const VaultAnswer&) {
+        heard = true;
+    };
+    m_service.freezeKeyring(hung);
+    if (request == u"read")
+        vault->read(account, asker.get(), done);
+    else if (request == u"store")
+        vault->store(account, QStringLiteral("new"), asker.get(), done);
+    else
+        vault->remove(account, asker.get(), done);
+    asker.reset();
+    vault.reset();
+    // QtKeychain runs one request after the other: this one is answered once
+    // the gone asker's request ended (or times out behind it, when hung).
+    const VaultAnswer after = readFromVault(*m_vault, account);
+    m_service.freezeKeyring(false);
+    QCOMPARE(after.error.contains(QStringLiteral("did not answer")), hung);
+    QCOMPARE(readFromVault(*m_vault, account).password, left);
+    QVERIFY(!heard);
 }
 
 QTEST_GUILESS_MAIN(TestPasswordVault)
