@@ -32,6 +32,8 @@ private slots:
     void withoutKeyringThePasswordIsScrambled();
     void savedPasswordGoesToTheKeyring();
     void olderFileMovesOnlyWhenSaved();
+    void keyringRequestPendingWhenLeft_data();
+    void keyringRequestPendingWhenLeft();
 
 private:
     // Saves the profile the dialog shows, with "Save Password" checked.
@@ -155,6 +157,59 @@ void TestConnectKeyring::olderFileMovesOnlyWhenSaved() {
     const HostProfiles moved = saveProfile(loaded, QStringLiteral("Old"), "old pw");
     QVERIFY(moved.Hosts[0].inKeyring);
     QVERIFY(!settingsText().contains(before.mid(before.indexOf("HOST0PW="), 12)));
+}
+
+void TestConnectKeyring::keyringRequestPendingWhenLeft_data() {
+    QTest::addColumn<QString>("request");             // what the dialog last asked of the keyring
+    QTest::addColumn<bool>("connect");                // Connect at once; else the dialog goes
+    QTest::addColumn<std::optional<QString>>("left"); // in the keyring afterwards
+    const std::optional<QString> kept = QStringLiteral("s3cret");
+    const std::optional<QString> typed = QStringLiteral("typed");
+    QTest::newRow("password read, Connect") << "read" << true << kept;
+    QTest::newRow("password read, dialog gone") << "read" << false << kept;
+    QTest::newRow("save, Connect") << "save" << true << typed;
+    QTest::newRow("save, dialog gone") << "save" << false << typed;
+    QTest::newRow("delete, dialog gone") << "delete" << false << std::optional<QString>();
+}
+
+// What the dialog asked of the keyring is done even when the dialog goes
+// first, and the gone dialog hears nothing of it. Connect waits for the
+// keyring, so that the password read goes with it; one typed meanwhile wins.
+void TestConnectKeyring::keyringRequestPendingWhenLeft() {
+    QFETCH(QString, request);
+    QFETCH(bool, connect);
+    QFETCH(std::optional<QString>, left);
+    QVERIFY(m_service.keyringRunning() || m_service.startKeyring());
+    const QString account = vaultAccount(QStringLiteral("me"), QStringLiteral("files.example.org"));
+    QVERIFY(storeInVault(*m_vault, account, QStringLiteral("s3cret")).ok());
+    HostProfiles profiles;
+    profiles.Hosts = {HostInfo{QStringLiteral("Work"), QStringLiteral("files.example.org"),
+                               QStringLiteral("me"), QString()}};
+    profiles.Hosts[0].inKeyring = true;
+    profiles.iNumHosts = 1;
+    profiles.iCurHost = 0;
+    m_prompter = ScriptedPrompter();
+
+    auto dialog = std::make_unique<Connect_Frm>(profiles, m_prompter, Key);
+    dialog->setPasswordVault(m_vault.get()); // reads the password of the profile shown
+    if (request == u"save") {
+        dialog->Txt_PW->setText(QStringLiteral("typed"));
+        dialog->Chk_PW->setChecked(true);
+        dialog->Cmd_Save->click();
+    } else if (request == u"delete") {
+        dialog->Cmd_Delete->click();
+    }
+    QVERIFY(dialog->keyringBusy());
+    if (connect) {
+        dialog->Cmd_Connect->click();
+        QVERIFY(!dialog->chosenHost());
+        QTRY_VERIFY(dialog->chosenHost());
+        QCOMPARE(dialog->chosenHost()->sPW, *left);
+        QCOMPARE(dialog->result(), int(QDialog::Accepted));
+    }
+    dialog.reset();
+    QCOMPARE(readFromVault(*m_vault, account).password, left);
+    QVERIFY(m_prompter.messages.isEmpty());
 }
 
 QTEST_MAIN(TestConnectKeyring)
