@@ -184,7 +184,7 @@ void Connect_Frm::selectNothing(const QString& hostText) {
         Cmb_Host->setEditText(hostText);
     }
     m_selected = -1;
-    ++m_showing;
+    showAnew();
     Txt_Host->clear();
     Txt_UI->clear();
     Txt_PW->clear();
@@ -197,7 +197,7 @@ void Connect_Frm::Cmb_Host_Click(int k) {
     if (k < 0 || k >= m_profiles.Hosts.size())
         return;
     m_selected = k;
-    ++m_showing;
+    showAnew();
     const HostInfo& host = m_profiles.Hosts[k];
     Txt_Host->setText(host.sAddr);
     Txt_UI->setText(host.sUser);
@@ -221,6 +221,11 @@ void Connect_Frm::appendName(const QString& name) {
 }
 
 void Connect_Frm::Cmd_Save_Click() {
+    // An empty password field may yet be filled from the keyring.
+    if (m_passwordOnItsWay && Chk_PW->isChecked() && Txt_PW->text().isEmpty()) {
+        m_saveWhenAnswered = true;
+        return;
+    }
     const QString name = Cmb_Host->currentText();
     // Only a password bound for the settings file must survive scrambling.
     const bool keyring = m_vault && m_vault->available();
@@ -321,6 +326,7 @@ void Connect_Frm::reject() {
 }
 
 void Connect_Frm::done(int result) {
+    m_saveWhenAnswered = false;
     m_connectWhenAnswered = false;
     Form_Unload();
     QDialog::done(result);
@@ -344,6 +350,7 @@ void Connect_Frm::fetchPassword(int k) {
     const HostInfo& host = m_profiles.Hosts[k];
     const QString account = vaultAccount(host.sUser, host.sAddr);
     const quint64 showing = m_showing;
+    m_passwordOnItsWay = true;
     ++m_keyringRequests;
     m_vault->read(account, this, [this, k, account, showing](const VaultAnswer& answer) {
         if (!answer.ok())
@@ -355,8 +362,11 @@ void Connect_Frm::fetchPassword(int k) {
                 vaultAccount(host.sUser, host.sAddr) == account)
                 host.sPW = password;
         }
-        if (showing == m_showing && Txt_PW->text().isEmpty())
-            Txt_PW->setText(password);
+        if (showing == m_showing) {
+            m_passwordOnItsWay = false;
+            if (Txt_PW->text().isEmpty())
+                Txt_PW->setText(password);
+        }
         keyringAnswered();
     });
 }
@@ -377,8 +387,21 @@ void Connect_Frm::keepPassword(int k) {
         ++m_keyringRequests;
 }
 
+// A Save that waited for the password goes on, then a Connect that waited
+// for the keyring (which then waits for what Save asked, too).
 void Connect_Frm::keyringAnswered() {
     --m_keyringRequests;
+    if (!m_passwordOnItsWay && std::exchange(m_saveWhenAnswered, false))
+        Cmd_Save_Click();
     if (!keyringBusy() && std::exchange(m_connectWhenAnswered, false))
         Cmd_Connect_Click();
+}
+
+// Another profile, or none, is shown: a password still on its way for the
+// one before goes to its profile only, and a Save that waited for it is
+// dropped with the fields it was for.
+void Connect_Frm::showAnew() {
+    ++m_showing;
+    m_passwordOnItsWay = false;
+    m_saveWhenAnswered = false;
 }
