@@ -63,12 +63,10 @@ void TARLEN_Frm::Cmd_Connect_Click() {
 
 void TARLEN_Frm::connectOrClose(const std::optional<HostInfo>& given,
                                 const std::function<void()>& afterLogin) {
-    guardConnect([&] {
-        if (Cmd_Connect->text() == QStringLiteral("Connect"))
-            connectToHost(given, afterLogin);
-        else
-            disconnectFromHost();
-    });
+    if (Cmd_Connect->text() == QStringLiteral("Connect"))
+        connectToHost(given, afterLogin);
+    else
+        guardConnect([this] { disconnectFromHost(); });
 }
 
 void TARLEN_Frm::guardConnect(const std::function<void()>& step) {
@@ -85,21 +83,26 @@ void TARLEN_Frm::guardConnect(const std::function<void()>& step) {
     }
 }
 
+// `afterLogin` runs outside the guard, as it did after the login returned.
 void TARLEN_Frm::connectToHost(const std::optional<HostInfo>& given,
                                const std::function<void()>& afterLogin) {
-    RemoteSession& s = *m_session;
-    s.reset();
-    remotePane->clear();
-    Lbl_Security->clear();
-    Txt_Status->clear();
-    s.state.bConnCancel = false;
-    s.bConnected = false;
-    s.Inet1()->setRequestTimeout(30);
     std::optional<HostInfo> host = given;
-    if (!host && showConnectDialog)
-        host = showConnectDialog();
-    s.state.bConnCancel = !host;
-    if (!host || m_unloaded)
+    bool prepared = false;
+    guardConnect([&] {
+        RemoteSession& s = *m_session;
+        s.reset();
+        remotePane->clear();
+        Lbl_Security->clear();
+        Txt_Status->clear();
+        s.state.bConnCancel = false;
+        s.bConnected = false;
+        s.Inet1()->setRequestTimeout(30);
+        if (!host && showConnectDialog)
+            host = showConnectDialog();
+        s.state.bConnCancel = !host;
+        prepared = true;
+    });
+    if (!prepared || !host || m_unloaded)
         return;
     fillPasswordFromKeyring(*host, [this, afterLogin](const HostInfo& filled) {
         guardConnect([&] { connectWith(filled); });
