@@ -17,6 +17,7 @@
 #include <QSignalBlocker>
 
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -183,6 +184,7 @@ void Connect_Frm::selectNothing(const QString& hostText) {
         Cmb_Host->setEditText(hostText);
     }
     m_selected = -1;
+    showAnew();
     Txt_Host->clear();
     Txt_UI->clear();
     Txt_PW->clear();
@@ -195,15 +197,16 @@ void Connect_Frm::Cmb_Host_Click(int k) {
     if (k < 0 || k >= m_profiles.Hosts.size())
         return;
     m_selected = k;
-    HostInfo& host = m_profiles.Hosts[k];
-    if (host.inKeyring && host.sPW.isEmpty())
-        host.sPW = passwordFromKeyring(host);
+    showAnew();
+    const HostInfo& host = m_profiles.Hosts[k];
     Txt_Host->setText(host.sAddr);
     Txt_UI->setText(host.sUser);
     Txt_PW->setText(host.sPW);
     showProtocol(host.protocol);
     Txt_KeyFile->setText(host.sKeyFile);
     m_profiles.iCurHost = short(k);
+    if (host.inKeyring && host.sPW.isEmpty())
+        fetchPassword(k);
 }
 
 // Adds a name at the end of the list without changing what is selected or
@@ -218,6 +221,11 @@ void Connect_Frm::appendName(const QString& name) {
 }
 
 void Connect_Frm::Cmd_Save_Click() {
+    // An empty password field may yet be filled from the keyring.
+    if (m_passwordOnItsWay && Chk_PW->isChecked() && Txt_PW->text().isEmpty()) {
+        m_saveWhenAnswered = true;
+        return;
+    }
     const QString name = Cmb_Host->currentText();
     // Only a password bound for the settings file must survive scrambling.
     const bool keyring = m_vault && m_vault->available();
@@ -247,7 +255,7 @@ void Connect_Frm::Cmd_Save_Click() {
     host.sUser = Txt_UI->text();
     if (Chk_PW->isChecked()) {
         host.sPW = Txt_PW->text();
-        host.inKeyring = keepInKeyring(host, m_vault, m_prompter, windowTitle());
+        keepPassword(k);
     }
     host.protocol = protocolShown();
     host.sKeyFile = Txt_KeyFile->text();
@@ -269,8 +277,11 @@ void Connect_Frm::Cmd_Delete_Click() {
     if (k < 0 || k >= m_profiles.Hosts.size())
         return;
     const HostInfo& gone = m_profiles.Hosts[k];
-    if (gone.inKeyring && m_vault)
-        m_vault->remove(vaultAccount(gone.sUser, gone.sAddr), nullptr);
+    if (gone.inKeyring && m_vault) {
+        ++m_keyringRequests;
+        m_vault->remove(vaultAccount(gone.sUser, gone.sAddr), this,
+                        [this](const VaultAnswer&) { keyringAnswered(); });
+    }
     m_profiles.Hosts.removeAt(k);
     m_profiles.iNumHosts = short(m_profiles.Hosts.size());
     {
@@ -285,8 +296,13 @@ void Connect_Frm::Cmd_Delete_Click() {
 }
 
 // A login that cannot be sent keeps the dialog open, with what was typed and
-// the field at fault focused.
+// the field at fault focused. While the keyring has yet to answer, Connect
+// waits for it.
 void Connect_Frm::Cmd_Connect_Click() {
+    if (keyringBusy()) {
+        m_connectWhenAnswered = true;
+        return;
+    }
     if (const std::optional<LoginField> field =
             checkSendableLogin(Txt_Host->text(), Txt_UI->text(), Txt_PW->text(), m_prompter)) {
         QLineEdit* const at = *field == LoginField::UserName   ? Txt_UI
@@ -310,6 +326,8 @@ void Connect_Frm::reject() {
 }
 
 void Connect_Frm::done(int result) {
+    m_saveWhenAnswered = false;
+    m_connectWhenAnswered = false;
     Form_Unload();
     QDialog::done(result);
 }
@@ -323,13 +341,67 @@ void Connect_Frm::setPasswordVault(PasswordVault* vault) {
         Cmb_Host_Click(m_selected);
 }
 
-QString Connect_Frm::passwordFromKeyring(const HostInfo& host) {
+// Reads the password of profile k, which the keyring keeps; it fills the
+// password field when the same showing of that profile is still up and
+// nothing was typed there meanwhile. A keyring that cannot give it says why.
+void Connect_Frm::fetchPassword(int k) {
     if (!m_vault)
-        return QString();
-    QString error;
-    const std::optional<QString> password =
-        m_vault->read(vaultAccount(host.sUser, host.sAddr), &error);
-    if (!error.isEmpty())
-        m_prompter.message(error, windowTitle(), Prompter::Icon::Warning);
-    return password.value_or(QString());
+        return;
+    const HostInfo& host = m_profiles.Hosts[k];
+    const QString account = vaultAccount(host.sUser, host.sAddr);
+    const quint64 showing = m_showing;
+    m_passwordOnItsWay = true;
+    ++m_keyringRequests;
+    m_vault->read(account, this, [this, k, account, showing](const VaultAnswer& answer) {
+        if (!answer.ok())
+            m_prompter.message(answer.error, windowTitle(), Prompter::Icon::Warning);
+        const QString password = answer.password.value_or(QString());
+        if (k < m_profiles.Hosts.size()) {
+            HostInfo& host = m_profiles.Hosts[k];
+            if (host.inKeyring && host.sPW.isEmpty() &&
+                vaultAccount(host.sUser, host.sAddr) == account)
+                host.sPW = password;
+        }
+        if (showing == m_showing) {
+            m_passwordOnItsWay = false;
+            if (Txt_PW->text().isEmpty())
+                Txt_PW->setText(password);
+        }
+        keyringAnswered();
+    });
+}
+
+// Saves profile k's password in the keyring when one runs. Should the keyring
+// refuse it, the profile keeps it in the settings file, scrambled, and is
+// announced as changed once more.
+void Connect_Frm::keepPassword(int k) {
+    HostInfo& host = m_profiles.Hosts[k];
+    const QString account = vaultAccount(host.sUser, host.sAddr);
+    host.inKeyring = keepInKeyring(host, m_vault, m_prompter, windowTitle(), this,
+                                   [this, k, account](bool stored) {
+                                       if (!stored && keyringRefused(m_profiles, k, account))
+                                           emit profilesChanged();
+                                       keyringAnswered();
+                                   });
+    if (host.inKeyring)
+        ++m_keyringRequests;
+}
+
+// A Save that waited for the password goes on, then a Connect that waited
+// for the keyring (which then waits for what Save asked, too).
+void Connect_Frm::keyringAnswered() {
+    --m_keyringRequests;
+    if (!m_passwordOnItsWay && std::exchange(m_saveWhenAnswered, false))
+        Cmd_Save_Click();
+    if (!keyringBusy() && std::exchange(m_connectWhenAnswered, false))
+        Cmd_Connect_Click();
+}
+
+// Another profile, or none, is shown: a password still on its way for the
+// one before goes to its profile only, and a Save that waited for it is
+// dropped with the fields it was for.
+void Connect_Frm::showAnew() {
+    ++m_showing;
+    m_passwordOnItsWay = false;
+    m_saveWhenAnswered = false;
 }

@@ -62,6 +62,11 @@ public:
     // settings file then holds none for the profile); without one the
     // dialog says that a saved password is only scrambled. Not owned.
     void setPasswordVault(PasswordVault* vault);
+    // The keyring has yet to answer what the dialog asked of it (a profile's
+    // password, a save, a deletion). Connect waits for that, so that no
+    // password goes before it was read, and so does Save while the password
+    // shown is yet to come; Cancel does not wait.
+    bool keyringBusy() const { return m_keyringRequests > 0; }
 
     // The handlers, one per control event.
     void Cmb_Host_Click(int k);
@@ -112,9 +117,20 @@ private:
     void appendName(const QString& name);
     void showProtocol(ServerProtocol protocol);
     QString keyFileStartPath() const;
-    QString passwordFromKeyring(const HostInfo& host);
+    void fetchPassword(int k);
+    void keepPassword(int k);
+    void keyringAnswered();
+    void showAnew();
 
     PasswordVault* m_vault = nullptr;
+    int m_keyringRequests = 0;
+    bool m_saveWhenAnswered = false;
+    bool m_connectWhenAnswered = false;
+    // Moves on with each profile or empty form shown, so that a password read
+    // for one never lands in another.
+    quint64 m_showing = 0;
+    // The keyring is yet to give the password of the profile shown.
+    bool m_passwordOnItsWay = false;
     HostProfiles m_profiles;
     std::optional<HostInfo> m_chosen;
     Prompter& m_prompter;

@@ -23,14 +23,29 @@ bool checkStorablePassword(const QString& sPW, const QString& sKey, Prompter& pr
 }
 
 bool keepInKeyring(const HostInfo& host, PasswordVault* vault, Prompter& prompter,
-                   const QString& title) {
+                   const QString& title, QObject* context,
+                   const std::function<void(bool stored)>& done) {
     if (!vault || !vault->available())
         return false;
-    QString error;
-    if (vault->store(vaultAccount(host.sUser, host.sAddr), host.sPW, &error))
-        return true;
-    prompter.message(error + QStringLiteral(" The password is kept scrambled in the settings "
-                                            "file instead."),
-                     title, Prompter::Icon::Warning);
-    return false;
+    vault->store(vaultAccount(host.sUser, host.sAddr), host.sPW, context,
+                 [&prompter, title, done](const VaultAnswer& answer) {
+                     if (!answer.ok())
+                         prompter.message(answer.error +
+                                              QStringLiteral(" The password is kept scrambled in "
+                                                             "the settings file instead."),
+                                          title, Prompter::Icon::Warning);
+                     if (done)
+                         done(answer.ok());
+                 });
+    return true;
+}
+
+bool keyringRefused(HostProfiles& profiles, int k, const QString& account) {
+    if (k < 0 || k >= profiles.Hosts.size())
+        return false;
+    HostInfo& host = profiles.Hosts[k];
+    if (!host.inKeyring || vaultAccount(host.sUser, host.sAddr) != account)
+        return false;
+    host.inKeyring = false;
+    return true;
 }

@@ -102,12 +102,21 @@ void ConnectionControl::connectToHost(const std::optional<HostInfo>& given) {
         host = m_hooks.chooseHost();
     if (!host || m_unloaded)
         return;
-    fillPasswordFromKeyring(*host);
-    m_loginHost = *host;
+    fillPasswordFromKeyring(*host, [this](const HostInfo& filled) {
+        try {
+            connectWith(filled);
+        } catch (...) {
+            reportConnectFailure(errorDescription(std::current_exception()));
+        }
+    });
+}
+
+void ConnectionControl::connectWith(const HostInfo& host) {
+    m_loginHost = host;
     // A key file only counts for SFTP: a profile switched to FTP keeps it.
-    m_session.setHost(host->sAddr, host->sUser, host->sPW, host->protocol,
-                      host->protocol == ServerProtocol::Sftp ? host->sKeyFile : QString(),
-                      host->clearTextAllowed);
+    m_session.setHost(host.sAddr, host.sUser, host.sPW, host.protocol,
+                      host.protocol == ServerProtocol::Sftp ? host.sKeyFile : QString(),
+                      host.clearTextAllowed);
     // A Close while the login runs abandons it: this attempt then no longer
     // owns the window and sends nothing more.
     const quint64 attempt = ++m_loginAttempt;
@@ -233,7 +242,12 @@ void ConnectionControl::keepPassword(int profile, const QString& password) {
         return;
     HostInfo& saved = m_profiles.Hosts[profile];
     saved.sPW = password;
-    saved.inKeyring = keepInKeyring(saved, &vault, m_prompter, Titles::Caption);
+    const QString account = vaultAccount(saved.sUser, saved.sAddr);
+    saved.inKeyring = keepInKeyring(saved, &vault, m_prompter, Titles::Caption, this,
+                                    [this, profile, account](bool stored) {
+                                        if (!stored && keyringRefused(m_profiles, profile, account))
+                                            m_hooks.writeSettings();
+                                    });
     m_hooks.writeSettings();
 }
 
@@ -242,16 +256,29 @@ QString ConnectionControl::loginName() const {
     return profile >= 0 ? m_profiles.Hosts[profile].sName : m_loginHost.sAddr;
 }
 
-// A profile whose password is in the keyring and not yet read gets it now;
-// a keyring that cannot give it says why in the log.
-void ConnectionControl::fillPasswordFromKeyring(HostInfo& host) {
-    if (!host.inKeyring || !host.sPW.isEmpty())
+// A profile whose password is in the keyring and not yet read gets it
+// first; a keyring that cannot give it says why in the log. A Close meanwhile
+// abandons the login before anything was sent.
+void ConnectionControl::fillPasswordFromKeyring(const HostInfo& host,
+                                                const std::function<void(const HostInfo&)>& then) {
+    if (!host.inKeyring || !host.sPW.isEmpty()) {
+        then(host);
         return;
-    QString error;
-    host.sPW =
-        m_hooks.vault().read(vaultAccount(host.sUser, host.sAddr), &error).value_or(QString());
-    if (!error.isEmpty())
-        m_view.log.append(QStringLiteral("\r\n") + error);
+    }
+    const quint64 attempt = ++m_loginAttempt;
+    m_loggingIn = true;
+    m_view.connectButton.setText(QStringLiteral("Close"));
+    m_hooks.vault().read(vaultAccount(host.sUser, host.sAddr), this,
+                         [this, host, attempt, then](const VaultAnswer& answer) {
+                             if (loginAbandoned(attempt))
+                                 return;
+                             m_loggingIn = false;
+                             if (!answer.ok())
+                                 m_view.log.append(QStringLiteral("\r\n") + answer.error);
+                             HostInfo filled = host;
+                             filled.sPW = answer.password.value_or(QString());
+                             then(filled);
+                         });
 }
 
 void ConnectionControl::allowClearTextForGood() {

@@ -76,7 +76,9 @@ private:
     void connectToHost(const std::optional<HostInfo>& given);
     void reportConnectFailure(const QString& description);
     bool loginAbandoned(quint64 attempt) const;
-    void fillPasswordFromKeyring(HostInfo& host);
+    void connectWith(const HostInfo& host);
+    void fillPasswordFromKeyring(const HostInfo& host,
+                                 const std::function<void(const HostInfo&)>& then);
     // PWD logs in; a password the server refuses is asked for again.
     void sendLogin(quint64 attempt);
     void onLoginEnded(quint64 attempt, const InetResult& result);

@@ -4,12 +4,10 @@
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
-#include <QDBusServiceWatcher>
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <QTimer>
+#include <QTest>
 
 #include <signal.h>
 #include <sys/prctl.h>
@@ -185,17 +183,10 @@ bool SecretServiceFixture::waitForSecretsOwner(bool owned) {
     if (!bus.isConnected())
         return false;
     const QString name = QString::fromLatin1(kSecretsName);
-    QEventLoop loop;
-    QDBusServiceWatcher watcher(name, bus,
-                                owned ? QDBusServiceWatcher::WatchForRegistration
-                                      : QDBusServiceWatcher::WatchForUnregistration);
-    QObject::connect(&watcher, &QDBusServiceWatcher::serviceRegistered, &loop, &QEventLoop::quit);
-    QObject::connect(&watcher, &QDBusServiceWatcher::serviceUnregistered, &loop, &QEventLoop::quit);
-    if (owned)
-        QObject::connect(m_keyring.get(), &QProcess::finished, &loop, &QEventLoop::quit);
-    QTimer::singleShot(kStartTimeoutMs, &loop, &QEventLoop::quit);
-    // Asked after the watcher is in place, so no change slips between.
-    if (bus.interface()->isServiceRegistered(name).value() != owned)
-        loop.exec();
-    return bus.interface()->isServiceRegistered(name).value() == owned;
+    const auto settled = [&] {
+        return bus.interface()->isServiceRegistered(name).value() == owned ||
+               (owned && !keyringRunning());
+    };
+    return QTest::qWaitFor(settled, kStartTimeoutMs) &&
+           bus.interface()->isServiceRegistered(name).value() == owned;
 }

@@ -83,6 +83,16 @@ void whenIdle(const RemoteSession& session, const std::function<void()>& work) {
     QTimer::singleShot(10, [&session, work] { whenIdle(session, work); });
 }
 
+// Runs `work` once the keyring answered what the dialog asked of it (the
+// password of a profile removed, say): only then is it done for good.
+void whenKeyringAnswered(Connect_Frm& dialog, const std::function<void()>& work) {
+    if (!dialog.keyringBusy()) {
+        work();
+        return;
+    }
+    QTimer::singleShot(10, &dialog, [&dialog, work] { whenKeyringAnswered(dialog, work); });
+}
+
 int findHost(const Connect_Frm& dialog, const QString& name) {
     for (int i = 0; i < dialog.Cmb_Host->count(); ++i)
         if (dialog.Cmb_Host->itemText(i) == name)
@@ -116,8 +126,10 @@ void deleteProfile(Connect_Frm& dialog, const QString& name) {
     dialog.Cmb_Host->setCurrentIndex(k);
     dialog.Cmb_Host_Click(k);
     dialog.Cmd_Delete->click();
-    say(QStringLiteral("DELETED"));
-    dialog.Cmd_Cancel->click();
+    whenKeyringAnswered(dialog, [&dialog] {
+        say(QStringLiteral("DELETED"));
+        dialog.Cmd_Cancel->click();
+    });
 }
 
 void downloadAll(TARLEN_Frm& window) {

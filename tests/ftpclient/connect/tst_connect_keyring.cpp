@@ -8,6 +8,7 @@
 #include "scripted_prompter.h"
 #include "secret_service_fixture.h"
 #include "settings_file.h"
+#include "vault_answers.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -31,6 +32,8 @@ private slots:
     void withoutKeyringThePasswordIsScrambled();
     void savedPasswordGoesToTheKeyring();
     void olderFileMovesOnlyWhenSaved();
+    void keyringRequestPendingWhenLeft_data();
+    void keyringRequestPendingWhenLeft();
 
 private:
     // Saves the profile the dialog shows, with "Save Password" checked.
@@ -64,6 +67,8 @@ HostProfiles TestConnectKeyring::saveProfile(const HostProfiles& from, const QSt
     dialog.Txt_PW->setText(pw);
     dialog.Chk_PW->setChecked(true);
     dialog.Cmd_Save->click();
+    if (!QTest::qWaitFor([&dialog] { return !dialog.keyringBusy(); }))
+        qWarning("the keyring did not answer the save");
     FakeSettingsWindow window;
     SaveSettings(window, dialog.profiles(), Key, m_file);
     return dialog.profiles();
@@ -97,8 +102,8 @@ void TestConnectKeyring::savedPasswordGoesToTheKeyring() {
     const QByteArray text = settingsText();
     QVERIFY(text.contains("KEYRING= 1"));
     QVERIFY(text.contains("PW=\n"));
-    QCOMPARE(m_vault->read(vaultAccount(QStringLiteral("me"), QStringLiteral("files.example.org")),
-                           nullptr),
+    const QString account = vaultAccount(QStringLiteral("me"), QStringLiteral("files.example.org"));
+    QCOMPARE(readFromVault(*m_vault, account).password,
              std::optional<QString>(QStringLiteral("s3cr\u00E9t")));
 
     // Loaded again, the profile's password comes from the keyring.
@@ -112,7 +117,7 @@ void TestConnectKeyring::savedPasswordGoesToTheKeyring() {
     Connect_Frm dialog(loaded, m_prompter, Key);
     dialog.setPasswordVault(m_vault.get());
     QVERIFY(dialog.Lbl_PasswordNote->isHidden());
-    QCOMPARE(dialog.Txt_PW->text(), QStringLiteral("s3cr\u00E9t"));
+    QTRY_COMPARE(dialog.Txt_PW->text(), QStringLiteral("s3cr\u00E9t"));
     dialog.Cmd_Connect->click();
     QCOMPARE(dialog.chosenHost()->sPW, QStringLiteral("s3cr\u00E9t"));
 
@@ -121,10 +126,10 @@ void TestConnectKeyring::savedPasswordGoesToTheKeyring() {
     again.setPasswordVault(m_vault.get());
     again.Cmb_Host_Click(work);
     again.Cmd_Delete->click();
-    QString error;
-    QVERIFY(!m_vault->read(vaultAccount(QStringLiteral("me"), QStringLiteral("files.example.org")),
-                           &error));
-    QCOMPARE(error, QString());
+    QTRY_VERIFY(!again.keyringBusy());
+    const VaultAnswer gone = readFromVault(*m_vault, account);
+    QCOMPARE(gone.password, std::nullopt);
+    QCOMPARE(gone.error, QString());
     QVERIFY(m_prompter.messages.isEmpty());
 }
 
@@ -152,6 +157,62 @@ void TestConnectKeyring::olderFileMovesOnlyWhenSaved() {
     const HostProfiles moved = saveProfile(loaded, QStringLiteral("Old"), "old pw");
     QVERIFY(moved.Hosts[0].inKeyring);
     QVERIFY(!settingsText().contains(before.mid(before.indexOf("HOST0PW="), 12)));
+}
+
+void TestConnectKeyring::keyringRequestPendingWhenLeft_data() {
+    QTest::addColumn<QString>("request");             // what the dialog last asked of the keyring
+    QTest::addColumn<bool>("connect");                // Connect at once; else the dialog goes
+    QTest::addColumn<std::optional<QString>>("left"); // in the keyring afterwards
+    const std::optional<QString> kept = QStringLiteral("s3cret");
+    const std::optional<QString> typed = QStringLiteral("typed");
+    QTest::newRow("password read, Connect") << "read" << true << kept;
+    QTest::newRow("password read, dialog gone") << "read" << false << kept;
+    QTest::newRow("save, Connect") << "save" << true << typed;
+    QTest::newRow("save, dialog gone") << "save" << false << typed;
+    QTest::newRow("save before the password came, Connect") << "save untyped" << true << kept;
+    QTest::newRow("delete, dialog gone") << "delete" << false << std::optional<QString>();
+}
+
+// What the dialog asked of the keyring is done even when the dialog goes
+// first, and the gone dialog hears nothing of it. Connect waits for the
+// keyring, so that the password read goes with it; one typed meanwhile wins.
+// Save waits for a password still to come rather than save an empty one.
+void TestConnectKeyring::keyringRequestPendingWhenLeft() {
+    QFETCH(QString, request);
+    QFETCH(bool, connect);
+    QFETCH(std::optional<QString>, left);
+    QVERIFY(m_service.keyringRunning() || m_service.startKeyring());
+    const QString account = vaultAccount(QStringLiteral("me"), QStringLiteral("files.example.org"));
+    QVERIFY(storeInVault(*m_vault, account, QStringLiteral("s3cret")).ok());
+    HostProfiles profiles;
+    profiles.Hosts = {HostInfo{QStringLiteral("Work"), QStringLiteral("files.example.org"),
+                               QStringLiteral("me"), QString()}};
+    profiles.Hosts[0].inKeyring = true;
+    profiles.iNumHosts = 1;
+    profiles.iCurHost = 0;
+    m_prompter = ScriptedPrompter();
+
+    auto dialog = std::make_unique<Connect_Frm>(profiles, m_prompter, Key);
+    dialog->setPasswordVault(m_vault.get()); // reads the password of the profile shown
+    if (request.startsWith(u"save")) {
+        if (request == u"save")
+            dialog->Txt_PW->setText(QStringLiteral("typed"));
+        dialog->Chk_PW->setChecked(true);
+        dialog->Cmd_Save->click();
+    } else if (request == u"delete") {
+        dialog->Cmd_Delete->click();
+    }
+    QVERIFY(dialog->keyringBusy());
+    if (connect) {
+        dialog->Cmd_Connect->click();
+        QVERIFY(!dialog->chosenHost());
+        QTRY_VERIFY(dialog->chosenHost());
+        QCOMPARE(dialog->chosenHost()->sPW, *left);
+        QCOMPARE(dialog->result(), int(QDialog::Accepted));
+    }
+    dialog.reset();
+    QCOMPARE(readFromVault(*m_vault, account).password, left);
+    QVERIFY(m_prompter.messages.isEmpty());
 }
 
 QTEST_MAIN(TestConnectKeyring)

@@ -2,6 +2,7 @@
 // private session bus started by the test.
 #include "password_vault.h"
 #include "secret_service_fixture.h"
+#include "vault_answers.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -18,6 +19,8 @@ private slots:
     void passwordsRoundTrip();
     void accountsAreKeptApart();
     void hungKeyringGivesUp();
+    void askerGoneWhileRequestPending_data();
+    void askerGoneWhileRequestPending();
 
 private:
     bool keyringUp();
@@ -48,38 +51,46 @@ bool TestPasswordVault::keyringUp() {
 void TestPasswordVault::withoutSecretServiceEverythingFailsAtOnce() {
     m_service.stopKeyring();
     QVERIFY(!m_vault->available());
+    const QString account = QStringLiteral("anna@ftp.example.org");
 
-    QString error;
-    QVERIFY(!m_vault->store(QStringLiteral("anna@ftp.example.org"), QStringLiteral("pw"), &error));
-    QVERIFY2(error.contains(QStringLiteral("keyring")), qPrintable(error));
-    error.clear();
-    QCOMPARE(m_vault->read(QStringLiteral("anna@ftp.example.org"), &error), std::nullopt);
-    QVERIFY2(error.contains(QStringLiteral("keyring")), qPrintable(error));
-    error.clear();
-    QVERIFY(!m_vault->remove(QStringLiteral("anna@ftp.example.org"), &error));
-    QVERIFY(!error.isEmpty());
-    // A caller that wants no sentence need not ask for one.
-    QVERIFY(!m_vault->store(QStringLiteral("anna@ftp.example.org"), QStringLiteral("pw"), nullptr));
+    const VaultAnswer stored = storeInVault(*m_vault, account, QStringLiteral("pw"));
+    QVERIFY2(stored.error.contains(QStringLiteral("keyring")), qPrintable(stored.error));
+    const VaultAnswer read = readFromVault(*m_vault, account);
+    QVERIFY2(read.error.contains(QStringLiteral("keyring")), qPrintable(read.error));
+    QCOMPARE(read.password, std::nullopt);
+    QVERIFY(!removeFromVault(*m_vault, account).ok());
+    // A caller that wants no answer need not take one.
+    m_vault->store(account, QStringLiteral("pw"), nullptr, {});
 }
 
 void TestPasswordVault::storeReadOverwriteRemove() {
     QVERIFY(keyringUp());
     QVERIFY(m_vault->available());
     const QString account = vaultAccount(QStringLiteral("anna"), QStringLiteral("ftp.example.org"));
-    QString error = QStringLiteral("left over");
-    QCOMPARE(m_vault->read(account, &error), std::nullopt);
-    QCOMPARE(error, QString());
+    VaultAnswer answer = readFromVault(*m_vault, account);
+    QCOMPARE(answer.password, std::nullopt);
+    QCOMPARE(answer.error, QString());
 
-    QVERIFY2(m_vault->store(account, QStringLiteral("first secret"), &error), qPrintable(error));
-    QCOMPARE(m_vault->read(account, &error), QStringLiteral("first secret"));
-    QVERIFY2(m_vault->store(account, QStringLiteral("second secret"), &error), qPrintable(error));
-    QCOMPARE(m_vault->read(account, &error), QStringLiteral("second secret"));
+    // The answer comes from the event loop, never within the call.
+    bool answered = false;
+    QObject asker;
+    m_vault->store(account, QStringLiteral("first secret"), &asker,
+                   [&answered](const VaultAnswer&) { answered = true; });
+    QVERIFY(!answered);
+    QTRY_VERIFY(answered);
+    QCOMPARE(readFromVault(*m_vault, account).password, QStringLiteral("first secret"));
+    answer = storeInVault(*m_vault, account, QStringLiteral("second secret"));
+    QVERIFY2(answer.ok(), qPrintable(answer.error));
+    QCOMPARE(readFromVault(*m_vault, account).password, QStringLiteral("second secret"));
 
-    QVERIFY2(m_vault->remove(account, &error), qPrintable(error));
-    QCOMPARE(m_vault->read(account, &error), std::nullopt);
-    QCOMPARE(error, QString());
+    answer = removeFromVault(*m_vault, account);
+    QVERIFY2(answer.ok(), qPrintable(answer.error));
+    answer = readFromVault(*m_vault, account);
+    QCOMPARE(answer.password, std::nullopt);
+    QCOMPARE(answer.error, QString());
     // Removing what is not there is no failure.
-    QVERIFY2(m_vault->remove(account, &error), qPrintable(error));
+    answer = removeFromVault(*m_vault, account);
+    QVERIFY2(answer.ok(), qPrintable(answer.error));
 }
 
 void TestPasswordVault::passwordsRoundTrip_data() {
@@ -97,10 +108,10 @@ void TestPasswordVault::passwordsRoundTrip() {
     QFETCH(QString, password);
     QVERIFY(keyringUp());
     const QString account = vaultAccount(QStringLiteral("bob"), QStringLiteral("10.0.0.7:2121"));
-    QString error;
-    QVERIFY2(m_vault->store(account, password, &error), qPrintable(error));
-    QCOMPARE(m_vault->read(account, &error), password);
-    QVERIFY2(m_vault->remove(account, &error), qPrintable(error));
+    const VaultAnswer stored = storeInVault(*m_vault, account, password);
+    QVERIFY2(stored.ok(), qPrintable(stored.error));
+    QCOMPARE(readFromVault(*m_vault, account).password, password);
+    QVERIFY(removeFromVault(*m_vault, account).ok());
 }
 
 void TestPasswordVault::accountsAreKeptApart() {
@@ -108,33 +119,77 @@ void TestPasswordVault::accountsAreKeptApart() {
     const QString annaHere = vaultAccount(QStringLiteral("anna"), QStringLiteral("here.example"));
     const QString bobHere = vaultAccount(QStringLiteral("bob"), QStringLiteral("here.example"));
     const QString annaThere = vaultAccount(QStringLiteral("anna"), QStringLiteral("there.example"));
-    QString error;
-    QVERIFY2(m_vault->store(annaHere, QStringLiteral("one"), &error), qPrintable(error));
-    QVERIFY2(m_vault->store(bobHere, QStringLiteral("two"), &error), qPrintable(error));
-    QVERIFY2(m_vault->store(annaThere, QStringLiteral("three"), &error), qPrintable(error));
-    QCOMPARE(m_vault->read(annaHere, &error), QStringLiteral("one"));
-    QCOMPARE(m_vault->read(bobHere, &error), QStringLiteral("two"));
-    QCOMPARE(m_vault->read(annaThere, &error), QStringLiteral("three"));
+    QVERIFY(storeInVault(*m_vault, annaHere, QStringLiteral("one")).ok());
+    QVERIFY(storeInVault(*m_vault, bobHere, QStringLiteral("two")).ok());
+    QVERIFY(storeInVault(*m_vault, annaThere, QStringLiteral("three")).ok());
+    QCOMPARE(readFromVault(*m_vault, annaHere).password, QStringLiteral("one"));
+    QCOMPARE(readFromVault(*m_vault, bobHere).password, QStringLiteral("two"));
+    QCOMPARE(readFromVault(*m_vault, annaThere).password, QStringLiteral("three"));
 
-    QVERIFY2(m_vault->remove(bobHere, &error), qPrintable(error));
-    QCOMPARE(m_vault->read(bobHere, &error), std::nullopt);
-    QCOMPARE(m_vault->read(annaHere, &error), QStringLiteral("one"));
-    QCOMPARE(m_vault->read(annaThere, &error), QStringLiteral("three"));
+    QVERIFY(removeFromVault(*m_vault, bobHere).ok());
+    QCOMPARE(readFromVault(*m_vault, bobHere).password, std::nullopt);
+    QCOMPARE(readFromVault(*m_vault, annaHere).password, QStringLiteral("one"));
+    QCOMPARE(readFromVault(*m_vault, annaThere).password, QStringLiteral("three"));
 }
 
 void TestPasswordVault::hungKeyringGivesUp() {
     QVERIFY(keyringUp());
     const QString account = vaultAccount(QStringLiteral("carl"), QStringLiteral("hung.example"));
-    QString error;
     m_service.freezeKeyring(true);
-    const bool stored = m_vault->store(account, QStringLiteral("never"), &error);
+    const VaultAnswer stored = storeInVault(*m_vault, account, QStringLiteral("never"));
     m_service.freezeKeyring(false);
-    QVERIFY(!stored);
-    QVERIFY2(error.contains(QStringLiteral("did not answer")), qPrintable(error));
+    QVERIFY2(stored.error.contains(QStringLiteral("did not answer")), qPrintable(stored.error));
 
     // Once it answers again, so does the vault.
-    QVERIFY2(m_vault->store(account, QStringLiteral("later"), &error), qPrintable(error));
-    QCOMPARE(m_vault->read(account, &error), QStringLiteral("later"));
+    const VaultAnswer later = storeInVault(*m_vault, account, QStringLiteral("later"));
+    QVERIFY2(later.ok(), qPrintable(later.error));
+    QCOMPARE(readFromVault(*m_vault, account).password, QStringLiteral("later"));
+}
+
+void TestPasswordVault::askerGoneWhileRequestPending_data() {
+    QTest::addColumn<QString>("request");
+    QTest::addColumn<bool>("hung"); // the keyring answers only after the time limit
+    QTest::addColumn<std::optional<QString>>("left"); // in the keyring afterwards
+    const std::optional<QString> kept = QStringLiteral("kept");
+    QTest::newRow("read") << "read" << false << kept;
+    QTest::newRow("store") << "store" << false << std::optional<QString>(QStringLiteral("new"));
+    QTest::newRow("remove") << "remove" << false << std::optional<QString>();
+    QTest::newRow("read, keyring hung") << "read" << true << kept;
+}
+
+// An asker that goes, with the vault it asked, before the answer came hears
+// nothing, neither the keyring's answer nor the time limit; what it asked
+// for is still done, and the keyring serves other askers as before.
+void TestPasswordVault::askerGoneWhileRequestPending() {
+    QFETCH(QString, request);
+    QFETCH(bool, hung);
+    QFETCH(std::optional<QString>, left);
+    QVERIFY(keyringUp());
+    const QString account = vaultAccount(QStringLiteral("dora"), QStringLiteral("gone.example"));
+    QVERIFY(storeInVault(*m_vault, account, QStringLiteral("kept")).ok());
+
+    std::unique_ptr<PasswordVault> vault = makeDesktopKeyring();
+    auto asker = std::make_unique<QObject>();
+    bool heard = false;
+    const PasswordVault::Done done = [&heard](const VaultAnswer&) {
+        heard = true;
+    };
+    m_service.freezeKeyring(hung);
+    if (request == u"read")
+        vault->read(account, asker.get(), done);
+    else if (request == u"store")
+        vault->store(account, QStringLiteral("new"), asker.get(), done);
+    else
+        vault->remove(account, asker.get(), done);
+    asker.reset();
+    vault.reset();
+    // QtKeychain runs one request after the other: this one is answered once
+    // the gone asker's request ended (or times out behind it, when hung).
+    const VaultAnswer after = readFromVault(*m_vault, account);
+    m_service.freezeKeyring(false);
+    QCOMPARE(after.error.contains(QStringLiteral("did not answer")), hung);
+    QCOMPARE(readFromVault(*m_vault, account).password, left);
+    QVERIFY(!heard);
 }
 
 QTEST_GUILESS_MAIN(TestPasswordVault)

@@ -17,6 +17,7 @@
 #include "silent_server.h"
 #include "slow_proxy.h"
 #include "test_files.h"
+#include "vault_answers.h"
 #include "window/status_log.h"
 #include "window/tarlen_frm.h"
 
@@ -419,8 +420,9 @@ void TestConnection::refusedPasswordIsAskedAgain() {
     QCOMPARE(reread.Hosts.value(0).sPW, keyring ? QString() : kept);
     QCOMPARE(reread.Hosts.value(0).inKeyring, keyring);
     if (keyring)
-        QCOMPARE(makeDesktopKeyring()->read(vaultAccount(m_server.userName(), m_server.address()),
-                                            nullptr),
+        QCOMPARE(readFromVault(*makeDesktopKeyring(),
+                               vaultAccount(m_server.userName(), m_server.address()))
+                     .password,
                  std::optional<QString>(kept));
 }
 

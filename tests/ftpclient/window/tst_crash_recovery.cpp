@@ -16,6 +16,7 @@
 #include "session_waits.h"
 #include "test_files.h"
 #include "transfer_queue.h"
+#include "vault_answers.h"
 #include "window/tarlen_frm.h"
 
 #include <QDir>
@@ -165,7 +166,8 @@ void TestCrashRecovery::profileSavedInTheDialogOutlivesAKill() {
         QCOMPARE(saved->protocol, ServerProtocol::PlainFtp);
         QCOMPARE(saved->inKeyring, m_keyring);
         if (m_keyring)
-            QCOMPARE(vault->read(account, nullptr), std::optional<QString>(m_server.password()));
+            QCOMPARE(readFromVault(*vault, account).password,
+                     std::optional<QString>(m_server.password()));
         else
             QCOMPARE(saved->sPW, m_server.password());
     }
@@ -179,9 +181,9 @@ void TestCrashRecovery::profileSavedInTheDialogOutlivesAKill() {
     QVERIFY(!profileNamed(restarted.settingsStore().profiles()));
     QVERIFY(!restarted.settingsStore().profiles().Hosts.isEmpty()); // "Anonymous" stays
     if (m_keyring) {
-        QString error;
-        QVERIFY(!vault->read(account, &error));
-        QCOMPARE(error, QString());
+        const VaultAnswer gone = readFromVault(*vault, account);
+        QCOMPARE(gone.password, std::nullopt);
+        QCOMPARE(gone.error, QString());
     }
 }
 
