@@ -26,6 +26,14 @@ public:
 
     const FtpCommand& command() const { return m_command; }
     const QString& subject() const { return m_subject; }
+    // For a listing: the directory it lists (which becomes the current one
+    // when it succeeds), or that it is the first listing after the login.
+    struct Listing {
+        QString directory;
+        bool first = false;
+    };
+    const Listing& listing() const { return m_listing; }
+    void setListing(const Listing& listing) { m_listing = listing; }
     bool isFinished() const { return m_finished; }
     // How the command ended; meaningful once finished.
     const InetResult& result() const { return m_result; }
@@ -39,6 +47,7 @@ signals:
 private:
     FtpCommand m_command;
     QString m_subject;
+    Listing m_listing;
     InetResult m_result;
     bool m_finished = false;
 };

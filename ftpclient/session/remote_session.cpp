@@ -51,7 +51,8 @@ RemoteJob* RemoteSession::logIn() {
 }
 
 RemoteJob* RemoteSession::listFirst() {
-    return submitListing(FtpCommand::list(QStringLiteral("DIR")), Listing{QString(), true});
+    return submitListing(FtpCommand::list(QStringLiteral("DIR")),
+                         RemoteJob::Listing{QString(), true});
 }
 
 RemoteJob* RemoteSession::listDirectory(const QString& directory, const QString& pattern,
@@ -59,7 +60,7 @@ RemoteJob* RemoteSession::listDirectory(const QString& directory, const QString&
     FtpCommand list = FtpCommand::list(
         verb == ListVerb::Dir ? QStringLiteral("DIR") : QStringLiteral("LS"), directory + pattern);
     list.enterFirst = enterFirst;
-    return submitListing(list, Listing{directory, false});
+    return submitListing(list, RemoteJob::Listing{directory, false});
 }
 
 RemoteJob* RemoteSession::remove(const QString& path, const QString& subject) {
@@ -87,18 +88,17 @@ RemoteJob* RemoteSession::run(const FtpCommand& command, const QString& subject)
     return m_runner.submit(command, subject);
 }
 
-// What a listing is for stays with its job until the job is gone.
-RemoteJob* RemoteSession::submitListing(const FtpCommand& command, const Listing& listing) {
+RemoteJob* RemoteSession::submitListing(const FtpCommand& command,
+                                        const RemoteJob::Listing& listing) {
     RemoteJob* job = m_runner.submit(command, QString());
-    m_listings.insert(job, listing);
-    connect(job, &QObject::destroyed, this, [this, job] { m_listings.remove(job); });
+    job->setListing(listing);
     return job;
 }
 
 // --- completions -----------------------------------------------------------
 
 void RemoteSession::ReactToResponse(const RemoteJob& job, const InetResult& result) {
-    const Listing listing = m_listings.value(&job);
+    const RemoteJob::Listing& listing = job.listing();
     if (listing.first)
         takeFirstListing();
     if (!result.completed())

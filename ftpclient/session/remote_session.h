@@ -137,14 +137,7 @@ signals:
     void clearTextAllowedForGood();
 
 private:
-    // What a listing job is for: the directory it lists, or the first
-    // listing after the login.
-    struct Listing {
-        QString directory;
-        bool first;
-    };
-
-    RemoteJob* submitListing(const FtpCommand& command, const Listing& listing);
+    RemoteJob* submitListing(const FtpCommand& command, const RemoteJob::Listing& listing);
     // What the completion of a job does (the runner's jobEnding).
     void ReactToResponse(const RemoteJob& job, const InetResult& result);
     // Takes the reply to PWD as the current and the root directory.
@@ -155,7 +148,6 @@ private:
     void takeFirstListing();
 
     SessionRunner m_runner;
-    QHash<const RemoteJob*, Listing> m_listings;
     QString m_remoteDir;
     QString m_rootDir;
     bool m_connected = false;
