@@ -10,6 +10,7 @@
 #include "panes/local_pane.h"
 #include "panes/remote_pane.h"
 #include "remote_session.h"
+#include "window/status_log.h"
 #include "window/tarlen_frm.h"
 
 #include <vantel/vantelctrl.h>
@@ -65,7 +66,8 @@ int main(int argc, char** argv) {
     while (frm.session().busy())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     if (!frm.session().connected()) {
-        std::fprintf(stderr, "could not connect\n");
+        std::fprintf(stderr, "could not connect:%s\n",
+                     qPrintable(frm.parts().Txt_Status->text()));
         return 1;
     }
 

@@ -11,6 +11,7 @@
 #include "ftp_test_server.h"
 #include "remote_session.h"
 #include "transfer_queue.h"
+#include "window/status_log.h"
 #include "window/tarlen_frm.h"
 
 #include <QApplication>
@@ -112,6 +113,7 @@ public:
     }
     ~Client() { m_frm.close(); }
     bool connected() { return m_frm.session().connected(); }
+    QString log() const { return m_frm.parts().Txt_Status->text(); }
     QString remoteRoot() { return m_frm.session().rootDirectory(); }
     TransferQueue& queue() { return m_frm.queue(); }
 
@@ -241,7 +243,8 @@ int resumedDownload(bench::SilentPrompter& prompter, const Sizes& sizes, const Q
 
     Client client(prompter, server);
     if (!client.connected()) {
-        std::fprintf(stderr, "cannot log in to %s\n", qPrintable(server.address()));
+        std::fprintf(stderr, "cannot log in to %s:%s\n", qPrintable(server.address()),
+                     qPrintable(client.log()));
         return 1;
     }
     client.queue().setRetryPauseMs(100);
@@ -275,7 +278,8 @@ int queueComparisons(bench::SilentPrompter& prompter, const Sizes& sizes, const 
 
     Client client(prompter, server);
     if (!client.connected()) {
-        std::fprintf(stderr, "cannot log in to %s\n", qPrintable(server.address()));
+        std::fprintf(stderr, "cannot log in to %s:%s\n", qPrintable(server.address()),
+                     qPrintable(client.log()));
         return 1;
     }
     compare(client, server,
