@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
         return HostInfo{QString(), server.address(), {}, {}};
     };
     frm.parts().Cmd_Connect->click();
-    while (frm.session().busy())
+    while (frm.session().runner().busy())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     if (!frm.session().connected()) {
         std::fprintf(stderr, "could not connect:%s\n",
@@ -81,7 +81,7 @@ int main(int argc, char** argv) {
         pauses.start();
         clock.start();
         frm.session().run(command);
-        while (frm.session().busy())
+        while (frm.session().runner().busy())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         // A long listing reaches the list a moment after the command ends.
         while (frm.parts().remotePane->listingPending())

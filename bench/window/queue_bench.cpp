@@ -108,7 +108,7 @@ public:
             return host;
         };
         m_frm.parts().Cmd_Connect->click();
-        while (m_frm.session().busy())
+        while (m_frm.session().runner().busy())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     ~Client() { m_frm.close(); }

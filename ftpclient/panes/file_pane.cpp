@@ -186,6 +186,10 @@ void FilePane::LstX_Files_KeyDown(short& KeyCode, short) {
         Cmd_Delete_Click();
 }
 
+void FilePane::setOperations(std::unique_ptr<FileOperations> operations) {
+    m_operations = std::move(operations);
+}
+
 void FilePane::reportError(const QString& prefix) {
     ::reportError(m_prompter, prefix, std::current_exception());
 }

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <array>
+#include <memory>
 
 class CVantelCtrl;
 class Prompter;
@@ -13,6 +14,17 @@ class QLineEdit;
 class QPushButton;
 class TwipsGeometry;
 struct FileImages;
+
+// What the four buttons that change files do: each pane has its own kind,
+// on the local disk or on the server.
+class FileOperations {
+public:
+    virtual ~FileOperations() = default;
+    virtual void Cmd_Delete_Click() = 0;
+    virtual void Cmd_Rename_Click() = 0;
+    virtual void Cmd_Dir_Click() = 0;
+    virtual void Cmd_Rem_Click() = 0;
+};
 
 // What the two panes have in common: a titled frame around a file list, a
 // pattern box with the five buttons under it, and three sort buttons above
@@ -38,10 +50,11 @@ public:
     std::array<QPushButton*, 3> Cmd_Files{};
 
     virtual void Cmd_Refresh_Click() = 0;
-    virtual void Cmd_Delete_Click() = 0;
-    virtual void Cmd_Rename_Click() = 0;
-    virtual void Cmd_Dir_Click() = 0;
-    virtual void Cmd_Rem_Click() = 0;
+    // Delete, Rename, Make dir and Remove dir: the pane's file operations.
+    void Cmd_Delete_Click() { m_operations->Cmd_Delete_Click(); }
+    void Cmd_Rename_Click() { m_operations->Cmd_Rename_Click(); }
+    void Cmd_Dir_Click() { m_operations->Cmd_Dir_Click(); }
+    void Cmd_Rem_Click() { m_operations->Cmd_Rem_Click(); }
     // `index` is the button's number in the six-element array, 0 to 5.
     virtual void Cmd_Files_Click(int index) = 0;
     // Reads the directory shown again, keeping selection and scroll (F5).
@@ -70,6 +83,8 @@ protected:
     virtual void listWithPattern() = 0;
     // Reports a run-time failure as the client does everywhere.
     void reportError(const QString& prefix);
+    // The pane's subclass hands over its file operations once it is built.
+    void setOperations(std::unique_ptr<FileOperations> operations);
     // Puts back what keepView() remembered, once.
     void restoreView();
 
@@ -86,6 +101,7 @@ private:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
     int m_pane;
+    std::unique_ptr<FileOperations> m_operations;
     bool m_viewKept = false;
     QStringList m_keptSelection;
     int m_keptTop = 0;

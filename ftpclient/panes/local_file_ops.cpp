@@ -1,5 +1,5 @@
-// Deleting and renaming the selected local files, and making and removing
-// local directories.
+#include "local_file_ops.h"
+
 #include "local_pane.h"
 
 #include "common/client_errors.h"
@@ -27,19 +27,27 @@ void removeLocalFile(const QString& path) {
 
 } // namespace
 
-void LocalPane::Cmd_Delete_Click() {
+LocalFileOps::LocalFileOps(LocalPane& pane, Prompter& prompter)
+    : m_pane(pane)
+    , m_prompter(prompter) {}
+
+void LocalFileOps::reportError(const QString& prefix) {
+    ::reportError(m_prompter, prefix, std::current_exception());
+}
+
+void LocalFileOps::Cmd_Delete_Click() {
     QString dir;
     try {
         if (m_prompter.askYesNoCancel(QStringLiteral("Delete all selected files?"), Titles::Short,
                                       Prompter::Answer::No) != Prompter::Answer::Yes)
             return;
-        dir = localDirectory();
-        CVantelCtrl* list = LstX_Files;
+        dir = m_pane.localDirectory();
+        CVantelCtrl* list = m_pane.LstX_Files;
         const int count = list->ListCount();
         for (int i = 0; i < count; ++i)
             if (list->Selected(i))
-                removeLocalFile(dir + shownName(i));
-        reloadLocalFiles();
+                removeLocalFile(dir + m_pane.shownName(i));
+        m_pane.reloadLocalFiles();
         list->setFocus(Qt::OtherFocusReason);
     } catch (...) {
         reportError(QStringLiteral("The following error occurred trying to delete ") +
@@ -47,16 +55,16 @@ void LocalPane::Cmd_Delete_Click() {
     }
 }
 
-void LocalPane::Cmd_Rename_Click() {
+void LocalFileOps::Cmd_Rename_Click() {
     QString dir;
     try {
-        dir = localDirectory();
-        CVantelCtrl* list = LstX_Files;
+        dir = m_pane.localDirectory();
+        CVantelCtrl* list = m_pane.LstX_Files;
         const int count = list->ListCount();
         for (int i = 0; i < count; ++i) {
             if (!list->Selected(i))
                 continue;
-            const QString oldName = shownName(i);
+            const QString oldName = m_pane.shownName(i);
             const QString newName = m_prompter.input(QStringLiteral("Enter a new name for") +
                                                          RawName::shownWithMarks(oldName),
                                                      Titles::Short, oldName);
@@ -75,16 +83,16 @@ void LocalPane::Cmd_Rename_Click() {
                 throw FileError(QStringLiteral("Cannot rename %1: %2")
                                     .arg(RawName::shownWithMarks(oldName), systemError()));
         }
-        reloadLocalFiles();
+        m_pane.reloadLocalFiles();
         list->setFocus(Qt::OtherFocusReason);
     } catch (...) {
-        reportError(QStringLiteral("The following error occurred trying to delete ") +
+        reportError(QStringLiteral("The following error occurred trying to rename ") +
                     RawName::shownWithMarks(dir) + QStringLiteral(": "));
     }
 }
 
-void LocalPane::Cmd_Dir_Click() {
-    QString path = File1->Path();
+void LocalFileOps::Cmd_Dir_Click() {
+    QString path = m_pane.File1->Path();
     try {
         const QString answer = m_prompter.input(QStringLiteral("Enter a new subdirectory for ") +
                                                     RawName::shownWithMarks(path),
@@ -97,16 +105,16 @@ void LocalPane::Cmd_Dir_Click() {
         checkNewDirectoryName(answer);
         if (::mkdir(LocalFs::bytes(path).constData(), 0777) != 0)
             throw FileError(systemError());
-        Dir1->setPath(path);
+        m_pane.Dir1->setPath(path);
     } catch (...) {
         reportError(QStringLiteral("The following error occurred trying to create ") +
                     RawName::shownWithMarks(path) + QStringLiteral(": "));
     }
 }
 
-void LocalPane::Cmd_Rem_Click() {
+void LocalFileOps::Cmd_Rem_Click() {
     // The directory whose files the list shows.
-    QString path = localDirectory();
+    QString path = m_pane.localDirectory();
     if (path.size() > 1)
         path.chop(1);
     try {
@@ -120,7 +128,7 @@ void LocalPane::Cmd_Rem_Click() {
             return;
         // Every listed file goes; a symbolic link among them is removed
         // itself, never what it points to.
-        for (const QString& name : shownNames()) {
+        for (const QString& name : m_pane.shownNames()) {
             const QString file = path + name;
             if (::unlink(LocalFs::bytes(file).constData()) != 0)
                 throw FileError(QStringLiteral("Cannot delete %1: %2")
@@ -128,7 +136,7 @@ void LocalPane::Cmd_Rem_Click() {
         }
         if (::rmdir(LocalFs::bytes(path).constData()) != 0)
             throw FileError(systemError());
-        Dir1->setPath(parentDirectory(path));
+        m_pane.Dir1->setPath(parentDirectory(path));
     } catch (...) {
         reportError(QStringLiteral("The following error occurred trying to remove ") +
                     RawName::shownWithMarks(path) + QStringLiteral(": "));

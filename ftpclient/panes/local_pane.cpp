@@ -6,6 +6,7 @@
 #include "desktop_drag.h"
 #include "file_icons.h"
 #include "file_images.h"
+#include "local_file_ops.h"
 #include "local_lists.h"
 #include "pane_work.h"
 
@@ -27,6 +28,7 @@ LocalPane::LocalPane(const FileImages& images, Prompter& prompter, TwipsGeometry
           [this](const SharedLocalListing& listing) { takeListing(listing, true); }))
     , m_icons(images.icons()) {
     createLocalLists();
+    setOperations(std::make_unique<LocalFileOps>(*this, prompter));
 }
 
 LocalPane::~LocalPane() = default;

@@ -85,10 +85,6 @@ public:
     void Dir1_Change();
     void File1_PathChange();
     void Cmd_Refresh_Click() override;
-    void Cmd_Delete_Click() override;
-    void Cmd_Rename_Click() override;
-    void Cmd_Dir_Click() override;
-    void Cmd_Rem_Click() override;
     void Cmd_Files_Click(int index) override;
 
 protected:

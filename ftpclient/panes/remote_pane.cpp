@@ -8,7 +8,8 @@
 #include "extension_rule.h"
 #include "file_images.h"
 #include "pane_work.h"
-#include "raw_names.h"
+#include "remote_file_ops.h"
+#include "remote_names.h"
 #include "remote_session.h"
 
 #include <vantel/vantelctrl.h>
@@ -42,7 +43,7 @@ SharedRemoteRows makeRemoteRows(const SharedListing& listing, bool descending, c
             const QString& name = listing->files[i].name;
             rows->names[i] = {name, 0};
             rows->kinds[i] = extensionKind(name, Pane::Remote);
-            entries.push_back({RemotePane::shownFile(name, listing->files[i].isLink), qint32(i),
+            entries.push_back({shownFile(name, listing->files[i].isLink), qint32(i),
                                rows->kinds[i].icon, rows->kinds[i].color});
         }
         CVantelCtrl::SetInBatch(rows->batch, size_t(from), entries, font);
@@ -60,6 +61,7 @@ RemotePane::RemotePane(RemoteSession& session, const FileImages& images, Prompte
           [this](const SharedRemoteRows& rows) { takeRows(rows); }))
     , m_icons(images.icons()) {
     createRemoteLists();
+    setOperations(std::make_unique<RemoteFileOps>(*this, session, prompter));
     setAcceptDrops(true);
 }
 
@@ -211,7 +213,7 @@ QString RemotePane::selectedRemoteFolder() const {
 }
 
 void RemotePane::refreshKeepingView() {
-    if (m_session.busy() || !m_session.connected())
+    if (m_session.runner().busy() || !m_session.connected())
         return;
     keepView();
     listAgain();
@@ -222,18 +224,10 @@ QString RemotePane::remoteDirectory() const {
     return dir.endsWith(u'/') ? dir : dir + u'/';
 }
 
-QString RemotePane::shownRemote(const QString& name) {
-    return RawName::shownAsLatin1(name);
-}
-
-QString RemotePane::shownFile(const QString& name, bool link) {
-    return link ? shownRemote(name) + u'@' : shownRemote(name);
-}
-
 // A link whose target the listing does not tell may lead to a directory:
 // entering it is tried, and when the server refuses, it stays a file.
 void RemotePane::enterLinkedFile() {
-    if (m_session.busy() || m_session.closed() || LstX_Files->ListIndex() < 0)
+    if (m_session.runner().busy() || m_session.runner().closed() || LstX_Files->ListIndex() < 0)
         return;
     const QString name = remoteName(LstX_Files->ListIndex());
     const RemoteEntry* entry = remoteEntry(name);
@@ -243,9 +237,9 @@ void RemotePane::enterLinkedFile() {
     showDirectory(dir);
     RemoteJob* job =
         m_session.listDirectory(dir, Txt_Pattern->text(), RemoteSession::ListVerb::Ls, true);
-    runJobs(chainOf(job), QStringLiteral("The following error occurred: "), [this, name] {
+    runJobs(JobChain::of(job, this), QStringLiteral("The following error occurred: "), [this, name] {
         showDirectory(remoteDirectory());
-        if (m_session.lastCommandFailed())
+        if (m_session.runner().lastCommandFailed())
             m_session.log(QStringLiteral("\r\n") + shownRemote(name) +
                           QStringLiteral(" is a link to a file"));
     });
@@ -262,7 +256,7 @@ void RemotePane::LstX_Files_DblClick() {
 // The directory shown changes once its listing arrived; until then the
 // label names the one on its way.
 void RemotePane::openRemoteDirectory() {
-    if (m_session.busy() || m_session.closed())
+    if (m_session.runner().busy() || m_session.runner().closed())
         return;
     QString dir = remoteDirectory();
     const QListWidgetItem* item = Lst_Remote_Dir->currentItem();
@@ -281,13 +275,13 @@ void RemotePane::openRemoteDirectory() {
 
 void RemotePane::listDirectory(const QString& dir) {
     showDirectory(dir);
-    runJobs(chainOf(m_session.listDirectory(dir, Txt_Pattern->text())),
+    runJobs(JobChain::of(m_session.listDirectory(dir, Txt_Pattern->text()), this),
             QStringLiteral("The following error occurred: "),
             [this] { showDirectory(remoteDirectory()); });
 }
 
 void RemotePane::openDirectory(const QString& directory) {
-    if (m_session.busy() || m_session.closed() || !m_session.connected())
+    if (m_session.runner().busy() || m_session.runner().closed() || !m_session.connected())
         return;
     QString root = m_session.rootDirectory();
     if (!root.endsWith(u'/'))
@@ -333,19 +327,13 @@ void RemotePane::Cmd_Refresh_Click() {
 
 // A command still running completes as what it is; the listing follows it.
 void RemotePane::listWithPattern() {
-    runJobs(chainOf(m_session.listDirectory(remoteDirectory(), Txt_Pattern->text())),
+    runJobs(JobChain::of(m_session.listDirectory(remoteDirectory(), Txt_Pattern->text()), this),
             QStringLiteral("The following error occurred: "));
 }
 
 RemoteJob* RemotePane::listAgain() {
     return m_session.listDirectory(remoteDirectory(), Txt_Pattern->text(),
                                    RemoteSession::ListVerb::Dir);
-}
-
-JobChain* RemotePane::chainOf(RemoteJob* job) {
-    auto* chain = new JobChain(this);
-    chain->then([job] { return job; });
-    return chain;
 }
 
 // A chain that ends in an error reports it; `done` follows any other end.

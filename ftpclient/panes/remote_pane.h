@@ -75,10 +75,6 @@ public:
     // scroll position; nothing while the session is busy or not connected.
     void refreshKeepingView() override;
     QList<QWidget*> tabOrder() const override;
-    // How a remote name is shown: bytes that are not UTF-8 read as Latin-1.
-    static QString shownRemote(const QString& name);
-    // How a file or directory is shown: links carry an "@" after the name.
-    static QString shownFile(const QString& name, bool link);
 
     void Lst_Remote_Dir_DblClick();
     // A double-click on a link in the file list tries to enter it.
@@ -96,11 +92,18 @@ public:
     // One level up, as "../" does; nothing above the login directory.
     void goUp() override;
     void Cmd_Refresh_Click() override;
-    void Cmd_Delete_Click() override;
-    void Cmd_Rename_Click() override;
-    void Cmd_Dir_Click() override;
-    void Cmd_Rem_Click() override;
     void Cmd_Files_Click(int index) override;
+
+    // For the operations on the server's files: each runs as a chain of the
+    // session's jobs, and ends by listing the directory again.
+    // Runs the session's jobs of `chain`; an error ends it with a report
+    // that starts with `errorPrefix`, any other end calls `done`.
+    void runJobs(JobChain* chain, const QString& errorPrefix,
+                 std::function<void()> done = nullptr);
+    // Lists the current directory again (long form).
+    RemoteJob* listAgain();
+    // The label names `directory` as the one shown.
+    void showDirectory(const QString& directory);
 
 protected:
     void listWithPattern() override;
@@ -114,19 +117,8 @@ private:
     // Enters the selected directory, or goes up (double-click, Refresh).
     void openRemoteDirectory();
     void enterLinkedFile();
-    // Lists the current directory again, as every remote operation ends.
-    RemoteJob* listAgain();
     // Lists `dir`, which becomes the current directory when it can be listed.
     void listDirectory(const QString& dir);
-    // Deletes the listed files of `dir` (the selected ones only, or all) one
-    // by one, as steps of `chain`.
-    void deleteFiles(JobChain& chain, const QString& dir, bool selectedOnly);
-    // Runs the session's jobs of `chain`; an error ends it with a report
-    // that starts with `errorPrefix`, any other end calls `done`.
-    void runJobs(JobChain* chain, const QString& errorPrefix,
-                 std::function<void()> done = nullptr);
-    JobChain* chainOf(RemoteJob* job);
-    void showDirectory(const QString& directory);
     // The lists take a listing made ready.
     void takeRows(const SharedRemoteRows& rows);
 

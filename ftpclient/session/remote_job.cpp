@@ -21,6 +21,12 @@ JobChain::JobChain(QObject* parent)
 
 JobChain::~JobChain() = default;
 
+JobChain* JobChain::of(RemoteJob* job, QObject* parent) {
+    auto* chain = new JobChain(parent);
+    chain->then([job] { return job; });
+    return chain;
+}
+
 JobChain& JobChain::then(Step step) {
     m_steps.push_back(std::move(step));
     return *this;

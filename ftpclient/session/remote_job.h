@@ -66,6 +66,8 @@ public:
 
     explicit JobChain(QObject* parent);
     ~JobChain() override;
+    // A chain of one job that is already on its way.
+    static JobChain* of(RemoteJob* job, QObject* parent);
 
     JobChain& then(Step step);
     void start();

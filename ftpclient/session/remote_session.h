@@ -37,8 +37,10 @@ public:
     explicit RemoteSession(QObject* parent = nullptr);
     ~RemoteSession() override;
 
-    // --- the connection (see SessionRunner) --------------------------------
-    Inet* Inet1() const { return m_runner.Inet1(); }
+    // --- the connection ------------------------------------------------------
+    // What runs the jobs: the component, the login, what the session trusts,
+    // and how the last job ended.
+    const SessionRunner& runner() const { return m_runner; }
     // What the connect dialog hands over: the address as typed, the user and
     // the password, the protocol and (SFTP) the private key file. Whatever
     // runs is abandoned first.
@@ -50,13 +52,8 @@ public:
     // Another password for the same login, after the server refused one:
     // what the user accepted or trusted for this server still holds.
     void setPassword(const QString& password) { m_runner.setPassword(password); }
-    QString remoteHost() const { return m_runner.remoteHost(); }
     // What the session trusts, and whom it asks about the rest.
     SessionTrust& trust() { return m_runner.trust(); }
-    // The same, for connections of others that log in as this session does.
-    std::shared_ptr<SessionTrust> sharedTrust() const { return m_runner.sharedTrust(); }
-    // How the connection that ran the last command is protected.
-    const ConnectionSecurity& security() const { return m_runner.security(); }
 
     // --- state ------------------------------------------------------------
     // The current remote directory, always with a trailing "/" (sRemoteDir).
@@ -65,16 +62,6 @@ public:
     QString rootDirectory() const { return m_rootDir; }
     // Logged in and the first listing done, until Close (bConnected).
     bool connected() const { return m_connected; }
-    // Whether a job runs or waits to run.
-    bool busy() const { return m_runner.busy(); }
-    // Whether the last job ended in an error (and no retry of it succeeded).
-    bool lastCommandFailed() const { return m_runner.lastCommandFailed(); }
-    // Whether the last job failed because the server refused the login.
-    bool loginRefused() const { return m_runner.loginRefused(); }
-    bool closed() const { return m_runner.closed(); }
-    // Refusals recovered from since start-up (iRetry): every other one is
-    // sent again once.
-    int refusalsRecovered() const { return m_runner.refusalsRecovered(); }
 
     // --- jobs -------------------------------------------------------------
     // Each returns at once; the job's finished() tells how it ended.

@@ -7,13 +7,13 @@ namespace {
 const QString kCrLf = QStringLiteral("\r\n");
 // A server that shows one identity after another is not asked about forever.
 constexpr int kMostTrustRounds = 3;
-constexpr int kRequestTimeoutSeconds = 30;
 
 } // namespace
 
 SessionRunner::SessionRunner(QObject* parent)
     : QObject(parent) {
-    createInet();
+    connect(&m_component, &SessionComponent::securityEstablished, this,
+            &SessionRunner::logSecurity);
 }
 
 SessionRunner::~SessionRunner() {
@@ -35,55 +35,33 @@ RemoteJob* SessionRunner::submit(const FtpCommand& command, const QString& subje
 }
 
 Inet* SessionRunner::Inet1() const {
-    return m_closed ? nullptr : m_inet1.data();
-}
-
-void SessionRunner::createInet() {
-    m_inet1 = new Inet(this);
-    m_inet1->setRequestTimeout(kRequestTimeoutSeconds);
-    connect(m_inet1, &Inet::SecurityEstablished, this, &SessionRunner::logSecurity);
-}
-
-// The old component may be the one whose event is being handled right now:
-// it is let go once control is back in the event loop.
-void SessionRunner::reloadInet() {
-    const QString url = m_inet1 ? m_inet1->URL() : QString();
-    const QString user = m_inet1 ? m_inet1->UserName() : QString();
-    const QString password = m_inet1 ? m_inet1->Password() : QString();
-    const ServerProtocol protocol = m_inet1 ? m_inet1->serverProtocol() : ServerProtocol::PlainFtp;
-    if (m_inet1) {
-        m_inet1->disconnect(this);
-        m_inet1->Cancel();
-        m_inet1->deleteLater();
-    }
-    createInet();
-    m_inet1->setProtocol(Inet::ProtocolFtp);
-    m_inet1->setURL(url);
-    m_inet1->setUserName(user);
-    m_inet1->setPassword(password);
-    m_inet1->setServerProtocol(protocol);
+    return m_closed ? nullptr : m_component.Inet1();
 }
 
 void SessionRunner::setHost(const QString& address, const QString& user, const QString& password,
                             ServerProtocol protocol, const QString& keyFile,
                             bool clearTextAllowed) {
     reset();
-    m_inet1->setProtocol(Inet::ProtocolFtp);
-    m_inet1->setServerProtocol(protocol);
-    m_inet1->setURL(address);
-    m_inet1->setUserName(user);
-    m_inet1->setPassword(password);
+    Inet* inet = Inet1();
+    if (!inet)
+        return;
+    inet->setProtocol(Inet::ProtocolFtp);
+    inet->setServerProtocol(protocol);
+    inet->setURL(address);
+    inet->setUserName(user);
+    inet->setPassword(password);
     m_trust->setLogin(keyFile, clearTextAllowed);
     m_security = {};
 }
 
 void SessionRunner::setPassword(const QString& password) {
-    if (m_inet1 && !m_inet1->StillExecuting())
-        m_inet1->setPassword(password);
+    if (Inet* inet = Inet1(); inet && !inet->StillExecuting())
+        inet->setPassword(password);
 }
 
 QString SessionRunner::remoteHost() const {
-    return m_inet1 ? m_inet1->RemoteHost() : QString();
+    const Inet* inet = Inet1();
+    return inet ? inet->RemoteHost() : QString();
 }
 
 bool SessionRunner::busy() const {
@@ -106,7 +84,7 @@ void SessionRunner::startNext() {
 // One try of the running job on the component as it stands now.
 void SessionRunner::attempt() {
     applySecurityOptions();
-    m_attempt = InetJob::start(*m_inet1, m_running->command(), this);
+    m_attempt = InetJob::start(*m_component.Inet1(), m_running->command(), this);
     connect(m_attempt, &InetJob::stateChanged, this, &SessionRunner::Inet1_StateChanged);
     connect(m_attempt, &InetJob::finished, this, &SessionRunner::onAttemptEnded);
     if (m_attempt->started())
@@ -132,7 +110,7 @@ bool SessionRunner::recoverFromFailure(const InetResult& result) {
     case InetResponse::ServerError:
         // A refusal starts again with a fresh component; every other refusal
         // since start-up gets one more try.
-        reloadInet();
+        m_component.renew();
         if (++m_iRetry == 1) {
             attempt();
             return true;
@@ -157,7 +135,7 @@ void SessionRunner::endRunning(const InetResult& result) {
     m_lastFailed = result.failed() || result.refused();
     m_loginRefused = result.failed() && result.code == InetResponse::LoginFailure;
     if (result.cancelled())
-        reloadInet();
+        m_component.renew();
     if (result.cancelled() && std::exchange(m_cancelAsked, false))
         log(kCrLf + QStringLiteral("Operation cancled"));
     emit jobEnding(*job, result);
@@ -192,7 +170,7 @@ void SessionRunner::abandonAll(bool logCancel) {
     }
     if (!m_running) {
         if (logCancel)
-            reloadInet();
+            m_component.renew();
         return;
     }
     if (logCancel && m_attempt) {
@@ -206,7 +184,7 @@ void SessionRunner::abandonAll(bool logCancel) {
     const InetResult cancelled = InetResult::cancelledResult();
     RemoteJob* job = m_running;
     m_running = nullptr;
-    reloadInet();
+    m_component.renew();
     job->complete(cancelled);
     if (!m_running && m_waiting.empty() && std::exchange(m_busy, false))
         emit busyChanged(false);
@@ -224,11 +202,7 @@ void SessionRunner::close() {
         if (job)
             job->deleteLater();
     m_waiting.clear();
-    if (m_inet1) {
-        m_inet1->disconnect(this);
-        m_inet1->Cancel();
-        m_inet1->deleteLater();
-    }
+    m_component.release();
 }
 
 void SessionRunner::log(const QString& text) {
@@ -261,15 +235,11 @@ void SessionRunner::Inet1_StateChanged(short s) {
     emit logTrimmed();
 }
 
-std::optional<FtpAddress> SessionRunner::address() const {
-    return parseServerAddress(m_inet1->URL(), m_inet1->serverProtocol(), nullptr);
-}
-
 // Pins, known hosts and the key file as they stand now; an address that
 // cannot be read is left for Execute to refuse.
 void SessionRunner::applySecurityOptions() {
-    if (const std::optional<FtpAddress> server = address())
-        m_inet1->setSecurityOptions(m_trust->optionsFor(*server));
+    if (const std::optional<FtpAddress> server = m_component.address())
+        m_component.Inet1()->setSecurityOptions(m_trust->optionsFor(*server));
 }
 
 // The server showed a certificate or host key that is not trusted yet, or
@@ -291,7 +261,7 @@ bool SessionRunner::answerTrustQuestion(const InetResult& result) {
 // The server does not offer TLS: nothing was sent, and the user decides
 // whether to go on in clear text before the password leaves.
 bool SessionRunner::answerClearTextQuestion() {
-    const std::optional<FtpAddress> server = address();
+    const std::optional<FtpAddress> server = m_component.address();
     bool always = false;
     if (!server || ++m_trustRounds > kMostTrustRounds || !m_trust->allowClearText(*server, &always))
         return false;
@@ -306,9 +276,9 @@ bool SessionRunner::answerClearTextQuestion() {
 // Plain FTP says nothing, as it always did; the window shows it unprotected.
 // A server that once used TLS is held to it from then on.
 void SessionRunner::logSecurity() {
-    const ConnectionSecurity& security = m_inet1->Security();
+    const ConnectionSecurity& security = m_component.Inet1()->Security();
     m_security = security;
-    const std::optional<FtpAddress> server = address();
+    const std::optional<FtpAddress> server = m_component.address();
     QString error;
     if (security.encrypted && isFtpFamily(security.protocol) && server &&
         !m_trust->acceptedForNow(*server) && !m_trust->rememberTls(*server, &error))

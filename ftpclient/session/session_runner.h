@@ -4,6 +4,7 @@
 #include "ftp_command.h"
 #include "inet_job.h"
 #include "remote_job.h"
+#include "session_component.h"
 #include "session_trust.h"
 
 #include <QObject>
@@ -31,19 +32,29 @@ public:
 
     // Element 1 of the transfer component; nullptr once closed.
     Inet* Inet1() const;
+    // The server's host name as the component read it from the address.
     // Whatever runs is abandoned first.
     void setHost(const QString& address, const QString& user, const QString& password,
                  ServerProtocol protocol, const QString& keyFile, bool clearTextAllowed);
     void setPassword(const QString& password);
     QString remoteHost() const;
+    // What the session trusts, and whom it asks about the rest.
     SessionTrust& trust() { return *m_trust; }
+    // The same, for connections of others that log in as this session does.
     std::shared_ptr<SessionTrust> sharedTrust() const { return m_trust; }
 
+    // Whether a job runs or waits to run.
     bool busy() const;
+    // Whether the last job ended in an error (and no retry of it succeeded).
     bool lastCommandFailed() const { return m_lastFailed; }
+    // Whether the last job failed because the server refused the login.
     bool loginRefused() const { return m_loginRefused; }
+    // Closed for good: every job handed over ends at once, as cancelled.
     bool closed() const { return m_closed; }
+    // Refusals recovered from since start-up (iRetry): every other one is
+    // sent again once.
     int refusalsRecovered() const { return m_iRetry; }
+    // How the connection that ran the last command is protected.
     const ConnectionSecurity& security() const { return m_security; }
 
     // Queues the command as a job and returns at once.
@@ -74,17 +85,14 @@ private:
     bool recoverFromFailure(const InetResult& result);
     void endRunning(const InetResult& result);
     void abandonAll(bool logCancel);
-    void createInet();
-    void reloadInet();
     // Logs a state of the component (the component's StateChanged).
     void Inet1_StateChanged(short state);
     bool answerTrustQuestion(const InetResult& result);
     bool answerClearTextQuestion();
-    std::optional<FtpAddress> address() const;
     void applySecurityOptions();
     void logSecurity();
 
-    QPointer<Inet> m_inet1;
+    SessionComponent m_component;
     std::deque<QPointer<RemoteJob>> m_waiting;
     QPointer<RemoteJob> m_running;
     QPointer<InetJob> m_attempt;

@@ -84,7 +84,7 @@ void ConnectionControl::connectOrClose(const std::optional<HostInfo>& given) {
 void ConnectionControl::reportConnectFailure(const QString& description) {
     reportError(m_prompter,
                 QStringLiteral("The following error occurred trying to connect to ") +
-                    m_session.remoteHost() + QStringLiteral(": "),
+                    m_session.runner().remoteHost() + QStringLiteral(": "),
                 description);
     ++m_loginAttempt;
     m_loggingIn = false;
@@ -147,7 +147,7 @@ void ConnectionControl::sendLogin(quint64 attempt) {
 void ConnectionControl::onLoginEnded(quint64 attempt, const InetResult& result) {
     if (loginAbandoned(attempt))
         return;
-    if (m_session.loginRefused() && askAgainAfterRefusal(attempt))
+    if (m_session.runner().loginRefused() && askAgainAfterRefusal(attempt))
         return;
     if (loginAbandoned(attempt))
         return;
@@ -313,7 +313,7 @@ void ConnectionControl::connectAtStart(const LaunchTarget& target) {
 }
 
 void ConnectionControl::disconnectFromHost() {
-    if (m_loggingIn || m_session.busy()) {
+    if (m_loggingIn || m_session.runner().busy()) {
         // A login still under way is abandoned, not closed: nothing was
         // opened that a QUIT would end.
         ++m_loginAttempt;

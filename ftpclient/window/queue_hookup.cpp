@@ -61,7 +61,7 @@ void QueueHookup::connectQueue() {
             &LocalPane::refreshKeepingView);
     connect(m_remoteRefreshTimer, &QTimer::timeout, this, [this] {
         // A command of the window's own runs: the listing waits for it.
-        if (m_session.busy())
+        if (m_session.runner().busy())
             m_remoteRefreshTimer->start();
         else
             m_parts.remotePane->refreshKeepingView();
@@ -117,8 +117,8 @@ void QueueHookup::takeLogin(const HostInfo& host, const QString& profileName) {
     login.protocol = host.protocol;
     // What the session trusts now: its next login (to another server,
     // perhaps) does not change what this one's transfers go on with.
-    login.trust = std::make_shared<SessionTrust>(*m_session.sharedTrust());
-    login.session = m_session.security();
+    login.trust = std::make_shared<SessionTrust>(*m_session.runner().sharedTrust());
+    login.session = m_session.runner().security();
     const QueueLogin left = m_queue.login();
     const bool sameServer = left.sameServer(login);
     m_queue.setLogin(login);

@@ -5,6 +5,7 @@
 #include "panes/local_lists.h"
 #include "panes/local_pane.h"
 #include "panes/name_checks.h"
+#include "panes/remote_names.h"
 #include "panes/remote_pane.h"
 #include "plain_name.h"
 #include "raw_names.h"
@@ -61,7 +62,7 @@ void PaneTransfers::queueDownloads() {
             m_prompter.beep();
             m_prompter.message(QStringLiteral("The server's file name \"%1\" cannot be used as a "
                                               "local file name; it was not downloaded.")
-                                   .arg(RemotePane::shownRemote(name)),
+                                   .arg(shownRemote(name)),
                                Titles::Caption, Prompter::Icon::Critical);
             continue;
         }

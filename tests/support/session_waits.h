@@ -8,7 +8,7 @@
 // that starts one (a click, a pane's handler) waits here until the session
 // has nothing running and nothing waiting.
 inline bool waitUntilIdle(const RemoteSession& session, int timeoutMs = 30000) {
-    return QTest::qWaitFor([&session] { return !session.busy(); }, timeoutMs);
+    return QTest::qWaitFor([&session] { return !session.runner().busy(); }, timeoutMs);
 }
 
 // Runs `job` to its end and hands back how it ended.

@@ -76,7 +76,7 @@ void whenDialogShows(const std::function<void(Connect_Frm&)>& work) {
 // Runs `work` once the session has nothing running or waiting: a click on
 // Connect returns at once, and the login goes on in the event loop.
 void whenIdle(const RemoteSession& session, const std::function<void()>& work) {
-    if (!session.busy()) {
+    if (!session.runner().busy()) {
         work();
         return;
     }

@@ -42,7 +42,7 @@ bool save(QWidget* w, const QString& path);
 
 // Runs `work` once the session has nothing running or waiting.
 void whenIdle(const RemoteSession& session, const std::function<void()>& work) {
-    if (!session.busy()) {
+    if (!session.runner().busy()) {
         work();
         return;
     }

@@ -93,7 +93,7 @@ void TestTwoServers::eachPaneKeepsItsOwnDirectoryAndListing() {
     select(second.pane->Lst_Remote_Dir, QStringLiteral("sub2/"));
     first.pane->Lst_Remote_Dir_DblClick();
     second.pane->Lst_Remote_Dir_DblClick();
-    QVERIFY(first.session.busy() && second.session.busy());
+    QVERIFY(first.session.runner().busy() && second.session.runner().busy());
     QVERIFY(waitUntilIdle(first.session));
     QVERIFY(waitUntilIdle(second.session));
     QVERIFY(first.session.currentDirectory().endsWith(QStringLiteral("/sub1/")));

@@ -133,8 +133,8 @@ void TestRemoteSession::refusalIsSentAgainOnlyOnEveryOtherError() {
     for (const QList<QVariant>& line : log)
         errors += line.at(0).toString().startsWith(QStringLiteral("Error! 12003: 5"));
     QCOMPARE(errors, 2);
-    QCOMPARE(session.refusalsRecovered(), 0);
-    QVERIFY(session.lastCommandFailed());
+    QCOMPARE(session.runner().refusalsRecovered(), 0);
+    QVERIFY(session.runner().lastCommandFailed());
 
     sent.clear();
     QVERIFY(runToEnd(session.run(commandOf(QStringLiteral("LS /nowhere/*")))).failed());
@@ -154,14 +154,14 @@ void TestRemoteSession::refusalAfterSuccessfulRetryIsNotSentAgain() {
     });
     QVERIFY(runToEnd(session.run(commandOf(QStringLiteral("DELETE /late.txt")))).completed());
     QCOMPARE(sent.size(), 2);
-    QCOMPARE(session.refusalsRecovered(), 1);
-    QVERIFY(!session.lastCommandFailed());
+    QCOMPARE(session.runner().refusalsRecovered(), 1);
+    QVERIFY(!session.runner().lastCommandFailed());
     QVERIFY(!QFile::exists(m_server.root() + QStringLiteral("/late.txt")));
 
     sent.clear();
     QVERIFY(runToEnd(session.run(commandOf(QStringLiteral("DELETE /late.txt")))).failed());
     QCOMPARE(sent.size(), 1);
-    QCOMPARE(session.refusalsRecovered(), 0);
+    QCOMPARE(session.runner().refusalsRecovered(), 0);
 }
 
 // Closing a session while a job runs and another waits ends both, and
@@ -183,13 +183,13 @@ void TestRemoteSession::closeEndsEveryJob() {
         session.listDirectory(session.currentDirectory(), QStringLiteral("*"));
     QSignalSpy runningEnded(running.data(), &RemoteJob::finished);
     QSignalSpy waitingEnded(waiting.data(), &RemoteJob::finished);
-    QPointer<Inet> inet = session.Inet1();
-    QVERIFY(session.busy());
+    QPointer<Inet> inet = session.runner().Inet1();
+    QVERIFY(session.runner().busy());
 
     session.close();
-    QVERIFY(session.closed());
-    QVERIFY(!session.Inet1());
-    QVERIFY(!session.busy());
+    QVERIFY(session.runner().closed());
+    QVERIFY(!session.runner().Inet1());
+    QVERIFY(!session.runner().busy());
     QVERIFY(!session.connected());
     const qsizetype lines = log.size();
     QTRY_VERIFY(!running && !waiting && !inet);
@@ -226,13 +226,13 @@ void TestRemoteSession::twoSessionsWorkSideBySide() {
     RemoteJob* download = transfer.run(
         FtpCommand::get(transfer.currentDirectory() + "movie.bin", m_local.filePath("movie.bin")));
     QSignalSpy downloaded(download, &RemoteJob::finished);
-    QVERIFY(transfer.busy());
+    QVERIFY(transfer.runner().busy());
     const QString listed = browse.currentDirectory() + "list/";
     QVERIFY(runToEnd(browse.listDirectory(listed, QStringLiteral("*"))).completed());
-    QVERIFY(transfer.busy());
+    QVERIFY(transfer.runner().busy());
     QTRY_COMPARE_WITH_TIMEOUT(downloaded.size(), 1, 30000);
     QVERIFY(downloaded.first().at(0).value<InetResult>().completed());
-    QVERIFY(!transfer.lastCommandFailed());
+    QVERIFY(!transfer.runner().lastCommandFailed());
     QCOMPARE(readFile(m_local.filePath("movie.bin")), content);
     QCOMPARE(listings.size(), 1);
     QCOMPARE(listings.last().at(0).value<SharedListing>()->files.size(), size_t(20));

@@ -119,7 +119,7 @@ std::unique_ptr<RemoteSession> TestSessionSecurity::newSession(const QString& ad
     auto session = std::make_unique<RemoteSession>();
     session->trust().setDirectory(m_trustDir->path());
     session->trust().setPrompts(&m_prompts);
-    session->Inet1()->setRequestTimeout(20);
+    session->runner().Inet1()->setRequestTimeout(20);
     session->setHost(address, user, password, protocol, keyFile);
     return session;
 }
@@ -140,7 +140,7 @@ void TestSessionSecurity::certificateTrustedOnceIsPinnedForLaterSessions() {
 
     // The next session, and a listing on this one, ask nothing.
     QVERIFY(runToEnd(session->run(FtpCommand::list(QStringLiteral("DIR")))).completed());
-    QVERIFY(!session->lastCommandFailed());
+    QVERIFY(!session->runner().lastCommandFailed());
     auto later = newSession(server.address(), ServerProtocol::FtpTlsRequired);
     QVERIFY(logIn(*later));
     QCOMPARE(m_prompts.asked.size(), 1);
@@ -195,7 +195,7 @@ void TestSessionSecurity::connectOnceAndCancelRememberNothing() {
     QVERIFY(logIn(*session));
     // Once is for this session: its later commands ask nothing more...
     QVERIFY(runToEnd(session->run(FtpCommand::list(QStringLiteral("DIR")))).completed());
-    QVERIFY(!session->lastCommandFailed());
+    QVERIFY(!session->runner().lastCommandFailed());
     QCOMPARE(m_prompts.asked.size(), 2);
     // ...a new one asks again, and no answer was written anywhere.
     QVERIFY(!logIn(*newSession(server.address(), ServerProtocol::FtpsImplicit)));
@@ -285,11 +285,11 @@ void TestSessionSecurity::encryptedKeyFileAsksForItsPassphraseOnce() {
                               m_ssh->encryptedPrivateKeyFile());
     m_prompts.passphrases = {QStringLiteral("wrong"), m_ssh->passphrase()};
     QVERIFY(!logIn(*session));
-    QCOMPARE(session->Inet1()->ResponseCode(), int(InetResponse::LoginFailure));
+    QCOMPARE(session->runner().Inet1()->ResponseCode(), int(InetResponse::LoginFailure));
     // A refused login asks again; a good passphrase is kept for the session.
     QVERIFY(logIn(*session));
     QVERIFY(runToEnd(session->run(FtpCommand::list(QStringLiteral("DIR")))).completed());
-    QVERIFY(!session->lastCommandFailed());
+    QVERIFY(!session->runner().lastCommandFailed());
     QCOMPARE(m_prompts.passphraseFiles, QStringList(2, m_ssh->encryptedPrivateKeyFile()));
 
     // A key without a passphrase asks nothing.
@@ -338,13 +338,13 @@ void TestSessionSecurity::clearTextIsAskedForBeforeThePasswordLeaves() {
                                   QStringLiteral("me"), QStringLiteral("secret"));
         earlier->trust().setCertificateAuthorities(m_certificates->caFile());
         QVERIFY(logIn(*earlier));
-        QVERIFY(earlier->security().encrypted);
+        QVERIFY(earlier->runner().security().encrypted);
     }
 
     auto session = std::make_unique<RemoteSession>();
     session->trust().setDirectory(m_trustDir->path());
     session->trust().setPrompts(&m_prompts);
-    session->Inet1()->setRequestTimeout(20);
+    session->runner().Inet1()->setRequestTimeout(20);
     session->setHost(server.address(), QStringLiteral("me"), QStringLiteral("secret"),
                      ServerProtocol::FtpTlsIfOffered, QString(), profileAllows);
     QSignalSpy forGood(session.get(), &RemoteSession::clearTextAllowedForGood);
@@ -360,7 +360,7 @@ void TestSessionSecurity::clearTextIsAskedForBeforeThePasswordLeaves() {
             return line[0].toString().contains(QStringLiteral("used TLS before"));
         }));
     if (loggedIn)
-        QVERIFY(!session->security().encrypted);
+        QVERIFY(!session->runner().security().encrypted);
 }
 
 void TestSessionSecurity::logSaysHowEachConnectionIsProtected() {

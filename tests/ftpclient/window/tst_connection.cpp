@@ -150,7 +150,7 @@ void TestConnection::cancelDuringPwdSendsNoDir() {
     f.parts().Cmd_Connect->click();
     // The connection to the silent server is made; its greeting never comes.
     QTRY_VERIFY(f.parts().Txt_Status->text().contains(QStringLiteral("\r\nConnecting...")));
-    QVERIFY(f.session().busy());
+    QVERIFY(f.session().runner().busy());
     QVERIFY(f.parts().Cmd_Cancel->isVisible() || !f.parts().Cmd_Cancel->isHidden());
     f.parts().Cmd_Cancel->click();
     QVERIFY(waitUntilIdle(f.session()));
@@ -159,7 +159,7 @@ void TestConnection::cancelDuringPwdSendsNoDir() {
     QVERIFY(!f.session().connected());
     QVERIFY(f.parts().Txt_Status->text().contains(QStringLiteral("\r\nOperation cancled")));
     QVERIFY(f.parts().Cmd_Cancel->isHidden());
-    QVERIFY(!f.session().Inet1()->StillExecuting());
+    QVERIFY(!f.session().runner().Inet1()->StillExecuting());
 }
 
 void TestConnection::disconnectNamesTheLogin_data() {
@@ -209,10 +209,10 @@ void TestConnection::closingDuringCommandAbandonsItAndSendsNothing() {
     f.show();
     f.parts().Cmd_Connect->click();
     QTRY_VERIFY(f.parts().Txt_Status->text().contains(QStringLiteral("\r\nConnecting...")));
-    QVERIFY(f.session().busy());
+    QVERIFY(f.session().runner().busy());
     f.close();
     QCOMPARE(sent(), QStringList{"PWD"});
-    QVERIFY(!f.session().Inet1());
+    QVERIFY(!f.session().runner().Inet1());
     QVERIFY(m_prompter.messages.isEmpty());
 }
 
@@ -246,7 +246,7 @@ void TestConnection::closeDuringLoginAbandonsIt() {
     connect(&m_frm->session(), &RemoteSession::commandExecuted, this, [&](const QString& command) {
         if (command == runningCommand)
             QTimer::singleShot(kAnswerDelayMs / 2, &f, [&f, &closeClicked] {
-                QVERIFY(f.session().busy());
+                QVERIFY(f.session().runner().busy());
                 f.parts().Cmd_Connect->click();
                 closeClicked = true;
             });
@@ -305,7 +305,7 @@ void TestConnection::failedLoginReturnsToDisconnected() {
     if (address.isEmpty()) {
         const auto confirm = f.dialogs().showConnectDialog;
         f.dialogs().showConnectDialog = [&f, confirm] {
-            f.session().Inet1()->setRequestTimeout(1);
+            f.session().runner().Inet1()->setRequestTimeout(1);
             return confirm();
         };
     }

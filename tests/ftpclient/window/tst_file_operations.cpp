@@ -819,7 +819,7 @@ void TestFileOperations::localDeleteRenameAndRefusals() {
     QVERIFY(QFile::exists(local(QStringLiteral("one.txt"))));
     QCOMPARE(m_prompter.messages.size(), 1);
     QVERIFY(m_prompter.messages[0].text.startsWith(
-        QStringLiteral("The following error occurred trying to delete ") + m_local->path() +
+        QStringLiteral("The following error occurred trying to rename ") + m_local->path() +
         QStringLiteral("/: ")));
 
     // Three selected, the second answer empty: only the first is renamed.

@@ -291,8 +291,8 @@ void TestRemoteBrowsing::enterWhileBusyWaitsForTheRunningCommand() {
     TARLEN_Frm& f = *m_frm;
     f.parts().remotePane->Txt_Pattern->setText(QStringLiteral("*.zip"));
     f.session().run(commandOf(QStringLiteral("LS /docs/*")));
-    QVERIFY(f.session().busy());
-    QVERIFY(f.session().Inet1()->StillExecuting());
+    QVERIFY(f.session().runner().busy());
+    QVERIFY(f.session().runner().Inet1()->StillExecuting());
     short key = 13;
     f.parts().remotePane->Txt_Pattern_KeyPress(key);
     QCOMPARE(key, short(0));
@@ -309,7 +309,7 @@ void TestRemoteBrowsing::enterWhileDeleteRunsLetsItCompleteAsADelete() {
     TARLEN_Frm& f = *m_frm;
     f.parts().remotePane->Txt_Pattern->setText(QStringLiteral("*.zip"));
     f.session().remove(QStringLiteral("/gone.txt"), QStringLiteral("/gone.txt"));
-    QVERIFY(f.session().Inet1()->StillExecuting());
+    QVERIFY(f.session().runner().Inet1()->StillExecuting());
     short key = 13;
     f.parts().remotePane->Txt_Pattern_KeyPress(key);
     QVERIFY(settled(f));
@@ -324,7 +324,7 @@ void TestRemoteBrowsing::doubleClickWhileBusyDoesNothing() {
     TARLEN_Frm& f = *m_frm;
     select(QStringLiteral("docs/"));
     f.session().run(commandOf(QStringLiteral("LS /*")));
-    QVERIFY(f.session().busy());
+    QVERIFY(f.session().runner().busy());
     f.parts().remotePane->Lst_Remote_Dir_DblClick();
     QVERIFY(settled(f));
     QCOMPARE(sent(), QStringList{"LS /*"});
