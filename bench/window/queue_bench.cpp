@@ -130,7 +130,7 @@ public:
         m_longestPause = std::max(m_longestPause, m_meter.stop());
         const double seconds = clock.nsecsElapsed() / 1e9;
         reportFailures();
-        queue().removeFinished();
+        queue().controls().removeFinished();
         return seconds;
     }
     qint64 longestPauseMs() const { return m_longestPause; }

@@ -1,7 +1,5 @@
 #include "connect_frm.h"
 
-#include "password_vault.h"
-
 #include "common/prompter.h"
 #include "field_keys.h"
 #include "login_check.h"
@@ -38,7 +36,15 @@ Connect_Frm::Connect_Frm(const HostProfiles& profiles, Prompter& prompter, const
     : QDialog(parent)
     , m_profiles(profiles)
     , m_prompter(prompter)
+    , m_keyring(m_profiles, prompter, *this)
     , m_key(sKey) {
+    connect(&m_keyring, &KeyringRequests::passwordArrived, this, [this](const QString& password) {
+        if (Txt_PW->text().isEmpty())
+            Txt_PW->setText(password);
+    });
+    connect(&m_keyring, &KeyringRequests::profilesChanged, this, &Connect_Frm::profilesChanged);
+    connect(&m_keyring, &KeyringRequests::saveMayGoOn, this, &Connect_Frm::Cmd_Save_Click);
+    connect(&m_keyring, &KeyringRequests::connectMayGoOn, this, &Connect_Frm::Cmd_Connect_Click);
     createControls();
     Form_Load();
 }
@@ -184,7 +190,7 @@ void Connect_Frm::selectNothing(const QString& hostText) {
         Cmb_Host->setEditText(hostText);
     }
     m_selected = -1;
-    showAnew();
+    m_keyring.showAnew();
     Txt_Host->clear();
     Txt_UI->clear();
     Txt_PW->clear();
@@ -197,7 +203,7 @@ void Connect_Frm::Cmb_Host_Click(int k) {
     if (k < 0 || k >= m_profiles.Hosts.size())
         return;
     m_selected = k;
-    showAnew();
+    m_keyring.showAnew();
     const HostInfo& host = m_profiles.Hosts[k];
     Txt_Host->setText(host.sAddr);
     Txt_UI->setText(host.sUser);
@@ -206,7 +212,7 @@ void Connect_Frm::Cmb_Host_Click(int k) {
     Txt_KeyFile->setText(host.sKeyFile);
     m_profiles.iCurHost = short(k);
     if (host.inKeyring && host.sPW.isEmpty())
-        fetchPassword(k);
+        m_keyring.fetchPassword(k);
 }
 
 // Adds a name at the end of the list without changing what is selected or
@@ -222,14 +228,13 @@ void Connect_Frm::appendName(const QString& name) {
 
 void Connect_Frm::Cmd_Save_Click() {
     // An empty password field may yet be filled from the keyring.
-    if (m_passwordOnItsWay && Chk_PW->isChecked() && Txt_PW->text().isEmpty()) {
-        m_saveWhenAnswered = true;
+    if (m_keyring.passwordOnItsWay() && Chk_PW->isChecked() && Txt_PW->text().isEmpty()) {
+        m_keyring.saveWhenAnswered();
         return;
     }
     const QString name = Cmb_Host->currentText();
     // Only a password bound for the settings file must survive scrambling.
-    const bool keyring = m_vault && m_vault->available();
-    if (Chk_PW->isChecked() && !keyring &&
+    if (Chk_PW->isChecked() && !m_keyring.keyringRuns() &&
         !checkStorablePassword(Txt_PW->text(), m_key, m_prompter))
         return;
 
@@ -255,7 +260,7 @@ void Connect_Frm::Cmd_Save_Click() {
     host.sUser = Txt_UI->text();
     if (Chk_PW->isChecked()) {
         host.sPW = Txt_PW->text();
-        keepPassword(k);
+        m_keyring.keepPassword(k);
     }
     host.protocol = protocolShown();
     host.sKeyFile = Txt_KeyFile->text();
@@ -276,12 +281,7 @@ void Connect_Frm::Cmd_Delete_Click() {
     const int k = m_selected;
     if (k < 0 || k >= m_profiles.Hosts.size())
         return;
-    const HostInfo& gone = m_profiles.Hosts[k];
-    if (gone.inKeyring && m_vault) {
-        ++m_keyringRequests;
-        m_vault->remove(vaultAccount(gone.sUser, gone.sAddr), this,
-                        [this](const VaultAnswer&) { keyringAnswered(); });
-    }
+    m_keyring.forgetPassword(m_profiles.Hosts[k]);
     m_profiles.Hosts.removeAt(k);
     m_profiles.iNumHosts = short(m_profiles.Hosts.size());
     {
@@ -300,7 +300,7 @@ void Connect_Frm::Cmd_Delete_Click() {
 // waits for it.
 void Connect_Frm::Cmd_Connect_Click() {
     if (keyringBusy()) {
-        m_connectWhenAnswered = true;
+        m_keyring.connectWhenAnswered();
         return;
     }
     if (const std::optional<LoginField> field =
@@ -326,82 +326,16 @@ void Connect_Frm::reject() {
 }
 
 void Connect_Frm::done(int result) {
-    m_saveWhenAnswered = false;
-    m_connectWhenAnswered = false;
+    m_keyring.dropWaiting();
     Form_Unload();
     QDialog::done(result);
 }
 
 void Connect_Frm::setPasswordVault(PasswordVault* vault) {
-    m_vault = vault;
-    Lbl_PasswordNote->setVisible(!m_vault || !m_vault->available());
+    m_keyring.setVault(vault);
+    Lbl_PasswordNote->setVisible(!m_keyring.keyringRuns());
     // The profile shown at once could not read its password before.
     if (m_selected >= 0 && m_selected < m_profiles.Hosts.size() &&
         m_profiles.Hosts[m_selected].inKeyring && Txt_PW->text().isEmpty())
         Cmb_Host_Click(m_selected);
-}
-
-// Reads the password of profile k, which the keyring keeps; it fills the
-// password field when the same showing of that profile is still up and
-// nothing was typed there meanwhile. A keyring that cannot give it says why.
-void Connect_Frm::fetchPassword(int k) {
-    if (!m_vault)
-        return;
-    const HostInfo& host = m_profiles.Hosts[k];
-    const QString account = vaultAccount(host.sUser, host.sAddr);
-    const quint64 showing = m_showing;
-    m_passwordOnItsWay = true;
-    ++m_keyringRequests;
-    m_vault->read(account, this, [this, k, account, showing](const VaultAnswer& answer) {
-        if (!answer.ok())
-            m_prompter.message(answer.error, windowTitle(), Prompter::Icon::Warning);
-        const QString password = answer.password.value_or(QString());
-        if (k < m_profiles.Hosts.size()) {
-            HostInfo& host = m_profiles.Hosts[k];
-            if (host.inKeyring && host.sPW.isEmpty() &&
-                vaultAccount(host.sUser, host.sAddr) == account)
-                host.sPW = password;
-        }
-        if (showing == m_showing) {
-            m_passwordOnItsWay = false;
-            if (Txt_PW->text().isEmpty())
-                Txt_PW->setText(password);
-        }
-        keyringAnswered();
-    });
-}
-
-// Saves profile k's password in the keyring when one runs. Should the keyring
-// refuse it, the profile keeps it in the settings file, scrambled, and is
-// announced as changed once more.
-void Connect_Frm::keepPassword(int k) {
-    HostInfo& host = m_profiles.Hosts[k];
-    const QString account = vaultAccount(host.sUser, host.sAddr);
-    host.inKeyring = keepInKeyring(host, m_vault, m_prompter, windowTitle(), this,
-                                   [this, k, account](bool stored) {
-                                       if (!stored && keyringRefused(m_profiles, k, account))
-                                           emit profilesChanged();
-                                       keyringAnswered();
-                                   });
-    if (host.inKeyring)
-        ++m_keyringRequests;
-}
-
-// A Save that waited for the password goes on, then a Connect that waited
-// for the keyring (which then waits for what Save asked, too).
-void Connect_Frm::keyringAnswered() {
-    --m_keyringRequests;
-    if (!m_passwordOnItsWay && std::exchange(m_saveWhenAnswered, false))
-        Cmd_Save_Click();
-    if (!keyringBusy() && std::exchange(m_connectWhenAnswered, false))
-        Cmd_Connect_Click();
-}
-
-// Another profile, or none, is shown: a password still on its way for the
-// one before goes to its profile only, and a Save that waited for it is
-// dropped with the fields it was for.
-void Connect_Frm::showAnew() {
-    ++m_showing;
-    m_passwordOnItsWay = false;
-    m_saveWhenAnswered = false;
 }

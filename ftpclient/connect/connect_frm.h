@@ -1,6 +1,7 @@
 #pragma once
 
 #include "host_profiles.h"
+#include "keyring_requests.h"
 
 #include <QDialog>
 
@@ -66,7 +67,7 @@ public:
     // password, a save, a deletion). Connect waits for that, so that no
     // password goes before it was read, and so does Save while the password
     // shown is yet to come; Cancel does not wait.
-    bool keyringBusy() const { return m_keyringRequests > 0; }
+    bool keyringBusy() const { return m_keyring.busy(); }
 
     // The handlers, one per control event.
     void Cmb_Host_Click(int k);
@@ -117,23 +118,11 @@ private:
     void appendName(const QString& name);
     void showProtocol(ServerProtocol protocol);
     QString keyFileStartPath() const;
-    void fetchPassword(int k);
-    void keepPassword(int k);
-    void keyringAnswered();
-    void showAnew();
 
-    PasswordVault* m_vault = nullptr;
-    int m_keyringRequests = 0;
-    bool m_saveWhenAnswered = false;
-    bool m_connectWhenAnswered = false;
-    // Moves on with each profile or empty form shown, so that a password read
-    // for one never lands in another.
-    quint64 m_showing = 0;
-    // The keyring is yet to give the password of the profile shown.
-    bool m_passwordOnItsWay = false;
     HostProfiles m_profiles;
     std::optional<HostInfo> m_chosen;
     Prompter& m_prompter;
+    KeyringRequests m_keyring; // over m_profiles: it goes after them
     QString m_key;
     FieldKeys* m_fieldKeys = nullptr;
     int m_selected = -1;

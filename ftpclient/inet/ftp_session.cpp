@@ -21,7 +21,7 @@ QByteArray connectionIdentity(const FtpJob& job) {
 } // namespace
 
 FtpSession::FtpSession(Host host)
-    : m_host(std::move(host)) {}
+    : m_reports(std::move(host), m_run, m_progress) {}
 
 FtpSession::~FtpSession() {
     cutSockets();
@@ -37,7 +37,7 @@ void FtpSession::run(const FtpJob& job) {
         FtpEvent ev = FtpEvent::make(FtpEvent::Type::Finished, job.id);
         ev.responseCode = InetResponse::LocalError;
         ev.responseInfo = QStringLiteral("The transfer library could not be started.");
-        m_host.report(std::move(ev));
+        m_reports.finished(std::move(ev));
     } else if (job.command.kind == FtpCommand::Kind::Quit) {
         runQuit(job);
     } else if (login(job)) {
@@ -52,7 +52,7 @@ bool FtpSession::login(const FtpJob& job) {
         return true;
     m_server.up = false;
 
-    reportState(InetState::ResolvingHost);
+    m_reports.state(InetState::ResolvingHost);
     m_server.resolvingReported = true;
     m_server.protocol = job.address.protocol;
     Login steps(*this, job);
@@ -61,16 +61,16 @@ bool FtpSession::login(const FtpJob& job) {
         return false;
     if (!m_server.connectedReported) {
         m_server.connectedReported = true;
-        reportState(InetState::Connected);
+        m_reports.state(InetState::Connected);
     }
     m_server.up = true;
-    reportSecured(job);
+    m_reports.secured(job.id, m_server.secure.describe(job.address.protocol));
     return true;
 }
 
 void FtpSession::runQuit(const FtpJob& job) {
     if (m_server.up && m_server.alive()) {
-        reportState(InetState::Disconnecting);
+        m_reports.state(InetState::Disconnecting);
         // SSH has no QUIT of its own: closing the connection says goodbye.
         if (!sftp()) {
             prepare(job, {});
@@ -83,7 +83,7 @@ void FtpSession::runQuit(const FtpJob& job) {
         // Whatever the server answered, this connection is over: cut it so
         // that libcurl drops it rather than reusing it.
         m_server.cut();
-        reportState(InetState::Disconnected);
+        m_reports.state(InetState::Disconnected);
     }
     m_server.up = false;
     finishOk(job, {});
@@ -138,7 +138,7 @@ void FtpSession::prepare(const FtpJob& job, const QByteArray& rawPath) {
 CURLcode FtpSession::perform(const FtpJob& job, Phase phase) {
     beginExchange(phase);
     bool abandoned = false;
-    CURLcode rc = m_curl.drive([&] { return m_host.abandoned(job.id); }, &abandoned);
+    CURLcode rc = m_curl.drive([&] { return m_reports.abandoned(job.id); }, &abandoned);
     // The control connection is only known while the transfer holds it.
     if (!abandoned)
         m_server.adoptControlSocket(m_curl.easy);
@@ -147,7 +147,7 @@ CURLcode FtpSession::perform(const FtpJob& job, Phase phase) {
     if (abandoned)
         rc = CURLE_ABORTED_BY_CALLBACK;
     else if (sftp() && phase == Phase::Command && rc == CURLE_OK)
-        reportStates(m_run.trace.sftpExchangeSeen(false));
+        m_reports.states(m_run.trace.sftpExchangeSeen(false));
     m_server.opening = false;
     m_server.resolvingReported = false;
     // The connection is in an unknown state: let the next command start afresh.
@@ -163,7 +163,7 @@ void FtpSession::beginExchange(Phase phase) {
     m_run.file.error = 0;
     m_progress.restart();
     if (firstOfCommand)
-        reportState(InetState::Requesting);
+        m_reports.state(InetState::Requesting);
 }
 
 void FtpSession::finishOk(const FtpJob& job, const QString& reply, SharedListing listing) {
@@ -172,7 +172,7 @@ void FtpSession::finishOk(const FtpJob& job, const QString& reply, SharedListing
     ev.reply = reply;
     ev.listing = std::move(listing);
     ev.facts = m_run.facts;
-    m_host.report(std::move(ev));
+    m_reports.finished(std::move(ev));
 }
 
 // Why it failed: what the command found itself, else the server's identity,
@@ -193,33 +193,5 @@ void FtpSession::finishFailed(const FtpJob& job, CURLcode rc) {
     ev.responseInfo = info;
     ev.peer = m_run.untrusted;
     ev.facts = m_run.facts;
-    m_host.report(std::move(ev));
-}
-
-void FtpSession::reportState(short state) {
-    if (m_run.probing)
-        return;
-    FtpEvent ev = FtpEvent::make(FtpEvent::Type::State, m_run.id);
-    ev.state = state;
-    m_host.report(std::move(ev));
-}
-
-void FtpSession::reportStates(const std::vector<short>& states) {
-    for (short state : states)
-        reportState(state);
-}
-
-void FtpSession::reportProgress(qint64 done, qint64 total, bool force) {
-    if (!m_progress.due(done, total, force))
-        return;
-    FtpEvent ev = FtpEvent::make(FtpEvent::Type::Progress, m_run.id);
-    ev.done = done;
-    ev.total = total;
-    m_host.report(std::move(ev));
-}
-
-void FtpSession::reportSecured(const FtpJob& job) {
-    FtpEvent ev = FtpEvent::make(FtpEvent::Type::Secured, job.id);
-    ev.security = m_server.secure.describe(job.address.protocol);
-    m_host.report(std::move(ev));
+    m_reports.finished(std::move(ev));
 }

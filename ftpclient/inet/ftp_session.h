@@ -3,6 +3,7 @@
 #include "ftp_connection.h"
 #include "ftp_job.h"
 #include "ftp_running_job.h"
+#include "job_reports.h"
 
 #include <QByteArray>
 
@@ -23,15 +24,13 @@ QByteArray leafCertificatePem(CURL* easy);
 //
 // Its state comes in three parts: the connection (m_curl, m_server), kept
 // between jobs; the running job (m_run); the progress of the file it moves
-// (m_progress). The steps of logging in, of the file transfers and of
-// checking a server's identity are classes of their own
-// (ftp_session_steps.h) that run their exchanges through the session.
+// (m_progress). What the job comes to goes out through m_reports. The steps
+// of logging in, of the file transfers and of checking a server's identity
+// are classes of their own (ftp_session_steps.h) that run their exchanges
+// through the session.
 class FtpSession {
 public:
-    struct Host {
-        std::function<void(FtpEvent&&)> report;
-        std::function<bool(quint64 job)> abandoned;
-    };
+    using Host = JobReports::Host;
 
     explicit FtpSession(Host host);
     ~FtpSession();
@@ -77,23 +76,19 @@ private:
     void finishOk(const FtpJob& job, const QString& reply, SharedListing listing = {});
     void finishFailed(const FtpJob& job, CURLcode rc);
 
-    void reportState(short state);
-    void reportStates(const std::vector<short>& states);
-    void reportProgress(qint64 done, qint64 total, bool force);
-    void reportSecured(const FtpJob& job);
-
     static curl_socket_t openSocket(void* self, curlsocktype purpose, struct curl_sockaddr* addr);
     static int closeSocket(void* self, curl_socket_t fd);
     static int debugTrace(CURL*, curl_infotype type, char* data, size_t size, void* self);
     static int transferInfo(void* self, curl_off_t dltotal, curl_off_t dlnow, curl_off_t ultotal,
                             curl_off_t ulnow);
 
-    Host m_host;
     // The connection, kept between jobs (and m_curl below).
     ServerConnection m_server;
     // The job being run.
     RunningJob m_run;
     FileProgress m_progress;
+    // What the job comes to, told to the one the session works for.
+    JobReports m_reports;
     // Declared last, so that it goes first: libcurl closes its sockets
     // through closeSocket, which reads the others.
     CurlHandles m_curl;

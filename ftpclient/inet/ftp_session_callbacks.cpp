@@ -23,10 +23,10 @@ curl_socket_t FtpSession::openSocket(void* self, curlsocktype purpose, struct cu
         server.connectedReported = false;
         server.secure.forget();
         if (!server.resolvingReported)
-            s->reportState(InetState::ResolvingHost);
+            s->m_reports.state(InetState::ResolvingHost);
         server.resolvingReported = true;
-        s->reportState(InetState::HostResolved);
-        s->reportState(InetState::Connecting);
+        s->m_reports.state(InetState::HostResolved);
+        s->m_reports.state(InetState::Connecting);
     }
     return fd;
 }
@@ -45,11 +45,11 @@ int FtpSession::closeSocket(void* self, curl_socket_t fd) {
     const RunningJob& run = s->m_run;
     const bool uploadData =
         run.trace.uploadAccepted && run.job && server.controlFd != CURL_SOCKET_BAD;
-    if (!uploadData || s->m_host.abandoned(run.id))
+    if (!uploadData || s->m_reports.abandoned(run.id))
         return ::close(fd);
     const quint64 job = run.id;
     return closeAfterPeer(fd, run.job->timeoutSeconds,
-                          [s, job] { return s->m_host.abandoned(job); });
+                          [s, job] { return s->m_reports.abandoned(job); });
 }
 
 int FtpSession::debugTrace(CURL*, curl_infotype type, char* data, size_t size, void* self) {
@@ -61,16 +61,16 @@ int FtpSession::debugTrace(CURL*, curl_infotype type, char* data, size_t size, v
         server.secure.noteTraceText(data, size);
     } else if (type == CURLINFO_HEADER_OUT) {
         if (const std::optional<short> state = run.trace.sent(text))
-            s->reportState(*state);
+            s->m_reports.state(*state);
     } else if (type == CURLINFO_HEADER_IN) {
         if (server.opening) {
             server.opening = false;
             server.up = true;
             server.connectedReported = true;
-            s->reportState(InetState::Connected);
+            s->m_reports.state(InetState::Connected);
         }
         if (const std::optional<short> state = run.trace.received(text))
-            s->reportState(*state);
+            s->m_reports.state(*state);
     } else if (type == CURLINFO_DATA_IN && run.listing.active() && !s->sftp()) {
         run.listing.traced(text);
     }
@@ -80,11 +80,11 @@ int FtpSession::debugTrace(CURL*, curl_infotype type, char* data, size_t size, v
 int FtpSession::transferInfo(void* self, curl_off_t dltotal, curl_off_t dlnow, curl_off_t ultotal,
                              curl_off_t ulnow) {
     auto* s = static_cast<FtpSession*>(self);
-    if (s->m_host.abandoned(s->m_run.id))
+    if (s->m_reports.abandoned(s->m_run.id))
         return 1;
     if (s->sftp() && (dlnow > 0 || ulnow > 0))
-        s->reportStates(s->m_run.trace.sftpExchangeSeen(true));
+        s->m_reports.states(s->m_run.trace.sftpExchangeSeen(true));
     if (const auto counts = s->m_progress.fileCounts(dltotal, dlnow, ultotal, ulnow))
-        s->reportProgress(counts->first, counts->second, false);
+        s->m_reports.progress(counts->first, counts->second, false);
     return 0;
 }

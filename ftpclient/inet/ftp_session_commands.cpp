@@ -50,7 +50,7 @@ void FtpSession::runCommand(const FtpJob& job) {
         finishFailed(job, rc);
         return;
     }
-    reportState(InetState::ResponseReceived);
+    m_reports.state(InetState::ResponseReceived);
     finishOk(job, m_run.replyText, std::move(m_run.replyListing));
     // What a listing kept to sort by goes once the listing is on its way.
     m_run.listing.reset();

@@ -73,7 +73,7 @@ bool FtpSession::Login::renewSpentTlsSession(CURLcode rc) {
     SecureChannel& secure = s.m_server.secure;
     if (rc == CURLE_OK || !secure.tlsSessionSpent || rc == CURLE_ABORTED_BY_CALLBACK ||
         rc == CURLE_REMOTE_FILE_NOT_FOUND || rc == CURLE_REMOTE_ACCESS_DENIED ||
-        s.m_host.abandoned(job.id))
+        s.m_reports.abandoned(job.id))
         return false;
     secure.tlsSessionSpent = false;
     s.m_server.cut();

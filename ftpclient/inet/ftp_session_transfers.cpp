@@ -126,7 +126,7 @@ CURLcode FtpSession::FileTransfer::runGet() {
     bool whole = false;
     rc = how.part ? chooseDownloadStart(&from, &whole) : CURLE_OK;
     if (rc == CURLE_OK && whole)
-        s.reportProgress(from, from, true);
+        s.m_reports.progress(from, from, true);
     else if (rc == CURLE_OK)
         rc = download(from);
     return finishDownload(rc, part, target);
@@ -200,7 +200,7 @@ CURLcode FtpSession::FileTransfer::seedPartFile(qint64* kept) {
         return source < 0 ? CURLE_READ_ERROR : CURLE_WRITE_ERROR;
     }
     const std::optional<qint64> copied = copyFile(
-        source, file.fd, [this] { return s.m_host.abandoned(job.id); }, &file.error);
+        source, file.fd, [this] { return s.m_reports.abandoned(job.id); }, &file.error);
     ::close(source);
     if (!copied)
         return file.error == 0 ? CURLE_ABORTED_BY_CALLBACK : CURLE_WRITE_ERROR;
@@ -233,8 +233,8 @@ CURLcode FtpSession::FileTransfer::downloadOnce(qint64 from) {
     s.m_progress.end();
     facts.transferred = qMax<qint64>(0, offsetInfo(s.m_curl.easy, CURLINFO_SIZE_DOWNLOAD_T));
     // Progress ends at what arrived, however the transfer ended.
-    s.reportProgress(from + facts.transferred,
-                     facts.remoteSize >= 0 ? facts.remoteSize : qMax<qint64>(listed, 0), true);
+    s.m_reports.progress(from + facts.transferred,
+                         facts.remoteSize >= 0 ? facts.remoteSize : qMax<qint64>(listed, 0), true);
     // What the server said the rest would be (SIZE, or the size in its
     // reply to RETR); libcurl holds the transfer to it.
     const qint64 told = offsetInfo(s.m_curl.easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T);
@@ -292,7 +292,7 @@ CURLcode FtpSession::FileTransfer::finishDownload(CURLcode rc, const QByteArray&
         rc = file.fail(CURLE_WRITE_ERROR);
     file.fd = -1;
     // Cancelled just as the last byte came: the target stays as it was.
-    if (rc == CURLE_OK && how.part && s.m_host.abandoned(job.id))
+    if (rc == CURLE_OK && how.part && s.m_reports.abandoned(job.id))
         rc = CURLE_ABORTED_BY_CALLBACK;
     if (rc == CURLE_OK && !sameFile) {
         rc = failOwn(InetResponse::LocalError,

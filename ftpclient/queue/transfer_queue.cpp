@@ -1,12 +1,12 @@
 #include "transfer_queue.h"
 
-#include "part_file.h"
 #include "plain_name.h"
 
 TransferQueue::TransferQueue(QObject* parent)
     : QObject(parent)
     , m_desk({m_items, m_holds, m_keptAside, m_remoteFolders, m_questions, m_logins})
-    , m_scheduler({m_items, m_holds, m_logins, m_questions, m_desk}) {
+    , m_scheduler({m_items, m_holds, m_logins, m_questions, m_desk})
+    , m_controls(m_items, m_scheduler) {
     connect(&m_items, &QueueItems::itemsInserted, this, &TransferQueue::itemsInserted);
     connect(&m_items, &QueueItems::itemsRemoved, this, &TransferQueue::itemsRemoved);
     connect(&m_items, &QueueItems::itemMoved, this, &TransferQueue::itemMoved);
@@ -21,6 +21,7 @@ TransferQueue::TransferQueue(QObject* parent)
         else
             emit remoteFileArrived(folderOf(item.remote));
     });
+    connect(&m_controls, &QueueControls::contentChanged, this, &TransferQueue::contentChanged);
     connect(&m_desk, &QueueWorkerDesk::lineLogged, this, &TransferQueue::logLine);
     connect(&m_desk, &QueueWorkerDesk::loginWasRefused, &m_scheduler,
             &QueueScheduler::pauseForLogin);
@@ -119,34 +120,6 @@ std::vector<TransferItem> TransferQueue::takeKeptAside(const QString& key) {
     if (!taken.empty())
         emit contentChanged();
     return taken;
-}
-
-// --- the user's hand --------------------------------------------------------------
-
-void TransferQueue::cancel(quint64 id) {
-    if (m_scheduler.cancelRunning(id))
-        return;
-    const TransferItem* it = item(id);
-    if (it && it->state == TransferState::Waiting)
-        m_items.setState(id, TransferState::Cancelled);
-}
-
-void TransferQueue::retry(quint64 id) {
-    if (m_items.retry(id))
-        m_scheduler.scheduleOnce();
-}
-
-// A download taken out of the queue takes what it kept with it.
-void TransferQueue::remove(quint64 id) {
-    const std::optional<TransferItem> gone = m_items.take(id);
-    if (!gone)
-        return;
-    m_scheduler.cancelRunning(id);
-    if (gone->part && !gone->finished())
-        removePartFile(*gone->part, gone->state == TransferState::Running);
-    emit contentChanged();
-    m_items.markDirty(0);
-    m_scheduler.checkDrained();
 }
 
 std::vector<TransferItem> TransferQueue::unfinished() const {

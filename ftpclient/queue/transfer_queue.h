@@ -3,6 +3,7 @@
 #include "conflict_questions.h"
 #include "kept_aside.h"
 #include "path_holds.h"
+#include "queue_controls.h"
 #include "queue_items.h"
 #include "queue_login.h"
 #include "queue_logins.h"
@@ -29,8 +30,9 @@
 // The work is done by its parts: QueueItems holds the items in their order,
 // QueueScheduler starts them on its QueueWorkers, PathHolds keeps two items
 // from writing one path, ConflictQuestions answers about existing targets,
-// QueueLogins and KeptAside keep the logins and the items put aside, and
-// QueueWorkerDesk is what the workers report to.
+// QueueLogins and KeptAside keep the logins and the items put aside,
+// QueueWorkerDesk is what the workers report to, and QueueControls is what
+// the user does to the items by hand.
 class TransferQueue : public QObject {
     Q_OBJECT
 
@@ -77,18 +79,8 @@ public:
     std::vector<TransferItem> takeKeptAside(const QString& key);
 
     // --- the user's hand ------------------------------------------------------
-    void cancel(quint64 id);
-    void retry(quint64 id);
-    void remove(quint64 id);
-    // Moves an item one place up (-1) or down (+1).
-    void move(quint64 id, int delta) { m_items.move(id, delta); }
-    void removeFinished() { m_items.removeFinished(); }
-    void pause() { m_scheduler.pause(); }
-    void resume() { m_scheduler.resume(); }
-    bool paused() const { return m_scheduler.paused(); }
-    // Stops every running item at once, keeping what arrived, so that the
-    // queue can be kept for another time.
-    void stopAll() { m_scheduler.stopAll(); }
+    QueueControls& controls() { return m_controls; }
+    const QueueControls& controls() const { return m_controls; }
 
     // --- reading ------------------------------------------------------------
     const std::vector<TransferItem>& items() const { return m_items.items(); }
@@ -133,4 +125,5 @@ private:
     RemoteFolders m_remoteFolders;
     QueueWorkerDesk m_desk;
     QueueScheduler m_scheduler; // its workers report to m_desk: it goes first
+    QueueControls m_controls;
 };

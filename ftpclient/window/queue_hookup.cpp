@@ -179,7 +179,7 @@ void QueueHookup::saveQueue() {
 // Quitting stops what moves and keeps it for the next time, but only once
 // the user said so; Enter and Escape keep tarlen open.
 bool QueueHookup::mayQuitTransfers() {
-    const bool paused = m_queue.paused();
+    const bool paused = m_queue.controls().paused();
     const auto moving = std::count_if(m_queue.items().begin(), m_queue.items().end(),
                                       [paused](const TransferItem& item) {
                                           return item.state == TransferState::Running ||

@@ -200,20 +200,22 @@ void QueuePanel::changeEvent(QEvent* e) {
 }
 
 void QueuePanel::connectControls() {
-    const auto forSelected = [this](void (TransferQueue::*act)(quint64)) {
+    const auto forSelected = [this](void (QueueControls::*act)(quint64)) {
         return [this, act] {
             for (quint64 id : selectedIds())
-                (m_queue.*act)(id);
+                (m_queue.controls().*act)(id);
         };
     };
-    connect(Cmd_CancelItems, &QPushButton::clicked, this, forSelected(&TransferQueue::cancel));
-    connect(Cmd_Retry, &QPushButton::clicked, this, forSelected(&TransferQueue::retry));
-    connect(Cmd_RemoveItems, &QPushButton::clicked, this, forSelected(&TransferQueue::remove));
+    connect(Cmd_CancelItems, &QPushButton::clicked, this, forSelected(&QueueControls::cancel));
+    connect(Cmd_Retry, &QPushButton::clicked, this, forSelected(&QueueControls::retry));
+    connect(Cmd_RemoveItems, &QPushButton::clicked, this, forSelected(&QueueControls::remove));
     connect(Cmd_MoveUp, &QPushButton::clicked, this, [this] { moveSelected(-1); });
     connect(Cmd_MoveDown, &QPushButton::clicked, this, [this] { moveSelected(+1); });
-    connect(Cmd_ClearDone, &QPushButton::clicked, &m_queue, &TransferQueue::removeFinished);
+    connect(Cmd_ClearDone, &QPushButton::clicked, &m_queue.controls(),
+            &QueueControls::removeFinished);
     connect(Cmd_Pause, &QPushButton::clicked, this, [this] {
-        m_queue.paused() ? m_queue.resume() : m_queue.pause();
+        QueueControls& controls = m_queue.controls();
+        controls.paused() ? controls.resume() : controls.pause();
         showTotals();
     });
     connect(Spn_Parallel, &QSpinBox::valueChanged, &m_prefs,
@@ -250,15 +252,15 @@ void QueuePanel::moveSelected(int delta) {
     if (delta > 0)
         std::reverse(ids.begin(), ids.end());
     for (quint64 id : ids)
-        m_queue.move(id, delta);
+        m_queue.controls().move(id, delta);
     selectIds(ids);
 }
 
 QString QueuePanel::totalsText(const TransferQueue& queue) {
     const TransferTotals t = queue.totals();
     if (t.files == 0)
-        return queue.paused() ? QStringLiteral("Paused. No transfers.")
-                              : QStringLiteral("No transfers.");
+        return queue.controls().paused() ? QStringLiteral("Paused. No transfers.")
+                                         : QStringLiteral("No transfers.");
     QString text = QStringLiteral("%1 of %2 %3, %4 of %5")
                        .arg(t.filesDone)
                        .arg(t.files)
@@ -270,7 +272,7 @@ QString QueuePanel::totalsText(const TransferQueue& queue) {
         text += QStringLiteral(", %1 left").arg(QueueModel::formatDuration(t.secondsLeft));
     if (t.failed > 0)
         text += QStringLiteral(", %1 failed").arg(t.failed);
-    if (queue.paused())
+    if (queue.controls().paused())
         text.prepend(QStringLiteral("Paused. "));
     return text;
 }
@@ -285,5 +287,6 @@ void QueuePanel::showPreferences(const Preferences& prefs) {
 
 void QueuePanel::showTotals() {
     Lbl_Totals->setText(totalsText(m_queue));
-    Cmd_Pause->setText(m_queue.paused() ? QStringLiteral("Resume") : QStringLiteral("Pause"));
+    Cmd_Pause->setText(m_queue.controls().paused() ? QStringLiteral("Resume")
+                                                   : QStringLiteral("Pause"));
 }

@@ -180,7 +180,7 @@ void TARLEN_Frm::closeEvent(QCloseEvent* e) {
 void TARLEN_Frm::Form_Unload() {
     m_unloaded = true;
     // What still moves stops where it is and is kept for the next time.
-    m_queue->stopAll();
+    m_queue->controls().stopAll();
     m_queueHookup->saveQueue();
     m_connection->unload();
     m_session->close();

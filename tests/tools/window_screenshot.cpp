@@ -190,7 +190,7 @@ int main(int argc, char** argv) {
                     status = 1;
                 // Paused and stopped, the queue leaves nothing running to ask
                 // about when the window closes.
-                window.queue().pause();
+                window.queue().controls().pause();
                 while (window.queue().totals().running > 0)
                     QApplication::processEvents(QEventLoop::WaitForMoreEvents);
                 window.close();

@@ -138,7 +138,7 @@ void TestQueueSafety::queueConnectionsGetWhatTheSessionGot() {
     QCOMPARE(queue.items().front().state, TransferState::Failed);
     QVERIFY2(queue.items().front().error.contains(failure),
              qPrintable(queue.items().front().error));
-    QVERIFY(queue.paused());
+    QVERIFY(queue.controls().paused());
     QCOMPARE(QDir(m_local->path()).entryList(QDir::Files), QStringList());
 }
 
@@ -317,7 +317,7 @@ void TestQueueSafety::failedResumeKeepsTheOriginal() {
     QVERIFY(drain(queue));
     QCOMPARE(queue.item(id)->state, TransferState::Failed);
     QCOMPARE(readFile(target), QByteArray("old"));
-    queue.remove(id);
+    queue.controls().remove(id);
     QCOMPARE(readFile(target), QByteArray("old"));
     QCOMPARE(QDir(m_local->path()).entryList(QDir::Files), QStringList{"a.txt"});
 }

@@ -351,7 +351,7 @@ void TestTransferQueue::rulesAnswerWithoutAsking() {
     QCOMPARE(queue.items()[0].state, TransferState::Skipped);
     QCOMPARE(readFile(m_local->filePath(QStringLiteral("other.txt"))), QByteArray("other size"));
 
-    queue.removeFinished();
+    queue.controls().removeFinished();
     queue.setExistingTargetRule(ExistingTargetRule::Skip);
     queue.addDownload(QStringLiteral("/other.txt"), m_local->filePath(QStringLiteral("other.txt")),
                       false, 10);
@@ -437,16 +437,16 @@ void TestTransferQueue::userCancelsRetriesRemovesAndReorders() {
     const quint64 three = queue.addDownload("/three.bin", m_local->filePath("three.bin"), false);
     QTRY_VERIFY(queue.item(one)->state == TransferState::Running && queue.item(one)->done > 0);
 
-    queue.move(three, -1);
+    queue.controls().move(three, -1);
     QCOMPARE(queue.indexOf(three), 1);
-    queue.cancel(one);
+    queue.controls().cancel(one);
     QTRY_COMPARE(queue.item(one)->state, TransferState::Cancelled);
     QVERIFY(QFile::exists(m_local->filePath("one.bin.part")));
     // The next in the new order runs; the removed one never does.
     QTRY_COMPARE(queue.item(three)->state, TransferState::Running);
-    queue.remove(two);
+    queue.controls().remove(two);
     QVERIFY(!queue.item(two));
-    queue.retry(one);
+    queue.controls().retry(one);
     QVERIFY(drain(queue, 120000));
     QCOMPARE(queue.item(one)->state, TransferState::Done);
     QCOMPARE(queue.item(three)->state, TransferState::Done);
@@ -464,12 +464,12 @@ void TestTransferQueue::pauseStopsAndResumeContinues() {
     queue.setLogin(loginFor(server));
     const quint64 id = queue.addDownload("/p.bin", m_local->filePath("p.bin"), false, 1024 * 1024);
     QTRY_VERIFY(queue.item(id)->done > 0);
-    queue.pause();
+    queue.controls().pause();
     QTRY_COMPARE(queue.item(id)->state, TransferState::Waiting);
     QVERIFY(queue.item(id)->partly);
     QTest::qWait(300);
     QCOMPARE(queue.item(id)->state, TransferState::Waiting);
-    queue.resume();
+    queue.controls().resume();
     QVERIFY(drain(queue));
     QCOMPARE(readFile(m_local->filePath("p.bin")), QByteArray(1024 * 1024, 'p'));
 }
@@ -773,7 +773,7 @@ void TestTransferQueue::partFileKeptAsideIsContinuedWhoeverQueuesIt() {
         cut.setLogin(loginFor(server));
         const quint64 id = cut.addDownload(QStringLiteral("/big.bin"), target, false);
         QTRY_VERIFY(cut.item(id)->partly);
-        cut.pause();
+        cut.controls().pause();
         QTRY_COMPARE(cut.item(id)->state, TransferState::Waiting);
         kept = cut.unfinished();
     }

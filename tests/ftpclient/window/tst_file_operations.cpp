@@ -453,7 +453,7 @@ void TestFileOperations::cancellingOneTransferLetsTheOthersGoOn() {
     QTRY_VERIFY_WITH_TIMEOUT(f.queue().item(second)->state == TransferState::Running &&
                                  f.queue().item(second)->done > 0,
                              30000);
-    f.queue().cancel(second);
+    f.queue().controls().cancel(second);
     QVERIFY(waitForQueue(60000));
     QCOMPARE(f.queue().item(second)->state, TransferState::Cancelled);
     QVERIFY(QFile::exists(local(QStringLiteral("d2.bin.part"))));
