@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QLocalSocket>
 #include <QLockFile>
 #include <QMutex>
 #include <QProcessEnvironment>
@@ -510,8 +511,15 @@ bool SshTestAgent::start(const QStringList& privateKeyFiles) {
         m_process.reset();
         return false;
     }
+    // The socket's file appears when the agent binds it, a moment before it
+    // listens: wait until it takes a connection.
+    const auto answers = [this] {
+        QLocalSocket probe;
+        probe.connectToServer(m_socket);
+        return probe.waitForConnected(200);
+    };
     QDeadlineTimer deadline(10000);
-    while (!QFileInfo::exists(m_socket)) {
+    while (!answers()) {
         if (deadline.hasExpired() || m_process->state() != QProcess::Running) {
             m_error = QStringLiteral("ssh-agent did not start: ") +
                       QString::fromLocal8Bit(m_process->readAll());
