@@ -45,10 +45,12 @@ DateSpan singleTokenDate(const UnixTokens& t, size_t k) {
     return {zone ? k + 2 : k + 1, true};
 }
 
-// "Jul 9 2023" takes the time that some servers write after the year
-// ("Oct 08, 2002 09:47").
+// "Oct 08, 2002 09:47": VShell writes the time after the year, and a comma
+// after the day. Without the comma ls wrote the date, and what follows the
+// year is the name, whatever it looks like.
 DateSpan withTimeAfterYear(const UnixTokens& t, size_t yearAt) {
-    const bool time = t[yearAt].size() == 4 && yearAt + 1 < t.count && isClockTime(t[yearAt + 1]);
+    const bool time = t[yearAt - 1].endsWith(',') && t[yearAt].size() == 4 &&
+                      yearAt + 1 < t.count && isClockTime(t[yearAt + 1]);
     return {time ? yearAt + 1 : yearAt, true};
 }
 
@@ -79,7 +81,7 @@ DateSpan dateAt(const UnixTokens& t, size_t k) {
         return {};
     }
     if (isDayOfMonth(first) && isMonthName(second) && isTimeOrYear(third))
-        return withTimeAfterYear(t, k + 2);
+        return {k + 2, true};
     // "2023年 7月 9日" or "2023 7月 9", maybe with a time.
     if ((isCjkYear(first) || (first.size() == 4 && isDigits(first))) && isCjkMonth(second) &&
         isDayOfMonth(third)) {

@@ -295,6 +295,8 @@ void unixDateRows() {
             "named.txt", 'f', 5121);
     lineRow("unix: year where the time was",
             "-rwxr-xr-x    1 eve  staff  12 Jun 21, 2005 14:30 both.txt", "both.txt", 'f', 12);
+    lineRow("unix: a year, then a name like a time", "-rw-r--r-- 1 u g 5 Jul 9 2023 12:00 notes",
+            "12:00 notes", 'f', 5);
     lineRow("unix: day month time, a name with a year", "drwxrwxrwx 1 0 0 0 3 Sep 11:05 2019 Taxes",
             "2019 Taxes", 'd', 0);
     lineRow("unix: numeric ids", "-rw------- 1 4294967294 65534 9 Apr 4 23:59 ids", "ids", 'f', 9);
