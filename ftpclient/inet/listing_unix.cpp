@@ -1,5 +1,6 @@
 // The unix "ls -l" form. The date is the landmark: what stands before it is
-// the size, what follows it after one blank is the name.
+// the size, what follows it after one blank is the name (after the padding
+// where the date is not ls's own).
 #include "listing_forms.h"
 #include "listing_words.h"
 
