@@ -3,7 +3,7 @@
 #include "listing_words.h"
 
 #include <array>
-#include <cstring>
+#include <string_view>
 
 namespace {
 
@@ -25,7 +25,7 @@ bool isVmsDate(QByteArrayView s) {
 // some servers give bytes instead ("2KB", "3MB").
 std::optional<qint64> vmsSize(QByteArrayView s) {
     if (s.size() > 2 && (s.back() == 'B' || s.back() == 'b') &&
-        std::strchr("KMGkmg", s[s.size() - 2]) != nullptr)
+        std::string_view("KMGkmg").find(s[s.size() - 2]) != std::string_view::npos)
         return toSizeWithUnit(s.chopped(1));
     const qsizetype slash = s.indexOf('/');
     const std::optional<qint64> used = toCount(slash < 0 ? s : s.first(slash));

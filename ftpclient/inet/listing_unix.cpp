@@ -5,6 +5,7 @@
 #include "listing_words.h"
 
 #include <cstring>
+#include <string_view>
 
 namespace {
 
@@ -98,7 +99,7 @@ bool mayEndInSize(QByteArrayView s) {
     if (s.isEmpty())
         return false;
     const char last = s.back();
-    return isDigit(last) || std::strchr("KMGTkmgt", last) != nullptr;
+    return isDigit(last) || std::string_view("KMGTkmgt").find(last) != std::string_view::npos;
 }
 
 // The size before the date: digits, a size with a unit, a device's

@@ -204,11 +204,12 @@ bool isMonthName(QByteArrayView s) {
     lowerMonthLetters(lowered, s.size());
     static const std::vector<std::string_view> sorted = [] {
         std::vector<std::string_view> names;
-        for (size_t at = 0; at < kMonthNames.size();) {
-            const size_t blank = kMonthNames.find(' ', at);
+        size_t at = 0;
+        for (size_t blank; (blank = kMonthNames.find(' ', at)) != std::string_view::npos;
+             at = blank + 1)
             names.push_back(kMonthNames.substr(at, blank - at));
-            at = blank + 1;
-        }
+        if (at < kMonthNames.size())
+            names.push_back(kMonthNames.substr(at));
         std::sort(names.begin(), names.end());
         return names;
     }();
