@@ -11,14 +11,32 @@ namespace {
 
 using UnixTokens = ListTokens<16>;
 
+bool isPermissionLetter(char c) {
+    switch (c) {
+    case 'r':
+    case 'w':
+    case 'x':
+    case 's':
+    case 'S':
+    case 't':
+    case 'T':
+    case 'l':
+    case 'L':
+    case '-':
+        return true;
+    default:
+        return false;
+    }
+}
+
 // "-rw-r--r--", with an ACL or extended-attribute mark ("+", "@", ".").
 bool isUnixMode(QByteArrayView s) {
     if (s.size() < 10 || s.size() > 11 || std::strchr("-dlbcpsD", s[0]) == nullptr || s[0] == 0)
         return false;
     for (qsizetype i = 1; i < 10; ++i)
-        if (std::strchr("rwxsStTlL-", s[i]) == nullptr || s[i] == 0)
+        if (!isPermissionLetter(s[i]))
             return false;
-    return s.size() == 10 || std::strchr("+@.", s[10]) != nullptr;
+    return s.size() == 10 || s[10] == '+' || s[10] == '@' || s[10] == '.';
 }
 
 // NetWare writes the type alone and the rights in brackets.

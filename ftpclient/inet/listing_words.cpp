@@ -127,6 +127,33 @@ bool isNumberWithUnknownUnit(QByteArrayView s) {
            unit[1] <= '9' && unit[2] >= '0' && unit[2] <= '9';
 }
 
+// The month names sorted, and the first bytes and lengths they come in, so
+// that most words are refused without a search.
+struct MonthIndex {
+    std::vector<std::string_view> sorted;
+    std::array<std::array<bool, kLongestMonth + 1>, 256> shapes{};
+};
+
+const MonthIndex& monthIndex() {
+    static const MonthIndex index = [] {
+        MonthIndex built;
+        const auto take = [&built](std::string_view name) {
+            if (name.empty() || name.size() > size_t(kLongestMonth))
+                return;
+            built.sorted.push_back(name);
+            built.shapes[static_cast<unsigned char>(name[0])][name.size()] = true;
+        };
+        size_t at = 0;
+        for (size_t blank; (blank = kMonthNames.find(' ', at)) != std::string_view::npos;
+             at = blank + 1)
+            take(kMonthNames.substr(at, blank - at));
+        take(kMonthNames.substr(at));
+        std::sort(built.sorted.begin(), built.sorted.end());
+        return built;
+    }();
+    return index;
+}
+
 bool isDateSeparator(char c) {
     return c == '-' || c == '/' || c == '.';
 }
@@ -202,19 +229,11 @@ bool isMonthName(QByteArrayView s) {
     char lowered[kLongestMonth];
     std::copy(s.begin(), s.end(), lowered);
     lowerMonthLetters(lowered, s.size());
-    static const std::vector<std::string_view> sorted = [] {
-        std::vector<std::string_view> names;
-        size_t at = 0;
-        for (size_t blank; (blank = kMonthNames.find(' ', at)) != std::string_view::npos;
-             at = blank + 1)
-            names.push_back(kMonthNames.substr(at, blank - at));
-        if (at < kMonthNames.size())
-            names.push_back(kMonthNames.substr(at));
-        std::sort(names.begin(), names.end());
-        return names;
-    }();
+    const MonthIndex& index = monthIndex();
+    if (!index.shapes[static_cast<unsigned char>(lowered[0])][size_t(s.size())])
+        return false;
     const std::string_view key(lowered, size_t(s.size()));
-    return std::binary_search(sorted.begin(), sorted.end(), key);
+    return std::binary_search(index.sorted.begin(), index.sorted.end(), key);
 }
 
 bool isCjkMonth(QByteArrayView s) {
