@@ -17,11 +17,20 @@ std::optional<QRegularExpression> patternFilter(const QString& pattern) {
 
 } // namespace
 
-// A line of MLSD facts, as some servers send them in a LIST reply too.
+// A line of MLSD facts, as some servers send them in a LIST reply too; old
+// servers leave out the ";" after the last fact ("type=file name").
 bool isFactsLine(QByteArrayView line) {
     const qsizetype blank = line.indexOf(' ');
     const QByteArrayView facts = blank < 0 ? line : line.first(blank);
-    return facts.contains('=') && facts.contains(';');
+    if (!facts.contains('='))
+        return false;
+    if (facts.contains(';'))
+        return true;
+    for (QByteArrayView fact : {"type=", "size=", "modify=", "perm=", "unique="})
+        if (facts.size() > fact.size() &&
+            facts.first(fact.size()).compare(fact, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
 }
 
 std::optional<FtpListEntry> parseListLine(QByteArrayView line) {
@@ -32,8 +41,9 @@ std::optional<FtpListEntry> parseListLine(QByteArrayView line) {
     if (isFactsLine(line))
         return parseMlsdLine(line);
     using Parser = std::optional<FtpListEntry> (*)(QByteArrayView);
-    static constexpr Parser parsers[] = {parseUnixLine, parseDosLine,   parseOs2Line,
-                                         parseVmsLine,  parseAs400Line, parseMvsLine};
+    static constexpr Parser parsers[] = {
+        parseUnixLine, parseDosLine,    parseOs2Line,   parseVmsLine,     parseAs400Line,
+        parseMvsLine,  parseVShellLine, parseWfFtpLine, parseVxWorksLine, parseOs9Line};
     for (Parser parse : parsers)
         if (std::optional<FtpListEntry> entry = parse(line))
             return entry;

@@ -27,9 +27,11 @@ struct FtpListEntry {
 std::optional<FtpListEntry> parseMlsdLine(QByteArrayView line);
 
 // One line of a LIST reply in any of the forms servers send: unix "ls -l"
-// (in many languages and date styles), DOS / IIS, EPLF, VMS, MVS, OS/2,
-// AS/400, NetWare, and MLSD facts. A line that fits none yields nothing.
-// A link whose target is not known to be a directory comes as a file.
+// (in many languages and date styles), DOS / IIS / Windows CE, EPLF, VMS,
+// MVS, OS/2, AS/400, NetWare, VShell, WfFTP, VxWorks, OS-9, and MLSD facts.
+// A line that fits none yields nothing, and so does one whose name would
+// begin with what looks like a field the parser did not place. A link whose
+// target is not known to be a directory comes as a file.
 std::optional<FtpListEntry> parseListLine(QByteArrayView line);
 
 // Whether a name may be shown and used: not empty, not "." or "..", and free

@@ -4,25 +4,6 @@
 
 namespace {
 
-bool isDateSeparator(char c) {
-    return c == '-' || c == '/' || c == '.';
-}
-
-// "07-09-23", "07-09-2023", "2023-07-09", with "-", "/" or "." between.
-bool isNumericDate(QByteArrayView s) {
-    if (s.size() != 8 && s.size() != 10)
-        return false;
-    const bool yearFirst = s.size() == 10 && isDateSeparator(s[4]);
-    const qsizetype first = yearFirst ? 4 : 2;
-    const qsizetype second = first + 3;
-    for (qsizetype i = 0; i < s.size(); ++i) {
-        const bool separator = i == first || i == second;
-        if (separator ? !isDateSeparator(s[i]) : (s[i] < '0' || s[i] > '9'))
-            return false;
-    }
-    return true;
-}
-
 bool isAmPm(QByteArrayView s) {
     return s.compare("AM", Qt::CaseInsensitive) == 0 || s.compare("PM", Qt::CaseInsensitive) == 0;
 }
@@ -56,7 +37,7 @@ std::optional<FtpListEntry> parseOs2Line(QByteArrayView line) {
     // Up to two flag words ("A", "R", "DIR") stand between size and date.
     bool directory = false;
     size_t date = 1;
-    while (date < 3 && date + 2 < tok.count && !isNumericDate(tok[date])) {
+    while (date < 3 && date + 2 < tok.count && !isNumericDate(tok[date], true)) {
         const QByteArrayView flags = tok[date];
         if (flags.size() > 4)
             return std::nullopt;
@@ -66,7 +47,7 @@ std::optional<FtpListEntry> parseOs2Line(QByteArrayView line) {
         directory = directory || flags == "DIR";
         ++date;
     }
-    if (date + 2 >= tok.count || !isNumericDate(tok[date]) || !isClockTime(tok[date + 1]))
+    if (date + 2 >= tok.count || !isNumericDate(tok[date], true) || !isClockTime(tok[date + 1]))
         return std::nullopt;
     return FtpListEntry{tok.restAfter(date + 1), directory, false, directory ? -1 : *size};
 }

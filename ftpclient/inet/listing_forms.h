@@ -23,6 +23,15 @@ bool isVmsNameAlone(QByteArrayView line);
 std::optional<FtpListEntry> parseMvsLine(QByteArrayView line);
 // AS/400: "OWNER  1234 07/09/23 18:02:33 *STMF  name", "*DIR  name/".
 std::optional<FtpListEntry> parseAs400Line(QByteArrayView line);
+// Old VShell: "206876  Apr 04, 2000 21:06 name", "0  Dec 12, 2002 02:13 dir/".
+std::optional<FtpListEntry> parseVShellLine(QByteArrayView line);
+// Nortel's WfFTP: "name  1014196  06/03/04  Thur.  10:20:03".
+std::optional<FtpListEntry> parseWfFtpLine(QByteArrayView line);
+// VxWorks: "2048  Feb-28-1998  05:23:30  name <DIR>", files without "<DIR>".
+std::optional<FtpListEntry> parseVxWorksLine(QByteArrayView line);
+// Microware OS-9: "20.20 07/03/29 1026 d-ewrewr 2650 85920 name", owner,
+// date, time, attributes, sector, size.
+std::optional<FtpListEntry> parseOs9Line(QByteArrayView line);
 
 // An MLSD fact line of type "cdir" or "pdir".
 bool isMlsdDirectoryItself(QByteArrayView line);

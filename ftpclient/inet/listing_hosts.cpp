@@ -3,6 +3,7 @@
 #include "listing_words.h"
 
 #include <array>
+#include <string_view>
 
 namespace {
 
@@ -20,13 +21,27 @@ bool isVmsDate(QByteArrayView s) {
            isDigits(s.sliced(dash + 5));
 }
 
-// "2/4" (blocks used and allocated) or "2": the bytes of the blocks used.
-std::optional<qint64> vmsBlocks(QByteArrayView s) {
+// "2/4" (blocks used and allocated) or "2": the bytes of the blocks used;
+// some servers give bytes instead ("2KB", "3MB").
+std::optional<qint64> vmsSize(QByteArrayView s) {
+    if (s.size() > 2 && (s.back() == 'B' || s.back() == 'b') &&
+        std::string_view("KMGkmg").find(s[s.size() - 2]) != std::string_view::npos)
+        return toSizeWithUnit(s.chopped(1));
     const qsizetype slash = s.indexOf('/');
     const std::optional<qint64> used = toCount(slash < 0 ? s : s.first(slash));
     if (!used || *used > (qint64(1) << 40) || (slash >= 0 && !isDigits(s.sliced(slash + 1))))
         return std::nullopt;
     return *used * 512;
+}
+
+// "[GROUP,OWNER]", "(RWED,RWED,RE,)", or an owner without brackets.
+bool isVmsOwnerOrRights(QByteArrayView s) {
+    if ((s.startsWith('[') && s.endsWith(']')) || (s.startsWith('(') && s.endsWith(')')))
+        return true;
+    for (char c : s)
+        if (!isDigit(c) && (c < 'A' || c > 'Z') && (c < 'a' || c > 'z') && c != '_' && c != '$')
+            return false;
+    return !s.isEmpty() && !isDigit(s[0]);
 }
 
 // "2023/07/09".
@@ -59,16 +74,30 @@ bool isAs400Type(QByteArrayView s) {
     return true;
 }
 
-// "07/09/23" or "09.07.23".
-bool isShortDate(QByteArrayView s) {
-    return s.size() == 8 && s[2] == s[5] && (s[2] == '/' || s[2] == '.') && isDigits(s.first(2)) &&
-           isDigits(s.sliced(3, 2)) && isDigits(s.sliced(6));
+// "07/09/23", "09.07.23" or "07/09/2023".
+bool isAs400Date(QByteArrayView s) {
+    return isNumericDate(s) && s[2] != '-';
 }
 
+bool isHexDigits(QByteArrayView s) {
+    for (char c : s)
+        if (!isDigit(c) && (c < 'A' || c > 'F'))
+            return false;
+    return !s.isEmpty();
+}
+
+// The members of a partitioned data set: "NAME  01.04 2023/06/30 ..." with
+// their statistics, or a load module's "NAME  00B308 000411  00 FO ...",
+// its size and place in hexadecimal.
 std::optional<FtpListEntry> parseMemberLine(const ListTokens<10>& tok) {
-    if (tok.count < 4 || !isMemberVersion(tok[1]) || !isSlashedDate(tok[2]) || tok.count > 10)
+    if (tok.count < 4 || tok.count > 10)
         return std::nullopt;
-    return FtpListEntry{tok[0], false, false, -1};
+    if (isMemberVersion(tok[1]) && isSlashedDate(tok[2]))
+        return FtpListEntry{tok[0], false, false, -1};
+    if (tok[1].size() == 6 && isHexDigits(tok[1]) && tok[2].size() == 6 && isHexDigits(tok[2]) &&
+        tok[3].size() == 2 && isHexDigits(tok[3]))
+        return FtpListEntry{tok[0], false, false, tok[1].toLongLong(nullptr, 16)};
+    return std::nullopt;
 }
 
 } // namespace
@@ -78,12 +107,33 @@ bool isVmsNameAlone(QByteArrayView line) {
     return tok.count == 1 && isVmsName(tok[0]);
 }
 
+// The fields after a VMS name come in more than one order: size, date and
+// time, owner, rights; or owner first; or the size after the date. The
+// time, the owner and the rights may be missing.
 std::optional<FtpListEntry> parseVmsLine(QByteArrayView line) {
-    const ListTokens<4> tok(line);
-    if (tok.count < 4 || !isVmsName(tok[0]) || !isVmsDate(tok[2]) || !isClockTime(tok[3]))
+    const ListTokens<8> tok(line);
+    if (tok.count < 3 || tok.count > 7 || !isVmsName(tok[0]))
         return std::nullopt;
-    const std::optional<qint64> size = vmsBlocks(tok[1]);
-    if (!size)
+    std::optional<qint64> size;
+    bool date = false;
+    bool owner = false;
+    for (size_t k = 1; k < tok.count; ++k) {
+        const QByteArrayView field = tok[k];
+        if (!date && isVmsDate(field)) {
+            date = true;
+            if (k + 1 < tok.count && isClockTime(tok[k + 1]))
+                ++k;
+        } else if (!size && isDigit(field[0])) {
+            size = vmsSize(field);
+            if (!size)
+                return std::nullopt;
+        } else if (!owner && isVmsOwnerOrRights(field)) {
+            owner = !field.startsWith('(');
+        } else if (!field.startsWith('(')) {
+            return std::nullopt;
+        }
+    }
+    if (!size || !date)
         return std::nullopt;
     // A file keeps its version, which names it exactly; "NAME.DIR;1" is
     // the directory NAME.
@@ -99,6 +149,16 @@ std::optional<FtpListEntry> parseMvsLine(QByteArrayView line) {
         return FtpListEntry{tok[1], false, false, -1};
     if (tok.count == 3 && tok[0] == "Pseudo" && tok[1] == "Directory")
         return FtpListEntry{tok[2], true, false, -1};
+    // A data set on tape, a VSAM cluster, one on a device without a disk's
+    // details: "VOL001 Tape NAME", "VOL002 3390 VSAM NAME",
+    // "ARCIVE Not Direct Access Device NAME".
+    if (tok.count == 3 && tok[1].compare("Tape", Qt::CaseInsensitive) == 0)
+        return FtpListEntry{tok[2], false, false, -1};
+    if (tok.count == 4 && tok[2] == "VSAM")
+        return FtpListEntry{tok[3], false, false, -1};
+    if (tok.count == 6 && tok[1] == "Not" && tok[2] == "Direct" && tok[3] == "Access" &&
+        tok[4] == "Device")
+        return FtpListEntry{tok[5], false, false, -1};
     if (tok.count >= 9 && tok.count <= 10 && isDataSetOrganisation(tok[tok.count - 2]) &&
         (isSlashedDate(tok[2]) || tok[2] == "**NONE**")) {
         const QByteArrayView organisation = tok[tok.count - 2];
@@ -110,7 +170,7 @@ std::optional<FtpListEntry> parseMvsLine(QByteArrayView line) {
 std::optional<FtpListEntry> parseAs400Line(QByteArrayView line) {
     const ListTokens<6> tok(line);
     size_t type = 1;
-    if (tok.count >= 6 && isDigits(tok[1]) && isShortDate(tok[2]) && isClockTime(tok[3]))
+    if (tok.count >= 6 && isDigits(tok[1]) && isAs400Date(tok[2]) && isClockTime(tok[3]))
         type = 4;
     if (type + 1 >= tok.count || !isAs400Type(tok[type]))
         return std::nullopt;

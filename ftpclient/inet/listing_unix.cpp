@@ -1,22 +1,42 @@
 // The unix "ls -l" form. The date is the landmark: what stands before it is
-// the size, what follows it after one blank is the name.
+// the size, what follows it after one blank is the name (after the padding
+// where the date is not ls's own).
 #include "listing_forms.h"
 #include "listing_words.h"
 
 #include <cstring>
+#include <string_view>
 
 namespace {
 
 using UnixTokens = ListTokens<16>;
+
+bool isPermissionLetter(char c) {
+    switch (c) {
+    case 'r':
+    case 'w':
+    case 'x':
+    case 's':
+    case 'S':
+    case 't':
+    case 'T':
+    case 'l':
+    case 'L':
+    case '-':
+        return true;
+    default:
+        return false;
+    }
+}
 
 // "-rw-r--r--", with an ACL or extended-attribute mark ("+", "@", ".").
 bool isUnixMode(QByteArrayView s) {
     if (s.size() < 10 || s.size() > 11 || std::strchr("-dlbcpsD", s[0]) == nullptr || s[0] == 0)
         return false;
     for (qsizetype i = 1; i < 10; ++i)
-        if (std::strchr("rwxsStTlL-", s[i]) == nullptr || s[i] == 0)
+        if (!isPermissionLetter(s[i]))
             return false;
-    return s.size() == 10 || std::strchr("+@.", s[10]) != nullptr;
+    return s.size() == 10 || s[10] == '+' || s[10] == '@' || s[10] == '.';
 }
 
 // NetWare writes the type alone and the rights in brackets.
@@ -25,28 +45,79 @@ bool isNetWareMode(const UnixTokens& tok) {
            tok[1].endsWith(']');
 }
 
-// The last token of a date that starts at token k, or 0 when none starts
-// there.
-size_t dateEnd(const UnixTokens& t, size_t k) {
-    auto has = [&](size_t i) {
-        return i < t.count;
-    };
-    if (!has(k + 1))
-        return isIsoDate(t[k]) || isCjkDate(t[k]) ? k : 0;
-    if (isIsoDate(t[k]) || isCjkDate(t[k])) {
-        if (!isClockTime(t[k + 1]))
-            return k;
-        return has(k + 2) && isZoneOffset(t[k + 2]) ? k + 2 : k + 1;
+// Where a date found in a line ends, and whether its last field is a time or
+// a year: after those the name begins whatever it holds, while after a date
+// alone it might be a time this parser does not know.
+struct DateSpan {
+    size_t last = 0; // the date's last token; 0 when no date starts there
+    bool timeOrYearLast = false;
+};
+
+// A date in one token ("2023-07-09", "09.07.2023", "01-jun-99",
+// "2023年7月9日"), maybe followed by a time and its zone.
+DateSpan singleTokenDate(const UnixTokens& t, size_t k) {
+    const QByteArrayView date = t[k];
+    if (!isIsoDate(date) && !isNumericDate(date) && !isNamedMonthDate(date) && !isCjkDate(date))
+        return {};
+    if (k + 1 >= t.count || !isClockTime(t[k + 1]))
+        return {k, false};
+    const bool zone = k + 2 < t.count && isZoneOffset(t[k + 2]);
+    return {zone ? k + 2 : k + 1, true};
+}
+
+// "Oct 08, 2002 09:47": VShell writes the time after the year, and a comma
+// after the day. Without the comma ls wrote the date, and what follows the
+// year is the name, whatever it looks like.
+DateSpan withTimeAfterYear(const UnixTokens& t, size_t yearAt) {
+    const bool time = t[yearAt - 1].endsWith(',') && t[yearAt].size() == 4 &&
+                      yearAt + 1 < t.count && isClockTime(t[yearAt + 1]);
+    return {time ? yearAt + 1 : yearAt, true};
+}
+
+// The date that starts at token k, if one does.
+DateSpan dateAt(const UnixTokens& t, size_t k) {
+    const QByteArrayView first = t[k];
+    if (first.isEmpty())
+        return {};
+    if (isDigit(first[0]) || first.size() > 8) {
+        if (const DateSpan one = singleTokenDate(t, k); one.last != 0)
+            return one;
     }
-    if (!has(k + 2))
-        return 0;
-    if ((isMonthName(t[k]) || isCjkMonth(t[k])) && isDayOfMonth(t[k + 1]) && isTimeOrYear(t[k + 2]))
-        return k + 2;
-    if (isDayOfMonth(t[k]) && isMonthName(t[k + 1]) && isTimeOrYear(t[k + 2]))
-        return k + 2;
-    if (isCjkYear(t[k]) && isCjkMonth(t[k + 1]) && isDayOfMonth(t[k + 2]))
-        return has(k + 3) && isClockTime(t[k + 3]) ? k + 3 : k + 2;
-    return 0;
+    if (k + 2 >= t.count) {
+        // "09-26 2000" and "7月 9日 2023年" need three tokens, "09-26 13:45" two.
+        if (k + 1 < t.count && isMonthAndDay(first) && isTimeOrYear(t[k + 1]))
+            return {k + 1, true};
+        return {};
+    }
+    const QByteArrayView second = t[k + 1];
+    const QByteArrayView third = t[k + 2];
+    if (isMonthAndDay(first) && isTimeOrYear(second))
+        return {k + 1, true};
+    if ((isMonthName(first) || isCjkMonth(first)) && isDayOfMonth(second)) {
+        if (isTimeOrYear(third))
+            return withTimeAfterYear(t, k + 2);
+        if (isCjkYear(third))
+            return {k + 2, true};
+        return {};
+    }
+    if (isDayOfMonth(first) && isMonthName(second) && isTimeOrYear(third))
+        return {k + 2, true};
+    // "2023年 7月 9日" or "2023 7月 9", maybe with a time.
+    if ((isCjkYear(first) || (first.size() == 4 && isDigits(first))) && isCjkMonth(second) &&
+        isDayOfMonth(third)) {
+        const bool time = k + 3 < t.count && isClockTime(t[k + 3]);
+        return {time ? k + 3 : k + 2, time};
+    }
+    return {};
+}
+
+// Whether a token can be the size before a date (see sizeBefore()): digits,
+// maybe with a unit, at its end.
+bool mayEndInSize(QByteArrayView s) {
+    if (s.isEmpty())
+        return false;
+    const char last = s.back();
+    return isDigit(last) || std::string_view("KMGTkmgt").find(last) != std::string_view::npos;
 }
 
 // The size before the date: digits, a size with a unit, a device's
@@ -59,7 +130,7 @@ std::optional<qint64> sizeBefore(const UnixTokens& t, size_t k, char type) {
     if (const std::optional<qint64> size = toSizeWithUnit(token))
         return size;
     qsizetype digits = token.size();
-    while (digits > 0 && token[digits - 1] >= '0' && token[digits - 1] <= '9')
+    while (digits > 0 && isDigit(token[digits - 1]))
         --digits;
     if (digits == 0 || digits == token.size())
         return std::nullopt;
@@ -80,14 +151,41 @@ FtpListEntry makeEntry(QByteArrayView name, char type, qint64 size) {
     return entry;
 }
 
+// The first word of a name, up to a blank.
+QByteArrayView firstWord(QByteArrayView name) {
+    qsizetype end = 0;
+    while (end < name.size() && !isListBlank(name[end]))
+        ++end;
+    return name.first(end);
+}
+
+// The entry whose name follows the date that ends at token `last`. ls puts
+// one blank before the name; servers that pad their columns (NetWare) or
+// write a date of their own more. After a date without time or year the
+// name must not begin like a field: that would be a time or a year this
+// parser does not know, and the name a wrong one.
+std::optional<FtpListEntry> entryAfterDate(const UnixTokens& t, DateSpan date, char type,
+                                           qint64 size, bool padded) {
+    qsizetype nameStart = t.at[date.last].end + 1;
+    if (padded || !date.timeOrYearLast)
+        while (nameStart < t.line.size() && isListBlank(t.line[nameStart]))
+            ++nameStart;
+    if (nameStart >= t.line.size())
+        return std::nullopt;
+    const QByteArrayView name = t.line.sliced(nameStart);
+    if (!date.timeOrYearLast && looksLikeField(firstWord(name)))
+        return std::nullopt;
+    return makeEntry(name, type, size);
+}
+
 // "mode links owner group size name", written by servers that give no date.
-// A name that begins like a date is a line cut short instead.
+// A name that begins like a date or a number is a line cut short, or a date
+// this parser does not know, instead.
 std::optional<FtpListEntry> parseUndated(const UnixTokens& t, size_t first, char type) {
     if (t.count < first + 5 || !isDigits(t[first]))
         return std::nullopt;
     const std::optional<qint64> size = toSizeWithUnit(t[first + 3]);
-    if (!size || dateEnd(t, first + 4) != 0 || isMonthName(t[first + 4]) ||
-        isCjkMonth(t[first + 4]) || isDayOfMonth(t[first + 4]))
+    if (!size || looksLikeField(t[first + 4]))
         return std::nullopt;
     const qsizetype nameStart = t.at[first + 3].end + 1;
     return makeEntry(t.line.sliced(nameStart), type, *size);
@@ -98,23 +196,31 @@ std::optional<FtpListEntry> parseUndated(const UnixTokens& t, size_t first, char
 std::optional<FtpListEntry> parseUnixLine(QByteArrayView line) {
     const UnixTokens tok(line);
     size_t first = 1;
-    if (tok.count > 0 && isNetWareMode(tok))
+    const bool netWare = tok.count > 0 && isNetWareMode(tok);
+    if (netWare)
         first = 2;
     else if (tok.count < 3 || !isUnixMode(tok[0]))
         return std::nullopt;
     const char type = line[tok.at[0].begin];
 
     for (size_t k = first + 1; k + 1 < tok.count; ++k) {
-        const size_t end = dateEnd(tok, k);
-        if (end == 0)
+        if (!mayEndInSize(tok[k - 1]))
+            continue;
+        const DateSpan date = dateAt(tok, k);
+        if (date.last == 0)
             continue;
         const std::optional<qint64> size = sizeBefore(tok, k - 1, type);
         if (!size)
             continue;
-        const qsizetype nameStart = tok.at[end].end + 1;
-        if (nameStart >= line.size())
-            return std::nullopt;
-        return makeEntry(line.sliced(nameStart), type, *size);
+        return entryAfterDate(tok, date, type, *size, netWare);
+    }
+    // "mode links owner group date name": no size, the date in its place.
+    const size_t dateInSizesPlace = first + 3;
+    if (!netWare && dateInSizesPlace + 1 < tok.count && isDigits(tok[first]) &&
+        !mayEndInSize(tok[dateInSizesPlace - 1])) {
+        const DateSpan date = dateAt(tok, dateInSizesPlace);
+        if (date.last != 0)
+            return entryAfterDate(tok, date, type, -1, false);
     }
     return parseUndated(tok, first, type);
 }

@@ -33,6 +33,10 @@ inline bool isListBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
+inline bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
 template <size_t N>
 ListTokens<N>::ListTokens(QByteArrayView text)
     : line(text) {
@@ -65,11 +69,13 @@ std::optional<qint64> toGroupedCount(QByteArrayView s);
 // "33.5k", "2M", "1.2G" (powers of 1024) as well as plain digits.
 std::optional<qint64> toSizeWithUnit(QByteArrayView s);
 
-// A month name or abbreviation as ls prints it in English, German, French,
-// Spanish, Italian, Portuguese, Dutch, Hungarian, Polish, the Nordic
-// languages or Russian, in any case, with or without a trailing full stop.
+// A month name, abbreviated or in full, as ls prints it in English, German,
+// French, Spanish, Italian, Portuguese, Dutch, Hungarian, Polish, the Nordic
+// languages or Russian, in any case, with or without a trailing full stop or
+// comma.
 bool isMonthName(QByteArrayView s);
-// "7月" or "7월": a month written with CJK characters.
+// "7月" or "7월": a month written with CJK characters, in UTF-8, Shift-JIS,
+// EUC-JP, EUC-KR or GB2312.
 bool isCjkMonth(QByteArrayView s);
 // "9", "09", "9." or "9,", and with CJK characters "9日" or "9일".
 bool isDayOfMonth(QByteArrayView s);
@@ -77,6 +83,18 @@ bool isDayOfMonth(QByteArrayView s);
 bool isCjkYear(QByteArrayView s);
 // "2023年7月9日" in one token.
 bool isCjkDate(QByteArrayView s);
+// A date of digits in one token: "07-09-23", "09.07.2023", "2023/07/09",
+// with "-", "/" or "." between; "07-09-123" (a year counted from 1900)
+// only where `centuryYears`.
+bool isNumericDate(QByteArrayView s, bool centuryYears = false);
+// "09-26": a month and a day, without the year.
+bool isMonthAndDay(QByteArrayView s);
+// "9-JUL-2023", "01-jun-99", "Feb-28-1998": a date with a month name.
+bool isNamedMonthDate(QByteArrayView s);
+// Whether a word could be a field of a listing line rather than the first
+// word of a name: a number, size, date, time, month or day, a unix mode or a
+// bracketed attribute ("[RWCEAFMS]", "<DIR>", "*FILE").
+bool looksLikeField(QByteArrayView s);
 // "18:02", "18:02:33", "18:02:33.123456789", or a four-digit year.
 bool isTimeOrYear(QByteArrayView s);
 bool isClockTime(QByteArrayView s);

@@ -256,8 +256,6 @@ void unixRows() {
             2097152);
     lineRow("character device", "crw-rw---- 1 root tty 4, 64 Jul 9 18:02 tty64", "tty64");
     lineRow("block device", "brw-rw---- 1 root disk 8,   0 Jul 9 18:02 sda", "sda");
-    lineRow("netware dir", "d [RWCEAFMS] admin 512 Jul 09 18:02 PUBLIC", "PUBLIC", 'd', 512);
-    lineRow("netware file", "- [R----F--] admin 2048 Jul 9 2023 login.exe", "login.exe", 'f', 2048);
 }
 
 void otherListRows() {
@@ -269,40 +267,233 @@ void otherListRows() {
     lineRow("dos iso date", "2023-07-09  18:02       <DIR>          iso dir", "iso dir", 'd');
     lineRow("dos separate pm, dots", "07/09/2023  06:02 PM    2.048.576 report.docx", "report.docx",
             'f', 2048576);
-    lineRow("eplf dir", "+i8388621.48594,m1688925720,/,\tpub", "pub", 'd');
-    lineRow("eplf file", "+i8388621.44468,m1688925720,r,s8192,\treadme.txt", "readme.txt", 'f',
-            8192);
-    lineRow("eplf unknown facts", "+r,s12,up644,xyz,\tunknown facts.txt", "unknown facts.txt", 'f',
-            12);
-    lineRow("vms file",
+    lineRow("mlsd facts in a list reply", "type=file;size=120;modify=20230709180233; facts.txt",
+            "facts.txt", 'f', 120);
+    lineRow("mlsd facts in a list reply, no semicolon", "type=file old draft.txt", "old draft.txt");
+}
+
+// unix "ls -l" with the dates servers write besides ls's own.
+void unixDateRows() {
+    lineRow("unix: MM-DD YYYY", "-rw-r--r--   1 alice    staff        640 03-14 2001 budget.ods",
+            "budget.ods", 'f', 640);
+    lineRow("unix: MM-DD HH:MM", "-rw-r--r--   1 alice    staff        641 11-02 08:15 notes.md",
+            "notes.md", 'f', 641);
+    lineRow("unix: DD-MM-YYYY HH:MM",
+            "-rwxr-xr-x   2 bob      wheel     3210 17-05-2004 09:41 setup.sh", "setup.sh", 'f',
+            3210);
+    lineRow("unix: YYYY/MM/DD HH:MM",
+            "-rw-r--r--   2 bob      wheel     3211 2001/11/23 16:05 plan b.txt", "plan b.txt", 'f',
+            3211);
+    lineRow("unix: YYYY-MM-DD alone", "-rw-r--r-- 1 bob wheel 77 2019-03-04 iso alone.txt",
+            "iso alone.txt", 'f', 77);
+    lineRow("unix: YYYY.MM.DD, padded",
+            "-r--r--r--   3 carl  carl  88 2006.02.27   dotted name.txt", "dotted name.txt", 'f',
+            88);
+    lineRow("unix: D-MON-YY", "-rw-r--r-- 3 dora users 5120 7-mar-01 short date.txt",
+            "short date.txt", 'f', 5120);
+    lineRow("unix: DD-Mon-YYYY HH:MM", "-rw-r--r-- 3 dora users 5121 12-Aug-2003 10:00 named.txt",
+            "named.txt", 'f', 5121);
+    lineRow("unix: year where the time was",
+            "-rwxr-xr-x    1 eve  staff  12 Jun 21, 2005 14:30 both.txt", "both.txt", 'f', 12);
+    lineRow("unix: a year, then a name like a time", "-rw-r--r-- 1 u g 5 Jul 9 2023 12:00 notes",
+            "12:00 notes", 'f', 5);
+    lineRow("unix: day month time, a name with a year", "drwxrwxrwx 1 0 0 0 3 Sep 11:05 2019 Taxes",
+            "2019 Taxes", 'd', 0);
+    lineRow("unix: numeric ids", "-rw------- 1 4294967294 65534 9 Apr 4 23:59 ids", "ids", 'f', 9);
+    lineRow("unix: size where the group was", "-r--r--r-- 0125039 12 Nov 11 2005 lonely", "lonely",
+            'f', 12);
+    lineRow("unix: date in the size's place", "drwxr-xr-x 2 frank users May 30 2011 nosize dir",
+            "nosize dir", 'd');
+    noEntryRow("unix: date not known", "-rw-r--r-- 1 u g 512 2000.9.26 report.txt");
+    noEntryRow("unix: a date, then a year", "-rw-r--r-- 1 u g 9 01-jun-99 1999 report.txt");
+    noEntryRow("unix: a date, then a time not known",
+               "-rw-r--r-- 1 u g 9 2021-06-01 6pm report.txt");
+    noEntryRow("unix: no date, a year first", "-rw-r--r-- 1 u g 1024 2023 report.txt");
+}
+
+// Month names of many languages, and dates in CJK characters whatever the
+// code the server writes them in: the name comes out as the bytes it sent.
+void localizedDateRows() {
+    lineRow("localized: german month in full, comma",
+            "drwxr-xr-x 4 greta gruppe 4096 26. Juli, 20:10 Urlaub", "Urlaub", 'd', 4096);
+    lineRow("localized: german, stop and comma", "drwxr-xr-x 6 u sys 1024 30. Jan., 12:40 berichte",
+            "berichte", 'd', 1024);
+    lineRow("localized: french month in full",
+            "-rw-r--r-- 1 luc staff 310 3 juillet 2019 \xC3\xA9t\xC3\xA9.txt",
+            "\xC3\xA9t\xC3\xA9.txt", 'f', 310);
+    lineRow("localized: spanish", "-rw-r--r-- 1 ana ventas 43 dic 24 2018 nochebuena.txt",
+            "nochebuena.txt", 'f', 43);
+    lineRow("localized: italian", "-rw-r--r-- 1 gino utenti 90 giu 12 09:00 estate.txt",
+            "estate.txt", 'f', 90);
+    lineRow("localized: dutch", "-rw-r--r-- 1 piet staf 13 mei  5  2020 bevrijding.txt",
+            "bevrijding.txt", 'f', 13);
+    lineRow("localized: swedish, day first", "-rw-r--r-- 1 sven grupp 14 17 maj 12:00 fest.txt",
+            "fest.txt", 'f', 14);
+    lineRow("localized: polish",
+            "-rw-r--r-- 1 jan users 15 lis 11  2018 niepodleg\xC5\x82o\xC5\x9B\xC4\x87.txt",
+            "niepodleg\xC5\x82o\xC5\x9B\xC4\x87.txt", 'f', 15);
+    lineRow("localized: polish in full, day first",
+            "-rw-r--r-- 1 jan users 16 11 listopada 2018 rocznica.txt", "rocznica.txt", 'f', 16);
+    lineRow("localized: russian in full, capital",
+            "-rw-r--r-- 1 ivan users 65 9 \xD0\x9C\xD0\xB0\xD1\x8F 2020 "
+            "\xD0\xBF\xD0\xB1\xD0\xB4.txt",
+            "\xD0\xBF\xD0\xB1\xD0\xB4.txt", 'f', 65);
+    lineRow("localized: russian abbreviation with stop",
+            "-rw-r--r-- 1 ivan users 66 \xD1\x81\xD0\xB5\xD0\xBD\xD1\x82. 1 10:00 school.txt",
+            "school.txt", 'f', 66);
+    lineRow("localized: japanese, shift-jis",
+            "-rw-r--r-- 1 taro users 8473  4\x8C\x8E 18\x93\xFA 2003\x94\x4E \x83\x81\x83\x82.txt",
+            "\x83\x81\x83\x82.txt", 'f', 8473);
+    lineRow("localized: japanese, euc-jp",
+            "-rw-r--r-- 1 taro users 100 7\xB7\xEE  9\xC6\xFC 18:02 \xA5\xE1\xA5\xE2.txt",
+            "\xA5\xE1\xA5\xE2.txt", 'f', 100);
+    lineRow("localized: korean, euc-kr",
+            "-rw-r--r-- 1 minsu users 200 7\xBF\xF9  9\xC0\xCF 18:02 \xB8\xDE\xB8\xF0.txt",
+            "\xB8\xDE\xB8\xF0.txt", 'f', 200);
+    lineRow("localized: korean, utf-8, year first",
+            "drwxr-xr-x 5 root sys 512 2005\xEB\x85\x84  1\xEC\x9B\x94  6\xEC\x9D\xBC "
+            "\xEB\xA9\x94\xEB\xAA\xA8",
+            "\xEB\xA9\x94\xEB\xAA\xA8", 'd', 512);
+    lineRow("localized: chinese, gb2312",
+            "drwxr-xr-x 2 wang users 4096 7\xD4\xC2  9\xC8\xD5  2023 \xCE\xC4\xBC\xFE",
+            "\xCE\xC4\xBC\xFE", 'd', 4096);
+    lineRow("localized: chinese, utf-8",
+            "-rw-r--r-- 1 li users 5 3\xE6\x9C\x88 20 2003 \xE6\x8A\xA5.txt", "\xE6\x8A\xA5.txt",
+            'f', 5);
+    lineRow("localized: plain year before a CJK month",
+            "-rwxrwxrwx 1 root staff 0 2003   3\xE6\x9C\x88 20 plain year", "plain year", 'f', 0);
+    noEntryRow("localized: a month in a code not known",
+               "-r--r--r-- 1 root root 2096 8\xED 17 08:52 x");
+}
+
+// NetWare pads its columns: the name begins after the blanks.
+void netWareRows() {
+    lineRow("netware: dir", "d [RWCEAFMS] admin 512 Jul 09 18:02 PUBLIC", "PUBLIC", 'd', 512);
+    lineRow("netware: file", "- [R----F--] admin 2048 Jul 9 2023 login.exe", "login.exe", 'f',
+            2048);
+    lineRow("netware: padded dir",
+            "d [RWCEAFMS] supervisor        512       Jan 16 18:53    SYSTEM", "SYSTEM", 'd', 512);
+    lineRow("netware: padded, blanks in the name",
+            "- [R----F--] rhesus          214059       Oct 20 15:27    tax report.txt",
+            "tax report.txt", 'f', 214059);
+    lineRow("netware: leading blanks", "   - [RWCEAFMS] admin 77 Jan 2 2004 lead.txt", "lead.txt",
+            'f', 77);
+}
+
+void os2Rows() {
+    lineRow("os/2: dir", "        0           DIR   07-09-23   18:02  DESKTOP", "DESKTOP", 'd');
+    lineRow("os/2: file", "    73216  A        07-09-23   18:02  CONFIG.SYS", "CONFIG.SYS", 'f',
+            73216);
+    lineRow("os/2: dir with an attribute", " 1123 DIR  A    10-05-100  23:38  archive", "archive",
+            'd');
+    lineRow("os/2: three-digit year", "36611      A    04-23-103  10:57  report.txt", "report.txt",
+            'f', 36611);
+    lineRow("os/2: four-digit year", "  2048      A    12-31-2003  23:59  year end.txt",
+            "year end.txt", 'f', 2048);
+    lineRow("os/2: blanks in a dir's name", "    0 DIR       02-11-103  16:15  Program Files",
+            "Program Files", 'd');
+}
+
+void vmsRows() {
+    lineRow("vms: file",
             "README.TXT;1          2/4    9-JUL-2023 18:02:33  [STAFF,ALICE]  "
             "(RWED,RWED,RE,)",
             "README.TXT;1", 'f', 1024);
-    lineRow("vms dir", "SOURCES.DIR;1  1/3  9-JUL-2023 18:02 [STAFF,ALICE] (RWE,RWE,RE,RE)",
+    lineRow("vms: dir", "SOURCES.DIR;1  1/3  9-JUL-2023 18:02 [STAFF,ALICE] (RWE,RWE,RE,RE)",
             "SOURCES", 'd');
-    lineRow("mvs data set", "WRK001 3390   2023/07/09  1   15  FB      80 27920  PS  PAYROLL.DATA",
+    lineRow("vms: no time", "BACKUP.LOG;2    2/8    7-JAN-2000    [OPS]   (RWED,RWED,RE,)",
+            "BACKUP.LOG;2", 'f', 1024);
+    lineRow("vms: localized month, owner without brackets",
+            "PRONAS.DAT;1    6/8    15-JUI-2002    PRONAS   (RWED,RWED,RE,)", "PRONAS.DAT;1", 'f',
+            3072);
+    lineRow("vms: owner first",
+            "SUMMARY.TXT;1   [SUMMARY]    1/3     2-AUG-2006 13:05  (RWE,RWE,RE,)", "SUMMARY.TXT;1",
+            'f', 512);
+    lineRow("vms: size after the date",
+            "OLDLOG.TXT;4       17-JUN-1994 17:25:37     6308/13     (RWED,RWED,R,)",
+            "OLDLOG.TXT;4", 'f', 3229696);
+    lineRow("vms: hundredths, nothing after", "QUICK.C;1       155   2-JUL-2003 10:30:13.64",
+            "QUICK.C;1", 'f', 79360);
+    lineRow("vms: size in kilobytes", "BIG.ZIP;1 2KB 23-SEP-2005 14:57:07.27", "BIG.ZIP;1", 'f',
+            2048);
+    noEntryRow("vms: a field not known", "ODD.TXT;1 2/4 9-JUL-2023 18:02 ?? extra");
+}
+
+void mvsRows() {
+    lineRow("mvs: data set", "WRK001 3390   2023/07/09  1   15  FB      80 27920  PS  PAYROLL.DATA",
             "PAYROLL.DATA");
-    lineRow("mvs partitioned", "WRK002 3390   2023/07/01  2   30  FB      80 27920  PO  SRC.COBOL",
+    lineRow("mvs: partitioned", "WRK002 3390   2023/07/01  2   30  FB      80 27920  PO  SRC.COBOL",
             "SRC.COBOL", 'd');
-    lineRow("mvs migrated", "Migrated                                                OLD.BACKUP",
+    lineRow("mvs: partitioned, extended",
+            "WRK003 3390   2003/05/21  1 3 U 6447    6447  PO-E LOAD.LIB", "LOAD.LIB", 'd');
+    lineRow("mvs: used blocks overflow",
+            "WRK004 3390   2011/08/25  2 ++++  FB     904 18080  PS  HUGE.FILE", "HUGE.FILE");
+    lineRow("mvs: never referred",
+            "NRP004 3390   **NONE**    1   15  NONE     0     0  PO  EMPTY.PDS", "EMPTY.PDS", 'd');
+    lineRow("mvs: migrated", "Migrated                                                OLD.BACKUP",
             "OLD.BACKUP");
-    lineRow("mvs pseudo directory", "Pseudo Directory                                  REPORTS",
+    lineRow("mvs: migrated, tabs", "Migrated\t\t\t\tPAY.HISTORY", "PAY.HISTORY");
+    lineRow("mvs: pseudo directory", "Pseudo Directory                                  REPORTS",
             "REPORTS", 'd');
-    lineRow("mvs member", "PAYCALC   01.04 2023/06/30 2023/07/09 18:02    48    40     0 ALICE",
+    lineRow("mvs: tape",
+            "V43525 Tape                                             ARCHIVE.TAPE.FILE",
+            "ARCHIVE.TAPE.FILE");
+    lineRow("mvs: vsam", "TSO004 3390   VSAM CUSTOMER.KSDS", "CUSTOMER.KSDS");
+    lineRow("mvs: not on disk",
+            "ARCIVE Not Direct Access Device                        OLD.ARCHIVE.DATA",
+            "OLD.ARCHIVE.DATA");
+    lineRow("mvs: member", "PAYCALC   01.04 2023/06/30 2023/07/09 18:02    48    40     0 ALICE",
             "PAYCALC");
-    lineRow("os/2 dir", "        0           DIR   07-09-23   18:02  DESKTOP", "DESKTOP", 'd');
-    lineRow("os/2 file", "    73216  A        07-09-23   18:02  CONFIG.SYS", "CONFIG.SYS", 'f',
-            73216);
-    lineRow("as/400 dir", "QSYS           77824 07/09/23 18:02:33 *DIR       QOpenSys/", "QOpenSys",
-            'd');
-    lineRow("as/400 stream file", "ALICE           4096 07/09/23 18:02:33 *STMF      notes.txt",
+    lineRow("mvs: load module member", "PAYLOAD   00B308 000411  00 FO              31    ANY",
+            "PAYLOAD", 'f', 0xB308);
+    lineRow("mvs: load module member, rmode last",
+            "PAYLOAD2  000A10 00041C  00 FO        RU      ANY    24", "PAYLOAD2", 'f', 0xA10);
+}
+
+void as400Rows() {
+    lineRow("as/400: dir", "QSYS           77824 07/09/23 18:02:33 *DIR       QOpenSys/",
+            "QOpenSys", 'd');
+    lineRow("as/400: stream file", "ALICE           4096 07/09/23 18:02:33 *STMF      notes.txt",
             "notes.txt", 'f', 4096);
-    lineRow("as/400 file", "ALICE          81920 09.07.23 18:02:33 *FILE      PAYROLL.FILE",
-            "PAYROLL.FILE", 'f', 81920);
-    lineRow("as/400 member", "ALICE                                   *MEM       PAY.FILE/J.MBR",
+    lineRow("as/400: file, day first",
+            "ALICE          81920 09.07.23 18:02:33 *FILE      PAYROLL.FILE", "PAYROLL.FILE", 'f',
+            81920);
+    lineRow("as/400: member", "ALICE                                   *MEM       PAY.FILE/J.MBR",
             "PAY.FILE/J.MBR");
-    lineRow("mlsd facts in a list reply", "type=file;size=120;modify=20230709180233; facts.txt",
-            "facts.txt", 'f', 120);
+    lineRow("as/400: dir without a slash, blanks", "ALICE  8192 07/09/23 18:02:33 *DIR  my folder",
+            "my folder", 'd');
+    lineRow("as/400: library", "QSYS               0 07/09/23 18:02:33 *LIB       QGPL.LIB",
+            "QGPL.LIB", 'd');
+}
+
+void eplfRows() {
+    lineRow("eplf: dir", "+i8388621.48594,m1688925720,/,\tpub", "pub", 'd');
+    lineRow("eplf: file", "+i8388621.44468,m1688925720,r,s8192,\treadme.txt", "readme.txt", 'f',
+            8192);
+    lineRow("eplf: unknown facts", "+r,s12,up644,xyz,\tunknown facts.txt", "unknown facts.txt", 'f',
+            12);
+    lineRow("eplf: no comma before the tab", "+i1.2,m1688925720,r,s44,up644\tno comma.txt",
+            "no comma.txt", 'f', 44);
+}
+
+// Old VShell, Nortel's WfFTP and VxWorks servers, Microware OS-9, Windows CE.
+void smallServerRows() {
+    lineRow("vshell: old file", "206876  Apr 04, 2000 21:06 old vshell.txt", "old vshell.txt", 'f',
+            206876);
+    lineRow("vshell: old dir", "0  Dec 12, 2002 02:13 old dir/", "old dir", 'd');
+    lineRow("vshell: new", "-rwxr-xr-x    1 user group        9 Oct 08, 2002 09:47 new vshell.txt",
+            "new vshell.txt", 'f', 9);
+    lineRow("wfftp: file", "config.bin       1014196  06/03/04  Thur.   10:20:03", "config.bin",
+            'f', 1014196);
+    lineRow("vxworks: dir", "2048    Feb-28-1998  05:23:30   backups <DIR>", "backups", 'd');
+    lineRow("vxworks: file, blanks", "  512    Mar-01-1998  14:00:00   boot config.cfg",
+            "boot config.cfg", 'f', 512);
+    lineRow("os-9: dir", "20.20 07/03/29 1026 d-ewrewr 2650 85920 CMDS", "CMDS", 'd');
+    lineRow("os-9: file", "0.0 08/11/05 1730 ----r-wr 1A3 4096 startup file", "startup file", 'f',
+            4096);
+    lineRow("windows ce: dir", "01-12-26  15:18       <DIR>          Programs", "Programs", 'd');
+    lineRow("windows ce: file", "10-07-26  08:19                   22 config.ini", "config.ini",
+            'f', 22);
 }
 
 void mlsdRows() {
@@ -314,6 +505,12 @@ void mlsdRows() {
     mlsdRow("mlsd tab before name", "type=file;size=5;\tafter tab", "after tab", 'f', 5);
     mlsdRow("mlsd slink to dir", "type=OS.unix=slink:/srv/data/;size=9; data", "data", 'D', 9);
     mlsdRow("mlsd symlink", "type=OS.unix=symlink;size=9; latest", "latest", 'L', 9);
+    mlsdRow("mlsd slink without target", "type=OS.unix=slink;size=3; bare link", "bare link", 'L',
+            3);
+    mlsdRow("mlsd no semicolon after the facts", "type=file;size=9 old draft.txt", "old draft.txt",
+            'f', 9);
+    mlsdRow("mlsd unknown facts", "x.vendor=abc;type=file;size=4;unix.mode=0644; extra facts",
+            "extra facts", 'f', 4);
     noEntryRow("mlsd cdir", "type=cdir;perm=el; .", true);
     noEntryRow("mlsd pdir", "type=pdir; ..", true);
     noEntryRow("mlsd no facts", "nofacts", true);
@@ -340,6 +537,15 @@ void TestFtpParsing::listingLines_data() {
     QTest::addColumn<char>("kind");
     QTest::addColumn<qint64>("size");
     unixRows();
+    unixDateRows();
+    localizedDateRows();
+    netWareRows();
+    os2Rows();
+    vmsRows();
+    mvsRows();
+    as400Rows();
+    eplfRows();
+    smallServerRows();
     otherListRows();
     mlsdRows();
     noEntryRows();
