@@ -3,6 +3,7 @@
 #include "control_characters.h"
 #include "listing_forms.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -83,6 +84,59 @@ FtpListingBuilder::FtpListingBuilder(bool mlsd, const FtpNameCodec& codec, const
     , m_filter(patternFilter(pattern))
     , m_lineEnds(lineEnds) {}
 
+void FoldedNameOrder::add(const QString& name, int index) {
+    m_keys.push_back(Key{name.toCaseFolded(), index});
+}
+
+bool FoldedNameOrder::before(const Key& a, const Key& b) {
+    const int c = QStringView(a.folded).compare(QStringView(b.folded));
+    return c != 0 ? c < 0 : a.index < b.index;
+}
+
+// A new run is merged with the one before while it is at least as long, so
+// that the runs' lengths fall off by halves and each key takes part in about
+// log2(n) merges, as in one sort of them all.
+void FoldedNameOrder::closeRun() {
+    const size_t from = m_closed;
+    const size_t end = m_keys.size();
+    if (from == end)
+        return;
+    std::sort(m_keys.begin() + qsizetype(from), m_keys.end(), before);
+    m_runStarts.push_back(from);
+    m_closed = end;
+    while (m_runStarts.size() >= 2) {
+        const size_t last = m_runStarts.back();
+        const size_t previous = m_runStarts[m_runStarts.size() - 2];
+        if (end - last < last - previous)
+            break;
+        std::inplace_merge(m_keys.begin() + qsizetype(previous), m_keys.begin() + qsizetype(last),
+                           m_keys.end(), before);
+        m_runStarts.pop_back();
+    }
+}
+
+std::vector<int> FoldedNameOrder::take() {
+    closeRun();
+    while (m_runStarts.size() >= 2) {
+        const size_t last = m_runStarts.back();
+        m_runStarts.pop_back();
+        std::inplace_merge(m_keys.begin() + qsizetype(m_runStarts.back()),
+                           m_keys.begin() + qsizetype(last), m_keys.end(), before);
+    }
+    std::vector<int> order;
+    order.reserve(m_keys.size());
+    for (const Key& key : m_keys)
+        order.push_back(key.index);
+    clear();
+    return order;
+}
+
+void FoldedNameOrder::clear() {
+    m_keys.clear();
+    m_runStarts.clear();
+    m_closed = 0;
+}
+
 void FtpListingBuilder::feed(QByteArrayView data) {
     qsizetype start = 0;
     if (!m_partial.isEmpty()) {
@@ -104,6 +158,7 @@ void FtpListingBuilder::feed(QByteArrayView data) {
         start = end + 1;
     }
     m_partial = data.sliced(start).toByteArray();
+    m_order.closeRun();
 }
 
 RemoteListing FtpListingBuilder::finish() {
@@ -120,8 +175,8 @@ RemoteListing FtpListingBuilder::finish() {
     }
     std::vector<RemoteEntry> sorted;
     sorted.reserve(m_listing.files.size());
-    for (const auto& key : m_order)
-        sorted.push_back(std::move(m_listing.files[size_t(key.second)]));
+    for (const int index : m_order.take())
+        sorted.push_back(std::move(m_listing.files[size_t(index)]));
     m_listing.files = std::move(sorted);
     // Directories come in whatever order the server read them (an SFTP
     // server's is the file system's); they are few, and sorted at the end.
@@ -183,7 +238,8 @@ void FtpListingBuilder::settle(ListingLineEnds lineEnds) {
 void FtpListingBuilder::rebuildOrder() {
     m_order.clear();
     for (size_t i = 0; i < m_listing.files.size(); ++i)
-        m_order.emplace(m_listing.files[i].name.toCaseFolded(), int(i));
+        m_order.add(m_listing.files[i].name, int(i));
+    m_order.closeRun();
 }
 
 namespace {
@@ -257,7 +313,7 @@ void FtpListingBuilder::addEntry(const FtpListEntry& parsed, quint8 mark) {
             m_directoryMarks.push_back(mark);
         return;
     }
-    m_order.emplace(entry.name.toCaseFolded(), int(m_listing.files.size()));
+    m_order.add(entry.name, int(m_listing.files.size()));
     m_listing.files.push_back(std::move(entry));
     if (noting)
         m_fileMarks.push_back(mark);

@@ -9,7 +9,6 @@
 #include <QString>
 
 #include <optional>
-#include <set>
 #include <vector>
 
 // One entry of a directory listing as the server names it.
@@ -59,6 +58,30 @@ enum class ListingLineEnds { Unknown, CrLf, BareLf };
 // as if its line's end were the listing's; those whose ends turn out not to
 // be are taken out again and counted (a name cut at an LF it holds, or one
 // that ends in a CR).
+// The order of names without regard to case, then of arrival, kept while
+// they arrive: each batch is sorted as a run, and runs of like length are
+// merged at once, so that little is left to do after the last batch.
+class FoldedNameOrder {
+public:
+    void add(const QString& name, int index);
+    // The names added since the last call form a sorted run.
+    void closeRun();
+    // The indexes in order; the order is empty afterwards.
+    std::vector<int> take();
+    void clear();
+
+private:
+    struct Key {
+        QString folded;
+        int index;
+    };
+    static bool before(const Key& a, const Key& b);
+
+    std::vector<Key> m_keys;
+    std::vector<size_t> m_runStarts; // of the sorted runs, in m_keys
+    size_t m_closed = 0;             // where the keys of no run yet begin
+};
+
 class FtpListingBuilder {
 public:
     FtpListingBuilder(bool mlsd, const FtpNameCodec& codec, const QString& pattern,
@@ -94,8 +117,8 @@ private:
     RemoteListing m_listing;
     // The files in their final order, kept as they arrive: by name without
     // regard to case, then in order of arrival. Sorting while the server
-    // sends leaves nothing to sort once it has sent its last line.
-    std::set<std::pair<QString, int>> m_order;
+    // sends leaves little to sort once it has sent its last line.
+    FoldedNameOrder m_order;
 };
 
 // The whole of a raw reply at once (see FtpListingBuilder).

@@ -615,6 +615,31 @@ void TestFtpParsing::listingBuilderIgnoresChunkBoundaries() {
             builder.feed(QByteArrayView(raw).sliced(at, qMin<qsizetype>(step, raw.size() - at)));
         QCOMPARE(listingText(builder.finish()), whole);
     }
+
+    // Files come out by name without regard to case, then in the order they
+    // came (a size tells which), however the chunks cut the listing.
+    QByteArray many;
+    std::vector<std::pair<QString, qint64>> expected;
+    for (int n = 0; n < 3000; ++n) {
+        const int key = int((n * 7919u) % 1009u);
+        const QByteArray name = (n % 3 ? "File" : "file") + QByteArray::number(key);
+        many += "-rw-r--r-- 1 u g " + QByteArray::number(n) + " Jan 1 2020 " + name + "\r\n";
+        expected.emplace_back(QString::fromLatin1(name), n);
+    }
+    std::stable_sort(expected.begin(), expected.end(), [](const auto& a, const auto& b) {
+        return a.first.toCaseFolded() < b.first.toCaseFolded();
+    });
+    for (int step : {1, 97, 4096, int(many.size())}) {
+        FtpListingBuilder builder(false, codec, QString());
+        for (qsizetype at = 0; at < many.size(); at += step)
+            builder.feed(QByteArrayView(many).sliced(at, qMin<qsizetype>(step, many.size() - at)));
+        const RemoteListing listing = builder.finish();
+        QCOMPARE(listing.files.size(), expected.size());
+        for (size_t i = 0; i < expected.size(); ++i)
+            QVERIFY2(listing.files[i].name == expected[i].first &&
+                         listing.files[i].size == expected[i].second,
+                     qPrintable(QStringLiteral("step %1, entry %2").arg(step).arg(i)));
+    }
 }
 
 // A long VMS name pushes its details onto the next line.
