@@ -1,12 +1,13 @@
 // Times the transfer queue of the real main window against lftp's mirror on
 // the same vsftpd server, in the same run: many small files in one folder
-// and a tree of folders, both ways, with the default number of parallel
-// transfers and one at a time. Then a big download cut short by the server
-// and resumed, counting what the server sent twice. While the queue runs,
-// the longest time the window's event loop went unserved is recorded.
+// and a tree of folders, both ways, with 1, 2 and 4 parallel transfers
+// beside mirror --parallel with the same count. Then a big download cut
+// short by the server and resumed, counting what the server sent twice.
+// While the queue runs, the longest time the window's event loop went
+// unserved is recorded.
 //
 //   queue_bench [--files N] [--kib N] [--tree-dirs N] [--tree-files N]
-//               [--big-mib N] [--cut-mib N]
+//               [--big-mib N] [--cut-mib N] [--connections 1,2,4]
 #include "bench_support.h"
 #include "ftp_test_server.h"
 #include "remote_session.h"
@@ -35,7 +36,19 @@ struct Sizes {
     int treeFiles = 100; // files in each folder of the lower level
     int bigMib = 1024;
     int cutMib = 900;
+    QList<int> connections{1, 2, 4}; // parallel transfers compared
 };
+
+QList<int> connectionsFrom(const QStringList& args, const QList<int>& fallback) {
+    const qsizetype at = args.indexOf(QStringLiteral("--connections"));
+    if (at < 0 || at + 1 >= args.size())
+        return fallback;
+    QList<int> counts;
+    for (const QString& count : args.at(at + 1).split(u','))
+        if (count.toInt() > 0)
+            counts << count.toInt();
+    return counts.isEmpty() ? fallback : counts;
+}
 
 Sizes sizesFrom(const QStringList& args) {
     Sizes s;
@@ -45,6 +58,7 @@ Sizes sizesFrom(const QStringList& args) {
     s.treeFiles = bench::argValue(args, QStringLiteral("--tree-files"), s.treeFiles);
     s.bigMib = bench::argValue(args, QStringLiteral("--big-mib"), s.bigMib);
     s.cutMib = bench::argValue(args, QStringLiteral("--cut-mib"), s.cutMib);
+    s.connections = connectionsFrom(args, s.connections);
     return s;
 }
 
@@ -151,8 +165,9 @@ private:
     qint64 m_longestPause = 0;
 };
 
-// One folder both ways through the queue with `parallel` connections and
-// through lftp mirror with the same count; prints one line per direction.
+// One folder both ways through the queue and through lftp mirror, with the
+// same number of connections for each count compared; one line per count
+// and direction.
 struct Comparison {
     QString title;
     QString remoteName; // the folder under the server's root
@@ -160,12 +175,11 @@ struct Comparison {
     int expectedFiles = 0;
 };
 
-void printRow(const char* what, double tarlen, double one, double mirror, double mirrorParallel,
-              int parallel) {
-    std::printf("%-9s queue(%d) %7.3f s   queue(1) %7.3f s   lftp mirror %7.3f s   "
-                "mirror --parallel=%d %7.3f s   vs parallel mirror %.2f   vs one at a time %.2f\n",
-                what, parallel, tarlen, one, mirror, parallel, mirrorParallel,
-                mirrorParallel / tarlen, one / tarlen);
+void printRow(const char* what, int parallel, double tarlen, double mirror) {
+    std::printf("%-9s queue(%d) %7.3f s   mirror --parallel=%d %7.3f s   "
+                "speed as a share of lftp's %.2f\n",
+                what, parallel, tarlen, parallel, mirror, mirror / tarlen);
+    std::fflush(stdout);
 }
 
 double queueDownload(Client& client, const Comparison& c, const QString& target, int parallel) {
@@ -193,36 +207,35 @@ double queueUpload(Client& client, const Comparison& c, const QString& serverUp,
     return seconds;
 }
 
+double mirrorDownload(const FtpTestServer& server, const Comparison& c, const QString& target,
+                      int parallel) {
+    emptyDirectory(target);
+    return lftp(
+        server.address(),
+        QStringLiteral("mirror --parallel=%1 %2 '%3/%2'").arg(parallel).arg(c.remoteName, target));
+}
+
+double mirrorUpload(const FtpTestServer& server, const Comparison& c, const QString& serverUp,
+                    int parallel) {
+    emptyDirectory(serverUp);
+    return lftp(server.address(), QStringLiteral("mirror -R --parallel=%1 '%2' up/%3")
+                                      .arg(parallel)
+                                      .arg(c.localSource, QDir(c.localSource).dirName()));
+}
+
 void compare(Client& client, const FtpTestServer& server, const Comparison& c,
-             const QString& work) {
-    const int parallel = 2;
+             const QList<int>& connections, const QString& work) {
     const QString down = work + QStringLiteral("/down");
     const QString up = server.root() + QStringLiteral("/up");
     std::printf("%s\n", qPrintable(c.title));
-
-    const double queueDown = queueDownload(client, c, down, parallel);
-    const double queueDownOne = queueDownload(client, c, down, 1);
-    emptyDirectory(down);
-    const double mirrorDown =
-        lftp(server.address(), QStringLiteral("mirror %1 '%2/%1'").arg(c.remoteName, down));
-    emptyDirectory(down);
-    const double mirrorDownParallel = lftp(
-        server.address(),
-        QStringLiteral("mirror --parallel=%1 %2 '%3/%2'").arg(parallel).arg(c.remoteName, down));
-    printRow("download", queueDown, queueDownOne, mirrorDown, mirrorDownParallel, parallel);
-
-    const double queueUp = queueUpload(client, c, up, parallel);
-    const double queueUpOne = queueUpload(client, c, up, 1);
-    const QString name = QDir(c.localSource).dirName();
-    emptyDirectory(up);
-    const double mirrorUp =
-        lftp(server.address(), QStringLiteral("mirror -R '%1' up/%2").arg(c.localSource, name));
-    emptyDirectory(up);
-    const double mirrorUpParallel =
-        lftp(server.address(), QStringLiteral("mirror -R --parallel=%1 '%2' up/%3")
-                                   .arg(parallel)
-                                   .arg(c.localSource, name));
-    printRow("upload", queueUp, queueUpOne, mirrorUp, mirrorUpParallel, parallel);
+    for (int parallel : connections) {
+        const double queue = queueDownload(client, c, down, parallel);
+        printRow("download", parallel, queue, mirrorDownload(server, c, down, parallel));
+    }
+    for (int parallel : connections) {
+        const double queue = queueUpload(client, c, up, parallel);
+        printRow("upload", parallel, queue, mirrorUpload(server, c, up, parallel));
+    }
 }
 
 // A big download that the server cuts short once: the queue retries it on
@@ -285,13 +298,13 @@ int queueComparisons(bench::SilentPrompter& prompter, const Sizes& sizes, const 
     compare(client, server,
             {QStringLiteral("%1 files of %2 KiB in one folder").arg(sizes.files).arg(sizes.kib),
              QStringLiteral("flat"), work + QStringLiteral("/source/flat"), sizes.files},
-            work);
+            sizes.connections, work);
     compare(client, server,
             {QStringLiteral("a tree of %1 files of 1 KiB in %2 folders")
                  .arg(treeCount)
                  .arg(sizes.treeDirs * (sizes.treeDirs + 1)),
              QStringLiteral("tree"), work + QStringLiteral("/source/tree"), treeCount},
-            work);
+            sizes.connections, work);
     longestPause = client.longestPauseMs();
     return 0;
 }
