@@ -3,6 +3,7 @@
 // can use.
 #include "ftp_listing.h"
 #include "fuzz_check.h"
+#include "listing_forms.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0)
@@ -31,5 +32,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     for (const RemoteEntry& file : listing.files)
         FUZZ_CHECK(!file.isDirectory);
+    // The quick reading of ls's own form gives what the search for the date
+    // gives, line by line.
+    for (qsizetype start = 0; start <= reply.size();) {
+        qsizetype end = reply.indexOf('\n', start);
+        if (end < 0)
+            end = reply.size();
+        const QByteArrayView line = reply.sliced(start, end - start);
+        start = end + 1;
+        const std::optional<FtpListEntry> quick = parseLsLine(line);
+        if (!quick)
+            continue;
+        const std::optional<FtpListEntry> searched = parseUnixFields(line);
+        FUZZ_CHECK(searched && searched->name == quick->name && searched->size == quick->size &&
+                   searched->directory == quick->directory && searched->link == quick->link);
+    }
     return 0;
 }

@@ -27,10 +27,6 @@ struct RemoteListing {
 // Listings are handed on without copying.
 using SharedListing = std::shared_ptr<const RemoteListing>;
 
-// Sorts entries by name without regard to case, keeping the order of equal
-// names, the way the sorted file list of a pane orders them.
-void sortByFoldedName(std::vector<RemoteEntry>& entries);
-
 // The listing as reply text: one name per line ending CR LF, directories
 // with a trailing "/".
 QString listingText(const RemoteListing& listing);

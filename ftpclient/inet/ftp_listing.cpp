@@ -16,6 +16,21 @@ std::optional<QRegularExpression> patternFilter(const QString& pattern) {
                               QRegularExpression::CaseInsensitiveOption);
 }
 
+// Puts the entries in the order of their indexes; entries already in it
+// stay where they are.
+void putInOrder(std::vector<RemoteEntry>& entries, const std::vector<int>& order) {
+    size_t inPlace = 0;
+    while (inPlace < order.size() && order[inPlace] == int(inPlace))
+        ++inPlace;
+    if (inPlace == order.size())
+        return;
+    std::vector<RemoteEntry> sorted;
+    sorted.reserve(entries.size());
+    for (const int index : order)
+        sorted.push_back(std::move(entries[size_t(index)]));
+    entries = std::move(sorted);
+}
+
 } // namespace
 
 // A line of MLSD facts, as some servers send them in a LIST reply too; old
@@ -84,16 +99,52 @@ FtpListingBuilder::FtpListingBuilder(bool mlsd, const FtpNameCodec& codec, const
     , m_filter(patternFilter(pattern))
     , m_lineEnds(lineEnds) {}
 
+namespace {
+
+// The first seven UTF-16 units of a folded name, nine bits each, in one
+// number that orders like them: a name cannot hold a NUL, so a shorter name
+// comes first. A unit past nine bits ends what is taken, as two such units
+// may differ; names equal this far are compared in full.
+quint64 leadingUnits(QStringView folded) {
+    constexpr quint64 kWidest = 511;
+    quint64 lead = 0;
+    bool open = true;
+    for (qsizetype i = 0; i < 7; ++i) {
+        const quint64 unit = open && i < folded.size() ? folded[i].unicode() : 0;
+        open = open && unit < kWidest;
+        lead = lead << 9 | std::min(unit, kWidest);
+    }
+    return lead;
+}
+
+} // namespace
+
+// A QString's characters stay where they are when the string is moved, so
+// the keys may point at them while m_folded grows.
 void FoldedNameOrder::add(const QString& name, int index) {
-    m_keys.push_back(Key{name.toCaseFolded(), index});
+    QString folded = name.toCaseFolded();
+    const Key key{leadingUnits(folded), folded.constData(), int(folded.size()), index};
+    m_folded.push_back(std::move(folded));
+    m_keys.push_back(key);
 }
 
+// Compared unit by unit, as QString compares; the leading units decide most
+// pairs without reading the names.
 bool FoldedNameOrder::before(const Key& a, const Key& b) {
-    const int c = QStringView(a.folded).compare(QStringView(b.folded));
-    return c != 0 ? c < 0 : a.index < b.index;
+    if (a.lead != b.lead)
+        return a.lead < b.lead;
+    const int common = std::min(a.size, b.size);
+    for (int i = 0; i < common; ++i)
+        if (a.text[i] != b.text[i])
+            return a.text[i] < b.text[i];
+    if (a.size != b.size)
+        return a.size < b.size;
+    return a.index < b.index;
 }
 
-// A new run is merged with the one before while it is at least as long, so
+// Most servers send their names sorted, and then a batch is already in
+// order and follows the one before: nothing is sorted or merged. Otherwise a
+// new run is merged with the one before while it is at least as long, so
 // that the runs' lengths fall off by halves and each key takes part in about
 // log2(n) merges, as in one sort of them all.
 void FoldedNameOrder::closeRun() {
@@ -101,28 +152,37 @@ void FoldedNameOrder::closeRun() {
     const size_t end = m_keys.size();
     if (from == end)
         return;
-    std::sort(m_keys.begin() + qsizetype(from), m_keys.end(), before);
+    const auto first = m_keys.begin() + qsizetype(from);
+    if (!std::is_sorted(first, m_keys.end(), before))
+        std::sort(first, m_keys.end(), before);
     m_runStarts.push_back(from);
     m_closed = end;
     while (m_runStarts.size() >= 2) {
         const size_t last = m_runStarts.back();
         const size_t previous = m_runStarts[m_runStarts.size() - 2];
-        if (end - last < last - previous)
+        if (!followsInOrder(last) && end - last < last - previous)
             break;
-        std::inplace_merge(m_keys.begin() + qsizetype(previous), m_keys.begin() + qsizetype(last),
-                           m_keys.end(), before);
-        m_runStarts.pop_back();
+        mergeLastRun();
     }
+}
+
+bool FoldedNameOrder::followsInOrder(size_t runStart) const {
+    return !before(m_keys[runStart], m_keys[runStart - 1]);
+}
+
+// The last run becomes part of the one before.
+void FoldedNameOrder::mergeLastRun() {
+    const size_t last = m_runStarts.back();
+    m_runStarts.pop_back();
+    if (!followsInOrder(last))
+        std::inplace_merge(m_keys.begin() + qsizetype(m_runStarts.back()),
+                           m_keys.begin() + qsizetype(last), m_keys.end(), before);
 }
 
 std::vector<int> FoldedNameOrder::take() {
     closeRun();
-    while (m_runStarts.size() >= 2) {
-        const size_t last = m_runStarts.back();
-        m_runStarts.pop_back();
-        std::inplace_merge(m_keys.begin() + qsizetype(m_runStarts.back()),
-                           m_keys.begin() + qsizetype(last), m_keys.end(), before);
-    }
+    while (m_runStarts.size() >= 2)
+        mergeLastRun();
     std::vector<int> order;
     order.reserve(m_keys.size());
     for (const Key& key : m_keys)
@@ -133,6 +193,7 @@ std::vector<int> FoldedNameOrder::take() {
 
 void FoldedNameOrder::clear() {
     m_keys.clear();
+    m_folded.clear();
     m_runStarts.clear();
     m_closed = 0;
 }
@@ -173,14 +234,13 @@ RemoteListing FtpListingBuilder::finish() {
         ++m_listing.linesNotUnderstood;
         m_heldName.clear();
     }
-    std::vector<RemoteEntry> sorted;
-    sorted.reserve(m_listing.files.size());
-    for (const int index : m_order.take())
-        sorted.push_back(std::move(m_listing.files[size_t(index)]));
-    m_listing.files = std::move(sorted);
+    putInOrder(m_listing.files, m_order.take());
     // Directories come in whatever order the server read them (an SFTP
     // server's is the file system's); they are few, and sorted at the end.
-    sortByFoldedName(m_listing.directories);
+    FoldedNameOrder directoryOrder;
+    for (size_t i = 0; i < m_listing.directories.size(); ++i)
+        directoryOrder.add(m_listing.directories[i].name, int(i));
+    putInOrder(m_listing.directories, directoryOrder.take());
     return std::move(m_listing);
 }
 

@@ -71,12 +71,19 @@ public:
     void clear();
 
 private:
+    // Plain data, so that sorting and merging move little: the folded name
+    // itself stays in m_folded.
     struct Key {
-        QString folded;
+        quint64 lead;      // the folded name's first units (see leadingUnits)
+        const QChar* text; // the folded name, in m_folded
+        int size;
         int index;
     };
     static bool before(const Key& a, const Key& b);
+    bool followsInOrder(size_t runStart) const;
+    void mergeLastRun();
 
+    std::vector<QString> m_folded;
     std::vector<Key> m_keys;
     std::vector<size_t> m_runStarts; // of the sorted runs, in m_keys
     size_t m_closed = 0;             // where the keys of no run yet begin

@@ -8,6 +8,11 @@
 
 // unix "ls -l" in its many variants, and NetWare ("d [RWCEAFMS] owner ...").
 std::optional<FtpListEntry> parseUnixLine(QByteArrayView line);
+// The two ways parseUnixLine() reads a line: ls's own form alone, quickly
+// (nothing for any other), and every variant by searching for the date.
+// Where the first gives an entry, the second gives the same.
+std::optional<FtpListEntry> parseLsLine(QByteArrayView line);
+std::optional<FtpListEntry> parseUnixFields(QByteArrayView line);
 // DOS / IIS: "07-09-23  06:02PM  <DIR>  name", "2023-07-09  18:02  1,234 name".
 std::optional<FtpListEntry> parseDosLine(QByteArrayView line);
 // OS/2: "1234  A  07-09-23  18:02  name", "0  DIR  07-09-23  18:02  name".

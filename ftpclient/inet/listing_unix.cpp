@@ -4,6 +4,7 @@
 #include "listing_forms.h"
 #include "listing_words.h"
 
+#include <array>
 #include <cstring>
 #include <string_view>
 
@@ -191,9 +192,114 @@ std::optional<FtpListEntry> parseUndated(const UnixTokens& t, size_t first, char
     return makeEntry(t.line.sliced(nameStart), type, *size);
 }
 
+// A field of ls's own line, from `at` to the next blank; `at` moves past the
+// blanks that follow it. Empty at the end of the line or at a tab.
+QByteArrayView lsField(QByteArrayView line, qsizetype& at) {
+    const qsizetype begin = at;
+    while (at < line.size() && line[at] != ' ' && line[at] != '\t')
+        ++at;
+    const QByteArrayView field = line.sliced(begin, at - begin);
+    if (at < line.size() && line[at] == '\t')
+        return {};
+    while (at < line.size() && line[at] == ' ')
+        ++at;
+    return field;
+}
+
+// An owner or group that no date can begin with: ASCII word characters,
+// with "-" or "." only where it holds no digit, and no month name.
+bool isPlainAccountName(QByteArrayView s) {
+    bool digit = false;
+    bool mark = false;
+    for (char c : s) {
+        if (isDigit(c))
+            digit = true;
+        else if (c == '-' || c == '.')
+            mark = true;
+        else if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'))
+            return false;
+    }
+    return !s.isEmpty() && !(digit && mark) && (digit || !isMonthName(s));
+}
+
+// The owner and group of the lines before, which are nearly always the same:
+// their check is not made again. One per thread, as listings are read on
+// the transfer threads.
+bool isKnownPlainAccount(QByteArrayView s) {
+    struct Known {
+        std::array<char, 32> name;
+        qsizetype size = -1;
+    };
+    thread_local std::array<Known, 2> known;
+    thread_local size_t next = 0;
+    for (const Known& k : known)
+        if (k.size == s.size() && std::memcmp(k.name.data(), s.data(), size_t(s.size())) == 0)
+            return true;
+    if (!isPlainAccountName(s))
+        return false;
+    if (s.size() <= qsizetype(known[0].name.size())) {
+        Known& slot = known[next++ % known.size()];
+        std::memcpy(slot.name.data(), s.data(), size_t(s.size()));
+        slot.size = s.size();
+    }
+    return true;
+}
+
+bool isEnglishMonth(QByteArrayView s) {
+    static constexpr std::string_view months = "JanFebMarAprMayJunJulAugSepOctNovDec";
+    if (s.size() != 3)
+        return false;
+    for (size_t at = 0; at < months.size(); at += 3)
+        if (s[0] == months[at] && s[1] == months[at + 1] && s[2] == months[at + 2])
+            return true;
+    return false;
+}
+
+bool isLsTimeOrYear(QByteArrayView s) {
+    if (s.size() == 4)
+        return isDigits(s);
+    return s.size() == 5 && s[2] == ':' && isDigit(s[0]) && isDigit(s[1]) && isDigit(s[3]) &&
+           isDigit(s[4]);
+}
+
 } // namespace
 
+// What nearly every server sends, read without the search for the date:
+// "-rw-r--r-- 1 owner group 1234 Jul  9 18:02 name". Only a line the general
+// reading below would give the same entry for is taken; any other is left
+// to it.
+std::optional<FtpListEntry> parseLsLine(QByteArrayView line) {
+    qsizetype at = 0;
+    const QByteArrayView mode = lsField(line, at);
+    if (!isUnixMode(mode) || (mode[0] != '-' && mode[0] != 'd' && mode[0] != 'l'))
+        return std::nullopt;
+    const QByteArrayView links = lsField(line, at);
+    const QByteArrayView owner = lsField(line, at);
+    const QByteArrayView group = lsField(line, at);
+    const QByteArrayView size = lsField(line, at);
+    const QByteArrayView month = lsField(line, at);
+    const QByteArrayView day = lsField(line, at);
+    const std::optional<qint64> bytes = toCount(size);
+    if (!isDigits(links) || !isKnownPlainAccount(owner) || !isKnownPlainAccount(group) || !bytes ||
+        !isEnglishMonth(month) || day.size() > 2 || !isDigits(day))
+        return std::nullopt;
+    // One blank ends the time or year; what follows is the name.
+    const qsizetype timeStart = at;
+    while (at < line.size() && line[at] != ' ' && line[at] != '\t')
+        ++at;
+    if (at + 1 >= line.size() || line[at] != ' ' ||
+        !isLsTimeOrYear(line.sliced(timeStart, at - timeStart)))
+        return std::nullopt;
+    return makeEntry(line.sliced(at + 1), mode[0], *bytes);
+}
+
 std::optional<FtpListEntry> parseUnixLine(QByteArrayView line) {
+    if (std::optional<FtpListEntry> entry = parseLsLine(line))
+        return entry;
+    return parseUnixFields(line);
+}
+
+std::optional<FtpListEntry> parseUnixFields(QByteArrayView line) {
     const UnixTokens tok(line);
     size_t first = 1;
     const bool netWare = tok.count > 0 && isNetWareMode(tok);

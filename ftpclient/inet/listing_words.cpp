@@ -127,9 +127,19 @@ bool isNumberWithUnknownUnit(QByteArrayView s) {
            unit[1] <= '9' && unit[2] >= '0' && unit[2] <= '9';
 }
 
-// The month names sorted, and the first bytes and lengths they come in, so
-// that most words are refused without a search.
+// Up to eight bytes as one number, so that short names compare at once.
+quint64 packedName(std::string_view name) {
+    quint64 packed = 0;
+    for (size_t i = 0; i < 8; ++i)
+        packed = packed << 8 | (i < name.size() ? static_cast<unsigned char>(name[i]) : 0);
+    return packed;
+}
+
+// The month names sorted (those of up to eight bytes packed), and the first
+// bytes and lengths they come in, so that most words are refused without a
+// search.
 struct MonthIndex {
+    std::vector<quint64> shortSorted;
     std::vector<std::string_view> sorted;
     std::array<std::array<bool, kLongestMonth + 1>, 256> shapes{};
 };
@@ -140,7 +150,10 @@ const MonthIndex& monthIndex() {
         const auto take = [&built](std::string_view name) {
             if (name.empty() || name.size() > size_t(kLongestMonth))
                 return;
-            built.sorted.push_back(name);
+            if (name.size() <= 8)
+                built.shortSorted.push_back(packedName(name));
+            else
+                built.sorted.push_back(name);
             built.shapes[static_cast<unsigned char>(name[0])][name.size()] = true;
         };
         size_t at = 0;
@@ -148,6 +161,7 @@ const MonthIndex& monthIndex() {
              at = blank + 1)
             take(kMonthNames.substr(at, blank - at));
         take(kMonthNames.substr(at));
+        std::sort(built.shortSorted.begin(), built.shortSorted.end());
         std::sort(built.sorted.begin(), built.sorted.end());
         return built;
     }();
@@ -170,9 +184,15 @@ bool isDigits(QByteArrayView s) {
 }
 
 std::optional<qint64> toCount(QByteArrayView s) {
-    if (!isDigits(s) || s.size() > 18)
+    if (s.isEmpty() || s.size() > 18)
         return std::nullopt;
-    return s.toLongLong();
+    qint64 count = 0;
+    for (char c : s) {
+        if (!isDigit(c))
+            return std::nullopt;
+        count = count * 10 + (c - '0');
+    }
+    return count;
 }
 
 std::optional<qint64> toGroupedCount(QByteArrayView s) {
@@ -233,6 +253,9 @@ bool isMonthName(QByteArrayView s) {
     if (!index.shapes[static_cast<unsigned char>(lowered[0])][size_t(s.size())])
         return false;
     const std::string_view key(lowered, size_t(s.size()));
+    if (key.size() <= 8)
+        return std::binary_search(index.shortSorted.begin(), index.shortSorted.end(),
+                                  packedName(key));
     return std::binary_search(index.sorted.begin(), index.sorted.end(), key);
 }
 

@@ -5,6 +5,7 @@
 #include "ftp_listing.h"
 #include "ftp_names.h"
 #include "ftp_reply.h"
+#include "listing_forms.h"
 
 #include <QTest>
 
@@ -199,6 +200,12 @@ void unixRows() {
     lineRow("name like an iso date", "-rw-r--r-- 1 u g 10 Jul 9 2023 2023-07-09 12:00 dump",
             "2023-07-09 12:00 dump", 'f', 10);
     lineRow("month-like owner", "-rw-r--r-- 1 Jan 12 100 Dec 1 12:00 x", "x", 'f', 100);
+    lineRow("month owner, day group", "-rw-r--r-- 1 mar 5 100 Dec 1 12:00 x", "x", 'f', 100);
+    lineRow("day owner, month group", "-rw-r--r-- 1 9 Jul 2023 Dec 1 12:00 x", "Dec 1 12:00 x", 'f',
+            1);
+    lineRow("hyphenated owner", "drwxr-xr-x 2 www-data www-data 4096 Dec 31 23:59 web", "web", 'd',
+            4096);
+    lineRow("tab before the name", "-rw-r--r-- 1 u g 9 Jul 4 12:00\ttabbed", "tabbed", 'f', 9);
     lineRow("symlink", "lrwxrwxrwx 1 u g 7 Jul 4 12:00 link -> target.txt", "link", 'L', 7);
     lineRow("symlink to dir/", "lrwxrwxrwx 1 u g 7 Jul 4 12:00 pub -> /srv/pub/", "pub", 'D', 7);
     lineRow("symlink with blanks", "lrwxrwxrwx 1 u g 10 Jul 9 18:02 my link -> other place",
@@ -559,6 +566,15 @@ void TestFtpParsing::listingLines() {
     QFETCH(qint64, size);
     const auto entry = mlsd ? parseMlsdLine(line) : parseListLine(line);
     QCOMPARE(bool(entry), kind != '-');
+    // The quick reading of ls's own form never disagrees with the search.
+    if (const auto quick = parseLsLine(line)) {
+        const auto searched = parseUnixFields(line);
+        QVERIFY(searched);
+        QCOMPARE(quick->name.toByteArray(), searched->name.toByteArray());
+        QCOMPARE(quick->size, searched->size);
+        QCOMPARE(quick->directory, searched->directory);
+        QCOMPARE(quick->link, searched->link);
+    }
     if (!entry)
         return;
     QCOMPARE(entry->name.toByteArray(), name);
