@@ -104,7 +104,8 @@ namespace {
 // The first seven UTF-16 units of a folded name, nine bits each, in one
 // number that orders like them: a name cannot hold a NUL, so a shorter name
 // comes first. A unit past nine bits ends what is taken, as two such units
-// may differ; names equal this far are compared in full.
+// may differ. The lowest bit says that the seven were taken whole: equal
+// numbers with it set mean equal first seven units.
 quint64 leadingUnits(QStringView folded) {
     constexpr quint64 kWidest = 511;
     quint64 lead = 0;
@@ -114,18 +115,38 @@ quint64 leadingUnits(QStringView folded) {
         open = open && unit < kWidest;
         lead = lead << 9 | std::min(unit, kWidest);
     }
-    return lead;
+    const bool whole = open && folded.size() >= 7;
+    return lead << 1 | (whole ? 1 : 0);
+}
+
+// Whether a name is of ASCII letters in lower case, digits and marks only,
+// which folding leaves as they are.
+bool isFoldedAscii(QStringView name) {
+    for (const QChar c : name) {
+        const char16_t unit = c.unicode();
+        if (unit >= 0x80 || (unit >= 'A' && unit <= 'Z'))
+            return false;
+    }
+    return true;
 }
 
 } // namespace
 
 // A QString's characters stay where they are when the string is moved, so
-// the keys may point at them while m_folded grows.
+// the keys may point at them while m_folded grows, and at a name the caller
+// keeps.
 void FoldedNameOrder::add(const QString& name, int index) {
+    if (isFoldedAscii(name)) {
+        m_keys.push_back(Key{leadingUnits(name), name.constData(), int(name.size()), index});
+        return;
+    }
     QString folded = name.toCaseFolded();
-    const Key key{leadingUnits(folded), folded.constData(), int(folded.size()), index};
+    if (folded == name) {
+        m_keys.push_back(Key{leadingUnits(name), name.constData(), int(name.size()), index});
+        return;
+    }
+    m_keys.push_back(Key{leadingUnits(folded), folded.constData(), int(folded.size()), index});
     m_folded.push_back(std::move(folded));
-    m_keys.push_back(key);
 }
 
 // Compared unit by unit, as QString compares; the leading units decide most
@@ -134,7 +155,7 @@ bool FoldedNameOrder::before(const Key& a, const Key& b) {
     if (a.lead != b.lead)
         return a.lead < b.lead;
     const int common = std::min(a.size, b.size);
-    for (int i = 0; i < common; ++i)
+    for (int i = (a.lead & 1) != 0 ? 7 : 0; i < common; ++i)
         if (a.text[i] != b.text[i])
             return a.text[i] < b.text[i];
     if (a.size != b.size)
@@ -281,9 +302,13 @@ void FtpListingBuilder::settle(ListingLineEnds lineEnds) {
     };
     const auto dropRefused = [&](std::vector<RemoteEntry>& entries, std::vector<quint8>& marks) {
         size_t kept = 0;
-        for (size_t i = 0; i < entries.size(); ++i)
-            if (!refused(marks[i]))
-                entries[kept++] = std::move(entries[i]);
+        for (size_t i = 0; i < entries.size(); ++i) {
+            if (refused(marks[i]))
+                continue;
+            if (kept != i)
+                entries[kept] = std::move(entries[i]);
+            ++kept;
+        }
         const size_t dropped = entries.size() - kept;
         entries.resize(kept);
         marks = {};

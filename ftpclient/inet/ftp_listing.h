@@ -43,6 +43,39 @@ bool isSafeListName(QByteArrayView name);
 // SFTP listing with a bare LF itself.
 enum class ListingLineEnds { Unknown, CrLf, BareLf };
 
+// The order of names without regard to case, then of arrival, kept while
+// they arrive: each batch is sorted as a run, and runs of like length are
+// merged at once, so that little is left to do after the last batch.
+class FoldedNameOrder {
+public:
+    // A name that folding leaves as it is is not copied: it must stay as it
+    // is (the QString may be moved) until take() or clear().
+    void add(const QString& name, int index);
+    // The names added since the last call form a sorted run.
+    void closeRun();
+    // The indexes in order; the order is empty afterwards.
+    std::vector<int> take();
+    void clear();
+
+private:
+    // Plain data, so that sorting and merging move little: the folded name
+    // itself stays in m_folded, or is the name added.
+    struct Key {
+        quint64 lead;      // the folded name's first units (see leadingUnits)
+        const QChar* text; // the folded name
+        int size;
+        int index;
+    };
+    static bool before(const Key& a, const Key& b);
+    bool followsInOrder(size_t runStart) const;
+    void mergeLastRun();
+
+    std::vector<QString> m_folded; // the names that folding changed
+    std::vector<Key> m_keys;
+    std::vector<size_t> m_runStarts; // of the sorted runs, in m_keys
+    size_t m_closed = 0;             // where the keys of no run yet begin
+};
+
 // Takes a raw MLSD or LIST reply apart into entries, fed as the reply
 // arrives, so that the listing is ready soon after the server's last byte.
 // Lines that do not parse and unsafe names are left out and counted;
@@ -58,37 +91,6 @@ enum class ListingLineEnds { Unknown, CrLf, BareLf };
 // as if its line's end were the listing's; those whose ends turn out not to
 // be are taken out again and counted (a name cut at an LF it holds, or one
 // that ends in a CR).
-// The order of names without regard to case, then of arrival, kept while
-// they arrive: each batch is sorted as a run, and runs of like length are
-// merged at once, so that little is left to do after the last batch.
-class FoldedNameOrder {
-public:
-    void add(const QString& name, int index);
-    // The names added since the last call form a sorted run.
-    void closeRun();
-    // The indexes in order; the order is empty afterwards.
-    std::vector<int> take();
-    void clear();
-
-private:
-    // Plain data, so that sorting and merging move little: the folded name
-    // itself stays in m_folded.
-    struct Key {
-        quint64 lead;      // the folded name's first units (see leadingUnits)
-        const QChar* text; // the folded name, in m_folded
-        int size;
-        int index;
-    };
-    static bool before(const Key& a, const Key& b);
-    bool followsInOrder(size_t runStart) const;
-    void mergeLastRun();
-
-    std::vector<QString> m_folded;
-    std::vector<Key> m_keys;
-    std::vector<size_t> m_runStarts; // of the sorted runs, in m_keys
-    size_t m_closed = 0;             // where the keys of no run yet begin
-};
-
 class FtpListingBuilder {
 public:
     FtpListingBuilder(bool mlsd, const FtpNameCodec& codec, const QString& pattern,

@@ -12,30 +12,25 @@ namespace {
 
 using UnixTokens = ListTokens<16>;
 
-bool isPermissionLetter(char c) {
-    switch (c) {
-    case 'r':
-    case 'w':
-    case 'x':
-    case 's':
-    case 'S':
-    case 't':
-    case 'T':
-    case 'l':
-    case 'L':
-    case '-':
-        return true;
-    default:
-        return false;
+// The letters of a unix mode after its type, and the types.
+struct ModeLetters {
+    std::array<bool, 256> permission{};
+    std::array<bool, 256> type{};
+    constexpr ModeLetters() {
+        for (const char c : std::string_view("rwxsStTlL-"))
+            permission[static_cast<unsigned char>(c)] = true;
+        for (const char c : std::string_view("-dlbcpsD"))
+            type[static_cast<unsigned char>(c)] = true;
     }
-}
+};
+constexpr ModeLetters kModeLetters;
 
 // "-rw-r--r--", with an ACL or extended-attribute mark ("+", "@", ".").
 bool isUnixMode(QByteArrayView s) {
-    if (s.size() < 10 || s.size() > 11 || std::strchr("-dlbcpsD", s[0]) == nullptr || s[0] == 0)
+    if (s.size() < 10 || s.size() > 11 || !kModeLetters.type[static_cast<unsigned char>(s[0])])
         return false;
     for (qsizetype i = 1; i < 10; ++i)
-        if (!isPermissionLetter(s[i]))
+        if (!kModeLetters.permission[static_cast<unsigned char>(s[i])])
             return false;
     return s.size() == 10 || s[10] == '+' || s[10] == '@' || s[10] == '.';
 }

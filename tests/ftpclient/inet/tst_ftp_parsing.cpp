@@ -633,32 +633,56 @@ void TestFtpParsing::listingBuilderIgnoresChunkBoundaries() {
     }
 
     // Files come out by name without regard to case, then in the order they
-    // came (a size tells which), however the chunks cut the listing.
-    QByteArray many;
-    std::vector<std::pair<QString, qint64>> expected;
+    // came (a size tells which), however the chunks cut the listing and
+    // whether the server sent them sorted: names with long common
+    // beginnings, letters that fold outside ASCII, CJK, and bytes that are
+    // not UTF-8.
+    const QByteArray beginnings[] = {"file",
+                                     "File",
+                                     "photo-2023-07-",
+                                     "\xC3\x84rger",
+                                     "\xC3\xA4rger",
+                                     "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E",
+                                     "\xE6\x9C\xAC\xE6\x97\xA5",
+                                     "caf\xE9-"};
+    std::vector<std::pair<QByteArray, qint64>> lines;
     for (int n = 0; n < 3000; ++n) {
         const int key = int((n * 7919u) % 1009u);
-        const QByteArray name = (n % 3 ? "File" : "file") + QByteArray::number(key);
-        many += "-rw-r--r-- 1 u g " + QByteArray::number(n) + " Jan 1 2020 " + name + "\r\n";
-        expected.emplace_back(QString::fromLatin1(name), n);
+        lines.emplace_back(beginnings[n % std::size(beginnings)] + QByteArray::number(key), n);
     }
-    std::stable_sort(expected.begin(), expected.end(), [](const auto& a, const auto& b) {
-        return a.first.toCaseFolded() < b.first.toCaseFolded();
-    });
-    for (int step : {1, 97, 4096, int(many.size())}) {
-        FtpListingBuilder builder(false, codec, QString());
-        for (qsizetype at = 0; at < many.size(); at += step)
-            builder.feed(QByteArrayView(many).sliced(at, qMin<qsizetype>(step, many.size() - at)));
-        const RemoteListing listing = builder.finish();
-        QCOMPARE(listing.files.size(), expected.size());
-        for (size_t i = 0; i < expected.size(); ++i)
-            QVERIFY2(listing.files[i].name == expected[i].first &&
-                         listing.files[i].size == expected[i].second,
-                     qPrintable(QStringLiteral("step %1, entry %2").arg(step).arg(i)));
+    const auto folded = [&codec](const QByteArray& name) {
+        return codec.decode(name).toCaseFolded();
+    };
+    for (const bool sentSorted : {false, true}) {
+        if (sentSorted)
+            std::stable_sort(lines.begin(), lines.end(), [&](const auto& a, const auto& b) {
+                return folded(a.first) < folded(b.first);
+            });
+        QByteArray many;
+        for (const auto& [name, size] : lines)
+            many += "-rw-r--r-- 1 u g " + QByteArray::number(size) + " Jan 1 2020 " + name + "\r\n";
+        std::vector<std::pair<QByteArray, qint64>> expected = lines;
+        std::stable_sort(expected.begin(), expected.end(), [&](const auto& a, const auto& b) {
+            return folded(a.first) < folded(b.first);
+        });
+        for (int step : {1, 97, 4096, int(many.size())}) {
+            FtpListingBuilder builder(false, codec, QString());
+            for (qsizetype at = 0; at < many.size(); at += step)
+                builder.feed(
+                    QByteArrayView(many).sliced(at, qMin<qsizetype>(step, many.size() - at)));
+            const RemoteListing listing = builder.finish();
+            QCOMPARE(listing.files.size(), expected.size());
+            for (size_t i = 0; i < expected.size(); ++i)
+                QVERIFY2(listing.files[i].name == codec.decode(expected[i].first) &&
+                             listing.files[i].size == expected[i].second,
+                         qPrintable(QStringLiteral("sorted %1, step %2, entry %3")
+                                        .arg(sentSorted)
+                                        .arg(step)
+                                        .arg(i)));
+        }
     }
 }
 
-// A long VMS name pushes its details onto the next line.
 void TestFtpParsing::listingJoinsWrappedVmsLines() {
     const QByteArray raw = "Directory DISK$USER:[ALICE]\r\n"
                            "\r\n"
