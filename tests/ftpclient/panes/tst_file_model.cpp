@@ -3,6 +3,7 @@
 #include "panes/extension_rule.h"
 #include "panes/local_formats.h"
 #include "panes/work_list.h"
+#include "text/name_order.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -27,6 +28,8 @@ private slots:
     void sizeTextAndKey();
     void sizeKeysSortAsNumbers();
     void sizeTextFollowsTheLocale();
+    void namesSortWithoutRegardToCase_data();
+    void namesSortWithoutRegardToCase();
     void shortening_data();
     void shortening();
     void shorteningMeasuresTheFont();
@@ -166,6 +169,38 @@ void TestFileModel::sizeTextFollowsTheLocale() {
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     QCOMPARE(LocalEntryTexts().size(1000), QStringLiteral("1.000"));
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+}
+
+void TestFileModel::namesSortWithoutRegardToCase_data() {
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QStringList>("sorted");
+    QTest::newRow("case ignored") << QStringList{"b", "A", "c"} << QStringList{"A", "b", "c"};
+    QTest::newRow("equal but for case") << QStringList{"a", "A"} << QStringList{"A", "a"};
+    QTest::newRow("underscore before letters of either case")
+        << QStringList{"B", "a", "_a"} << QStringList{"_a", "a", "B"};
+    QTest::newRow("a prefix first, past eight characters")
+        << QStringList{"abcdefghij", "ABCDEFGH"} << QStringList{"ABCDEFGH", "abcdefghij"};
+    QTest::newRow("differing past eight characters")
+        << QStringList{"abcdefghZ", "ABCDEFGHa"} << QStringList{"ABCDEFGHa", "abcdefghZ"};
+    QTest::newRow("accented letters after ASCII ones")
+        << QStringList{QStringLiteral("\u00C9clair"), "eclair", "Zebra",
+                       QStringLiteral("\u00E9b\u00E8ne")}
+        << QStringList{"eclair", "Zebra", QStringLiteral("\u00E9b\u00E8ne"),
+                       QStringLiteral("\u00C9clair")};
+    QTest::newRow("the Kelvin sign is a k") << QStringList{"kb", QStringLiteral("\u212Aa"), "ka"}
+                                            << QStringList{"ka", QStringLiteral("\u212Aa"), "kb"};
+}
+
+// The order of file names in the lists: case-folded, ties in case-sensitive
+// order, the same for names of ASCII alone and for the others.
+void TestFileModel::namesSortWithoutRegardToCase() {
+    QFETCH(QStringList, names);
+    QFETCH(QStringList, sorted);
+    const std::vector<QString> texts(names.cbegin(), names.cend());
+    QStringList order;
+    for (int index : caseInsensitiveOrder(texts, true))
+        order << texts[size_t(index)];
+    QCOMPARE(order, sorted);
 }
 
 void TestFileModel::shortening_data() {
