@@ -65,6 +65,11 @@ void TestFileModel::extensionRule_data() {
     QTest::newRow("zip") << "backup.zip" << 5 << DarkMagenta << 5 << DarkMagenta;
     QTest::newRow("asp differs") << "page.asp" << 6 << DarkYellow << 1 << DarkBlue;
     QTest::newRow("cpp") << "main.cpp" << 7 << LightGrey << 7 << LightGrey;
+    QTest::newRow("two letters") << "a.tx" << 0 << -1 << 0 << -1;
+    QTest::newRow("a letter that folds to s")
+        << QStringView(u"page.a\u017Fp").toString() << 6 << DarkYellow << 1 << DarkBlue;
+    QTest::newRow("accented, no match")
+        << QStringView(u"x.z\u00EFp").toString() << 0 << -1 << 0 << -1;
     QTest::newRow("no dot") << "Makefile" << 0 << -1 << 0 << -1;
     QTest::newRow("dot at the start") << ".profile" << 0 << -1 << 0 << -1;
     // The local rule sees the whole path: a dot in a directory name counts.
