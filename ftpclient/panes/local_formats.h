@@ -8,10 +8,12 @@
 #include <QStringView>
 
 #include <array>
+#include <map>
 
 // The date and size texts of local entries, and the size key that orders
-// them. One object serves a whole directory: dates are formatted once per
-// day.
+// them. One object serves a whole directory: each local day is worked out
+// and formatted once, and the times that fall into a day already seen are
+// matched to it without the C library.
 class LocalEntryTexts {
 public:
     // The user's locale, always with digit grouping.
@@ -29,8 +31,18 @@ public:
     static QString sizeKey(qint64 length);
 
 private:
+    // A local day: the seconds from its start to the start of the next.
+    struct Day {
+        qint64 end = 0;
+        QString text;
+    };
+    QString newDay(qint64 secsSinceEpoch);
+    QString groupedDigits(qint64 length) const;
+
     QLocale m_locale;
     QHash<qint64, QString> m_dates; // by Julian day
+    std::map<qint64, Day> m_days;   // by the second the day starts
+    char16_t m_separator = 0;       // the locale groups as "#,##0" with it; 0: ask the locale
 };
 
 // Cuts names with "~" to a width in pixels: the longest prefix that fits

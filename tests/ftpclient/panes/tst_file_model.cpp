@@ -103,6 +103,10 @@ void TestFileModel::dateText_data() {
     QTest::newRow("first second of the next")
         << QDateTime(QDate(2004, 3, 1), QTime(0, 0)) << "03/01/04";
     QTest::newRow("before 1970") << QDateTime(QDate(1969, 7, 20), QTime(20, 17)) << "07/20/69";
+    QTest::newRow("first second of a day seen before")
+        << QDateTime(QDate(2004, 2, 29), QTime(0, 0)) << "02/29/04";
+    QTest::newRow("last second before a day seen before")
+        << QDateTime(QDate(2004, 2, 28), QTime(23, 59, 59)) << "02/28/04";
 }
 
 // Local time of the day the file was last written, whatever its hour.
@@ -113,6 +117,10 @@ void TestFileModel::dateText() {
     QCOMPARE(texts.date(time.toSecsSinceEpoch()), text);
     // A second file of the same day, from the texts kept so far.
     QCOMPARE(texts.date(time.toSecsSinceEpoch()), text);
+    // One object for every row, as for the files of one directory: the
+    // days of the rows before must not swallow this time.
+    static LocalEntryTexts directory;
+    QCOMPARE(directory.date(time.toSecsSinceEpoch()), text);
 }
 
 void TestFileModel::sizeTextAndKey_data() {
