@@ -28,6 +28,19 @@ Directory::~Directory() {
 }
 
 bool Directory::status(const QString& name, struct stat* info) const {
+    // Names of ASCII alone, most of them, need no conversion.
+    char ascii[256];
+    const qsizetype size = name.size();
+    bool plain = size < qsizetype(sizeof ascii);
+    for (qsizetype i = 0; plain && i < size; ++i) {
+        const char16_t unit = name.at(i).unicode();
+        plain = unit != 0 && unit < 0x80;
+        ascii[i] = char(unit);
+    }
+    if (plain) {
+        ascii[size] = 0;
+        return ::fstatat(m_fd, ascii, info, 0) == 0;
+    }
     return ::fstatat(m_fd, bytes(name).constData(), info, 0) == 0;
 }
 
