@@ -42,11 +42,14 @@ std::vector<QRegularExpression> patternFilters(const QString& patterns) {
 // are made of, so the numbers are sorted instead.
 template <typename Key>
 std::vector<int> keyOrder(const std::vector<LocalListing::Row>& rows, Key LocalListing::Row::*key) {
-    std::vector<int> order(rows.size());
-    for (size_t i = 0; i < order.size(); ++i)
-        order[i] = int(i);
-    std::stable_sort(order.begin(), order.end(),
-                     [&](int a, int b) { return rows[size_t(a)].*key < rows[size_t(b)].*key; });
+    // The keys beside their rows, sorted in one piece of memory.
+    std::vector<std::pair<Key, int>> keyed(rows.size());
+    for (size_t i = 0; i < keyed.size(); ++i)
+        keyed[i] = {rows[i].*key, int(i)};
+    std::sort(keyed.begin(), keyed.end());
+    std::vector<int> order(keyed.size());
+    for (size_t j = 0; j < order.size(); ++j)
+        order[j] = keyed[j].second;
     return order;
 }
 
@@ -96,14 +99,45 @@ QStringList readLocalNames(const LocalFs::Directory& dir, const QString& pattern
 
 namespace {
 
-// Examines files [from, to) of the listing: their status, texts and icons.
-// Runs on several threads at once, each on its own range.
-void examineRange(const LocalListingRequest& request, const LocalFs::Directory& dir,
-                  LocalListing& listing, qsizetype from, qsizetype to, QStringList& failures) {
-    LocalEntryTexts texts;
+constexpr qsizetype kSplitFrom = 2000;
+
+void inParts(qsizetype count, const std::function<void(qsizetype, qsizetype)>& work) {
+    inTwoParts(count, kSplitFrom, work);
+}
+
+// What the list shows of a file before it is examined: its name cut to the
+// name column, its icon and its colour.
+struct Label {
+    QString name;
+    int icon = 0;
+    qint32 color = -1;
+};
+
+void labelRange(const LocalListingRequest& request, const LocalListing& listing,
+                std::vector<Label>& labels, qsizetype from, qsizetype to) {
     NameShortener shortener(request.font, request.nameColumn - 30);
     for (qsizetype i = from; i < to; ++i) {
         // Read only: the names are shared with the other thread.
+        const QString& name = std::as_const(listing.names)[i];
+        const FileKind kind = extensionKind(listing.directory, name, Pane::Local);
+        labels[size_t(i)] = {shortener.shorten(RawName::shownWithMarks(name)), kind.icon,
+                             kind.color};
+    }
+}
+
+std::vector<Label> labelsOf(const LocalListingRequest& request, const LocalListing& listing) {
+    std::vector<Label> labels(size_t(listing.names.size()));
+    inParts(listing.names.size(),
+            [&](qsizetype from, qsizetype to) { labelRange(request, listing, labels, from, to); });
+    return labels;
+}
+
+// Examines files [from, to) of the listing: their status and texts. Runs
+// on several threads at once, each on its own range.
+void examineRange(const LocalFs::Directory& dir, const std::vector<Label>& labels,
+                  LocalListing& listing, qsizetype from, qsizetype to, QStringList& failures) {
+    LocalEntryTexts texts;
+    for (qsizetype i = from; i < to; ++i) {
         const QString& name = std::as_const(listing.names)[i];
         struct stat info {};
         const bool readable = dir.status(name, &info);
@@ -121,15 +155,38 @@ void examineRange(const LocalListingRequest& request, const LocalFs::Directory& 
         row.length = readable ? qint64(info.st_size) : 0;
         row.dateOrder = dateOrder(row.date);
         row.sizeKey = LocalEntryTexts::sizeKey(row.length);
-        row.text = shortener.shorten(RawName::shownWithMarks(name)) % u'\t' % row.date % u'\t' %
-                   (readable ? texts.size(row.length) : QString());
-        const FileKind kind = extensionKind(listing.directory, name, Pane::Local);
-        row.icon = kind.icon;
-        row.color = kind.color;
+        const Label& label = labels[size_t(i)];
+        row.text =
+            label.name % u'\t' % row.date % u'\t' % (readable ? texts.size(row.length) : QString());
+        row.icon = label.icon;
+        row.color = label.color;
     }
 }
 
-constexpr qsizetype kSplitFrom = 2000;
+// The list's entries for rows [from, to), written into the batch, with
+// Lst_hold's lines.
+void fillBatchPart(LocalListing& listing, const QFont& font, qsizetype from, qsizetype to) {
+    std::vector<CVantelCtrl::Entry> entries;
+    entries.reserve(size_t(to - from));
+    for (qsizetype i = from; i < to; ++i) {
+        const LocalListing::Row& row = listing.rows[size_t(i)];
+        entries.push_back({row.text, qint32(i), row.icon, row.color});
+        listing.hold[size_t(i)] = {row.text, 0};
+    }
+    CVantelCtrl::SetInBatch(listing.batch, size_t(from), entries, font);
+}
+
+void sizeBatch(LocalListing& listing) {
+    listing.batch.resize(listing.rows.size());
+    listing.hold.resize(listing.rows.size());
+}
+
+// The same for every row, in parts side by side.
+void fillBatch(LocalListing& listing, const QFont& font) {
+    sizeBatch(listing);
+    inParts(qsizetype(listing.rows.size()),
+            [&](qsizetype from, qsizetype to) { fillBatchPart(listing, font, from, to); });
+}
 
 // The entries and work lines of the listing, the date and size lines in
 // their sorted order.
@@ -137,30 +194,23 @@ void fillWorkLists(LocalListing& listing, const QFont& font) {
     std::vector<int> bySize;
     std::thread sizes([&] { bySize = keyOrder(listing.rows, &LocalListing::Row::length); });
     const std::vector<int> byDate = keyOrder(listing.rows, &LocalListing::Row::dateOrder);
-    std::vector<CVantelCtrl::Entry> entries;
-    entries.reserve(listing.rows.size());
-    listing.hold.reserve(listing.rows.size());
-    for (size_t i = 0; i < listing.rows.size(); ++i) {
-        const LocalListing::Row& row = listing.rows[i];
-        entries.push_back({row.text, qint32(i), row.icon, row.color});
-        listing.hold.push_back({row.text, 0});
-    }
-    CVantelCtrl::AddToBatch(listing.batch, entries, font);
-    listing.dates.reserve(byDate.size());
-    for (int k : byDate)
-        listing.dates.push_back({listing.rows[size_t(k)].date, k});
     sizes.join();
-    listing.sizes.reserve(bySize.size());
-    for (int k : bySize)
-        listing.sizes.push_back({listing.rows[size_t(k)].sizeKey, k});
+    listing.dates.resize(byDate.size());
+    listing.sizes.resize(bySize.size());
+    std::thread lines([&] {
+        for (size_t j = 0; j < byDate.size(); ++j)
+            listing.dates[j] = {listing.rows[size_t(byDate[j])].date, byDate[j]};
+        for (size_t j = 0; j < bySize.size(); ++j)
+            listing.sizes[j] = {listing.rows[size_t(bySize[j])].sizeKey, bySize[j]};
+    });
+    fillBatch(listing, font);
+    lines.join();
 }
 
-// The names, ready to be shown before a single file was examined.
-void inParts(qsizetype count, const std::function<void(qsizetype, qsizetype)>& work) {
-    inTwoParts(count, kSplitFrom, work);
-}
-
-SharedLocalListing previewOf(const LocalListingRequest& request, const LocalListing& listing) {
+// The names, ready to be shown before a single file was examined, and
+// their labels for the whole listing.
+SharedLocalListing previewOf(const LocalListingRequest& request, const LocalListing& listing,
+                             std::vector<Label>& labels) {
     auto preview = std::make_shared<LocalListing>();
     preview->directory = listing.directory;
     preview->names = listing.names;
@@ -168,31 +218,29 @@ SharedLocalListing previewOf(const LocalListingRequest& request, const LocalList
     preview->namesRead = true;
     preview->preview = true;
     const qsizetype count = listing.names.size();
+    labels.resize(size_t(count));
     preview->rows.resize(size_t(count));
-    std::vector<CVantelCtrl::Entry> entries(static_cast<size_t>(count));
-    preview->hold.resize(size_t(count));
     preview->dates.resize(size_t(count));
     preview->sizes.resize(size_t(count));
-    // Nothing examined yet: every date and size is the same, and the orders
-    // are the names' own.
-    const QString sizeKey = LocalEntryTexts::sizeKey(0);
+    sizeBatch(*preview);
+    // Nothing examined yet: the entries show the names alone, every date and
+    // size is the same, and the orders are the names' own.
     inParts(count, [&](qsizetype from, qsizetype to) {
-        NameShortener shortener(request.font, request.nameColumn - 30);
+        labelRange(request, listing, labels, from, to);
+        // A key of each part's own: the threads do not share its count.
+        const QString sizeKey = LocalEntryTexts::sizeKey(0);
         for (qsizetype i = from; i < to; ++i) {
-            const QString& name = std::as_const(listing.names)[i];
+            const Label& label = labels[size_t(i)];
             LocalListing::Row& row = preview->rows[size_t(i)];
             row.sizeKey = sizeKey;
-            row.text = shortener.shorten(RawName::shownWithMarks(name)) % u"\t\t";
-            const FileKind kind = extensionKind(preview->directory, name, Pane::Local);
-            row.icon = kind.icon;
-            row.color = kind.color;
-            entries[size_t(i)] = {row.text, qint32(i), row.icon, row.color};
-            preview->hold[size_t(i)] = {row.text, 0};
+            row.text = label.name;
+            row.icon = label.icon;
+            row.color = label.color;
             preview->dates[size_t(i)] = {QString(), int(i)};
             preview->sizes[size_t(i)] = {sizeKey, int(i)};
         }
+        fillBatchPart(*preview, request.font, from, to);
     });
-    CVantelCtrl::AddToBatch(preview->batch, entries, request.font);
     return preview;
 }
 
@@ -207,14 +255,17 @@ SharedLocalListing makeLocalListing(const LocalListingRequest& request,
     listing->names = request.readNames ? readLocalNames(dir, request.pattern, &listing->directories)
                                        : request.names;
     listing->namesRead = request.readNames;
+    std::vector<Label> labels;
     if (request.readNames && preview)
-        preview(previewOf(request, *listing));
+        preview(previewOf(request, *listing, labels));
+    else
+        labels = labelsOf(request, *listing);
     const qsizetype count = listing->names.size();
     listing->rows.resize(size_t(count));
     // Most of the time goes to the system's look-ups: two threads halve it.
     QStringList failures[2];
     inParts(count, [&](qsizetype from, qsizetype to) {
-        examineRange(request, dir, *listing, from, to, failures[from == 0 ? 0 : 1]);
+        examineRange(dir, labels, *listing, from, to, failures[from == 0 ? 0 : 1]);
     });
     listing->failures = failures[0] + failures[1];
     fillWorkLists(*listing, request.font);

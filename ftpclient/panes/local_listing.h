@@ -24,8 +24,8 @@ struct LocalListing {
     // no sizes). The whole listing follows it.
     bool preview = false;
     struct Row {
-        QString text;    // name cut to the column, tab, date, tab, size
-        QString date;    // "mm/dd/yy"; "" when it cannot be read
+        QString text; // name cut to the column, tab, date, tab, size (the name alone in a preview)
+        QString date; // "mm/dd/yy"; "" when it cannot be read
         QString sizeKey; // the length as a key that sorts as text
         int icon = 0;
         qint32 color = -1;
