@@ -10,7 +10,9 @@
 #include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QStringBuilder>
+
 #include <cstdio>
+#include <optional>
 
 #include <cerrno>
 #include <cstring>
@@ -79,22 +81,37 @@ QStringList readLocalNames(const QString& dir, const QString& pattern) {
     return readLocalNames(LocalFs::Directory(dir), pattern);
 }
 
-QStringList readLocalNames(const LocalFs::Directory& dir, const QString& pattern,
-                           QStringList* directories) {
+namespace {
+
+// The names of the files that match `pattern`, in disk order, each handed
+// to `kept` as well while the directory is still being read.
+std::vector<QString> matchingNames(const LocalFs::Directory& dir, const QString& pattern,
+                                   QStringList* directories,
+                                   const std::function<void(const QString&)>& kept = {}) {
     const std::vector<QRegularExpression> filters = patternFilters(pattern);
     std::vector<QString> names;
-    QStringList files;
-    dir.scan(&files, directories);
+    dir.scan(
+        [&](QString name) {
+            bool matches = filters.empty();
+            for (const QRegularExpression& filter : filters)
+                matches = matches || filter.match(name).hasMatch();
+            if (!matches)
+                return;
+            if (kept)
+                kept(name);
+            names.push_back(std::move(name));
+        },
+        directories);
     if (directories)
         *directories = sortedNames({directories->begin(), directories->end()});
-    for (const QString& name : std::as_const(files)) {
-        bool matches = filters.empty();
-        for (const QRegularExpression& filter : filters)
-            matches = matches || filter.match(name).hasMatch();
-        if (matches)
-            names.push_back(name);
-    }
-    return sortedNames(names);
+    return names;
+}
+
+} // namespace
+
+QStringList readLocalNames(const LocalFs::Directory& dir, const QString& pattern,
+                           QStringList* directories) {
+    return sortedNames(matchingNames(dir, pattern, directories));
 }
 
 namespace {
@@ -130,6 +147,32 @@ std::vector<Label> labelsOf(const LocalListingRequest& request, const LocalListi
     inParts(listing.names.size(),
             [&](qsizetype from, qsizetype to) { labelRange(request, listing, labels, from, to); });
     return labels;
+}
+
+// The names of the directory in File1's order, with their labels: those
+// are worked out while the directory is still being read.
+QStringList readLabelledNames(const LocalListingRequest& request, const QString& directory,
+                              const LocalFs::Directory& dir, QStringList* directories,
+                              std::vector<Label>& labels) {
+    std::vector<Label> found;
+    std::optional<NameShortener> shortener;
+    const std::vector<QString> names =
+        matchingNames(dir, request.pattern, directories, [&](const QString& name) {
+            if (!shortener)
+                shortener.emplace(request.font, request.nameColumn - 30);
+            const FileKind kind = extensionKind(directory, name, Pane::Local);
+            found.push_back(
+                {shortener->shorten(RawName::shownWithMarks(name)), kind.icon, kind.color});
+        });
+    const std::vector<int> order = caseInsensitiveOrder(names, true);
+    QStringList sorted;
+    sorted.reserve(qsizetype(order.size()));
+    labels.resize(order.size());
+    for (size_t j = 0; j < order.size(); ++j) {
+        sorted.append(names[size_t(order[j])]);
+        labels[j] = std::move(found[size_t(order[j])]);
+    }
+    return sorted;
 }
 
 // Examines files [from, to) of the listing: their status and texts. Runs
@@ -207,10 +250,9 @@ void fillWorkLists(LocalListing& listing, const QFont& font) {
     lines.join();
 }
 
-// The names, ready to be shown before a single file was examined, and
-// their labels for the whole listing.
+// The names, ready to be shown before a single file was examined.
 SharedLocalListing previewOf(const LocalListingRequest& request, const LocalListing& listing,
-                             std::vector<Label>& labels) {
+                             const std::vector<Label>& labels) {
     auto preview = std::make_shared<LocalListing>();
     preview->directory = listing.directory;
     preview->names = listing.names;
@@ -218,7 +260,6 @@ SharedLocalListing previewOf(const LocalListingRequest& request, const LocalList
     preview->namesRead = true;
     preview->preview = true;
     const qsizetype count = listing.names.size();
-    labels.resize(size_t(count));
     preview->rows.resize(size_t(count));
     preview->dates.resize(size_t(count));
     preview->sizes.resize(size_t(count));
@@ -226,7 +267,6 @@ SharedLocalListing previewOf(const LocalListingRequest& request, const LocalList
     // Nothing examined yet: the entries show the names alone, every date and
     // size is the same, and the orders are the names' own.
     inParts(count, [&](qsizetype from, qsizetype to) {
-        labelRange(request, listing, labels, from, to);
         // A key of each part's own: the threads do not share its count.
         const QString sizeKey = LocalEntryTexts::sizeKey(0);
         for (qsizetype i = from; i < to; ++i) {
@@ -252,14 +292,17 @@ SharedLocalListing makeLocalListing(const LocalListingRequest& request,
     listing->directory =
         request.directory.endsWith(u'/') ? request.directory : request.directory + u'/';
     const LocalFs::Directory dir(request.directory);
-    listing->names = request.readNames ? readLocalNames(dir, request.pattern, &listing->directories)
-                                       : request.names;
-    listing->namesRead = request.readNames;
     std::vector<Label> labels;
+    if (request.readNames) {
+        listing->names =
+            readLabelledNames(request, listing->directory, dir, &listing->directories, labels);
+    } else {
+        listing->names = request.names;
+        labels = labelsOf(request, *listing);
+    }
+    listing->namesRead = request.readNames;
     if (request.readNames && preview)
         preview(previewOf(request, *listing, labels));
-    else
-        labels = labelsOf(request, *listing);
     const qsizetype count = listing->names.size();
     listing->rows.resize(size_t(count));
     // Most of the time goes to the system's look-ups: two threads halve it.
