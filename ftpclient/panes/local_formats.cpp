@@ -74,8 +74,16 @@ QString LocalEntryTexts::size(qint64 length) const {
     return m_separator ? groupedDigits(length) : m_locale.toString(length);
 }
 
-QString LocalEntryTexts::groupedDigits(qint64 length) const {
-    char16_t text[32];
+LocalEntryTexts::SizeText LocalEntryTexts::sizeText(qint64 length) const {
+    SizeText text;
+    if (m_separator)
+        text.m_at = groupDigits(length, text.m_units);
+    else
+        text.m_other = m_locale.toString(length);
+    return text;
+}
+
+qsizetype LocalEntryTexts::groupDigits(qint64 length, char16_t (&text)[32]) const {
     qsizetype at = std::size(text);
     const bool negative = length < 0;
     quint64 rest = negative ? 0 - quint64(length) : quint64(length);
@@ -89,6 +97,12 @@ QString LocalEntryTexts::groupedDigits(qint64 length) const {
     } while (rest != 0);
     if (negative)
         text[--at] = u'-';
+    return at;
+}
+
+QString LocalEntryTexts::groupedDigits(qint64 length) const {
+    char16_t text[32];
+    const qsizetype at = groupDigits(length, text);
     return QString(reinterpret_cast<const QChar*>(text + at), qsizetype(std::size(text)) - at);
 }
 

@@ -25,6 +25,20 @@ public:
     QString date(qint64 secsSinceEpoch);
     // "#,##0": digits grouped with the locale's thousands separator.
     QString size(qint64 length) const;
+    // The same, kept on the stack when it can be, to go into a longer text.
+    class SizeText {
+    public:
+        QStringView view() const {
+            return m_other.isNull() ? QStringView(m_units + m_at, 32 - m_at) : QStringView(m_other);
+        }
+
+    private:
+        friend class LocalEntryTexts;
+        char16_t m_units[32];
+        qsizetype m_at = 32;
+        QString m_other;
+    };
+    SizeText sizeText(qint64 length) const;
     // Twelve digits, zero-padded, so that text order is numeric order;
     // lengths of a terabyte and more come after them as ":" and nineteen
     // digits.
@@ -37,6 +51,8 @@ private:
         QString text;
     };
     QString newDay(qint64 secsSinceEpoch);
+    // The grouped digits at the end of `text`; returns where they start.
+    qsizetype groupDigits(qint64 length, char16_t (&text)[32]) const;
     QString groupedDigits(qint64 length) const;
 
     QLocale m_locale;

@@ -199,8 +199,8 @@ void examineRange(const LocalFs::Directory& dir, const std::vector<Label>& label
         row.dateOrder = dateOrder(row.date);
         row.sizeKey = LocalEntryTexts::sizeKey(row.length);
         const Label& label = labels[size_t(i)];
-        row.text =
-            label.name % u'\t' % row.date % u'\t' % (readable ? texts.size(row.length) : QString());
+        const LocalEntryTexts::SizeText size = texts.sizeText(readable ? row.length : 0);
+        row.text = label.name % u'\t' % row.date % u'\t' % (readable ? size.view() : QStringView());
         row.icon = label.icon;
         row.color = label.color;
     }
