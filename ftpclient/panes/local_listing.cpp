@@ -165,13 +165,16 @@ QStringList readLabelledNames(const LocalListingRequest& request, const QString&
                 {shortener->shorten(RawName::shownWithMarks(name)), kind.icon, kind.color});
         });
     const std::vector<int> order = caseInsensitiveOrder(names, true);
-    QStringList sorted;
-    sorted.reserve(qsizetype(order.size()));
+    QStringList sorted(qsizetype(order.size()));
+    QString* into = sorted.data();
     labels.resize(order.size());
-    for (size_t j = 0; j < order.size(); ++j) {
-        sorted.append(names[size_t(order[j])]);
-        labels[j] = std::move(found[size_t(order[j])]);
-    }
+    inParts(qsizetype(order.size()), [&](qsizetype from, qsizetype to) {
+        for (qsizetype j = from; j < to; ++j) {
+            const size_t k = size_t(order[size_t(j)]);
+            into[j] = names[k];
+            labels[size_t(j)] = std::move(found[k]);
+        }
+    });
     return sorted;
 }
 
@@ -206,29 +209,21 @@ void examineRange(const LocalFs::Directory& dir, const std::vector<Label>& label
     }
 }
 
-// The list's entries for rows [from, to), written into the batch, with
-// Lst_hold's lines.
-void fillBatchPart(LocalListing& listing, const QFont& font, qsizetype from, qsizetype to) {
-    std::vector<CVantelCtrl::Entry> entries;
-    entries.reserve(size_t(to - from));
-    for (qsizetype i = from; i < to; ++i) {
-        const LocalListing::Row& row = listing.rows[size_t(i)];
-        entries.push_back({row.text, qint32(i), row.icon, row.color});
-        listing.hold[size_t(i)] = {row.text, 0};
-    }
-    CVantelCtrl::SetInBatch(listing.batch, size_t(from), entries, font);
-}
-
-void sizeBatch(LocalListing& listing) {
+// The list's entries for the rows, written into the batch in parts side by
+// side, with Lst_hold's lines.
+void fillBatch(LocalListing& listing, const QFont& font) {
     listing.batch.resize(listing.rows.size());
     listing.hold.resize(listing.rows.size());
-}
-
-// The same for every row, in parts side by side.
-void fillBatch(LocalListing& listing, const QFont& font) {
-    sizeBatch(listing);
-    inParts(qsizetype(listing.rows.size()),
-            [&](qsizetype from, qsizetype to) { fillBatchPart(listing, font, from, to); });
+    inParts(qsizetype(listing.rows.size()), [&](qsizetype from, qsizetype to) {
+        std::vector<CVantelCtrl::Entry> entries;
+        entries.reserve(size_t(to - from));
+        for (qsizetype i = from; i < to; ++i) {
+            const LocalListing::Row& row = listing.rows[size_t(i)];
+            entries.push_back({row.text, qint32(i), row.icon, row.color});
+            listing.hold[size_t(i)] = {row.text, 0};
+        }
+        CVantelCtrl::SetInBatch(listing.batch, size_t(from), entries, font);
+    });
 }
 
 // The entries and work lines of the listing, the date and size lines in
@@ -259,27 +254,18 @@ SharedLocalListing previewOf(const LocalListingRequest& request, const LocalList
     preview->directories = listing.directories;
     preview->namesRead = true;
     preview->preview = true;
+    // Nothing examined yet: the entries show the names alone, and there are
+    // no rows and no work lines to sort them by.
     const qsizetype count = listing.names.size();
-    preview->rows.resize(size_t(count));
-    preview->dates.resize(size_t(count));
-    preview->sizes.resize(size_t(count));
-    sizeBatch(*preview);
-    // Nothing examined yet: the entries show the names alone, every date and
-    // size is the same, and the orders are the names' own.
+    preview->batch.resize(size_t(count));
     inParts(count, [&](qsizetype from, qsizetype to) {
-        // A key of each part's own: the threads do not share its count.
-        const QString sizeKey = LocalEntryTexts::sizeKey(0);
+        std::vector<CVantelCtrl::Entry> entries;
+        entries.reserve(size_t(to - from));
         for (qsizetype i = from; i < to; ++i) {
             const Label& label = labels[size_t(i)];
-            LocalListing::Row& row = preview->rows[size_t(i)];
-            row.sizeKey = sizeKey;
-            row.text = label.name;
-            row.icon = label.icon;
-            row.color = label.color;
-            preview->dates[size_t(i)] = {QString(), int(i)};
-            preview->sizes[size_t(i)] = {sizeKey, int(i)};
+            entries.push_back({label.name, qint32(i), label.icon, label.color});
         }
-        fillBatchPart(*preview, request.font, from, to);
+        CVantelCtrl::SetInBatch(preview->batch, size_t(from), entries, request.font);
     });
     return preview;
 }

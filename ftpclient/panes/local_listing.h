@@ -20,12 +20,12 @@ struct LocalListing {
     QStringList names;       // the files, as File1 lists them
     bool namesRead = false;  // the directory was read for them
     QStringList directories; // its sub-directories, when it was read
-    // A first look: the names only, the files not yet examined (no dates,
-    // no sizes). The whole listing follows it.
+    // A first look: the list's entries for the names alone, the files not
+    // yet examined (no rows, no work lines). The whole listing follows it.
     bool preview = false;
     struct Row {
-        QString text; // name cut to the column, tab, date, tab, size (the name alone in a preview)
-        QString date; // "mm/dd/yy"; "" when it cannot be read
+        QString text;    // name cut to the column, tab, date, tab, size
+        QString date;    // "mm/dd/yy"; "" when it cannot be read
         QString sizeKey; // the length as a key that sorts as text
         int icon = 0;
         qint32 color = -1;

@@ -83,7 +83,7 @@ void LocalPane::Load_Files() {
 // After a long one the sorting waits for the next turn of the event loop.
 void LocalPane::applyListing(const SharedLocalListing& listing) {
     commitListing(listing);
-    m_sortWaits = listing->rows.size() > SortLaterFrom && m_shown == listing;
+    m_sortWaits = size_t(listing->names.size()) > SortLaterFrom && m_shown == listing;
     if (m_sortWaits)
         QTimer::singleShot(0, this, [this, listing] {
             if (!m_sortWaits || m_shown != listing)
@@ -120,8 +120,8 @@ void LocalPane::releaseLater(SharedLocalListing listing) {
 
 bool LocalPane::listsAreWhole() const {
     const int files = File1->ListCount();
-    return m_shown && m_shown->names == File1->names() && Lst_hold.count() == files &&
-           Lst_Dates.count() == files && Lst_Size.count() == files &&
+    return m_shown && m_shown->names == File1->names() && m_shown->rows.size() == size_t(files) &&
+           Lst_hold.count() == files && Lst_Dates.count() == files && Lst_Size.count() == files &&
            LstX_Files->ListCount() == files;
 }
 
