@@ -39,24 +39,63 @@ FileKind extensionKind(QStringView directory, QStringView name, Pane pane) {
 
 namespace {
 
+// The three ASCII letters of `ext` lowercased into one number, or 0 when
+// it is not three ASCII characters.
+constexpr quint32 packed(const char16_t* ext) {
+    quint32 key = 0;
+    for (int i = 0; i < 3; ++i) {
+        char16_t unit = ext[i];
+        if (unit == 0 || unit >= 0x80)
+            return 0;
+        if (unit >= u'A' && unit <= u'Z')
+            unit = char16_t(unit + 32);
+        key = key << 8 | unit;
+    }
+    return key;
+}
+
+FileKind kindOfPacked(quint32 ext, Pane pane) {
+    switch (ext) {
+    case packed(u"wri"):
+    case packed(u"txt"):
+    case packed(u"doc"):
+    case packed(u"htm"):
+        return {1, kDarkBlue};
+    case packed(u"bat"):
+    case packed(u"com"):
+    case packed(u"exe"):
+        return {2, kDarkGreen};
+    case packed(u"jpg"):
+    case packed(u"gif"):
+        return {3, kDarkCyan};
+    case packed(u"mdb"):
+        return {4, kDarkRed};
+    case packed(u"zip"):
+        return {5, kDarkMagenta};
+    case packed(u"asp"):
+        return pane == Pane::Local ? FileKind{6, kDarkYellow} : FileKind{1, kDarkBlue};
+    case packed(u"cpp"):
+        return {7, kLightGrey};
+    default:
+        return {};
+    }
+}
+
 FileKind kindOf(QStringView ext, Pane pane) {
+    if (ext.size() != 3)
+        return {};
+    const char16_t units[4] = {ext[0].unicode(), ext[1].unicode(), ext[2].unicode(), 0};
+    if (const quint32 key = packed(units))
+        return kindOfPacked(key, pane);
+    // Beyond ASCII, letters that fold to these count too (the Kelvin sign
+    // for "k", say): every candidate is compared as Qt folds case.
     auto is = [ext](const char16_t* candidate) {
         return ext.compare(QStringView(candidate), Qt::CaseInsensitive) == 0;
     };
-    if (is(u"wri") || is(u"txt") || is(u"doc") || is(u"htm"))
-        return {1, kDarkBlue};
-    if (is(u"bat") || is(u"com") || is(u"exe"))
-        return {2, kDarkGreen};
-    if (is(u"jpg") || is(u"gif"))
-        return {3, kDarkCyan};
-    if (is(u"mdb"))
-        return {4, kDarkRed};
-    if (is(u"zip"))
-        return {5, kDarkMagenta};
-    if (is(u"asp"))
-        return pane == Pane::Local ? FileKind{6, kDarkYellow} : FileKind{1, kDarkBlue};
-    if (is(u"cpp"))
-        return {7, kLightGrey};
+    for (const char16_t* candidate : {u"wri", u"txt", u"doc", u"htm", u"bat", u"com", u"exe",
+                                      u"jpg", u"gif", u"mdb", u"zip", u"asp", u"cpp"})
+        if (is(candidate))
+            return kindOfPacked(packed(candidate), pane);
     return {};
 }
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <ctime>
+#include <iterator>
 
 namespace {
 
@@ -13,15 +14,41 @@ QLocale grouping(QLocale locale) {
     return locale;
 }
 
+// Whether `secs` is the local time `secondOfDay` on the day of `day`.
+bool isBoundary(qint64 secs, const std::tm& day, int secondOfDay) {
+    const std::time_t time = std::time_t(secs);
+    std::tm local{};
+    return localtime_r(&time, &local) && local.tm_year == day.tm_year &&
+           local.tm_yday == day.tm_yday &&
+           local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec == secondOfDay;
+}
+
 } // namespace
 
 LocalEntryTexts::LocalEntryTexts()
     : LocalEntryTexts(QLocale()) {}
 
 LocalEntryTexts::LocalEntryTexts(const QLocale& locale)
-    : m_locale(grouping(locale)) {}
+    : m_locale(grouping(locale)) {
+    // Most locales write lengths with ASCII digits in groups of three; those
+    // are written here, the others by the locale itself.
+    const QString separator = m_locale.groupSeparator();
+    if (separator.size() == 1) {
+        m_separator = separator.at(0).unicode();
+        constexpr qint64 kProbe = 1234567890123456789;
+        if (groupedDigits(kProbe) != m_locale.toString(kProbe))
+            m_separator = 0;
+    }
+}
 
 QString LocalEntryTexts::date(qint64 secsSinceEpoch) {
+    auto it = m_days.upper_bound(secsSinceEpoch);
+    if (it != m_days.begin() && secsSinceEpoch < (--it)->second.end)
+        return it->second.text;
+    return newDay(secsSinceEpoch);
+}
+
+QString LocalEntryTexts::newDay(qint64 secsSinceEpoch) {
     // The C library's conversion to local time; Qt's own is many times
     // slower, which tells on directories of many thousand files.
     const std::time_t time = std::time_t(secsSinceEpoch);
@@ -34,11 +61,49 @@ QString LocalEntryTexts::date(qint64 secsSinceEpoch) {
     auto it = m_dates.constFind(day.toJulianDay());
     if (it == m_dates.constEnd())
         it = m_dates.insert(day.toJulianDay(), day.toString(QStringLiteral("MM/dd/yy")));
+    // The day's bounds: midnight before and after, when the day has no clock
+    // change (both ends then read as its first and last second).
+    const qint64 start = secsSinceEpoch - (local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec);
+    const qint64 end = start + 86400;
+    if (isBoundary(start, local, 0) && isBoundary(end - 1, local, 86399))
+        m_days[start] = Day{end, *it};
     return *it;
 }
 
 QString LocalEntryTexts::size(qint64 length) const {
-    return m_locale.toString(length);
+    return m_separator ? groupedDigits(length) : m_locale.toString(length);
+}
+
+LocalEntryTexts::SizeText LocalEntryTexts::sizeText(qint64 length) const {
+    SizeText text;
+    if (m_separator)
+        text.m_at = groupDigits(length, text.m_units);
+    else
+        text.m_other = m_locale.toString(length);
+    return text;
+}
+
+qsizetype LocalEntryTexts::groupDigits(qint64 length, char16_t (&text)[32]) const {
+    qsizetype at = std::size(text);
+    const bool negative = length < 0;
+    quint64 rest = negative ? 0 - quint64(length) : quint64(length);
+    int digits = 0;
+    do {
+        if (digits > 0 && digits % 3 == 0)
+            text[--at] = m_separator;
+        text[--at] = char16_t(u'0' + rest % 10);
+        rest /= 10;
+        ++digits;
+    } while (rest != 0);
+    if (negative)
+        text[--at] = u'-';
+    return at;
+}
+
+QString LocalEntryTexts::groupedDigits(qint64 length) const {
+    char16_t text[32];
+    const qsizetype at = groupDigits(length, text);
+    return QString(reinterpret_cast<const QChar*>(text + at), qsizetype(std::size(text)) - at);
 }
 
 QString LocalEntryTexts::sizeKey(qint64 length) {
@@ -84,6 +149,14 @@ qreal NameShortener::width(QStringView text) {
 }
 
 QString NameShortener::shorten(const QString& name) {
+    // Most names are of Latin-1 alone and fit: summed up at once.
+    qreal sum = 0;
+    qsizetype summed = 0;
+    for (; summed < name.size() && name[summed].unicode() < m_latin1.size() && sum <= m_limit;
+         ++summed)
+        sum += advance(name[summed].unicode());
+    if (summed == name.size() && sum <= m_limit)
+        return name;
     // Where each character ends, in code units and in pixels; a character
     // is never cut in half.
     QVarLengthArray<qsizetype, 64> ends;

@@ -8,10 +8,12 @@
 #include <QStringView>
 
 #include <array>
+#include <map>
 
 // The date and size texts of local entries, and the size key that orders
-// them. One object serves a whole directory: dates are formatted once per
-// day.
+// them. One object serves a whole directory: each local day is worked out
+// and formatted once, and the times that fall into a day already seen are
+// matched to it without the C library.
 class LocalEntryTexts {
 public:
     // The user's locale, always with digit grouping.
@@ -23,14 +25,40 @@ public:
     QString date(qint64 secsSinceEpoch);
     // "#,##0": digits grouped with the locale's thousands separator.
     QString size(qint64 length) const;
+    // The same, kept on the stack when it can be, to go into a longer text.
+    class SizeText {
+    public:
+        QStringView view() const {
+            return m_other.isNull() ? QStringView(m_units + m_at, 32 - m_at) : QStringView(m_other);
+        }
+
+    private:
+        friend class LocalEntryTexts;
+        char16_t m_units[32];
+        qsizetype m_at = 32;
+        QString m_other;
+    };
+    SizeText sizeText(qint64 length) const;
     // Twelve digits, zero-padded, so that text order is numeric order;
     // lengths of a terabyte and more come after them as ":" and nineteen
     // digits.
     static QString sizeKey(qint64 length);
 
 private:
+    // A local day: the seconds from its start to the start of the next.
+    struct Day {
+        qint64 end = 0;
+        QString text;
+    };
+    QString newDay(qint64 secsSinceEpoch);
+    // The grouped digits at the end of `text`; returns where they start.
+    qsizetype groupDigits(qint64 length, char16_t (&text)[32]) const;
+    QString groupedDigits(qint64 length) const;
+
     QLocale m_locale;
     QHash<qint64, QString> m_dates; // by Julian day
+    std::map<qint64, Day> m_days;   // by the second the day starts
+    char16_t m_separator = 0;       // the locale groups as "#,##0" with it; 0: ask the locale
 };
 
 // Cuts names with "~" to a width in pixels: the longest prefix that fits

@@ -7,7 +7,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <memory>
+#include <condition_variable>
+#include <cstddef>
+#include <cstring>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 namespace LocalFs {
 
@@ -28,6 +34,19 @@ Directory::~Directory() {
 }
 
 bool Directory::status(const QString& name, struct stat* info) const {
+    // Names of ASCII alone, most of them, need no conversion.
+    char ascii[256];
+    const qsizetype size = name.size();
+    bool plain = size < qsizetype(sizeof ascii);
+    for (qsizetype i = 0; plain && i < size; ++i) {
+        const char16_t unit = name.at(i).unicode();
+        plain = unit != 0 && unit < 0x80;
+        ascii[i] = char(unit);
+    }
+    if (plain) {
+        ascii[size] = 0;
+        return ::fstatat(m_fd, ascii, info, 0) == 0;
+    }
     return ::fstatat(m_fd, bytes(name).constData(), info, 0) == 0;
 }
 
@@ -39,32 +58,106 @@ QStringList Directory::entries(EntryKind kind) const {
 }
 
 void Directory::scan(QStringList* files, QStringList* directories) const {
-    const int fd = m_fd >= 0 ? ::dup(m_fd) : -1;
-    const std::unique_ptr<DIR, int (*)(DIR*)> handle(fd >= 0 ? ::fdopendir(fd) : nullptr,
-                                                     ::closedir);
-    if (!handle) {
-        if (fd >= 0)
-            ::close(fd);
+    FileSink sink;
+    if (files)
+        sink = [files](QString name) {
+            files->append(std::move(name));
+        };
+    scan(sink, directories);
+}
+
+namespace {
+
+// Blocks of raw directory entries passed from the thread that reads them
+// to the one that makes names of them.
+class BlockQueue {
+public:
+    void push(std::vector<char> block) {
+        const std::lock_guard lock(m_mutex);
+        m_blocks.push_back(std::move(block));
+        m_ready.notify_one();
+    }
+    void close() {
+        const std::lock_guard lock(m_mutex);
+        m_closed = true;
+        m_ready.notify_one();
+    }
+    // The next block; empty once the queue is closed and drained.
+    std::vector<char> pop() {
+        std::unique_lock lock(m_mutex);
+        m_ready.wait(lock, [this] { return m_closed || !m_blocks.empty(); });
+        if (m_blocks.empty())
+            return {};
+        std::vector<char> block = std::move(m_blocks.front());
+        m_blocks.pop_front();
+        return block;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_ready;
+    std::deque<std::vector<char>> m_blocks;
+    bool m_closed = false;
+};
+
+// The start of the system's directory record; the name follows it.
+struct RecordHead {
+    quint64 inode;
+    qint64 offset;
+    unsigned short length;
+    unsigned char type;
+};
+constexpr size_t kNameAt = offsetof(RecordHead, type) + 1;
+constexpr size_t kBlockSize = 128 * 1024;
+
+} // namespace
+
+void Directory::scan(const FileSink& file, QStringList* directories) const {
+    if (m_fd < 0 || ::lseek(m_fd, 0, SEEK_SET) != 0)
         return;
-    }
-    ::rewinddir(handle.get());
-    while (const dirent* entry = ::readdir(handle.get())) {
-        if (entry->d_name[0] == '.')
-            continue;
-        // The directory says what most entries are; links and file systems
-        // that do not say are asked.
-        unsigned char type = entry->d_type;
-        if (type == DT_LNK || type == DT_UNKNOWN) {
-            struct stat info {};
-            if (::fstatat(m_fd, entry->d_name, &info, 0) != 0)
-                continue;
-            type = S_ISREG(info.st_mode) ? DT_REG : S_ISDIR(info.st_mode) ? DT_DIR : DT_UNKNOWN;
+    BlockQueue queue;
+    std::thread names([&] {
+        while (true) {
+            const std::vector<char> block = queue.pop();
+            if (block.empty())
+                return;
+            for (size_t at = 0; at + kNameAt < block.size();) {
+                RecordHead head;
+                std::memcpy(&head, block.data() + at, sizeof head);
+                const char* name = block.data() + at + kNameAt;
+                at += head.length;
+                if (head.length == 0)
+                    break;
+                if (name[0] == '.')
+                    continue;
+                // The directory says what most entries are; links and file
+                // systems that do not say are asked.
+                unsigned char type = head.type;
+                if (type == DT_LNK || type == DT_UNKNOWN) {
+                    struct stat info {};
+                    if (::fstatat(m_fd, name, &info, 0) != 0)
+                        continue;
+                    type = S_ISREG(info.st_mode)   ? DT_REG
+                           : S_ISDIR(info.st_mode) ? DT_DIR
+                                                   : DT_UNKNOWN;
+                }
+                if (type == DT_REG && file)
+                    file(RawName::decode(name));
+                else if (type == DT_DIR && directories)
+                    directories->append(RawName::decode(name));
+            }
         }
-        if (type == DT_REG && files)
-            files->append(RawName::decode(entry->d_name));
-        else if (type == DT_DIR && directories)
-            directories->append(RawName::decode(entry->d_name));
+    });
+    while (true) {
+        std::vector<char> block(kBlockSize);
+        const ssize_t got = ::getdents64(m_fd, block.data(), block.size());
+        if (got <= 0)
+            break;
+        block.resize(size_t(got));
+        queue.push(std::move(block));
     }
+    queue.close();
+    names.join();
 }
 
 QString openError(const QString& path) {

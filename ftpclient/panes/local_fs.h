@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 struct stat;
 
 // The local file system for paths whose names may not be UTF-8. Qt's file
@@ -34,6 +36,11 @@ public:
     QStringList entries(EntryKind kind) const;
     // The regular files and the directories at once, in one reading.
     void scan(QStringList* files, QStringList* directories) const;
+    // The same, each file's name handed to `file` as soon as it is known.
+    // The names are made out of the system's bytes on a second thread while
+    // the rest of the directory is read; `file` runs there, in disk order.
+    using FileSink = std::function<void(QString name)>;
+    void scan(const FileSink& file, QStringList* directories) const;
     // The status of entry `name` (links followed); false with errno set when
     // it cannot be had.
     bool status(const QString& name, struct stat* info) const;

@@ -10,7 +10,9 @@
 #include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QStringBuilder>
+
 #include <cstdio>
+#include <optional>
 
 #include <cerrno>
 #include <cstring>
@@ -42,11 +44,14 @@ std::vector<QRegularExpression> patternFilters(const QString& patterns) {
 // are made of, so the numbers are sorted instead.
 template <typename Key>
 std::vector<int> keyOrder(const std::vector<LocalListing::Row>& rows, Key LocalListing::Row::*key) {
-    std::vector<int> order(rows.size());
-    for (size_t i = 0; i < order.size(); ++i)
-        order[i] = int(i);
-    std::stable_sort(order.begin(), order.end(),
-                     [&](int a, int b) { return rows[size_t(a)].*key < rows[size_t(b)].*key; });
+    // The keys beside their rows, sorted in one piece of memory.
+    std::vector<std::pair<Key, int>> keyed(rows.size());
+    for (size_t i = 0; i < keyed.size(); ++i)
+        keyed[i] = {rows[i].*key, int(i)};
+    std::sort(keyed.begin(), keyed.end());
+    std::vector<int> order(keyed.size());
+    for (size_t j = 0; j < order.size(); ++j)
+        order[j] = keyed[j].second;
     return order;
 }
 
@@ -76,34 +81,109 @@ QStringList readLocalNames(const QString& dir, const QString& pattern) {
     return readLocalNames(LocalFs::Directory(dir), pattern);
 }
 
-QStringList readLocalNames(const LocalFs::Directory& dir, const QString& pattern,
-                           QStringList* directories) {
+namespace {
+
+// The names of the files that match `pattern`, in disk order, each handed
+// to `kept` as well while the directory is still being read.
+std::vector<QString> matchingNames(const LocalFs::Directory& dir, const QString& pattern,
+                                   QStringList* directories,
+                                   const std::function<void(const QString&)>& kept = {}) {
     const std::vector<QRegularExpression> filters = patternFilters(pattern);
     std::vector<QString> names;
-    QStringList files;
-    dir.scan(&files, directories);
+    dir.scan(
+        [&](QString name) {
+            bool matches = filters.empty();
+            for (const QRegularExpression& filter : filters)
+                matches = matches || filter.match(name).hasMatch();
+            if (!matches)
+                return;
+            if (kept)
+                kept(name);
+            names.push_back(std::move(name));
+        },
+        directories);
     if (directories)
         *directories = sortedNames({directories->begin(), directories->end()});
-    for (const QString& name : std::as_const(files)) {
-        bool matches = filters.empty();
-        for (const QRegularExpression& filter : filters)
-            matches = matches || filter.match(name).hasMatch();
-        if (matches)
-            names.push_back(name);
-    }
-    return sortedNames(names);
+    return names;
+}
+
+} // namespace
+
+QStringList readLocalNames(const LocalFs::Directory& dir, const QString& pattern,
+                           QStringList* directories) {
+    return sortedNames(matchingNames(dir, pattern, directories));
 }
 
 namespace {
 
-// Examines files [from, to) of the listing: their status, texts and icons.
-// Runs on several threads at once, each on its own range.
-void examineRange(const LocalListingRequest& request, const LocalFs::Directory& dir,
-                  LocalListing& listing, qsizetype from, qsizetype to, QStringList& failures) {
-    LocalEntryTexts texts;
+constexpr qsizetype kSplitFrom = 2000;
+
+void inParts(qsizetype count, const std::function<void(qsizetype, qsizetype)>& work) {
+    inTwoParts(count, kSplitFrom, work);
+}
+
+// What the list shows of a file before it is examined: its name cut to the
+// name column, its icon and its colour.
+struct Label {
+    QString name;
+    int icon = 0;
+    qint32 color = -1;
+};
+
+void labelRange(const LocalListingRequest& request, const LocalListing& listing,
+                std::vector<Label>& labels, qsizetype from, qsizetype to) {
     NameShortener shortener(request.font, request.nameColumn - 30);
     for (qsizetype i = from; i < to; ++i) {
         // Read only: the names are shared with the other thread.
+        const QString& name = std::as_const(listing.names)[i];
+        const FileKind kind = extensionKind(listing.directory, name, Pane::Local);
+        labels[size_t(i)] = {shortener.shorten(RawName::shownWithMarks(name)), kind.icon,
+                             kind.color};
+    }
+}
+
+std::vector<Label> labelsOf(const LocalListingRequest& request, const LocalListing& listing) {
+    std::vector<Label> labels(size_t(listing.names.size()));
+    inParts(listing.names.size(),
+            [&](qsizetype from, qsizetype to) { labelRange(request, listing, labels, from, to); });
+    return labels;
+}
+
+// The names of the directory in File1's order, with their labels: those
+// are worked out while the directory is still being read.
+QStringList readLabelledNames(const LocalListingRequest& request, const QString& directory,
+                              const LocalFs::Directory& dir, QStringList* directories,
+                              std::vector<Label>& labels) {
+    std::vector<Label> found;
+    std::optional<NameShortener> shortener;
+    const std::vector<QString> names =
+        matchingNames(dir, request.pattern, directories, [&](const QString& name) {
+            if (!shortener)
+                shortener.emplace(request.font, request.nameColumn - 30);
+            const FileKind kind = extensionKind(directory, name, Pane::Local);
+            found.push_back(
+                {shortener->shorten(RawName::shownWithMarks(name)), kind.icon, kind.color});
+        });
+    const std::vector<int> order = caseInsensitiveOrder(names, true);
+    QStringList sorted(qsizetype(order.size()));
+    QString* into = sorted.data();
+    labels.resize(order.size());
+    inParts(qsizetype(order.size()), [&](qsizetype from, qsizetype to) {
+        for (qsizetype j = from; j < to; ++j) {
+            const size_t k = size_t(order[size_t(j)]);
+            into[j] = names[k];
+            labels[size_t(j)] = std::move(found[k]);
+        }
+    });
+    return sorted;
+}
+
+// Examines files [from, to) of the listing: their status and texts. Runs
+// on several threads at once, each on its own range.
+void examineRange(const LocalFs::Directory& dir, const std::vector<Label>& labels,
+                  LocalListing& listing, qsizetype from, qsizetype to, QStringList& failures) {
+    LocalEntryTexts texts;
+    for (qsizetype i = from; i < to; ++i) {
         const QString& name = std::as_const(listing.names)[i];
         struct stat info {};
         const bool readable = dir.status(name, &info);
@@ -121,15 +201,30 @@ void examineRange(const LocalListingRequest& request, const LocalFs::Directory& 
         row.length = readable ? qint64(info.st_size) : 0;
         row.dateOrder = dateOrder(row.date);
         row.sizeKey = LocalEntryTexts::sizeKey(row.length);
-        row.text = shortener.shorten(RawName::shownWithMarks(name)) % u'\t' % row.date % u'\t' %
-                   (readable ? texts.size(row.length) : QString());
-        const FileKind kind = extensionKind(listing.directory, name, Pane::Local);
-        row.icon = kind.icon;
-        row.color = kind.color;
+        const Label& label = labels[size_t(i)];
+        const LocalEntryTexts::SizeText size = texts.sizeText(readable ? row.length : 0);
+        row.text = label.name % u'\t' % row.date % u'\t' % (readable ? size.view() : QStringView());
+        row.icon = label.icon;
+        row.color = label.color;
     }
 }
 
-constexpr qsizetype kSplitFrom = 2000;
+// The list's entries for the rows, written into the batch in parts side by
+// side, with Lst_hold's lines.
+void fillBatch(LocalListing& listing, const QFont& font) {
+    listing.batch.resize(listing.rows.size());
+    listing.hold.resize(listing.rows.size());
+    inParts(qsizetype(listing.rows.size()), [&](qsizetype from, qsizetype to) {
+        std::vector<CVantelCtrl::Entry> entries;
+        entries.reserve(size_t(to - from));
+        for (qsizetype i = from; i < to; ++i) {
+            const LocalListing::Row& row = listing.rows[size_t(i)];
+            entries.push_back({row.text, qint32(i), row.icon, row.color});
+            listing.hold[size_t(i)] = {row.text, 0};
+        }
+        CVantelCtrl::SetInBatch(listing.batch, size_t(from), entries, font);
+    });
+}
 
 // The entries and work lines of the listing, the date and size lines in
 // their sorted order.
@@ -137,62 +232,41 @@ void fillWorkLists(LocalListing& listing, const QFont& font) {
     std::vector<int> bySize;
     std::thread sizes([&] { bySize = keyOrder(listing.rows, &LocalListing::Row::length); });
     const std::vector<int> byDate = keyOrder(listing.rows, &LocalListing::Row::dateOrder);
-    std::vector<CVantelCtrl::Entry> entries;
-    entries.reserve(listing.rows.size());
-    listing.hold.reserve(listing.rows.size());
-    for (size_t i = 0; i < listing.rows.size(); ++i) {
-        const LocalListing::Row& row = listing.rows[i];
-        entries.push_back({row.text, qint32(i), row.icon, row.color});
-        listing.hold.push_back({row.text, 0});
-    }
-    CVantelCtrl::AddToBatch(listing.batch, entries, font);
-    listing.dates.reserve(byDate.size());
-    for (int k : byDate)
-        listing.dates.push_back({listing.rows[size_t(k)].date, k});
     sizes.join();
-    listing.sizes.reserve(bySize.size());
-    for (int k : bySize)
-        listing.sizes.push_back({listing.rows[size_t(k)].sizeKey, k});
+    listing.dates.resize(byDate.size());
+    listing.sizes.resize(bySize.size());
+    std::thread lines([&] {
+        for (size_t j = 0; j < byDate.size(); ++j)
+            listing.dates[j] = {listing.rows[size_t(byDate[j])].date, byDate[j]};
+        for (size_t j = 0; j < bySize.size(); ++j)
+            listing.sizes[j] = {listing.rows[size_t(bySize[j])].sizeKey, bySize[j]};
+    });
+    fillBatch(listing, font);
+    lines.join();
 }
 
 // The names, ready to be shown before a single file was examined.
-void inParts(qsizetype count, const std::function<void(qsizetype, qsizetype)>& work) {
-    inTwoParts(count, kSplitFrom, work);
-}
-
-SharedLocalListing previewOf(const LocalListingRequest& request, const LocalListing& listing) {
+SharedLocalListing previewOf(const LocalListingRequest& request, const LocalListing& listing,
+                             const std::vector<Label>& labels) {
     auto preview = std::make_shared<LocalListing>();
     preview->directory = listing.directory;
     preview->names = listing.names;
     preview->directories = listing.directories;
     preview->namesRead = true;
     preview->preview = true;
+    // Nothing examined yet: the entries show the names alone, and there are
+    // no rows and no work lines to sort them by.
     const qsizetype count = listing.names.size();
-    preview->rows.resize(size_t(count));
-    std::vector<CVantelCtrl::Entry> entries(static_cast<size_t>(count));
-    preview->hold.resize(size_t(count));
-    preview->dates.resize(size_t(count));
-    preview->sizes.resize(size_t(count));
-    // Nothing examined yet: every date and size is the same, and the orders
-    // are the names' own.
-    const QString sizeKey = LocalEntryTexts::sizeKey(0);
+    preview->batch.resize(size_t(count));
     inParts(count, [&](qsizetype from, qsizetype to) {
-        NameShortener shortener(request.font, request.nameColumn - 30);
+        std::vector<CVantelCtrl::Entry> entries;
+        entries.reserve(size_t(to - from));
         for (qsizetype i = from; i < to; ++i) {
-            const QString& name = std::as_const(listing.names)[i];
-            LocalListing::Row& row = preview->rows[size_t(i)];
-            row.sizeKey = sizeKey;
-            row.text = shortener.shorten(RawName::shownWithMarks(name)) % u"\t\t";
-            const FileKind kind = extensionKind(preview->directory, name, Pane::Local);
-            row.icon = kind.icon;
-            row.color = kind.color;
-            entries[size_t(i)] = {row.text, qint32(i), row.icon, row.color};
-            preview->hold[size_t(i)] = {row.text, 0};
-            preview->dates[size_t(i)] = {QString(), int(i)};
-            preview->sizes[size_t(i)] = {sizeKey, int(i)};
+            const Label& label = labels[size_t(i)];
+            entries.push_back({label.name, qint32(i), label.icon, label.color});
         }
+        CVantelCtrl::SetInBatch(preview->batch, size_t(from), entries, request.font);
     });
-    CVantelCtrl::AddToBatch(preview->batch, entries, request.font);
     return preview;
 }
 
@@ -204,17 +278,23 @@ SharedLocalListing makeLocalListing(const LocalListingRequest& request,
     listing->directory =
         request.directory.endsWith(u'/') ? request.directory : request.directory + u'/';
     const LocalFs::Directory dir(request.directory);
-    listing->names = request.readNames ? readLocalNames(dir, request.pattern, &listing->directories)
-                                       : request.names;
+    std::vector<Label> labels;
+    if (request.readNames) {
+        listing->names =
+            readLabelledNames(request, listing->directory, dir, &listing->directories, labels);
+    } else {
+        listing->names = request.names;
+        labels = labelsOf(request, *listing);
+    }
     listing->namesRead = request.readNames;
     if (request.readNames && preview)
-        preview(previewOf(request, *listing));
+        preview(previewOf(request, *listing, labels));
     const qsizetype count = listing->names.size();
     listing->rows.resize(size_t(count));
     // Most of the time goes to the system's look-ups: two threads halve it.
     QStringList failures[2];
     inParts(count, [&](qsizetype from, qsizetype to) {
-        examineRange(request, dir, *listing, from, to, failures[from == 0 ? 0 : 1]);
+        examineRange(dir, labels, *listing, from, to, failures[from == 0 ? 0 : 1]);
     });
     listing->failures = failures[0] + failures[1];
     fillWorkLists(*listing, request.font);

@@ -20,8 +20,8 @@ struct LocalListing {
     QStringList names;       // the files, as File1 lists them
     bool namesRead = false;  // the directory was read for them
     QStringList directories; // its sub-directories, when it was read
-    // A first look: the names only, the files not yet examined (no dates,
-    // no sizes). The whole listing follows it.
+    // A first look: the list's entries for the names alone, the files not
+    // yet examined (no rows, no work lines). The whole listing follows it.
     bool preview = false;
     struct Row {
         QString text;    // name cut to the column, tab, date, tab, size

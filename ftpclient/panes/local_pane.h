@@ -28,7 +28,7 @@ public:
     // How long the window waits for a directory to be read before it lets
     // the listing arrive later, and how many entries go into the list
     // between two turns of the event loop.
-    int listingWaitMs = 40;
+    int listingWaitMs = 20;
     static constexpr size_t SortLaterFrom = 20000;
 
     DriveListBox* Drive1 = nullptr;
@@ -102,11 +102,15 @@ private:
     void takeListing(const SharedLocalListing& listing, bool late);
     void applyListing(const SharedLocalListing& listing);
     void commitListing(const SharedLocalListing& listing);
+    static void releaseLater(SharedLocalListing listing);
     bool listsAreWhole() const;
 
     std::unique_ptr<PaneWork<SharedLocalListing>> m_work;
     SharedLocalListing m_fresh; // made, not yet in the list
     SharedLocalListing m_shown; // what the list shows
+    // The listing whose entries the list shows as it took them, in file
+    // order; nullptr once it was sorted otherwise.
+    const LocalListing* m_inFileOrder = nullptr;
     bool m_sortWaits = false;
     bool m_readPending = false; // the directory is being read
     std::vector<QPixmap> m_icons;

@@ -14,6 +14,7 @@
 
 #include <QElapsedTimer>
 #include <QPushButton>
+#include <QThreadPool>
 #include <QTimer>
 #include <cstdio>
 
@@ -82,7 +83,7 @@ void LocalPane::Load_Files() {
 // After a long one the sorting waits for the next turn of the event loop.
 void LocalPane::applyListing(const SharedLocalListing& listing) {
     commitListing(listing);
-    m_sortWaits = listing->rows.size() > SortLaterFrom && m_shown == listing;
+    m_sortWaits = size_t(listing->names.size()) > SortLaterFrom && m_shown == listing;
     if (m_sortWaits)
         QTimer::singleShot(0, this, [this, listing] {
             if (!m_sortWaits || m_shown != listing)
@@ -100,7 +101,9 @@ void LocalPane::commitListing(const SharedLocalListing& listing) {
         Lst_Dates.assignInOrder(std::move(listing->dates));
         Lst_Size.assignInOrder(std::move(listing->sizes));
         LstX_Files->SetBatch(std::move(listing->batch), m_icons);
+        releaseLater(std::move(m_shown));
         m_shown = listing;
+        m_inFileOrder = listing.get();
     } catch (...) {
         reportError(QStringLiteral("The following error occurred: "));
     }
@@ -108,10 +111,17 @@ void LocalPane::commitListing(const SharedLocalListing& listing) {
         ::reportError(m_prompter, QStringLiteral("The following error occurred: "), failure);
 }
 
+// A long listing takes a while to free: the one the list no longer shows
+// is let go of away from the window's thread.
+void LocalPane::releaseLater(SharedLocalListing listing) {
+    if (listing && listing.use_count() == 1)
+        QThreadPool::globalInstance()->start([old = std::move(listing)]() mutable { old.reset(); });
+}
+
 bool LocalPane::listsAreWhole() const {
     const int files = File1->ListCount();
-    return m_shown && m_shown->names == File1->names() && Lst_hold.count() == files &&
-           Lst_Dates.count() == files && Lst_Size.count() == files &&
+    return m_shown && m_shown->names == File1->names() && m_shown->rows.size() == size_t(files) &&
+           Lst_hold.count() == files && Lst_Dates.count() == files && Lst_Size.count() == files &&
            LstX_Files->ListCount() == files;
 }
 
@@ -141,17 +151,30 @@ void LocalPane::sort_files(short& key) {
         return;
 
     const int n = File1->ListCount() - 1;
-    std::vector<CVantelCtrl::Entry> entries(size_t(n + 1));
-    for (int j = 0; j <= n; ++j) {
-        const int k = key == 0 ? j : key == 1 ? Lst_Dates.data(j) : Lst_Size.data(j);
-        const LocalListing::Row& row = m_shown->rows[size_t(k)];
-        entries[size_t(descending ? n - j : j)] = {Lst_hold.text(k), k, row.icon, row.color};
+    const auto fileAt = [&](int j) {
+        return key == 0 ? j : key == 1 ? Lst_Dates.data(j) : Lst_Size.data(j);
+    };
+    bool inFileOrder = !descending;
+    for (int j = 0; j <= n && inFileOrder; ++j)
+        inFileOrder = fileAt(j) == j;
+    // The list as the listing left it is in file order already.
+    if (!inFileOrder || m_inFileOrder != m_shown.get()) {
+        std::vector<CVantelCtrl::Entry> entries(size_t(n + 1));
+        for (int j = 0; j <= n; ++j) {
+            const int k = fileAt(j);
+            const LocalListing::Row& row = m_shown->rows[size_t(k)];
+            entries[size_t(descending ? n - j : j)] = {Lst_hold.text(k), k, row.icon, row.color};
+        }
+        LstX_Files->SetItems(entries, m_icons);
+        m_inFileOrder = inFileOrder ? m_shown.get() : nullptr;
     }
-    LstX_Files->SetItems(entries, m_icons);
     for (int b = 0; b < 3; ++b)
         Cmd_Files[size_t(b)]->setIcon(b == key ? m_images.Img_Arrow[descending ? 0 : 1]
                                                : QPixmap());
-    restoreView();
+    // A first look shows names alone: the selection kept is looked for once
+    // the whole listing is in.
+    if (!m_shown->preview)
+        restoreView();
 }
 
 QString LocalPane::shortenName(const QString& name) const {

@@ -3,6 +3,7 @@
 #include "panes/extension_rule.h"
 #include "panes/local_formats.h"
 #include "panes/work_list.h"
+#include "text/name_order.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -27,6 +28,8 @@ private slots:
     void sizeTextAndKey();
     void sizeKeysSortAsNumbers();
     void sizeTextFollowsTheLocale();
+    void namesSortWithoutRegardToCase_data();
+    void namesSortWithoutRegardToCase();
     void shortening_data();
     void shortening();
     void shorteningMeasuresTheFont();
@@ -62,6 +65,11 @@ void TestFileModel::extensionRule_data() {
     QTest::newRow("zip") << "backup.zip" << 5 << DarkMagenta << 5 << DarkMagenta;
     QTest::newRow("asp differs") << "page.asp" << 6 << DarkYellow << 1 << DarkBlue;
     QTest::newRow("cpp") << "main.cpp" << 7 << LightGrey << 7 << LightGrey;
+    QTest::newRow("two letters") << "a.tx" << 0 << -1 << 0 << -1;
+    QTest::newRow("a letter that folds to s")
+        << QStringView(u"page.a\u017Fp").toString() << 6 << DarkYellow << 1 << DarkBlue;
+    QTest::newRow("accented, no match")
+        << QStringView(u"x.z\u00EFp").toString() << 0 << -1 << 0 << -1;
     QTest::newRow("no dot") << "Makefile" << 0 << -1 << 0 << -1;
     QTest::newRow("dot at the start") << ".profile" << 0 << -1 << 0 << -1;
     // The local rule sees the whole path: a dot in a directory name counts.
@@ -95,6 +103,10 @@ void TestFileModel::dateText_data() {
     QTest::newRow("first second of the next")
         << QDateTime(QDate(2004, 3, 1), QTime(0, 0)) << "03/01/04";
     QTest::newRow("before 1970") << QDateTime(QDate(1969, 7, 20), QTime(20, 17)) << "07/20/69";
+    QTest::newRow("first second of a day seen before")
+        << QDateTime(QDate(2004, 2, 29), QTime(0, 0)) << "02/29/04";
+    QTest::newRow("last second before a day seen before")
+        << QDateTime(QDate(2004, 2, 28), QTime(23, 59, 59)) << "02/28/04";
 }
 
 // Local time of the day the file was last written, whatever its hour.
@@ -105,6 +117,10 @@ void TestFileModel::dateText() {
     QCOMPARE(texts.date(time.toSecsSinceEpoch()), text);
     // A second file of the same day, from the texts kept so far.
     QCOMPARE(texts.date(time.toSecsSinceEpoch()), text);
+    // One object for every row, as for the files of one directory: the
+    // days of the rows before must not swallow this time.
+    static LocalEntryTexts directory;
+    QCOMPARE(directory.date(time.toSecsSinceEpoch()), text);
 }
 
 void TestFileModel::sizeTextAndKey_data() {
@@ -166,6 +182,38 @@ void TestFileModel::sizeTextFollowsTheLocale() {
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     QCOMPARE(LocalEntryTexts().size(1000), QStringLiteral("1.000"));
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+}
+
+void TestFileModel::namesSortWithoutRegardToCase_data() {
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QStringList>("sorted");
+    QTest::newRow("case ignored") << QStringList{"b", "A", "c"} << QStringList{"A", "b", "c"};
+    QTest::newRow("equal but for case") << QStringList{"a", "A"} << QStringList{"A", "a"};
+    QTest::newRow("underscore before letters of either case")
+        << QStringList{"B", "a", "_a"} << QStringList{"_a", "a", "B"};
+    QTest::newRow("a prefix first, past eight characters")
+        << QStringList{"abcdefghij", "ABCDEFGH"} << QStringList{"ABCDEFGH", "abcdefghij"};
+    QTest::newRow("differing past eight characters")
+        << QStringList{"abcdefghZ", "ABCDEFGHa"} << QStringList{"ABCDEFGHa", "abcdefghZ"};
+    QTest::newRow("accented letters after ASCII ones")
+        << QStringList{QStringLiteral("\u00C9clair"), "eclair", "Zebra",
+                       QStringLiteral("\u00E9b\u00E8ne")}
+        << QStringList{"eclair", "Zebra", QStringLiteral("\u00E9b\u00E8ne"),
+                       QStringLiteral("\u00C9clair")};
+    QTest::newRow("the Kelvin sign is a k") << QStringList{"kb", QStringLiteral("\u212Aa"), "ka"}
+                                            << QStringList{"ka", QStringLiteral("\u212Aa"), "kb"};
+}
+
+// The order of file names in the lists: case-folded, ties in case-sensitive
+// order, the same for names of ASCII alone and for the others.
+void TestFileModel::namesSortWithoutRegardToCase() {
+    QFETCH(QStringList, names);
+    QFETCH(QStringList, sorted);
+    const std::vector<QString> texts(names.cbegin(), names.cend());
+    QStringList order;
+    for (int index : caseInsensitiveOrder(texts, true))
+        order << texts[size_t(index)];
+    QCOMPARE(order, sorted);
 }
 
 void TestFileModel::shortening_data() {

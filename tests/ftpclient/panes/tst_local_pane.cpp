@@ -50,6 +50,8 @@ private slots:
     void namesThatAreNotUtf8AreShownAndWork();
     void listingThatComesLaterIsShownWhole();
     void newerListingWinsOverAnOlderOne();
+    void selectionKeptWhenTheListingComesLater_data();
+    void selectionKeptWhenTheListingComesLater();
 
 private:
     void makeFile(const QString& name, qint64 size, const QDate& date,
@@ -577,6 +579,37 @@ void TestLocalPane::newerListingWinsOverAnOlderOne() {
     QCOMPARE(f.LstX_Files->ListCount(), 50);
     QVERIFY(shownNames().first().startsWith(QStringLiteral("new")));
     QCOMPARE(f.File1->Path(), QDir(second.path()).absolutePath());
+    verifyInvariants();
+}
+
+void TestLocalPane::selectionKeptWhenTheListingComesLater_data() {
+    QTest::addColumn<int>("button");
+    QTest::newRow("by name, descending") << 0;
+    QTest::newRow("by size, descending") << 2;
+}
+
+// A refresh that keeps the view finds the selection again once the whole
+// listing is in, also when the names were shown before it.
+void TestLocalPane::selectionKeptWhenTheListingComesLater() {
+    QFETCH(int, button);
+    for (int i = 0; i < 300; ++i)
+        makeFile(QStringLiteral("f%1.txt").arg(i, 3, 10, QChar(u'0')), i, QDate(2001, 1, 1));
+    LocalPane& f = *m_frm;
+    QVERIFY(f.setLocalPath(m_dir->path()));
+    QTRY_VERIFY(!f.listingPending());
+    f.Cmd_Files_Click(button);
+    const QStringList chosen{"f010.txt", "f200.txt"};
+    for (int i = 0; i < f.LstX_Files->ListCount(); ++i)
+        f.LstX_Files->SetSelected(i, chosen.contains(f.shownName(i)));
+    f.listingWaitMs = 0;
+    f.refreshKeepingView();
+    QTRY_VERIFY(!f.listingPending());
+    QStringList selected;
+    for (int i = 0; i < f.LstX_Files->ListCount(); ++i)
+        if (f.LstX_Files->Selected(i))
+            selected << f.shownName(i);
+    selected.sort();
+    QCOMPARE(selected, chosen);
     verifyInvariants();
 }
 
