@@ -4,6 +4,7 @@
 #include "listing_forms.h"
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 namespace {
@@ -67,17 +68,17 @@ std::optional<FtpListEntry> parseListLine(QByteArrayView line) {
 }
 
 bool isSafeListName(QByteArrayView name) {
-    if (name.isEmpty() || name == QByteArrayView(".") || name == QByteArrayView(".."))
+    if (name.isEmpty() || (name[0] == '.' && (name.size() == 1 || name == QByteArrayView(".."))))
         return false;
-    bool ascii = true;
+    unsigned char high = 0; // the high bits of all bytes: ASCII alone leaves it clear
     for (char c : name) {
         const auto byte = static_cast<unsigned char>(c);
         if (c == '/' || byte < 0x20 || byte == 0x7F)
             return false;
-        ascii = ascii && byte < 0x80;
+        high |= byte & 0x80;
     }
     // Past ASCII, the C1 controls and the separators, where the name is UTF-8.
-    return ascii || !holdsControlCharacter(RawName::decode(name));
+    return high == 0 || !holdsControlCharacter(RawName::decode(name));
 }
 
 RemoteListing buildListing(const QByteArray& raw, bool mlsd, const FtpNameCodec& codec,
@@ -99,68 +100,19 @@ FtpListingBuilder::FtpListingBuilder(bool mlsd, const FtpNameCodec& codec, const
     , m_filter(patternFilter(pattern))
     , m_lineEnds(lineEnds) {}
 
-namespace {
-
-// The first seven UTF-16 units of a folded name, nine bits each, in one
-// number that orders like them: a name cannot hold a NUL, so a shorter name
-// comes first. A unit past nine bits ends what is taken, as two such units
-// may differ. The lowest bit says that the seven were taken whole: equal
-// numbers with it set mean equal first seven units.
-quint64 leadingUnits(QStringView folded) {
-    constexpr quint64 kWidest = 511;
-    quint64 lead = 0;
-    bool open = true;
-    for (qsizetype i = 0; i < 7; ++i) {
-        const quint64 unit = open && i < folded.size() ? folded[i].unicode() : 0;
-        open = open && unit < kWidest;
-        lead = lead << 9 | std::min(unit, kWidest);
-    }
-    const bool whole = open && folded.size() >= 7;
-    return lead << 1 | (whole ? 1 : 0);
-}
-
-// Whether a name is of ASCII letters in lower case, digits and marks only,
-// which folding leaves as they are.
-bool isFoldedAscii(QStringView name) {
-    for (const QChar c : name) {
-        const char16_t unit = c.unicode();
-        if (unit >= 0x80 || (unit >= 'A' && unit <= 'Z'))
-            return false;
-    }
-    return true;
-}
-
-} // namespace
-
 // A QString's characters stay where they are when the string is moved, so
 // the keys may point at them while m_folded grows, and at a name the caller
 // keeps.
 void FoldedNameOrder::add(const QString& name, int index) {
-    if (isFoldedAscii(name)) {
-        m_keys.push_back(Key{leadingUnits(name), name.constData(), int(name.size()), index});
-        return;
-    }
-    QString folded = name.toCaseFolded();
-    if (folded == name) {
-        m_keys.push_back(Key{leadingUnits(name), name.constData(), int(name.size()), index});
-        return;
-    }
-    m_keys.push_back(Key{leadingUnits(folded), folded.constData(), int(folded.size()), index});
-    m_folded.push_back(std::move(folded));
+    QString copy;
+    m_keys.push_back(FoldedSortKey::of(name, index, &copy));
+    if (!copy.isNull())
+        m_folded.push_back(std::move(copy));
 }
 
-// Compared unit by unit, as QString compares; the leading units decide most
-// pairs without reading the names.
-bool FoldedNameOrder::before(const Key& a, const Key& b) {
-    if (a.lead != b.lead)
-        return a.lead < b.lead;
-    const int common = std::min(a.size, b.size);
-    for (int i = (a.lead & 1) != 0 ? 7 : 0; i < common; ++i)
-        if (a.text[i] != b.text[i])
-            return a.text[i] < b.text[i];
-    if (a.size != b.size)
-        return a.size < b.size;
-    return a.index < b.index;
+bool FoldedNameOrder::before(const FoldedSortKey& a, const FoldedSortKey& b) {
+    const int c = compareFolded(a, b);
+    return c != 0 ? c < 0 : a.index < b.index;
 }
 
 // Most servers send their names sorted, and then a batch is already in
@@ -206,7 +158,7 @@ std::vector<int> FoldedNameOrder::take() {
         mergeLastRun();
     std::vector<int> order;
     order.reserve(m_keys.size());
-    for (const Key& key : m_keys)
+    for (const FoldedSortKey& key : m_keys)
         order.push_back(key.index);
     clear();
     return order;
@@ -232,10 +184,11 @@ void FtpListingBuilder::feed(QByteArrayView data) {
         m_partial.clear();
         start = end + 1;
     }
-    for (;;) {
-        const qsizetype end = data.indexOf('\n', start);
-        if (end < 0)
+    while (start < data.size()) {
+        const void* lf = std::memchr(data.data() + start, '\n', size_t(data.size() - start));
+        if (!lf)
             break;
+        const qsizetype end = static_cast<const char*>(lf) - data.data();
         takeLine(data.sliced(start, end - start));
         start = end + 1;
     }

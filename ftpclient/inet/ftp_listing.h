@@ -2,6 +2,7 @@
 
 #include "ftp_entry.h"
 #include "ftp_names.h"
+#include "name_order.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -48,8 +49,8 @@ enum class ListingLineEnds { Unknown, CrLf, BareLf };
 // merged at once, so that little is left to do after the last batch.
 class FoldedNameOrder {
 public:
-    // A name that folding leaves as it is is not copied: it must stay as it
-    // is (the QString may be moved) until take() or clear().
+    // A name of ASCII alone is not copied: it must stay as it is (the
+    // QString may be moved) until take() or clear().
     void add(const QString& name, int index);
     // The names added since the last call form a sorted run.
     void closeRun();
@@ -58,20 +59,12 @@ public:
     void clear();
 
 private:
-    // Plain data, so that sorting and merging move little: the folded name
-    // itself stays in m_folded, or is the name added.
-    struct Key {
-        quint64 lead;      // the folded name's first units (see leadingUnits)
-        const QChar* text; // the folded name
-        int size;
-        int index;
-    };
-    static bool before(const Key& a, const Key& b);
+    static bool before(const FoldedSortKey& a, const FoldedSortKey& b);
     bool followsInOrder(size_t runStart) const;
     void mergeLastRun();
 
-    std::vector<QString> m_folded; // the names that folding changed
-    std::vector<Key> m_keys;
+    std::vector<QString> m_folded; // the folded copies the keys point at
+    std::vector<FoldedSortKey> m_keys;
     std::vector<size_t> m_runStarts; // of the sorted runs, in m_keys
     size_t m_closed = 0;             // where the keys of no run yet begin
 };

@@ -2,11 +2,25 @@
 #include "listing_forms.h"
 #include "listing_words.h"
 
+#include <cstring>
+
 namespace {
 
-bool startsWithNoCase(QByteArrayView s, QByteArrayView prefix) {
-    return s.size() >= prefix.size() &&
-           s.first(prefix.size()).compare(prefix, Qt::CaseInsensitive) == 0;
+// Whether s is `lower` but for the case of ASCII letters; `lower` is in
+// lower case. Fact names are ASCII.
+bool equalsNoCase(QByteArrayView s, QByteArrayView lower) {
+    if (s.size() != lower.size())
+        return false;
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const char c = s[i];
+        if ((c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c) != lower[i])
+            return false;
+    }
+    return true;
+}
+
+bool startsWithNoCase(QByteArrayView s, QByteArrayView lower) {
+    return s.size() >= lower.size() && equalsNoCase(s.first(lower.size()), lower);
 }
 
 // The facts of an MLSD line end at its first blank or tab.
@@ -19,16 +33,26 @@ qsizetype factsEnd(QByteArrayView line) {
 
 // Applies "type=...": false for the listed directory itself and its parent.
 bool applyMlsdType(QByteArrayView type, FtpListEntry& entry) {
-    if (type.compare("cdir", Qt::CaseInsensitive) == 0 ||
-        type.compare("pdir", Qt::CaseInsensitive) == 0)
+    if (equalsNoCase(type, "cdir") || equalsNoCase(type, "pdir"))
         return false;
-    entry.directory = type.compare("dir", Qt::CaseInsensitive) == 0;
-    if (startsWithNoCase(type, "OS.unix=slink") || startsWithNoCase(type, "OS.unix=symlink")) {
+    entry.directory = equalsNoCase(type, "dir");
+    if (startsWithNoCase(type, "os.unix=slink") || startsWithNoCase(type, "os.unix=symlink")) {
         entry.link = true;
         // "OS.unix=slink:/srv/pub/" names its target; a "/" ends a directory.
         entry.directory = type.endsWith('/');
     }
     return true;
+}
+
+// The fact that begins at `start`, up to the next ";"; `start` moves past
+// that ";".
+QByteArrayView nextFact(QByteArrayView facts, qsizetype& start) {
+    const char* begin = facts.data() + start;
+    const void* semicolon = std::memchr(begin, ';', size_t(facts.size() - start));
+    const qsizetype end =
+        semicolon ? static_cast<const char*>(semicolon) - facts.data() : facts.size();
+    start = end + 1;
+    return QByteArrayView(begin, end - (begin - facts.data()));
 }
 
 } // namespace
@@ -40,15 +64,11 @@ std::optional<FtpListEntry> parseMlsdLine(QByteArrayView line) {
     const QByteArrayView facts = line.first(blank);
     FtpListEntry entry{line.sliced(blank + 1), false};
     for (qsizetype start = 0; start < facts.size();) {
-        qsizetype end = facts.indexOf(';', start);
-        if (end < 0)
-            end = facts.size();
-        const QByteArrayView fact = facts.sliced(start, end - start);
-        start = end + 1;
+        const QByteArrayView fact = nextFact(facts, start);
         // Every fact is "name=value"; a line without them is no MLSD line.
         if (fact.isEmpty())
             continue;
-        if (fact.indexOf('=') <= 0)
+        if (fact[0] == '=' || !std::memchr(fact.data(), '=', size_t(fact.size())))
             return std::nullopt;
         if (startsWithNoCase(fact, "size=")) {
             entry.size = toCount(fact.sliced(5)).value_or(-1);
@@ -67,11 +87,7 @@ bool isMlsdDirectoryItself(QByteArrayView line) {
     FtpListEntry unused;
     const QByteArrayView facts = line.first(blank);
     for (qsizetype start = 0; start < facts.size();) {
-        qsizetype end = facts.indexOf(';', start);
-        if (end < 0)
-            end = facts.size();
-        const QByteArrayView fact = facts.sliced(start, end - start);
-        start = end + 1;
+        const QByteArrayView fact = nextFact(facts, start);
         if (startsWithNoCase(fact, "type=") && !applyMlsdType(fact.sliced(5), unused))
             return true;
     }
