@@ -86,6 +86,8 @@ private slots:
     void appendToLargerRemoteFileFails();
     void downloadKeepsRemoteTime_data();
     void downloadKeepsRemoteTime();
+    void downloadIsHeldToTheListedSize_data();
+    void downloadIsHeldToTheListedSize();
     void uploadKeepsLocalTime_data();
     void uploadKeepsLocalTime();
     void statReportsSizeAndTime_data();
@@ -496,6 +498,38 @@ void TestInetResume::downloadKeepsRemoteTime() {
     QCOMPARE(readFile(local("file.bin")), m_content);
     QCOMPARE(modifiedAt(local("file.bin")), kServerTime);
     QCOMPARE(m_inet->LastTransfer().remoteTime, kServerTime);
+}
+
+void TestInetResume::downloadIsHeldToTheListedSize_data() {
+    QTest::addColumn<qint64>("listedSize");
+    QTest::addColumn<bool>("arrives");
+    QTest::newRow("as listed") << kFileSize << true;
+    QTest::newRow("grown since listed") << kFileSize - 1 << false;
+    QTest::newRow("shrunk since listed") << kFileSize + 1 << false;
+}
+
+// A whole file whose size the listing told is not asked for its size again:
+// what arrives must match the listing. Its time is still the server's own to
+// the second, not the listing's minute.
+void TestInetResume::downloadIsHeldToTheListedSize() {
+    if (m_server.protocol() == ServerProtocol::Sftp)
+        QSKIP("an SFTP download learns the size from the open file itself");
+    QFETCH(qint64, listedSize);
+    QFETCH(bool, arrives);
+    FtpCommand get = FtpCommand::get(remote(QStringLiteral("file.bin")), local("file.bin"));
+    get.transfer.expectedSize = listedSize;
+    get.transfer.expectedTime = kServerTime - kServerTime % 60;
+    get.transfer.keepTime = true;
+
+    const CommandOutcome out = runCommand(*m_inet, get);
+    QCOMPARE(out.ok(), arrives);
+    if (!arrives) {
+        QCOMPARE(localFiles(), QStringList());
+        return;
+    }
+    QCOMPARE(readFile(local("file.bin")), m_content);
+    QCOMPARE(modifiedAt(local("file.bin")), kServerTime);
+    QCOMPARE(m_inet->LastTransfer().remoteSize, kFileSize);
 }
 
 void TestInetResume::uploadKeepsLocalTime_data() {
