@@ -1,7 +1,5 @@
 #include "queue_store.h"
 
-#include "private_file.h"
-
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -147,6 +145,7 @@ bool QueueStore::save(const QString& key, const std::vector<TransferItem>& items
     root[QStringLiteral("items")] = array;
     if (!writePrivateFile(fileFor(key), QJsonDocument(root).toJson(QJsonDocument::Compact), error))
         return false;
+    m_journals.erase(key);
     QFile::remove(journalFor(key));
     return true;
 }
@@ -206,6 +205,7 @@ void QueueStore::replay(const QString& key, std::vector<TransferItem>& items) co
 }
 
 void QueueStore::forget(const QString& key) {
+    m_journals.erase(key);
     QFile::remove(fileFor(key));
     QFile::remove(journalFor(key));
 }
@@ -215,7 +215,7 @@ bool QueueStore::noteAdded(const QString& key, const std::vector<TransferItem>& 
     QByteArray lines;
     for (const TransferItem& item : items)
         lines += line(QStringLiteral("added"), toJson(item));
-    return lines.isEmpty() || appendToPrivateFile(journalFor(key), lines, error);
+    return lines.isEmpty() || addToJournal(key, lines, error);
 }
 
 // The file is being written to: its size and time say nothing yet.
@@ -226,10 +226,16 @@ bool QueueStore::notePartFile(const QString& key, const TransferItem& item, QStr
     part.size = -1;
     const QJsonObject made{{QStringLiteral("id"), QString::number(item.id)},
                            {QStringLiteral("file"), partToJson(part)}};
-    return appendToPrivateFile(journalFor(key), line(QStringLiteral("part"), made), error);
+    return addToJournal(key, line(QStringLiteral("part"), made), error);
 }
 
 bool QueueStore::noteFinished(const QString& key, const TransferItem& item, QString* error) {
-    return appendToPrivateFile(journalFor(key),
-                               line(QStringLiteral("finished"), QString::number(item.id)), error);
+    return addToJournal(key, line(QStringLiteral("finished"), QString::number(item.id)), error);
+}
+
+bool QueueStore::addToJournal(const QString& key, const QByteArray& lines, QString* error) {
+    std::unique_ptr<AppendedFile>& journal = m_journals[key];
+    if (!journal)
+        journal = std::make_unique<AppendedFile>(journalFor(key));
+    return journal->append(lines, error);
 }
