@@ -234,7 +234,8 @@ CURLcode FtpSession::FileTransfer::downloadOnce(qint64 from) {
     // A whole file of known size is not asked for its size once more (SIZE
     // before RETR): what arrives is held to the known size instead. libcurl
     // sends no REST without asking, so a continued one still asks.
-    if (!s.sftp() && from == 0 && known >= 0)
+    const bool sizeNotAsked = !s.sftp() && from == 0 && known >= 0;
+    if (sizeNotAsked)
         curl_easy_setopt(s.m_curl.easy, CURLOPT_IGNORE_CONTENT_LENGTH, 1L);
     s.m_progress.begin(from, known);
     CURLcode rc = s.perform(job, Phase::Command);
@@ -245,16 +246,38 @@ CURLcode FtpSession::FileTransfer::downloadOnce(qint64 from) {
     // What the server said the rest would be (SIZE, or the size in its
     // reply to RETR); libcurl holds the transfer to it.
     const qint64 told = offsetInfo(s.m_curl.easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T);
+    if (facts.remoteTime < 0)
+        facts.remoteTime = offsetInfo(s.m_curl.easy, CURLINFO_FILETIME_T);
+    qint64 expected = told >= 0 ? from + told : known;
+    if (rc == CURLE_OK && sizeNotAsked && told < 0 && facts.transferred != known)
+        rc = askSizeAfter(&expected);
     if (rc == CURLE_OK)
-        rc = checkArrivedSize(from, told >= 0 ? from + told : known);
+        rc = checkArrivedSize(from, expected);
     if (facts.remoteSize < 0) {
         const qint64 rest = rc == CURLE_OK ? facts.transferred : told;
         if (rest >= 0)
             facts.remoteSize = from + rest;
     }
-    if (facts.remoteTime < 0)
-        facts.remoteTime = offsetInfo(s.m_curl.easy, CURLINFO_FILETIME_T);
     return rc;
+}
+
+// A whole file not asked for its size brought other than was known: the
+// listing may round (VMS lists blocks) or be older than the file. The
+// server's own word (SIZE) then says what should have arrived; without one
+// the known size stands.
+CURLcode FtpSession::FileTransfer::askSizeAfter(qint64* expected) {
+    const qint64 size = facts.remoteSize;
+    const qint64 time = facts.remoteTime;
+    const CURLcode rc = lookUpRemoteFile();
+    if (rc == CURLE_ABORTED_BY_CALLBACK)
+        return rc;
+    if (rc == CURLE_OK && facts.remoteSize >= 0)
+        *expected = facts.remoteSize;
+    else
+        facts.remoteSize = size;
+    if (facts.remoteTime < 0)
+        facts.remoteTime = time;
+    return CURLE_OK;
 }
 
 // A server that says nothing of the size may still end a transfer early and
