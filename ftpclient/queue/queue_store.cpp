@@ -229,8 +229,10 @@ bool QueueStore::notePartFile(const QString& key, const TransferItem& item, QStr
     return addToJournal(key, line(QStringLiteral("part"), made), error);
 }
 
+// The line of every item, as line() would write it, without building a
+// document for it.
 bool QueueStore::noteFinished(const QString& key, const TransferItem& item, QString* error) {
-    return addToJournal(key, line(QStringLiteral("finished"), QString::number(item.id)), error);
+    return addToJournal(key, "{\"finished\":\"" + QByteArray::number(item.id) + "\"}\n", error);
 }
 
 bool QueueStore::addToJournal(const QString& key, const QByteArray& lines, QString* error) {
