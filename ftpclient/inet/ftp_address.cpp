@@ -24,10 +24,8 @@ CurlString urlPart(CURLU* url, CURLUPart part, unsigned flags = 0) {
     return CurlString(out);
 }
 
-} // namespace
-
-std::optional<FtpAddress> parseServerAddress(const QString& typed, ServerProtocol chosen,
-                                             QString* error) {
+std::optional<FtpAddress> readServerAddress(const QString& typed, ServerProtocol chosen,
+                                            QString* error) {
     auto fail = [&](const QString& why) -> std::optional<FtpAddress> {
         if (error)
             *error = why;
@@ -70,6 +68,30 @@ std::optional<FtpAddress> parseServerAddress(const QString& typed, ServerProtoco
     if (const CurlString port = urlPart(url.get(), CURLUPART_PORT))
         address.port = std::strtol(port.get(), nullptr, 10);
     return address;
+}
+
+// The last address read on this thread, and what came of it: a transfer
+// queue reads the same one for every file it moves.
+struct ReadAddress {
+    QString typed;
+    ServerProtocol chosen = ServerProtocol::PlainFtp;
+    std::optional<FtpAddress> address;
+    QString error;
+};
+
+} // namespace
+
+std::optional<FtpAddress> parseServerAddress(const QString& typed, ServerProtocol chosen,
+                                             QString* error) {
+    thread_local std::optional<ReadAddress> last;
+    if (!last || last->typed != typed || last->chosen != chosen) {
+        ReadAddress read{typed, chosen, std::nullopt, QString()};
+        read.address = readServerAddress(typed, chosen, &read.error);
+        last = std::move(read);
+    }
+    if (!last->address && error)
+        *error = last->error;
+    return last->address;
 }
 
 namespace {

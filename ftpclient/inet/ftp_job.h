@@ -21,6 +21,9 @@ struct FtpJob {
     QString password;
     SecurityOptions security;
     int timeoutSeconds = 30;
+    // The states on the way (ResolvingHost to ResponseReceived) are
+    // reported, not only the end.
+    bool stepStates = true;
 };
 
 // What the worker thread reports back about a job.

@@ -104,6 +104,11 @@ void FtpSession::prepare(const FtpJob& job, const QByteArray& rawPath) {
         curl_easy_setopt(e, CURLOPT_PASSWORD, job.password.toUtf8().constData());
     }
     curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    // libcurl caches every address it resolves under its port, and an FTP
+    // data connection's port is new each time: over thousands of files the
+    // cache grows by one entry per transfer and is walked whole on each. A
+    // name is resolved only when a connection logs in, so nothing is kept.
+    curl_easy_setopt(e, CURLOPT_DNS_CACHE_TIMEOUT, 0L);
     if (sftp()) {
         prepareSsh(job);
     } else {

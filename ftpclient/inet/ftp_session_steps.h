@@ -57,6 +57,7 @@ private:
     CURLcode seedPartFile(qint64* kept);
     CURLcode download(qint64 from);
     CURLcode downloadOnce(qint64 from);
+    CURLcode askSizeAfter(qint64* expected);
     CURLcode checkArrivedSize(qint64 from, qint64 expected);
     CURLcode finishDownload(CURLcode rc, const QByteArray& part, const QByteArray& target);
     CURLcode chooseAppendStart(qint64 localSize, qint64* from);

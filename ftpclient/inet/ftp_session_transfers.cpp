@@ -227,36 +227,75 @@ CURLcode FtpSession::FileTransfer::downloadOnce(qint64 from) {
         curl_easy_setopt(s.m_curl.easy, CURLOPT_RESUME_FROM_LARGE, curl_off_t(from));
     if (job.command.transfer.keepTime && facts.remoteTime < 0)
         curl_easy_setopt(s.m_curl.easy, CURLOPT_FILETIME, 1L);
-    const qint64 listed = job.command.transfer.expectedSize;
-    s.m_progress.begin(from, facts.remoteSize >= 0 ? facts.remoteSize : listed);
+    // The size known before the transfer: the look at the file, else the
+    // listing the caller took it from.
+    const qint64 known =
+        facts.remoteSize >= 0 ? facts.remoteSize : job.command.transfer.expectedSize;
+    // A whole file of known size is not asked for its size once more (SIZE
+    // before RETR): what arrives is held to the known size instead. libcurl
+    // sends no REST without asking, so a continued one still asks.
+    const bool sizeNotAsked = !s.sftp() && from == 0 && known >= 0;
+    if (sizeNotAsked)
+        curl_easy_setopt(s.m_curl.easy, CURLOPT_IGNORE_CONTENT_LENGTH, 1L);
+    s.m_progress.begin(from, known);
     CURLcode rc = s.perform(job, Phase::Command);
     s.m_progress.end();
     facts.transferred = qMax<qint64>(0, offsetInfo(s.m_curl.easy, CURLINFO_SIZE_DOWNLOAD_T));
     // Progress ends at what arrived, however the transfer ended.
-    s.m_reports.progress(from + facts.transferred,
-                         facts.remoteSize >= 0 ? facts.remoteSize : qMax<qint64>(listed, 0), true);
+    s.m_reports.progress(from + facts.transferred, qMax<qint64>(known, 0), true);
     // What the server said the rest would be (SIZE, or the size in its
     // reply to RETR); libcurl holds the transfer to it.
     const qint64 told = offsetInfo(s.m_curl.easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T);
+    if (facts.remoteTime < 0)
+        facts.remoteTime = offsetInfo(s.m_curl.easy, CURLINFO_FILETIME_T);
+    qint64 expected = told >= 0 ? from + told : known;
+    if (rc == CURLE_OK && sizeNotAsked && told < 0 && facts.transferred != known)
+        rc = askSizeAfter(&expected);
     if (rc == CURLE_OK)
-        rc = checkArrivedSize(from, told >= 0 ? from + told : listed);
+        rc = checkArrivedSize(from, expected);
     if (facts.remoteSize < 0) {
         const qint64 rest = rc == CURLE_OK ? facts.transferred : told;
         if (rest >= 0)
             facts.remoteSize = from + rest;
     }
-    if (facts.remoteTime < 0)
-        facts.remoteTime = offsetInfo(s.m_curl.easy, CURLINFO_FILETIME_T);
     return rc;
+}
+
+// A whole file not asked for its size brought other than was known: the
+// listing may round (VMS lists blocks) or be older than the file. The
+// server's own word (SIZE) then says what should have arrived; without one
+// the known size stands.
+CURLcode FtpSession::FileTransfer::askSizeAfter(qint64* expected) {
+    const qint64 size = facts.remoteSize;
+    const qint64 time = facts.remoteTime;
+    const CURLcode rc = lookUpRemoteFile();
+    if (rc == CURLE_ABORTED_BY_CALLBACK)
+        return rc;
+    if (rc == CURLE_OK && facts.remoteSize >= 0)
+        *expected = facts.remoteSize;
+    else
+        facts.remoteSize = size;
+    if (facts.remoteTime < 0)
+        facts.remoteTime = time;
+    return CURLE_OK;
 }
 
 // A server that says nothing of the size may still end a transfer early and
 // call it complete: what arrived is held to the size it said, else to the
-// listing's.
+// one known before. More than that is a file that changed since.
 CURLcode FtpSession::FileTransfer::checkArrivedSize(qint64 from, qint64 expected) {
     const qint64 arrived = from + facts.transferred;
     if (expected < 0 || arrived == expected)
         return CURLE_OK;
+    if (arrived > expected) {
+        return failOwn(InetResponse::ConnectionLost,
+                       QStringLiteral("%1 bytes of %3 arrived where %2 were expected; the file "
+                                      "changed since it was listed.")
+                           .arg(arrived)
+                           .arg(expected)
+                           .arg(RawName::shownAsLatin1(job.command.remote)),
+                       CURLE_PARTIAL_FILE);
+    }
     return failOwn(InetResponse::ConnectionLost,
                    QStringLiteral("Only %1 of the %2 bytes of %3 arrived, although the server "
                                   "called the transfer complete.")

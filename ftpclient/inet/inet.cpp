@@ -90,6 +90,11 @@ void Inet::setRequestTimeout(int seconds) {
     m_requestTimeout = seconds;
 }
 
+void Inet::setStepStates(bool report) {
+    checkIdle();
+    m_stepStates = report;
+}
+
 void Inet::setServerProtocol(ServerProtocol protocol) {
     checkIdle();
     m_serverProtocol = protocol;
@@ -128,6 +133,7 @@ void Inet::Execute(const QString& url, const FtpCommand& command) {
     job.password = m_password;
     job.security = m_security;
     job.timeoutSeconds = m_requestTimeout;
+    job.stepStates = m_stepStates;
 
     m_executing = true;
     m_cancelled = false;

@@ -52,6 +52,11 @@ public:
     // What to take on trust and how to log in over SSH.
     const SecurityOptions& securityOptions() const { return m_security; }
     void setSecurityOptions(const SecurityOptions& options);
+    // Whether StateChanged tells the steps of a command (ResolvingHost to
+    // ResponseReceived) or only its end; each step costs a hop between
+    // threads. Told unless set.
+    bool stepStates() const { return m_stepStates; }
+    void setStepStates(bool report);
 
     // Starts `command` on the server at `url` and returns at once. The text
     // form is read by parseFtpCommand(); a program that knows its paths hands
@@ -105,6 +110,7 @@ private:
     QString m_userName;
     QString m_password;
     int m_requestTimeout = 60;
+    bool m_stepStates = true;
     ServerProtocol m_serverProtocol = ServerProtocol::PlainFtp;
     SecurityOptions m_security;
 

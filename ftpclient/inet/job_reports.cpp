@@ -10,7 +10,7 @@ JobReports::JobReports(Host host, const RunningJob& run, FileProgress& progress)
     , m_progress(progress) {}
 
 void JobReports::state(short state) {
-    if (m_run.probing)
+    if (m_run.probing || (m_run.job && !m_run.job->stepStates))
         return;
     FtpEvent ev = FtpEvent::make(FtpEvent::Type::State, m_run.id);
     ev.state = state;

@@ -117,8 +117,7 @@ void QueueItems::setState(quint64 id, TransferState state, const QString& note) 
     it->error = note;
     if (state == TransferState::Waiting)
         m_scanFrom = std::min(m_scanFrom, size_t(indexOf(id)));
-    emit itemChanged(indexOf(id));
-    markDirty(0);
+    markDirty(id);
 }
 
 void QueueItems::setProgress(quint64 id, qint64 done, qint64 total, double rate) {
@@ -199,11 +198,10 @@ void QueueItems::settle(const TransferItem& stopped, TransferState state, const 
     }
     if (state == TransferState::Waiting)
         m_scanFrom = std::min(m_scanFrom, size_t(indexOf(stopped.id)));
-    emit itemChanged(indexOf(stopped.id));
     if (it->finished())
         emit itemFinished(*it);
     emit contentChanged();
-    markDirty(0);
+    markDirty(stopped.id);
 }
 
 void QueueItems::defer(quint64 id) {
@@ -243,8 +241,8 @@ bool QueueItems::anyWaiting() const {
     });
 }
 
-// Progress comes often: the rows it touches and the totals are told about
-// it a few times a second.
+// Progress and the starts and ends of items come often: the rows they touch
+// and the totals are told about them a few times a second.
 void QueueItems::markDirty(quint64 id) {
     if (id != 0)
         m_dirty.insert(id);

@@ -82,7 +82,9 @@ void QueueScheduler::afterItemStopped() {
         idle->release();
         m_workers.erase(idle);
     }
-    scheduleOnce();
+    // The connection just freed takes the next item at once, not after
+    // whatever else waits in the event loop.
+    schedule();
 }
 
 // Starts waiting items on idle connections, first come first served. A

@@ -1,6 +1,6 @@
 #include "queue_store.h"
 
-#include "private_file.h"
+#include "json_text.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,14 +16,14 @@ namespace {
 
 // Numbers beyond 2^53 do not survive a JSON number: device and inode go as
 // text.
-QJsonObject partToJson(const PartFile& part) {
-    QJsonObject o;
-    o[QStringLiteral("path")] = part.path;
-    o[QStringLiteral("device")] = QString::number(part.device);
-    o[QStringLiteral("inode")] = QString::number(part.inode);
-    o[QStringLiteral("size")] = QString::number(part.size);
-    o[QStringLiteral("modified")] = QString::number(part.modifiedNs);
-    return o;
+QByteArray partToJson(const PartFile& part) {
+    return JsonObjectText()
+        .text(QLatin1StringView("path"), part.path)
+        .text(QLatin1StringView("device"), QString::number(part.device))
+        .text(QLatin1StringView("inode"), QString::number(part.inode))
+        .text(QLatin1StringView("size"), QString::number(part.size))
+        .text(QLatin1StringView("modified"), QString::number(part.modifiedNs))
+        .finish();
 }
 
 // A part file whose record is not whole is not taken: a download without one
@@ -43,33 +43,33 @@ std::optional<PartFile> partFromJson(const QJsonValue& value) {
 }
 
 // Paths are RawName text; kept as JSON strings they survive as they are.
-QJsonObject toJson(const TransferItem& item) {
-    QJsonObject o;
-    o[QStringLiteral("id")] = QString::number(item.id);
-    o[QStringLiteral("direction")] = item.direction == TransferDirection::Download
-                                         ? QStringLiteral("down")
-                                         : QStringLiteral("up");
-    o[QStringLiteral("folder")] = item.folder;
-    o[QStringLiteral("local")] = item.local;
-    o[QStringLiteral("remote")] = item.remote;
+QByteArray toJson(const TransferItem& item) {
+    JsonObjectText o;
+    o.text(QLatin1StringView("id"), QString::number(item.id))
+        .text(QLatin1StringView("direction"), item.direction == TransferDirection::Download
+                                                  ? QStringLiteral("down")
+                                                  : QStringLiteral("up"))
+        .boolean(QLatin1StringView("folder"), item.folder)
+        .text(QLatin1StringView("local"), item.local)
+        .text(QLatin1StringView("remote"), item.remote);
     if (item.depth > 0)
-        o[QStringLiteral("depth")] = item.depth;
-    o[QStringLiteral("size")] = double(item.size);
-    o[QStringLiteral("remoteTime")] = double(item.remoteTime);
-    o[QStringLiteral("done")] = double(item.done);
-    o[QStringLiteral("partly")] = item.partly;
-    o[QStringLiteral("failed")] = item.state == TransferState::Failed;
-    o[QStringLiteral("cancelled")] = item.state == TransferState::Cancelled;
-    o[QStringLiteral("error")] = item.error;
+        o.number(QLatin1StringView("depth"), item.depth);
+    o.number(QLatin1StringView("size"), item.size)
+        .number(QLatin1StringView("remoteTime"), item.remoteTime)
+        .number(QLatin1StringView("done"), item.done)
+        .boolean(QLatin1StringView("partly"), item.partly)
+        .boolean(QLatin1StringView("failed"), item.state == TransferState::Failed)
+        .boolean(QLatin1StringView("cancelled"), item.state == TransferState::Cancelled)
+        .text(QLatin1StringView("error"), item.error);
     if (item.part)
-        o[QStringLiteral("part")] = partToJson(*item.part);
+        o.json(QLatin1StringView("part"), partToJson(*item.part));
     if (!item.ancestry.isEmpty()) {
-        QJsonArray ancestry;
+        QByteArrayList folders;
         for (const QByteArray& folder : item.ancestry)
-            ancestry.append(QString::fromLatin1(folder.toBase64()));
-        o[QStringLiteral("ancestry")] = ancestry;
+            folders << '"' + folder.toBase64() + '"';
+        o.json(QLatin1StringView("ancestry"), '[' + folders.join(',') + ']');
     }
-    return o;
+    return o.finish();
 }
 
 std::optional<TransferItem> fromJson(const QJsonObject& o) {
@@ -101,8 +101,8 @@ std::optional<TransferItem> fromJson(const QJsonObject& o) {
     return item;
 }
 
-QByteArray line(const QString& event, const QJsonValue& value) {
-    return QJsonDocument(QJsonObject{{event, value}}).toJson(QJsonDocument::Compact) + '\n';
+QByteArray line(QLatin1StringView event, const QByteArray& value) {
+    return JsonObjectText().json(event, value).finish() + '\n';
 }
 
 bool sameFile(const PartFile& one, const PartFile& other) {
@@ -140,13 +140,14 @@ bool QueueStore::save(const QString& key, const std::vector<TransferItem>& items
         forget(key);
         return true;
     }
-    QJsonArray array;
+    QByteArrayList array;
     for (const TransferItem& item : items)
-        array.append(toJson(item));
-    QJsonObject root;
-    root[QStringLiteral("items")] = array;
-    if (!writePrivateFile(fileFor(key), QJsonDocument(root).toJson(QJsonDocument::Compact), error))
+        array << toJson(item);
+    const QByteArray text =
+        JsonObjectText().json(QLatin1StringView("items"), '[' + array.join(',') + ']').finish();
+    if (!writePrivateFile(fileFor(key), text, error))
         return false;
+    m_journals.erase(key);
     QFile::remove(journalFor(key));
     return true;
 }
@@ -206,6 +207,7 @@ void QueueStore::replay(const QString& key, std::vector<TransferItem>& items) co
 }
 
 void QueueStore::forget(const QString& key) {
+    m_journals.erase(key);
     QFile::remove(fileFor(key));
     QFile::remove(journalFor(key));
 }
@@ -214,8 +216,8 @@ bool QueueStore::noteAdded(const QString& key, const std::vector<TransferItem>& 
                            QString* error) {
     QByteArray lines;
     for (const TransferItem& item : items)
-        lines += line(QStringLiteral("added"), toJson(item));
-    return lines.isEmpty() || appendToPrivateFile(journalFor(key), lines, error);
+        lines += line(QLatin1StringView("added"), toJson(item));
+    return lines.isEmpty() || addToJournal(key, lines, error);
 }
 
 // The file is being written to: its size and time say nothing yet.
@@ -224,12 +226,21 @@ bool QueueStore::notePartFile(const QString& key, const TransferItem& item, QStr
         return true;
     PartFile part = *item.part;
     part.size = -1;
-    const QJsonObject made{{QStringLiteral("id"), QString::number(item.id)},
-                           {QStringLiteral("file"), partToJson(part)}};
-    return appendToPrivateFile(journalFor(key), line(QStringLiteral("part"), made), error);
+    const QByteArray made = JsonObjectText()
+                                .text(QLatin1StringView("id"), QString::number(item.id))
+                                .json(QLatin1StringView("file"), partToJson(part))
+                                .finish();
+    return addToJournal(key, line(QLatin1StringView("part"), made), error);
 }
 
 bool QueueStore::noteFinished(const QString& key, const TransferItem& item, QString* error) {
-    return appendToPrivateFile(journalFor(key),
-                               line(QStringLiteral("finished"), QString::number(item.id)), error);
+    return addToJournal(
+        key, line(QLatin1StringView("finished"), jsonString(QString::number(item.id))), error);
+}
+
+bool QueueStore::addToJournal(const QString& key, const QByteArray& lines, QString* error) {
+    std::unique_ptr<AppendedFile>& journal = m_journals[key];
+    if (!journal)
+        journal = std::make_unique<AppendedFile>(journalFor(key));
+    return journal->append(lines, error);
 }

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "private_file.h"
 #include "transfer_item.h"
 
 #include <QString>
 
+#include <map>
+#include <memory>
 #include <vector>
 
 // The queue of one login kept across runs: its waiting, failed and partly
@@ -44,6 +47,9 @@ private:
     QString fileFor(const QString& key) const;
     QString journalFor(const QString& key) const;
     void replay(const QString& key, std::vector<TransferItem>& items) const;
+    bool addToJournal(const QString& key, const QByteArray& lines, QString* error);
 
     QString m_folder;
+    // The journals written to, kept open between their lines.
+    std::map<QString, std::unique_ptr<AppendedFile>> m_journals;
 };

@@ -165,6 +165,8 @@ void QueueWorker::begin() {
     m_loginKey = m_item.loginKey;
     try {
         m_inet->setRequestTimeout(30);
+        // Only the end of each command matters here.
+        m_inet->setStepStates(false);
         m_inet->setServerProtocol(login.demandedProtocol());
         m_inet->setURL(login.address);
         m_inet->setUserName(login.user);

@@ -15,3 +15,21 @@ bool writePrivateFile(const QString& path, const QByteArray& content, QString* e
 // and writable by its owner only, never through a link) and its folder when
 // missing. False, with *error set when given, otherwise.
 bool appendToPrivateFile(const QString& path, const QByteArray& content, QString* error = nullptr);
+
+// A file that text is added to at its end, as appendToPrivateFile adds it,
+// but kept open between additions; once its name no longer leads to it (it
+// was removed or replaced) the name is opened afresh.
+class AppendedFile {
+public:
+    explicit AppendedFile(QString path);
+    ~AppendedFile();
+    AppendedFile(const AppendedFile&) = delete;
+    AppendedFile& operator=(const AppendedFile&) = delete;
+
+    bool append(const QByteArray& content, QString* error = nullptr);
+    void close();
+
+private:
+    QString m_path;
+    int m_fd = -1;
+};

@@ -6,7 +6,7 @@ StatusLog::StatusLog(QWidget* parent)
     : QPlainTextEdit(parent)
     , m_showTimer(new QTimer(this)) {
     m_showTimer->setSingleShot(true);
-    m_showTimer->setInterval(40);
+    m_showTimer->setInterval(100);
     connect(m_showTimer, &QTimer::timeout, this, &StatusLog::updateView);
     setReadOnly(true);
     setLineWrapMode(QPlainTextEdit::NoWrap);

@@ -33,8 +33,9 @@ protected:
     void focusInEvent(QFocusEvent* e) override;
 
 private:
-    // The box is brought up to date at most every few milliseconds, not on
-    // every line: a transfer of many files writes thousands of them.
+    // The box is brought up to date at most ten times a second, not on
+    // every line: a transfer of many files writes thousands of them, and
+    // each time the whole text is laid out anew.
     void scheduleShow();
 
     QString m_text;

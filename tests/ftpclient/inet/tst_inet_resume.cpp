@@ -86,6 +86,8 @@ private slots:
     void appendToLargerRemoteFileFails();
     void downloadKeepsRemoteTime_data();
     void downloadKeepsRemoteTime();
+    void downloadOfListedFileIsWhole_data();
+    void downloadOfListedFileIsWhole();
     void uploadKeepsLocalTime_data();
     void uploadKeepsLocalTime();
     void statReportsSizeAndTime_data();
@@ -495,6 +497,33 @@ void TestInetResume::downloadKeepsRemoteTime() {
     QVERIFY2(out.ok(), qPrintable(out.responseInfo));
     QCOMPARE(readFile(local("file.bin")), m_content);
     QCOMPARE(modifiedAt(local("file.bin")), kServerTime);
+    QCOMPARE(m_inet->LastTransfer().remoteTime, kServerTime);
+}
+
+void TestInetResume::downloadOfListedFileIsWhole_data() {
+    QTest::addColumn<qint64>("listedSize");
+    QTest::newRow("as listed") << kFileSize;
+    QTest::newRow("grown since listed") << kFileSize - 1;
+    QTest::newRow("shrunk since listed") << kFileSize + 1;
+    QTest::newRow("listed in blocks") << (kFileSize / 512 + 1) * 512;
+}
+
+// A whole file is held to the size its listing told, not asked for it
+// first; where the two differ, the server's own size decides. Its time is
+// the server's to the second, not the listing's minute.
+void TestInetResume::downloadOfListedFileIsWhole() {
+    QFETCH(qint64, listedSize);
+    FtpCommand get = FtpCommand::get(remote(QStringLiteral("file.bin")), local("file.bin"));
+    get.transfer.expectedSize = listedSize;
+    get.transfer.expectedTime = kServerTime - kServerTime % 60;
+    get.transfer.keepTime = true;
+
+    const CommandOutcome out = runCommand(*m_inet, get);
+    QVERIFY2(out.ok(), qPrintable(out.responseInfo));
+    QCOMPARE(readFile(local("file.bin")), m_content);
+    QCOMPARE(localFiles(), QStringList{"file.bin"});
+    QCOMPARE(modifiedAt(local("file.bin")), kServerTime);
+    QCOMPARE(m_inet->LastTransfer().remoteSize, kFileSize);
     QCOMPARE(m_inet->LastTransfer().remoteTime, kServerTime);
 }
 

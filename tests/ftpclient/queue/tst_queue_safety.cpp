@@ -17,6 +17,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+
 namespace {
 
 class AnswerAlways : public ConflictPrompts {
@@ -69,6 +71,7 @@ private slots:
     void oneTargetIsWrittenByOneItemAtATime();
     void failedResumeKeepsTheOriginal_data();
     void failedResumeKeepsTheOriginal();
+    void shortTransferIsNeverDone_data();
     void shortTransferIsNeverDone();
     void treesLeadingBackIntoThemselvesAreCut_data();
     void treesLeadingBackIntoThemselvesAreCut();
@@ -322,15 +325,28 @@ void TestQueueSafety::failedResumeKeepsTheOriginal() {
     QCOMPARE(QDir(m_local->path()).entryList(QDir::Files), QStringList{"a.txt"});
 }
 
-// A server without SIZE that sends half a file and calls it complete: the
-// item fails (and can go on from what arrived), and shows what arrived.
+// A server that sends half a file and calls it complete: the item is not
+// done with it. Without SIZE it fails (and can go on from what arrived) and
+// shows what arrived; with SIZE its retry continues the part file. A whole
+// file is not asked for its size: the listing told it.
+void TestQueueSafety::shortTransferIsNeverDone_data() {
+    QTest::addColumn<bool>("serverTellsSize");
+    QTest::addColumn<qint64>("retrieveOnly");
+    QTest::newRow("cut short, no SIZE") << false << qint64(500);
+    QTest::newRow("cut short, SIZE") << true << qint64(500);
+    QTest::newRow("whole") << true << qint64(-1);
+}
+
 void TestQueueSafety::shortTransferIsNeverDone() {
+    QFETCH(bool, serverTellsSize);
+    QFETCH(qint64, retrieveOnly);
     HostileFtpServer::Options options;
-    options.noSize = true;
-    options.retrieveOnly = 500;
+    options.noSize = !serverTellsSize;
+    options.retrieveOnly = retrieveOnly;
     HostileFtpServer server(options);
     QVERIFY2(server.start(), qPrintable(server.errorText()));
-    QVERIFY(writeFile(server.root() + QStringLiteral("/f.bin"), QByteArray(1000, 'f')));
+    const QByteArray content = QByteArray(500, 'f') + QByteArray(500, 'g');
+    QVERIFY(writeFile(server.root() + QStringLiteral("/f.bin"), content));
 
     TransferQueue queue;
     queue.setRetryPauseMs(10);
@@ -339,6 +355,15 @@ void TestQueueSafety::shortTransferIsNeverDone() {
         queue.addDownload(QStringLiteral("/f.bin"), local(QStringLiteral("f.bin")), false, 1000);
     QVERIFY(drain(queue));
     const TransferItem& item = *queue.item(id);
+    if (serverTellsSize) {
+        QCOMPARE(item.state, TransferState::Done);
+        QCOMPARE(readFile(local(QStringLiteral("f.bin"))), content);
+        const QList<HostileFtpServer::Received> received = server.received();
+        const bool sizeAsked = std::any_of(received.begin(), received.end(),
+                                           [](const auto& r) { return r.line.startsWith("SIZE"); });
+        QCOMPARE(sizeAsked, retrieveOnly >= 0);
+        return;
+    }
     QCOMPARE(item.state, TransferState::Failed);
     QVERIFY2(item.error.contains(QStringLiteral("500 of the 1000 bytes")), qPrintable(item.error));
     QCOMPARE(item.done, qint64(500));
