@@ -33,12 +33,16 @@ FoldedSortKey FoldedSortKey::of(const QString& text, int index, QString* copy) {
         *copy = text.toCaseFolded();
     const QString& units = letters == Letters::Beyond ? *copy : text;
     key.units = reinterpret_cast<const char16_t*>(units.utf16());
-    key.size = units.size();
+    key.size = int(units.size());
     key.index = index;
-    for (qsizetype i = 0; i < 8; ++i) {
-        const quint64 unit = i < key.size ? key.unitAt(i) : 0;
-        key.head[i / 4] |= unit << (48 - 16 * (i % 4));
+    constexpr quint64 kWidest = 511;
+    bool open = true;
+    for (int i = 0; i < 7; ++i) {
+        const quint64 unit = open && i < key.size ? key.unitAt(i) : 0;
+        open = open && unit < kWidest;
+        key.head = key.head << 9 | std::min(unit, kWidest);
     }
+    key.head = key.head << 1 | (open && key.size >= 7 ? 1 : 0);
     return key;
 }
 

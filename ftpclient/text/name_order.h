@@ -11,18 +11,22 @@
 // other, which must stay as they are (the QString may be moved) while the
 // key is used.
 struct FoldedSortKey {
-    // The first eight units (folded, 0 past the end), four to a number, so
-    // that most comparisons never look at the text itself.
-    quint64 head[2] = {0, 0};
+    // The first seven folded units, nine bits each, so that most
+    // comparisons never look at the text itself: a text cannot hold a NUL,
+    // so 0 past its end puts a shorter text first, and a unit past nine bits
+    // ends what is taken, as two such units may differ. The lowest bit says
+    // that all seven were taken: equal heads with it set mean equal first
+    // seven units.
+    quint64 head = 0;
     const char16_t* units = nullptr;
-    qsizetype size = 0;
-    bool foldWhileComparing = false;
+    int size = 0;
     int index = 0;
+    bool foldWhileComparing = false;
 
     // The key of `text`; `copy` receives the folded copy where one is needed.
     static FoldedSortKey of(const QString& text, int index, QString* copy);
 
-    char16_t unitAt(qsizetype at) const {
+    char16_t unitAt(int at) const {
         const char16_t unit = units[at];
         return foldWhileComparing && unit >= u'A' && unit <= u'Z' ? char16_t(unit + 32) : unit;
     }
@@ -31,11 +35,10 @@ struct FoldedSortKey {
 // As the folded texts compare, unit by unit: negative, 0 or positive. Here,
 // where sorts can have it inlined.
 inline int compareFolded(const FoldedSortKey& a, const FoldedSortKey& b) {
-    for (int k = 0; k < 2; ++k)
-        if (a.head[k] != b.head[k])
-            return a.head[k] < b.head[k] ? -1 : 1;
-    const qsizetype common = std::min(a.size, b.size);
-    for (qsizetype i = 0; i < common; ++i) {
+    if (a.head != b.head)
+        return a.head < b.head ? -1 : 1;
+    const int common = std::min(a.size, b.size);
+    for (int i = (a.head & 1) != 0 ? 7 : 0; i < common; ++i) {
         const char16_t x = a.unitAt(i);
         const char16_t y = b.unitAt(i);
         if (x != y)
