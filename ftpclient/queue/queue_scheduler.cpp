@@ -25,9 +25,19 @@ void QueueScheduler::setParallel(int count) {
 
 void QueueScheduler::pause() {
     m_paused = true;
-    for (auto& worker : m_workers)
-        worker->stop(TransferState::Waiting);
+    stopEvery(TransferState::Waiting);
     m_parts.items.markDirty(0);
+}
+
+// A worker that stops at once may take a connection the count no longer
+// allows with it (afterItemStopped): the workers are gone through as they
+// were, and one let go is deleted only later.
+void QueueScheduler::stopEvery(TransferState state) {
+    std::vector<QueueWorker*> workers;
+    for (const auto& worker : m_workers)
+        workers.push_back(worker.get());
+    for (QueueWorker* worker : workers)
+        worker->stop(state);
 }
 
 void QueueScheduler::resume() {
@@ -40,8 +50,7 @@ void QueueScheduler::resume() {
 void QueueScheduler::stopAll() {
     const bool wasPaused = m_paused;
     m_paused = true;
-    for (auto& worker : m_workers)
-        worker->stop(TransferState::Waiting);
+    stopEvery(TransferState::Waiting);
     m_paused = wasPaused;
 }
 

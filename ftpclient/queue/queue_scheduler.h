@@ -1,5 +1,7 @@
 #pragma once
 
+#include "transfer_item.h"
+
 #include <QObject>
 
 #include <memory>
@@ -60,6 +62,7 @@ signals:
 
 private:
     void schedule();
+    void stopEvery(TransferState state);
     bool startable(const TransferItem& item) const;
     QueueWorker* idleWorker();
     QueueWorker* workerFor(quint64 id) const;

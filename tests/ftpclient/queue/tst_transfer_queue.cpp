@@ -131,6 +131,7 @@ private slots:
     void unwritableNamesFailWithTheirReason();
     void userCancelsRetriesRemovesAndReorders();
     void pauseStopsAndResumeContinues();
+    void pauseStopsEveryWorkerWhenFewerAreAllowed();
     void storeKeepsTheQueueAcrossRuns();
     void viewNamesEachFileByItsPathInTheTree_data();
     void viewNamesEachFileByItsPathInTheTree();
@@ -472,6 +473,26 @@ void TestTransferQueue::pauseStopsAndResumeContinues() {
     queue.controls().resume();
     QVERIFY(drain(queue));
     QCOMPARE(readFile(m_local->filePath("p.bin")), QByteArray(1024 * 1024, 'p'));
+}
+
+// Items waiting to try a lost connection again stop at once when paused;
+// a connection more than the count now allows goes as its item stops,
+// while the others are still being stopped.
+void TestTransferQueue::pauseStopsEveryWorkerWhenFewerAreAllowed() {
+    FtpTestServer server(FtpTestServer::Kind::Pyftpdlib);
+    QVERIFY2(server.start(), qPrintable(server.errorText()));
+    TransferQueue queue;
+    queue.setLogin(loginFor(server));
+    server.kill();
+    queue.setParallel(2);
+    const quint64 a = queue.addDownload("/a.bin", m_local->filePath("a.bin"), false, 10);
+    const quint64 b = queue.addDownload("/b.bin", m_local->filePath("b.bin"), false, 10);
+    for (const quint64 id : {a, b})
+        QTRY_VERIFY(queue.item(id)->error.contains(QStringLiteral("trying again")));
+    queue.setParallel(1);
+    queue.controls().pause();
+    for (const quint64 id : {a, b})
+        QTRY_COMPARE(queue.item(id)->state, TransferState::Waiting);
 }
 
 void TestTransferQueue::storeKeepsTheQueueAcrossRuns() {
