@@ -9,6 +9,10 @@
 
 namespace {
 
+// Names sorted as a run before more arrive: enough that merging runs costs
+// little, few enough that sorting them does not hold up the reading.
+constexpr size_t kShortestRun = 1024;
+
 // Builds the file-name filter of a pattern; nothing when it matches everything.
 std::optional<QRegularExpression> patternFilter(const QString& pattern) {
     if (pattern.isEmpty() || pattern == u"*" || pattern == u"*.*")
@@ -120,10 +124,10 @@ bool FoldedNameOrder::before(const FoldedSortKey& a, const FoldedSortKey& b) {
 // new run is merged with the one before while it is at least as long, so
 // that the runs' lengths fall off by halves and each key takes part in about
 // log2(n) merges, as in one sort of them all.
-void FoldedNameOrder::closeRun() {
+void FoldedNameOrder::closeRun(size_t shortest) {
     const size_t from = m_closed;
     const size_t end = m_keys.size();
-    if (from == end)
+    if (end - from < std::max<size_t>(shortest, 1))
         return;
     const auto first = m_keys.begin() + qsizetype(from);
     if (!std::is_sorted(first, m_keys.end(), before))
@@ -193,7 +197,7 @@ void FtpListingBuilder::feed(QByteArrayView data) {
         start = end + 1;
     }
     m_partial = data.sliced(start).toByteArray();
-    m_order.closeRun();
+    m_order.closeRun(kShortestRun);
 }
 
 RemoteListing FtpListingBuilder::finish() {

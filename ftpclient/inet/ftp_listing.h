@@ -52,8 +52,10 @@ public:
     // A name of ASCII alone is not copied: it must stay as it is (the
     // QString may be moved) until take() or clear().
     void add(const QString& name, int index);
-    // The names added since the last call form a sorted run.
-    void closeRun();
+    // The names added since the last call form a sorted run, once they are
+    // at least `shortest`: a listing that arrives a line at a time (SFTP) is
+    // sorted in runs of some length, not merged at every name.
+    void closeRun(size_t shortest = 1);
     // The indexes in order; the order is empty afterwards.
     std::vector<int> take();
     void clear();
