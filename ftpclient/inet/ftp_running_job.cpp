@@ -103,21 +103,6 @@ SharedListing ListingCapture::finish() {
     return std::make_shared<const RemoteListing>(m_builder->finish());
 }
 
-bool writeAll(int fd, const char* data, size_t size, int* error) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            *error = errno;
-            return false;
-        }
-        data += n;
-        size -= size_t(n);
-    }
-    return true;
-}
-
 CURLcode LocalFile::fail(CURLcode rc) {
     error = errno;
     return rc;

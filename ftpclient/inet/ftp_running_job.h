@@ -9,6 +9,7 @@
 #include "ftp_names.h"
 #include "ftp_reply.h"
 #include "peer_identity.h"
+#include "private_file.h"
 #include "transfer_facts.h"
 
 #include <QByteArrayView>
@@ -74,9 +75,6 @@ private:
     std::optional<FtpListingBuilder> m_builder;
     bool m_traced = false;
 };
-
-// Writes all of `data` to `fd`; false, with *error, when it cannot.
-bool writeAll(int fd, const char* data, size_t size, int* error);
 
 // The local file a Get writes or a Put reads, and the error (errno) the
 // last step on it met; 0 for none.

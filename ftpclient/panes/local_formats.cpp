@@ -77,9 +77,9 @@ QString LocalEntryTexts::size(qint64 length) const {
 LocalEntryTexts::SizeText LocalEntryTexts::sizeText(qint64 length) const {
     SizeText text;
     if (m_separator)
-        text.m_at = groupDigits(length, text.m_units);
+        text.at = groupDigits(length, text.units);
     else
-        text.m_other = m_locale.toString(length);
+        text.other = m_locale.toString(length);
     return text;
 }
 

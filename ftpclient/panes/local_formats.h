@@ -26,17 +26,13 @@ public:
     // "#,##0": digits grouped with the locale's thousands separator.
     QString size(qint64 length) const;
     // The same, kept on the stack when it can be, to go into a longer text.
-    class SizeText {
-    public:
+    struct SizeText {
+        char16_t units[32];
+        qsizetype at = 32; // where the digits begin in `units`
+        QString other;     // the locale's own text, where it writes them itself
         QStringView view() const {
-            return m_other.isNull() ? QStringView(m_units + m_at, 32 - m_at) : QStringView(m_other);
+            return other.isNull() ? QStringView(units + at, 32 - at) : QStringView(other);
         }
-
-    private:
-        friend class LocalEntryTexts;
-        char16_t m_units[32];
-        qsizetype m_at = 32;
-        QString m_other;
     };
     SizeText sizeText(qint64 length) const;
     // Twelve digits, zero-padded, so that text order is numeric order;

@@ -130,16 +130,17 @@ struct Label {
     qint32 color = -1;
 };
 
+Label labelOf(NameShortener& shortener, const QString& directory, const QString& name) {
+    const FileKind kind = extensionKind(directory, name, Pane::Local);
+    return {shortener.shorten(RawName::shownWithMarks(name)), kind.icon, kind.color};
+}
+
 void labelRange(const LocalListingRequest& request, const LocalListing& listing,
                 std::vector<Label>& labels, qsizetype from, qsizetype to) {
     NameShortener shortener(request.font, request.nameColumn - 30);
-    for (qsizetype i = from; i < to; ++i) {
-        // Read only: the names are shared with the other thread.
-        const QString& name = std::as_const(listing.names)[i];
-        const FileKind kind = extensionKind(listing.directory, name, Pane::Local);
-        labels[size_t(i)] = {shortener.shorten(RawName::shownWithMarks(name)), kind.icon,
-                             kind.color};
-    }
+    // Read only: the names are shared with the other thread.
+    for (qsizetype i = from; i < to; ++i)
+        labels[size_t(i)] = labelOf(shortener, listing.directory, std::as_const(listing.names)[i]);
 }
 
 std::vector<Label> labelsOf(const LocalListingRequest& request, const LocalListing& listing) {
@@ -160,9 +161,7 @@ QStringList readLabelledNames(const LocalListingRequest& request, const QString&
         matchingNames(dir, request.pattern, directories, [&](const QString& name) {
             if (!shortener)
                 shortener.emplace(request.font, request.nameColumn - 30);
-            const FileKind kind = extensionKind(directory, name, Pane::Local);
-            found.push_back(
-                {shortener->shorten(RawName::shownWithMarks(name)), kind.icon, kind.color});
+            found.push_back(labelOf(*shortener, directory, name));
         });
     const std::vector<int> order = caseInsensitiveOrder(names, true);
     QStringList sorted(qsizetype(order.size()));

@@ -12,6 +12,10 @@
 
 namespace {
 
+QString failureText(const QString& path, const QString& why) {
+    return QStringLiteral("%1 could not be written: %2").arg(path, why);
+}
+
 bool makePrivateFolder(const QString& path) {
     const QString folder = QFileInfo(path).absolutePath();
     if (QDir(folder).exists())
@@ -28,7 +32,7 @@ bool makePrivateFolder(const QString& path) {
 bool writePrivateFile(const QString& path, const QByteArray& content, QString* error) {
     const auto fail = [&](const QString& why) {
         if (error)
-            *error = QStringLiteral("%1 could not be written: %2").arg(path, why);
+            *error = failureText(path, why);
         return false;
     };
     if (!makePrivateFolder(path))
@@ -49,10 +53,6 @@ bool writePrivateFile(const QString& path, const QByteArray& content, QString* e
 
 namespace {
 
-QString failureText(const QString& path, const QString& why) {
-    return QStringLiteral("%1 could not be written: %2").arg(path, why);
-}
-
 // The file at `path` opened for adding at its end, made with its folder
 // when missing; -1 with *why otherwise.
 int openForAppending(const QString& path, QString* why) {
@@ -67,33 +67,21 @@ int openForAppending(const QString& path, QString* why) {
     return fd;
 }
 
-// Empty when all of `content` went in, else why not.
-QString writeAll(int fd, const QByteArray& content) {
-    qsizetype written = 0;
-    while (written < content.size()) {
-        const ssize_t n =
-            ::write(fd, content.constData() + written, size_t(content.size() - written));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return QString::fromLocal8Bit(std::strerror(errno));
-        written += n;
-    }
-    return {};
-}
-
 } // namespace
 
-bool appendToPrivateFile(const QString& path, const QByteArray& content, QString* error) {
-    QString why;
-    const int fd = openForAppending(path, &why);
-    if (fd >= 0) {
-        why = writeAll(fd, content);
-        ::close(fd);
+bool writeAll(int fd, const char* data, size_t size, int* error) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            *error = errno;
+            return false;
+        }
+        data += n;
+        size -= size_t(n);
     }
-    if (!why.isEmpty() && error)
-        *error = failureText(path, why);
-    return why.isEmpty();
+    return true;
 }
 
 AppendedFile::AppendedFile(QString path)
@@ -116,8 +104,9 @@ bool AppendedFile::append(const QByteArray& content, QString* error) {
     QString why;
     if (m_fd < 0)
         m_fd = openForAppending(m_path, &why);
-    if (m_fd >= 0)
-        why = writeAll(m_fd, content);
+    int written = 0;
+    if (m_fd >= 0 && !writeAll(m_fd, content.constData(), size_t(content.size()), &written))
+        why = QString::fromLocal8Bit(std::strerror(written));
     if (why.isEmpty())
         return true;
     close();

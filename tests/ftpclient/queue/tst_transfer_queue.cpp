@@ -641,7 +641,7 @@ void TestTransferQueue::journalKeepsWhatHappenedSinceTheSave() {
     if (event == u"finished" || event == u"cut")
         QVERIFY(store.noteFinished(key, a));
     if (event == u"cut")
-        QVERIFY(appendToPrivateFile(folder + QStringLiteral("/key.journal"), "{\"finished\":\"2"));
+        QVERIFY(AppendedFile(folder + QStringLiteral("/key.journal")).append("{\"finished\":\"2"));
     if (event == u"added")
         QVERIFY(store.noteAdded(key, {downloadOf(3, QStringLiteral("c"), m_local->path())}));
     if (event == u"added again")
