@@ -1,0 +1,5 @@
+#include "sync_types.h"
+
+bool isTransfer(ActionKind kind) {
+    return kind == ActionKind::Upload || kind == ActionKind::Download;
+}

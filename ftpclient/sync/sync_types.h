@@ -1,0 +1,138 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+
+#include <vector>
+
+// How exactly a side knows an entry's modification time. A unix listing
+// shows minutes for recent files and days for older ones; MLSD, MDTM and
+// the local disk give seconds.
+enum class TimePrecision : quint8 { Seconds, Minutes, Days };
+
+// One entry of a folder as one side (the local disk or the server) has it.
+struct SideEntry {
+    QString name; // RawName text
+    bool folder = false;
+    bool link = false;    // a symbolic link (followed where it leads somewhere)
+    qint64 size = -1;     // bytes; -1 when not known
+    qint64 modified = -1; // seconds since 1970 UTC; -1 when not known
+    TimePrecision precision = TimePrecision::Seconds;
+};
+
+// One folder of a side: its entries in no particular order, or why it could
+// not be read.
+struct SideFolder {
+    std::vector<SideEntry> entries;
+    QString error; // "" when read
+};
+
+// A side's tree: each folder read, by its path below the compared folder
+// ("" for the folder itself, "docs", "docs/img"), '/'-separated RawName text.
+using SideTree = QHash<QString, SideFolder>;
+
+// How two entries of one name are judged.
+struct CompareRules {
+    bool bySize = true;
+    bool byTime = true;
+    // Differences in time up to this many seconds count as none (clocks,
+    // file systems that keep two seconds, rounding).
+    qint64 toleranceSeconds = 2;
+    // What the server's listed times are ahead of UTC, in seconds (a
+    // listing in the server's local time); subtracted before comparing.
+    qint64 remoteOffsetSeconds = 0;
+};
+
+// What comparing one name on both sides found.
+enum class Verdict : quint8 {
+    Same,
+    OnlyLocal,
+    OnlyRemote,
+    NewerLocal,
+    NewerRemote,
+    SizeDiffers, // same time (or no time to go by), another size
+    Problem,     // cannot be judged or cannot be brought across: see `problem`
+};
+
+struct ComparedEntry {
+    QString name;
+    bool folder = false;
+    bool localPresent = false;
+    bool remotePresent = false;
+    SideEntry local;  // as the disk has it, when present
+    SideEntry remote; // as the server lists it, when present
+    Verdict verdict = Verdict::Same;
+    // A folder: some entry below it is not the same on both sides.
+    bool containsDifferences = false;
+    QString problem; // why the verdict is Problem
+};
+
+// One folder compared: its entries sorted by name without regard to case.
+struct ComparedFolder {
+    std::vector<ComparedEntry> entries;
+    QString error; // a side could not be read
+};
+
+// The compared tree, by folder path as in SideTree.
+using ComparedTree = QHash<QString, ComparedFolder>;
+
+enum class SyncDirection : quint8 {
+    LocalToRemote,
+    RemoteToLocal,
+    BothByNewest,
+};
+
+// Which names take part: a name (or a path below the compared folder)
+// matching an exclude pattern is left out, and so is everything in a folder
+// left out; with include patterns, only files matching one of them take
+// part. Patterns are shell wildcards; one ending in "/" names folders only
+// (".git/").
+struct NameFilter {
+    QStringList include;
+    QStringList exclude;
+};
+
+struct SyncOptions {
+    SyncDirection direction = SyncDirection::LocalToRemote;
+    bool recursive = true;
+    CompareRules rules;
+    // Delete what is not on the source side (one-way directions only).
+    bool deleteExtra = false;
+    NameFilter filter;
+};
+
+enum class ActionKind : quint8 {
+    Upload,
+    Download,
+    DeleteLocal,
+    DeleteRemote,
+    KeepExtra, // not on the source side, but deleting was not asked for
+    Leave,     // the same on both sides
+    Problem,   // cannot be done: see `reason`
+};
+
+// One row of the preview.
+struct SyncAction {
+    ActionKind kind = ActionKind::Leave;
+    QString path; // below the compared folders, '/'-separated RawName text
+    bool folder = false;
+    qint64 bytes = 0; // moved by the action (0 for deletes and folders)
+    QString reason;   // "newer here", "only there", ...
+    // Each side as the preview saw it; a started action checks that the
+    // target is still so.
+    bool localPresent = false;
+    bool remotePresent = false;
+    SideEntry local;
+    SideEntry remote;
+    bool chosen = true; // the user's tick in the preview
+};
+
+struct SyncPlan {
+    std::vector<SyncAction> actions; // transfers first, then deletes, then the rest
+};
+
+// Whether the action moves a file or makes a folder (and so comes before
+// every deletion).
+bool isTransfer(ActionKind kind);
