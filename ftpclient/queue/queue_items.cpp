@@ -226,12 +226,16 @@ void QueueItems::takeAnswer(quint64 id, ConflictAnswer answer) {
 
 // One that waits for its paths keeps the scan from passing it.
 const TransferItem*
-QueueItems::nextWaiting(const std::function<bool(const TransferItem&)>& startable) {
+QueueItems::nextWaiting(const std::function<bool(const TransferItem&)>& startable, GroupGate gate) {
     while (m_scanFrom < m_items.size() && !isWaiting(m_items[m_scanFrom]))
         ++m_scanFrom;
-    for (size_t i = m_scanFrom; i < m_items.size(); ++i)
-        if (isWaiting(m_items[i]) && startable(m_items[i]))
+    for (size_t i = m_scanFrom; i < m_items.size(); ++i) {
+        const TransferItem& item = m_items[i];
+        if (isWaiting(item) && gate.passes(item) && startable(item))
             return &m_items[i];
+        if (item.state == TransferState::Waiting || item.state == TransferState::Running)
+            gate.note(item);
+    }
     return nullptr;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "group_gate.h"
 #include "transfer_item.h"
 
 #include <QHash>
@@ -57,9 +58,11 @@ public:
     void takeAnswer(quint64 id, ConflictAnswer answer);
 
     // --- starting ---------------------------------------------------------------
-    // The first item that waits and that `startable` lets start. Items
-    // before the one a scan stopped at do not wait.
-    const TransferItem* nextWaiting(const std::function<bool(const TransferItem&)>& startable);
+    // The first item that waits and that `startable` and the gate (told of
+    // the running items) let start. Items before the one a scan stopped at
+    // do not wait.
+    const TransferItem* nextWaiting(const std::function<bool(const TransferItem&)>& startable,
+                                    GroupGate gate);
     // The next scan starts at the top.
     void rescan() { m_scanFrom = 0; }
     bool anyWaiting() const;

@@ -109,7 +109,7 @@ void QueueScheduler::schedule() {
         m_scheduleAgain = false;
         while (!m_paused && runningCount() < m_parallel) {
             const TransferItem* next = m_parts.items.nextWaiting(
-                [this](const TransferItem& item) { return startable(item); });
+                [this](const TransferItem& item) { return startable(item); }, runningGate());
             if (!next)
                 break;
             QueueWorker* worker = idleWorker();
@@ -127,6 +127,16 @@ void QueueScheduler::schedule() {
 // An item with a login whose paths are free.
 bool QueueScheduler::startable(const TransferItem& item) const {
     return !m_parts.holds.heldByAnother(item) && !m_parts.logins.of(item).address.isEmpty();
+}
+
+// A gate told of the running items.
+GroupGate QueueScheduler::runningGate() const {
+    GroupGate gate;
+    for (const auto& worker : m_workers)
+        if (worker->busy())
+            if (const TransferItem* item = m_parts.items.item(worker->itemId()))
+                gate.note(*item);
+    return gate;
 }
 
 QueueWorker* QueueScheduler::idleWorker() {

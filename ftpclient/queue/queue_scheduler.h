@@ -1,5 +1,6 @@
 #pragma once
 
+#include "group_gate.h"
 #include "transfer_item.h"
 
 #include <QObject>
@@ -64,6 +65,7 @@ private:
     void schedule();
     void stopEvery(TransferState state);
     bool startable(const TransferItem& item) const;
+    GroupGate runningGate() const;
     QueueWorker* idleWorker();
     QueueWorker* workerFor(quint64 id) const;
     int runningCount() const;

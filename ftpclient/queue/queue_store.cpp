@@ -42,13 +42,52 @@ std::optional<PartFile> partFromJson(const QJsonValue& value) {
     return part;
 }
 
+// A deletion is written with a direction of its own, which a tarlen that
+// knows none drops rather than taking it for a transfer.
+QString directionName(const TransferItem& item) {
+    const bool download = item.direction == TransferDirection::Download;
+    if (item.deletes)
+        return download ? QStringLiteral("delete-local") : QStringLiteral("delete-remote");
+    return download ? QStringLiteral("down") : QStringLiteral("up");
+}
+
+bool readDirection(const QString& name, TransferItem& item) {
+    item.deletes = name.startsWith(u"delete-");
+    if (name == u"down" || name == u"delete-local")
+        item.direction = TransferDirection::Download;
+    else if (name == u"up" || name == u"delete-remote")
+        item.direction = TransferDirection::Upload;
+    else
+        return false;
+    return true;
+}
+
+QByteArray previewedToJson(const PreviewedTarget& previewed) {
+    return JsonObjectText()
+        .boolean(QLatin1StringView("exists"), previewed.exists)
+        .boolean(QLatin1StringView("folder"), previewed.folder)
+        .number(QLatin1StringView("size"), previewed.size)
+        .number(QLatin1StringView("time"), previewed.time)
+        .finish();
+}
+
+std::optional<PreviewedTarget> previewedFromJson(const QJsonValue& value) {
+    if (!value.isObject())
+        return std::nullopt;
+    const QJsonObject o = value.toObject();
+    PreviewedTarget previewed;
+    previewed.exists = o.value(QStringLiteral("exists")).toBool();
+    previewed.folder = o.value(QStringLiteral("folder")).toBool();
+    previewed.size = qint64(o.value(QStringLiteral("size")).toDouble(-1));
+    previewed.time = qint64(o.value(QStringLiteral("time")).toDouble(-1));
+    return previewed;
+}
+
 // Paths are RawName text; kept as JSON strings they survive as they are.
 QByteArray toJson(const TransferItem& item) {
     JsonObjectText o;
     o.text(QLatin1StringView("id"), QString::number(item.id))
-        .text(QLatin1StringView("direction"), item.direction == TransferDirection::Download
-                                                  ? QStringLiteral("down")
-                                                  : QStringLiteral("up"))
+        .text(QLatin1StringView("direction"), directionName(item))
         .boolean(QLatin1StringView("folder"), item.folder)
         .text(QLatin1StringView("local"), item.local)
         .text(QLatin1StringView("remote"), item.remote);
@@ -63,6 +102,10 @@ QByteArray toJson(const TransferItem& item) {
         .text(QLatin1StringView("error"), item.error);
     if (item.part)
         o.json(QLatin1StringView("part"), partToJson(*item.part));
+    if (!item.group.isEmpty())
+        o.text(QLatin1StringView("group"), item.group);
+    if (item.previewed)
+        o.json(QLatin1StringView("previewed"), previewedToJson(*item.previewed));
     if (!item.ancestry.isEmpty()) {
         QByteArrayList folders;
         for (const QByteArray& folder : item.ancestry)
@@ -75,10 +118,8 @@ QByteArray toJson(const TransferItem& item) {
 std::optional<TransferItem> fromJson(const QJsonObject& o) {
     TransferItem item;
     item.id = o.value(QStringLiteral("id")).toString().toULongLong();
-    const QString direction = o.value(QStringLiteral("direction")).toString();
-    if (direction != u"down" && direction != u"up")
+    if (!readDirection(o.value(QStringLiteral("direction")).toString(), item))
         return std::nullopt;
-    item.direction = direction == u"down" ? TransferDirection::Download : TransferDirection::Upload;
     item.folder = o.value(QStringLiteral("folder")).toBool();
     item.local = o.value(QStringLiteral("local")).toString();
     item.remote = o.value(QStringLiteral("remote")).toString();
@@ -94,6 +135,10 @@ std::optional<TransferItem> fromJson(const QJsonObject& o) {
         item.part = partFromJson(o.value(QStringLiteral("part")));
     for (const QJsonValue& folder : o.value(QStringLiteral("ancestry")).toArray())
         item.ancestry.append(QByteArray::fromBase64(folder.toString().toLatin1()));
+    item.group = o.value(QStringLiteral("group")).toString();
+    item.previewed = previewedFromJson(o.value(QStringLiteral("previewed")));
+    if (item.deletes && (item.group.isEmpty() || !item.previewed))
+        return std::nullopt; // a deletion nobody saw in a preview
     if (o.value(QStringLiteral("failed")).toBool())
         item.state = TransferState::Failed;
     else if (o.value(QStringLiteral("cancelled")).toBool())

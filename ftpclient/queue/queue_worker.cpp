@@ -53,6 +53,21 @@ QString makeLocalFolder(const QString& path) {
     return {};
 }
 
+// Whether the `depth` folders above `path` (those of the tree the item
+// lies in) are folders of their own, not links to elsewhere.
+bool foldersAreNoLinks(const QString& path, int depth) {
+    QByteArray folder = RawName::encode(path);
+    for (int level = 0; level < depth; ++level) {
+        folder.truncate(std::max<qsizetype>(folder.lastIndexOf('/'), 0));
+        struct stat info {};
+        if (folder.isEmpty() || ::lstat(folder.constData(), &info) != 0)
+            return true; // nothing there to write through
+        if (S_ISLNK(info.st_mode))
+            return false;
+    }
+    return true;
+}
+
 TransferItem childOf(const TransferItem& parent, const QString& name, bool folder) {
     TransferItem child;
     child.direction = parent.direction;
@@ -179,7 +194,12 @@ void QueueWorker::begin() {
         return;
     }
     const bool download = m_item.direction == TransferDirection::Download;
-    if (m_item.folder)
+    if (download && !m_item.group.isEmpty() && !foldersAreNoLinks(m_item.local, m_item.depth))
+        finish(TransferState::Failed,
+               QStringLiteral("A folder on the way is a link; not followed."));
+    else if (m_item.deletes)
+        download ? deleteLocal() : deleteRemote();
+    else if (m_item.folder)
         download ? runRemoteFolder() : runLocalFolder();
     else
         download ? runDownload() : runUpload();
@@ -214,7 +234,9 @@ void QueueWorker::runDownload() {
         setPart(std::nullopt); // not this queue's any more: left alone
     struct stat existing {};
     std::optional<ConflictAnswer> answer = m_item.answer;
-    if (!answer && localStatus(m_item.local, &existing)) {
+    if (!answer && localStatus(m_item.local, &existing) && asPreviewed(existing))
+        answer = ConflictAnswer::Overwrite; // as the user saw it in the preview
+    else if (!answer && localStatus(m_item.local, &existing)) {
         if (m_item.remoteTime < 0 && !m_lookedUp && m_host.targetTimesMatter()) {
             lookUpRemoteFile();
             return;
@@ -296,6 +318,9 @@ void QueueWorker::runUpload() {
     }
     const auto target = known->constFind(nameOf(m_item.remote));
     std::optional<ConflictAnswer> answer = m_item.answer;
+    if (!answer && target != known->cend() && m_item.previewed &&
+        matchesPreview(*m_item.previewed, true, false, target->size, target->time))
+        answer = ConflictAnswer::Overwrite;
     if (!answer && !m_item.partly && target != known->cend()) {
         if (target->time < 0 && !m_lookedUp && m_host.targetTimesMatter()) {
             lookUpRemoteFile();
@@ -332,7 +357,7 @@ void QueueWorker::targetFolderListed(const InetResult& result) {
     if (!carryOn(result, Refusal::Answers))
         return;
     m_host.rememberRemoteFolder(m_item, folderOf(m_item.remote), result.listing);
-    runUpload();
+    m_item.deletes ? deleteRemote() : runUpload();
 }
 
 void QueueWorker::upload(bool append) {
@@ -396,6 +421,10 @@ void QueueWorker::runRemoteFolder() {
         finish(TransferState::Failed, QStringLiteral("Cannot make the local folder: ") + problem);
         return;
     }
+    if (!m_item.group.isEmpty()) {
+        finish(TransferState::Done); // what goes into it is queued already
+        return;
+    }
     connect(startJob(FtpCommand::list(QStringLiteral("LS"), m_item.remote + u'/')),
             &InetJob::finished, this, &QueueWorker::remoteFolderListed);
 }
@@ -427,6 +456,10 @@ void QueueWorker::remoteFolderMade(const InetResult& result) {
         return;
     if (result.completed())
         m_host.rememberRemoteFolder(m_item, m_item.remote + u'/', SharedListing());
+    if (!m_item.group.isEmpty()) {
+        finish(TransferState::Done); // what goes into it is queued already
+        return;
+    }
     const QString path = m_item.local;
     const quint64 id = m_item.id;
     std::weak_ptr<bool> alive = m_alive;

@@ -70,6 +70,11 @@ private:
     void runLocalFolder();
     void remoteFolderMade(const InetResult& result);
     void takeLocalFolder(const LocalFolder& folder, const QString& error);
+    // A synchronisation's items (queue_worker_sync.cpp).
+    bool asPreviewed(const struct stat& existing) const;
+    void deleteLocal();
+    void deleteRemote();
+    void remoteDeleted(const InetResult& result);
     // Jobs and their ends.
     InetJob* startJob(const FtpCommand& command);
     bool carryOn(const InetResult& result, Refusal refusal = Refusal::Fails);

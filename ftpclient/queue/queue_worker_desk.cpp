@@ -103,3 +103,7 @@ void QueueWorkerDesk::rememberRemoteFile(const TransferItem& item, const QString
                                          qint64 time) {
     m_parts.remoteFolders.rememberFile(item, path, size, time);
 }
+
+void QueueWorkerDesk::forgetRemoteFile(const TransferItem& item, const QString& path) {
+    m_parts.remoteFolders.forgetFile(item, path);
+}

@@ -55,6 +55,7 @@ public:
                               const SharedListing& listing) override;
     void rememberRemoteFile(const TransferItem& item, const QString& path, qint64 size,
                             qint64 time) override;
+    void forgetRemoteFile(const TransferItem& item, const QString& path) override;
 
 signals:
     void lineLogged(const QString& text);

@@ -64,4 +64,6 @@ public:
                                       const SharedListing& listing) = 0;
     virtual void rememberRemoteFile(const TransferItem& item, const QString& path, qint64 size,
                                     qint64 time) = 0;
+    // A remote file the item deleted.
+    virtual void forgetRemoteFile(const TransferItem& item, const QString& path) = 0;
 };

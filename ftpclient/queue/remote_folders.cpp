@@ -32,3 +32,9 @@ void RemoteFolders::rememberFile(const TransferItem& item, const QString& path, 
     if (found != m_folders.end())
         found->insert(nameOf(path), {size, time});
 }
+
+void RemoteFolders::forgetFile(const TransferItem& item, const QString& path) {
+    const auto found = m_folders.find(folderKey(item, folderOf(path)));
+    if (found != m_folders.end())
+        found->remove(nameOf(path));
+}

@@ -24,6 +24,7 @@ public:
                         const SharedListing& listing);
     // A file sent into a folder already listed.
     void rememberFile(const TransferItem& item, const QString& path, qint64 size, qint64 time);
+    void forgetFile(const TransferItem& item, const QString& path);
     void clear() { m_folders.clear(); }
 
 private:

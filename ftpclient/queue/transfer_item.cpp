@@ -87,3 +87,19 @@ std::vector<TransferItem> keptForLater(const std::vector<TransferItem>& items) {
     }
     return kept;
 }
+
+bool matchesPreview(const PreviewedTarget& previewed, bool exists, bool folder, qint64 size,
+                    qint64 time) {
+    if (exists != previewed.exists)
+        return false;
+    if (!exists)
+        return true;
+    if (folder != previewed.folder)
+        return false;
+    if (folder)
+        return true;
+    const auto same = [](qint64 one, qint64 other) {
+        return one < 0 || other < 0 || one == other;
+    };
+    return same(previewed.size, size) && same(previewed.time, time);
+}

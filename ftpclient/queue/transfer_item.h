@@ -29,6 +29,14 @@ enum class TransferState {
     Skipped,   // the target existed and was left alone
 };
 
+// A target as the preview of a synchronisation showed it.
+struct PreviewedTarget {
+    bool exists = false;
+    bool folder = false;
+    qint64 size = -1; // -1: not known
+    qint64 time = -1; // seconds since 1970 UTC; -1: not known
+};
+
 // One file or folder to move. Paths are full paths in RawName text: a local
 // file-system path and a path on the server.
 struct TransferItem {
@@ -61,6 +69,18 @@ struct TransferItem {
     // folder's device and inode, a remote one's listing), outermost first,
     // so that a tree leading back into itself is not followed.
     QList<QByteArray> ancestry;
+    // Items of one synchronisation share a group. A folder of a group is only
+    // made: what goes into it comes as items of the group, which start once
+    // the group's folders above them are made. Its deletions wait until its
+    // transfers and the deletions below them have stopped.
+    QString group;
+    // Deletes the target (the local path of a download, the remote path of
+    // an upload) instead of moving anything; a synchronisation's only.
+    bool deletes = false;
+    // The target as the accepted preview showed it: a target still so is
+    // overwritten (or deleted) without a question; one that changed since
+    // is asked about (or left alone) as any other.
+    std::optional<PreviewedTarget> previewed;
     // The answer given about an existing target, once given.
     std::optional<ConflictAnswer> answer;
     bool awaitingAnswer = false; // a question about its target is still open
@@ -97,6 +117,11 @@ struct TransferTotals {
     qint64 secondsLeft = -1; // -1: not known
     int running = 0;
 };
+
+// Whether `exists`, `folder`, `size` and `time` describe the target the
+// preview showed (what either side does not know is not compared).
+bool matchesPreview(const PreviewedTarget& previewed, bool exists, bool folder, qint64 size,
+                    qint64 time);
 
 // Whether a stopped file left part of itself: a download's own part file
 // beside its target, bytes sent of an upload.

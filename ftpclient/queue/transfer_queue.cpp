@@ -85,6 +85,20 @@ quint64 TransferQueue::addUpload(const QString& local, const QString& remote, bo
     return append(std::move(item));
 }
 
+void TransferQueue::addPlanned(std::vector<TransferItem> items) {
+    if (items.empty())
+        return;
+    for (TransferItem& item : items) {
+        item.id = m_items.takeId();
+        if (item.loginKey.isEmpty())
+            item.loginKey = loginKey();
+        m_keptAside.adoptPart(item);
+        m_holds.noteTarget(item.local);
+    }
+    m_items.insert(int(m_items.items().size()), std::move(items));
+    m_scheduler.scheduleOnce();
+}
+
 void TransferQueue::restore(const std::vector<TransferItem>& items) {
     if (items.empty())
         return;

@@ -67,6 +67,9 @@ public:
     quint64 addDownload(const QString& remote, const QString& local, bool folder, qint64 size = -1,
                         qint64 remoteTime = -1);
     quint64 addUpload(const QString& local, const QString& remote, bool folder);
+    // The items of a synchronisation the user accepted, in the preview's
+    // order (see TransferItem::group).
+    void addPlanned(std::vector<TransferItem> items);
     // Items kept from an earlier run, as they were, with the login of the
     // moment.
     void restore(const std::vector<TransferItem>& items);
