@@ -34,7 +34,7 @@ struct FtpListEntry {
     bool directory = false;
     bool link = false;
     qint64 size = -1;
-    ListedTime time;
+    ListedTime time{};
 };
 
 // The entry's time from its text: seconds since 1970 (the server's clock
