@@ -2,6 +2,7 @@
 // tree read equals the one on the server's disk, the server's clock is
 // measured where its listing gives local times, and folders that cannot be
 // listed or lead in a circle are reported while the rest is read.
+#include "ftp_test_server.h"
 #include "hostile_ftp_server.h"
 #include "protocol_test_server.h"
 #include "session_trust.h"
@@ -60,6 +61,7 @@ private slots:
     void measuresTheServersClock();
     void reportsFoldersItCannotFollow_data();
     void reportsFoldersItCannotFollow();
+    void carriesOnAfterALostConnection();
 
 private:
     std::unique_ptr<QTemporaryDir> m_trust;
@@ -207,6 +209,36 @@ void TestRemoteTree::reportsFoldersItCannotFollow() {
     QVERIFY(read->tree.contains(folder));
     const QString error = read->tree.value(folder).error;
     QVERIFY2(error.contains(reason), qPrintable(error));
+}
+
+// The server goes away and comes back after the first folder: the folders
+// still to list are listed on new connections, none is lost.
+void TestRemoteTree::carriesOnAfterALostConnection() {
+    if (!FtpTestServer::unavailableReason(FtpTestServer::Kind::Vsftpd).isEmpty())
+        QSKIP(qPrintable(FtpTestServer::unavailableReason(FtpTestServer::Kind::Vsftpd)));
+    FtpTestServer server(FtpTestServer::Kind::Vsftpd);
+    QVERIFY2(server.start(), qPrintable(server.errorText()));
+    for (int i = 0; i < 20; ++i)
+        QVERIFY(plantFile(server.root(), QStringLiteral("d%1/f").arg(i), i, now()));
+    QueueLogin login;
+    login.address = server.address();
+    RemoteTreeOptions options;
+    options.retryPauseMs = 100;
+    RemoteTreeReader reader(login, server.loginDir(), options);
+    std::optional<SideTree> read;
+    connect(&reader, &RemoteTreeReader::finished, this,
+            [&read](const SideTree& tree, const ServerClock&) { read = tree; });
+    bool cut = false;
+    connect(&reader, &RemoteTreeReader::progress, this, [&](int folders, qint64) {
+        if (folders == 1 && !std::exchange(cut, true))
+            QVERIFY(server.restart());
+    });
+    reader.start();
+    QTRY_VERIFY_WITH_TIMEOUT(read.has_value(), 60000);
+    QVERIFY(cut);
+    QCOMPARE(read->size(), 21);
+    for (const SideFolder& folder : *read)
+        QVERIFY2(folder.error.isEmpty(), qPrintable(folder.error));
 }
 
 QTEST_GUILESS_MAIN(TestRemoteTree)
