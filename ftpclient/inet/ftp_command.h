@@ -52,6 +52,9 @@ struct FtpCommand {
     // List: change into the directory before listing it, so that a path
     // that leads to a file (through a link) fails rather than listing the file.
     bool enterFirst = false;
+    // List: the entries carry the modification times the listing shows
+    // (RemoteEntry::modified); without it they are left unknown.
+    bool withTimes = false;
     // Get, Put: the remote and the local path. Delete, MakeDir, RemoveDir:
     // the remote path in `remote`. Rename: `remote` is the old path and
     // `newRemote` the new one.

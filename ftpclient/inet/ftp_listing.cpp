@@ -348,6 +348,8 @@ void FtpListingBuilder::addEntry(const FtpListEntry& parsed, quint8 mark) {
     entry.size = parsed.size;
     if (!entry.isDirectory && m_filter && !m_filter->match(entry.name).hasMatch())
         return;
+    if (m_keepTimes)
+        takeTime(parsed.time, entry);
     const bool noting = m_lineEnds == ListingLineEnds::Unknown;
     if (entry.isDirectory) {
         m_listing.directories.push_back(std::move(entry));

@@ -12,13 +12,39 @@
 #include <optional>
 #include <vector>
 
+// How a listing line writes its entry's modification time.
+enum class ListedTimeForm : quint8 {
+    None,
+    Facts, // MLSD's "modify": YYYYMMDDHHMMSS[.sss], UTC
+    Epoch, // EPLF's "m": seconds since 1970, UTC
+    Unix,  // ls: "Jul  9 18:02", "Jul  9  2023", "2023-07-09 18:02[:33]"; the server's clock
+    Dos,   // "07-09-23  06:02PM", "2023-07-09  18:02"; the server's clock
+};
+
+// The text of a line's modification time, read only when the time is asked
+// for (see FtpListingBuilder::keepTimes()).
+struct ListedTime {
+    QByteArrayView text;
+    ListedTimeForm form = ListedTimeForm::None;
+};
+
 // One entry of a directory listing as the server names it.
 struct FtpListEntry {
     QByteArrayView name;
     bool directory = false;
     bool link = false;
     qint64 size = -1;
+    ListedTime time{};
 };
+
+// The entry's time from its text: seconds since 1970 (the server's clock
+// reading taken as UTC for the forms that give its clock) and how exact it
+// is; false when the text is not one this reads. A date without a year is
+// the latest one not more than a day after `nowUtc`.
+bool readListedTime(const ListedTime& time, qint64 nowUtc, qint64* seconds,
+                    TimePrecision* precision);
+// Whether the form gives the server's clock rather than UTC.
+bool givesServerClock(ListedTimeForm form);
 
 // One line of an MLSD reply: "type=file;size=3;modify=...; a.txt". The
 // facts end at the first blank or tab; the name is all that follows it.
@@ -90,6 +116,8 @@ class FtpListingBuilder {
 public:
     FtpListingBuilder(bool mlsd, const FtpNameCodec& codec, const QString& pattern,
                       ListingLineEnds lineEnds = ListingLineEnds::Unknown);
+    // Entries also carry their modification times (left unknown otherwise).
+    void keepTimes();
     void feed(QByteArrayView data);
     // The listing, its files sorted.
     RemoteListing finish();
@@ -105,9 +133,12 @@ private:
     void settle(ListingLineEnds lineEnds);
     void addLine(QByteArrayView line, bool crLine);
     void addEntry(const FtpListEntry& parsed, quint8 mark);
+    void takeTime(const ListedTime& time, RemoteEntry& entry);
     void rebuildOrder();
 
     bool m_mlsd;
+    bool m_keepTimes = false;
+    qint64 m_now = 0; // UTC, for dates without a year
     FtpNameCodec m_codec;
     std::optional<QRegularExpression> m_filter;
     ListingLineEnds m_lineEnds;

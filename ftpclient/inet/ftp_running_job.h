@@ -64,6 +64,7 @@ public:
     void start(bool mlsd, const FtpNameCodec& codec, const QString& pattern,
                ListingLineEnds lineEnds);
     bool active() const { return m_builder.has_value(); }
+    void keepTimes() { m_builder->keepTimes(); }
     void traced(QByteArrayView data);
     // CURLOPT_WRITEFUNCTION, with the capture as its data.
     static size_t written(char* data, size_t size, size_t count, void* self);

@@ -139,6 +139,8 @@ CURLcode FtpSession::listOnce(const FtpJob& job) {
     // libcurl ends the lines of an SFTP listing with a bare LF itself.
     m_run.listing.start(offer.mlsd, offer.codec, job.command.pattern,
                         sftp() ? ListingLineEnds::BareLf : ListingLineEnds::Unknown);
+    if (job.command.withTimes)
+        m_run.listing.keepTimes();
     const CURLcode rc = perform(job, Phase::Command);
     if (rc == CURLE_OK)
         m_run.replyListing = m_run.listing.finish();

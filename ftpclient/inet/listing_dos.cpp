@@ -26,7 +26,8 @@ std::optional<FtpListEntry> parseDosLine(QByteArrayView line) {
     const std::optional<qint64> size = directory ? qint64(-1) : toGroupedCount(tok[kind]);
     if (!size)
         return std::nullopt;
-    return FtpListEntry{tok.restAfter(kind), directory, false, *size};
+    return timed(FtpListEntry{tok.restAfter(kind), directory, false, *size}, tok[0], tok[kind - 1],
+                 ListedTimeForm::Dos);
 }
 
 std::optional<FtpListEntry> parseOs2Line(QByteArrayView line) {

@@ -75,6 +75,8 @@ std::optional<FtpListEntry> parseMlsdLine(QByteArrayView line) {
         } else if (startsWithNoCase(fact, "type=")) {
             if (!applyMlsdType(fact.sliced(5), entry))
                 return std::nullopt;
+        } else if (startsWithNoCase(fact, "modify=")) {
+            entry.time = {fact.sliced(7), ListedTimeForm::Facts};
         }
     }
     return entry;
@@ -110,6 +112,8 @@ std::optional<FtpListEntry> parseEplfLine(QByteArrayView line) {
             entry.directory = true;
         else if (fact.startsWith('s'))
             entry.size = toCount(fact.sliced(1)).value_or(-1);
+        else if (fact.startsWith('m'))
+            entry.time = {fact.sliced(1), ListedTimeForm::Epoch};
     }
     if (entry.directory)
         entry.size = -1;

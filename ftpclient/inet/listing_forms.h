@@ -6,6 +6,15 @@
 
 #include "ftp_listing.h"
 
+// The entry with its time, written from the start of `first` to the end of
+// `last` (both in the entry's line) in `form`.
+inline std::optional<FtpListEntry> timed(std::optional<FtpListEntry> entry, QByteArrayView first,
+                                         QByteArrayView last, ListedTimeForm form) {
+    if (entry)
+        entry->time = {QByteArrayView(first.data(), last.data() + last.size()), form};
+    return entry;
+}
+
 // unix "ls -l" in its many variants, and NetWare ("d [RWCEAFMS] owner ...").
 std::optional<FtpListEntry> parseUnixLine(QByteArrayView line);
 // The two ways parseUnixLine() reads a line: ls's own form alone, quickly

@@ -285,7 +285,8 @@ std::optional<FtpListEntry> parseLsLine(QByteArrayView line) {
     if (at + 1 >= line.size() || line[at] != ' ' ||
         !isLsTimeOrYear(line.sliced(timeStart, at - timeStart)))
         return std::nullopt;
-    return makeEntry(line.sliced(at + 1), mode[0], *bytes);
+    return timed(makeEntry(line.sliced(at + 1), mode[0], *bytes), month,
+                 line.sliced(timeStart, at - timeStart), ListedTimeForm::Unix);
 }
 
 std::optional<FtpListEntry> parseUnixLine(QByteArrayView line) {
@@ -313,7 +314,8 @@ std::optional<FtpListEntry> parseUnixFields(QByteArrayView line) {
         const std::optional<qint64> size = sizeBefore(tok, k - 1, type);
         if (!size)
             continue;
-        return entryAfterDate(tok, date, type, *size, netWare);
+        return timed(entryAfterDate(tok, date, type, *size, netWare), tok[k], tok[date.last],
+                     ListedTimeForm::Unix);
     }
     // "mode links owner group date name": no size, the date in its place.
     const size_t dateInSizesPlace = first + 3;
@@ -321,7 +323,8 @@ std::optional<FtpListEntry> parseUnixFields(QByteArrayView line) {
         !mayEndInSize(tok[dateInSizesPlace - 1])) {
         const DateSpan date = dateAt(tok, dateInSizesPlace);
         if (date.last != 0)
-            return entryAfterDate(tok, date, type, -1, false);
+            return timed(entryAfterDate(tok, date, type, -1, false), tok[dateInSizesPlace],
+                         tok[date.last], ListedTimeForm::Unix);
     }
     return parseUndated(tok, first, type);
 }

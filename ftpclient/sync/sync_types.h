@@ -1,16 +1,17 @@
 #pragma once
 
+#include "ftp_entry.h"
+
 #include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
 
+#include <functional>
 #include <vector>
 
-// How exactly a side knows an entry's modification time. A unix listing
-// shows minutes for recent files and days for older ones; MLSD, MDTM and
-// the local disk give seconds.
-enum class TimePrecision : quint8 { Seconds, Minutes, Days };
+// How exactly a side knows an entry's modification time: TimePrecision,
+// from ftp_entry.h, as the listing parser gives it.
 
 // One entry of a folder as one side (the local disk or the server) has it.
 struct SideEntry {
@@ -20,6 +21,9 @@ struct SideEntry {
     qint64 size = -1;     // bytes; -1 when not known
     qint64 modified = -1; // seconds since 1970 UTC; -1 when not known
     TimePrecision precision = TimePrecision::Seconds;
+    // Why the entry cannot be brought across as it is ("a link to nothing",
+    // "neither a file nor a folder"); "" when it can.
+    QString problem;
 };
 
 // One folder of a side: its entries in no particular order, or why it could
@@ -32,6 +36,22 @@ struct SideFolder {
 // A side's tree: each folder read, by its path below the compared folder
 // ("" for the folder itself, "docs", "docs/img"), '/'-separated RawName text.
 using SideTree = QHash<QString, SideFolder>;
+
+// Whether `path` (below the compared folder, as in SideTree) is left out of
+// the reading: a folder for which it holds is not read at all.
+using SkipPath = std::function<bool(const QString& path, bool folder)>;
+
+// What the server's listed times are ahead of UTC (see
+// CompareRules::remoteOffsetSeconds), as the reading of its tree found.
+struct ServerClock {
+    enum class Source : quint8 {
+        Utc,      // the listing gives UTC (MLSD) or no times: no offset
+        Measured, // one file's listed time against its MDTM (or SFTP stat)
+        Unknown,  // local times that could not be measured: taken as 0
+    };
+    Source source = Source::Utc;
+    qint64 offsetSeconds = 0;
+};
 
 // How two entries of one name are judged.
 struct CompareRules {

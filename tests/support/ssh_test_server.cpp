@@ -404,6 +404,11 @@ bool SshTestServer::launch() {
         return false;
     m_process = std::make_unique<QProcess>();
     m_process->setProcessChannelMode(QProcess::MergedChannels);
+    if (!m_options.timeZone.isEmpty()) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("TZ"), m_options.timeZone);
+        m_process->setProcessEnvironment(environment);
+    }
     // -D: stay in the foreground; -e: log to stderr.
     m_process->start(QString::fromLatin1(kSshd),
                      {QStringLiteral("-D"), QStringLiteral("-e"), QStringLiteral("-f"),

@@ -36,6 +36,9 @@ public:
         // needs this to use the RSA host key (when a known_hosts entry asks for
         // it) or an RSA user key.
         bool sshRsa = false;
+        // The zone sshd, and so the SFTP server's listings, tell local time
+        // in (a TZ value such as "XYZ-3"); the system's when empty.
+        QString timeZone;
     };
 
     SshTestServer();
