@@ -45,6 +45,12 @@ QString newerReason(bool local) {
 // The parts of a plan, in their order.
 enum class Part : quint8 { Transfer, DeletedFile, DeletedFolder, Kept, Problem, Left };
 
+// Why copying over a newer file is not chosen unless the user ticks it.
+QString replacingReason(bool toRemote) {
+    return toRemote ? QStringLiteral("newer on the server; uploading would replace a newer file")
+                    : QStringLiteral("newer here; downloading would replace a newer file");
+}
+
 class Planner {
 public:
     Planner(const ComparedTree& compared, const SyncOptions& options)
@@ -142,11 +148,7 @@ void Planner::planOneWay(const QString& path, const ComparedEntry& entry) {
     else if (entry.verdict == Verdict::SizeDiffers)
         planCopy(path, entry, m_way.toRemote, QStringLiteral("another size"));
     else if (entry.verdict == m_way.newerTarget())
-        planCopy(path, entry, m_way.toRemote,
-                 newerReason(!sourceLocal) + (m_way.toRemote
-                                                  ? QStringLiteral("; uploading replaces it")
-                                                  : QStringLiteral("; downloading replaces it")),
-                 false);
+        planCopy(path, entry, m_way.toRemote, replacingReason(m_way.toRemote), false);
     else if (entry.verdict == m_way.onlyTarget())
         planExtra(path, entry);
 }
