@@ -12,6 +12,7 @@
 #include <QEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QShortcut>
 #include <QTimer>
@@ -212,4 +213,60 @@ void FilePane::restoreView() {
             LstX_Files->SetSelected(i, true);
     if (m_keptTop > 0 && m_keptTop < LstX_Files->ListCount())
         LstX_Files->SetTopIndex(m_keptTop);
+}
+
+void FilePane::setMarks(const EntryMarks& marks) {
+    const bool hadMarks = !m_marks.empty();
+    m_marks = marks;
+    if (hadMarks)
+        refillFiles(); // the rows' own pictures and colours back
+    applyMarks();
+}
+
+// Marks of another folder wait until it is shown again.
+void FilePane::applyMarks() {
+    const bool ours = m_marks.folder == shownFolder();
+    markFolders(ours);
+    if (ours)
+        markFiles();
+    emit listFilled();
+}
+
+void FilePane::markFiles() {
+    if (m_marks.files.isEmpty())
+        return;
+    for (int row = 0; row < LstX_Files->ListCount(); ++row) {
+        const auto mark = m_marks.files.constFind(fileNameAt(row));
+        if (mark == m_marks.files.cend())
+            continue;
+        LstX_Files->SetItemImage(row, markPicture(*mark));
+        LstX_Files->SetItemBackColor(
+            row, qint32(mark->tint.red() | mark->tint.green() << 8 | mark->tint.blue() << 16));
+    }
+}
+
+// A folder's own picture and tooltip are kept beside it while it is marked.
+void FilePane::markFolders(bool ours) {
+    QListWidget* list = folderList();
+    constexpr int OwnIcon = Qt::UserRole + 1;
+    constexpr int OwnTip = Qt::UserRole + 2;
+    for (int row = 0; row < list->count(); ++row) {
+        QListWidgetItem* item = list->item(row);
+        const auto mark = m_marks.folders.constFind(ours ? folderNameOf(*item) : QString());
+        const bool marked = ours && mark != m_marks.folders.cend();
+        if (marked && !item->data(OwnIcon).isValid()) {
+            item->setData(OwnIcon, item->icon());
+            item->setData(OwnTip, item->toolTip());
+        }
+        if (marked) {
+            item->setIcon(markPicture(*mark));
+            item->setBackground(mark->tint);
+            item->setToolTip(mark->meaning);
+        } else if (item->data(OwnIcon).isValid()) {
+            item->setIcon(item->data(OwnIcon).value<QIcon>());
+            item->setToolTip(item->data(OwnTip).toString());
+            item->setBackground(QBrush());
+            item->setData(OwnIcon, QVariant());
+        }
+    }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "entry_marks.h"
 #include "pane_frame.h"
 
 #include <QString>
@@ -11,6 +12,8 @@
 class CVantelCtrl;
 class Prompter;
 class QLineEdit;
+class QListWidget;
+class QListWidgetItem;
 class QPushButton;
 class TwipsGeometry;
 struct FileImages;
@@ -73,6 +76,19 @@ public:
     // scrolled; the next time the list is filled anew they are put back.
     void keepView();
 
+    // Marks the entries of the folder shown (what a comparison found there);
+    // an empty set takes the marks away. The marks stay on the entries of
+    // that name whenever the lists are filled again, until the next set.
+    void setMarks(const EntryMarks& marks);
+    const EntryMarks& marks() const { return m_marks; }
+    // The folder shown, as marks name it.
+    virtual QString shownFolder() const = 0;
+
+signals:
+    // The lists were filled (and marked) anew.
+    void listFilled();
+
+public:
     // Lays the five buttons out beside the pattern box, each as wide as the
     // design makes it or wider where its caption needs it; the narrowest the
     // frame can be around them, in twips.
@@ -87,6 +103,17 @@ protected:
     void setOperations(std::unique_ptr<FileOperations> operations);
     // Puts back what keepView() remembered, once.
     void restoreView();
+    // Puts the marks on the rows the lists hold now; each pane calls it once
+    // its lists are filled.
+    void applyMarks();
+    // The name of the file a row of the file list shows ("" when none).
+    virtual QString fileNameAt(int row) const = 0;
+    // The list of folders, and the name of the folder an entry of it shows
+    // ("" for one that is not in the folder shown, such as "../").
+    virtual QListWidget* folderList() const = 0;
+    virtual QString folderNameOf(const QListWidgetItem& item) const = 0;
+    // Fills the file list afresh from what the pane holds.
+    virtual void refillFiles() = 0;
 
     const FileImages& m_images;
     Prompter& m_prompter;
@@ -102,6 +129,10 @@ private:
 
     int m_pane;
     std::unique_ptr<FileOperations> m_operations;
+    void markFolders(bool ours);
+    void markFiles();
+
+    EntryMarks m_marks;
     bool m_viewKept = false;
     QStringList m_keptSelection;
     int m_keptTop = 0;

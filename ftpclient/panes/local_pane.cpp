@@ -16,6 +16,7 @@
 #include <QDrag>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMimeData>
 #include <QPushButton>
 
@@ -190,4 +191,27 @@ void LocalPane::dragOutOfList(short button, int x, int y) {
     drag->setPixmap(FileIcons::dragImage(true));
     drag->exec(Qt::CopyAction);
     m_draggingOut = false;
+}
+
+QString LocalPane::fileNameAt(int row) const {
+    const int index = LstX_Files->ItemData(row);
+    if (!m_shown || index < 0 || index >= m_shown->names.size())
+        return {};
+    return m_shown->names[index];
+}
+
+QListWidget* LocalPane::folderList() const {
+    return Dir1;
+}
+
+// Only the folders inside the one shown have names of their own here.
+QString LocalPane::folderNameOf(const QListWidgetItem& item) const {
+    const QString path = item.data(Qt::UserRole).toString();
+    const qsizetype slash = path.lastIndexOf(u'/');
+    QString shown = localDirectory();
+    if (shown.endsWith(u'/'))
+        shown.chop(1);
+    if (slash < 0 || path.left(slash) != shown || slash + 1 >= path.size())
+        return {};
+    return path.mid(slash + 1);
 }

@@ -89,6 +89,11 @@ public:
 
 protected:
     void listWithPattern() override;
+    QString fileNameAt(int row) const override;
+    QListWidget* folderList() const override;
+    QString folderNameOf(const QListWidgetItem& item) const override;
+    QString shownFolder() const override { return localDirectory(); }
+    void refillFiles() override { Load_Files(); }
 
 private:
     void createLocalLists();

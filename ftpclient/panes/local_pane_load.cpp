@@ -171,6 +171,7 @@ void LocalPane::sort_files(short& key) {
     for (int b = 0; b < 3; ++b)
         Cmd_Files[size_t(b)]->setIcon(b == key ? m_images.Img_Arrow[descending ? 0 : 1]
                                                : QPixmap());
+    applyMarks();
     // A first look shows names alone: the selection kept is looked for once
     // the whole listing is in.
     if (!m_shown->preview)

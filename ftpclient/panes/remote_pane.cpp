@@ -141,6 +141,7 @@ void RemotePane::takeRows(const SharedRemoteRows& rows) {
         if (rows->descending != bRemoteNameDesc)
             Load_FilesR();
         Cmd_Files[0]->setIcon(bRemoteNameDesc ? m_images.Img_Arrow[0] : m_images.Img_Arrow[1]);
+        applyMarks();
         restoreView();
     } catch (...) {
         reportError(QStringLiteral("The following error occurred: "));
@@ -175,6 +176,7 @@ void RemotePane::Load_FilesR() {
         list->AddItems(entries, m_icons);
     }
     Cmd_Files[0]->setIcon(bRemoteNameDesc ? m_images.Img_Arrow[0] : m_images.Img_Arrow[1]);
+    applyMarks();
 }
 
 void RemotePane::clear() {
@@ -237,12 +239,13 @@ void RemotePane::enterLinkedFile() {
     showDirectory(dir);
     RemoteJob* job =
         m_session.listDirectory(dir, Txt_Pattern->text(), RemoteSession::ListVerb::Ls, true);
-    runJobs(JobChain::of(job, this), QStringLiteral("The following error occurred: "), [this, name] {
-        showDirectory(remoteDirectory());
-        if (m_session.runner().lastCommandFailed())
-            m_session.log(QStringLiteral("\r\n") + shownRemote(name) +
-                          QStringLiteral(" is a link to a file"));
-    });
+    runJobs(JobChain::of(job, this), QStringLiteral("The following error occurred: "),
+            [this, name] {
+                showDirectory(remoteDirectory());
+                if (m_session.runner().lastCommandFailed())
+                    m_session.log(QStringLiteral("\r\n") + shownRemote(name) +
+                                  QStringLiteral(" is a link to a file"));
+            });
 }
 
 void RemotePane::LstX_Files_DblClick() {
@@ -373,4 +376,24 @@ void RemotePane::dropEvent(QDropEvent* e) {
         return;
     e->acceptProposedAction();
     emit localFilesDropped(paths);
+}
+
+QString RemotePane::fileNameAt(int row) const {
+    const int index = LstX_Files->ItemData(row);
+    return index >= 0 && index < Lst_Remote.count() ? Lst_Remote.text(index) : QString();
+}
+
+QListWidget* RemotePane::folderList() const {
+    return Lst_Remote_Dir;
+}
+
+QString RemotePane::folderNameOf(const QListWidgetItem& item) const {
+    const QString name = item.data(Qt::UserRole).toString();
+    if (name == u"../" || !name.endsWith(u'/'))
+        return {};
+    return name.chopped(1);
+}
+
+QString RemotePane::shownFolder() const {
+    return m_session.currentDirectory();
 }

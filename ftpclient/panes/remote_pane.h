@@ -98,8 +98,7 @@ public:
     // session's jobs, and ends by listing the directory again.
     // Runs the session's jobs of `chain`; an error ends it with a report
     // that starts with `errorPrefix`, any other end calls `done`.
-    void runJobs(JobChain* chain, const QString& errorPrefix,
-                 std::function<void()> done = nullptr);
+    void runJobs(JobChain* chain, const QString& errorPrefix, std::function<void()> done = nullptr);
     // Lists the current directory again (long form).
     RemoteJob* listAgain();
     // The label names `directory` as the one shown.
@@ -107,6 +106,11 @@ public:
 
 protected:
     void listWithPattern() override;
+    QString fileNameAt(int row) const override;
+    QListWidget* folderList() const override;
+    QString folderNameOf(const QListWidgetItem& item) const override;
+    QString shownFolder() const override;
+    void refillFiles() override { Load_FilesR(); }
 
 protected:
     void dragEnterEvent(QDragEnterEvent* e) override;
