@@ -1,0 +1,110 @@
+#include "folder_comparison.h"
+
+#include "folder_compare.h"
+#include "local_tree_reader.h"
+#include "name_filter.h"
+#include "remote_tree_reader.h"
+#include "sync_plan.h"
+
+#include <QCoreApplication>
+#include <QThreadPool>
+
+FolderComparison::FolderComparison(QObject* parent)
+    : QObject(parent)
+    , m_local(new LocalTreeReader(this)) {
+    connect(m_local, &LocalTreeReader::finished, this, &FolderComparison::localRead);
+}
+
+FolderComparison::~FolderComparison() {
+    cancel();
+}
+
+void FolderComparison::start(const Request& request) {
+    cancel();
+    m_request = request;
+    m_running = true;
+    m_localTree.reset();
+    m_remoteTree.reset();
+    const auto filter = std::make_shared<CompiledFilter>(request.options.filter);
+    const SkipPath skip = [filter](const QString& path, bool folder) {
+        return filter->skips(path, folder);
+    };
+    LocalTreeOptions local;
+    local.recursive = request.options.recursive;
+    local.skip = skip;
+    m_local->start(request.localRoot, local);
+    RemoteTreeOptions remote;
+    remote.connections = std::max(1, request.connections);
+    remote.recursive = request.options.recursive;
+    remote.skip = skip;
+    m_remote = new RemoteTreeReader(request.login, request.remoteRoot, remote, this);
+    connect(m_remote, &RemoteTreeReader::progress, this, &FolderComparison::progress);
+    connect(m_remote, &RemoteTreeReader::finished, this, &FolderComparison::remoteRead);
+    m_remote->start();
+}
+
+void FolderComparison::cancel() {
+    ++*m_generation;
+    m_local->cancel();
+    if (m_remote) {
+        m_remote->cancel();
+        m_remote->deleteLater();
+    }
+    m_running = false;
+}
+
+void FolderComparison::localRead(const SideTree& tree) {
+    m_localTree = tree;
+    judgeWhenBothRead();
+}
+
+void FolderComparison::remoteRead(const SideTree& tree, const ServerClock& clock) {
+    m_remoteTree = tree;
+    m_clock = clock;
+    if (m_request.offsetSeconds)
+        m_clock = {ServerClock::Source::Measured, *m_request.offsetSeconds};
+    if (m_remote)
+        m_remote->deleteLater();
+    judgeWhenBothRead();
+}
+
+// Judging and planning 100,000 names takes longer than the window may
+// pause: it is done on the thread pool.
+void FolderComparison::judgeWhenBothRead() {
+    if (!m_localTree || !m_remoteTree)
+        return;
+    SyncOptions options = m_request.options;
+    options.rules.remoteOffsetSeconds = m_clock.offsetSeconds;
+    auto local = std::make_shared<SideTree>(std::move(*m_localTree));
+    auto remote = std::make_shared<SideTree>(std::move(*m_remoteTree));
+    m_localTree.reset();
+    m_remoteTree.reset();
+    const std::weak_ptr<int> generation = m_generation;
+    const int asked = *m_generation;
+    QThreadPool::globalInstance()->start([this, local, remote, options, generation, asked] {
+        auto tree = std::make_shared<ComparedTree>(
+            compareTrees(*local, *remote, options.rules, CompiledFilter(options.filter)));
+        auto plan = std::make_shared<SyncPlan>(planSync(*tree, options));
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [this, tree, plan, generation, asked] {
+                const auto living = generation.lock();
+                if (living && *living == asked)
+                    judged(tree, plan);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+// The last comparison's 100,000 entries are let go on the thread pool.
+void FolderComparison::judged(std::shared_ptr<ComparedTree> tree, std::shared_ptr<SyncPlan> plan) {
+    std::shared_ptr<const ComparedTree> oldTree = std::exchange(m_tree, std::move(tree));
+    std::shared_ptr<const SyncPlan> oldPlan = std::exchange(m_plan, std::move(plan));
+    QThreadPool::globalInstance()->start(
+        [oldTree = std::move(oldTree), oldPlan = std::move(oldPlan)]() mutable {
+            oldTree.reset();
+            oldPlan.reset();
+        });
+    m_running = false;
+    emit finished();
+}

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "queue_login.h"
+#include "sync_types.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <memory>
+#include <optional>
+
+class LocalTreeReader;
+class RemoteTreeReader;
+
+// One comparison of a local folder with a remote one, from reading both
+// trees (side by side: the disk on the thread pool, the server on
+// connections of its own) to the judgement and the preview's plan, worked
+// out on the thread pool. Nothing here waits; finished() tells the end.
+class FolderComparison : public QObject {
+    Q_OBJECT
+
+public:
+    struct Request {
+        QueueLogin login;
+        QString localRoot;  // RawName text
+        QString remoteRoot; // RawName text
+        SyncOptions options;
+        int connections = 2;
+        // The server's listed times ahead of UTC, as the user set it;
+        // nothing to find out from the server.
+        std::optional<qint64> offsetSeconds;
+    };
+
+    explicit FolderComparison(QObject* parent = nullptr);
+    ~FolderComparison() override;
+
+    void start(const Request& request);
+    // Stops the comparison; finished() does not follow.
+    void cancel();
+    bool running() const { return m_running; }
+
+    const Request& request() const { return m_request; }
+    // Once finished: what was found and what would bring the folders in line.
+    const ComparedTree& tree() const { return *m_tree; }
+    const SyncPlan& plan() const { return *m_plan; }
+    // The server's clock as it was used (set by the user, or found out).
+    const ServerClock& clock() const { return m_clock; }
+
+signals:
+    void progress(int foldersRead, qint64 entriesRead);
+    void finished();
+
+private:
+    void localRead(const SideTree& tree);
+    void remoteRead(const SideTree& tree, const ServerClock& clock);
+    void judgeWhenBothRead();
+    void judged(std::shared_ptr<ComparedTree> tree, std::shared_ptr<SyncPlan> plan);
+
+    Request m_request;
+    LocalTreeReader* m_local = nullptr;
+    QPointer<RemoteTreeReader> m_remote;
+    std::optional<SideTree> m_localTree;
+    std::optional<SideTree> m_remoteTree;
+    ServerClock m_clock;
+    std::shared_ptr<const ComparedTree> m_tree = std::make_shared<ComparedTree>();
+    std::shared_ptr<const SyncPlan> m_plan = std::make_shared<SyncPlan>();
+    bool m_running = false;
+    // Tells work handed to the thread pool whether its answer is still wanted.
+    std::shared_ptr<int> m_generation = std::make_shared<int>(0);
+};
