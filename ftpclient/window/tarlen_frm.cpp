@@ -2,11 +2,11 @@
 
 #include "common/prompter.h"
 #include "connect/connect_frm.h"
+#include "connection_control.h"
 #include "pane_drag.h"
 #include "panes/file_icons.h"
 #include "panes/local_pane.h"
 #include "panes/remote_pane.h"
-#include "connection_control.h"
 #include "password_vault.h"
 #include "queue_hookup.h"
 #include "queue_panel.h"
@@ -15,6 +15,7 @@
 #include "security_mark.h"
 #include "security_questions.h"
 #include "status_log.h"
+#include "sync_control.h"
 #include "transfer_progress.h"
 #include "transfer_queue.h"
 #include "transfers.h"
@@ -25,6 +26,8 @@
 #include <vantel/vantelctrl.h>
 
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
@@ -72,11 +75,23 @@ TARLEN_Frm::TARLEN_Frm(Prompter& prompter, QWidget* parent)
         return dialog.chosenHost();
     };
     m_queueHookup = std::make_unique<QueueHookup>(*m_queue, *m_session, m_prompter, m_parts);
+    m_sync =
+        std::make_unique<SyncControl>(*this, m_parts, *m_session, *m_queue, m_prompter, m_dialogs);
+    m_menu->addAtTop(QStringLiteral("&Compare folders"), QKeySequence(Qt::CTRL | Qt::Key_M),
+                     [this] { m_sync->Act_Compare_Click(); });
+    m_menu->addAtTop(QStringLiteral("&Synchronise..."),
+                     QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M),
+                     [this] { m_sync->Act_Synchronise_Click(); });
+    m_dialogs.chooseDryRunFile = [this](const QString& suggested) {
+        return QFileDialog::getSaveFileName(this, QStringLiteral("Write the dry run to"),
+                                            QDir::home().filePath(suggested));
+    };
     createConnection();
     connectControls();
 }
 
 TARLEN_Frm::~TARLEN_Frm() {
+    m_sync.reset();
     m_drag.reset();
     m_queue->disconnect(m_queueHookup.get());
     // The queue's view goes before the queue it shows.
@@ -205,22 +220,27 @@ void TARLEN_Frm::Cmd_Up_Click() {
 
 void TARLEN_Frm::createConnection() {
     const WindowParts& p = m_parts;
-    const ConnectionView view{*p.remotePane, *p.Cmd_Connect, *p.Cmd_Cancel, *p.Lbl_Security,
-                              *p.Txt_Status, *p.Progress,    *p.Timer1,     *p.localPane->LstX_Files};
+    const ConnectionView view{*p.remotePane,   *p.Cmd_Connect,          *p.Cmd_Cancel,
+                              *p.Lbl_Security, *p.Txt_Status,           *p.Progress,
+                              *p.Timer1,       *p.localPane->LstX_Files};
     ConnectionHooks hooks;
     hooks.chooseHost = [this] {
         return m_dialogs.showConnectDialog ? m_dialogs.showConnectDialog()
                                            : std::optional<HostInfo>();
     };
-    hooks.vault = [this]() -> PasswordVault& { return m_store.vault(); };
-    hooks.writeSettings = [this] { return m_store.write(*m_settings); };
+    hooks.vault = [this]() -> PasswordVault& {
+        return m_store.vault();
+    };
+    hooks.writeSettings = [this] {
+        return m_store.write(*m_settings);
+    };
     hooks.loggedIn = [this](const HostInfo& host) {
         const HostProfiles& profiles = m_store.profiles();
         const int profile = profileOf(profiles, host);
         m_queueHookup->takeLogin(host, profile >= 0 ? profiles.Hosts[profile].sName : QString());
     };
-    m_connection = std::make_unique<ConnectionControl>(
-        *m_session, view, m_store.profiles(), m_store.key(), m_prompter, std::move(hooks));
+    m_connection = std::make_unique<ConnectionControl>(*m_session, view, m_store.profiles(),
+                                                       m_store.key(), m_prompter, std::move(hooks));
 }
 
 void TARLEN_Frm::connectAtStart(const LaunchTarget& target) {

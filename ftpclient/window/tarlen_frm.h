@@ -24,6 +24,7 @@ class QueueHookup;
 class QueuePreferences;
 class RemoteSession;
 class SecurityQuestions;
+class SyncControl;
 class TransferQueue;
 class WindowLayout;
 class WindowMenu;
@@ -65,6 +66,8 @@ public:
     // connect dialog, and opens the URL's folder.
     void connectAtStart(const LaunchTarget& target);
     TwipsGeometry& twips() { return m_twips; }
+    // Compare and Synchronise.
+    SyncControl& sync() const { return *m_sync; }
 
     // The arrows between the panes: the selection into the queue.
     void Cmd_Dn_Click();
@@ -99,6 +102,6 @@ private:
     WindowLayout* m_layout = nullptr;
     WindowMenu* m_menu = nullptr;
     std::unique_ptr<ConnectionControl> m_connection;
+    std::unique_ptr<SyncControl> m_sync;
     bool m_unloaded = false;
-
 };

@@ -3,6 +3,8 @@
 #include "host_profiles.h"
 #include "preferences.h"
 
+#include <QString>
+
 #include <functional>
 #include <optional>
 
@@ -13,4 +15,7 @@ struct WindowDialogs {
     std::function<std::optional<HostInfo>()> showConnectDialog;
     // The preferences dialog; what was chosen, or nothing when cancelled.
     std::function<std::optional<Preferences>(const Preferences&)> showPreferences;
+    // Where a synchronisation's dry run is written, `suggested` being a file
+    // name; "" when cancelled.
+    std::function<QString(const QString& suggested)> chooseDryRunFile;
 };

@@ -23,17 +23,14 @@ WindowMenu::WindowMenu(QWidget& window, TwipsGeometry& twips, Prompter& prompter
     , m_dialogs(dialogs) {
     m_button = new QToolButton(&window);
     m_button->setIcon(FileIcons::menuIcon());
-    m_button->setToolTip(QStringLiteral("Preferences, About and Quit"));
+    m_button->setToolTip(QStringLiteral("Compare, Synchronise, Preferences, About and Quit"));
     m_button->setPopupMode(QToolButton::InstantPopup);
     twips.place(m_button, 4875, 4275, 450, 450);
 
-    auto* menu = new QMenu(m_button);
-    const auto add = [this, menu](const QString& text, const QKeySequence& keys, auto handler) {
-        QAction* action = menu->addAction(text);
-        action->setShortcut(keys);
-        action->setShortcutContext(Qt::WindowShortcut);
-        m_window.addAction(action); // the key works with the menu closed
-        connect(action, &QAction::triggered, this, handler);
+    m_menu = new QMenu(m_button);
+    QMenu* menu = m_menu;
+    const auto add = [this](const QString& text, const QKeySequence& keys, auto handler) {
+        m_menu->addAction(entry(text, keys, handler));
     };
     add(QStringLiteral("&Preferences..."), QKeySequence(Qt::CTRL | Qt::Key_Comma),
         [this] { Act_Preferences_Click(); });
@@ -41,6 +38,7 @@ WindowMenu::WindowMenu(QWidget& window, TwipsGeometry& twips, Prompter& prompter
     menu->addSeparator();
     add(QStringLiteral("&Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q), [this] { m_window.close(); });
     m_button->setMenu(menu);
+    m_top = m_menu->actions().value(0);
 
     m_dialogs.showPreferences = [this](const Preferences& current) -> std::optional<Preferences> {
         PreferencesDialog dialog(current, &m_window);
@@ -66,4 +64,21 @@ void WindowMenu::Act_About_Click() {
             .arg(version.isEmpty() ? QStringLiteral("(development build)") : version,
                  QString::fromLatin1(qVersion())),
         QStringLiteral("About tarlen"), Prompter::Icon::None);
+}
+
+QAction* WindowMenu::entry(const QString& text, const QKeySequence& keys,
+                           const std::function<void()>& handler) {
+    auto* action = new QAction(text, m_menu);
+    action->setShortcut(keys);
+    action->setShortcutContext(Qt::WindowShortcut);
+    m_window.addAction(action); // the key works with the menu closed
+    connect(action, &QAction::triggered, this, handler);
+    return action;
+}
+
+void WindowMenu::addAtTop(const QString& text, const QKeySequence& keys,
+                          const std::function<void()>& handler) {
+    if (!m_topSeparator)
+        m_topSeparator = m_menu->insertSeparator(m_top);
+    m_menu->insertAction(m_topSeparator, entry(text, keys, handler));
 }

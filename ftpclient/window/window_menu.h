@@ -1,8 +1,13 @@
 #pragma once
 
+#include <QKeySequence>
 #include <QObject>
 
+#include <functional>
+
 class Prompter;
+class QAction;
+class QMenu;
 class QToolButton;
 class QWidget;
 class QueuePreferences;
@@ -22,11 +27,20 @@ public:
     QToolButton* button() const { return m_button; }
     void Act_Preferences_Click();
     void Act_About_Click();
+    // An entry above Preferences, in the order added, with its key.
+    void addAtTop(const QString& text, const QKeySequence& keys,
+                  const std::function<void()>& handler);
 
 private:
     QWidget& m_window;
     Prompter& m_prompter;
     QueuePreferences& m_preferences;
     WindowDialogs& m_dialogs;
+    QAction* entry(const QString& text, const QKeySequence& keys,
+                   const std::function<void()>& handler);
+
     QToolButton* m_button = nullptr;
+    QMenu* m_menu = nullptr;
+    QAction* m_top = nullptr; // Preferences
+    QAction* m_topSeparator = nullptr;
 };

@@ -1,0 +1,231 @@
+// Compare and Synchronise in the real window against a real server: the
+// marks both panes show, and the preview whose ticked rows, and only
+// those, the queue carries out.
+#include "ftp_test_server.h"
+#include "panes/local_pane.h"
+#include "panes/remote_pane.h"
+#include "remote_session.h"
+#include "scripted_connect.h"
+#include "scripted_prompter.h"
+#include "session_waits.h"
+#include "sync_control.h"
+#include "sync_dialog.h"
+#include "sync_preview_model.h"
+#include "test_files.h"
+#include "transfer_queue.h"
+#include "window/tarlen_frm.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+#include <utime.h>
+
+namespace {
+
+constexpr qint64 kTime = 1700000000; // both sides' files, unless newer
+
+bool setTime(const QString& path, qint64 time) {
+    const utimbuf times{time_t(time), time_t(time)};
+    return ::utime(QFile::encodeName(path).constData(), &times) == 0;
+}
+
+// One file on one side: its content and time.
+bool place(const QString& root, const QString& path, const QByteArray& content, qint64 time) {
+    QDir().mkpath(QFileInfo(root + u'/' + path).path());
+    return writeFile(root + u'/' + path, content) && setTime(root + u'/' + path, time);
+}
+
+} // namespace
+
+class TestSynchronise : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void compareMarksEveryEntryInBothPanes_data();
+    void compareMarksEveryEntryInBothPanes();
+    void startDoesTheTickedRowsAndNothingElse_data();
+    void startDoesTheTickedRowsAndNothingElse();
+
+private:
+    void connectAndShowBothRoots();
+    bool compare();
+    SyncDialog& preview(SyncDirection direction, bool deleteExtra);
+
+    QTemporaryDir m_config;
+    ScriptedPrompter m_prompter;
+    std::unique_ptr<FtpTestServer> m_server;
+    std::unique_ptr<QTemporaryDir> m_local;
+    std::unique_ptr<TARLEN_Frm> m_frm;
+};
+
+void TestSynchronise::initTestCase() {
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(m_config.path()));
+}
+
+// Both sides: "same.txt", "sub/same.txt" alike; "sub/changed.txt" of
+// another size; "newer.txt" newer here; "older.txt" newer there;
+// "here.txt" and "there.txt" on one side each.
+void TestSynchronise::init() {
+    m_prompter = ScriptedPrompter();
+    m_server = std::make_unique<FtpTestServer>(FtpTestServer::Kind::Pyftpdlib);
+    QVERIFY2(m_server->start(), qPrintable(m_server->errorText()));
+    m_local = std::make_unique<QTemporaryDir>();
+    const QString local = m_local->path();
+    const QString remote = m_server->root();
+    for (const QString& root : {local, remote}) {
+        QVERIFY(place(root, QStringLiteral("same.txt"), "same", kTime));
+        QVERIFY(place(root, QStringLiteral("sub/same.txt"), "same", kTime));
+    }
+    QVERIFY(place(local, QStringLiteral("sub/changed.txt"), "local", kTime));
+    QVERIFY(place(remote, QStringLiteral("sub/changed.txt"), "remote!", kTime));
+    QVERIFY(place(local, QStringLiteral("newer.txt"), "new here", kTime + 3600));
+    QVERIFY(place(remote, QStringLiteral("newer.txt"), "old there", kTime));
+    QVERIFY(place(local, QStringLiteral("older.txt"), "old here", kTime));
+    QVERIFY(place(remote, QStringLiteral("older.txt"), "new there", kTime + 3600));
+    QVERIFY(place(local, QStringLiteral("here.txt"), "here", kTime));
+    QVERIFY(place(remote, QStringLiteral("there.txt"), "there", kTime));
+    m_frm = std::make_unique<TARLEN_Frm>(m_prompter);
+    m_frm->Form_Load();
+    m_frm->dialogs().chooseDryRunFile = [this](const QString& suggested) {
+        return m_config.filePath(suggested);
+    };
+}
+
+void TestSynchronise::cleanup() {
+    m_frm.reset();
+    m_server.reset();
+}
+
+void TestSynchronise::connectAndShowBothRoots() {
+    TARLEN_Frm& f = *m_frm;
+    QVERIFY(f.parts().localPane->setLocalPath(m_local->path()));
+    scriptConnectDialog(f, *m_server);
+    f.parts().Cmd_Connect->click();
+    QVERIFY(waitUntilIdle(f.session()));
+    QVERIFY(f.session().connected());
+    QTRY_VERIFY(!f.parts().remotePane->listingPending());
+    QTRY_COMPARE(f.parts().localPane->localDirectory(), m_local->path() + u'/');
+}
+
+bool TestSynchronise::compare() {
+    QSignalSpy compared(&m_frm->sync(), &SyncControl::compared);
+    m_frm->sync().Act_Compare_Click();
+    return compared.wait(60000);
+}
+
+// "pane": 0 local, 1 remote; "mark": the symbol the row shows, "" none.
+void TestSynchronise::compareMarksEveryEntryInBothPanes_data() {
+    QTest::addColumn<int>("pane");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("folder");
+    QTest::addColumn<QString>("mark");
+    QTest::newRow("same, here") << 0 << "same.txt" << false << "=";
+    QTest::newRow("same, there") << 1 << "same.txt" << false << "=";
+    QTest::newRow("newer here") << 0 << "newer.txt" << false << ">";
+    QTest::newRow("newer there, seen there") << 1 << "older.txt" << false << "<";
+    QTest::newRow("only here") << 0 << "here.txt" << false << "+";
+    QTest::newRow("only there") << 1 << "there.txt" << false << "-";
+    QTest::newRow("folder with a difference inside") << 1 << "sub" << true << "*";
+}
+
+void TestSynchronise::compareMarksEveryEntryInBothPanes() {
+    QFETCH(int, pane);
+    QFETCH(QString, name);
+    QFETCH(bool, folder);
+    QFETCH(QString, mark);
+    connectAndShowBothRoots();
+    QVERIFY(compare());
+    const FilePane& shown = *m_frm->parts().Frm_Local[size_t(pane)];
+    const EntryMarks& marks = shown.marks();
+    const QHash<QString, EntryMark>& kind = folder ? marks.folders : marks.files;
+    QVERIFY2(kind.contains(name), qPrintable(QStringList(kind.keys()).join(u',')));
+    QCOMPARE(kind.value(name).symbol, mark);
+    // Compare again takes the marks away.
+    m_frm->sync().Act_Compare_Click();
+    QVERIFY(shown.marks().empty());
+}
+
+SyncDialog& TestSynchronise::preview(SyncDirection direction, bool deleteExtra) {
+    m_frm->sync().Act_Synchronise_Click();
+    SyncDialog& dialog = *m_frm->sync().dialog();
+    SyncOptions options = dialog.options();
+    options.direction = direction;
+    options.deleteExtra = deleteExtra;
+    dialog.setOptions(options);
+    QSignalSpy compared(&m_frm->sync(), &SyncControl::compared);
+    dialog.Cmd_Preview->click();
+    compared.wait(60000);
+    return dialog;
+}
+
+// "untick": a path whose row is left out; "local"/"remote": what each side
+// holds afterwards, file by file ("name=content", "name" alone: missing).
+void TestSynchronise::startDoesTheTickedRowsAndNothingElse_data() {
+    QTest::addColumn<int>("direction");
+    QTest::addColumn<bool>("deleteExtra");
+    QTest::addColumn<QString>("untick");
+    QTest::addColumn<QStringList>("local");
+    QTest::addColumn<QStringList>("remote");
+    QTest::newRow("local to server, deleting")
+        << int(SyncDirection::LocalToRemote) << true << "sub/changed.txt"
+        << QStringList{"here.txt=here", "there.txt"}
+        << QStringList{"here.txt=here", "newer.txt=new here", "older.txt=new there",
+                       "sub/changed.txt=remote!", "there.txt"};
+    QTest::newRow("server to local, keeping")
+        << int(SyncDirection::RemoteToLocal) << false << ""
+        << QStringList{"there.txt=there", "here.txt=here", "older.txt=new there",
+                       "sub/changed.txt=remote!"}
+        << QStringList{"here.txt"};
+    QTest::newRow("both ways") << int(SyncDirection::BothByNewest) << false << "newer.txt"
+                               << QStringList{"there.txt=there", "older.txt=new there"}
+                               << QStringList{"here.txt=here", "newer.txt=old there"};
+}
+
+void TestSynchronise::startDoesTheTickedRowsAndNothingElse() {
+    QFETCH(int, direction);
+    QFETCH(bool, deleteExtra);
+    QFETCH(QString, untick);
+    QFETCH(QStringList, local);
+    QFETCH(QStringList, remote);
+    connectAndShowBothRoots();
+    SyncDialog& dialog = preview(SyncDirection(direction), deleteExtra);
+    QVERIFY(!dialog.plan().actions.empty());
+    SyncPreviewModel& model = dialog.preview();
+    const QModelIndex copies = model.index(SyncPreviewModel::Copies, 0);
+    for (int row = 0; row < model.rowCount(copies); ++row)
+        if (model.index(row, SyncPreviewModel::PathColumn, copies).data() == untick)
+            QVERIFY(model.setData(model.index(row, 0, copies), Qt::Unchecked, Qt::CheckStateRole));
+
+    dialog.Cmd_DryRun->click();
+    const QByteArray dryRun = readFile(m_config.filePath(QStringLiteral("synchronise.txt")));
+    QVERIFY2(untick.isEmpty() || dryRun.contains("skip-"), dryRun.constData());
+    dialog.Cmd_Start->click();
+    QVERIFY(QTest::qWaitFor([this] { return m_frm->queue().idle(); }, 60000));
+
+    const auto check = [](const QString& root, const QStringList& expected) {
+        for (const QString& file : expected) {
+            const QString name = file.section(u'=', 0, 0);
+            const QByteArray content =
+                file.contains(u'=') ? file.section(u'=', 1).toUtf8() : QByteArray("<missing>");
+            if (readFile(root + u'/' + name) != content)
+                return name;
+        }
+        return QString();
+    };
+    QCOMPARE(check(m_local->path(), local), QString());
+    QCOMPARE(check(m_server->root(), remote), QString());
+}
+
+QTEST_MAIN(TestSynchronise)
+#include "tst_synchronise.moc"
