@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Starts the sample FTP server, drives the real tarlen window through the
 # connect dialog to it (with a temporary configuration directory) and saves
-# pictures of the window, the dialog and a download in progress, headless.
+# pictures of the window, the dialog, a download in progress, Compare's marks
+# and the Synchronise dialog's preview, headless.
 #   scripts/screenshot.sh [OUTPUT_DIR]      (default: docs/screenshots, which the
 #                                            README shows: run it to keep them current)
 set -euo pipefail
@@ -55,7 +56,7 @@ picture() {
     env XDG_CONFIG_HOME="$run/config" XDG_DATA_HOME="$run/data" QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 \
         "${env[@]}" "$build/tests/tools/window_screenshot" --server "127.0.0.1:$port" \
         --user tarlen --password tarlen --local "$local_dir" --out "$run/out" "$@"
-    for name in main-window connect-dialog transfer; do
+    for name in main-window connect-dialog transfer compare synchronise; do
         if [ -f "$run/out/$name.png" ]; then cp "$run/out/$name.png" "$out/$name$suffix.png"; fi
     done
 }
@@ -65,6 +66,10 @@ picture "" -- --download big-download.iso --download video.mp4 --download readme
 # Every caption shows whole at 144 dpi and in fonts a size larger, too.
 picture -144dpi QT_FONT_DPI=144 --
 picture -larger-font -- --larger-font
+# Compare's marks, and the preview of bringing the server in line with the
+# local folder.
+picture "" -- --synchronise
 echo "Pictures in $out: main-window.png (both panes, connected to the sample server)," \
-    "connect-dialog.png, transfer.png (a download in progress); main-window and" \
+    "connect-dialog.png, transfer.png (a download in progress), compare.png (Compare's marks)," \
+    "synchronise.png (the Synchronise dialog's preview); main-window and" \
     "connect-dialog also at 144 dpi (-144dpi) and in fonts a size larger (-larger-font)"

@@ -18,6 +18,8 @@
 #include "remote_session.h"
 #include "transfer_queue.h"
 #include "window/status_log.h"
+#include "window/sync_control.h"
+#include "window/sync_dialog.h"
 #include "window/tarlen_frm.h"
 #include "window/transfer_progress.h"
 
@@ -109,6 +111,33 @@ bool save(QWidget* w, const QString& path) {
     return ok;
 }
 
+// Compare, then the Synchronise dialog's preview of bringing the server in
+// line with the local folder: compare.png and synchronise.png.
+void pictureSynchronising(TARLEN_Frm& window, const QString& out,
+                          const std::function<void(bool)>& done) {
+    SyncControl& sync = window.sync();
+    auto* step = new QObject(&window);
+    QObject::connect(&sync, &SyncControl::compared, step, [&window, &sync, out, done, step] {
+        if (!sync.dialog()) {
+            QApplication::processEvents();
+            const bool saved = save(&window, out + QStringLiteral("/compare.png"));
+            sync.Act_Synchronise_Click();
+            SyncOptions options = sync.dialog()->options();
+            options.deleteExtra = true;
+            sync.dialog()->setOptions(options);
+            sync.dialog()->Cmd_Preview->click();
+            if (!saved)
+                done(false);
+            return;
+        }
+        QApplication::processEvents();
+        const bool saved = save(sync.dialog(), out + QStringLiteral("/synchronise.png"));
+        step->deleteLater();
+        done(saved);
+    });
+    sync.Act_Compare_Click();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -123,6 +152,7 @@ int main(int argc, char** argv) {
          {"download", "remote file to download; the picture catches it half-way (repeatable)",
           "name"},
          {"protocol", "protocol as the settings file names it", "name"},
+         {"synchronise", "compare the panes' folders and show the Synchronise dialog's preview"},
          {"larger-font", "fonts one point larger than usual"}});
     parser.process(app);
     const QString out = parser.value("out");
@@ -172,6 +202,14 @@ int main(int argc, char** argv) {
                              window.session().connected()
                          ? 0
                          : 1;
+            if (parser.isSet("synchronise")) {
+                pictureSynchronising(window, out, [&](bool ok) {
+                    status = ok ? status : 1;
+                    window.close();
+                    app.quit();
+                });
+                return;
+            }
             const QStringList downloads = parser.values("download");
             if (downloads.isEmpty()) {
                 window.close();
