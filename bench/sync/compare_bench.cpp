@@ -1,15 +1,16 @@
-// Times the reading of a local and a remote tree for comparing (100,000
-// files in 1,000 folders on each side, a few hundred of them different)
-// beside lftp's mirror --dry-run on the same trees and the same vsftpd, in
-// the same run, for 1, 2 and 4 connections. While tarlen reads, the longest
-// time the event loop went unserved is recorded.
+// Times comparing a local and a remote tree up to the preview (100,000
+// files in 1,000 folders on each side, a few hundred of them different:
+// both trees read, every name judged, the plan made) beside lftp's mirror
+// --dry-run on the same trees and the same vsftpd, in the same run, for 1,
+// 2 and 4 connections. Meanwhile the longest time the event loop went
+// unserved is recorded.
 //
 //   compare_bench [--top N] [--below N] [--files N] [--differences N]
 //                 [--connections 1,2,4]
 #include "bench_support.h"
+#include "folder_comparison.h"
 #include "ftp_test_server.h"
 #include "local_tree_reader.h"
-#include "remote_tree_reader.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -105,60 +106,45 @@ int fillTrees(const QString& local, const QString& remote, const Sizes& s) {
 
 struct TarlenFigures {
     double seconds = 0;
-    double localSeconds = 0;
     qint64 longestPauseMs = 0;
-    int remoteFolders = 0;
-    qint64 remoteEntries = 0;
-    int localFolders = 0;
+    qint64 comparedFolders = 0;
+    qint64 planned = 0; // rows of the preview that do something
     QString clock;
 };
 
-// Both trees read at once, the window's way: the local one on the thread
-// pool, the remote one on `connections` connections of its own.
-TarlenFigures readBoth(const FtpTestServer& server, const QString& local, int connections) {
-    QueueLogin login;
-    login.address = server.address();
-    login.user = server.userName();
-    login.password = server.password();
-    RemoteTreeOptions remoteOptions;
-    remoteOptions.connections = connections;
-    RemoteTreeReader remote(login, server.loginDir(), remoteOptions);
-    LocalTreeReader localReader;
+// The window's way from Preview to the filled preview: both trees read at
+// once (the local one on the thread pool, the remote one on `connections`
+// connections of its own), every name judged and the plan made.
+TarlenFigures compareBoth(const FtpTestServer& server, const QString& local, int connections) {
+    FolderComparison::Request request;
+    request.login.address = server.address();
+    request.login.user = server.userName();
+    request.login.password = server.password();
+    request.localRoot = local;
+    request.remoteRoot = server.loginDir();
+    request.connections = connections;
+    // As lftp's mirror: the server's tree brought to the local one.
+    request.options.direction = SyncDirection::RemoteToLocal;
+    FolderComparison comparison;
+    bool done = false;
+    QObject::connect(&comparison, &FolderComparison::finished, [&] { done = true; });
     TarlenFigures figures;
-    SideTree localTree;
-    SideTree remoteTree;
-    bool localDone = false;
-    bool remoteDone = false;
-    QElapsedTimer clock;
-    QObject::connect(&localReader, &LocalTreeReader::finished, [&](const SideTree& tree) {
-        localTree = tree;
-        localDone = true;
-        figures.localSeconds = clock.nsecsElapsed() / 1e9;
-    });
-    QObject::connect(&remote, &RemoteTreeReader::finished,
-                     [&](const SideTree& tree, const ServerClock& serverClock) {
-                         remoteTree = tree;
-                         remoteDone = true;
-                         figures.clock =
-                             serverClock.source == ServerClock::Source::Measured
-                                 ? QStringLiteral("measured %1 s").arg(serverClock.offsetSeconds)
-                                 : QStringLiteral("not measured");
-                     });
     bench::PauseMeter pauses;
     pauses.start();
+    QElapsedTimer clock;
     clock.start();
-    localReader.start(local, {});
-    remote.start();
-    while (!(localDone && remoteDone))
+    comparison.start(request);
+    while (!done)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    // The judgement and the plan go here once compareTrees() and planSync()
-    // exist: compareTrees(localTree, remoteTree, rules), then planSync(...),
-    // timed with the reading as lftp's mirror --dry-run does both.
     figures.seconds = clock.nsecsElapsed() / 1e9;
     figures.longestPauseMs = pauses.stop();
-    figures.remoteFolders = remote.foldersRead();
-    figures.remoteEntries = remote.entriesRead();
-    figures.localFolders = int(localTree.size());
+    figures.comparedFolders = comparison.tree().size();
+    for (const SyncAction& action : comparison.plan().actions)
+        figures.planned += action.kind != ActionKind::Leave ? 1 : 0;
+    const ServerClock& serverClock = comparison.clock();
+    figures.clock = serverClock.source == ServerClock::Source::Measured
+                        ? QStringLiteral("measured %1 s").arg(serverClock.offsetSeconds)
+                        : QStringLiteral("not measured");
     return figures;
 }
 
@@ -216,13 +202,13 @@ int main(int argc, char** argv) {
                 qint64(folderPaths(sizes).size()), sizes.differences, filling.elapsed() / 1000.0);
     timeLocalThreads(local);
     for (const int connections : sizes.connections) {
-        const TarlenFigures tarlen = readBoth(server, local, connections);
+        const TarlenFigures tarlen = compareBoth(server, local, connections);
         const double lftp = lftpMirror(server, local, connections);
-        std::printf("N=%d  tarlen %.3f s (local %.3f s; %d remote folders, %lld entries; clock "
-                    "%s)  lftp %.3f s  share %.2f  longest pause %lld ms\n",
-                    connections, tarlen.seconds, tarlen.localSeconds, tarlen.remoteFolders,
-                    tarlen.remoteEntries, qPrintable(tarlen.clock), lftp, tarlen.seconds / lftp,
-                    tarlen.longestPauseMs);
+        std::printf("N=%d  tarlen %.3f s to the preview (%lld folders compared, %lld rows to act "
+                    "on; clock %s)  lftp %.3f s  tarlen's time / lftp's %.2f  longest pause %lld "
+                    "ms\n",
+                    connections, tarlen.seconds, tarlen.comparedFolders, tarlen.planned,
+                    qPrintable(tarlen.clock), lftp, tarlen.seconds / lftp, tarlen.longestPauseMs);
         std::fflush(stdout);
     }
     return 0;
