@@ -71,18 +71,61 @@ std::optional<FtpListEntry> parseListLine(QByteArrayView line) {
     return std::nullopt;
 }
 
-bool isSafeListName(QByteArrayView name) {
+namespace {
+
+// Whether any byte of a word is 0; exact, for all that the borrows of the
+// subtraction may mark more bytes than the first.
+constexpr quint64 kEveryByte = 0x0101010101010101;
+constexpr quint64 kHighBits = kEveryByte * 0x80;
+constexpr quint64 holdsZeroByte(quint64 word) {
+    return (word - kEveryByte) & ~word & kHighBits;
+}
+
+// Whether any byte of a word is below 0x20, "/" or DEL.
+constexpr quint64 holdsRefusedByte(quint64 word) {
+    return ((word - kEveryByte * 0x20) & ~word & kHighBits) |
+           holdsZeroByte(word ^ (kEveryByte * '/')) | holdsZeroByte(word ^ (kEveryByte * 0x7F));
+}
+
+} // namespace
+
+// Eight bytes at a time: the names of a long listing pass through here.
+ListNameBytes listNameBytes(QByteArrayView name) {
     if (name.isEmpty() || (name[0] == '.' && (name.size() == 1 || name == QByteArrayView(".."))))
-        return false;
-    unsigned char high = 0; // the high bits of all bytes: ASCII alone leaves it clear
-    for (char c : name) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '/' || byte < 0x20 || byte == 0x7F)
-            return false;
+        return ListNameBytes::Refused;
+    quint64 high = 0; // the high bits of all bytes: ASCII alone leaves it clear
+    const char* at = name.data();
+    const char* const end = at + name.size();
+    const auto takeWord = [&high](const char* from) {
+        quint64 word;
+        std::memcpy(&word, from, sizeof word);
+        high |= word & kHighBits;
+        return !holdsRefusedByte(word);
+    };
+    if (end - at >= 8) {
+        // The last eight bytes as one word, though they overlap the ones before.
+        for (; end - at > 8; at += 8)
+            if (!takeWord(at))
+                return ListNameBytes::Refused;
+        if (!takeWord(end - 8))
+            return ListNameBytes::Refused;
+        at = end;
+    }
+    for (; at < end; ++at) {
+        const auto byte = static_cast<unsigned char>(*at);
+        if (byte == '/' || byte < 0x20 || byte == 0x7F)
+            return ListNameBytes::Refused;
         high |= byte & 0x80;
     }
+    if (high == 0)
+        return ListNameBytes::Ascii;
     // Past ASCII, the C1 controls and the separators, where the name is UTF-8.
-    return high == 0 || !holdsControlCharacter(RawName::decode(name));
+    return holdsControlCharacter(RawName::decode(name)) ? ListNameBytes::Refused
+                                                        : ListNameBytes::BeyondAscii;
+}
+
+bool isSafeListName(QByteArrayView name) {
+    return listNameBytes(name) != ListNameBytes::Refused;
 }
 
 RemoteListing buildListing(const QByteArray& raw, bool mlsd, const FtpNameCodec& codec,
@@ -112,11 +155,6 @@ void FoldedNameOrder::add(const QString& name, int index) {
     m_keys.push_back(FoldedSortKey::of(name, index, &copy));
     if (!copy.isNull())
         m_folded.push_back(std::move(copy));
-}
-
-bool FoldedNameOrder::before(const FoldedSortKey& a, const FoldedSortKey& b) {
-    const int c = compareFolded(a, b);
-    return c != 0 ? c < 0 : a.index < b.index;
 }
 
 // Most servers send their names sorted, and then a batch is already in
@@ -312,8 +350,9 @@ void FtpListingBuilder::addLine(QByteArrayView line, bool crLine) {
         const QByteArray joined = m_heldName + ' ' + line.toByteArray();
         m_heldName.clear();
         const std::optional<FtpListEntry> parsed = parseVmsLine(joined);
-        if (parsed && isSafeListName(parsed->name)) {
-            addEntry(*parsed, cr | NameAtEnd);
+        const ListNameBytes bytes = parsed ? listNameBytes(parsed->name) : ListNameBytes::Refused;
+        if (bytes != ListNameBytes::Refused) {
+            addEntry(*parsed, bytes, cr | NameAtEnd);
             return;
         }
         ++m_listing.linesNotUnderstood;
@@ -323,8 +362,9 @@ void FtpListingBuilder::addLine(QByteArrayView line, bool crLine) {
         return;
     }
     const std::optional<FtpListEntry> parsed = m_mlsd ? parseMlsdLine(line) : parseListLine(line);
-    if (parsed && isSafeListName(parsed->name)) {
-        addEntry(*parsed, cr | (nameRunsToEnd(parsed->name, line) ? NameAtEnd : 0));
+    const ListNameBytes bytes = parsed ? listNameBytes(parsed->name) : ListNameBytes::Refused;
+    if (bytes != ListNameBytes::Refused) {
+        addEntry(*parsed, bytes, cr | (nameRunsToEnd(parsed->name, line) ? NameAtEnd : 0));
         return;
     }
     // Headings and the listed directory itself are no entries. A heading
@@ -340,9 +380,11 @@ void FtpListingBuilder::addLine(QByteArrayView line, bool crLine) {
     ++m_listing.linesNotUnderstood;
 }
 
-void FtpListingBuilder::addEntry(const FtpListEntry& parsed, quint8 mark) {
+void FtpListingBuilder::addEntry(const FtpListEntry& parsed, ListNameBytes bytes, quint8 mark) {
     RemoteEntry entry;
-    entry.name = m_codec.decode(parsed.name);
+    // ASCII reads the same whatever the codec.
+    entry.name = bytes == ListNameBytes::Ascii ? QString::fromLatin1(parsed.name)
+                                               : m_codec.decode(parsed.name);
     entry.isDirectory = parsed.directory;
     entry.isLink = parsed.link;
     entry.size = parsed.size;

@@ -64,6 +64,9 @@ std::optional<FtpListEntry> parseListLine(QByteArrayView line);
 // of "/" and of control characters (see control_characters.h; bytes that
 // are not UTF-8 count as no character).
 bool isSafeListName(QByteArrayView name);
+// The same, telling a safe name of ASCII alone from any other.
+enum class ListNameBytes { Refused, Ascii, BeyondAscii };
+ListNameBytes listNameBytes(QByteArrayView name);
 
 // How the lines of a listing end. Over FTP a listing should end its lines
 // with CR LF, but some servers send a bare LF; libcurl ends the lines of an
@@ -87,7 +90,14 @@ public:
     void clear();
 
 private:
-    static bool before(const FoldedSortKey& a, const FoldedSortKey& b);
+    // An object, not a function, so that the sorts can have it inlined.
+    struct Before {
+        bool operator()(const FoldedSortKey& a, const FoldedSortKey& b) const {
+            const int c = compareFolded(a, b);
+            return c != 0 ? c < 0 : a.index < b.index;
+        }
+    };
+    static constexpr Before before{};
     bool followsInOrder(size_t runStart) const;
     void mergeLastRun();
 
@@ -132,7 +142,7 @@ private:
     void takeLine(QByteArrayView line);
     void settle(ListingLineEnds lineEnds);
     void addLine(QByteArrayView line, bool crLine);
-    void addEntry(const FtpListEntry& parsed, quint8 mark);
+    void addEntry(const FtpListEntry& parsed, ListNameBytes bytes, quint8 mark);
     void takeTime(const ListedTime& time, RemoteEntry& entry);
     void rebuildOrder();
 

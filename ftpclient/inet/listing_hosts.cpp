@@ -103,6 +103,13 @@ std::optional<FtpListEntry> parseMemberLine(const ListTokens<10>& tok) {
 } // namespace
 
 bool isVmsNameAlone(QByteArrayView line) {
+    // Such a line ends in the name's version, a digit: most lines are told
+    // apart by their last byte.
+    qsizetype end = line.size();
+    while (end > 0 && isListBlank(line[end - 1]))
+        --end;
+    if (end == 0 || !isDigit(line[end - 1]))
+        return false;
     const ListTokens<2> tok(line);
     return tok.count == 1 && isVmsName(tok[0]);
 }

@@ -31,6 +31,8 @@ private slots:
     void listingCountsLinesNotUnderstood();
     void listingKeepsTheCrOfANameAndRefusesControls_data();
     void listingKeepsTheCrOfANameAndRefusesControls();
+    void nameBytesWhereverTheyStand_data();
+    void nameBytesWhereverTheyStand();
     void listingOfAMillionLines();
     void listingOfOneLongLineOrNulBytes();
     void pwdPathFromReply_data();
@@ -785,6 +787,41 @@ void TestFtpParsing::listingKeepsTheCrOfANameAndRefusesControls() {
         const RemoteListing listing = builder.finish();
         QCOMPARE(listingText(listing), listed);
         QCOMPARE(listing.linesNotUnderstood, notUnderstood);
+    }
+}
+
+// Names are checked eight bytes at a time: a byte counts the same at every
+// place in a name of any length.
+void TestFtpParsing::nameBytesWhereverTheyStand_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("kind");
+    const auto refused = int(ListNameBytes::Refused);
+    const auto ascii = int(ListNameBytes::Ascii);
+    const auto beyond = int(ListNameBytes::BeyondAscii);
+    QTest::newRow("slash") << QByteArray("/") << refused;
+    QTest::newRow("NUL") << QByteArray(1, '\0') << refused;
+    QTest::newRow("SOH") << QByteArray("\x01") << refused;
+    QTest::newRow("unit separator") << QByteArray("\x1f") << refused;
+    QTest::newRow("DEL") << QByteArray("\x7f") << refused;
+    QTest::newRow("NEL, a C1 control") << QByteArray("\xC2\x85") << refused;
+    QTest::newRow("blank") << QByteArray(" ") << ascii;
+    QTest::newRow("dot") << QByteArray(".") << ascii;
+    QTest::newRow("digit zero") << QByteArray("0") << ascii;
+    QTest::newRow("tilde") << QByteArray("~") << ascii;
+    QTest::newRow("e acute") << QByteArray("\xC3\xA9") << beyond;
+    QTest::newRow("not UTF-8") << QByteArray("\xFF") << beyond;
+}
+
+void TestFtpParsing::nameBytesWhereverTheyStand() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, kind);
+    for (qsizetype size = bytes.size() + 1; size <= 25; ++size) {
+        for (qsizetype at = 0; at + bytes.size() <= size; ++at) {
+            QByteArray name(size, 'a');
+            name.replace(at, bytes.size(), bytes);
+            QCOMPARE(int(listNameBytes(name)), kind);
+            QCOMPARE(isSafeListName(name), kind != int(ListNameBytes::Refused));
+        }
     }
 }
 
