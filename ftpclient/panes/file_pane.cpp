@@ -270,3 +270,11 @@ void FilePane::markFolders(bool ours) {
         }
     }
 }
+
+bool FilePane::showsFolder(const QString& name) const {
+    const QListWidget* list = folderList();
+    for (int row = 0; row < list->count(); ++row)
+        if (folderNameOf(*list->item(row)) == name)
+            return true;
+    return false;
+}

@@ -83,6 +83,10 @@ public:
     const EntryMarks& marks() const { return m_marks; }
     // The folder shown, as marks name it.
     virtual QString shownFolder() const = 0;
+    // Whether the folder shown holds a folder `name`.
+    bool showsFolder(const QString& name) const;
+    // Shows the folder at `path` (a full path on the pane's side).
+    virtual void openFolder(const QString& path) = 0;
 
 signals:
     // The lists were filled (and marked) anew.

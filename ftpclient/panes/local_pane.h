@@ -93,6 +93,7 @@ protected:
     QListWidget* folderList() const override;
     QString folderNameOf(const QListWidgetItem& item) const override;
     QString shownFolder() const override { return localDirectory(); }
+    void openFolder(const QString& path) override { setLocalPath(path); }
     void refillFiles() override { Load_Files(); }
 
 private:

@@ -110,6 +110,7 @@ protected:
     QListWidget* folderList() const override;
     QString folderNameOf(const QListWidgetItem& item) const override;
     QString shownFolder() const override;
+    void openFolder(const QString& path) override { openDirectory(path); }
     void refillFiles() override { Load_FilesR(); }
 
 protected:

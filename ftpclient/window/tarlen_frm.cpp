@@ -1,5 +1,6 @@
 #include "tarlen_frm.h"
 
+#include "browse_together.h"
 #include "common/prompter.h"
 #include "connect/connect_frm.h"
 #include "connection_control.h"
@@ -25,6 +26,7 @@
 
 #include <vantel/vantelctrl.h>
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
@@ -82,6 +84,11 @@ TARLEN_Frm::TARLEN_Frm(Prompter& prompter, QWidget* parent)
     m_menu->addAtTop(QStringLiteral("&Synchronise..."),
                      QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M),
                      [this] { m_sync->Act_Synchronise_Click(); });
+    m_browseTogether = std::make_unique<BrowseTogether>(*m_parts.localPane, *m_parts.remotePane);
+    QAction* together = m_menu->addAtTop(QStringLiteral("&Browse both together"),
+                                         QKeySequence(Qt::CTRL | Qt::Key_B), [] {});
+    together->setCheckable(true);
+    connect(together, &QAction::toggled, this, [this](bool on) { m_browseTogether->setOn(on); });
     m_dialogs.chooseDryRunFile = [this](const QString& suggested) {
         return QFileDialog::getSaveFileName(this, QStringLiteral("Write the dry run to"),
                                             QDir::home().filePath(suggested));
@@ -91,6 +98,7 @@ TARLEN_Frm::TARLEN_Frm(Prompter& prompter, QWidget* parent)
 }
 
 TARLEN_Frm::~TARLEN_Frm() {
+    m_browseTogether.reset();
     m_sync.reset();
     m_drag.reset();
     m_queue->disconnect(m_queueHookup.get());

@@ -23,6 +23,7 @@ class Prompter;
 class QueueHookup;
 class QueuePreferences;
 class RemoteSession;
+class BrowseTogether;
 class SecurityQuestions;
 class SyncControl;
 class TransferQueue;
@@ -68,6 +69,8 @@ public:
     TwipsGeometry& twips() { return m_twips; }
     // Compare and Synchronise.
     SyncControl& sync() const { return *m_sync; }
+    // Synchronised browsing.
+    BrowseTogether& browseTogether() const { return *m_browseTogether; }
 
     // The arrows between the panes: the selection into the queue.
     void Cmd_Dn_Click();
@@ -103,5 +106,6 @@ private:
     WindowMenu* m_menu = nullptr;
     std::unique_ptr<ConnectionControl> m_connection;
     std::unique_ptr<SyncControl> m_sync;
+    std::unique_ptr<BrowseTogether> m_browseTogether;
     bool m_unloaded = false;
 };

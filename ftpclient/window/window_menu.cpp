@@ -76,9 +76,11 @@ QAction* WindowMenu::entry(const QString& text, const QKeySequence& keys,
     return action;
 }
 
-void WindowMenu::addAtTop(const QString& text, const QKeySequence& keys,
-                          const std::function<void()>& handler) {
+QAction* WindowMenu::addAtTop(const QString& text, const QKeySequence& keys,
+                              const std::function<void()>& handler) {
     if (!m_topSeparator)
         m_topSeparator = m_menu->insertSeparator(m_top);
-    m_menu->insertAction(m_topSeparator, entry(text, keys, handler));
+    QAction* action = entry(text, keys, handler);
+    m_menu->insertAction(m_topSeparator, action);
+    return action;
 }

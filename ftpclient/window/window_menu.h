@@ -28,8 +28,8 @@ public:
     void Act_Preferences_Click();
     void Act_About_Click();
     // An entry above Preferences, in the order added, with its key.
-    void addAtTop(const QString& text, const QKeySequence& keys,
-                  const std::function<void()>& handler);
+    QAction* addAtTop(const QString& text, const QKeySequence& keys,
+                      const std::function<void()>& handler);
 
 private:
     QWidget& m_window;

@@ -13,6 +13,7 @@
 #include "sync_preview_model.h"
 #include "test_files.h"
 #include "transfer_queue.h"
+#include "window/browse_together.h"
 #include "window/tarlen_frm.h"
 
 #include <QDir>
@@ -55,6 +56,8 @@ private slots:
     void compareMarksEveryEntryInBothPanes();
     void startDoesTheTickedRowsAndNothingElse_data();
     void startDoesTheTickedRowsAndNothingElse();
+    void browsingTogetherFollowsIntoFoldersOfOneName_data();
+    void browsingTogetherFollowsIntoFoldersOfOneName();
 
 private:
     void connectAndShowBothRoots();
@@ -225,6 +228,48 @@ void TestSynchronise::startDoesTheTickedRowsAndNothingElse() {
     };
     QCOMPARE(check(m_local->path(), local), QString());
     QCOMPARE(check(m_server->root(), remote), QString());
+}
+
+// "moves": the pane the user moves in (0 local, 1 remote) and where, as a
+// path below the compared folders ("" the folders themselves); "other":
+// where the other pane is then, below its own.
+void TestSynchronise::browsingTogetherFollowsIntoFoldersOfOneName_data() {
+    QTest::addColumn<int>("pane");
+    QTest::addColumn<QStringList>("moves");
+    QTest::addColumn<QString>("other");
+    QTest::newRow("local into a folder both have") << 0 << QStringList{"sub"} << "sub";
+    QTest::newRow("server into a folder both have") << 1 << QStringList{"sub"} << "sub";
+    QTest::newRow("into a folder the other lacks") << 0 << QStringList{"lone"} << "";
+    QTest::newRow("in and up again") << 0 << QStringList{"sub", ""} << "";
+}
+
+void TestSynchronise::browsingTogetherFollowsIntoFoldersOfOneName() {
+    QFETCH(int, pane);
+    QFETCH(QStringList, moves);
+    QFETCH(QString, other);
+    QVERIFY(QDir(m_local->path()).mkpath(QStringLiteral("lone")));
+    connectAndShowBothRoots();
+    TARLEN_Frm& f = *m_frm;
+    const QString roots[] = {m_local->path(), m_server->loginDir()};
+    const auto at = [&roots](int side, const QString& below) {
+        QString root = roots[side];
+        if (root.endsWith(u'/') && root.size() > 1)
+            root.chop(1);
+        return below.isEmpty() ? root : (root == u"/" ? root : root + u'/') + below;
+    };
+    const auto plain = [](QString folder) {
+        return folder.size() > 1 && folder.endsWith(u'/') ? folder.chopped(1) : folder;
+    };
+    f.browseTogether().setOn(true);
+    FilePane& moving = *f.parts().Frm_Local[size_t(pane)];
+    FilePane& following = *f.parts().Frm_Local[size_t(1 - pane)];
+    for (const QString& move : moves) {
+        moving.openFolder(at(pane, move));
+        QTRY_COMPARE(plain(moving.shownFolder()), at(pane, move));
+        QVERIFY(waitUntilIdle(f.session()));
+        QTRY_VERIFY(!f.parts().remotePane->listingPending());
+    }
+    QTRY_COMPARE(plain(following.shownFolder()), at(1 - pane, other));
 }
 
 QTEST_MAIN(TestSynchronise)
