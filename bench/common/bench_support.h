@@ -75,4 +75,17 @@ inline int argValue(const QStringList& args, const QString& name, int fallback) 
     return at >= 0 && at + 1 < args.size() ? args.at(at + 1).toInt() : fallback;
 }
 
+// The counts after `name` ("--connections 1,2,4"), or `fallback`.
+inline QList<int> argCounts(const QStringList& args, const QString& name,
+                            const QList<int>& fallback) {
+    const qsizetype at = args.indexOf(name);
+    if (at < 0 || at + 1 >= args.size())
+        return fallback;
+    QList<int> counts;
+    for (const QString& count : args.at(at + 1).split(u','))
+        if (count.toInt() > 0)
+            counts << count.toInt();
+    return counts.isEmpty() ? fallback : counts;
+}
+
 } // namespace bench

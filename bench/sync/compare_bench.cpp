@@ -34,24 +34,13 @@ struct Sizes {
     QList<int> connections{1, 2, 4};
 };
 
-QList<int> connectionsFrom(const QStringList& args, const QList<int>& fallback) {
-    const qsizetype at = args.indexOf(QStringLiteral("--connections"));
-    if (at < 0 || at + 1 >= args.size())
-        return fallback;
-    QList<int> counts;
-    for (const QString& count : args.at(at + 1).split(u','))
-        if (count.toInt() > 0)
-            counts << count.toInt();
-    return counts.isEmpty() ? fallback : counts;
-}
-
 Sizes sizesFrom(const QStringList& args) {
     Sizes s;
     s.top = bench::argValue(args, QStringLiteral("--top"), s.top);
     s.below = bench::argValue(args, QStringLiteral("--below"), s.below);
     s.files = bench::argValue(args, QStringLiteral("--files"), s.files);
     s.differences = bench::argValue(args, QStringLiteral("--differences"), s.differences);
-    s.connections = connectionsFrom(args, s.connections);
+    s.connections = bench::argCounts(args, QStringLiteral("--connections"), s.connections);
     return s;
 }
 

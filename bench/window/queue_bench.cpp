@@ -39,17 +39,6 @@ struct Sizes {
     QList<int> connections{1, 2, 4}; // parallel transfers compared
 };
 
-QList<int> connectionsFrom(const QStringList& args, const QList<int>& fallback) {
-    const qsizetype at = args.indexOf(QStringLiteral("--connections"));
-    if (at < 0 || at + 1 >= args.size())
-        return fallback;
-    QList<int> counts;
-    for (const QString& count : args.at(at + 1).split(u','))
-        if (count.toInt() > 0)
-            counts << count.toInt();
-    return counts.isEmpty() ? fallback : counts;
-}
-
 Sizes sizesFrom(const QStringList& args) {
     Sizes s;
     s.files = bench::argValue(args, QStringLiteral("--files"), s.files);
@@ -58,7 +47,7 @@ Sizes sizesFrom(const QStringList& args) {
     s.treeFiles = bench::argValue(args, QStringLiteral("--tree-files"), s.treeFiles);
     s.bigMib = bench::argValue(args, QStringLiteral("--big-mib"), s.bigMib);
     s.cutMib = bench::argValue(args, QStringLiteral("--cut-mib"), s.cutMib);
-    s.connections = connectionsFrom(args, s.connections);
+    s.connections = bench::argCounts(args, QStringLiteral("--connections"), s.connections);
     return s;
 }
 

@@ -10,9 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-
-LocalTreeEntry entryFor(int dirFd, const char* name) {
+LocalTreeEntry readLocalEntry(int dirFd, const char* name) {
     LocalTreeEntry entry;
     entry.name = RawName::decode(name);
     struct stat info {};
@@ -33,8 +31,6 @@ LocalTreeEntry entryFor(int dirFd, const char* name) {
     return entry;
 }
 
-} // namespace
-
 LocalFolder readLocalFolder(const QString& path, QString* error) {
     LocalFolder folder;
     const int fd = ::open(RawName::encode(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -53,7 +49,7 @@ LocalFolder readLocalFolder(const QString& path, QString* error) {
     while (const dirent* found = ::readdir(dir.get())) {
         if (std::strcmp(found->d_name, ".") == 0 || std::strcmp(found->d_name, "..") == 0)
             continue;
-        folder.entries.push_back(entryFor(fd, found->d_name));
+        folder.entries.push_back(readLocalEntry(fd, found->d_name));
     }
     return folder;
 }

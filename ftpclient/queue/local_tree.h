@@ -24,6 +24,9 @@ struct LocalFolder {
     std::vector<LocalTreeEntry> entries;
 };
 
+// The entry `name` of the folder open as `dirFd`, links followed.
+LocalTreeEntry readLocalEntry(int dirFd, const char* name);
+
 // The entries of the folder at `path` (RawName text), hidden ones included,
 // links followed, in the order the disk gives; *error says why the folder
 // could not be read. Reads the disk: run it off the window's thread.

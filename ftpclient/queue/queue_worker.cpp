@@ -310,12 +310,9 @@ void QueueWorker::download(bool continueTarget) {
 
 // One listing per folder tells which targets exist.
 void QueueWorker::runUpload() {
-    const RemoteFolders::Files* known = m_host.remoteFolder(m_item, folderOf(m_item.remote));
-    if (!known) {
-        const FtpCommand list = FtpCommand::list(QStringLiteral("LS"), folderOf(m_item.remote));
-        connect(startJob(list), &InetJob::finished, this, &QueueWorker::targetFolderListed);
+    const RemoteFolders::Files* known = targetFolder();
+    if (!known)
         return;
-    }
     const auto target = known->constFind(nameOf(m_item.remote));
     std::optional<ConflictAnswer> answer = m_item.answer;
     if (!answer && target != known->cend() && m_item.previewed &&
@@ -350,6 +347,17 @@ void QueueWorker::runUpload() {
         break;
     }
     upload(m_item.partly || answer == ConflictAnswer::Resume);
+}
+
+// The remote target's folder as the queue knows it; nothing while it is
+// being listed (the step starts again from targetFolderListed()).
+const RemoteFolders::Files* QueueWorker::targetFolder() {
+    const RemoteFolders::Files* known = m_host.remoteFolder(m_item, folderOf(m_item.remote));
+    if (!known) {
+        const FtpCommand list = FtpCommand::list(QStringLiteral("LS"), folderOf(m_item.remote));
+        connect(startJob(list), &InetJob::finished, this, &QueueWorker::targetFolderListed);
+    }
+    return known;
 }
 
 // A folder the server will not list is taken for an empty one.

@@ -4,6 +4,7 @@
 #include "ftp_command.h"
 #include "local_tree.h"
 #include "rate_meter.h"
+#include "remote_folders.h"
 #include "transfer_facts.h"
 #include "transfer_item.h"
 
@@ -62,6 +63,7 @@ private:
     void upload(bool append);
     void lookUpRemoteFile();
     void remoteFileLookedUp(const InetResult& result);
+    const RemoteFolders::Files* targetFolder();
     void targetFolderListed(const InetResult& result);
     void fileMoved(const InetResult& result);
     // Folders.

@@ -64,12 +64,9 @@ void QueueWorker::deleteRemote() {
                 &QueueWorker::remoteDeleted);
         return;
     }
-    const RemoteFolders::Files* known = m_host.remoteFolder(m_item, folderOf(m_item.remote));
-    if (!known) {
-        const FtpCommand list = FtpCommand::list(QStringLiteral("LS"), folderOf(m_item.remote));
-        connect(startJob(list), &InetJob::finished, this, &QueueWorker::targetFolderListed);
+    const RemoteFolders::Files* known = targetFolder();
+    if (!known)
         return;
-    }
     const auto target = known->constFind(nameOf(m_item.remote));
     if (target == known->cend()) {
         finish(TransferState::Done, QStringLiteral("Gone already."));

@@ -45,16 +45,6 @@ QString unreadableReason(const SideState& local, const SideState& remote) {
     return {};
 }
 
-QString childPath(const QString& folder, const QString& name) {
-    if (folder.isEmpty())
-        return name;
-    QString path(folder.size() + 1 + name.size(), Qt::Uninitialized);
-    QChar* at = std::copy(folder.cbegin(), folder.cend(), path.data());
-    *at++ = u'/';
-    std::copy(name.cbegin(), name.cend(), at);
-    return path;
-}
-
 // The names of one folder on both sides, sorted without regard to case,
 // each with its entry on each side.
 struct MergedFolder {

@@ -1,5 +1,7 @@
 #include "local_tree_reader.h"
 
+#include "local_tree.h"
+
 #include "folder_walk.h"
 #include "raw_names.h"
 
@@ -38,31 +40,20 @@ QString errnoText(int error) {
 }
 
 SideEntry entryFor(int dirFd, const dirent& found) {
+    LocalTreeEntry read = readLocalEntry(dirFd, found.d_name);
     SideEntry entry;
-    entry.name = RawName::decode(found.d_name);
+    entry.name = std::move(read.name);
+    entry.folder = read.folder;
+    entry.size = read.size;
+    entry.modified = read.modified;
+    entry.problem = std::move(read.problem);
     entry.link = found.d_type == DT_LNK;
     if (found.d_type == DT_UNKNOWN) {
         struct stat own {};
         entry.link =
             ::fstatat(dirFd, found.d_name, &own, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(own.st_mode);
     }
-    struct stat info {};
-    if (::fstatat(dirFd, found.d_name, &info, 0) != 0) {
-        entry.problem = entry.link ? QStringLiteral("a link to nothing") : errnoText(errno);
-        return entry;
-    }
-    entry.modified = info.st_mtim.tv_sec;
-    if (S_ISREG(info.st_mode))
-        entry.size = info.st_size;
-    else if (S_ISDIR(info.st_mode))
-        entry.folder = true;
-    else
-        entry.problem = QStringLiteral("neither a file nor a folder");
     return entry;
-}
-
-QString childPath(const QString& folder, const QString& name) {
-    return folder.isEmpty() ? name : folder + u'/' + name;
 }
 
 // Reads one folder; its subfolders are handed back unless they are to be

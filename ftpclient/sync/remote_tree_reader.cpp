@@ -51,10 +51,6 @@ SideFolder sideFolder(const RemoteListing& listing) {
     return folder;
 }
 
-QString childPath(const QString& folder, const QString& name) {
-    return folder.isEmpty() ? name : folder + u'/' + name;
-}
-
 // A file whose listed time is given to the minute, to measure the clock by.
 const RemoteEntry* fileToTheMinute(const RemoteListing& listing) {
     for (const RemoteEntry& entry : listing.files)

@@ -5,16 +5,6 @@
 
 namespace {
 
-QString childPath(const QString& folder, const QString& name) {
-    if (folder.isEmpty())
-        return name;
-    QString path(folder.size() + 1 + name.size(), Qt::Uninitialized);
-    QChar* at = std::copy(folder.cbegin(), folder.cend(), path.data());
-    *at++ = u'/';
-    std::copy(name.cbegin(), name.cend(), at);
-    return path;
-}
-
 // Where things go: the one-way directions by their target, or both ways.
 struct Way {
     bool bothWays = false;

@@ -153,6 +153,9 @@ struct SyncPlan {
     std::vector<SyncAction> actions; // transfers first, then deletes, then the rest
 };
 
+// The path of `name` in the folder at `folder` (both as in SideTree).
+QString childPath(const QString& folder, const QString& name);
+
 // Whether the action moves a file or makes a folder (and so comes before
 // every deletion).
 bool isTransfer(ActionKind kind);

@@ -75,6 +75,9 @@ void TestLocalPane::init() {
     m_prompter = ScriptedPrompter();
     m_frm = std::make_unique<LocalPane>(m_images, m_prompter, m_twips);
     m_frm->iNameColWidth = 400; // wide enough for every name unless a test narrows it
+    // Each reload is checked at once: the listing is waited for however busy
+    // the machine is (the tests of a late listing wait for none).
+    m_frm->listingWaitMs = 60000;
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
 }
