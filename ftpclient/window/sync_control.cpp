@@ -99,6 +99,8 @@ void SyncControl::Act_Synchronise_Click() {
         m_dialog = new SyncDialog(&m_window);
         m_dialog->setWindowFlag(Qt::Window);
         connect(m_dialog, &SyncDialog::previewWanted, this, [this] {
+            if (!canCompare())
+                return;
             m_forPreview = true;
             m_dialog->setBusy(true);
             m_dialog->setStatus(QStringLiteral("Reading both folders..."));
