@@ -18,6 +18,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -247,6 +248,11 @@ void FilePane::markFiles() {
 
 // A folder's own picture and tooltip are kept beside it while it is marked.
 void FilePane::markFolders(bool ours) {
+    // Every listing passes here: without marks to put on or take off, nothing to do.
+    const bool marking = ours && !m_marks.folders.isEmpty();
+    const bool wasMarked = std::exchange(m_foldersMarked, marking);
+    if (!marking && !wasMarked)
+        return;
     QListWidget* list = folderList();
     constexpr int OwnIcon = Qt::UserRole + 1;
     constexpr int OwnTip = Qt::UserRole + 2;

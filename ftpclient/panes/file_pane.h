@@ -137,6 +137,7 @@ private:
     void markFiles();
 
     EntryMarks m_marks;
+    bool m_foldersMarked = false; // the folder list may carry marks
     bool m_viewKept = false;
     QStringList m_keptSelection;
     int m_keptTop = 0;

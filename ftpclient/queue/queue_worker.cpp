@@ -234,17 +234,19 @@ void QueueWorker::runDownload() {
         setPart(std::nullopt); // not this queue's any more: left alone
     struct stat existing {};
     std::optional<ConflictAnswer> answer = m_item.answer;
-    if (!answer && localStatus(m_item.local, &existing) && asPreviewed(existing))
-        answer = ConflictAnswer::Overwrite; // as the user saw it in the preview
-    else if (!answer && localStatus(m_item.local, &existing)) {
-        if (m_item.remoteTime < 0 && !m_lookedUp && m_host.targetTimesMatter()) {
+    if (!answer && localStatus(m_item.local, &existing)) {
+        if (asPreviewed(existing)) {
+            answer = ConflictAnswer::Overwrite; // as the preview showed it
+        } else if (m_item.remoteTime < 0 && !m_lookedUp && m_host.targetTimesMatter()) {
             lookUpRemoteFile();
             return;
+        } else {
+            answer =
+                answerAbout({TransferDirection::Download, m_item.remote, m_item.local, m_item.size,
+                             m_item.remoteTime, existing.st_size, existing.st_mtim.tv_sec});
+            if (!answer)
+                return;
         }
-        answer = answerAbout({TransferDirection::Download, m_item.remote, m_item.local, m_item.size,
-                              m_item.remoteTime, existing.st_size, existing.st_mtim.tv_sec});
-        if (!answer)
-            return;
     }
     switch (answer.value_or(ConflictAnswer::Overwrite)) {
     case ConflictAnswer::Skip:
