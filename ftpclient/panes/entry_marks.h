@@ -12,6 +12,7 @@ struct EntryMark {
     QString symbol;
     QColor tint;
     QString meaning;
+    bool same = false; // nothing differs here: the entry may be hidden
 };
 
 // The marks of one folder's entries, by name (RawName text, folders without

@@ -224,13 +224,80 @@ void FilePane::setMarks(const EntryMarks& marks) {
     applyMarks();
 }
 
+void FilePane::setHidingSame(bool hide) {
+    if (std::exchange(m_hidingSame, hide) == hide)
+        return;
+    if (m_marks.empty())
+        return;
+    if (!hide && m_hiddenFileRows > 0)
+        refillFiles();
+    applyMarks();
+}
+
+void FilePane::setFileRows(const std::vector<CVantelCtrl::Entry>& rows,
+                           const std::vector<QPixmap>& pictures) {
+    if (LstX_Files->ListCount() == int(rows.size()) && !rows.empty()) {
+        LstX_Files->SetItems(rows, pictures);
+    } else {
+        LstX_Files->Clear();
+        LstX_Files->AddItems(rows, pictures);
+    }
+    m_hiddenFileRows = 0;
+}
+
+void FilePane::setFileBatch(CVantelCtrl::Batch&& batch, const std::vector<QPixmap>& pictures) {
+    LstX_Files->SetBatch(std::move(batch), pictures);
+    m_hiddenFileRows = 0;
+}
+
 // Marks of another folder wait until it is shown again.
 void FilePane::applyMarks() {
     const bool ours = m_marks.folder == shownFolder();
     markFolders(ours);
+    if (ours && m_hidingSame)
+        hideSameFiles();
     if (ours)
         markFiles();
     emit listFilled();
+}
+
+// The rows left are written back in one step, with their pictures, colours
+// and selection.
+void FilePane::hideSameFiles() {
+    std::vector<CVantelCtrl::Entry> kept;
+    std::vector<QPixmap> pictures;
+    QHash<qint64, int> pictureAt; // by the picture's cache key
+    std::vector<int> selected;
+    const int count = LstX_Files->ListCount();
+    for (int row = 0; row < count; ++row) {
+        const auto mark = m_marks.files.constFind(fileNameAt(row));
+        if (mark != m_marks.files.cend() && mark->same)
+            continue;
+        CVantelCtrl::Entry entry{LstX_Files->List(row), LstX_Files->ItemData(row), -1,
+                                 LstX_Files->ItemForeColor(row)};
+        const QPixmap picture = LstX_Files->ItemImage(row);
+        if (!picture.isNull()) {
+            auto at = pictureAt.constFind(picture.cacheKey());
+            if (at == pictureAt.cend()) {
+                at = pictureAt.insert(picture.cacheKey(), int(pictures.size()));
+                pictures.push_back(picture);
+            }
+            entry.picture = *at;
+        }
+        if (LstX_Files->Selected(row))
+            selected.push_back(int(kept.size()));
+        kept.push_back(std::move(entry));
+    }
+    const int hidden = count - int(kept.size());
+    if (hidden == 0)
+        return;
+    const int top = LstX_Files->TopIndex();
+    setFileRows(kept, pictures);
+    m_hiddenFileRows += hidden;
+    for (const int row : selected)
+        LstX_Files->SetSelected(row, true);
+    if (top > 0 && top < LstX_Files->ListCount())
+        LstX_Files->SetTopIndex(top);
 }
 
 void FilePane::markFiles() {
@@ -260,6 +327,7 @@ void FilePane::markFolders(bool ours) {
         QListWidgetItem* item = list->item(row);
         const auto mark = m_marks.folders.constFind(ours ? folderNameOf(*item) : QString());
         const bool marked = ours && mark != m_marks.folders.cend();
+        item->setHidden(marked && m_hidingSame && mark->same);
         if (marked && !item->data(OwnIcon).isValid()) {
             item->setData(OwnIcon, item->icon());
             item->setData(OwnTip, item->toolTip());

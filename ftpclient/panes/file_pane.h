@@ -3,13 +3,14 @@
 #include "entry_marks.h"
 #include "pane_frame.h"
 
+#include <vantel/vantelctrl.h>
+
 #include <QString>
 #include <QStringList>
 
 #include <array>
 #include <memory>
 
-class CVantelCtrl;
 class Prompter;
 class QLineEdit;
 class QListWidget;
@@ -87,6 +88,10 @@ public:
     bool showsFolder(const QString& name) const;
     // Shows the folder at `path` (a full path on the pane's side).
     virtual void openFolder(const QString& path) = 0;
+    // While marks are on, entries marked as the same on both sides are left
+    // out of the lists.
+    void setHidingSame(bool hide);
+    bool hidingSame() const { return m_hidingSame; }
 
 signals:
     // The lists were filled (and marked) anew.
@@ -118,6 +123,13 @@ protected:
     virtual QString folderNameOf(const QListWidgetItem& item) const = 0;
     // Fills the file list afresh from what the pane holds.
     virtual void refillFiles() = 0;
+    // The file list takes these rows (or the batch's) in place of its own;
+    // rows hidden before are back until the marks are put on again.
+    void setFileRows(const std::vector<CVantelCtrl::Entry>& rows,
+                     const std::vector<QPixmap>& pictures);
+    void setFileBatch(CVantelCtrl::Batch&& batch, const std::vector<QPixmap>& pictures);
+    // Rows of the pane's listing the file list leaves out, being the same.
+    int hiddenFileRows() const { return m_hiddenFileRows; }
 
     const FileImages& m_images;
     Prompter& m_prompter;
@@ -135,9 +147,12 @@ private:
     std::unique_ptr<FileOperations> m_operations;
     void markFolders(bool ours);
     void markFiles();
+    void hideSameFiles();
 
     EntryMarks m_marks;
     bool m_foldersMarked = false; // the folder list may carry marks
+    bool m_hidingSame = false;
+    int m_hiddenFileRows = 0;
     bool m_viewKept = false;
     QStringList m_keptSelection;
     int m_keptTop = 0;

@@ -100,7 +100,7 @@ void LocalPane::commitListing(const SharedLocalListing& listing) {
         Lst_hold.assignInOrder(std::move(listing->hold));
         Lst_Dates.assignInOrder(std::move(listing->dates));
         Lst_Size.assignInOrder(std::move(listing->sizes));
-        LstX_Files->SetBatch(std::move(listing->batch), m_icons);
+        setFileBatch(std::move(listing->batch), m_icons);
         releaseLater(std::move(m_shown));
         m_shown = listing;
         m_inFileOrder = listing.get();
@@ -122,7 +122,7 @@ bool LocalPane::listsAreWhole() const {
     const int files = File1->ListCount();
     return m_shown && m_shown->names == File1->names() && m_shown->rows.size() == size_t(files) &&
            Lst_hold.count() == files && Lst_Dates.count() == files && Lst_Size.count() == files &&
-           LstX_Files->ListCount() == files;
+           LstX_Files->ListCount() + hiddenFileRows() == files;
 }
 
 void LocalPane::sort_files(short& key) {
@@ -165,7 +165,7 @@ void LocalPane::sort_files(short& key) {
             const LocalListing::Row& row = m_shown->rows[size_t(k)];
             entries[size_t(descending ? n - j : j)] = {Lst_hold.text(k), k, row.icon, row.color};
         }
-        LstX_Files->SetItems(entries, m_icons);
+        setFileRows(entries, m_icons);
         m_inFileOrder = inFileOrder ? m_shown.get() : nullptr;
     }
     for (int b = 0; b < 3; ++b)

@@ -137,7 +137,7 @@ void RemotePane::takeRows(const SharedRemoteRows& rows) {
         m_fileIndex.clear();
         LstX_Files->SetImageOffset(4);
         LstX_Files->SetTextOffset(24);
-        LstX_Files->SetBatch(std::move(rows->batch), m_icons);
+        setFileBatch(std::move(rows->batch), m_icons);
         if (rows->descending != bRemoteNameDesc)
             Load_FilesR();
         Cmd_Files[0]->setIcon(bRemoteNameDesc ? m_images.Img_Arrow[0] : m_images.Img_Arrow[1]);
@@ -169,18 +169,13 @@ void RemotePane::Load_FilesR() {
         const RemoteEntry* entry = remoteEntry(name);
         entries.push_back({shownFile(name, entry && entry->isLink), i, kind.icon, kind.color});
     }
-    if (list->ListCount() == count && count > 0) {
-        list->SetItems(entries, m_icons);
-    } else {
-        list->Clear();
-        list->AddItems(entries, m_icons);
-    }
+    setFileRows(entries, m_icons);
     Cmd_Files[0]->setIcon(bRemoteNameDesc ? m_images.Img_Arrow[0] : m_images.Img_Arrow[1]);
     applyMarks();
 }
 
 void RemotePane::clear() {
-    LstX_Files->Clear();
+    setFileRows({}, {});
     Lst_Remote.clear();
     Lst_Remote_Dir->clear();
     Lbl_Dir->clear();

@@ -114,6 +114,11 @@ void SyncControl::Act_Synchronise_Click() {
     m_dialog->raise();
 }
 
+void SyncControl::setHidingSame(bool hide) {
+    for (FilePane* pane : m_parts.Frm_Local)
+        pane->setHidingSame(hide);
+}
+
 bool SyncControl::canCompare() {
     if (m_session.connected() && !m_queue.login().address.isEmpty())
         return true;
@@ -195,7 +200,8 @@ EntryMarks SyncControl::marksOf(const ComparedFolder& folder, bool local) const 
         if (local ? !entry.localPresent : !entry.remotePresent)
             continue;
         const VerdictLook look = verdictLook(entry.verdict, entry.containsDifferences);
-        EntryMark mark{look.mark, tintOf(entry.verdict, entry.containsDifferences), look.word};
+        EntryMark mark{look.mark, tintOf(entry.verdict, entry.containsDifferences), look.word,
+                       entry.verdict == Verdict::Same && !entry.containsDifferences};
         if (!entry.problem.isEmpty())
             mark.meaning += QStringLiteral(": ") + entry.problem;
         (entry.folder ? marks.folders : marks.files).insert(entry.name, mark);

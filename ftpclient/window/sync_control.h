@@ -33,6 +33,9 @@ public:
 
     void Act_Compare_Click();
     void Act_Synchronise_Click();
+    // Entries the comparison found the same leave both panes' lists while
+    // the marks are on.
+    void setHidingSame(bool hide);
 
     FolderComparison& comparison() { return m_comparison; }
     SyncDialog* dialog() const { return m_dialog; }

@@ -84,6 +84,10 @@ TARLEN_Frm::TARLEN_Frm(Prompter& prompter, QWidget* parent)
     m_menu->addAtTop(QStringLiteral("&Synchronise..."),
                      QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M),
                      [this] { m_sync->Act_Synchronise_Click(); });
+    QAction* hideSame = m_menu->addAtTop(QStringLiteral("&Hide what is the same"),
+                                         QKeySequence(Qt::CTRL | Qt::Key_H), [] {});
+    hideSame->setCheckable(true);
+    connect(hideSame, &QAction::toggled, m_sync.get(), &SyncControl::setHidingSame);
     m_browseTogether = std::make_unique<BrowseTogether>(*m_parts.localPane, *m_parts.remotePane);
     QAction* together = m_menu->addAtTop(QStringLiteral("&Browse both together"),
                                          QKeySequence(Qt::CTRL | Qt::Key_B), [] {});

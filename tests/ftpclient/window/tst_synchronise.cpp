@@ -2,6 +2,7 @@
 // marks both panes show, and the preview whose ticked rows, and only
 // those, the queue carries out.
 #include "ftp_test_server.h"
+#include "panes/local_lists.h"
 #include "panes/local_pane.h"
 #include "panes/remote_pane.h"
 #include "remote_session.h"
@@ -58,8 +59,11 @@ private slots:
     void startDoesTheTickedRowsAndNothingElse();
     void browsingTogetherFollowsIntoFoldersOfOneName_data();
     void browsingTogetherFollowsIntoFoldersOfOneName();
+    void hidingLeavesOutWhatIsTheSame_data();
+    void hidingLeavesOutWhatIsTheSame();
 
 private:
+    bool listed(int pane, const QString& name, bool folder) const;
     void connectAndShowBothRoots();
     bool compare();
     SyncDialog& preview(SyncDirection direction, bool deleteExtra);
@@ -89,6 +93,7 @@ void TestSynchronise::init() {
     for (const QString& root : {local, remote}) {
         QVERIFY(place(root, QStringLiteral("same.txt"), "same", kTime));
         QVERIFY(place(root, QStringLiteral("sub/same.txt"), "same", kTime));
+        QVERIFY(place(root, QStringLiteral("alike/same.txt"), "same", kTime));
     }
     QVERIFY(place(local, QStringLiteral("sub/changed.txt"), "local", kTime));
     QVERIFY(place(remote, QStringLiteral("sub/changed.txt"), "remote!", kTime));
@@ -270,6 +275,64 @@ void TestSynchronise::browsingTogetherFollowsIntoFoldersOfOneName() {
         QTRY_VERIFY(!f.parts().remotePane->listingPending());
     }
     QTRY_COMPARE(plain(following.shownFolder()), at(1 - pane, other));
+}
+
+// Whether a pane's lists show the entry `name` now.
+bool TestSynchronise::listed(int pane, const QString& name, bool folder) const {
+    const FilePane& shown = *m_frm->parts().Frm_Local[size_t(pane)];
+    if (!folder) {
+        for (int row = 0; row < shown.LstX_Files->ListCount(); ++row)
+            if (shown.LstX_Files->List(row).section(u'\t', 0, 0) == name)
+                return true;
+        return false;
+    }
+    const QListWidget* list = pane == 0 ? static_cast<QListWidget*>(m_frm->parts().localPane->Dir1)
+                                        : m_frm->parts().remotePane->Lst_Remote_Dir;
+    for (int row = 0; row < list->count(); ++row) {
+        const QString data = list->item(row)->data(Qt::UserRole).toString();
+        if ((data.endsWith(u'/' + name) || data == name + u'/') && !list->item(row)->isHidden())
+            return true;
+    }
+    return false;
+}
+
+// "shown": whether the entry stays in the list while what is the same is
+// hidden; once hiding is off again every entry is back.
+void TestSynchronise::hidingLeavesOutWhatIsTheSame_data() {
+    QTest::addColumn<int>("pane");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("folder");
+    QTest::addColumn<bool>("shown");
+    QTest::newRow("same file, here") << 0 << "same.txt" << false << false;
+    QTest::newRow("same file, there") << 1 << "same.txt" << false << false;
+    QTest::newRow("newer here") << 0 << "newer.txt" << false << true;
+    QTest::newRow("only there") << 1 << "there.txt" << false << true;
+    QTest::newRow("folder alike throughout, here") << 0 << "alike" << true << false;
+    QTest::newRow("folder alike throughout, there") << 1 << "alike" << true << false;
+    QTest::newRow("folder with a difference inside") << 1 << "sub" << true << true;
+}
+
+void TestSynchronise::hidingLeavesOutWhatIsTheSame() {
+    QFETCH(int, pane);
+    QFETCH(QString, name);
+    QFETCH(bool, folder);
+    QFETCH(bool, shown);
+    connectAndShowBothRoots();
+    QVERIFY(listed(pane, name, folder));
+    m_frm->sync().setHidingSame(true);
+    QVERIFY(listed(pane, name, folder)); // nothing is hidden before a comparison
+    QVERIFY(compare());
+    QTRY_COMPARE(listed(pane, name, folder), shown);
+    // Another order, and the same folder listed again, still leave it out.
+    FilePane& list = *m_frm->parts().Frm_Local[size_t(pane)];
+    list.Cmd_Files_Click(pane == 0 ? 1 : 3);
+    QTRY_COMPARE(listed(pane, name, folder), shown);
+    list.refreshKeepingView();
+    QVERIFY(waitUntilIdle(m_frm->session()));
+    QTRY_VERIFY(!m_frm->parts().remotePane->listingPending());
+    QTRY_COMPARE(listed(pane, name, folder), shown);
+    m_frm->sync().setHidingSame(false);
+    QTRY_VERIFY(listed(pane, name, folder));
 }
 
 QTEST_MAIN(TestSynchronise)
