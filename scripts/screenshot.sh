@@ -56,7 +56,7 @@ picture() {
     env XDG_CONFIG_HOME="$run/config" XDG_DATA_HOME="$run/data" QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 \
         "${env[@]}" "$build/tests/tools/window_screenshot" --server "127.0.0.1:$port" \
         --user tarlen --password tarlen --local "$local_dir" --out "$run/out" "$@"
-    for name in main-window connect-dialog transfer compare synchronise; do
+    for name in main-window connect-dialog transfer compare compare-hidden synchronise; do
         if [ -f "$run/out/$name.png" ]; then cp "$run/out/$name.png" "$out/$name$suffix.png"; fi
     done
 }
@@ -71,5 +71,6 @@ picture -larger-font -- --larger-font
 picture "" -- --synchronise
 echo "Pictures in $out: main-window.png (both panes, connected to the sample server)," \
     "connect-dialog.png, transfer.png (a download in progress), compare.png (Compare's marks)," \
+    "compare-hidden.png (the same, with what is alike hidden)," \
     "synchronise.png (the Synchronise dialog's preview); main-window and" \
     "connect-dialog also at 144 dpi (-144dpi) and in fonts a size larger (-larger-font)"

@@ -112,7 +112,8 @@ bool save(QWidget* w, const QString& path) {
 }
 
 // Compare, then the Synchronise dialog's preview of bringing the server in
-// line with the local folder: compare.png and synchronise.png.
+// line with the local folder: compare.png, compare-hidden.png (what is the
+// same left out) and synchronise.png.
 void pictureSynchronising(TARLEN_Frm& window, const QString& out,
                           const std::function<void(bool)>& done) {
     SyncControl& sync = window.sync();
@@ -120,7 +121,11 @@ void pictureSynchronising(TARLEN_Frm& window, const QString& out,
     QObject::connect(&sync, &SyncControl::compared, step, [&window, &sync, out, done, step] {
         if (!sync.dialog()) {
             QApplication::processEvents();
-            const bool saved = save(&window, out + QStringLiteral("/compare.png"));
+            bool saved = save(&window, out + QStringLiteral("/compare.png"));
+            sync.setHidingSame(true);
+            QApplication::processEvents();
+            saved = save(&window, out + QStringLiteral("/compare-hidden.png")) && saved;
+            sync.setHidingSame(false);
             sync.Act_Synchronise_Click();
             SyncOptions options = sync.dialog()->options();
             options.deleteExtra = true;
