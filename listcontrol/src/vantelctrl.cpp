@@ -61,6 +61,7 @@ void CVantelCtrl::showDisplayNameEntry() {
 
 void CVantelCtrl::destroyRecords() {
     std::vector<CVantelItem>().swap(m_records);
+    m_pictures.clear();
 }
 
 // --- helpers -------------------------------------------------------------------

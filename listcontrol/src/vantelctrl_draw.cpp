@@ -105,14 +105,15 @@ void CVantelCtrl::DrawItem(const VantelDrawRequest& request) {
         painter.setClipRect(rect, Qt::IntersectClip);
 
     int textLeft = rect.left();
-    if (item.picture && !item.picture->isNull()) {
+    const QPixmap* picture = m_pictures.at(item.picture);
+    if (picture && !picture->isNull()) {
         // In device-independent pixels: a picture drawn for a scaled screen
         // takes the room of its design size.
-        const QSize size = item.picture->deviceIndependentSize().toSize();
+        const QSize size = picture->deviceIndependentSize().toSize();
         const int w = size.width();
         const int h = size.height();
         const int y = alignedTop(rect, h, m_verticalImageAlign);
-        painter.drawPixmap(QRect(rect.left() + m_imageOffset, y, w, h), *item.picture);
+        painter.drawPixmap(QRect(rect.left() + m_imageOffset, y, w, h), *picture);
         textLeft = rect.left() + m_textOffset;
     }
 

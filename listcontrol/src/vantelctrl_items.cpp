@@ -77,10 +77,9 @@ int CVantelCtrl::AddItem(const QString& text, int index) {
 
 namespace {
 
-std::optional<QPixmap> pictureOf(int index, const std::vector<QPixmap>& pictures) {
-    if (index < 0 || size_t(index) >= pictures.size() || pictures[size_t(index)].isNull())
-        return std::nullopt;
-    return pictures[size_t(index)];
+// The control's number for the caller's picture `index`; -1 for none.
+int numberOf(int index, const std::vector<int>& numbers) {
+    return index >= 0 && size_t(index) < numbers.size() ? numbers[size_t(index)] : -1;
 }
 
 } // namespace
@@ -120,18 +119,31 @@ void CVantelCtrl::AddToBatch(Batch& batch, const std::vector<Entry>& entries, co
 }
 
 void CVantelCtrl::givePictures(Batch& batch, const std::vector<QPixmap>& pictures) {
+    const std::vector<int> numbers = m_pictures.addAll(pictures);
     for (size_t i = 0; i < batch.m_records.size(); ++i)
-        if (batch.m_pictures[i] >= 0)
-            batch.m_records[i].picture = pictureOf(batch.m_pictures[i], pictures);
+        batch.m_records[i].picture = numberOf(batch.m_pictures[i], numbers);
+}
+
+// A table grown well past what the entries show (pictures set one by one
+// and replaced) is renumbered down to the pictures still in use.
+void CVantelCtrl::forgetUnusedPictures() {
+    if (m_pictures.size() <= 2 * m_records.size() + 64)
+        return;
+    VantelPictures kept;
+    for (CVantelItem& record : m_records)
+        if (const QPixmap* picture = m_pictures.at(record.picture))
+            record.picture = kept.add(*picture);
+    m_pictures = std::move(kept);
 }
 
 void CVantelCtrl::AddItems(const std::vector<Entry>& entries,
                            const std::vector<QPixmap>& pictures) {
     if (m_sorted) {
+        const std::vector<int> numbers = m_pictures.addAll(pictures);
         for (const Entry& e : entries) {
             const int p = AddItem(e.text, -1);
             m_list->setItemData(p, e.data);
-            m_records[size_t(p)].picture = pictureOf(e.picture, pictures);
+            m_records[size_t(p)].picture = numberOf(e.picture, numbers);
             if (e.foreColor != NoColor)
                 m_records[size_t(p)].foreColor = OleColor(e.foreColor);
         }
@@ -150,12 +162,14 @@ void CVantelCtrl::AddItems(const std::vector<Entry>& entries,
     m_list->appendEntries(std::move(batch.m_rows), m_itemDefHeight);
     m_newIndex = int(m_records.size()) - 1;
     m_modified = true;
+    forgetUnusedPictures();
     redraw();
 }
 
 void CVantelCtrl::SetBatch(Batch&& batch, const std::vector<QPixmap>& pictures) {
     if (m_itemDefHeight <= 0)
         m_itemDefHeight = 16;
+    m_pictures.clear(); // every entry is replaced
     givePictures(batch, pictures);
     // The entries that go are let go of once control is back in the event
     // loop: a long list takes a while to free.
@@ -176,6 +190,8 @@ void CVantelCtrl::SetItems(const std::vector<Entry>& entries,
                           QStringLiteral("SetItems: %1 entries for a list of %2")
                               .arg(entries.size())
                               .arg(m_records.size()));
+    m_pictures.clear(); // every entry's picture is written anew
+    const std::vector<int> numbers = m_pictures.addAll(pictures);
     std::vector<VantelListEntry> rows(entries.size());
     for (size_t i = 0; i < entries.size(); ++i) {
         const Entry& e = entries[i];
@@ -184,7 +200,7 @@ void CVantelCtrl::SetItems(const std::vector<Entry>& entries,
             record.text.reset();
         else
             record.text = e.text;
-        record.picture = pictureOf(e.picture, pictures);
+        record.picture = numberOf(e.picture, numbers);
         if (e.foreColor == NoColor)
             record.foreColor.reset();
         else
@@ -325,16 +341,14 @@ void CVantelCtrl::SetItemFont(int nIndex, const std::optional<QFont>& font) {
 
 QPixmap CVantelCtrl::ItemImage(int nIndex) const {
     checkIndex(nIndex, "ItemImage");
-    return m_records[size_t(nIndex)].picture.value_or(QPixmap());
+    const QPixmap* picture = m_pictures.at(m_records[size_t(nIndex)].picture);
+    return picture ? *picture : QPixmap();
 }
 
 void CVantelCtrl::SetItemImage(int nIndex, const QPixmap& picture) {
     checkIndex(nIndex, "ItemImage");
-    auto& field = m_records[size_t(nIndex)].picture;
-    if (picture.isNull())
-        field.reset();
-    else
-        field = picture;
+    m_records[size_t(nIndex)].picture = m_pictures.add(picture);
+    forgetUnusedPictures();
     m_modified = true;
     redraw();
 }

@@ -192,6 +192,67 @@ private slots:
         QCOMPARE(c.SelectEnable(0), true);
     }
 
+    // Each entry shows the picture last given to it, however the pictures
+    // came: one by one and replaced many times over, by a rewrite in another
+    // order, appended beside entries given theirs one by one, or after a
+    // removal.
+    void picturesStayWithTheirEntries_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("set one by one, replaced many times") << "replace";
+        QTest::newRow("rewritten in reverse order") << "rewrite";
+        QTest::newRow("appended beside pictures set one by one") << "append";
+        QTest::newRow("after removing an entry") << "remove";
+    }
+
+    void picturesStayWithTheirEntries() {
+        QFETCH(QString, how);
+        std::vector<QPixmap> pictures;
+        for (int n = 0; n < 6; ++n) {
+            pictures.emplace_back(4, 4);
+            pictures.back().fill(QColor(n * 40, 0, 0));
+        }
+        CVantelCtrl c;
+        std::vector<CVantelCtrl::Entry> entries;
+        for (int i = 0; i < 40; ++i)
+            entries.push_back({QString::number(i), i, i % 3, CVantelCtrl::NoColor});
+        c.AddItems(entries, pictures);
+        std::vector<qint64> expected(entries.size());
+        for (size_t i = 0; i < entries.size(); ++i)
+            expected[i] = pictures[size_t(entries[i].picture)].cacheKey();
+        if (how == u"replace") {
+            for (int round = 0; round < 30; ++round) {
+                for (int i = 0; i < c.ListCount(); ++i) {
+                    QPixmap fresh(4, 4); // a new picture every time
+                    fresh.fill(QColor(0, round, i));
+                    c.SetItemImage(i, fresh);
+                    expected[size_t(i)] = fresh.cacheKey();
+                }
+            }
+        } else if (how == u"rewrite") {
+            std::reverse(entries.begin(), entries.end());
+            for (auto& entry : entries)
+                entry.picture = 3 + entry.data % 3;
+            c.SetItems(entries, pictures);
+            for (size_t i = 0; i < entries.size(); ++i)
+                expected[i] = pictures[size_t(entries[i].picture)].cacheKey();
+        } else if (how == u"append") {
+            QPixmap own(4, 4);
+            own.fill(Qt::blue);
+            c.SetItemImage(0, own);
+            expected[0] = own.cacheKey();
+            c.AddItems({{QStringLiteral("more"), 99, 5, CVantelCtrl::NoColor}}, pictures);
+            expected.push_back(pictures[5].cacheKey());
+        } else if (how == u"remove") {
+            c.RemoveItem(0);
+            expected.erase(expected.begin());
+            c.SetItemImage(0, QPixmap());
+            expected[0] = QPixmap().cacheKey();
+        }
+        QCOMPARE(c.ListCount(), int(expected.size()));
+        for (int i = 0; i < c.ListCount(); ++i)
+            QCOMPARE(c.ItemImage(i).cacheKey(), expected[size_t(i)]);
+    }
+
     void entriesBeyond16BitIndicesAreReachable() {
         CVantelCtrl c;
         for (int i = 0; i < 40000; ++i)

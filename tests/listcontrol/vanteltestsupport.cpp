@@ -43,7 +43,7 @@ QString snapshot(const CVantelCtrl& c) {
             << (r.backColor ? qint64(*r.backColor) : -1) << '|'
             << (r.foreColor ? qint64(*r.foreColor) : -1) << '|'
             << (r.font ? r.font->toString() : QStringLiteral("<none>")) << '|'
-            << (r.picture ? r.picture->cacheKey() : 0) << '|' << r.selectable;
+            << c.ItemImage(i).cacheKey() << '|' << r.selectable;
     }
     return text;
 }

@@ -6,6 +6,7 @@
 #include "vantel/vantelerror.h"
 #include "vantel/vantelitem.h"
 #include "vantel/vantellistbox.h"
+#include "vantel/vantelpictures.h"
 
 #include <QFont>
 #include <QPixmap>
@@ -247,6 +248,7 @@ public:
     // --- inner parts --------------------------------------------------------
     VantelListBox* listBox() const { return m_list; }
     const CVantelItem& record(int nIndex) const { return m_records[size_t(nIndex)]; }
+    const QPixmap* picture(int number) const { return m_pictures.at(number); }
     QColor displayColor(OleColor color) const;
 
 signals:
@@ -277,7 +279,8 @@ private:
     void ownerDblClick() override;
 
     void checkIndex(int nIndex, const char* member) const;
-    static void givePictures(Batch& batch, const std::vector<QPixmap>& pictures);
+    void givePictures(Batch& batch, const std::vector<QPixmap>& pictures);
+    void forgetUnusedPictures();
     void checkUserMode(const char* member) const;
     void redraw();
     void applyListStyle();
@@ -310,6 +313,7 @@ private:
     short m_widestText = 0;
     bool m_hScroll = false;
     std::vector<CVantelItem> m_records;
+    VantelPictures m_pictures; // what the records' picture numbers stand for
 
     // Stock state.
     OleColor m_foreColor = SysColor::WindowText;

@@ -3,7 +3,6 @@
 #include "vantel/olecolor.h"
 
 #include <QFont>
-#include <QPixmap>
 #include <QString>
 #include <optional>
 
@@ -15,6 +14,6 @@ struct CVantelItem {
     std::optional<OleColor> backColor; // absent: the control's background
     std::optional<OleColor> foreColor; // absent: the control's foreground
     std::optional<QFont> font;         // absent: the control's font
-    std::optional<QPixmap> picture;    // absent: no picture
+    int picture = -1;                  // the control's picture number; -1: none
     bool selectable = true;            // false: a selected entry is drawn unhighlighted
 };
