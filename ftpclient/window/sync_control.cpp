@@ -33,6 +33,7 @@ QColor tintOf(Verdict verdict, bool containsDifferences) {
     case Verdict::NewerRemote:
         return QColor(0xff, 0xdc, 0xb8);
     case Verdict::SizeDiffers:
+    case Verdict::ContentsDiffer:
         return QColor(0xff, 0xf0, 0xb0);
     case Verdict::Problem:
         break;
@@ -198,6 +199,8 @@ EntryMarks SyncControl::marksOf(const ComparedFolder& folder, bool local) const 
         EntryMark mark{look.mark, tintOf(entry.verdict, entry.containsDifferences), look.word};
         if (!entry.problem.isEmpty())
             mark.meaning += QStringLiteral(": ") + entry.problem;
+        else if (!entry.contentNote.isEmpty())
+            mark.meaning += QStringLiteral(": ") + entry.contentNote;
         (entry.folder ? marks.folders : marks.files).insert(entry.name, mark);
     }
     return marks;
