@@ -69,9 +69,10 @@ X_CHECKSUMS = {
 def add_x_checksums(handler):
     """Lets `handler` answer the checksum commands with "250 <hex>"."""
     def answer(digest):
-        def command(self, line):
-            path = self.fs.ftp2fs(line)
-            if not self.fs.validpath(path) or not self.fs.isfile(path):
+        # pyftpdlib hands a command with permissions its path on disk,
+        # already checked to lie below the root.
+        def command(self, path):
+            if not self.fs.isfile(path):
                 self.respond("550 No such file.")
                 return
             with open(path, "rb") as source:
@@ -83,7 +84,13 @@ def add_x_checksums(handler):
         handler.proto_cmds[verb] = {"perm": "r", "auth": True, "arg": True,
                                     "help": "Syntax: %s <SP> file-name (checksum)." % verb}
         setattr(handler, "ftp_" + verb, answer(digest))
-    handler._extra_feats = list(handler._extra_feats) + list(X_CHECKSUMS)
+    base_init = handler.__init__
+
+    def init(self, *args, **kwargs):
+        base_init(self, *args, **kwargs)
+        self._extra_feats = list(self._extra_feats) + list(X_CHECKSUMS)
+
+    handler.__init__ = init
 
 
 def main():
