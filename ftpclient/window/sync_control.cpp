@@ -68,6 +68,12 @@ SyncControl::SyncControl(QWidget& window, const WindowParts& parts, RemoteSessio
     , m_dialogs(dialogs) {
     connect(&m_comparison, &FolderComparison::finished, this, &SyncControl::comparisonFinished);
     connect(&m_comparison, &FolderComparison::progress, this, &SyncControl::showProgress);
+    connect(&m_comparison, &FolderComparison::contentProgress, this, [this](int done, int files) {
+        if (m_dialog && m_forPreview)
+            m_dialog->setStatus(QStringLiteral("Comparing contents: %1 of %2 files so far...")
+                                    .arg(done)
+                                    .arg(files));
+    });
     // The marks follow the panes into other folders.
     connect(m_parts.localPane, &FilePane::listFilled, this,
             [this] { followPane(*m_parts.localPane, m_comparison.request().localRoot); });
