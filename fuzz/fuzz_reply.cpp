@@ -1,5 +1,6 @@
 // The replies on the control connection, line by line as libcurl hands them
-// over: FEAT's features, PWD's quoted directory, the text of a refusal.
+// over: FEAT's features, PWD's quoted directory, the text of a refusal, the
+// digest of a checksum command.
 #include "ftp_reply.h"
 #include "fuzz_check.h"
 
@@ -12,7 +13,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         lines.push_back(replyLine(reply.sliced(start, end - start)));
         start = end;
     }
-    readFeatures(lines);
+    const ServerFeatures features = readFeatures(lines);
+    chooseChecksumWay(features.checksums);
+    for (int i = 0; i < kHashAlgorithms; ++i) {
+        const auto algorithm = HashAlgorithm(i);
+        for (const std::optional<QByteArray>& digest :
+             {hashReplyDigest(lines, algorithm, reply.size()), xReplyDigest(lines, algorithm)})
+            FUZZ_CHECK(!digest || digest->size() == hexDigits(algorithm));
+    }
     FUZZ_CHECK(pwdPath(lines).size() <= reply.size());
     const QByteArray refusal = firstRefusalLine(lines);
     FUZZ_CHECK(refusal.isEmpty() || refusal[0] == '4' || refusal[0] == '5');

@@ -6,11 +6,15 @@ users) and prints "PORT <n>" once it listens. Needs Debian's python3-pyftpdlib,
 which only the system's /usr/bin/python3 can import.
 
 For tests of interrupted and resumed downloads it can also cut the first
-download of each file short, and count the bytes that downloads send.
+download of each file short, and count the bytes that downloads send. For
+tests of comparing contents it can answer the checksum commands XSHA256,
+XSHA1, XMD5 and XCRC (and announce them), computed from the file itself.
 """
 import argparse
+import hashlib
 import logging
 import os
+import zlib
 
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.handlers import DTPHandler, FTPHandler, ThrottledDTPHandler
@@ -53,6 +57,42 @@ def data_channel_class(base, count_file):
     return DataChannel
 
 
+# The checksum commands: each hashes the whole file it names.
+X_CHECKSUMS = {
+    "XSHA256": lambda data: hashlib.sha256(data).hexdigest(),
+    "XSHA1": lambda data: hashlib.sha1(data).hexdigest(),
+    "XMD5": lambda data: hashlib.md5(data).hexdigest(),
+    "XCRC": lambda data: "%08x" % (zlib.crc32(data) & 0xFFFFFFFF),
+}
+
+
+def add_x_checksums(handler):
+    """Lets `handler` answer the checksum commands with "250 <hex>"."""
+    def answer(digest):
+        # pyftpdlib hands a command with permissions its path on disk,
+        # already checked to lie below the root.
+        def command(self, path):
+            if not self.fs.isfile(path):
+                self.respond("550 No such file.")
+                return
+            with open(path, "rb") as source:
+                self.respond("250 " + digest(source.read()).upper())
+        return command
+
+    handler.proto_cmds = dict(handler.proto_cmds)
+    for verb, digest in X_CHECKSUMS.items():
+        handler.proto_cmds[verb] = {"perm": "r", "auth": True, "arg": True,
+                                    "help": "Syntax: %s <SP> file-name (checksum)." % verb}
+        setattr(handler, "ftp_" + verb, answer(digest))
+    base_init = handler.__init__
+
+    def init(self, *args, **kwargs):
+        base_init(self, *args, **kwargs)
+        self._extra_feats = list(self._extra_feats) + list(X_CHECKSUMS)
+
+    handler.__init__ = init
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--root", required=True, help="directory to serve")
@@ -70,6 +110,8 @@ def main():
                         help="keep the number of bytes downloads sent in this file")
     parser.add_argument("--greeting-lines", type=int, default=0, metavar="N",
                         help="greet with a reply of N lines")
+    parser.add_argument("--x-checksums", action="store_true",
+                        help="answer (and announce) XSHA256, XSHA1, XMD5 and XCRC")
     parser.add_argument("--quiet", action="store_true", help="log warnings only")
     args = parser.parse_args()
 
@@ -97,6 +139,8 @@ def main():
             return sent
 
     Handler.authorizer = authorizer
+    if args.x_checksums:
+        add_x_checksums(Handler)
     Handler.banner = "tarlen sample server ready."
     if args.greeting_lines > 1:
         Handler.banner = "\r\n".join(

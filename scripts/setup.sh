@@ -9,7 +9,7 @@ set -euo pipefail
 # QtKeychain reaches the desktop's keyring through libsecret, which it loads
 # at run time.
 packages=(g++ make cmake pkg-config qt6-base-dev libgl-dev libcurl4-openssl-dev libssl-dev
-          qtkeychain-qt6-dev libsecret-1-0 fonts-dejavu-core python3 python3-pyftpdlib)
+          zlib1g-dev qtkeychain-qt6-dev libsecret-1-0 fonts-dejavu-core python3 python3-pyftpdlib)
 # The Designer plugin, and dpkg-shlibdeps (with file) for the package's dependencies.
 package_tools=(qt6-tools-dev libqt6opengl6-dev dpkg-dev file)
 # ProFTPD with mod_tls is the tests' second FTPS server. Its package conflicts

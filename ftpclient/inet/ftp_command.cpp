@@ -107,6 +107,14 @@ FtpCommand FtpCommand::stat(const QString& remote) {
     return cmd;
 }
 
+FtpCommand FtpCommand::checksum(const QString& remote, qint64 size, bool readToHash) {
+    FtpCommand cmd = remove(remote);
+    cmd.kind = Kind::Checksum;
+    cmd.transfer.expectedSize = size;
+    cmd.readToHash = readToHash;
+    return cmd;
+}
+
 QString FtpCommand::text() const {
     switch (kind) {
     case Kind::Pwd:
@@ -131,6 +139,8 @@ QString FtpCommand::text() const {
         return QStringLiteral("RENAME ") + remote + u' ' + newRemote;
     case Kind::Stat:
         return QStringLiteral("STAT ") + remote;
+    case Kind::Checksum:
+        return QStringLiteral("CHECKSUM ") + remote;
     }
     return {};
 }

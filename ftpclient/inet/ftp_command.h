@@ -10,7 +10,19 @@
 // The client builds these directly; a command text handed to Inet::Execute
 // becomes one through parseFtpCommand(), the only place that reads the text.
 struct FtpCommand {
-    enum class Kind { Pwd, List, Get, Put, Delete, MakeDir, RemoveDir, Rename, Quit, Stat };
+    enum class Kind {
+        Pwd,
+        List,
+        Get,
+        Put,
+        Delete,
+        MakeDir,
+        RemoveDir,
+        Rename,
+        Quit,
+        Stat,
+        Checksum
+    };
 
     // How a Get or a Put moves its file, beyond copying it whole.
     struct Transfer {
@@ -62,6 +74,9 @@ struct FtpCommand {
     QString local;
     QString newRemote;
     Transfer transfer;
+    // Checksum: read the whole file through and hash it where the server
+    // has no checksum to give (over SFTP always); it downloads the file.
+    bool readToHash = false;
 
     static FtpCommand pwd();
     static FtpCommand quit();
@@ -77,6 +92,12 @@ struct FtpCommand {
     // The size and modification time of a remote file (see
     // Inet::LastTransfer()); it changes nothing.
     static FtpCommand stat(const QString& remote);
+    // The checksum of a remote file of `size` bytes, as the server computes
+    // it (HASH, or an X command), or with `readToHash` by reading it
+    // through. The result's reply is FileChecksum::text(); a checksum that
+    // cannot be had (none offered, a refusal, a reply that does not hold
+    // one for the whole file) fails the command with the reason.
+    static FtpCommand checksum(const QString& remote, qint64 size, bool readToHash);
 
     // The command text, as the client's log and its commands read: "GET "
     // remote + " " + local, and so on.

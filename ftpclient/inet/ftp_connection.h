@@ -5,6 +5,7 @@
 // and what the server offered at login. All of it outlives a job.
 
 #include "connection_security.h"
+#include "file_checksum.h"
 #include "ftp_names.h"
 #include "peer_identity.h"
 #include "server_protocol.h"
@@ -77,7 +78,8 @@ struct SecureChannel {
 // What the server offered at login, and how its names are encoded.
 struct ServerOffer {
     bool mlsd = false;
-    bool mfmt = false; // the server announced MFMT, which sets a file's time
+    bool mfmt = false;       // the server announced MFMT, which sets a file's time
+    ChecksumOffer checksums; // none over SFTP
     FtpNameCodec codec;
 
     QByteArray path(const QString& path) const { return codec.encode(path); }

@@ -1,5 +1,7 @@
 #include "ftp_reply.h"
 
+#include <QList>
+
 #include <cctype>
 
 QByteArray replyLine(QByteArrayView received) {
@@ -7,6 +9,33 @@ QByteArray replyLine(QByteArrayView received) {
         received.chop(1);
     return received.toByteArray();
 }
+
+namespace {
+
+// The algorithms of a HASH feature line ("SHA-256;SHA-1*;MD5;"), the one
+// marked '*' being the one selected.
+void readHashFeature(QByteArrayView list, ChecksumOffer* offer) {
+    for (QByteArrayView name : list.toByteArray().split(';')) {
+        name = name.trimmed();
+        const bool selected = name.endsWith('*');
+        if (selected)
+            name.chop(1);
+        const std::optional<HashAlgorithm> algorithm = hashByName(name);
+        if (!algorithm)
+            continue;
+        offer->hash |= hashBit(*algorithm);
+        if (selected)
+            offer->hashSelected = algorithm;
+    }
+}
+
+void readXCommandFeature(QByteArrayView feature, ChecksumOffer* offer) {
+    for (int i = 0; i < kHashAlgorithms; ++i)
+        if (feature == xCommandOf(HashAlgorithm(i)))
+            offer->xCommands |= hashBit(HashAlgorithm(i));
+}
+
+} // namespace
 
 ServerFeatures readFeatures(const ReplyLines& lines) {
     ServerFeatures features;
@@ -20,6 +49,10 @@ ServerFeatures readFeatures(const ReplyLines& lines) {
             features.mlsd = true;
         else if (feature == "MFMT")
             features.mfmt = true;
+        else if (feature.startsWith("HASH "))
+            readHashFeature(QByteArrayView(feature).sliced(5), &features.checksums);
+        else
+            readXCommandFeature(feature, &features.checksums);
     }
     return features;
 }

@@ -4,6 +4,8 @@
 // connection: each line as libcurl hands it over, the features of FEAT, the
 // directory of PWD's 257 reply, and the text of a refusal.
 
+#include "file_checksum.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 
@@ -19,6 +21,9 @@ struct ServerFeatures {
     bool utf8 = false;
     bool mlsd = false; // MLST, and with it MLSD
     bool mfmt = false; // MFMT sets a file's modification time
+    // "HASH SHA-256;SHA-1*;MD5" (names it does not know are passed over)
+    // and the X commands of checksums.
+    ChecksumOffer checksums;
 };
 ServerFeatures readFeatures(const ReplyLines& lines);
 

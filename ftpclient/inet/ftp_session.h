@@ -50,6 +50,7 @@ private:
     class Login;
     class FileTransfer;
     class PeerCheck;
+    class ContentCheck;
     using Phase = ExchangeTrace::Phase;
 
     bool login(const FtpJob& job);

@@ -36,6 +36,9 @@ void FtpSession::runCommand(const FtpJob& job) {
     case FtpCommand::Kind::Stat:
         rc = FileTransfer(*this, job).runStat();
         break;
+    case FtpCommand::Kind::Checksum:
+        rc = ContentCheck(*this, job).run();
+        break;
     case FtpCommand::Kind::Delete:
     case FtpCommand::Kind::MakeDir:
     case FtpCommand::Kind::RemoveDir:

@@ -50,6 +50,7 @@ CURLcode FtpSession::Login::connectFtp() {
     const bool utf8 = features.utf8;
     offer.mlsd = features.mlsd;
     offer.mfmt = features.mfmt;
+    offer.checksums = features.checksums;
     if (utf8) {
         s.prepare(job, {});
         curl_easy_setopt(s.m_curl.easy, CURLOPT_NOBODY, 1L);
@@ -95,6 +96,7 @@ bool FtpSession::Login::loginSftp() {
         return false;
     }
     s.m_server.offer.mlsd = false;
+    s.m_server.offer.checksums = {};
     s.m_server.offer.codec = FtpNameCodec(true);
     return true;
 }

@@ -73,6 +73,25 @@ private:
     FtpTransferFacts& facts;
 };
 
+// A remote file's checksum (ftp_session_checksum.cpp): asked of the server,
+// or read through and hashed on the way.
+class FtpSession::ContentCheck {
+public:
+    ContentCheck(FtpSession& session, const FtpJob& job)
+        : s(session)
+        , job(job) {}
+
+    CURLcode run();
+
+private:
+    CURLcode askServer(const ChecksumWay& way);
+    CURLcode readThrough();
+    CURLcode notKnown(const QString& why);
+
+    FtpSession& s;
+    const FtpJob& job;
+};
+
 // A server identity that could not be taken on trust (ftp_session_security.cpp):
 // an SSH host key judged in libcurl's key callback, or a certificate or key
 // read through a connection of its own; told as the command's failure, with

@@ -11,8 +11,12 @@
 
 FolderComparison::FolderComparison(QObject* parent)
     : QObject(parent)
-    , m_local(new LocalTreeReader(this)) {
+    , m_local(new LocalTreeReader(this))
+    , m_contents(new ContentComparison(this)) {
     connect(m_local, &LocalTreeReader::finished, this, &FolderComparison::localRead);
+    connect(m_contents, &ContentComparison::progress, this, &FolderComparison::contentProgress);
+    connect(m_contents, &ContentComparison::finished, this,
+            [this] { plan(std::exchange(m_contentTree, {}), m_contents->results()); });
 }
 
 FolderComparison::~FolderComparison() {
@@ -46,6 +50,8 @@ void FolderComparison::start(const Request& request) {
 void FolderComparison::cancel() {
     ++*m_generation;
     m_local->cancel();
+    m_contents->cancel();
+    m_contentTree.reset();
     if (m_remote) {
         m_remote->cancel();
         m_remote->deleteLater();
@@ -84,16 +90,58 @@ void FolderComparison::judgeWhenBothRead() {
     QThreadPool::globalInstance()->start([this, local, remote, options, generation, asked] {
         auto tree = std::make_shared<ComparedTree>(
             compareTrees(*local, *remote, options.rules, CompiledFilter(options.filter)));
-        auto plan = std::make_shared<SyncPlan>(planSync(*tree, options));
+        std::shared_ptr<SyncPlan> plan;
+        if (!options.rules.byChecksum)
+            plan = std::make_shared<SyncPlan>(planSync(*tree, options));
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
             [this, tree, plan, generation, asked] {
                 const auto living = generation.lock();
-                if (living && *living == asked)
+                if (!living || *living != asked)
+                    return;
+                if (plan)
                     judged(tree, plan);
+                else
+                    compareContents(tree);
             },
             Qt::QueuedConnection);
     });
+}
+
+// Runs while the tree waits; the candidates are copied out of it first.
+void FolderComparison::compareContents(std::shared_ptr<ComparedTree> tree) {
+    ContentComparison::Request request;
+    request.login = m_request.login;
+    request.localRoot = m_request.localRoot;
+    request.remoteRoot = m_request.remoteRoot;
+    request.connections = std::max(1, m_request.connections);
+    request.readWhenNoChecksum = m_request.options.rules.readWhenNoChecksum;
+    std::vector<ContentCandidate> candidates = contentCandidates(*tree);
+    m_contentTree = std::move(tree);
+    m_contents->start(request, std::move(candidates));
+}
+
+void FolderComparison::plan(std::shared_ptr<ComparedTree> tree,
+                            std::vector<ContentResult> contents) {
+    if (!tree)
+        return;
+    SyncOptions options = m_request.options;
+    options.rules.remoteOffsetSeconds = m_clock.offsetSeconds;
+    const std::weak_ptr<int> generation = m_generation;
+    const int asked = *m_generation;
+    QThreadPool::globalInstance()->start(
+        [this, tree, contents = std::move(contents), options, generation, asked] {
+            applyContentResults(*tree, contents);
+            auto plan = std::make_shared<SyncPlan>(planSync(*tree, options));
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(),
+                [this, tree, plan, generation, asked] {
+                    const auto living = generation.lock();
+                    if (living && *living == asked)
+                        judged(tree, plan);
+                },
+                Qt::QueuedConnection);
+        });
 }
 
 // The last comparison's 100,000 entries are let go on the thread pool.

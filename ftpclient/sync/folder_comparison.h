@@ -1,5 +1,6 @@
 #pragma once
 
+#include "content_comparison.h"
 #include "queue_login.h"
 #include "sync_types.h"
 
@@ -15,7 +16,9 @@ class RemoteTreeReader;
 // One comparison of a local folder with a remote one, from reading both
 // trees (side by side: the disk on the thread pool, the server on
 // connections of its own) to the judgement and the preview's plan, worked
-// out on the thread pool. Nothing here waits; finished() tells the end.
+// out on the thread pool; with checksums asked for, the contents of the
+// files of one size on both sides are compared in between
+// (ContentComparison). Nothing here waits; finished() tells the end.
 class FolderComparison : public QObject {
     Q_OBJECT
 
@@ -48,19 +51,25 @@ public:
 
 signals:
     void progress(int foldersRead, qint64 entriesRead);
+    // While contents are compared: files done of all to do.
+    void contentProgress(int filesChecked, int files);
     void finished();
 
 private:
     void localRead(const SideTree& tree);
     void remoteRead(const SideTree& tree, const ServerClock& clock);
     void judgeWhenBothRead();
+    void compareContents(std::shared_ptr<ComparedTree> tree);
+    void plan(std::shared_ptr<ComparedTree> tree, std::vector<ContentResult> contents);
     void judged(std::shared_ptr<ComparedTree> tree, std::shared_ptr<SyncPlan> plan);
 
     Request m_request;
     LocalTreeReader* m_local = nullptr;
+    ContentComparison* m_contents = nullptr;
     QPointer<RemoteTreeReader> m_remote;
     std::optional<SideTree> m_localTree;
     std::optional<SideTree> m_remoteTree;
+    std::shared_ptr<ComparedTree> m_contentTree; // judged, waiting for its contents
     ServerClock m_clock;
     std::shared_ptr<const ComparedTree> m_tree = std::make_shared<ComparedTree>();
     std::shared_ptr<const SyncPlan> m_plan = std::make_shared<SyncPlan>();

@@ -126,18 +126,20 @@ void RemoteTreeReader::handOut() {
     }
 }
 
-// Each command logs in, when it has to, as the queue's connections do.
-void RemoteTreeReader::configure(Connection& connection) {
-    Inet& inet = *connection.inet;
+void configureLikeQueue(Inet& inet, const QueueLogin& login) {
     inet.setRequestTimeout(30);
     inet.setStepStates(false);
-    inet.setServerProtocol(m_login.demandedProtocol());
-    inet.setURL(m_login.address);
-    inet.setUserName(m_login.user);
-    inet.setPassword(m_login.password);
-    const auto address = parseServerAddress(m_login.address, m_login.demandedProtocol(), nullptr);
+    inet.setServerProtocol(login.demandedProtocol());
+    inet.setURL(login.address);
+    inet.setUserName(login.user);
+    inet.setPassword(login.password);
+    const auto address = parseServerAddress(login.address, login.demandedProtocol(), nullptr);
     if (address)
-        inet.setSecurityOptions(m_login.securityFor(*address));
+        inet.setSecurityOptions(login.securityFor(*address));
+}
+
+void RemoteTreeReader::configure(Connection& connection) {
+    configureLikeQueue(*connection.inet, m_login);
 }
 
 void RemoteTreeReader::list(Connection& connection, Folder folder) {

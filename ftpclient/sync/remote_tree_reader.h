@@ -15,6 +15,10 @@ class Inet;
 class InetJob;
 struct InetResult;
 
+// Sets up `inet` so that each command logs in, when it has to, as the
+// queue's connections do. May throw an InetError.
+void configureLikeQueue(Inet& inet, const QueueLogin& login);
+
 // How a remote tree is read.
 struct RemoteTreeOptions {
     int connections = 2; // the queue's parallel count

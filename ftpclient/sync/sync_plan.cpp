@@ -1,5 +1,7 @@
 #include "sync_plan.h"
 
+#include "folder_compare.h"
+
 #include <algorithm>
 #include <numeric>
 
@@ -57,6 +59,7 @@ private:
     void planEntry(const QString& path, const ComparedEntry& entry);
     void planOneWay(const QString& path, const ComparedEntry& entry);
     void planBothWays(const QString& path, const ComparedEntry& entry);
+    void planNewerContents(const QString& path, const ComparedEntry& entry);
     void planCopy(const QString& path, const ComparedEntry& entry, bool toRemote,
                   const QString& reason, bool chosen = true);
     void planExtra(const QString& path, const ComparedEntry& entry);
@@ -137,6 +140,8 @@ void Planner::planOneWay(const QString& path, const ComparedEntry& entry) {
         planCopy(path, entry, m_way.toRemote, newerReason(sourceLocal));
     else if (entry.verdict == Verdict::SizeDiffers)
         planCopy(path, entry, m_way.toRemote, QStringLiteral("another size"));
+    else if (entry.verdict == Verdict::ContentsDiffer)
+        planCopy(path, entry, m_way.toRemote, entry.contentNote);
     else if (entry.verdict == m_way.newerTarget())
         planCopy(path, entry, m_way.toRemote, replacingReason(m_way.toRemote), false);
     else if (entry.verdict == m_way.onlyTarget())
@@ -154,11 +159,27 @@ void Planner::planBothWays(const QString& path, const ComparedEntry& entry) {
         planCopy(path, entry, entry.verdict == Verdict::NewerLocal,
                  newerReason(entry.verdict == Verdict::NewerLocal));
         break;
+    case Verdict::ContentsDiffer:
+        planNewerContents(path, entry);
+        break;
     default:
         add(Part::Problem, ActionKind::Problem, path, entry,
             QStringLiteral("same time, another size: which one is right cannot be told"));
         break;
     }
+}
+
+// Other contents both ways: the newer file wins; with equal times neither
+// can be taken for the right one.
+void Planner::planNewerContents(const QString& path, const ComparedEntry& entry) {
+    const int order = compareTimes(entry.local, entry.remote, m_options.rules);
+    if (order == 0 || entry.local.modified < 0 || entry.remote.modified < 0) {
+        add(Part::Problem, ActionKind::Problem, path, entry,
+            QStringLiteral("other contents, same time: which one is right cannot be told"));
+        return;
+    }
+    planCopy(path, entry, order > 0,
+             newerReason(order > 0) + QStringLiteral(", ") + entry.contentNote);
 }
 
 void Planner::planCopy(const QString& path, const ComparedEntry& entry, bool toRemote,
@@ -231,7 +252,10 @@ void Planner::planLeave(const QString& path, const ComparedEntry& entry) {
         planFolder(path, QString());
         return;
     }
-    add(Part::Left, ActionKind::Leave, path, entry, sameReason(entry));
+    // Checksums that agree say more than size and time.
+    const bool sameContents = !entry.contentNote.isEmpty() && entry.verdict == Verdict::Same;
+    add(Part::Left, ActionKind::Leave, path, entry,
+        sameContents ? entry.contentNote : sameReason(entry));
 }
 
 QString Planner::sameReason(const ComparedEntry& entry) const {
@@ -253,6 +277,9 @@ SyncAction& Planner::add(Part part, ActionKind kind, const QString& path,
     action.path = path;
     action.folder = entry.folder;
     action.reason = reason;
+    // What the checksums showed, or why there were none, is said too.
+    if (!entry.contentNote.isEmpty() && !reason.contains(entry.contentNote))
+        action.reason += QStringLiteral("; ") + entry.contentNote;
     action.localPresent = entry.localPresent;
     action.remotePresent = entry.remotePresent;
     action.local = entry.local;

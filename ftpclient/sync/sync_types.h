@@ -63,6 +63,12 @@ struct CompareRules {
     // What the server's listed times are ahead of UTC, in seconds (a
     // listing in the server's local time); subtracted before comparing.
     qint64 remoteOffsetSeconds = 0;
+    // Files of the same size on both sides are compared by checksum too:
+    // the server's (HASH, XSHA256 and the like) against the local file's.
+    bool byChecksum = false;
+    // Where the server has no checksum to give (and over SFTP), the remote
+    // file is read through and hashed: every such file is downloaded.
+    bool readWhenNoChecksum = false;
 };
 
 // What comparing one name on both sides found.
@@ -72,8 +78,9 @@ enum class Verdict : quint8 {
     OnlyRemote,
     NewerLocal,
     NewerRemote,
-    SizeDiffers, // same time (or no time to go by), another size
-    Problem,     // cannot be judged or cannot be brought across: see `problem`
+    SizeDiffers,    // same time (or no time to go by), another size
+    ContentsDiffer, // same size, other checksums
+    Problem,        // cannot be judged or cannot be brought across: see `problem`
 };
 
 struct ComparedEntry {
@@ -87,6 +94,9 @@ struct ComparedEntry {
     // A folder: some entry below it is not the same on both sides.
     bool containsDifferences = false;
     QString problem; // why the verdict is Problem
+    // What the checksums showed, or why they could not be had ("" when
+    // they were not asked for); the preview's reason says it.
+    QString contentNote;
 };
 
 // One folder compared: its entries sorted by name without regard to case.

@@ -16,6 +16,8 @@ VerdictLook verdictLook(Verdict verdict, bool containsDifferences) {
         return {QStringLiteral("newer remote"), QStringLiteral("<")};
     case Verdict::SizeDiffers:
         return {QStringLiteral("other size"), QString(QChar(0x2260))};
+    case Verdict::ContentsDiffer:
+        return {QStringLiteral("other contents"), QStringLiteral("#")};
     case Verdict::Problem:
         break;
     }

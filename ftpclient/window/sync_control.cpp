@@ -33,6 +33,7 @@ QColor tintOf(Verdict verdict, bool containsDifferences) {
     case Verdict::NewerRemote:
         return QColor(0xff, 0xdc, 0xb8);
     case Verdict::SizeDiffers:
+    case Verdict::ContentsDiffer:
         return QColor(0xff, 0xf0, 0xb0);
     case Verdict::Problem:
         break;
@@ -67,6 +68,12 @@ SyncControl::SyncControl(QWidget& window, const WindowParts& parts, RemoteSessio
     , m_dialogs(dialogs) {
     connect(&m_comparison, &FolderComparison::finished, this, &SyncControl::comparisonFinished);
     connect(&m_comparison, &FolderComparison::progress, this, &SyncControl::showProgress);
+    connect(&m_comparison, &FolderComparison::contentProgress, this, [this](int done, int files) {
+        if (m_dialog && m_forPreview)
+            m_dialog->setStatus(QStringLiteral("Comparing contents: %1 of %2 files so far...")
+                                    .arg(done)
+                                    .arg(files));
+    });
     // The marks follow the panes into other folders.
     connect(m_parts.localPane, &FilePane::listFilled, this,
             [this] { followPane(*m_parts.localPane, m_comparison.request().localRoot); });
@@ -204,6 +211,8 @@ EntryMarks SyncControl::marksOf(const ComparedFolder& folder, bool local) const 
                        entry.verdict == Verdict::Same && !entry.containsDifferences};
         if (!entry.problem.isEmpty())
             mark.meaning += QStringLiteral(": ") + entry.problem;
+        else if (!entry.contentNote.isEmpty())
+            mark.meaning += QStringLiteral(": ") + entry.contentNote;
         (entry.folder ? marks.folders : marks.files).insert(entry.name, mark);
     }
     return marks;

@@ -101,6 +101,21 @@ QWidget* SyncDialog::createOptions() {
     criteria->addStretch();
     form->addRow(QStringLiteral("Compare:"), criteria);
 
+    auto* contents = new QVBoxLayout;
+    m_byChecksum = new QCheckBox(QStringLiteral("Co&ntents (checksums)"), box);
+    m_byChecksum->setToolTip(
+        QStringLiteral("Files of the same size are compared by checksum where the server "
+                       "can give one."));
+    m_readToHash = new QCheckBox(
+        QStringLiteral("Read files where the server has no checksum (downloads every compared "
+                       "file)"),
+        box);
+    m_readToHash->setEnabled(false);
+    connect(m_byChecksum, &QCheckBox::toggled, m_readToHash, &QWidget::setEnabled);
+    contents->addWidget(m_byChecksum);
+    contents->addWidget(m_readToHash);
+    form->addRow(QString(), contents);
+
     m_offset = new QSpinBox(box);
     m_offset->setRange(kFindOut, 15 * 60);
     m_offset->setSingleStep(15);
@@ -146,6 +161,8 @@ SyncOptions SyncDialog::options() const {
     options.rules.bySize = m_bySize->isChecked();
     options.rules.byTime = m_byTime->isChecked();
     options.rules.toleranceSeconds = m_tolerance->value();
+    options.rules.byChecksum = m_byChecksum->isChecked();
+    options.rules.readWhenNoChecksum = m_byChecksum->isChecked() && m_readToHash->isChecked();
     options.deleteExtra = m_delete->isChecked() && !m_both->isChecked();
     options.filter.include = patternsIn(m_include);
     options.filter.exclude = patternsIn(m_exclude);
@@ -160,6 +177,8 @@ void SyncDialog::setOptions(const SyncOptions& options) {
     m_bySize->setChecked(options.rules.bySize);
     m_byTime->setChecked(options.rules.byTime);
     m_tolerance->setValue(int(options.rules.toleranceSeconds));
+    m_byChecksum->setChecked(options.rules.byChecksum);
+    m_readToHash->setChecked(options.rules.readWhenNoChecksum);
     m_delete->setChecked(options.deleteExtra);
     m_include->setText(options.filter.include.join(u' '));
     m_exclude->setText(options.filter.exclude.join(u' '));

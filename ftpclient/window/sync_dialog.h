@@ -61,6 +61,8 @@ private:
     QCheckBox* m_recursive = nullptr;
     QCheckBox* m_bySize = nullptr;
     QCheckBox* m_byTime = nullptr;
+    QCheckBox* m_byChecksum = nullptr;
+    QCheckBox* m_readToHash = nullptr;
     QSpinBox* m_tolerance = nullptr;
     QSpinBox* m_offset = nullptr;
     QCheckBox* m_delete = nullptr;

@@ -96,6 +96,10 @@ bool FtpTestServer::start() {
         m_error = QStringLiteral("downloads are cut by pyftpdlib only");
         return false;
     }
+    if (m_kind == Kind::Vsftpd && m_options.checksums) {
+        m_error = QStringLiteral("vsftpd has no checksums");
+        return false;
+    }
     if (m_kind == Kind::Proftpd && m_options.rateLimit > 0) {
         m_error = QStringLiteral("transfers are slowed by pyftpdlib and vsftpd only");
         return false;
@@ -181,6 +185,8 @@ bool FtpTestServer::startPyftpdlib() {
              << QString::number(m_options.cutDownloadsAfter);
     if (m_options.greetingLines > 0)
         args << QStringLiteral("--greeting-lines") << QString::number(m_options.greetingLines);
+    if (m_options.checksums)
+        args << QStringLiteral("--x-checksums");
 
     m_process = std::make_unique<QProcess>();
     m_process->setProcessChannelMode(QProcess::SeparateChannels);
@@ -386,6 +392,8 @@ QString FtpTestServer::proftpdConfig(const QString& modules) const {
         config += QStringLiteral("UseUTF8 off\n");
     if (m_options.tls != Tls::None)
         config += proftpdTlsConfig();
+    if (m_options.checksums)
+        config += QStringLiteral("LoadModule mod_digest.c\nDigestEngine on\n");
     return config;
 }
 

@@ -56,6 +56,10 @@ public:
         qint64 cutDownloadsAfter = 0;
         // pyftpdlib only: the greeting is a reply of this many lines.
         int greetingLines = 0;
+        // Checksums of files: ProFTPD's mod_digest (HASH and the X
+        // commands), or pyftpdlib's XSHA256, XSHA1, XMD5 and XCRC (no
+        // HASH); vsftpd has none.
+        bool checksums = false;
     };
 
     explicit FtpTestServer(Kind kind);

@@ -43,6 +43,8 @@ bool HostileFtpServer::start() {
     }
     if (!m_options.endlessFolder.isEmpty())
         args << QStringLiteral("--endless") << m_options.endlessFolder;
+    if (!m_options.checksumReply.isEmpty())
+        args << QStringLiteral("--checksum-reply") << m_options.checksumReply;
 
     m_process = std::make_unique<QProcess>();
     m_process->start(QStringLiteral("/usr/bin/python3"), args);

@@ -26,6 +26,10 @@ public:
         qint64 retrieveOnly = -1;         // RETR sends this many bytes and says "226"
         QByteArray listing;               // every listing sends these bytes, when not empty
         QString endlessFolder;            // every folder lists one subfolder of this name
+        // Announce HASH and the X commands and answer each with this reply,
+        // in which {size}, {half}, {sha256} and {md5} stand for the file's
+        // size, half of it and its digests; none when empty.
+        QString checksumReply;
     };
 
     explicit HostileFtpServer(Options options);

@@ -13,12 +13,18 @@ listens. Each misbehaviour is a flag:
   --short-retr N      RETR sends only the first N bytes, then says "226"
   --listing FILE      every LIST and MLSD sends FILE's bytes as they are
   --endless NAME      every directory lists one subfolder NAME, forever
+  --checksum-reply TEXT
+                      announce HASH (SHA-256, SHA-1, MD5, CRC32) and the X commands
+                      in FEAT, and answer HASH and every X command with TEXT, in
+                      which {size}, {half}, {sha256} and {md5} stand for the named
+                      file's size, half its size and its digests
   --log FILE          one line per command: "tls" or "clear", a blank, the line
 
 Files are read from and written to the root; paths are taken as they come,
 below the root.
 """
 import argparse
+import hashlib
 import os
 import socket
 import ssl
@@ -118,7 +124,33 @@ class Session:
         self.reply("230 logged in")
 
     def cmd_FEAT(self, arg):
-        self.sock.sendall(b"211-Features:\r\n UTF8\r\n211 End\r\n")
+        checksums = b""
+        if self.args.checksum_reply is not None:
+            checksums = (b" HASH SHA-256*;SHA-1;MD5;CRC32\r\n XSHA256\r\n XSHA1\r\n"
+                         b" XMD5\r\n XCRC\r\n")
+        self.sock.sendall(b"211-Features:\r\n UTF8\r\n" + checksums + b"211 End\r\n")
+
+    # --- checksums, as --checksum-reply tells ---------------------------
+
+    def checksum_reply(self, arg):
+        if self.args.checksum_reply is None:
+            self.reply("502 not implemented")
+            return
+        path = self.path(arg)
+        if not os.path.isfile(path):
+            self.reply("550 no such file")
+            return
+        with open(path, "rb") as source:
+            content = source.read()
+        self.reply(self.args.checksum_reply.format(
+            size=len(content), half=len(content) // 2,
+            sha256=hashlib.sha256(content).hexdigest(), md5=hashlib.md5(content).hexdigest()))
+
+    cmd_HASH = checksum_reply
+    cmd_XSHA256 = checksum_reply
+    cmd_XSHA1 = checksum_reply
+    cmd_XMD5 = checksum_reply
+    cmd_XCRC = checksum_reply
 
     def cmd_OPTS(self, arg):
         self.reply("200 ok")
@@ -293,6 +325,7 @@ def main():
     parser.add_argument("--short-retr", type=int, default=-1, metavar="N")
     parser.add_argument("--listing", metavar="FILE")
     parser.add_argument("--endless", metavar="NAME")
+    parser.add_argument("--checksum-reply", metavar="TEXT")
     parser.add_argument("--log", metavar="FILE")
     args = parser.parse_args()
 

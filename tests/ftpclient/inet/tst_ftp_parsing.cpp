@@ -13,6 +13,10 @@ class TestFtpParsing : public QObject {
     Q_OBJECT
 
 private slots:
+    void checksumWayFromFeatures_data();
+    void checksumWayFromFeatures();
+    void digestFromChecksumReply_data();
+    void digestFromChecksumReply();
     void commandSplitsPathsWithBlanks_data();
     void commandSplitsPathsWithBlanks();
     void commandListSplitsDirectoryAndPattern_data();
@@ -893,6 +897,123 @@ void TestFtpParsing::pwdPathFromReply() {
     for (const QByteArray& line : reply.split('\n'))
         lines.push_back(replyLine(line + "\r\n"));
     QCOMPARE(pwdPath(lines), path);
+}
+
+namespace {
+
+ReplyLines replyOf(const QByteArray& text) {
+    ReplyLines lines;
+    for (const QByteArray& line : text.split('\n'))
+        lines.push_back(replyLine(line + "\r\n"));
+    return lines;
+}
+
+} // namespace
+
+// Which command and algorithm a file's checksum is asked with, after FEAT.
+void TestFtpParsing::checksumWayFromFeatures_data() {
+    QTest::addColumn<QByteArray>("features"); // the lines between 211- and 211
+    QTest::addColumn<QByteArray>("way");      // "HASH SHA-256", "XMD5", "" for none
+    QTest::addColumn<bool>("selectedKnown");
+    QTest::newRow("ProFTPD: HASH and X commands")
+        << QByteArray(" HASH CRC32;MD5;SHA-1*;SHA-256;SHA-512;\n XCRC\n XMD5\n XSHA256")
+        << QByteArray("HASH SHA-256") << true;
+    QTest::newRow("HASH without SHA-256")
+        << QByteArray(" HASH MD5;SHA-1*") << QByteArray("HASH SHA-1") << true;
+    QTest::newRow("lower case, nothing selected")
+        << QByteArray(" hash md5;crc32") << QByteArray("HASH MD5") << false;
+    QTest::newRow("X commands only")
+        << QByteArray(" XCRC\n XMD5\n XSHA1") << QByteArray("XSHA1") << false;
+    QTest::newRow("stronger X command than HASH")
+        << QByteArray(" HASH CRC32*\n XSHA256") << QByteArray("XSHA256") << true;
+    QTest::newRow("unknown algorithms only")
+        << QByteArray(" HASH BLAKE2*;SHA-3\n XSHA\n XSHA512") << QByteArray() << false;
+    QTest::newRow("HASH with no list") << QByteArray(" HASH") << QByteArray() << false;
+    QTest::newRow("no checksums") << QByteArray(" UTF8\n MDTM") << QByteArray() << false;
+}
+
+void TestFtpParsing::checksumWayFromFeatures() {
+    QFETCH(QByteArray, features);
+    QFETCH(QByteArray, way);
+    QFETCH(bool, selectedKnown);
+    const ChecksumOffer offer =
+        readFeatures(replyOf("211-Features:\n" + features + "\n211 End")).checksums;
+    const ChecksumWay chosen = chooseChecksumWay(offer);
+    QByteArray text;
+    if (chosen.command == ChecksumWay::Command::Hash)
+        text = "HASH " + hashName(chosen.algorithm);
+    else if (chosen.command == ChecksumWay::Command::XCommand)
+        text = xCommandOf(chosen.algorithm);
+    QCOMPARE(text, way);
+    QCOMPARE(offer.hashSelected.has_value(), selectedKnown);
+}
+
+// A reply yields a digest only when it holds one of the algorithm asked
+// for, of its exact length, for the whole file.
+void TestFtpParsing::digestFromChecksumReply_data() {
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<bool>("hash"); // HASH, else an X command
+    QTest::addColumn<QByteArray>("algorithm");
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<QByteArray>("digest"); // "" for none
+    const QByteArray sha = "99803d72107fbcca443d82e25f830d861b92a829fc1233c24d706cea59414a3f";
+    const QByteArray md5 = "3e545974ce8ccd31d8d6c3815e4745f8";
+    QTest::newRow("HASH, end after the last byte")
+        << "213-Computing SHA-256 digest\n213 SHA-256 0-5000 " + sha + " f.bin" << true
+        << QByteArray("SHA-256") << qint64(5000) << sha;
+    QTest::newRow("HASH, end at the last byte")
+        << "213 SHA-256 0-4999 " + sha + " a name with blanks" << true << QByteArray("SHA-256")
+        << qint64(5000) << sha;
+    QTest::newRow("HASH, empty file")
+        << "213 MD5 0-0 " + md5 + " e" << true << QByteArray("MD5") << qint64(0) << md5;
+    QTest::newRow("HASH, upper-case hex")
+        << "213 MD5 0-10 " + md5.toUpper() + " f" << true << QByteArray("MD5") << qint64(10) << md5;
+    QTest::newRow("HASH, part of the file")
+        << "213 SHA-256 0-2500 " + sha + " f" << true << QByteArray("SHA-256") << qint64(5000)
+        << QByteArray();
+    QTest::newRow("HASH, not from the start")
+        << "213 SHA-256 1-5000 " + sha + " f" << true << QByteArray("SHA-256") << qint64(5000)
+        << QByteArray();
+    QTest::newRow("HASH, size not known") << "213 SHA-256 0-5000 " + sha + " f" << true
+                                          << QByteArray("SHA-256") << qint64(-1) << QByteArray();
+    QTest::newRow("HASH, another algorithm")
+        << "213 MD5 0-5000 " + md5 + " f" << true << QByteArray("SHA-256") << qint64(5000)
+        << QByteArray();
+    QTest::newRow("HASH, digest too long") << "213 SHA-256 0-5000 " + sha + "0 f" << true
+                                           << QByteArray("SHA-256") << qint64(5000) << QByteArray();
+    QTest::newRow("HASH, not hex") << "213 SHA-256 0-5000 " + QByteArray(64, 'g') + " f" << true
+                                   << QByteArray("SHA-256") << qint64(5000) << QByteArray();
+    QTest::newRow("HASH, range not a number")
+        << "213 SHA-256 0-5e3 " + sha + " f" << true << QByteArray("SHA-256") << qint64(5000)
+        << QByteArray();
+    QTest::newRow("HASH refused") << QByteArray("550 f: Permission denied") << true
+                                  << QByteArray("SHA-256") << qint64(5000) << QByteArray();
+    QTest::newRow("HASH answered 250")
+        << "250 " + sha << true << QByteArray("SHA-256") << qint64(5000) << QByteArray();
+    QTest::newRow("X, ProFTPD") << "250-Computing SHA256 digest\n250 " + sha.toUpper() << false
+                                << QByteArray("SHA-256") << qint64(5000) << sha;
+    QTest::newRow("X, CRC32") << QByteArray("250 F375E4E0") << false << QByteArray("CRC32")
+                              << qint64(5000) << QByteArray("f375e4e0");
+    QTest::newRow("X, CRC32 without its leading zeros")
+        << QByteArray("250 375E4E0") << false << QByteArray("CRC32") << qint64(5000)
+        << QByteArray();
+    QTest::newRow("X, MD5 where SHA-1 was asked")
+        << "250 " + md5 << false << QByteArray("SHA-1") << qint64(5000) << QByteArray();
+    QTest::newRow("X refused") << QByteArray("500 XMD5 not understood") << false
+                               << QByteArray("MD5") << qint64(5000) << QByteArray();
+}
+
+void TestFtpParsing::digestFromChecksumReply() {
+    QFETCH(QByteArray, reply);
+    QFETCH(bool, hash);
+    QFETCH(QByteArray, algorithm);
+    QFETCH(qint64, size);
+    QFETCH(QByteArray, digest);
+    const HashAlgorithm asked = *hashByName(algorithm);
+    const ReplyLines lines = replyOf(reply);
+    const std::optional<QByteArray> found =
+        hash ? hashReplyDigest(lines, asked, size) : xReplyDigest(lines, asked);
+    QCOMPARE(found.value_or(QByteArray()), digest);
 }
 
 // FEAT, refusals and PWD read through a reply of 100,000 continuation lines.

@@ -2,6 +2,7 @@
 // only on the source side, deletions and their order, names the target side
 // cannot hold, the order of the kinds, the totals, the dry-run text of tricky
 // names.
+#include "content_comparison.h"
 #include "dry_run.h"
 #include "folder_compare.h"
 #include "raw_names.h"
@@ -13,6 +14,7 @@
 Q_DECLARE_METATYPE(Verdict)
 Q_DECLARE_METATYPE(SyncDirection)
 Q_DECLARE_METATYPE(ActionKind)
+Q_DECLARE_METATYPE(ContentResult::Outcome)
 
 namespace {
 
@@ -77,6 +79,8 @@ class TestSyncPlan : public QObject {
     Q_OBJECT
 
 private slots:
+    void rowPerContentOutcome_data();
+    void rowPerContentOutcome();
     void rowPerVerdict_data();
     void rowPerVerdict();
     void folderOnlyOnSource_data();
@@ -91,6 +95,59 @@ private slots:
     void dryRunLine_data();
     void dryRunLine();
 };
+
+// d/f, of one size on both sides, after its checksums: the row it gets,
+// and whether its folder is marked as holding differences.
+void TestSyncPlan::rowPerContentOutcome_data() {
+    QTest::addColumn<ContentResult::Outcome>("outcome");
+    QTest::addColumn<SyncDirection>("direction");
+    QTest::addColumn<qint64>("localLater"); // seconds
+    QTest::addColumn<ActionKind>("kind");
+    QTest::addColumn<QString>("reason"); // a part of it
+
+    using O = ContentResult::Outcome;
+    using A = ActionKind;
+    QTest::newRow("up: other contents, same time")
+        << O::Differ << toRemote << qint64(0) << A::Upload << "other contents";
+    QTest::newRow("down: other contents, same time")
+        << O::Differ << toLocal << qint64(0) << A::Download << "other contents";
+    QTest::newRow("both: other contents, newer here")
+        << O::Differ << bothWays << qint64(60) << A::Upload << "other contents";
+    QTest::newRow("both: other contents, newer there")
+        << O::Differ << bothWays << qint64(-60) << A::Download << "other contents";
+    QTest::newRow("both: other contents, same time")
+        << O::Differ << bothWays << qint64(0) << A::Problem << "same time";
+    QTest::newRow("up: same contents, newer here")
+        << O::Same << toRemote << qint64(60) << A::Leave << "same contents";
+    QTest::newRow("up: not known, same size and time")
+        << O::NotKnown << toRemote << qint64(0) << A::Problem << "contents not compared";
+    QTest::newRow("up: not known, newer here")
+        << O::NotKnown << toRemote << qint64(60) << A::Upload << "contents not compared";
+}
+
+void TestSyncPlan::rowPerContentOutcome() {
+    QFETCH(ContentResult::Outcome, outcome);
+    QFETCH(SyncDirection, direction);
+    QFETCH(qint64, localLater);
+    QFETCH(ActionKind, kind);
+    QFETCH(QString, reason);
+
+    SideTree local = tree({{"", {"d/"}}, {"d", {"f"}}});
+    const SideTree remote = tree({{"", {"d/"}}, {"d", {"f"}}});
+    touch(local, "d", "f", 10, moment + localLater);
+    const SyncOptions chosen = options(direction);
+    ComparedTree compared = compareTrees(local, remote, chosen.rules, CompiledFilter());
+    const std::vector<ContentCandidate> candidates = contentCandidates(compared);
+    QCOMPARE(candidates.size(), size_t(1));
+    applyContentResults(
+        compared, {{candidates[0].folder, candidates[0].name, outcome, QStringLiteral("SHA-256")}});
+
+    const SyncPlan made = planSync(compared, chosen);
+    QCOMPARE(rowsOf(made), QStringList{actionWord(kind) + QStringLiteral(" d/f")});
+    QVERIFY2(made.actions.front().reason.contains(reason), qPrintable(made.actions.front().reason));
+    QCOMPARE(compared.value(QString()).entries.front().containsDifferences,
+             kind != ActionKind::Leave);
+}
 
 void TestSyncPlan::rowPerVerdict_data() {
     QTest::addColumn<Verdict>("verdict");
