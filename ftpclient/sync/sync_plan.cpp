@@ -1,5 +1,7 @@
 #include "sync_plan.h"
 
+#include <QSet>
+
 #include <algorithm>
 #include <numeric>
 
@@ -65,6 +67,8 @@ private:
     SyncAction& add(Part part, ActionKind kind, const QString& path, const ComparedEntry& entry,
                     const QString& reason);
     QString sameReason(const ComparedEntry& entry) const;
+    void findLocalLinks();
+    QString linkOnTheWay(ActionKind kind, const QString& path, bool folder) const;
 
     const ComparedTree& m_compared;
     const SyncOptions& m_options;
@@ -72,6 +76,9 @@ private:
     // The rows as they are planned, each with the part of the plan it goes to.
     std::vector<SyncAction> m_rows;
     std::vector<Part> m_parts;
+    // The local folders that are links to elsewhere, by path: nothing is
+    // written or deleted through them.
+    QSet<QString> m_localLinks;
 };
 
 SyncPlan Planner::run() {
@@ -80,6 +87,7 @@ SyncPlan Planner::run() {
         entries += qsizetype(folder.entries.size());
     m_rows.reserve(size_t(entries));
     m_parts.reserve(size_t(entries));
+    findLocalLinks();
     planFolder(QString(), QString());
 
     std::vector<size_t> order(m_rows.size());
@@ -204,10 +212,9 @@ bool Planner::planDelete(const QString& path, const ComparedEntry& entry, bool r
     }
     const QString reason =
         remote ? QStringLiteral("not on the local side") : QStringLiteral("not on the server");
-    if (!entry.folder) {
-        add(Part::DeletedFile, deleteOn(remote), path, entry, reason);
-        return true;
-    }
+    if (!entry.folder)
+        return add(Part::DeletedFile, deleteOn(remote), path, entry, reason).kind !=
+               ActionKind::Problem;
     bool allGo = true;
     for (const ComparedEntry& inside : found->entries) {
         const QString insidePath = childPath(path, inside.name);
@@ -218,12 +225,13 @@ bool Planner::planDelete(const QString& path, const ComparedEntry& entry, bool r
             allGo = false;
         }
     }
-    if (allGo)
-        add(Part::DeletedFolder, deleteOn(remote), path, entry, reason);
-    else
+    if (!allGo) {
         add(Part::Problem, ActionKind::Problem, path, entry,
             QStringLiteral("not deleted: it holds entries that stay"));
-    return allGo;
+        return false;
+    }
+    return add(Part::DeletedFolder, deleteOn(remote), path, entry, reason).kind !=
+           ActionKind::Problem;
 }
 
 void Planner::planLeave(const QString& path, const ComparedEntry& entry) {
@@ -245,8 +253,32 @@ QString Planner::sameReason(const ComparedEntry& entry) const {
     return QStringLiteral("on both sides");
 }
 
+void Planner::findLocalLinks() {
+    for (auto folder = m_compared.cbegin(); folder != m_compared.cend(); ++folder)
+        for (const ComparedEntry& entry : folder->entries)
+            if (entry.folder && entry.localPresent && entry.local.link)
+                m_localLinks.insert(childPath(folder.key(), entry.name));
+}
+
+// Why a download or a local deletion at `path` cannot be done because a
+// local folder on the way (or the folder deleted itself) is a link; "" when
+// it can.
+QString Planner::linkOnTheWay(ActionKind kind, const QString& path, bool folder) const {
+    if (m_localLinks.isEmpty() || (kind != ActionKind::Download && kind != ActionKind::DeleteLocal))
+        return {};
+    const QString reason = QStringLiteral("a local folder on the way is a link; not followed");
+    if (kind == ActionKind::DeleteLocal && folder && m_localLinks.contains(path))
+        return reason;
+    for (qsizetype cut = path.lastIndexOf(u'/'); cut > 0; cut = path.lastIndexOf(u'/', cut - 1))
+        if (m_localLinks.contains(path.left(cut)))
+            return reason;
+    return {};
+}
+
 SyncAction& Planner::add(Part part, ActionKind kind, const QString& path,
                          const ComparedEntry& entry, const QString& reason) {
+    if (const QString link = linkOnTheWay(kind, path, entry.folder); !link.isEmpty())
+        return add(Part::Problem, ActionKind::Problem, path, entry, link);
     m_parts.push_back(part);
     SyncAction& action = m_rows.emplace_back();
     action.kind = kind;
@@ -273,11 +305,17 @@ QString targetNameProblem(const QString& name, bool remoteTarget) {
     if (name == u"." || name == u"..")
         return QStringLiteral("\"%1\" cannot name a file or folder").arg(name);
     static constexpr char16_t lineEndsAndNul[] = {u'\r', u'\n', u'\0'};
-    static constexpr char16_t slashAndNul[] = {u'/', u'\0'};
     if (remoteTarget && holdsAny(name, QStringView(lineEndsAndNul, 3)))
         return QStringLiteral("the name holds a line break or NUL, which FTP cannot send");
-    if (!remoteTarget && holdsAny(name, QStringView(slashAndNul, 2)))
-        return QStringLiteral("the name holds a \"/\" or NUL, which a local name cannot hold");
+    // A "/" in one name (a listing can hold anything) would lead to another
+    // entry than the one listed, on either side.
+    if (name.contains(u'/'))
+        return QStringLiteral("the name holds a \"/\", so it cannot name one file or folder");
+    if (!remoteTarget && std::any_of(name.cbegin(), name.cend(), [](QChar c) {
+            return c.unicode() < 0x20 || c.unicode() == 0x7f;
+        }))
+        return QStringLiteral("the name holds a control character such as a line break, "
+                              "which is not made on the local side");
     return {};
 }
 
