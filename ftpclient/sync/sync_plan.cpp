@@ -62,6 +62,7 @@ private:
     void planCopy(const QString& path, const ComparedEntry& entry, bool toRemote,
                   const QString& reason, bool chosen = true);
     void planExtra(const QString& path, const ComparedEntry& entry);
+    void planLeftOut(const QString& folder, int count);
     bool planDelete(const QString& path, const ComparedEntry& entry, bool remote);
     void planLeave(const QString& path, const ComparedEntry& entry);
     SyncAction& add(Part part, ActionKind kind, const QString& path, const ComparedEntry& entry,
@@ -112,6 +113,8 @@ void Planner::planFolder(const QString& path, const QString& blocked) {
     const auto found = m_compared.constFind(path);
     if (found == m_compared.cend())
         return;
+    if (found->remoteLeftOut > 0)
+        planLeftOut(path, found->remoteLeftOut);
     for (const ComparedEntry& entry : found->entries) {
         if (entry.folder && !m_options.recursive)
             continue;
@@ -187,8 +190,29 @@ void Planner::planCopy(const QString& path, const ComparedEntry& entry, bool toR
     planFolder(path, QString());
 }
 
+// Entries the server's listing of a folder held but that could not be taken
+// as entries: one row says so, as they take no part.
+void Planner::planLeftOut(const QString& folder, int count) {
+    ComparedEntry itself;
+    itself.name = folder.section(u'/', -1);
+    itself.folder = true;
+    itself.remotePresent = true;
+    add(Part::Problem, ActionKind::Problem, folder, itself,
+        (count == 1 ? QStringLiteral("the server listed 1 entry here")
+                    : QStringLiteral("the server listed %1 entries here").arg(count)) +
+            QStringLiteral(" that could not be read or whose name cannot be used; left out"));
+}
+
 void Planner::planExtra(const QString& path, const ComparedEntry& entry) {
     const bool remote = m_way.toRemote;
+    const qsizetype cut = path.lastIndexOf(u'/');
+    const QString folder = cut < 0 ? QString() : path.left(cut);
+    if (m_options.deleteExtra && !remote && m_compared.value(folder).remoteLeftOut > 0) {
+        // What seems to be only here may be one of the entries left out.
+        add(Part::Problem, ActionKind::Problem, path, entry,
+            QStringLiteral("not deleted: the server's listing of its folder was not read whole"));
+        return;
+    }
     if (m_options.deleteExtra) {
         planDelete(path, entry, remote);
         return;

@@ -7,6 +7,7 @@
 // left.
 #include "folder_comparison.h"
 #include "ftp_test_server.h"
+#include "hostile_ftp_server.h"
 #include "protocol_test_server.h"
 #include "queue_keeper.h"
 #include "queue_store.h"
@@ -242,6 +243,7 @@ private slots:
     void targetChangedSinceThePlanIsNotOverwritten_data();
     void targetChangedSinceThePlanIsNotOverwritten();
     void killedSyncGoesOnFromItsSavedQueue();
+    void namesAListingMustNotHoldAreProblems();
 
 private:
     // The server of the row's mode, started once for the whole test case
@@ -685,6 +687,46 @@ void TestSyncServers::killedSyncGoesOnFromItsSavedQueue() {
     // on their way at the kill (two at a time) a second time.
     const qint64 sent = server.downloadedBytes();
     QVERIFY2(sent <= qint64(kKilledFiles + 2) * kKilledFileSize, qPrintable(QString::number(sent)));
+}
+
+// A listing that names entries "../escape.txt", "a/b" and one with a bell
+// byte: none of them is fetched, written or deleted, anywhere; the preview
+// says so instead of leaving them out without a word; and as the folder was
+// not listed whole, what only the local side holds is not deleted.
+void TestSyncServers::namesAListingMustNotHoldAreProblems() {
+    const QByteArray line = "-rw-r--r-- 1 ftp ftp 3 Jan 02 2024 ";
+    HostileFtpServer::Options options;
+    options.listing = line + "ok.txt\r\n" + line + "../escape.txt\r\n" + line + "a/b\r\n" + line +
+                      "bell\x07.txt\r\n";
+    HostileFtpServer hostile(options);
+    QVERIFY2(hostile.start(), qPrintable(hostile.errorText()));
+    QVERIFY(writeFile(hostile.root() + QStringLiteral("/ok.txt"), "ok!"));
+    const QString root = m_local->filePath(QStringLiteral("tree"));
+    QVERIFY(plantLocal(root, {"stale.txt=stale"}));
+
+    FolderComparison::Request request;
+    request.login.address = hostile.address();
+    request.login.user = QStringLiteral("me");
+    request.login.password = QStringLiteral("secret");
+    request.localRoot = root;
+    request.remoteRoot = QStringLiteral("/");
+    request.options = optionsFor(SyncDirection::RemoteToLocal, true, false, true);
+    const std::optional<SyncPlan> plan = planned(request);
+    QVERIFY(plan);
+    QStringList problems;
+    for (const SyncAction& action : plan->actions)
+        if (action.kind == ActionKind::Problem)
+            problems << action.path + u':' + action.reason;
+    QVERIFY2(problems.join(u'|').contains(QStringLiteral("listed 3 entries")),
+             qPrintable(problems.join(u'|')));
+
+    QVERIFY2(synchronise(request), qPrintable(m_failure));
+    QCOMPARE(firstMismatch(root, {"ok.txt=ok!", "stale.txt=stale", "a", "escape.txt"}), QString());
+    QCOMPARE(
+        QDir(m_local->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+        QStringList{"tree"});
+    QCOMPARE(QDir(root).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             (QStringList{"ok.txt", "stale.txt"}));
 }
 
 int main(int argc, char** argv) {
