@@ -85,6 +85,8 @@ private slots:
     void deletions();
     void namesTheTargetCannotHold_data();
     void namesTheTargetCannotHold();
+    void listingNotReadWhole_data();
+    void listingNotReadWhole();
     void nothingThroughALocalLink_data();
     void nothingThroughALocalLink();
     void kindsInOrder_data();
@@ -298,6 +300,25 @@ void TestSyncPlan::namesTheTargetCannotHold() {
     const SyncOptions chosen = options(direction, true);
     const SyncPlan made = onServer ? plan(empty, source, chosen) : plan(source, empty, chosen);
     QCOMPARE(rowsOf(made), rows);
+}
+
+// The server's listing of the folder left two lines out: a row says so, and
+// what seems to be only on the local side is not deleted for it.
+void TestSyncPlan::listingNotReadWhole_data() {
+    QTest::addColumn<SyncDirection>("direction");
+    QTest::addColumn<QStringList>("rows");
+    QTest::newRow("down, deleting") << toLocal << QStringList{"problem /", "problem here"};
+    QTest::newRow("up") << toRemote << QStringList{"upload here", "problem /"};
+}
+
+void TestSyncPlan::listingNotReadWhole() {
+    QFETCH(SyncDirection, direction);
+    QFETCH(QStringList, rows);
+    SideTree remote = tree({{"", {}}});
+    remote[""].leftOut = 2;
+    const SyncPlan made = plan(tree({{"", {"here"}}}), remote, options(direction, true));
+    QCOMPARE(rowsOf(made), rows);
+    QVERIFY(made.actions[size_t(rows.indexOf("problem /"))].reason.contains(u'2'));
 }
 
 // "d" is a local folder that is a link to elsewhere: what would be written
