@@ -113,6 +113,7 @@ bool TreeComparer::compareFolder(const QString& path, const SideState& local,
                                  const SideState& remote) {
     ComparedFolder folder;
     folder.error = unreadableReason(local, remote);
+    folder.remoteLeftOut = remote.folder ? remote.folder->leftOut : 0;
     const MergedFolder merged = merge(path, local, remote);
     const std::vector<QString> clashes = caseClashes(merged);
     bool differs = !folder.error.isEmpty();

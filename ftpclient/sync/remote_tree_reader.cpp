@@ -48,6 +48,7 @@ SideFolder sideFolder(const RemoteListing& listing) {
         folder.entries.push_back(sideEntry(entry));
     for (const RemoteEntry& entry : listing.files)
         folder.entries.push_back(sideEntry(entry));
+    folder.leftOut = listing.linesNotUnderstood;
     return folder;
 }
 

@@ -2,6 +2,8 @@
 
 #include "folder_compare.h"
 
+#include <QSet>
+
 #include <algorithm>
 #include <numeric>
 
@@ -63,11 +65,14 @@ private:
     void planCopy(const QString& path, const ComparedEntry& entry, bool toRemote,
                   const QString& reason, bool chosen = true);
     void planExtra(const QString& path, const ComparedEntry& entry);
+    void planLeftOut(const QString& folder, int count);
     bool planDelete(const QString& path, const ComparedEntry& entry, bool remote);
     void planLeave(const QString& path, const ComparedEntry& entry);
     SyncAction& add(Part part, ActionKind kind, const QString& path, const ComparedEntry& entry,
                     const QString& reason);
     QString sameReason(const ComparedEntry& entry) const;
+    void findLocalLinks();
+    QString linkOnTheWay(ActionKind kind, const QString& path, bool folder) const;
 
     const ComparedTree& m_compared;
     const SyncOptions& m_options;
@@ -75,6 +80,9 @@ private:
     // The rows as they are planned, each with the part of the plan it goes to.
     std::vector<SyncAction> m_rows;
     std::vector<Part> m_parts;
+    // The local folders that are links to elsewhere, by path: nothing is
+    // written or deleted through them.
+    QSet<QString> m_localLinks;
 };
 
 SyncPlan Planner::run() {
@@ -83,6 +91,7 @@ SyncPlan Planner::run() {
         entries += qsizetype(folder.entries.size());
     m_rows.reserve(size_t(entries));
     m_parts.reserve(size_t(entries));
+    findLocalLinks();
     planFolder(QString(), QString());
 
     std::vector<size_t> order(m_rows.size());
@@ -107,6 +116,8 @@ void Planner::planFolder(const QString& path, const QString& blocked) {
     const auto found = m_compared.constFind(path);
     if (found == m_compared.cend())
         return;
+    if (found->remoteLeftOut > 0)
+        planLeftOut(path, found->remoteLeftOut);
     for (const ComparedEntry& entry : found->entries) {
         if (entry.folder && !m_options.recursive)
             continue;
@@ -200,8 +211,29 @@ void Planner::planCopy(const QString& path, const ComparedEntry& entry, bool toR
     planFolder(path, QString());
 }
 
+// Entries the server's listing of a folder held but that could not be taken
+// as entries: one row says so, as they take no part.
+void Planner::planLeftOut(const QString& folder, int count) {
+    ComparedEntry itself;
+    itself.name = folder.section(u'/', -1);
+    itself.folder = true;
+    itself.remotePresent = true;
+    add(Part::Problem, ActionKind::Problem, folder, itself,
+        (count == 1 ? QStringLiteral("the server listed 1 entry here")
+                    : QStringLiteral("the server listed %1 entries here").arg(count)) +
+            QStringLiteral(" that could not be read or whose name cannot be used; left out"));
+}
+
 void Planner::planExtra(const QString& path, const ComparedEntry& entry) {
     const bool remote = m_way.toRemote;
+    const qsizetype cut = path.lastIndexOf(u'/');
+    const QString folder = cut < 0 ? QString() : path.left(cut);
+    if (m_options.deleteExtra && !remote && m_compared.value(folder).remoteLeftOut > 0) {
+        // What seems to be only here may be one of the entries left out.
+        add(Part::Problem, ActionKind::Problem, path, entry,
+            QStringLiteral("not deleted: the server's listing of its folder was not read whole"));
+        return;
+    }
     if (m_options.deleteExtra) {
         planDelete(path, entry, remote);
         return;
@@ -225,10 +257,9 @@ bool Planner::planDelete(const QString& path, const ComparedEntry& entry, bool r
     }
     const QString reason =
         remote ? QStringLiteral("not on the local side") : QStringLiteral("not on the server");
-    if (!entry.folder) {
-        add(Part::DeletedFile, deleteOn(remote), path, entry, reason);
-        return true;
-    }
+    if (!entry.folder)
+        return add(Part::DeletedFile, deleteOn(remote), path, entry, reason).kind !=
+               ActionKind::Problem;
     bool allGo = true;
     for (const ComparedEntry& inside : found->entries) {
         const QString insidePath = childPath(path, inside.name);
@@ -239,12 +270,13 @@ bool Planner::planDelete(const QString& path, const ComparedEntry& entry, bool r
             allGo = false;
         }
     }
-    if (allGo)
-        add(Part::DeletedFolder, deleteOn(remote), path, entry, reason);
-    else
+    if (!allGo) {
         add(Part::Problem, ActionKind::Problem, path, entry,
             QStringLiteral("not deleted: it holds entries that stay"));
-    return allGo;
+        return false;
+    }
+    return add(Part::DeletedFolder, deleteOn(remote), path, entry, reason).kind !=
+           ActionKind::Problem;
 }
 
 void Planner::planLeave(const QString& path, const ComparedEntry& entry) {
@@ -269,8 +301,32 @@ QString Planner::sameReason(const ComparedEntry& entry) const {
     return QStringLiteral("on both sides");
 }
 
+void Planner::findLocalLinks() {
+    for (auto folder = m_compared.cbegin(); folder != m_compared.cend(); ++folder)
+        for (const ComparedEntry& entry : folder->entries)
+            if (entry.folder && entry.localPresent && entry.local.link)
+                m_localLinks.insert(childPath(folder.key(), entry.name));
+}
+
+// Why a download or a local deletion at `path` cannot be done because a
+// local folder on the way (or the folder deleted itself) is a link; "" when
+// it can.
+QString Planner::linkOnTheWay(ActionKind kind, const QString& path, bool folder) const {
+    if (m_localLinks.isEmpty() || (kind != ActionKind::Download && kind != ActionKind::DeleteLocal))
+        return {};
+    const QString reason = QStringLiteral("a local folder on the way is a link; not followed");
+    if (kind == ActionKind::DeleteLocal && folder && m_localLinks.contains(path))
+        return reason;
+    for (qsizetype cut = path.lastIndexOf(u'/'); cut > 0; cut = path.lastIndexOf(u'/', cut - 1))
+        if (m_localLinks.contains(path.left(cut)))
+            return reason;
+    return {};
+}
+
 SyncAction& Planner::add(Part part, ActionKind kind, const QString& path,
                          const ComparedEntry& entry, const QString& reason) {
+    if (const QString link = linkOnTheWay(kind, path, entry.folder); !link.isEmpty())
+        return add(Part::Problem, ActionKind::Problem, path, entry, link);
     m_parts.push_back(part);
     SyncAction& action = m_rows.emplace_back();
     action.kind = kind;
@@ -300,11 +356,17 @@ QString targetNameProblem(const QString& name, bool remoteTarget) {
     if (name == u"." || name == u"..")
         return QStringLiteral("\"%1\" cannot name a file or folder").arg(name);
     static constexpr char16_t lineEndsAndNul[] = {u'\r', u'\n', u'\0'};
-    static constexpr char16_t slashAndNul[] = {u'/', u'\0'};
     if (remoteTarget && holdsAny(name, QStringView(lineEndsAndNul, 3)))
         return QStringLiteral("the name holds a line break or NUL, which FTP cannot send");
-    if (!remoteTarget && holdsAny(name, QStringView(slashAndNul, 2)))
-        return QStringLiteral("the name holds a \"/\" or NUL, which a local name cannot hold");
+    // A "/" in one name (a listing can hold anything) would lead to another
+    // entry than the one listed, on either side.
+    if (name.contains(u'/'))
+        return QStringLiteral("the name holds a \"/\", so it cannot name one file or folder");
+    if (!remoteTarget && std::any_of(name.cbegin(), name.cend(), [](QChar c) {
+            return c.unicode() < 0x20 || c.unicode() == 0x7f;
+        }))
+        return QStringLiteral("the name holds a control character such as a line break, "
+                              "which is not made on the local side");
     return {};
 }
 

@@ -31,6 +31,10 @@ struct SideEntry {
 struct SideFolder {
     std::vector<SideEntry> entries;
     QString error; // "" when read
+    // Lines of the server's listing that were left out: not understood, or
+    // naming an entry by a name no entry can have ("a/b", a control
+    // character).
+    int leftOut = 0;
 };
 
 // A side's tree: each folder read, by its path below the compared folder
@@ -102,7 +106,8 @@ struct ComparedEntry {
 // One folder compared: its entries sorted by name without regard to case.
 struct ComparedFolder {
     std::vector<ComparedEntry> entries;
-    QString error; // a side could not be read
+    QString error;         // a side could not be read
+    int remoteLeftOut = 0; // see SideFolder::leftOut
 };
 
 // The compared tree, by folder path as in SideTree.

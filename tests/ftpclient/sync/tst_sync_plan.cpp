@@ -89,6 +89,10 @@ private slots:
     void deletions();
     void namesTheTargetCannotHold_data();
     void namesTheTargetCannotHold();
+    void listingNotReadWhole_data();
+    void listingNotReadWhole();
+    void nothingThroughALocalLink_data();
+    void nothingThroughALocalLink();
     void kindsInOrder_data();
     void kindsInOrder();
     void totalsCountChosenRows();
@@ -326,7 +330,13 @@ void TestSyncPlan::namesTheTargetCannotHold_data() {
     QTest::newRow("dot dot, down") << ".." << true << toLocal << QStringList{"problem .."};
     QTest::newRow("empty, down") << "" << true << toLocal << QStringList{"problem "};
     QTest::newRow("slash, down") << "a/b" << true << toLocal << QStringList{"problem a/b"};
-    QTest::newRow("line feed, down") << "a\nb" << true << toLocal << QStringList{"download a\nb"};
+    QTest::newRow("line feed, down") << "a\nb" << true << toLocal << QStringList{"problem a\nb"};
+    QTest::newRow("escape byte, down")
+        << "a\x1b[2Jb" << true << toLocal << QStringList{"problem a\x1b[2Jb"};
+    QTest::newRow("DEL, down") << "a\x7f" << true << toLocal << QStringList{"problem a\x7f"};
+    QTest::newRow("slash, deleted on the server")
+        << "../x" << true << toRemote << QStringList{"problem ../x"};
+    QTest::newRow("slash, up") << "a/b" << false << toRemote << QStringList{"problem a/b"};
     QTest::newRow("line feed, deleted on the server")
         << "a\nb" << true << toRemote << QStringList{"problem a\nb"};
     QTest::newRow("folder that cannot be made")
@@ -346,6 +356,65 @@ void TestSyncPlan::namesTheTargetCannotHold() {
     const SideTree empty = tree({{"", {}}});
     const SyncOptions chosen = options(direction, true);
     const SyncPlan made = onServer ? plan(empty, source, chosen) : plan(source, empty, chosen);
+    QCOMPARE(rowsOf(made), rows);
+}
+
+// The server's listing of the folder left two lines out: a row says so, and
+// what seems to be only on the local side is not deleted for it.
+void TestSyncPlan::listingNotReadWhole_data() {
+    QTest::addColumn<SyncDirection>("direction");
+    QTest::addColumn<QStringList>("rows");
+    QTest::newRow("down, deleting") << toLocal << QStringList{"problem /", "problem here"};
+    QTest::newRow("up") << toRemote << QStringList{"upload here", "problem /"};
+}
+
+void TestSyncPlan::listingNotReadWhole() {
+    QFETCH(SyncDirection, direction);
+    QFETCH(QStringList, rows);
+    SideTree remote = tree({{"", {}}});
+    remote[""].leftOut = 2;
+    const SyncPlan made = plan(tree({{"", {"here"}}}), remote, options(direction, true));
+    QCOMPARE(rowsOf(made), rows);
+    QVERIFY(made.actions[size_t(rows.indexOf("problem /"))].reason.contains(u'2'));
+}
+
+// "d" is a local folder that is a link to elsewhere: what would be written
+// or deleted through it is a problem; reading through it is not.
+void TestSyncPlan::nothingThroughALocalLink_data() {
+    QTest::addColumn<QStringList>("localInD");  // what the linked folder holds
+    QTest::addColumn<QStringList>("remoteInD"); // what the server's "d" holds
+    QTest::addColumn<SyncDirection>("direction");
+    QTest::addColumn<bool>("deleteExtra");
+    QTest::addColumn<QStringList>("rows");
+    QTest::newRow("download into it")
+        << QStringList{} << QStringList{"f"} << toLocal << false << QStringList{"problem d/f"};
+    QTest::newRow("download of a folder into it")
+        << QStringList{} << QStringList{"e/"} << toLocal << false << QStringList{"problem d/e/"};
+    QTest::newRow("newer there, both ways") << QStringList{"old"} << QStringList{"old"} << bothWays
+                                            << false << QStringList{"problem d/old"};
+    QTest::newRow("deleting in it")
+        << QStringList{"x"} << QStringList{} << toLocal << true << QStringList{"problem d/x"};
+    QTest::newRow("upload from it")
+        << QStringList{"x"} << QStringList{} << toRemote << true << QStringList{"upload d/x"};
+    QTest::newRow("deleting the link itself")
+        << QStringList{} << QStringList{} << toLocal << true << QStringList{"problem d/"};
+}
+
+void TestSyncPlan::nothingThroughALocalLink() {
+    QFETCH(QStringList, localInD);
+    QFETCH(QStringList, remoteInD);
+    QFETCH(SyncDirection, direction);
+    QFETCH(bool, deleteExtra);
+    QFETCH(QStringList, rows);
+    const bool extra = localInD.isEmpty() && remoteInD.isEmpty();
+    SideTree local = tree({{"", {"d/"}}, {"d", localInD}});
+    local[""].entries.front().link = true;
+    SideTree remote = extra ? tree({{"", {}}}) : tree({{"", {"d/"}}, {"d", remoteInD}});
+    for (const QString& name : remoteInD)
+        if (name.endsWith(u'/'))
+            remote.insert("d/" + name.chopped(1), tree({{"", {}}}).value(""));
+    touch(remote, "d", "old", 10, moment + 3600);
+    const SyncPlan made = plan(local, remote, options(direction, deleteExtra));
     QCOMPARE(rowsOf(made), rows);
 }
 
