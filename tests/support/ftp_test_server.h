@@ -56,6 +56,10 @@ public:
         qint64 cutDownloadsAfter = 0;
         // pyftpdlib only: the greeting is a reply of this many lines.
         int greetingLines = 0;
+        // vsftpd only: listings and MDTM give the local time of this zone
+        // (TZ in its environment, "XYZ-2" is two hours ahead of UTC) rather
+        // than UTC (use_localtime=YES).
+        QString timeZone;
     };
 
     explicit FtpTestServer(Kind kind);
