@@ -110,7 +110,8 @@ QWidget* SyncDialog::createOptions() {
     m_offset->setToolTip(QStringLiteral(
         "How far the server's listed times are ahead of UTC. \"Find out\" asks the server for "
         "one file's exact time when its listing shows local times."));
-    m_byUpload = new QCheckBox(QStringLiteral("from a file tarlen &uploads"), box);
+    m_byUpload = new QCheckBox(
+        QStringLiteral("from a &file tarlen uploads to the server (and deletes again)"), box);
     m_byUpload->setToolTip(QStringLiteral(
         "Writes to the server: an empty file is uploaded into the server's folder, its time "
         "read and the file deleted again. This finds servers that give their local time "

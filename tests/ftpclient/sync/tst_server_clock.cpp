@@ -2,6 +2,7 @@
 // that give their local time in listings and in MDTM alike (vsftpd with
 // use_localtime): equal files then compare the same, the file is gone
 // again, and the listing against MDTM alone would have measured nothing.
+#include "clock_probe.h"
 #include "folder_comparison.h"
 #include "ftp_test_server.h"
 #include "session_trust.h"
@@ -62,12 +63,27 @@ void TestServerClock::uploadedFileTellsTheClock() {
     QVERIFY(plantFile(local.path(), "same.txt", 5, modified));
     QVERIFY(plantFile(server.root(), "same.txt", 5, modified));
 
+    QueueLogin login;
+    login.address = server.address();
+    login.user = server.userName();
+    login.password = server.password();
+    login.protocol = ServerProtocol::PlainFtp;
+    login.trust = std::make_shared<SessionTrust>(trust.path());
+    if (byUpload) {
+        // On its own: MDTM gives what the listing gives.
+        ClockProbe probe(login, server.loginDir());
+        std::optional<ClockProbe::Result> result;
+        connect(&probe, &ClockProbe::finished,
+                [&result](const ClockProbe::Result& found) { result = found; });
+        probe.start();
+        QTRY_VERIFY_WITH_TIMEOUT(result.has_value(), 30000);
+        QCOMPARE(result->problem, QString());
+        QCOMPARE(result->offsetSeconds, std::optional<qint64>(offset));
+        QCOMPARE(result->exactOffsetSeconds, std::optional<qint64>(offset));
+    }
+
     FolderComparison::Request request;
-    request.login.address = server.address();
-    request.login.user = server.userName();
-    request.login.password = server.password();
-    request.login.protocol = ServerProtocol::PlainFtp;
-    request.login.trust = std::make_shared<SessionTrust>(trust.path());
+    request.login = login;
     request.localRoot = local.path();
     request.remoteRoot = server.loginDir();
     request.connections = 1;

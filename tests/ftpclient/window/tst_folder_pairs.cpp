@@ -260,18 +260,24 @@ void TestFolderPairs::removingAPair() {
 }
 
 // The profile's clock (minutes, -1000 for "find out"), what the user sets
-// in the dialog, and what the profile keeps after Preview.
+// in the dialog (and whether to find it out from an uploaded file), and what
+// the profile keeps after Preview.
 void TestFolderPairs::synchroniseKeepsTheClockWithTheProfile_data() {
     QTest::addColumn<int>("stored");
     QTest::addColumn<int>("set");
-    QTest::newRow("found out, set to 2 h") << -1000 << 120;
-    QTest::newRow("1 h, left alone") << 60 << 60;
-    QTest::newRow("1 h, back to find out") << 60 << -1000;
+    QTest::addColumn<bool>("byUpload");
+    QTest::addColumn<int>("kept");
+    QTest::newRow("found out, set to 2 h") << -1000 << 120 << false << 120;
+    QTest::newRow("1 h, left alone") << 60 << 60 << false << 60;
+    QTest::newRow("1 h, back to find out") << 60 << -1000 << false << -1000;
+    QTest::newRow("found out from an uploaded file") << 60 << -1000 << true << 0;
 }
 
 void TestFolderPairs::synchroniseKeepsTheClockWithTheProfile() {
     QFETCH(int, stored);
     QFETCH(int, set);
+    QFETCH(bool, byUpload);
+    QFETCH(int, kept);
     const auto clock = [](int minutes) {
         return minutes == -1000 ? std::optional<int>() : std::optional<int>(minutes);
     };
@@ -281,12 +287,17 @@ void TestFolderPairs::synchroniseKeepsTheClockWithTheProfile() {
     SyncDialog& dialog = *m_frm->sync().dialog();
     QCOMPARE(dialog.offsetMinutes(), clock(stored));
     dialog.setOffsetMinutes(clock(set));
+    dialog.setClockByUpload(byUpload);
     QSignalSpy compared(&m_frm->sync(), &SyncControl::compared);
     dialog.Cmd_Preview->click();
     QVERIFY(compared.wait(60000));
-    QCOMPARE(profile().clockMinutes, clock(set));
-    if (set != stored)
-        QCOMPARE(storedProfile().clockMinutes, clock(set));
+    QCOMPARE(profile().clockMinutes, clock(kept));
+    QCOMPARE(dialog.offsetMinutes(), clock(kept));
+    if (kept != stored) // written at once; the test's profile was never written before
+        QCOMPARE(storedProfile().clockMinutes, clock(kept));
+    QVERIFY(!dialog.clockByUpload());
+    // Nothing of tarlen's is left on the server.
+    QCOMPARE(QDir(m_server->root()).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
 QTEST_MAIN(TestFolderPairs)
