@@ -5,6 +5,17 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
+// A local folder and a remote one kept together with a profile, to be
+// opened side by side.
+struct FolderPair {
+    QString name;
+    QString local;  // RawName text
+    QString remote; // RawName text
+    bool operator==(const FolderPair&) const = default;
+};
+
 // One saved host profile.
 struct HostInfo {
     QString sName;
@@ -21,7 +32,19 @@ struct HostInfo {
     // FTP with TLS when offered: a server that does not offer TLS is used in
     // clear text without asking (the user said so for good).
     bool clearTextAllowed = false;
+    // Folders kept with the profile, in the order kept.
+    QList<FolderPair> folderPairs{};
+    // How far the server's listed times are ahead of UTC, in minutes, as the
+    // user set it; nothing: found out at each comparison.
+    std::optional<int> clockMinutes{};
 };
+
+// The most folder pairs a profile keeps, and the longest folder (in bytes)
+// a pair holds.
+constexpr int kMaxFolderPairs = 100;
+constexpr int kMaxPairFolderBytes = 4096;
+// The farthest a server's clock is set from UTC, in minutes.
+constexpr int kFarthestClockMinutes = 15 * 60;
 
 // The profile globals: read from the settings file at start-up, edited by the
 // connect dialog, written back at shutdown.

@@ -3,6 +3,7 @@
 #include "number_format.h"
 #include "password_scramble.h"
 #include "profile_file.h"
+#include "profile_pairs.h"
 #include "raw_names.h"
 
 #include <QCoreApplication>
@@ -88,7 +89,7 @@ ServerProtocol readProtocol(const ProfileFile& file, const QString& key, ServerP
 }
 
 HostInfo readProfile(const ProfileFile& file, int n, const QString& sKey,
-                     ServerProtocol missingProtocol) {
+                     ServerProtocol missingProtocol, const QList<int>& pairsHeld) {
     HostInfo host;
     host.sName = readText(file, profileKey(n, "NAME"), QStringLiteral("Anonymous"));
     host.sAddr = readText(file, profileKey(n, "ADDR"), QString());
@@ -100,6 +101,7 @@ HostInfo readProfile(const ProfileFile& file, int n, const QString& sKey,
     host.clearTextAllowed = readNumber(file, profileKey(n, "CLEARTEXT"), 0) == 1;
     if (host.inKeyring)
         host.sPW.clear(); // the keyring's, not whatever the file says
+    readPairsAndClock(file, Section.toLatin1(), n, pairsHeld, host);
     return host;
 }
 
@@ -134,17 +136,18 @@ std::vector<int> profilesHeld(const ProfileFile& file, int count) {
 QList<HostInfo> readProfiles(const ProfileFile& file, int count, const QString& sKey,
                              ServerProtocol missingProtocol) {
     const std::vector<int> held = profilesHeld(file, count);
+    const QHash<int, QList<int>> pairsHeld = folderPairsHeld(file, Section.toLatin1(), count);
     QList<HostInfo> hosts(count);
     std::optional<HostInfo> keyless;
     size_t next = 0;
     for (int n = 0; n < count; ++n) {
         if (next < held.size() && held[next] == n) {
-            hosts[n] = readProfile(file, n, sKey, missingProtocol);
+            hosts[n] = readProfile(file, n, sKey, missingProtocol, pairsHeld.value(n));
             ++next;
             continue;
         }
         if (!keyless)
-            keyless = readProfile(file, n, sKey, missingProtocol);
+            keyless = readProfile(file, n, sKey, missingProtocol, {});
         hosts[n] = *keyless;
     }
     return hosts;
@@ -183,7 +186,8 @@ void writeOptionalNumber(ProfileFile& file, const QString& key, short value, sho
         file.writeString(Section, key, formatNumber(value));
 }
 
-void writeProfile(ProfileFile& file, int n, const HostInfo& host, const QString& sKey) {
+void writeProfile(ProfileFile& file, int n, const HostInfo& host, const QString& sKey,
+                  const QList<int>& pairsHeld) {
     file.writeText(Section, profileKey(n, "NAME"), host.sName);
     file.writeText(Section, profileKey(n, "ADDR"), host.sAddr);
     file.writeText(Section, profileKey(n, "USER"), host.sUser);
@@ -193,6 +197,7 @@ void writeProfile(ProfileFile& file, int n, const HostInfo& host, const QString&
     writeKeyFile(file, profileKey(n, "KEYFILE"), host.sKeyFile);
     writeOptionalNumber(file, profileKey(n, "KEYRING"), host.inKeyring ? 1 : 0, 0);
     writeOptionalNumber(file, profileKey(n, "CLEARTEXT"), host.clearTextAllowed ? 1 : 0, 0);
+    writePairsAndClock(file, Section.toLatin1(), n, host, pairsHeld);
 }
 
 Preferences readPreferences(const ProfileFile& file) {
@@ -280,8 +285,9 @@ bool SaveSettings(const SettingsWindow& window, const HostProfiles& profiles, co
     writeNumber(QStringLiteral("SAVEPW"), profiles.iSavePW);
 
     const qsizetype count = qMin<qsizetype>(profiles.iNumHosts, profiles.Hosts.size());
+    const QHash<int, QList<int>> pairsHeld = folderPairsHeld(file, Section.toLatin1(), int(count));
     for (int n = 0; n < count; ++n)
-        writeProfile(file, n, profiles.Hosts[n], sKey);
+        writeProfile(file, n, profiles.Hosts[n], sKey, pairsHeld.value(n));
     writePreferences(file, window.preferences());
     return file.save();
 }

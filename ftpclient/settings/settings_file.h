@@ -31,7 +31,9 @@
 //  - a "PARALLEL" outside 1 .. 10 or an "EXISTINGFILES" outside 0 .. 2
 //    keeps the default (2 at once; ask);
 //  - a profile whose "KEYRING" is 1 keeps its password in the desktop's
-//    keyring: whatever its "PW" holds is not read.
+//    keyring: whatever its "PW" holds is not read;
+//  - a profile's folder pairs and server clock are read as profile_pairs.h
+//    says: what is sound of them, at a cost of what the file holds.
 void LoadSettings(SettingsWindow& window, HostProfiles& profiles, const QString& sKey,
                   const QString& filePath = settingsFilePath());
 // The same from a file read already. Profiles the file holds no key of cost
@@ -44,7 +46,8 @@ void LoadSettings(SettingsWindow& window, HostProfiles& profiles, const QString&
 // "KEYFILE" and "KEYRING" are written only when the file holds them already
 // or they differ from what their absence means (plain FTP, no key file, the
 // password in the file), so a file without them is saved unchanged when
-// nothing changed; "PARALLEL" and "EXISTINGFILES" likewise. A profile whose
+// nothing changed; "PARALLEL" and "EXISTINGFILES" likewise, and a profile's
+// folder pairs and clock. A profile whose
 // password is in the keyring gets an empty "PW". A password that cannot be
 // stored scrambled (see unstorablePWChar()) is written empty; the
 // other keys of that profile and all other profiles are written as usual.

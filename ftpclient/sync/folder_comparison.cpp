@@ -29,6 +29,29 @@ void FolderComparison::start(const Request& request) {
     m_running = true;
     m_localTree.reset();
     m_remoteTree.reset();
+    m_probedClock.reset();
+    m_clockProblem.clear();
+    if (request.clockByUpload && !request.offsetSeconds) {
+        // The file goes before the folder is read, so that no listing shows it.
+        m_probe = new ClockProbe(request.login, request.remoteRoot, this);
+        connect(m_probe, &ClockProbe::finished, this, &FolderComparison::probed);
+        m_probe->start();
+        return;
+    }
+    readTrees();
+}
+
+void FolderComparison::probed(const ClockProbe::Result& result) {
+    if (m_probe)
+        m_probe->deleteLater();
+    m_clockProblem = result.problem;
+    if (result.offsetSeconds)
+        m_probedClock = ServerClock{ServerClock::Source::Uploaded, *result.offsetSeconds};
+    readTrees();
+}
+
+void FolderComparison::readTrees() {
+    const Request& request = m_request;
     const auto filter = std::make_shared<CompiledFilter>(request.options.filter);
     const SkipPath skip = [filter](const QString& path, bool folder) {
         return filter->skips(path, folder);
@@ -52,6 +75,10 @@ void FolderComparison::cancel() {
     m_local->cancel();
     m_contents->cancel();
     m_contentTree.reset();
+    if (m_probe) {
+        m_probe->cancel();
+        m_probe->deleteLater();
+    }
     if (m_remote) {
         m_remote->cancel();
         m_remote->deleteLater();
@@ -68,7 +95,9 @@ void FolderComparison::remoteRead(const SideTree& tree, const ServerClock& clock
     m_remoteTree = tree;
     m_clock = clock;
     if (m_request.offsetSeconds)
-        m_clock = {ServerClock::Source::Measured, *m_request.offsetSeconds};
+        m_clock = {ServerClock::Source::Set, *m_request.offsetSeconds};
+    else if (m_probedClock)
+        m_clock = *m_probedClock;
     if (m_remote)
         m_remote->deleteLater();
     judgeWhenBothRead();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "content_comparison.h"
+#include "clock_probe.h"
 #include "queue_login.h"
 #include "sync_types.h"
 
@@ -32,6 +33,9 @@ public:
         // The server's listed times ahead of UTC, as the user set it;
         // nothing to find out from the server.
         std::optional<qint64> offsetSeconds;
+        // Without offsetSeconds: find the clock out from a file uploaded
+        // into remoteRoot (and deleted again) before the trees are read.
+        bool clockByUpload = false;
     };
 
     explicit FolderComparison(QObject* parent = nullptr);
@@ -48,6 +52,9 @@ public:
     const SyncPlan& plan() const { return *m_plan; }
     // The server's clock as it was used (set by the user, or found out).
     const ServerClock& clock() const { return m_clock; }
+    // What went wrong finding the clock out from an uploaded file; "" when
+    // nothing did.
+    const QString& clockProblem() const { return m_clockProblem; }
 
 signals:
     void progress(int foldersRead, qint64 entriesRead);
@@ -56,6 +63,8 @@ signals:
     void finished();
 
 private:
+    void readTrees();
+    void probed(const ClockProbe::Result& result);
     void localRead(const SideTree& tree);
     void remoteRead(const SideTree& tree, const ServerClock& clock);
     void judgeWhenBothRead();
@@ -67,6 +76,9 @@ private:
     LocalTreeReader* m_local = nullptr;
     ContentComparison* m_contents = nullptr;
     QPointer<RemoteTreeReader> m_remote;
+    QPointer<ClockProbe> m_probe;
+    std::optional<ServerClock> m_probedClock;
+    QString m_clockProblem;
     std::optional<SideTree> m_localTree;
     std::optional<SideTree> m_remoteTree;
     std::shared_ptr<ComparedTree> m_contentTree; // judged, waiting for its contents

@@ -52,6 +52,8 @@ struct ServerClock {
         Utc,      // the listing gives UTC (MLSD) or no times: no offset
         Measured, // one file's listed time against its MDTM (or SFTP stat)
         Unknown,  // local times that could not be measured: taken as 0
+        Uploaded, // a file tarlen uploaded: its listed time against the upload's
+        Set,      // as the user set it
     };
     Source source = Source::Utc;
     qint64 offsetSeconds = 0;

@@ -96,7 +96,7 @@ void SyncControl::Act_Compare_Click() {
         return;
     m_forPreview = false;
     compare(m_dialog ? m_dialog->options() : SyncOptions(),
-            m_dialog ? m_dialog->offsetMinutes() : std::nullopt);
+            m_dialog ? m_dialog->offsetMinutes() : profileClock());
 }
 
 void SyncControl::Act_Synchronise_Click() {
@@ -110,12 +110,18 @@ void SyncControl::Act_Synchronise_Click() {
                 return;
             m_forPreview = true;
             m_dialog->setBusy(true);
-            m_dialog->setStatus(QStringLiteral("Reading both folders..."));
-            compare(m_dialog->options(), m_dialog->offsetMinutes());
+            keepClock(m_dialog->offsetMinutes());
+            m_dialog->setStatus(m_dialog->clockByUpload()
+                                    ? QStringLiteral("Uploading a file to find out the server's "
+                                                     "clock, then reading both folders...")
+                                    : QStringLiteral("Reading both folders..."));
+            compare(m_dialog->options(), m_dialog->offsetMinutes(), m_dialog->clockByUpload());
         });
         connect(m_dialog, &SyncDialog::startWanted, this, &SyncControl::startSync);
         connect(m_dialog, &SyncDialog::dryRunWanted, this, &SyncControl::writeDryRun);
     }
+    if (!m_dialog->isVisible())
+        m_dialog->setOffsetMinutes(profileClock());
     m_dialog->setFolders(m_parts.localPane->localDirectory(), m_session.currentDirectory());
     m_dialog->show();
     m_dialog->raise();
@@ -135,7 +141,24 @@ bool SyncControl::canCompare() {
     return false;
 }
 
-void SyncControl::compare(const SyncOptions& options, std::optional<int> offsetMinutes) {
+std::optional<int> SyncControl::profileClock() const {
+    const HostInfo* profile = m_profile.current ? m_profile.current() : nullptr;
+    return profile ? profile->clockMinutes : std::nullopt;
+}
+
+// A clock the user set (or found out) is kept with the profile, whose next
+// comparison starts from it.
+void SyncControl::keepClock(std::optional<int> minutes) {
+    HostInfo* profile = m_profile.current ? m_profile.current() : nullptr;
+    if (!profile || profile->clockMinutes == minutes)
+        return;
+    profile->clockMinutes = minutes;
+    if (m_profile.keep)
+        m_profile.keep();
+}
+
+void SyncControl::compare(const SyncOptions& options, std::optional<int> offsetMinutes,
+                          bool clockByUpload) {
     FolderComparison::Request request;
     request.login = m_queue.login();
     request.localRoot = m_parts.localPane->localDirectory();
@@ -144,6 +167,7 @@ void SyncControl::compare(const SyncOptions& options, std::optional<int> offsetM
     request.connections = m_queue.parallel();
     if (offsetMinutes)
         request.offsetSeconds = qint64(*offsetMinutes) * 60;
+    request.clockByUpload = clockByUpload;
     if (m_dialog)
         m_dialog->setFolders(request.localRoot, request.remoteRoot);
     m_comparison.start(request);
@@ -162,18 +186,34 @@ void SyncControl::comparisonFinished() {
     markPane(*m_parts.localPane, m_comparison.request().localRoot);
     markPane(*m_parts.remotePane, m_comparison.request().remoteRoot);
     const ServerClock& clock = m_comparison.clock();
-    const QString clockText =
+    if (m_dialog && m_forPreview) {
+        // Found out once by writing to the server, the clock is set from
+        // then on, and kept with the profile.
+        if (clock.source == ServerClock::Source::Uploaded) {
+            m_dialog->setOffsetMinutes(int(clock.offsetSeconds / 60));
+            m_dialog->setClockByUpload(false);
+            keepClock(int(clock.offsetSeconds / 60));
+        }
+        m_dialog->setPlan(m_comparison.plan());
+        m_dialog->setBusy(false);
+        m_dialog->setStatus(clockText());
+    }
+    emit compared();
+}
+
+QString SyncControl::clockText() const {
+    const ServerClock& clock = m_comparison.clock();
+    QString text =
         clock.source == ServerClock::Source::Unknown
             ? QStringLiteral(
                   "The server's clock could not be found out; its times are taken as UTC.")
             : QStringLiteral("The server's times are %1 minutes ahead of UTC.")
                   .arg(clock.offsetSeconds / 60);
-    if (m_dialog && m_forPreview) {
-        m_dialog->setPlan(m_comparison.plan());
-        m_dialog->setBusy(false);
-        m_dialog->setStatus(clockText);
-    }
-    emit compared();
+    if (clock.source == ServerClock::Source::Uploaded)
+        text += QStringLiteral(" Found out from a file tarlen uploaded and deleted again.");
+    if (!m_comparison.clockProblem().isEmpty())
+        text = m_comparison.clockProblem() + u' ' + text;
+    return text;
 }
 
 void SyncControl::markPane(FilePane& pane, const QString& root) {

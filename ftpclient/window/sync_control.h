@@ -2,6 +2,7 @@
 
 #include "folder_comparison.h"
 #include "panes/entry_marks.h"
+#include "profile_hooks.h"
 #include "sync_dialog.h"
 
 #include <QObject>
@@ -31,6 +32,9 @@ public:
                 TransferQueue& queue, Prompter& prompter, WindowDialogs& dialogs);
     ~SyncControl() override;
 
+    // The profile whose server clock the dialog starts from and keeps.
+    void setProfileHooks(ProfileHooks hooks) { m_profile = std::move(hooks); }
+
     void Act_Compare_Click();
     void Act_Synchronise_Click();
     // Entries the comparison found the same leave both panes' lists while
@@ -47,7 +51,11 @@ signals:
 
 private:
     bool canCompare();
-    void compare(const SyncOptions& options, std::optional<int> offsetMinutes);
+    void compare(const SyncOptions& options, std::optional<int> offsetMinutes,
+                 bool clockByUpload = false);
+    std::optional<int> profileClock() const;
+    void keepClock(std::optional<int> minutes);
+    QString clockText() const;
     void comparisonFinished();
     void showProgress(int folders, qint64 entries);
     void markPane(FilePane& pane, const QString& root);
@@ -65,6 +73,7 @@ private:
     WindowDialogs& m_dialogs;
     FolderComparison m_comparison;
     QPointer<SyncDialog> m_dialog;
+    ProfileHooks m_profile;
     bool m_marksShown = false;
     bool m_forPreview = false;
     int m_syncs = 0; // numbers the synchronisations started this run

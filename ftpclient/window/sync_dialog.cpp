@@ -125,7 +125,19 @@ QWidget* SyncDialog::createOptions() {
     m_offset->setToolTip(QStringLiteral(
         "How far the server's listed times are ahead of UTC. \"Find out\" asks the server for "
         "one file's exact time when its listing shows local times."));
-    form->addRow(QStringLiteral("Server's clock:"), m_offset);
+    m_byUpload = new QCheckBox(
+        QStringLiteral("from a &file tarlen uploads to the server (and deletes again)"), box);
+    m_byUpload->setToolTip(QStringLiteral(
+        "Writes to the server: an empty file is uploaded into the server's folder, its time "
+        "read and the file deleted again. This finds servers that give their local time "
+        "everywhere, which the listing cannot show."));
+    auto* clock = new QHBoxLayout;
+    clock->addWidget(m_offset);
+    clock->addWidget(m_byUpload);
+    clock->addStretch();
+    form->addRow(QStringLiteral("Server's clock:"), clock);
+    connect(m_offset, &QSpinBox::valueChanged, m_byUpload,
+            [this](int value) { m_byUpload->setEnabled(value == kFindOut); });
 
     m_delete = new QCheckBox(QStringLiteral("D&elete what is not on the source side"), box);
     m_delete->setStyleSheet(QStringLiteral("QCheckBox { color: #b01010; }"));
@@ -192,6 +204,14 @@ std::optional<int> SyncDialog::offsetMinutes() const {
 
 void SyncDialog::setOffsetMinutes(std::optional<int> minutes) {
     m_offset->setValue(minutes.value_or(kFindOut));
+}
+
+bool SyncDialog::clockByUpload() const {
+    return m_byUpload->isChecked() && m_offset->value() == kFindOut;
+}
+
+void SyncDialog::setClockByUpload(bool byUpload) {
+    m_byUpload->setChecked(byUpload);
 }
 
 void SyncDialog::setPlan(SyncPlan plan) {

@@ -31,6 +31,10 @@ public:
     // nothing for "find out".
     std::optional<int> offsetMinutes() const;
     void setOffsetMinutes(std::optional<int> minutes);
+    // With "find out": whether the user chose to find the clock out from a
+    // file tarlen uploads to the server (and deletes again).
+    bool clockByUpload() const;
+    void setClockByUpload(bool byUpload);
 
     void setPlan(SyncPlan plan);
     const SyncPlan& plan() const;
@@ -65,6 +69,7 @@ private:
     QCheckBox* m_readToHash = nullptr;
     QSpinBox* m_tolerance = nullptr;
     QSpinBox* m_offset = nullptr;
+    QCheckBox* m_byUpload = nullptr;
     QCheckBox* m_delete = nullptr;
     QLineEdit* m_include = nullptr;
     QLineEdit* m_exclude = nullptr;

@@ -4,6 +4,7 @@
 #include "common/prompter.h"
 #include "connect/connect_frm.h"
 #include "connection_control.h"
+#include "folder_pairs.h"
 #include "pane_drag.h"
 #include "panes/file_icons.h"
 #include "panes/local_pane.h"
@@ -93,6 +94,14 @@ TARLEN_Frm::TARLEN_Frm(Prompter& prompter, QWidget* parent)
                                          QKeySequence(Qt::CTRL | Qt::Key_B), [] {});
     together->setCheckable(true);
     connect(together, &QAction::toggled, this, [this](bool on) { m_browseTogether->setOn(on); });
+    const ProfileHooks profileHooks{[this] { return currentProfile(); },
+                                    [this] {
+                                        m_store.keepProfiles(m_store.profiles(), *m_settings);
+                                    }};
+    m_sync->setProfileHooks(profileHooks);
+    m_folderPairs =
+        new FolderPairs(*m_parts.localPane, *m_parts.remotePane, *m_session, m_prompter,
+                        profileHooks, *m_menu->addMenuAtTop(QStringLiteral("Folder &pairs")));
     m_dialogs.chooseDryRunFile = [this](const QString& suggested) {
         return QFileDialog::getSaveFileName(this, QStringLiteral("Write the dry run to"),
                                             QDir::home().filePath(suggested));
@@ -102,6 +111,8 @@ TARLEN_Frm::TARLEN_Frm(Prompter& prompter, QWidget* parent)
 }
 
 TARLEN_Frm::~TARLEN_Frm() {
+    delete m_folderPairs;
+    m_folderPairs = nullptr;
     m_browseTogether.reset();
     m_sync.reset();
     m_drag.reset();
@@ -247,12 +258,20 @@ void TARLEN_Frm::createConnection() {
         return m_store.write(*m_settings);
     };
     hooks.loggedIn = [this](const HostInfo& host) {
+        m_loggedIn = host;
         const HostProfiles& profiles = m_store.profiles();
         const int profile = profileOf(profiles, host);
         m_queueHookup->takeLogin(host, profile >= 0 ? profiles.Hosts[profile].sName : QString());
     };
     m_connection = std::make_unique<ConnectionControl>(*m_session, view, m_store.profiles(),
                                                        m_store.key(), m_prompter, std::move(hooks));
+}
+
+HostInfo* TARLEN_Frm::currentProfile() {
+    if (!m_session->connected() || !m_loggedIn)
+        return nullptr;
+    const int profile = profileOf(m_store.profiles(), *m_loggedIn);
+    return profile >= 0 ? &m_store.profiles().Hosts[profile] : nullptr;
 }
 
 void TARLEN_Frm::connectAtStart(const LaunchTarget& target) {

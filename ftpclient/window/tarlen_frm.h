@@ -26,6 +26,7 @@ class RemoteSession;
 class BrowseTogether;
 class SecurityQuestions;
 class SyncControl;
+class FolderPairs;
 class TransferQueue;
 class WindowLayout;
 class WindowMenu;
@@ -71,6 +72,10 @@ public:
     SyncControl& sync() const { return *m_sync; }
     // Synchronised browsing.
     BrowseTogether& browseTogether() const { return *m_browseTogether; }
+    FolderPairs& folderPairs() const { return *m_folderPairs; }
+    // The saved profile the window is logged in with; nullptr when not
+    // connected or when the login is not a saved profile.
+    HostInfo* currentProfile();
 
     // The arrows between the panes: the selection into the queue.
     void Cmd_Dn_Click();
@@ -107,5 +112,7 @@ private:
     std::unique_ptr<ConnectionControl> m_connection;
     std::unique_ptr<SyncControl> m_sync;
     std::unique_ptr<BrowseTogether> m_browseTogether;
+    FolderPairs* m_folderPairs = nullptr; // the menu owns it
+    std::optional<HostInfo> m_loggedIn;   // the last login's host
     bool m_unloaded = false;
 };

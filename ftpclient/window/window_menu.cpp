@@ -84,3 +84,11 @@ QAction* WindowMenu::addAtTop(const QString& text, const QKeySequence& keys,
     m_menu->insertAction(m_topSeparator, action);
     return action;
 }
+
+QMenu* WindowMenu::addMenuAtTop(const QString& title) {
+    if (!m_topSeparator)
+        m_topSeparator = m_menu->insertSeparator(m_top);
+    auto* menu = new QMenu(title, m_menu);
+    m_menu->insertMenu(m_topSeparator, menu);
+    return menu;
+}

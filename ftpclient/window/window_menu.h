@@ -30,6 +30,8 @@ public:
     // An entry above Preferences, in the order added, with its key.
     QAction* addAtTop(const QString& text, const QKeySequence& keys,
                       const std::function<void()>& handler);
+    // A menu of entries there, after those added before.
+    QMenu* addMenuAtTop(const QString& title);
 
 private:
     QWidget& m_window;

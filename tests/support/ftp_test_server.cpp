@@ -271,6 +271,8 @@ bool FtpTestServer::startVsftpd() {
         config += QStringLiteral("utf8_filesystem=YES\n");
     if (m_options.rateLimit > 0)
         config += QStringLiteral("anon_max_rate=%1\n").arg(m_options.rateLimit);
+    if (!m_options.timeZone.isEmpty())
+        config += QStringLiteral("use_localtime=YES\n");
     if (m_options.tls != Tls::None) {
         const std::optional<QString> tls = vsftpdTlsConfig();
         if (!tls)
@@ -309,6 +311,11 @@ bool FtpTestServer::writeDirFile(const QString& path, const QString& text, bool 
 // Starts a server that runs in the foreground and waits until it answers.
 bool FtpTestServer::startProcess(const QString& program, const QStringList& arguments) {
     m_process = std::make_unique<QProcess>();
+    if (m_kind == Kind::Vsftpd && !m_options.timeZone.isEmpty()) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("TZ"), m_options.timeZone);
+        m_process->setProcessEnvironment(environment);
+    }
     m_process->start(program, arguments);
     if (!m_process->waitForStarted(5000)) {
         m_error = QStringLiteral("cannot start %1: %2").arg(program, m_process->errorString());

@@ -60,6 +60,10 @@ public:
         // commands), or pyftpdlib's XSHA256, XSHA1, XMD5 and XCRC (no
         // HASH); vsftpd has none.
         bool checksums = false;
+        // vsftpd only: listings and MDTM give the local time of this zone
+        // (TZ in its environment, "XYZ-2" is two hours ahead of UTC) rather
+        // than UTC (use_localtime=YES).
+        QString timeZone;
     };
 
     explicit FtpTestServer(Kind kind);

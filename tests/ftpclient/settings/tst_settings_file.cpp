@@ -84,6 +84,11 @@ private slots:
     void queuePreferencesOutOfRangeKeepDefaults();
     void queuePreferencesRoundTrip();
 
+    void folderPairsAndClockFollowTheirProfile_data();
+    void folderPairsAndClockFollowTheirProfile();
+    void storedFolderPairsAndClock_data();
+    void storedFolderPairsAndClock();
+
 private:
     // Loads the given file text into a fresh window and profiles.
     void load(const QByteArray& text);
@@ -602,6 +607,129 @@ void TestSettingsFile::deletedProfileLeavesNoProtocolToItsSuccessor() {
     QCOMPARE(m_profiles.Hosts[1].sName, QStringLiteral("C"));
     QCOMPARE(m_profiles.Hosts[1].protocol, ServerProtocol::FtpsImplicit);
     QCOMPARE(m_profiles.Hosts[1].sKeyFile, QString());
+}
+
+// "name|local|remote" for each pair, then "clock=<minutes or none>".
+QStringList pairsAndClock(const HostInfo& host) {
+    QStringList shown;
+    for (const FolderPair& pair : host.folderPairs)
+        shown << pair.name + u'|' + pair.local + u'|' + pair.remote;
+    shown << (host.clockMinutes ? QStringLiteral("clock=%1").arg(*host.clockMinutes)
+                                : QStringLiteral("clock=none"));
+    return shown;
+}
+
+// Profiles saved, then the first one deleted (as the connect dialog does)
+// and saved again: each profile loads with its own pairs and clock.
+void TestSettingsFile::folderPairsAndClockFollowTheirProfile_data() {
+    QTest::addColumn<QList<FolderPair>>("firstPairs");
+    QTest::addColumn<int>("firstClock"); // -1000: none
+    QTest::addColumn<QList<FolderPair>>("secondPairs");
+    QTest::addColumn<int>("secondClock");
+    const QString raw = RawName::decode("/srv/caf\xE9");
+    const FolderPair site{QStringLiteral("Site"), QStringLiteral("/home/me/site"),
+                          QStringLiteral("/var/www")};
+    const FolderPair odd{QStringLiteral("Odd bytes = ; [x]"), raw, raw + QStringLiteral("/x")};
+    const FolderPair other{QStringLiteral("Üben"), QStringLiteral("/tmp/a b"), QStringLiteral("/")};
+    QTest::newRow("none on either") << QList<FolderPair>{} << -1000 << QList<FolderPair>{} << -1000;
+    QTest::newRow("the deleted one had more")
+        << QList<FolderPair>{site, odd, other} << 120 << QList<FolderPair>{other} << -1000;
+    QTest::newRow("the moved one has more")
+        << QList<FolderPair>{site} << -1000 << QList<FolderPair>{odd, other} << -330;
+    QTest::newRow("clock at zero is kept")
+        << QList<FolderPair>{} << 0 << QList<FolderPair>{site} << 0;
+}
+
+void TestSettingsFile::folderPairsAndClockFollowTheirProfile() {
+    QFETCH(QList<FolderPair>, firstPairs);
+    QFETCH(int, firstClock);
+    QFETCH(QList<FolderPair>, secondPairs);
+    QFETCH(int, secondClock);
+    const auto clockOf = [](int minutes) {
+        return minutes == -1000 ? std::optional<int>() : std::optional<int>(minutes);
+    };
+    m_window.path = m_dir->path();
+    HostProfiles profiles = profilesOf({{"A", "a", "ua", ""}, {"B", "b", "ub", ""}});
+    profiles.Hosts[0].folderPairs = firstPairs;
+    profiles.Hosts[0].clockMinutes = clockOf(firstClock);
+    profiles.Hosts[1].folderPairs = secondPairs;
+    profiles.Hosts[1].clockMinutes = clockOf(secondClock);
+    QVERIFY(SaveSettings(m_window, profiles, Key));
+    load(readAll(m_file));
+    QCOMPARE(pairsAndClock(m_profiles.Hosts[0]), pairsAndClock(profiles.Hosts[0]));
+    QCOMPARE(pairsAndClock(m_profiles.Hosts[1]), pairsAndClock(profiles.Hosts[1]));
+
+    profiles.Hosts.removeAt(0);
+    profiles.iNumHosts = 1;
+    QVERIFY(SaveSettings(m_window, profiles, Key));
+    const QByteArray saved = readAll(m_file);
+    load(saved);
+    QCOMPARE(m_profiles.Hosts[0].sName, QStringLiteral("B"));
+    QCOMPARE(pairsAndClock(m_profiles.Hosts[0]), pairsAndClock(profiles.Hosts[0]));
+    for (const FolderPair& gone : std::as_const(firstPairs))
+        if (!secondPairs.contains(gone))
+            QVERIFY2(!saved.contains(RawName::encode(gone.local)), saved.constData());
+    // Saved again unchanged, the file stays as it is.
+    QVERIFY(SaveSettings(m_window, m_profiles, Key));
+    QCOMPARE(readAll(m_file), saved);
+}
+
+// What a file (hand-edited, damaged or hostile) holds for profile 0's pairs
+// and clock; profile 1 after it always loads whole.
+void TestSettingsFile::storedFolderPairsAndClock_data() {
+    QTest::addColumn<QByteArray>("lines");
+    QTest::addColumn<QStringList>("expected");
+    const QByteArray one = "HOST0PAIR0NAME=Site\nHOST0PAIR0LOCAL=/l\nHOST0PAIR0REMOTE=/r\n";
+    const QStringList site{QStringLiteral("Site|/l|/r")};
+    const QStringList none{QStringLiteral("clock=none")};
+    QTest::newRow("nothing stored") << QByteArray() << none;
+    QTest::newRow("pairs without a count") << one << none;
+    QTest::newRow("one pair") << "HOST0PAIRS= 1\n" + one << site + none;
+    QTest::newRow("huge count") << "HOST0PAIRS= 32767\n" + one << site + none;
+    QTest::newRow("count beyond 16 bits") << "HOST0PAIRS=99999999999\n" + one << none;
+    QTest::newRow("negative count") << "HOST0PAIRS=-5\n" + one << none;
+    QTest::newRow("count below the entries")
+        << "HOST0PAIRS= 1\n" + one + "HOST0PAIR1LOCAL=/a\nHOST0PAIR1REMOTE=/b\n"
+        << site + none;
+    QTest::newRow("gaps and entries out of order")
+        << "HOST0PAIRS= 9\nHOST0PAIR7LOCAL=/7\nHOST0PAIR7REMOTE=/r7\n" + one
+        << QStringList{QStringLiteral("Site|/l|/r"), QStringLiteral("/r7|/7|/r7")} + none;
+    QTest::newRow("a folder missing or empty")
+        << QByteArray("HOST0PAIRS= 3\nHOST0PAIR0LOCAL=/l\nHOST0PAIR1LOCAL=/l\nHOST0PAIR1REMOTE=  \n"
+                      "HOST0PAIR2LOCAL=/x\nHOST0PAIR2REMOTE=/y\nHOST0PAIR2NAME=\n")
+        << QStringList{QStringLiteral("/y|/x|/y")} + none;
+    QTest::newRow("overlong folder")
+        << "HOST0PAIRS= 2\nHOST0PAIR0LOCAL=/" + QByteArray(5000, 'a') + "\nHOST0PAIR0REMOTE=/r\n" +
+               QByteArray(one).replace("PAIR0", "PAIR1")
+        << site + none;
+    QTest::newRow("overlong name is cut")
+        << "HOST0PAIRS= 1\nHOST0PAIR0NAME=" + QByteArray(1000, 'n') +
+               "\nHOST0PAIR0LOCAL=/l\nHOST0PAIR0REMOTE=/r\n"
+        << QStringList{QString(254, u'n') + QStringLiteral("|/l|/r")} + none;
+    QTest::newRow("names of the wrong form")
+        << QByteArray("HOST0PAIRS= 1\nHOST00PAIR0LOCAL=/a\nHOST0PAIR00LOCAL=/b\n"
+                      "HOST0PAIR-1LOCAL=/c\nHOST0PAIR0REMOTE=/r\n")
+        << none;
+    QTest::newRow("clock set") << QByteArray("HOST0CLOCK=-330\n") << QStringList{"clock=-330"};
+    QTest::newRow("clock at the farthest")
+        << QByteArray("HOST0CLOCK= 900\n") << QStringList{"clock=900"};
+    for (const char* clock : {"", "x", "60x", "901", "-99999", "1.5", "0x10"})
+        QTest::addRow("clock \"%s\" is found out", clock)
+            << "HOST0CLOCK=" + QByteArray(clock) + "\n"
+            << none;
+}
+
+void TestSettingsFile::storedFolderPairsAndClock() {
+    QFETCH(QByteArray, lines);
+    QFETCH(QStringList, expected);
+    load(settingsText(m_dir->path(), 2,
+                      "HOST0NAME=A\nHOST0ADDR=a\nHOST0USER=u\nHOST0PW=\n" + lines +
+                          "HOST1NAME=B\nHOST1ADDR=b\nHOST1USER=v\nHOST1PW=\nHOST1PAIRS= 1\n"
+                          "HOST1PAIR0LOCAL=/bl\nHOST1PAIR0REMOTE=/br\nHOST1CLOCK= 60\n"));
+    QCOMPARE(pairsAndClock(m_profiles.Hosts[0]), expected);
+    QCOMPARE(m_profiles.Hosts[1].sAddr, QStringLiteral("b"));
+    QCOMPARE(pairsAndClock(m_profiles.Hosts[1]),
+             (QStringList{QStringLiteral("/br|/bl|/br"), QStringLiteral("clock=60")}));
 }
 
 QTEST_GUILESS_MAIN(TestSettingsFile)
