@@ -51,6 +51,7 @@ void CVantelCtrl::showDisplayNameEntry() {
     destroyRecords();
     m_list->resetContent();
     CVantelItem record;
+    record.fontFollows = true;
     if (!m_displayName.isEmpty())
         record.text = m_displayName;
     const int pos = m_list->insertString(0, m_displayName);
@@ -362,9 +363,17 @@ void CVantelCtrl::SetEnabled(bool enabled) {
     m_modified = true;
 }
 
-void CVantelCtrl::SetFont(const QFont& font) {
+void CVantelCtrl::changeFont(const QFont& font) {
+    if (!(font == m_font))
+        for (CVantelItem& record : m_records)
+            if (!record.font && !record.fontFollows)
+                record.font = m_font;
     m_font = font;
-    m_list->setFont(font);
+    m_list->setFont(m_font);
+}
+
+void CVantelCtrl::SetFont(const QFont& font) {
+    changeFont(font);
     m_modified = true;
     redraw();
 }

@@ -54,7 +54,6 @@ int CVantelCtrl::AddItem(const QString& text, int index) {
         CVantelItem record;
         if (!text.isEmpty())
             record.text = text;
-        record.font = m_font;
         // Room for the record first, so that nothing can fail once the list
         // holds the new entry.
         if (m_records.size() == m_records.capacity())
@@ -97,6 +96,8 @@ void CVantelCtrl::Batch::resize(size_t count) {
 
 void CVantelCtrl::SetInBatch(Batch& batch, size_t at, const std::vector<Entry>& entries,
                              const QFont& font) {
+    if (at == 0)
+        batch.m_font = font;
     for (size_t i = 0; i < entries.size() && at + i < batch.size(); ++i) {
         const Entry& e = entries[i];
         VantelListEntry& row = batch.m_rows[at + i];
@@ -105,7 +106,6 @@ void CVantelCtrl::SetInBatch(Batch& batch, size_t at, const std::vector<Entry>& 
         CVantelItem& record = batch.m_records[at + i];
         if (!e.text.isEmpty())
             record.text = e.text;
-        record.font = font;
         if (e.foreColor != NoColor)
             record.foreColor = OleColor(e.foreColor);
         batch.m_pictures[at + i] = e.picture;
@@ -171,6 +171,10 @@ void CVantelCtrl::SetBatch(Batch&& batch, const std::vector<QPixmap>& pictures) 
         m_itemDefHeight = 16;
     m_pictures.clear(); // every entry is replaced
     givePictures(batch, pictures);
+    // Entries written for another font than the control's keep theirs.
+    if (batch.m_font && !(*batch.m_font == m_font))
+        for (CVantelItem& record : batch.m_records)
+            record.font = batch.m_font;
     // The entries that go are let go of once control is back in the event
     // loop: a long list takes a while to free.
     auto old = std::make_shared<std::vector<CVantelItem>>(std::move(m_records));
@@ -332,9 +336,15 @@ QFont CVantelCtrl::ItemFont(int nIndex) const {
     return font ? *font : m_font;
 }
 
+// An entry keeps a font of its own only when it differs from the control's.
 void CVantelCtrl::SetItemFont(int nIndex, const std::optional<QFont>& font) {
     checkIndex(nIndex, "ItemFont");
-    m_records[size_t(nIndex)].font = font;
+    CVantelItem& record = m_records[size_t(nIndex)];
+    record.fontFollows = !font;
+    if (font && *font == m_font)
+        record.font.reset();
+    else
+        record.font = font;
     m_modified = true;
     redraw();
 }

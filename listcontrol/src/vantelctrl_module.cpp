@@ -24,8 +24,7 @@ void CVantelCtrl::ResetState() {
     Clear();
 
     // Stock properties.
-    m_font = parentWidget() ? parentWidget()->font() : QApplication::font();
-    m_list->setFont(m_font);
+    changeFont(parentWidget() ? parentWidget()->font() : QApplication::font());
     setEnabled(true);
     m_foreColor = SysColor::WindowText;
     m_backColor = SysColor::Window;

@@ -64,12 +64,12 @@ void CVantelCtrl::LoadProperties(const VantelPropertyBag& bag) {
     readBool(bag, "Enabled", enabled);
     setEnabled(enabled);
     if (const auto font = bag.read(QStringLiteral("Font"))) {
-        QFont loaded;
+        QFont loaded = m_font;
         if (font->typeId() == QMetaType::QFont)
-            m_font = font->value<QFont>();
-        else if (loaded.fromString(font->toString()))
-            m_font = loaded;
-        m_list->setFont(m_font);
+            loaded = font->value<QFont>();
+        else if (!loaded.fromString(font->toString()))
+            loaded = m_font;
+        changeFont(loaded);
     }
 
     readNumber(bag, "ItemDefHeight", m_itemDefHeight, 1, shortMax);

@@ -6,6 +6,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <vantel/vantelctrl.h>
+#include <vantel/vantelpropertybag.h>
 
 class TestVantelEntries : public QObject {
     Q_OBJECT
@@ -251,6 +252,62 @@ private slots:
         QCOMPARE(c.ListCount(), int(expected.size()));
         for (int i = 0; i < c.ListCount(); ++i)
             QCOMPARE(c.ItemImage(i).cacheKey(), expected[size_t(i)]);
+    }
+
+    // How an entry came by its font, and the font size it shows after the
+    // control's font changes from 12 to 20 pixels (and after a second change
+    // to 30, which must not move an entry that kept 12).
+    void entryFontAcrossControlFontChanges_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("afterFirst");
+        QTest::addColumn<int>("afterSecond");
+        QTest::newRow("AddItem") << "AddItem" << 12 << 12;
+        QTest::newRow("AddItems") << "AddItems" << 12 << 12;
+        QTest::newRow("SetBatch, the control's font") << "SetBatch 12" << 12 << 12;
+        QTest::newRow("SetBatch, another font") << "SetBatch 9" << 9 << 9;
+        QTest::newRow("SetItemFont the control's font") << "SetItemFont 12" << 12 << 12;
+        QTest::newRow("SetItemFont another") << "SetItemFont 9" << 9 << 9;
+        QTest::newRow("SetItemFont none follows") << "SetItemFont none" << 20 << 30;
+        QTest::newRow("loaded properties") << "LoadProperties" << 12 << 12;
+    }
+
+    void entryFontAcrossControlFontChanges() {
+        QFETCH(QString, how);
+        QFETCH(int, afterFirst);
+        QFETCH(int, afterSecond);
+        CVantelCtrl c;
+        c.SetFont(vanteltest::fixedFont(12));
+        const std::vector<CVantelCtrl::Entry> entries{{QStringLiteral("a"), 1, -1}};
+        if (how == u"AddItems") {
+            c.AddItems(entries, {});
+        } else if (how.startsWith(u"SetBatch")) {
+            CVantelCtrl::Batch batch;
+            batch.resize(entries.size());
+            CVantelCtrl::SetInBatch(batch, 0, entries,
+                                    vanteltest::fixedFont(how.endsWith(u"9") ? 9 : 12));
+            c.SetBatch(std::move(batch), {});
+        } else {
+            c.AddItem(QStringLiteral("a"));
+        }
+        if (how == u"SetItemFont none")
+            c.SetItemFont(0, std::nullopt);
+        else if (how.startsWith(u"SetItemFont"))
+            c.SetItemFont(0, vanteltest::fixedFont(how.endsWith(u"9") ? 9 : 12));
+        const auto changeFont = [&](int pixels) {
+            if (how != u"LoadProperties") {
+                c.SetFont(vanteltest::fixedFont(pixels));
+                return;
+            }
+            VantelPropertyBag bag;
+            c.SaveProperties(bag);
+            bag.write(QStringLiteral("Font"), vanteltest::fixedFont(pixels).toString());
+            c.LoadProperties(bag);
+        };
+        changeFont(20);
+        QCOMPARE(c.ItemFont(0).pixelSize(), afterFirst);
+        changeFont(30);
+        QCOMPARE(c.ItemFont(0).pixelSize(), afterSecond);
+        QCOMPARE(c.Font().pixelSize(), 30);
     }
 
     void entriesBeyond16BitIndicesAreReachable() {

@@ -41,8 +41,7 @@ QString snapshot(const CVantelCtrl& c) {
             << list->isSelected(i) << '|' << list->itemHeight(i) << '|'
             << r.text.value_or(QStringLiteral("<none>")) << '|'
             << (r.backColor ? qint64(*r.backColor) : -1) << '|'
-            << (r.foreColor ? qint64(*r.foreColor) : -1) << '|'
-            << (r.font ? r.font->toString() : QStringLiteral("<none>")) << '|'
+            << (r.foreColor ? qint64(*r.foreColor) : -1) << '|' << c.ItemFont(i).toString() << '|'
             << c.ItemImage(i).cacheKey() << '|' << r.selectable;
     }
     return text;

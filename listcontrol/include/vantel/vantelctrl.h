@@ -129,6 +129,9 @@ public:
         std::vector<VantelListEntry> m_rows;
         std::vector<CVantelItem> m_records;
         std::vector<int> m_pictures;
+        // The font the entries were written with, by the part that holds
+        // the first of them; the records carry none of their own.
+        std::optional<QFont> m_font;
     };
     // Appends the entries in one step: the list ends as AddItem(text, -1)
     // for each, followed by setting its ItemData, ItemImage and ItemForeColor,
@@ -141,7 +144,7 @@ public:
     static void AddToBatch(Batch& batch, const std::vector<Entry>& entries, const QFont& font);
     // Writes the entries into positions at, at + 1, ... of a batch that has
     // room for them. Parts of one batch may be written on several threads
-    // at once.
+    // at once, all with the same font.
     static void SetInBatch(Batch& batch, size_t at, const std::vector<Entry>& entries,
                            const QFont& font);
     // The batch's entries, with their pictures, take the place of the
@@ -281,6 +284,8 @@ private:
     void checkIndex(int nIndex, const char* member) const;
     void givePictures(Batch& batch, const std::vector<QPixmap>& pictures);
     void forgetUnusedPictures();
+    // The control's font becomes `font`; entries keep the one they had.
+    void changeFont(const QFont& font);
     void checkUserMode(const char* member) const;
     void redraw();
     void applyListStyle();
