@@ -58,6 +58,16 @@ QString ProfileFile::cutText(const QString& text, int bufferSize) {
     return text.left(end);
 }
 
+QString ProfileFile::trimSpaces(const QString& text) {
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin] == u' ')
+        ++begin;
+    while (end > begin && text[end - 1] == u' ')
+        --end;
+    return text.mid(begin, end - begin);
+}
+
 QString ProfileFile::readText(const QString& section, const QString& key,
                               const QString& defaultValue, int bufferSize) const {
     const std::optional<QByteArray> stored = m_document.value(section.toLatin1(), key.toLatin1());

@@ -53,6 +53,9 @@ public:
     void writeText(const QString& section, const QString& key, const QString& value);
     // `text` cut to bufferSize - 1 characters, as a read cuts a value.
     static QString cutText(const QString& text, int bufferSize = DefaultBufferSize);
+    // `text` without the spaces at either end; other blanks are part of a
+    // stored value.
+    static QString trimSpaces(const QString& text);
 
     // Writes the text to a new file beside the old one, readable and writable
     // by its owner only, and puts it in the old one's place in one step, so a

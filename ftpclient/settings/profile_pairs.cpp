@@ -19,16 +19,6 @@ QByteArray clockKey(int n) {
     return "HOST" + QByteArray::number(n) + "CLOCK";
 }
 
-QString trimmed(const QString& text) {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin] == u' ')
-        ++begin;
-    while (end > begin && text[end - 1] == u' ')
-        --end;
-    return text.mid(begin, end - begin);
-}
-
 // A folder's name as the bytes the file holds; nothing when it is missing,
 // empty or longer than a pair may hold.
 std::optional<QString> readFolder(const ProfileFile& file, const QByteArray& section,
@@ -55,7 +45,8 @@ int numberAt(const QString& key, qsizetype& at) {
 
 std::optional<int> readClock(const ProfileFile& file, const QByteArray& section, int n) {
     static const QRegularExpression whole(QStringLiteral("^[+-]?[0-9]{1,4}$"));
-    const QString text = trimmed(QString::fromLatin1(file.readBytes(section, clockKey(n), {})));
+    const QString text =
+        ProfileFile::trimSpaces(QString::fromLatin1(file.readBytes(section, clockKey(n), {})));
     if (!whole.match(text).hasMatch())
         return std::nullopt;
     const int minutes = text.toInt();
@@ -114,8 +105,8 @@ void readPairsAndClock(const ProfileFile& file, const QByteArray& section, int n
         const std::optional<QString> remote = readFolder(file, section, pairKey(n, pair, "REMOTE"));
         if (!local || !remote)
             continue;
-        QString name = trimmed(file.readText(QString::fromLatin1(section),
-                                             QString::fromLatin1(pairKey(n, pair, "NAME")), {}));
+        QString name = ProfileFile::trimSpaces(file.readText(
+            QString::fromLatin1(section), QString::fromLatin1(pairKey(n, pair, "NAME")), {}));
         if (name.isEmpty())
             name = *remote;
         host.folderPairs.append({name, *local, *remote});

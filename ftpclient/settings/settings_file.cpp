@@ -18,25 +18,13 @@ namespace {
 
 const QString Section = QStringLiteral("TARLEN");
 
-// Only spaces are taken off a value read, as the stored text may begin or end
-// with other blanks.
-QString trimSpaces(const QString& text) {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin] == u' ')
-        ++begin;
-    while (end > begin && text[end - 1] == u' ')
-        --end;
-    return text.mid(begin, end - begin);
-}
-
 QString readText(const ProfileFile& file, const QString& key, const QString& defaultValue) {
-    return trimSpaces(file.readText(Section, key, defaultValue));
+    return ProfileFile::trimSpaces(file.readText(Section, key, defaultValue));
 }
 
 // Scrambled passwords are one byte per character, as they always were.
 QString readScrambled(const ProfileFile& file, const QString& key) {
-    return trimSpaces(file.readString(Section, key, QString()));
+    return ProfileFile::trimSpaces(file.readString(Section, key, QString()));
 }
 
 // A number that does not fit 16 bits counts as missing: it takes the default.
@@ -60,7 +48,7 @@ void applyTwips(const ProfileFile& file, const QString& key, short defaultValue,
 // file keeps the bytes of the name. A name is read up to as many characters
 // as any value may have.
 QString readFileName(const ProfileFile& file, const QString& key) {
-    return trimSpaces(ProfileFile::cutText(RawName::decode(file.readBytes(
+    return ProfileFile::trimSpaces(ProfileFile::cutText(RawName::decode(file.readBytes(
         Section.toLatin1(), key.toLatin1(), QByteArray(), std::numeric_limits<int>::max()))));
 }
 
@@ -84,7 +72,8 @@ QString profileKey(int n, const char* field) {
 ServerProtocol readProtocol(const ProfileFile& file, const QString& key, ServerProtocol missing) {
     if (!file.holds(Section.toLatin1(), key.toLatin1()))
         return missing;
-    return protocolFromSettingsValue(trimSpaces(file.readString(Section, key, QString())))
+    return protocolFromSettingsValue(
+               ProfileFile::trimSpaces(file.readString(Section, key, QString())))
         .value_or(ServerProtocol::FtpTlsRequired);
 }
 
@@ -162,7 +151,7 @@ QList<HostInfo> readProfiles(const ProfileFile& file, int count, const QString& 
 // bytes; a protocol this version does not know is replaced.
 void writeProtocol(ProfileFile& file, const QString& key, ServerProtocol protocol) {
     if (file.holds(Section.toLatin1(), key.toLatin1())) {
-        const QString stored = trimSpaces(file.readString(Section, key, QString()));
+        const QString stored = ProfileFile::trimSpaces(file.readString(Section, key, QString()));
         if (protocolFromSettingsValue(stored) == protocol)
             return;
     } else if (protocol == ServerProtocol::PlainFtp) {

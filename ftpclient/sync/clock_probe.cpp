@@ -4,18 +4,14 @@
 #include "inet.h"
 #include "inet_error.h"
 #include "inet_job.h"
+#include "sync_types.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QRandomGenerator>
 #include <QTemporaryFile>
 
-#include <cstdlib>
-
 namespace {
-
-constexpr qint64 kQuarterHour = 15 * 60;
-constexpr qint64 kFarthestOffset = 15 * 60 * 60;
 
 // A name no one else gives a file: tarlen's mark and 64 random bits.
 QString probeName() {
@@ -28,13 +24,7 @@ QString probeName() {
 // minute is up to 59 seconds behind, and the upload took from `start` to
 // `end`: the middle of all that is taken.
 std::optional<qint64> offsetOf(qint64 shown, qint64 start, qint64 end) {
-    const qint64 difference = shown - (start + end) / 2;
-    const qint64 quarters =
-        (difference + (difference >= 0 ? kQuarterHour / 2 : -kQuarterHour / 2)) / kQuarterHour;
-    const qint64 offset = quarters * kQuarterHour;
-    if (std::llabs(offset) > kFarthestOffset)
-        return std::nullopt;
-    return offset;
+    return clockOffsetOf(shown, (start + end) / 2);
 }
 
 bool listingHolds(const InetResult& result, const QString& name) {

@@ -9,15 +9,10 @@
 
 #include <QTimer>
 
-#include <cstdlib>
-
 namespace {
 
 // A lost connection is tried again this many times per folder.
 constexpr int kRetries = 3;
-// Offsets are whole quarter hours, and no zone is further than this from UTC.
-constexpr qint64 kQuarterHour = 15 * 60;
-constexpr qint64 kFarthestOffset = 15 * 60 * 60;
 
 bool isConnectionTrouble(int code) {
     return code == InetResponse::ConnectionLost || code == InetResponse::Timeout ||
@@ -58,18 +53,6 @@ const RemoteEntry* fileToTheMinute(const RemoteListing& listing) {
         if (!entry.isLink && entry.modified >= 0 && entry.precision == TimePrecision::Minutes)
             return &entry;
     return nullptr;
-}
-
-// The offset a listed time (to the minute, so up to 59 seconds behind)
-// shows against the file's time in UTC, to the nearest quarter hour.
-std::optional<qint64> offsetOf(qint64 listed, qint64 utc) {
-    const qint64 difference = listed - utc;
-    const qint64 quarters =
-        (difference + (difference >= 0 ? kQuarterHour / 2 : -kQuarterHour / 2)) / kQuarterHour;
-    const qint64 offset = quarters * kQuarterHour;
-    if (std::llabs(offset) > kFarthestOffset)
-        return std::nullopt;
-    return offset;
 }
 
 } // namespace
@@ -271,7 +254,7 @@ void RemoteTreeReader::measureClock(Connection& connection, const Folder& folder
 void RemoteTreeReader::clockMeasured(qint64 listed, const InetResult& result) {
     if (!result.completed() || result.facts.remoteTime < 0)
         return;
-    if (const std::optional<qint64> offset = offsetOf(listed, result.facts.remoteTime)) {
+    if (const std::optional<qint64> offset = clockOffsetOf(listed, result.facts.remoteTime)) {
         m_clock.source = ServerClock::Source::Measured;
         m_clock.offsetSeconds = *offset;
     }

@@ -1,6 +1,7 @@
 #include "sync_types.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 QString childPath(const QString& folder, const QString& name) {
     if (folder.isEmpty())
@@ -14,4 +15,16 @@ QString childPath(const QString& folder, const QString& name) {
 
 bool isTransfer(ActionKind kind) {
     return kind == ActionKind::Upload || kind == ActionKind::Download;
+}
+
+std::optional<qint64> clockOffsetOf(qint64 shown, qint64 utc) {
+    constexpr qint64 quarterHour = 15 * 60;
+    constexpr qint64 farthest = 15 * 60 * 60;
+    const qint64 difference = shown - utc;
+    const qint64 quarters =
+        (difference + (difference >= 0 ? quarterHour / 2 : -quarterHour / 2)) / quarterHour;
+    const qint64 offset = quarters * quarterHour;
+    if (std::llabs(offset) > farthest)
+        return std::nullopt;
+    return offset;
 }

@@ -8,6 +8,7 @@
 #include <QtGlobal>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 // How exactly a side knows an entry's modification time: TimePrecision,
@@ -58,6 +59,11 @@ struct ServerClock {
     Source source = Source::Utc;
     qint64 offsetSeconds = 0;
 };
+
+// How far a server's clock is ahead of UTC when it shows `shown` for a
+// moment that was `utc`: the difference to the nearest quarter hour;
+// nothing when that is further from UTC than any zone.
+std::optional<qint64> clockOffsetOf(qint64 shown, qint64 utc);
 
 // How two entries of one name are judged.
 struct CompareRules {
