@@ -58,16 +58,16 @@ struct Planted {
     qint64 time = 0;
 };
 
-Planted plantedOf(const QString& spec) {
-    const QString path = spec.section(u'=', 0, 0);
-    const QString rest = spec.section(u'=', 1);
+Planted plantedOf(const QString& entry) {
+    const QString path = entry.section(u'=', 0, 0);
+    const QString rest = entry.section(u'=', 1);
     const qint64 hours = rest.contains(u'@') ? rest.section(u'@', 1).toLongLong() : 0;
     return {path, rest.section(u'@', 0, 0).toUtf8(), baseTime() + hours * 3600};
 }
 
 bool plantLocal(const QString& root, const QStringList& tree) {
-    for (const QString& spec : tree) {
-        const Planted file = plantedOf(spec);
+    for (const QString& entry : tree) {
+        const Planted file = plantedOf(entry);
         const QString full = root + u'/' + file.path;
         if (file.path.endsWith(u'/')) {
             if (!QDir().mkpath(full))
@@ -83,8 +83,8 @@ bool plantLocal(const QString& root, const QStringList& tree) {
 
 // Through the server, so that its login owns what it may change.
 bool plantRemote(const ProtocolTestServer& server, const QStringList& tree) {
-    for (const QString& spec : tree) {
-        const Planted file = plantedOf(spec);
+    for (const QString& entry : tree) {
+        const Planted file = plantedOf(entry);
         if (file.path.endsWith(u'/')) {
             if (!server.makeDirectory(file.path.chopped(1)))
                 return false;
@@ -540,9 +540,9 @@ void TestSyncServers::goesByTheServersClock() {
     QVERIFY2(ssh.start(), qPrintable(ssh.errorText()));
     QVERIFY(plantLocal(m_local->path(),
                        {"same.txt=aaaa", "here.txt=new here@1", "there.txt=old here"}));
-    for (const QString& spec :
+    for (const QString& entry :
          QStringList{"same.txt=bbbb", "here.txt=old there", "there.txt=new there@1"}) {
-        const Planted file = plantedOf(spec);
+        const Planted file = plantedOf(entry);
         QVERIFY(ssh.writeFile(file.path, file.content));
         QVERIFY(setTime(ssh.root() + u'/' + file.path, file.time));
     }
