@@ -2,6 +2,7 @@
 
 #include "control_characters.h"
 #include "listing_forms.h"
+#include "listing_words.h"
 
 #include <algorithm>
 #include <cstring>
@@ -54,32 +55,42 @@ bool isFactsLine(QByteArrayView line) {
     return false;
 }
 
-std::optional<FtpListEntry> parseListLine(QByteArrayView line) {
+namespace {
+
+// The forms in the order they are tried, after ls's own. One entry is kept
+// and returned, so that it is not copied on the way (see readLsLine()).
+void readListLine(QByteArrayView line, std::optional<FtpListEntry>& entry) {
     if (line.isEmpty())
-        return std::nullopt;
-    if (line[0] == '+')
-        return parseEplfLine(line);
-    if (isFactsLine(line))
-        return parseMlsdLine(line);
+        return;
+    if (line[0] == '+') {
+        entry = parseEplfLine(line);
+        return;
+    }
+    if (isFactsLine(line)) {
+        entry = parseMlsdLine(line);
+        return;
+    }
+    if (readLsLine(line, entry.emplace()))
+        return;
+    entry.reset();
     using Parser = std::optional<FtpListEntry> (*)(QByteArrayView);
     static constexpr Parser parsers[] = {
-        parseUnixLine, parseDosLine,    parseOs2Line,   parseVmsLine,     parseAs400Line,
-        parseMvsLine,  parseVShellLine, parseWfFtpLine, parseVxWorksLine, parseOs9Line};
+        parseUnixFields, parseDosLine,    parseOs2Line,   parseVmsLine,     parseAs400Line,
+        parseMvsLine,    parseVShellLine, parseWfFtpLine, parseVxWorksLine, parseOs9Line};
     for (Parser parse : parsers)
-        if (std::optional<FtpListEntry> entry = parse(line))
-            return entry;
-    return std::nullopt;
+        if ((entry = parse(line)))
+            return;
+}
+
+} // namespace
+
+std::optional<FtpListEntry> parseListLine(QByteArrayView line) {
+    std::optional<FtpListEntry> entry;
+    readListLine(line, entry);
+    return entry;
 }
 
 namespace {
-
-// Whether any byte of a word is 0; exact, for all that the borrows of the
-// subtraction may mark more bytes than the first.
-constexpr quint64 kEveryByte = 0x0101010101010101;
-constexpr quint64 kHighBits = kEveryByte * 0x80;
-constexpr quint64 holdsZeroByte(quint64 word) {
-    return (word - kEveryByte) & ~word & kHighBits;
-}
 
 // Whether any byte of a word is below 0x20, "/" or DEL.
 constexpr quint64 holdsRefusedByte(quint64 word) {

@@ -25,10 +25,11 @@ bool startsWithNoCase(QByteArrayView s, QByteArrayView lower) {
 
 // The facts of an MLSD line end at its first blank or tab.
 qsizetype factsEnd(QByteArrayView line) {
-    for (qsizetype i = 0; i < line.size(); ++i)
-        if (isListBlank(line[i]))
-            return i;
-    return -1;
+    const void* blank = std::memchr(line.data(), ' ', size_t(line.size()));
+    const qsizetype end = blank ? static_cast<const char*>(blank) - line.data() : line.size();
+    if (const void* tab = std::memchr(line.data(), '\t', size_t(end)))
+        return static_cast<const char*>(tab) - line.data();
+    return blank ? end : -1;
 }
 
 // Applies "type=...": false for the listed directory itself and its parent.
@@ -57,28 +58,48 @@ QByteArrayView nextFact(QByteArrayView facts, qsizetype& start) {
 
 } // namespace
 
-std::optional<FtpListEntry> parseMlsdLine(QByteArrayView line) {
+// The entry is filled where the caller keeps it (see readLsLine()).
+bool readMlsdLine(QByteArrayView line, FtpListEntry& entry) {
     const qsizetype blank = factsEnd(line);
     if (blank <= 0)
-        return std::nullopt;
+        return false;
     const QByteArrayView facts = line.first(blank);
-    FtpListEntry entry{line.sliced(blank + 1), false};
+    entry.name = line.sliced(blank + 1);
+    entry.directory = false;
+    entry.link = false;
+    entry.size = -1;
+    entry.time = {};
     for (qsizetype start = 0; start < facts.size();) {
         const QByteArrayView fact = nextFact(facts, start);
         // Every fact is "name=value"; a line without them is no MLSD line.
         if (fact.isEmpty())
             continue;
         if (fact[0] == '=' || !std::memchr(fact.data(), '=', size_t(fact.size())))
-            return std::nullopt;
-        if (startsWithNoCase(fact, "size=")) {
-            entry.size = toCount(fact.sliced(5)).value_or(-1);
-        } else if (startsWithNoCase(fact, "type=")) {
-            if (!applyMlsdType(fact.sliced(5), entry))
-                return std::nullopt;
-        } else if (startsWithNoCase(fact, "modify=")) {
-            entry.time = {fact.sliced(7), ListedTimeForm::Facts};
+            return false;
+        switch (fact[0] | 0x20) {
+        case 's':
+            if (startsWithNoCase(fact, "size="))
+                entry.size = toCount(fact.sliced(5)).value_or(-1);
+            break;
+        case 't':
+            if (startsWithNoCase(fact, "type=") && !applyMlsdType(fact.sliced(5), entry))
+                return false;
+            break;
+        case 'm':
+            if (startsWithNoCase(fact, "modify="))
+                entry.time = {fact.sliced(7), ListedTimeForm::Facts};
+            break;
+        default:
+            break;
         }
     }
+    return true;
+}
+
+std::optional<FtpListEntry> parseMlsdLine(QByteArrayView line) {
+    std::optional<FtpListEntry> entry(std::in_place);
+    if (!readMlsdLine(line, *entry))
+        entry.reset();
     return entry;
 }
 

@@ -19,8 +19,10 @@ inline std::optional<FtpListEntry> timed(std::optional<FtpListEntry> entry, QByt
 std::optional<FtpListEntry> parseUnixLine(QByteArrayView line);
 // The two ways parseUnixLine() reads a line: ls's own form alone, quickly
 // (nothing for any other), and every variant by searching for the date.
-// Where the first gives an entry, the second gives the same.
+// Where the first gives an entry, the second gives the same. readLsLine()
+// is parseLsLine() filling the caller's entry, false for no entry.
 std::optional<FtpListEntry> parseLsLine(QByteArrayView line);
+bool readLsLine(QByteArrayView line, FtpListEntry& entry);
 std::optional<FtpListEntry> parseUnixFields(QByteArrayView line);
 // DOS / IIS: "07-09-23  06:02PM  <DIR>  name", "2023-07-09  18:02  1,234 name".
 std::optional<FtpListEntry> parseDosLine(QByteArrayView line);

@@ -133,8 +133,12 @@ std::optional<qint64> sizeBefore(const UnixTokens& t, size_t k, char type) {
     return toCount(token.sliced(digits));
 }
 
-FtpListEntry makeEntry(QByteArrayView name, char type, qint64 size) {
-    FtpListEntry entry{name, type == 'd' || type == 'D', type == 'l', size};
+// Filled in place: the entries of a long listing are not copied about.
+void fillEntry(FtpListEntry& entry, QByteArrayView name, char type, qint64 size) {
+    entry.name = name;
+    entry.directory = type == 'd' || type == 'D';
+    entry.link = type == 'l';
+    entry.size = type == 'b' || type == 'c' ? -1 : size;
     if (type == 'l') {
         const qsizetype arrow = name.indexOf(QByteArrayView(" -> "));
         if (arrow > 0) {
@@ -142,8 +146,11 @@ FtpListEntry makeEntry(QByteArrayView name, char type, qint64 size) {
             entry.name = name.first(arrow);
         }
     }
-    if (type == 'b' || type == 'c')
-        entry.size = -1;
+}
+
+std::optional<FtpListEntry> makeEntry(QByteArrayView name, char type, qint64 size) {
+    std::optional<FtpListEntry> entry(std::in_place);
+    fillEntry(*entry, name, type, size);
     return entry;
 }
 
@@ -187,16 +194,16 @@ std::optional<FtpListEntry> parseUndated(const UnixTokens& t, size_t first, char
     return makeEntry(t.line.sliced(nameStart), type, *size);
 }
 
-// A field of ls's own line, from `at` to the next blank; `at` moves past the
-// blanks that follow it. Empty at the end of the line or at a tab.
-QByteArrayView lsField(QByteArrayView line, qsizetype& at) {
+// A field of ls's own line, from `at` to the next space; `at` moves past
+// the spaces that follow it. Past the bytes the mask covers, byte by byte.
+inline QByteArrayView lsField(QByteArrayView line, const SpaceMask& mask, qsizetype& at) {
     const qsizetype begin = at;
-    while (at < line.size() && line[at] != ' ' && line[at] != '\t')
+    at = mask.firstIn(mask.spaces, at);
+    while (at >= mask.covered && at < line.size() && line[at] != ' ')
         ++at;
     const QByteArrayView field = line.sliced(begin, at - begin);
-    if (at < line.size() && line[at] == '\t')
-        return {};
-    while (at < line.size() && line[at] == ' ')
+    at = mask.firstIn(~mask.spaces, at);
+    while (at >= mask.covered && at < line.size() && line[at] == ' ')
         ++at;
     return field;
 }
@@ -262,37 +269,52 @@ bool isLsTimeOrYear(QByteArrayView s) {
 // What nearly every server sends, read without the search for the date:
 // "-rw-r--r-- 1 owner group 1234 Jul  9 18:02 name". Only a line the general
 // reading below would give the same entry for is taken; any other is left
-// to it.
-std::optional<FtpListEntry> parseLsLine(QByteArrayView line) {
+// to it. The entry is filled where the caller keeps it: copying it costs
+// more than reading the line.
+bool readLsLine(QByteArrayView line, FtpListEntry& entry) {
+    // A tab among the columns is left to the general reading.
+    const SpaceMask mask(line);
+    if (mask.tab)
+        return false;
     qsizetype at = 0;
-    const QByteArrayView mode = lsField(line, at);
+    const QByteArrayView mode = lsField(line, mask, at);
     if (!isUnixMode(mode) || (mode[0] != '-' && mode[0] != 'd' && mode[0] != 'l'))
-        return std::nullopt;
-    const QByteArrayView links = lsField(line, at);
-    const QByteArrayView owner = lsField(line, at);
-    const QByteArrayView group = lsField(line, at);
-    const QByteArrayView size = lsField(line, at);
-    const QByteArrayView month = lsField(line, at);
-    const QByteArrayView day = lsField(line, at);
+        return false;
+    const QByteArrayView links = lsField(line, mask, at);
+    const QByteArrayView owner = lsField(line, mask, at);
+    const QByteArrayView group = lsField(line, mask, at);
+    const QByteArrayView size = lsField(line, mask, at);
+    const QByteArrayView month = lsField(line, mask, at);
+    const QByteArrayView day = lsField(line, mask, at);
     const std::optional<qint64> bytes = toCount(size);
     if (!isDigits(links) || !isKnownPlainAccount(owner) || !isKnownPlainAccount(group) || !bytes ||
         !isEnglishMonth(month) || day.size() > 2 || !isDigits(day))
-        return std::nullopt;
+        return false;
     // One blank ends the time or year; what follows is the name.
     const qsizetype timeStart = at;
-    while (at < line.size() && line[at] != ' ' && line[at] != '\t')
+    at = mask.firstIn(mask.spaces, at);
+    while (at >= mask.covered && at < line.size() && line[at] != ' ')
         ++at;
     if (at + 1 >= line.size() || line[at] != ' ' ||
         !isLsTimeOrYear(line.sliced(timeStart, at - timeStart)))
-        return std::nullopt;
-    return timed(makeEntry(line.sliced(at + 1), mode[0], *bytes), month,
-                 line.sliced(timeStart, at - timeStart), ListedTimeForm::Unix);
+        return false;
+    fillEntry(entry, line.sliced(at + 1), mode[0], *bytes);
+    entry.time = {QByteArrayView(month.data(), line.data() + at), ListedTimeForm::Unix};
+    return true;
+}
+
+std::optional<FtpListEntry> parseLsLine(QByteArrayView line) {
+    std::optional<FtpListEntry> entry(std::in_place);
+    if (!readLsLine(line, *entry))
+        entry.reset();
+    return entry;
 }
 
 std::optional<FtpListEntry> parseUnixLine(QByteArrayView line) {
-    if (std::optional<FtpListEntry> entry = parseLsLine(line))
-        return entry;
-    return parseUnixFields(line);
+    std::optional<FtpListEntry> entry = parseLsLine(line);
+    if (!entry)
+        entry = parseUnixFields(line);
+    return entry;
 }
 
 std::optional<FtpListEntry> parseUnixFields(QByteArrayView line) {

@@ -4,8 +4,10 @@
 // month names in the languages servers print them in, times and years.
 
 #include <QByteArrayView>
+#include <QtEndian>
 #include <QtGlobal>
 
+#include <algorithm>
 #include <array>
 #include <optional>
 
@@ -32,6 +34,62 @@ template <size_t N> struct ListTokens {
 inline bool isListBlank(char c) {
     return c == ' ' || c == '\t';
 }
+
+// Eight bytes of a line looked at as one word, the first byte lowest.
+constexpr quint64 kEveryByte = 0x0101010101010101;
+constexpr quint64 kHighBits = kEveryByte * 0x80;
+// The high bit of the first byte of a word that is 0, and maybe of later
+// bytes: the borrows of the subtraction may mark bytes after a 0 byte, never
+// before it.
+constexpr quint64 holdsZeroByte(quint64 word) {
+    return (word - kEveryByte) & ~word & kHighBits;
+}
+inline quint64 wordAt(const char* at) {
+    return qFromLittleEndian<quint64>(at);
+}
+
+// The high bit of each byte of a word that is `c`, exactly.
+constexpr quint64 bytesEqualTo(quint64 word, char c) {
+    const quint64 other = word ^ (kEveryByte * static_cast<unsigned char>(c));
+    return ~((((other & ~kHighBits) + ~kHighBits) | other) | ~kHighBits);
+}
+// The high bits of a word's bytes as eight bits, the first byte's lowest.
+constexpr quint64 gatherHighBits(quint64 marked) {
+    return (marked >> 7) * 0x0102040810204080 >> 56;
+}
+
+// Where the spaces of the first 64 bytes of a line are: bit i for byte i.
+// The columns of a unix listing line are found in this mask, without a loop
+// and its mispredicted end for each column.
+struct SpaceMask {
+    quint64 spaces = 0;
+    qsizetype covered = 0; // bytes looked at: 64, or the line's size if less
+    bool tab = false;      // whether one of them is a tab
+
+    explicit SpaceMask(QByteArrayView line) {
+        covered = std::min<qsizetype>(line.size(), 64);
+        qsizetype at = 0;
+        quint64 tabs = 0;
+        for (; at + 8 <= covered; at += 8) {
+            const quint64 word = wordAt(line.data() + at);
+            spaces |= gatherHighBits(bytesEqualTo(word, ' ')) << at;
+            tabs |= holdsZeroByte(word ^ (kEveryByte * '\t'));
+        }
+        for (; at < covered; ++at) {
+            spaces |= quint64(line[at] == ' ') << at;
+            tabs |= quint64(line[at] == '\t');
+        }
+        tab = tabs != 0;
+    }
+    // The first byte at or after `at` set in `mask`, or `covered`; `at`
+    // itself when it is past what the mask covers.
+    qsizetype firstIn(quint64 mask, qsizetype at) const {
+        if (at >= covered)
+            return at;
+        const quint64 ahead = mask >> at;
+        return ahead != 0 ? std::min(covered, at + qCountTrailingZeroBits(ahead)) : covered;
+    }
+};
 
 inline bool isDigit(char c) {
     return c >= '0' && c <= '9';

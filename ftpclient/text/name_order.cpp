@@ -35,14 +35,14 @@ FoldedSortKey FoldedSortKey::of(const QString& text, int index, QString* copy) {
     key.units = reinterpret_cast<const char16_t*>(units.utf16());
     key.size = int(units.size());
     key.index = index;
-    constexpr quint64 kWidest = 511;
+    constexpr quint64 kWidest = 127;
     bool open = true;
-    for (int i = 0; i < 7; ++i) {
+    for (int i = 0; i < kHeadUnits; ++i) {
         const quint64 unit = open && i < key.size ? key.unitAt(i) : 0;
         open = open && unit < kWidest;
-        key.head = key.head << 9 | std::min(unit, kWidest);
+        key.head = key.head << 7 | std::min(unit, kWidest);
     }
-    key.head = key.head << 1 | (open && key.size >= 7 ? 1 : 0);
+    key.head = key.head << 1 | (open && key.size >= kHeadUnits ? 1 : 0);
     return key;
 }
 

@@ -11,12 +11,15 @@
 // other, which must stay as they are (the QString may be moved) while the
 // key is used.
 struct FoldedSortKey {
-    // The first seven folded units, nine bits each, so that most
+    static constexpr int kHeadUnits = 9;
+
+    // The first nine folded units, seven bits each, so that most
     // comparisons never look at the text itself: a text cannot hold a NUL,
-    // so 0 past its end puts a shorter text first, and a unit past nine bits
-    // ends what is taken, as two such units may differ. The lowest bit says
-    // that all seven were taken: equal heads with it set mean equal first
-    // seven units.
+    // so 0 past its end puts a shorter text first, and a unit past ASCII (or
+    // DEL) ends what is taken, as two such units may differ. The lowest bit
+    // says that all nine were taken: equal heads with it set mean equal
+    // first nine units. File names of ASCII alone are most often told apart
+    // by their heads, "file-1234" from "file-1235" too.
     quint64 head = 0;
     const char16_t* units = nullptr;
     int size = 0;
@@ -38,7 +41,7 @@ inline int compareFolded(const FoldedSortKey& a, const FoldedSortKey& b) {
     if (a.head != b.head)
         return a.head < b.head ? -1 : 1;
     const int common = std::min(a.size, b.size);
-    for (int i = (a.head & 1) != 0 ? 7 : 0; i < common; ++i) {
+    for (int i = (a.head & 1) != 0 ? FoldedSortKey::kHeadUnits : 0; i < common; ++i) {
         const char16_t x = a.unitAt(i);
         const char16_t y = b.unitAt(i);
         if (x != y)

@@ -212,6 +212,21 @@ void unixRows() {
     lineRow("hyphenated owner", "drwxr-xr-x 2 www-data www-data 4096 Dec 31 23:59 web", "web", 'd',
             4096);
     lineRow("tab before the name", "-rw-r--r-- 1 u g 9 Jul 4 12:00\ttabbed", "tabbed", 'f', 9);
+    // ls's own lines are read from a mask of their first 64 bytes' blanks:
+    // columns that run past it, a tab among them, a name from byte 64 on.
+    lineRow("columns past byte 64",
+            "-rw-r--r--    1 a-rather-long-owner-name  a-rather-long-group-name   "
+            "123456789 Jul  4 12:00 far.txt",
+            "far.txt", 'f', 123456789);
+    lineRow("padding across byte 64",
+            "-rw-r--r--    1 owner-of-some-length  group                          "
+            "      77 Jul  4 12:00 pad",
+            "pad", 'f', 77);
+    lineRow("name from byte 64",
+            "-rw-r--r-- 1 owner-name-twentyo group-name-of-22 12 Jul 4 12:00 "
+            "at64",
+            "at64", 'f', 12);
+    lineRow("tab among the columns", "-rw-r--r-- 1 u\tg 9 Jul 4 12:00 tabbed", "tabbed", 'f', 9);
     lineRow("symlink", "lrwxrwxrwx 1 u g 7 Jul 4 12:00 link -> target.txt", "link", 'L', 7);
     lineRow("symlink to dir/", "lrwxrwxrwx 1 u g 7 Jul 4 12:00 pub -> /srv/pub/", "pub", 'D', 7);
     lineRow("symlink with blanks", "lrwxrwxrwx 1 u g 10 Jul 9 18:02 my link -> other place",

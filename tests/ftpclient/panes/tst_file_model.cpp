@@ -195,6 +195,21 @@ void TestFileModel::namesSortWithoutRegardToCase_data() {
         << QStringList{"abcdefghij", "ABCDEFGH"} << QStringList{"ABCDEFGH", "abcdefghij"};
     QTest::newRow("differing past eight characters")
         << QStringList{"abcdefghZ", "ABCDEFGHa"} << QStringList{"ABCDEFGHa", "abcdefghZ"};
+    QTest::newRow("differing past nine characters")
+        << QStringList{"abcdefghiZ", "ABCDEFGHIa"} << QStringList{"ABCDEFGHIa", "abcdefghiZ"};
+    QTest::newRow("DEL after every letter") << QStringList{"ab\x7F"
+                                                           "b",
+                                                           "ab\x7F"
+                                                           "a",
+                                                           "abz"}
+                                            << QStringList{"abz",
+                                                           "ab\x7F"
+                                                           "a",
+                                                           "ab\x7F"
+                                                           "b"};
+    QTest::newRow("an accent after the eighth character")
+        << QStringList{QStringLiteral("abcdefgh\u00E9"), "abcdefghz"}
+        << QStringList{"abcdefghz", QStringLiteral("abcdefgh\u00E9")};
     QTest::newRow("accented letters after ASCII ones")
         << QStringList{QStringLiteral("\u00C9clair"), "eclair", "Zebra",
                        QStringLiteral("\u00E9b\u00E8ne")}
