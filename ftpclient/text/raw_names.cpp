@@ -1,5 +1,7 @@
 #include "raw_names.h"
 
+#include <cstring>
+
 namespace {
 
 constexpr char16_t kEscapeBase = 0xDC00;
@@ -81,9 +83,20 @@ QString decode(QByteArrayView bytes) {
     return out;
 }
 
+// Every name a listing shows passes through here: four units at a time
+// while they are ASCII, as most names are throughout.
 bool hasRawBytes(QStringView name) {
     const char16_t* p = name.utf16();
-    for (qsizetype i = 0; i < name.size(); ++i)
+    const qsizetype size = name.size();
+    constexpr quint64 kBeyondAscii = 0xFF80FF80FF80FF80;
+    qsizetype i = 0;
+    for (; i + 4 <= size; i += 4) {
+        quint64 units;
+        std::memcpy(&units, p + i, sizeof units);
+        if ((units & kBeyondAscii) != 0)
+            break;
+    }
+    for (; i < size; ++i)
         if (p[i] >= 0xDC80 && p[i] <= 0xDCFF && keptByteAt(name, i))
             return true;
     return false;

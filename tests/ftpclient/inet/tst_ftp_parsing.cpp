@@ -1071,6 +1071,15 @@ void TestFtpParsing::namesRoundTripByteForByte_data() {
         << QStringLiteral("a\u00E2\u0082") << QStringLiteral("a") + mark + mark;
     QTest::newRow("latin1") << QByteArray("caf\xE9") << QStringLiteral("caf") + QChar(0xDCE9)
                             << QStringLiteral("café") << QStringLiteral("caf") + mark;
+    // ASCII is passed over four characters at a time: a byte kept after
+    // whole blocks of it, and in the last, short one.
+    QTest::newRow("kept byte after eight ASCII characters")
+        << QByteArray("abcdefgh\xE9") << QStringLiteral("abcdefgh") + QChar(0xDCE9)
+        << QStringLiteral("abcdefghé") << QStringLiteral("abcdefgh") + mark;
+    QTest::newRow("kept byte in the fifth place of nine")
+        << QByteArray("abcd\xE9xyzw")
+        << QStringLiteral("abcd") + QChar(0xDCE9) + QStringLiteral("xyzw")
+        << QStringLiteral("abcdéxyzw") << QStringLiteral("abcd") + mark + QStringLiteral("xyzw");
     // Not UTF-8 as a whole: every byte from 0x80 up is kept, the valid pair too.
     QTest::newRow("utf8 pair beside a stray byte")
         << QByteArray("\xC3\xA9\xFF") << QString(QChar(0xDCC3)) + QChar(0xDCA9) + QChar(0xDCFF)
