@@ -157,7 +157,7 @@ QStringList readLabelledNames(const LocalListingRequest& request, const QString&
                               std::vector<Label>& labels) {
     std::vector<Label> found;
     std::optional<NameShortener> shortener;
-    const std::vector<QString> names =
+    std::vector<QString> names =
         matchingNames(dir, request.pattern, directories, [&](const QString& name) {
             if (!shortener)
                 shortener.emplace(request.font, request.nameColumn - 30);
@@ -167,10 +167,12 @@ QStringList readLabelledNames(const LocalListingRequest& request, const QString&
     QStringList sorted(qsizetype(order.size()));
     QString* into = sorted.data();
     labels.resize(order.size());
+    // Moved, not copied: each name is taken once, and a copy would cost a
+    // count up now and one down when `names` goes.
     inParts(qsizetype(order.size()), [&](qsizetype from, qsizetype to) {
         for (qsizetype j = from; j < to; ++j) {
             const size_t k = size_t(order[size_t(j)]);
-            into[j] = names[k];
+            into[j] = std::move(names[k]);
             labels[size_t(j)] = std::move(found[k]);
         }
     });
