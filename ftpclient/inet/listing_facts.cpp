@@ -56,8 +56,6 @@ QByteArrayView nextFact(QByteArrayView facts, qsizetype& start) {
     return QByteArrayView(begin, end - (begin - facts.data()));
 }
 
-} // namespace
-
 // The entry is filled where the caller keeps it (see readLsLine()).
 bool readMlsdLine(QByteArrayView line, FtpListEntry& entry) {
     const qsizetype blank = factsEnd(line);
@@ -95,6 +93,8 @@ bool readMlsdLine(QByteArrayView line, FtpListEntry& entry) {
     }
     return true;
 }
+
+} // namespace
 
 std::optional<FtpListEntry> parseMlsdLine(QByteArrayView line) {
     std::optional<FtpListEntry> entry(std::in_place);

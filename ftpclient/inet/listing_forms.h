@@ -15,9 +15,8 @@ inline std::optional<FtpListEntry> timed(std::optional<FtpListEntry> entry, QByt
     return entry;
 }
 
-// unix "ls -l" in its many variants, and NetWare ("d [RWCEAFMS] owner ...").
-std::optional<FtpListEntry> parseUnixLine(QByteArrayView line);
-// The two ways parseUnixLine() reads a line: ls's own form alone, quickly
+// unix "ls -l" in its many variants, and NetWare ("d [RWCEAFMS] owner ..."),
+// read in two ways, the first tried first: ls's own form alone, quickly
 // (nothing for any other), and every variant by searching for the date.
 // Where the first gives an entry, the second gives the same. readLsLine()
 // is parseLsLine() filling the caller's entry, false for no entry.

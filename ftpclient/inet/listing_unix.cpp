@@ -310,13 +310,6 @@ std::optional<FtpListEntry> parseLsLine(QByteArrayView line) {
     return entry;
 }
 
-std::optional<FtpListEntry> parseUnixLine(QByteArrayView line) {
-    std::optional<FtpListEntry> entry = parseLsLine(line);
-    if (!entry)
-        entry = parseUnixFields(line);
-    return entry;
-}
-
 std::optional<FtpListEntry> parseUnixFields(QByteArrayView line) {
     const UnixTokens tok(line);
     size_t first = 1;
