@@ -155,7 +155,7 @@ QWidget* SyncDialog::createFilters() {
     m_exclude = new QLineEdit(box);
     m_exclude->setText(QStringLiteral(".git/ *.tmp *.part"));
     form->addRow(QStringLiteral("&Only:"), m_include);
-    form->addRow(QStringLiteral("&Leave out:"), m_exclude);
+    form->addRow(QStringLiteral("Lea&ve out:"), m_exclude);
     return box;
 }
 

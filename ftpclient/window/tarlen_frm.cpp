@@ -101,7 +101,7 @@ TARLEN_Frm::TARLEN_Frm(Prompter& prompter, QWidget* parent)
     m_sync->setProfileHooks(profileHooks);
     m_folderPairs =
         new FolderPairs(*m_parts.localPane, *m_parts.remotePane, *m_session, m_prompter,
-                        profileHooks, *m_menu->addMenuAtTop(QStringLiteral("Folder &pairs")));
+                        profileHooks, *m_menu->addMenuAtTop(QStringLiteral("&Folder pairs")));
     m_dialogs.chooseDryRunFile = [this](const QString& suggested) {
         return QFileDialog::getSaveFileName(this, QStringLiteral("Write the dry run to"),
                                             QDir::home().filePath(suggested));

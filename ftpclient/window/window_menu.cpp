@@ -23,7 +23,8 @@ WindowMenu::WindowMenu(QWidget& window, TwipsGeometry& twips, Prompter& prompter
     , m_dialogs(dialogs) {
     m_button = new QToolButton(&window);
     m_button->setIcon(FileIcons::menuIcon());
-    m_button->setToolTip(QStringLiteral("Compare, Synchronise, Preferences, About and Quit"));
+    m_button->setToolTip(
+        QStringLiteral("Compare, Synchronise, Folder pairs, Preferences, About and Quit"));
     m_button->setPopupMode(QToolButton::InstantPopup);
     twips.place(m_button, 4875, 4275, 450, 450);
 

@@ -16,7 +16,7 @@ struct WindowDialogs;
 
 // The window's menu under the arrows: Preferences, About and Quit, each
 // with the key a desktop user expects (Ctrl+, F1 and Ctrl+Q), which works
-// with the menu closed.
+// with the menu closed, under the entries the window adds at its top.
 class WindowMenu : public QObject {
     Q_OBJECT
 

@@ -28,7 +28,8 @@ struct WindowParts {
     SecurityMark* Lbl_Security = nullptr;
     QPushButton* Cmd_Dn = nullptr;
     QPushButton* Cmd_Up = nullptr;
-    // Under the arrows: Preferences, About and Quit.
+    // Under the arrows: the entries the window adds (Compare, Synchronise,
+    // Folder pairs...), then Preferences, About and Quit.
     QToolButton* Cmd_Menu = nullptr;
     // Runs the progress dots while the session waits.
     QTimer* Timer1 = nullptr;

@@ -17,13 +17,19 @@
 #include "window/browse_together.h"
 #include "window/tarlen_frm.h"
 
+#include <QAbstractButton>
+#include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QKeySequence>
+#include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 
 #include <sys/stat.h>
 #include <utime.h>
@@ -61,6 +67,8 @@ private slots:
     void browsingTogetherFollowsIntoFoldersOfOneName();
     void hidingLeavesOutWhatIsTheSame_data();
     void hidingLeavesOutWhatIsTheSame();
+    void keysAreOneEach_data();
+    void keysAreOneEach();
 
 private:
     bool listed(int pane, const QString& name, bool folder) const;
@@ -336,4 +344,38 @@ void TestSynchronise::hidingLeavesOutWhatIsTheSame() {
 }
 
 QTEST_MAIN(TestSynchronise)
+void TestSynchronise::keysAreOneEach_data() {
+    QTest::addColumn<bool>("menu");
+    QTest::newRow("the Synchronise dialog") << false;
+    QTest::newRow("the menu under the arrows") << true;
+}
+
+// No two of the dialog's controls, and no two of the menu's entries, answer
+// to the same key.
+void TestSynchronise::keysAreOneEach() {
+    QFETCH(bool, menu);
+    QStringList texts;
+    SyncDialog dialog;
+    if (menu) {
+        for (const QAction* action : m_frm->parts().Cmd_Menu->menu()->actions())
+            texts << action->text();
+    } else {
+        for (const QAbstractButton* button : dialog.findChildren<QAbstractButton*>())
+            texts << button->text();
+        for (const QLabel* label : dialog.findChildren<QLabel*>())
+            texts << label->text();
+    }
+    QMap<QKeySequence, QString> owners;
+    for (const QString& text : texts) {
+        const QKeySequence key = QKeySequence::mnemonic(text);
+        if (key.isEmpty())
+            continue;
+        QVERIFY2(!owners.contains(key),
+                 qPrintable(QStringLiteral("\"%1\" and \"%2\" share %3")
+                                .arg(owners.value(key), text, key.toString())));
+        owners.insert(key, text);
+    }
+    QVERIFY(owners.size() >= (menu ? 8 : 10));
+}
+
 #include "tst_synchronise.moc"
