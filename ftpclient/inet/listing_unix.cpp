@@ -272,7 +272,8 @@ bool isLsTimeOrYear(QByteArrayView s) {
 // to it. The entry is filled where the caller keeps it: copying it costs
 // more than reading the line.
 bool readLsLine(QByteArrayView line, FtpListEntry& entry) {
-    // A tab among the columns is left to the general reading.
+    // A tab in the bytes the mask covers, among the columns or early in the
+    // name, is left to the general reading.
     const SpaceMask mask(line);
     if (mask.tab)
         return false;

@@ -355,11 +355,11 @@ void TestSynchronise::keysAreOneEach_data() {
 void TestSynchronise::keysAreOneEach() {
     QFETCH(bool, menu);
     QStringList texts;
-    SyncDialog dialog;
     if (menu) {
         for (const QAction* action : m_frm->parts().Cmd_Menu->menu()->actions())
             texts << action->text();
     } else {
+        const SyncDialog dialog;
         for (const QAbstractButton* button : dialog.findChildren<QAbstractButton*>())
             texts << button->text();
         for (const QLabel* label : dialog.findChildren<QLabel*>())
