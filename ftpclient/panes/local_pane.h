@@ -110,6 +110,9 @@ private:
     void commitListing(const SharedLocalListing& listing);
     static void releaseLater(SharedLocalListing listing);
     bool listsAreWhole() const;
+    int fileInOrder(short key, int j) const;
+    void putRowsInOrder(short key, bool descending);
+    bool moveRowsInOrder(short key, bool descending);
 
     std::unique_ptr<PaneWork<SharedLocalListing>> m_work;
     SharedLocalListing m_fresh; // made, not yet in the list

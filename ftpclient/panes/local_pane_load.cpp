@@ -150,24 +150,7 @@ void LocalPane::sort_files(short& key) {
     if (!listsAreWhole())
         return;
 
-    const int n = File1->ListCount() - 1;
-    const auto fileAt = [&](int j) {
-        return key == 0 ? j : key == 1 ? Lst_Dates.data(j) : Lst_Size.data(j);
-    };
-    bool inFileOrder = !descending;
-    for (int j = 0; j <= n && inFileOrder; ++j)
-        inFileOrder = fileAt(j) == j;
-    // The list as the listing left it is in file order already.
-    if (!inFileOrder || m_inFileOrder != m_shown.get()) {
-        std::vector<CVantelCtrl::Entry> entries(size_t(n + 1));
-        for (int j = 0; j <= n; ++j) {
-            const int k = fileAt(j);
-            const LocalListing::Row& row = m_shown->rows[size_t(k)];
-            entries[size_t(descending ? n - j : j)] = {Lst_hold.text(k), k, row.icon, row.color};
-        }
-        setFileRows(entries, m_icons);
-        m_inFileOrder = inFileOrder ? m_shown.get() : nullptr;
-    }
+    putRowsInOrder(key, descending);
     for (int b = 0; b < 3; ++b)
         Cmd_Files[size_t(b)]->setIcon(b == key ? m_images.Img_Arrow[descending ? 0 : 1]
                                                : QPixmap());
@@ -176,6 +159,52 @@ void LocalPane::sort_files(short& key) {
     // the whole listing is in.
     if (!m_shown->preview)
         restoreView();
+}
+
+// The file shown at position j of the list sorted by `key`, ascending.
+int LocalPane::fileInOrder(short key, int j) const {
+    return key == 0 ? j : key == 1 ? Lst_Dates.data(j) : Lst_Size.data(j);
+}
+
+void LocalPane::putRowsInOrder(short key, bool descending) {
+    const int n = File1->ListCount() - 1;
+    bool inFileOrder = !descending;
+    for (int j = 0; j <= n && inFileOrder; ++j)
+        inFileOrder = fileInOrder(key, j) == j;
+    // The list as the listing left it is in file order already.
+    if (inFileOrder && m_inFileOrder == m_shown.get())
+        return;
+    if (!moveRowsInOrder(key, descending)) {
+        std::vector<CVantelCtrl::Entry> entries(size_t(n + 1));
+        for (int j = 0; j <= n; ++j) {
+            const int k = fileInOrder(key, j);
+            const LocalListing::Row& row = m_shown->rows[size_t(k)];
+            entries[size_t(descending ? n - j : j)] = {Lst_hold.text(k), k, row.icon, row.color};
+        }
+        setFileRows(entries, m_icons);
+    }
+    m_inFileOrder = inFileOrder ? m_shown.get() : nullptr;
+}
+
+// The rows the list holds already are moved, with their pictures, colours
+// and marks, when there is one for each file. False leaves them to be
+// written anew.
+bool LocalPane::moveRowsInOrder(short key, bool descending) {
+    const int files = File1->ListCount();
+    if (hiddenFileRows() != 0 || LstX_Files->ListCount() != files)
+        return false;
+    std::vector<int> rowOf(size_t(files), -1);
+    for (int row = 0; row < files; ++row) {
+        const int file = LstX_Files->ItemData(row);
+        if (file < 0 || file >= files || rowOf[size_t(file)] != -1)
+            return false;
+        rowOf[size_t(file)] = row;
+    }
+    std::vector<int> order(static_cast<size_t>(files));
+    for (int j = 0; j < files; ++j)
+        order[size_t(descending ? files - 1 - j : j)] = rowOf[size_t(fileInOrder(key, j))];
+    LstX_Files->Reorder(order);
+    return true;
 }
 
 QString LocalPane::shortenName(const QString& name) const {

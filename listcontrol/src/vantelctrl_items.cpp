@@ -1,5 +1,7 @@
 #include "vantel/vantelctrl.h"
 
+#include "entry_order.h"
+
 #include <QTimer>
 
 #include <algorithm>
@@ -213,6 +215,27 @@ void CVantelCtrl::SetItems(const std::vector<Entry>& entries,
         rows[i].data = e.data;
     }
     m_list->rewriteEntries(std::move(rows));
+    m_modified = true;
+    redraw();
+}
+
+void CVantelCtrl::Reorder(const std::vector<int>& order) {
+    const size_t count = m_records.size();
+    std::vector<bool> taken(count, false);
+    bool whole = order.size() == count;
+    for (size_t i = 0; i < order.size() && whole; ++i) {
+        const int from = order[i];
+        whole = from >= 0 && size_t(from) < count && !taken[size_t(from)];
+        if (whole)
+            taken[size_t(from)] = true;
+    }
+    if (!whole)
+        throw VantelError(VantelError::InvalidArrayIndex,
+                          QStringLiteral("Reorder: the order does not name each of the %1 "
+                                         "positions once")
+                              .arg(count));
+    m_list->reorderEntries(order, taken);
+    vantel::reorderInPlace(m_records, order, taken);
     m_modified = true;
     redraw();
 }

@@ -1,5 +1,7 @@
 #include "vantel/vantellistbox.h"
 
+#include "entry_order.h"
+
 #include <QCoreApplication>
 #include <QEvent>
 #include <QScrollBar>
@@ -159,6 +161,15 @@ void VantelListBox::rewriteEntries(std::vector<VantelListEntry> entries) {
         if (!m_fixedHeightMode)
             entry.height = qint16(std::clamp(m_owner->ownerMeasureItem(int(i)), 1, 32767));
     }
+    m_curSel = -1;
+    scheduleLayout();
+    requestRepaint();
+}
+
+void VantelListBox::reorderEntries(const std::vector<int>& order, std::vector<bool>& placed) {
+    vantel::reorderInPlace(m_entries, order, placed);
+    for (VantelListEntry& entry : m_entries)
+        entry.selected = false;
     m_curSel = -1;
     scheduleLayout();
     requestRepaint();

@@ -197,6 +197,57 @@ private slots:
     // came: one by one and replaced many times over, by a rewrite in another
     // order, appended beside entries given theirs one by one, or after a
     // removal.
+    // Reorder moves each entry whole, or refuses an order that does not
+    // name every position once and leaves the list as it was.
+    void reorderMovesWholeEntriesOrNothing_data() {
+        QTest::addColumn<QList<int>>("order");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("reversed") << QList<int>{4, 3, 2, 1, 0} << true;
+        QTest::newRow("rotated") << QList<int>{1, 2, 3, 4, 0} << true;
+        QTest::newRow("unchanged") << QList<int>{0, 1, 2, 3, 4} << true;
+        QTest::newRow("one short") << QList<int>{0, 1, 2, 3} << false;
+        QTest::newRow("one too many") << QList<int>{0, 1, 2, 3, 4, 0} << false;
+        QTest::newRow("a position twice") << QList<int>{0, 1, 2, 2, 4} << false;
+        QTest::newRow("past the end") << QList<int>{0, 1, 2, 3, 5} << false;
+        QTest::newRow("negative") << QList<int>{0, 1, 2, 3, -1} << false;
+    }
+
+    void reorderMovesWholeEntriesOrNothing() {
+        QFETCH(QList<int>, order);
+        QFETCH(bool, accepted);
+        CVantelCtrl c;
+        c.SetMultiSelect(2);
+        std::vector<QPixmap> pictures(2, QPixmap(4, 4));
+        pictures[1].fill(Qt::red);
+        std::vector<CVantelCtrl::Entry> entries;
+        for (int i = 0; i < 5; ++i)
+            entries.push_back({QStringLiteral("e%1").arg(i), 100 + i, i % 2, 0x10 + i});
+        c.AddItems(entries, pictures);
+        c.SetItemBackColor(3, 0x30);
+        c.SetItemFont(2, QFont(QStringLiteral("Sans"), 9));
+        c.SetSelected(1, true);
+        const QString before = vanteltest::snapshot(c);
+        try {
+            c.Reorder(std::vector<int>(order.cbegin(), order.cend()));
+            QVERIFY(accepted);
+        } catch (const VantelError& e) {
+            QVERIFY(!accepted);
+            QCOMPARE(e.number(), 381);
+            QCOMPARE(vanteltest::snapshot(c), before);
+            return;
+        }
+        for (int i = 0; i < 5; ++i) {
+            const int was = order[i];
+            QCOMPARE(c.List(i), QStringLiteral("e%1").arg(was));
+            QCOMPARE(c.ItemData(i), 100 + was);
+            QCOMPARE(c.ItemForeColor(i), 0x10 + was);
+            QCOMPARE(c.ItemBackColor(i), was == 3 ? 0x30 : -1);
+            QCOMPARE(c.ItemImage(i).cacheKey(), pictures[size_t(was % 2)].cacheKey());
+            QCOMPARE(c.record(i).font.has_value(), was == 2);
+            QVERIFY(!c.Selected(i));
+        }
+    }
+
     void picturesStayWithTheirEntries_data() {
         QTest::addColumn<QString>("how");
         QTest::newRow("set one by one, replaced many times") << "replace";

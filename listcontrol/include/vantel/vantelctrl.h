@@ -155,6 +155,12 @@ public:
     // ItemForeColor of each position would; there must be as many entries as
     // the list holds (error 381 otherwise, and nothing changes).
     void SetItems(const std::vector<Entry>& entries, const std::vector<QPixmap>& pictures);
+    // Puts the entries in a new order in one step: position i then holds the
+    // entry that was at order[i], with everything it had (text, item data,
+    // picture, colours, font). The selection is cleared as SetItems clears
+    // it. `order` must name every position once (error 381 otherwise, and
+    // nothing changes).
+    void Reorder(const std::vector<int>& order);
 
     // --- indexed properties -------------------------------------------------
     short TabStops(int nIndex) const;

@@ -81,6 +81,10 @@ public:
     // Gives every entry a new text and item data in one step, unselected,
     // as replaceString() would one by one; as many as the list holds.
     void rewriteEntries(std::vector<VantelListEntry> entries);
+    // Position i takes the entry that was at order[i], which must name every
+    // position once; entries keep their heights, the selection is cleared.
+    // `placed` is room for the work, as large as the list.
+    void reorderEntries(const std::vector<int>& order, std::vector<bool>& placed);
     // Reserves room for n entries in total.
     void reserve(int n) { m_entries.reserve(size_t(n)); }
 
