@@ -216,7 +216,6 @@ private slots:
         QFETCH(QList<int>, order);
         QFETCH(bool, accepted);
         CVantelCtrl c;
-        c.SetMultiSelect(2);
         std::vector<QPixmap> pictures(2, QPixmap(4, 4));
         pictures[1].fill(Qt::red);
         std::vector<CVantelCtrl::Entry> entries;
