@@ -112,7 +112,10 @@ int RemotePane::ShowRemoteFileList(const SharedListing& listing) {
     const auto job = [listing, descending, font](const PaneWork<SharedRemoteRows>::Preview&) {
         return makeRemoteRows(listing, descending, font);
     };
-    if (const SharedRemoteRows rows = m_work->start(job, listingWaitMs))
+    const qsizetype entries =
+        listing ? qsizetype(listing->files.size() + listing->directories.size()) : 0;
+    const int waitMs = entries <= listingWaitUpTo ? listingWaitMs : 0;
+    if (const SharedRemoteRows rows = m_work->start(job, waitMs))
         takeRows(rows);
     return 0;
 }

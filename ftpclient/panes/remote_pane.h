@@ -44,8 +44,11 @@ public:
     ~RemotePane() override;
 
     // How long the window waits for a listing to be made ready before it
-    // lets it arrive later.
+    // lets it arrive later. A listing of more than listingWaitUpTo entries
+    // is not waited for: it could not be ready in that time, and the window
+    // would only stand still for it.
     int listingWaitMs = 40;
+    qsizetype listingWaitUpTo = 20000;
     // Whether a listing is on its way into the lists.
     bool listingPending() const;
 

@@ -22,8 +22,10 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+
 #include <QTest>
 #include <QTimer>
+#include <optional>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -75,6 +77,8 @@ private slots:
     void doubleClickWhileBusyDoesNothing();
     void namesAreUtf8WhereTheirBytesAreEvenUnannounced();
     void noEventSeesTheListsHalfRebuilt();
+    void onlyShortListingsAreWaitedFor_data();
+    void onlyShortListingsAreWaitedFor();
     void linksAreMarkedAndEnteredWhenTheyLeadToDirectories();
 
 private:
@@ -176,7 +180,8 @@ void TestRemoteBrowsing::listingFillsDirectoriesAndSortedFiles() {
     for (int i = 0; i < list->ListCount(); ++i) {
         QCOMPARE(list->ItemData(i), i);
         const FileKind kind = extensionKind(list->List(i), Pane::Remote);
-        QCOMPARE(list->ItemImage(i).toImage(), f.parts().images->Img_Icons[size_t(kind.icon)].toImage());
+        QCOMPARE(list->ItemImage(i).toImage(),
+                 f.parts().images->Img_Icons[size_t(kind.icon)].toImage());
         QCOMPARE(list->ItemForeColor(i), kind.color);
     }
     // "asp" counts with the documents on the remote side.
@@ -368,7 +373,8 @@ void TestRemoteBrowsing::namesAreUtf8WhereTheirBytesAreEvenUnannounced() {
 
     const auto selectOnly = [&](const QString& shown) {
         for (int p = 0; p < f.parts().remotePane->LstX_Files->ListCount(); ++p)
-            f.parts().remotePane->LstX_Files->SetSelected(p, f.parts().remotePane->LstX_Files->List(p) == shown);
+            f.parts().remotePane->LstX_Files->SetSelected(
+                p, f.parts().remotePane->LstX_Files->List(p) == shown);
     };
     selectOnly(QStringLiteral("café.txt"));
     f.Cmd_Dn_Click();
@@ -424,6 +430,38 @@ void TestRemoteBrowsing::noEventSeesTheListsHalfRebuilt() {
     QVERIFY(ticks > 0);
     QCOMPARE(torn, QStringList());
     QCOMPARE(f.parts().remotePane->LstX_Files->ListCount(), 400);
+}
+
+// A listing the window could make ready at once is in the lists when the
+// pane has it; a longer one comes later, and the window does not stand
+// still for it, however long it would wait otherwise.
+void TestRemoteBrowsing::onlyShortListingsAreWaitedFor_data() {
+    QTest::addColumn<qsizetype>("waitUpTo");
+    QTest::addColumn<bool>("takenAtOnce");
+    QTest::newRow("short: waited for") << qsizetype(1000) << true;
+    QTest::newRow("long: comes later") << qsizetype(100) << false;
+}
+
+void TestRemoteBrowsing::onlyShortListingsAreWaitedFor() {
+    QFETCH(qsizetype, waitUpTo);
+    QFETCH(bool, takenAtOnce);
+    for (int i = 0; i < 400; ++i)
+        QVERIFY(m_server.writeFile(QStringLiteral("many/f%1.dat").arg(i), "x"));
+    connectToServer();
+    RemotePane& pane = *m_frm->parts().remotePane;
+    pane.listingWaitMs = 60000;
+    pane.listingWaitUpTo = waitUpTo;
+    std::optional<bool> pendingOnArrival;
+    // Connected after the pane's own handler, so it runs once the pane is done.
+    connect(&m_frm->session(), &RemoteSession::listingRead, this,
+            [&] { pendingOnArrival = pane.listingPending(); });
+    select(QStringLiteral("many/"));
+    pane.Lst_Remote_Dir_DblClick();
+    QVERIFY(waitUntilIdle(m_frm->session()));
+    QTRY_VERIFY(pendingOnArrival.has_value());
+    QCOMPARE(*pendingOnArrival, !takenAtOnce);
+    QTRY_VERIFY(!pane.listingPending());
+    QCOMPARE(pane.LstX_Files->ListCount(), 400);
 }
 
 // vsftpd lists a link as "name -> target" without saying what the target
