@@ -74,13 +74,14 @@ void whenDialogShows(const std::function<void(Connect_Frm&)>& work) {
 }
 
 // Runs `work` once the session has nothing running or waiting: a click on
-// Connect returns at once, and the login goes on in the event loop.
-void whenIdle(const RemoteSession& session, const std::function<void()>& work) {
-    if (!session.runner().busy()) {
+// Connect returns at once, and the login goes on in the event loop. A long
+// listing reaches the remote pane's lists a moment after it is read.
+void whenIdle(const TARLEN_Frm& window, const std::function<void()>& work) {
+    if (!window.session().runner().busy() && !window.parts().remotePane->listingPending()) {
         work();
         return;
     }
-    QTimer::singleShot(10, [&session, work] { whenIdle(session, work); });
+    QTimer::singleShot(10, [&window, work] { whenIdle(window, work); });
 }
 
 // Runs `work` once the keyring answered what the dialog asked of it (the
@@ -181,7 +182,7 @@ int main(int argc, char** argv) {
         }
         whenDialogShows([&](Connect_Frm& dialog) { typeLogin(dialog, parser); });
         window.parts().Cmd_Connect->click();
-        whenIdle(window.session(), [&] {
+        whenIdle(window, [&] {
             if (!window.session().connected()) {
                 std::fprintf(stderr, "not connected\n");
                 QApplication::exit(1);

@@ -42,13 +42,14 @@ namespace {
 
 bool save(QWidget* w, const QString& path);
 
-// Runs `work` once the session has nothing running or waiting.
-void whenIdle(const RemoteSession& session, const std::function<void()>& work) {
-    if (!session.runner().busy()) {
+// Runs `work` once the session has nothing running or waiting, and a long
+// listing it read has reached the remote pane's lists.
+void whenIdle(const TARLEN_Frm& window, const std::function<void()>& work) {
+    if (!window.session().runner().busy() && !window.parts().remotePane->listingPending()) {
         work();
         return;
     }
-    QTimer::singleShot(10, [&session, work] { whenIdle(session, work); });
+    QTimer::singleShot(10, [&window, work] { whenIdle(window, work); });
 }
 
 // Tells on stderr what a person would have been asked or told.
@@ -200,7 +201,7 @@ int main(int argc, char** argv) {
     QTimer::singleShot(200, &window, [&] {
         window.parts().Cmd_Connect->click();
         // The login goes on in the event loop; the pictures wait for its end.
-        whenIdle(window.session(), [&] {
+        whenIdle(window, [&] {
             window.parts().Txt_Status->updateView();
             QApplication::processEvents();
             status = save(&window, out + QStringLiteral("/main-window.png")) &&
