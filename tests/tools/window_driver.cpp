@@ -18,6 +18,7 @@
 #include "remote_session.h"
 #include "transfer_queue.h"
 #include "window/tarlen_frm.h"
+#include "window_settled.h"
 
 #include <vantel/vantelctrl.h>
 
@@ -71,17 +72,6 @@ void whenDialogShows(const std::function<void(Connect_Frm&)>& work) {
         return;
     }
     QTimer::singleShot(10, [work] { whenDialogShows(work); });
-}
-
-// Runs `work` once the session has nothing running or waiting: a click on
-// Connect returns at once, and the login goes on in the event loop. A long
-// listing reaches the remote pane's lists a moment after it is read.
-void whenIdle(const TARLEN_Frm& window, const std::function<void()>& work) {
-    if (!window.session().runner().busy() && !window.parts().remotePane->listingPending()) {
-        work();
-        return;
-    }
-    QTimer::singleShot(10, [&window, work] { whenIdle(window, work); });
 }
 
 // Runs `work` once the keyring answered what the dialog asked of it (the

@@ -22,6 +22,7 @@
 #include "window/sync_dialog.h"
 #include "window/tarlen_frm.h"
 #include "window/transfer_progress.h"
+#include "window_settled.h"
 
 #include <vantel/vantelctrl.h>
 
@@ -41,16 +42,6 @@
 namespace {
 
 bool save(QWidget* w, const QString& path);
-
-// Runs `work` once the session has nothing running or waiting, and a long
-// listing it read has reached the remote pane's lists.
-void whenIdle(const TARLEN_Frm& window, const std::function<void()>& work) {
-    if (!window.session().runner().busy() && !window.parts().remotePane->listingPending()) {
-        work();
-        return;
-    }
-    QTimer::singleShot(10, [&window, work] { whenIdle(window, work); });
-}
 
 // Tells on stderr what a person would have been asked or told.
 class ConsolePrompter : public Prompter {

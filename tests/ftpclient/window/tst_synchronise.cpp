@@ -343,7 +343,6 @@ void TestSynchronise::hidingLeavesOutWhatIsTheSame() {
     QTRY_VERIFY(listed(pane, name, folder));
 }
 
-QTEST_MAIN(TestSynchronise)
 void TestSynchronise::keysAreOneEach_data() {
     QTest::addColumn<bool>("menu");
     QTest::newRow("the Synchronise dialog") << false;
@@ -378,4 +377,5 @@ void TestSynchronise::keysAreOneEach() {
     QVERIFY(owners.size() >= (menu ? 8 : 10));
 }
 
+QTEST_MAIN(TestSynchronise)
 #include "tst_synchronise.moc"
