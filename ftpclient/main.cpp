@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 #include "app/core_dumps.h"
+#include "app/freed_memory.h"
 #include "common/prompter.h"
 #include "window/tarlen_frm.h"
 
@@ -27,6 +28,7 @@ int stop(const CommandLine& commandLine) {
 int main(int argc, char** argv) {
     // Before anything reads a password, the command line's included.
     forbidCoreDumps();
+    keepFreedMemory();
     QCoreApplication::setApplicationName(QStringLiteral("tarlen"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TARLEN_VERSION));
     // --help and --version are answered before any window needs a display.
@@ -35,6 +37,7 @@ int main(int argc, char** argv) {
         return stop(commandLine);
 
     QApplication app(argc, argv);
+    const FreedMemoryRelease release(std::chrono::minutes(1));
     // Ties the window to its menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.tarlen.Tarlen"));
     if (commandLine.unknownOptions) {

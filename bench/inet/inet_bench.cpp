@@ -5,6 +5,7 @@
 // upload, and a listing of 100,000 files. Prints each figure and the ratios.
 //
 //   inet_bench [--protocols ftp,ftps,sftp] [--size-mib N] [--files N] [--rounds N]
+#include "freed_memory.h"
 #include "inet.h"
 #include "protocol_test_server.h"
 
@@ -334,6 +335,7 @@ void Bench::listing() {
 }
 
 int main(int argc, char** argv) {
+    keepFreedMemory(); // as the program does
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     Sizes sizes;

@@ -5,6 +5,7 @@
 // decoded, files sorted.
 //
 //   listing_bench [--lines N] [--rounds N]
+#include "freed_memory.h"
 #include "ftp_listing.h"
 #include "ftp_test_server.h"
 
@@ -77,6 +78,7 @@ double curlSeconds(const QString& url) {
 } // namespace
 
 int main(int argc, char** argv) {
+    keepFreedMemory(); // as the program does
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     const int lines = argValue(args, QStringLiteral("--lines"), 1000000);

@@ -6,6 +6,7 @@
 // (against the list complete).
 #include "bench_support.h"
 #include "common/twips_geometry.h"
+#include "freed_memory.h"
 #include "panes/file_images.h"
 #include "panes/local_lists.h"
 #include "panes/local_pane.h"
@@ -111,6 +112,7 @@ void compareWith(const char* what, double tarlenMs, const char* peer, double pee
 } // namespace
 
 int main(int argc, char** argv) {
+    keepFreedMemory(); // as the program does
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

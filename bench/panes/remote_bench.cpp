@@ -6,6 +6,7 @@
 //   remote_bench [--files N] [--rounds N]
 #include "bench_support.h"
 #include "common/prompter.h"
+#include "freed_memory.h"
 #include "ftp_test_server.h"
 #include "panes/local_pane.h"
 #include "panes/remote_pane.h"
@@ -31,6 +32,7 @@
 #include <unistd.h>
 
 int main(int argc, char** argv) {
+    keepFreedMemory(); // as the program does
     QApplication app(argc, argv);
     bench::preferMemoryTempDir();
     const QStringList args = app.arguments();
@@ -66,8 +68,7 @@ int main(int argc, char** argv) {
     while (frm.session().runner().busy())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     if (!frm.session().connected()) {
-        std::fprintf(stderr, "could not connect:%s\n",
-                     qPrintable(frm.parts().Txt_Status->text()));
+        std::fprintf(stderr, "could not connect:%s\n", qPrintable(frm.parts().Txt_Status->text()));
         return 1;
     }
 

@@ -9,6 +9,7 @@
 //                 [--connections 1,2,4]
 #include "bench_support.h"
 #include "folder_comparison.h"
+#include "freed_memory.h"
 #include "ftp_test_server.h"
 #include "local_tree_reader.h"
 
@@ -174,6 +175,7 @@ void timeLocalThreads(const QString& local) {
 } // namespace
 
 int main(int argc, char** argv) {
+    keepFreedMemory(); // as the program does
     QCoreApplication app(argc, argv);
     const Sizes sizes = sizesFrom(app.arguments());
     bench::preferMemoryTempDir();

@@ -9,6 +9,7 @@
 //   queue_bench [--files N] [--kib N] [--tree-dirs N] [--tree-files N]
 //               [--big-mib N] [--cut-mib N] [--connections 1,2,4]
 #include "bench_support.h"
+#include "freed_memory.h"
 #include "ftp_test_server.h"
 #include "remote_session.h"
 #include "transfer_queue.h"
@@ -301,6 +302,7 @@ int queueComparisons(bench::SilentPrompter& prompter, const Sizes& sizes, const 
 } // namespace
 
 int main(int argc, char** argv) {
+    keepFreedMemory(); // as the program does
     QApplication app(argc, argv);
     bench::preferMemoryTempDir();
     const Sizes sizes = sizesFrom(app.arguments());

@@ -6,6 +6,7 @@
 //
 //   startup_bench [--runs N] [--home DIR]
 #include "bench_support.h"
+#include "freed_memory.h"
 #include "panes/local_pane.h"
 #include "window/tarlen_frm.h"
 
@@ -120,6 +121,7 @@ int startSeveral(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+    keepFreedMemory(); // as the program does
     for (int i = 1; i < argc; ++i)
         if (std::strcmp(argv[i], "--once") == 0)
             return startOnce(argc, argv);
