@@ -216,14 +216,12 @@ void fillBatch(LocalListing& listing, const QFont& font) {
     listing.batch.resize(listing.rows.size());
     listing.hold.resize(listing.rows.size());
     inParts(qsizetype(listing.rows.size()), [&](qsizetype from, qsizetype to) {
-        std::vector<CVantelCtrl::Entry> entries;
-        entries.reserve(size_t(to - from));
         for (qsizetype i = from; i < to; ++i) {
             const LocalListing::Row& row = listing.rows[size_t(i)];
-            entries.push_back({row.text, qint32(i), row.icon, row.color});
+            CVantelCtrl::SetInBatch(listing.batch, size_t(i),
+                                    {row.text, qint32(i), row.icon, row.color}, font);
             listing.hold[size_t(i)] = {row.text, 0};
         }
-        CVantelCtrl::SetInBatch(listing.batch, size_t(from), entries, font);
     });
 }
 
@@ -260,13 +258,11 @@ SharedLocalListing previewOf(const LocalListingRequest& request, const LocalList
     const qsizetype count = listing.names.size();
     preview->batch.resize(size_t(count));
     inParts(count, [&](qsizetype from, qsizetype to) {
-        std::vector<CVantelCtrl::Entry> entries;
-        entries.reserve(size_t(to - from));
         for (qsizetype i = from; i < to; ++i) {
             const Label& label = labels[size_t(i)];
-            entries.push_back({label.name, qint32(i), label.icon, label.color});
+            CVantelCtrl::SetInBatch(preview->batch, size_t(i),
+                                    {label.name, qint32(i), label.icon, label.color}, request.font);
         }
-        CVantelCtrl::SetInBatch(preview->batch, size_t(from), entries, request.font);
     });
     return preview;
 }

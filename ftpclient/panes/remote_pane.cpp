@@ -36,17 +36,16 @@ SharedRemoteRows makeRemoteRows(const SharedListing& listing, bool descending, c
     rows->kinds.resize(count);
     rows->batch.resize(count);
     inTwoParts(qsizetype(count), 4000, [&](qsizetype from, qsizetype to) {
-        std::vector<CVantelCtrl::Entry> entries;
-        entries.reserve(size_t(to - from));
         for (qsizetype j = from; j < to; ++j) {
             const size_t i = descending ? count - 1 - size_t(j) : size_t(j);
             const QString& name = listing->files[i].name;
             rows->names[i] = {name, 0};
             rows->kinds[i] = extensionKind(name, Pane::Remote);
-            entries.push_back({shownFile(name, listing->files[i].isLink), qint32(i),
-                               rows->kinds[i].icon, rows->kinds[i].color});
+            CVantelCtrl::SetInBatch(rows->batch, size_t(j),
+                                    {shownFile(name, listing->files[i].isLink), qint32(i),
+                                     rows->kinds[i].icon, rows->kinds[i].color},
+                                    font);
         }
-        CVantelCtrl::SetInBatch(rows->batch, size_t(from), entries, font);
     });
     return rows;
 }

@@ -98,20 +98,24 @@ void CVantelCtrl::Batch::resize(size_t count) {
 
 void CVantelCtrl::SetInBatch(Batch& batch, size_t at, const std::vector<Entry>& entries,
                              const QFont& font) {
+    for (size_t i = 0; i < entries.size() && at + i < batch.size(); ++i)
+        SetInBatch(batch, at + i, entries[i], font);
+}
+
+void CVantelCtrl::SetInBatch(Batch& batch, size_t at, const Entry& entry, const QFont& font) {
+    if (at >= batch.size())
+        return;
     if (at == 0)
         batch.m_font = font;
-    for (size_t i = 0; i < entries.size() && at + i < batch.size(); ++i) {
-        const Entry& e = entries[i];
-        VantelListEntry& row = batch.m_rows[at + i];
-        row.text = e.text;
-        row.data = e.data;
-        CVantelItem& record = batch.m_records[at + i];
-        if (!e.text.isEmpty())
-            record.text = e.text;
-        if (e.foreColor != NoColor)
-            record.foreColor = OleColor(e.foreColor);
-        batch.m_pictures[at + i] = e.picture;
-    }
+    VantelListEntry& row = batch.m_rows[at];
+    row.text = entry.text;
+    row.data = entry.data;
+    CVantelItem& record = batch.m_records[at];
+    if (!entry.text.isEmpty())
+        record.text = entry.text;
+    if (entry.foreColor != NoColor)
+        record.foreColor = OleColor(entry.foreColor);
+    batch.m_pictures[at] = entry.picture;
 }
 
 void CVantelCtrl::AddToBatch(Batch& batch, const std::vector<Entry>& entries, const QFont& font) {

@@ -147,6 +147,9 @@ public:
     // at once, all with the same font.
     static void SetInBatch(Batch& batch, size_t at, const std::vector<Entry>& entries,
                            const QFont& font);
+    // The same for one entry, written into position `at`: a batch of many
+    // entries is filled without a second array of them.
+    static void SetInBatch(Batch& batch, size_t at, const Entry& entry, const QFont& font);
     // The batch's entries, with their pictures, take the place of the
     // list's in one step, as Clear and AddItems would leave it (unsorted
     // lists).
