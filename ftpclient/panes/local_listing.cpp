@@ -210,17 +210,24 @@ void examineRange(const LocalFs::Directory& dir, const std::vector<Label>& label
     }
 }
 
-// The list's entries for the rows, written into the batch in parts side by
-// side, with Lst_hold's lines.
-void fillBatch(LocalListing& listing, const QFont& font) {
-    listing.batch.resize(listing.rows.size());
-    listing.hold.resize(listing.rows.size());
-    inParts(qsizetype(listing.rows.size()), [&](qsizetype from, qsizetype to) {
+// Lst_hold's lines, and the list's entries or, after a first look, their
+// texts alone; written in parts side by side.
+void fillEntries(LocalListing& listing, const QFont& font) {
+    const size_t count = listing.rows.size();
+    listing.hold.resize(count);
+    if (listing.textsOnly)
+        listing.texts.resize(count);
+    else
+        listing.batch.resize(count);
+    inParts(qsizetype(count), [&](qsizetype from, qsizetype to) {
         for (qsizetype i = from; i < to; ++i) {
             const LocalListing::Row& row = listing.rows[size_t(i)];
-            CVantelCtrl::SetInBatch(listing.batch, size_t(i),
-                                    {row.text, qint32(i), row.icon, row.color}, font);
             listing.hold[size_t(i)] = {row.text, 0};
+            if (listing.textsOnly)
+                listing.texts[size_t(i)] = row.text;
+            else
+                CVantelCtrl::SetInBatch(listing.batch, size_t(i),
+                                        {row.text, qint32(i), row.icon, row.color}, font);
         }
     });
 }
@@ -240,7 +247,7 @@ void fillWorkLists(LocalListing& listing, const QFont& font) {
         for (size_t j = 0; j < bySize.size(); ++j)
             listing.sizes[j] = {listing.rows[size_t(bySize[j])].sizeKey, bySize[j]};
     });
-    fillBatch(listing, font);
+    fillEntries(listing, font);
     lines.join();
 }
 
@@ -269,6 +276,16 @@ SharedLocalListing previewOf(const LocalListingRequest& request, const LocalList
 
 } // namespace
 
+void makeListingEntries(LocalListing& listing, const QFont& font) {
+    listing.textsOnly = false;
+    listing.texts.clear();
+    listing.batch.resize(listing.rows.size());
+    for (size_t i = 0; i < listing.rows.size(); ++i) {
+        const LocalListing::Row& row = listing.rows[i];
+        CVantelCtrl::SetInBatch(listing.batch, i, {row.text, qint32(i), row.icon, row.color}, font);
+    }
+}
+
 SharedLocalListing makeLocalListing(const LocalListingRequest& request,
                                     const std::function<void(const SharedLocalListing&)>& preview) {
     auto listing = std::make_shared<LocalListing>();
@@ -284,8 +301,10 @@ SharedLocalListing makeLocalListing(const LocalListingRequest& request,
         labels = labelsOf(request, *listing);
     }
     listing->namesRead = request.readNames;
-    if (request.readNames && preview)
+    if (request.readNames && preview) {
         preview(previewOf(request, *listing, labels));
+        listing->textsOnly = listing->names.size() >= request.textsOnlyFrom;
+    }
     const qsizetype count = listing->names.size();
     listing->rows.resize(size_t(count));
     // Most of the time goes to the system's look-ups: two threads halve it.

@@ -39,6 +39,11 @@ struct LocalListing {
     // order (pictures by icon index), Lst_hold, and Lst_Dates and Lst_Size
     // in their sorted order. Taken by whoever fills the lists.
     CVantelCtrl::Batch batch;
+    // A long listing whose first look was handed over comes without the
+    // entries: the list that shows the first look takes `texts` (one per
+    // file, in file order) in their place. See makeListingEntries.
+    bool textsOnly = false;
+    std::vector<QString> texts;
     std::vector<WorkList::Line> hold;
     std::vector<WorkList::Line> dates;
     std::vector<WorkList::Line> sizes;
@@ -52,6 +57,9 @@ struct LocalListingRequest {
     QStringList names;
     QFont font;         // the list's, for cutting names to the column
     int nameColumn = 0; // iNameColWidth
+    // From this many files on, a listing whose first look was handed over
+    // comes with texts only (see LocalListing::textsOnly).
+    qsizetype textsOnlyFrom = 20000;
 };
 
 // Makes the listing that `request` asks for. Safe on any thread. When it
@@ -60,6 +68,10 @@ struct LocalListingRequest {
 SharedLocalListing
 makeLocalListing(const LocalListingRequest& request,
                  const std::function<void(const SharedLocalListing&)>& preview = {});
+
+// The list's entries of a listing that came with texts only, for a list
+// that no longer shows its first look as it was.
+void makeListingEntries(LocalListing& listing, const QFont& font);
 
 // The regular files of `dir` (symbolic links followed) that match one of the
 // ";"-separated patterns ("*" and "*.*" take every file), hidden ones left

@@ -30,6 +30,10 @@ public:
     // between two turns of the event loop.
     int listingWaitMs = 20;
     static constexpr size_t SortLaterFrom = 20000;
+    // A listing of this many files or more is examined long after its names
+    // are shown: the entries its first look put in the list get their texts
+    // rewritten then, rather than being made a second time.
+    int firstLookKeptFrom = 20000;
 
     DriveListBox* Drive1 = nullptr;
     DirListBox* Dir1 = nullptr;
@@ -110,6 +114,8 @@ private:
     void commitListing(const SharedLocalListing& listing);
     static void releaseLater(SharedLocalListing listing);
     bool listsAreWhole() const;
+    bool showsFirstLookOf(const LocalListing& listing) const;
+    void putEntries(LocalListing& listing);
     int fileInOrder(short key, int j) const;
     void putRowsInOrder(short key, bool descending);
     bool moveRowsInOrder(short key, bool descending);

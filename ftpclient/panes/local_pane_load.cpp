@@ -27,6 +27,7 @@ void LocalPane::requestListing(const QString& directory, bool readNames) {
         request.names = File1->names();
     request.font = LstX_Files->Font();
     request.nameColumn = iNameColWidth;
+    request.textsOnlyFrom = firstLookKeptFrom;
     const auto job = [request](const PaneWork<SharedLocalListing>::Preview& preview) {
         return makeLocalListing(request, preview);
     };
@@ -100,7 +101,7 @@ void LocalPane::commitListing(const SharedLocalListing& listing) {
         Lst_hold.assignInOrder(std::move(listing->hold));
         Lst_Dates.assignInOrder(std::move(listing->dates));
         Lst_Size.assignInOrder(std::move(listing->sizes));
-        setFileBatch(std::move(listing->batch), m_icons);
+        putEntries(*listing);
         releaseLater(std::move(m_shown));
         m_shown = listing;
         m_inFileOrder = listing.get();
@@ -109,6 +110,31 @@ void LocalPane::commitListing(const SharedLocalListing& listing) {
     }
     for (const QString& failure : std::as_const(listing->failures))
         ::reportError(m_prompter, QStringLiteral("The following error occurred: "), failure);
+}
+
+// A listing that came with texts only rewrites the first look the list
+// shows; one the list cannot take so has its entries made here.
+void LocalPane::putEntries(LocalListing& listing) {
+    if (listing.textsOnly && showsFirstLookOf(listing)) {
+        LstX_Files->SetTexts(std::move(listing.texts));
+        return;
+    }
+    if (listing.textsOnly)
+        makeListingEntries(listing, LstX_Files->Font());
+    setFileBatch(std::move(listing.batch), m_icons);
+}
+
+// Whether the list shows the first look of the listing's files as it was
+// handed over: an entry for each file, in file order.
+bool LocalPane::showsFirstLookOf(const LocalListing& listing) const {
+    const int files = int(listing.rows.size());
+    if (!m_shown || !m_shown->preview || m_shown->names != listing.names || hiddenFileRows() != 0 ||
+        LstX_Files->ListCount() != files)
+        return false;
+    for (int row = 0; row < files; ++row)
+        if (LstX_Files->ItemData(row) != row)
+            return false;
+    return true;
 }
 
 // A long listing takes a while to free: the one the list no longer shows

@@ -223,6 +223,23 @@ void CVantelCtrl::SetItems(const std::vector<Entry>& entries,
     redraw();
 }
 
+void CVantelCtrl::SetTexts(std::vector<QString> texts) {
+    if (texts.size() != m_records.size())
+        throw VantelError(VantelError::InvalidArrayIndex,
+                          QStringLiteral("SetTexts: %1 texts for a list of %2")
+                              .arg(texts.size())
+                              .arg(m_records.size()));
+    for (size_t i = 0; i < texts.size(); ++i) {
+        if (texts[i].isEmpty())
+            m_records[i].text.reset();
+        else
+            m_records[i].text = texts[i];
+    }
+    m_list->rewriteTexts(std::move(texts));
+    m_modified = true;
+    redraw();
+}
+
 void CVantelCtrl::Reorder(const std::vector<int>& order) {
     const size_t count = m_records.size();
     std::vector<bool> taken(count, false);

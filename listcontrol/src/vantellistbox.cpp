@@ -166,6 +166,16 @@ void VantelListBox::rewriteEntries(std::vector<VantelListEntry> entries) {
     requestRepaint();
 }
 
+void VantelListBox::rewriteTexts(std::vector<QString> texts) {
+    for (size_t i = 0; i < texts.size() && i < m_entries.size(); ++i) {
+        m_entries[i].text = std::move(texts[i]);
+        if (!m_fixedHeightMode)
+            m_entries[i].height = qint16(std::clamp(m_owner->ownerMeasureItem(int(i)), 1, 32767));
+    }
+    scheduleLayout();
+    requestRepaint();
+}
+
 void VantelListBox::reorderEntries(const std::vector<int>& order, std::vector<bool>& placed) {
     vantel::reorderInPlace(m_entries, order, placed);
     for (VantelListEntry& entry : m_entries)

@@ -247,6 +247,52 @@ private slots:
         }
     }
 
+    // SetTexts gives every entry a new text and nothing else, or refuses
+    // texts that are not one per entry and leaves the list as it was.
+    void setTextsChangesTextsAloneOrNothing_data() {
+        QTest::addColumn<QStringList>("texts");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("one per entry") << QStringList{"a", "b\tc", "d", "e", "f"} << true;
+        QTest::newRow("an empty one") << QStringList{"a", "b", "", "d", "e"} << true;
+        QTest::newRow("one short") << QStringList{"a", "b", "c", "d"} << false;
+        QTest::newRow("one too many") << QStringList{"a", "b", "c", "d", "e", "f"} << false;
+    }
+
+    void setTextsChangesTextsAloneOrNothing() {
+        QFETCH(QStringList, texts);
+        QFETCH(bool, accepted);
+        CVantelCtrl c;
+        std::vector<QPixmap> pictures(2, QPixmap(4, 4));
+        pictures[1].fill(Qt::red);
+        std::vector<CVantelCtrl::Entry> entries;
+        for (int i = 0; i < 5; ++i)
+            entries.push_back({QStringLiteral("e%1").arg(i), 100 + i, i % 2, 0x10 + i});
+        c.AddItems(entries, pictures);
+        c.SetItemBackColor(3, 0x30);
+        c.SetItemFont(2, QFont(QStringLiteral("Sans"), 9));
+        c.SetSelected(1, true);
+        const QString before = vanteltest::snapshot(c);
+        try {
+            c.SetTexts(std::vector<QString>(texts.cbegin(), texts.cend()));
+            QVERIFY(accepted);
+        } catch (const VantelError& e) {
+            QVERIFY(!accepted);
+            QCOMPARE(e.number(), 381);
+            QCOMPARE(vanteltest::snapshot(c), before);
+            return;
+        }
+        for (int i = 0; i < 5; ++i) {
+            QCOMPARE(c.List(i), texts[i]);
+            QCOMPARE(c.record(i).text.has_value(), !texts[i].isEmpty());
+            QCOMPARE(c.ItemData(i), 100 + i);
+            QCOMPARE(c.ItemForeColor(i), 0x10 + i);
+            QCOMPARE(c.ItemBackColor(i), i == 3 ? 0x30 : -1);
+            QCOMPARE(c.ItemImage(i).cacheKey(), pictures[size_t(i % 2)].cacheKey());
+            QCOMPARE(c.record(i).font.has_value(), i == 2);
+            QCOMPARE(c.Selected(i), i == 1);
+        }
+    }
+
     void picturesStayWithTheirEntries_data() {
         QTest::addColumn<QString>("how");
         QTest::newRow("set one by one, replaced many times") << "replace";

@@ -164,6 +164,10 @@ public:
     // it. `order` must name every position once (error 381 otherwise, and
     // nothing changes).
     void Reorder(const std::vector<int>& order);
+    // Writes every entry's text in one step; each entry keeps its item data,
+    // picture, colours, font and selection. There must be as many texts as
+    // entries (error 381 otherwise, and nothing changes).
+    void SetTexts(std::vector<QString> texts);
 
     // --- indexed properties -------------------------------------------------
     short TabStops(int nIndex) const;

@@ -81,6 +81,8 @@ public:
     // Gives every entry a new text and item data in one step, unselected,
     // as replaceString() would one by one; as many as the list holds.
     void rewriteEntries(std::vector<VantelListEntry> entries);
+    // Every entry's text, in one step; data and selection stay.
+    void rewriteTexts(std::vector<QString> texts);
     // Position i takes the entry that was at order[i], which must name every
     // position once; entries keep their heights, the selection is cleared.
     // `placed` is room for the work, as large as the list.

@@ -48,6 +48,7 @@ private slots:
     void refreshKeepsTheShownOrder();
     void failedReloadLeavesListsThatSortSafely();
     void namesThatAreNotUtf8AreShownAndWork();
+    void listingThatComesLaterIsShownWhole_data();
     void listingThatComesLaterIsShownWhole();
     void newerListingWinsOverAnOlderOne();
     void selectionKeptWhenTheListingComesLater_data();
@@ -552,11 +553,31 @@ void TestLocalPane::namesThatAreNotUtf8AreShownAndWork() {
 // A directory read longer than the window waits comes a moment later, whole:
 // names, dates and sizes, the work lists and the order. Meanwhile the list
 // and its work lists stay as they were, and sorting does no harm.
+void TestLocalPane::listingThatComesLaterIsShownWhole_data() {
+    QTest::addColumn<int>("waitMs");
+    QTest::addColumn<int>("firstLookKeptFrom");
+    QTest::newRow("entries made with the listing") << 0 << 1000;
+    QTest::newRow("the first look's entries kept") << 0 << 1;
+    // The whole listing is ready before the window stops waiting: its first
+    // look never reaches the list, which then makes the entries itself.
+    QTest::newRow("first look never shown") << 60000 << 1;
+}
+
 void TestLocalPane::listingThatComesLaterIsShownWhole() {
-    for (int i = 0; i < 300; ++i)
+    QFETCH(int, waitMs);
+    QFETCH(int, firstLookKeptFrom);
+    // The list shows as many files of another folder first, in file order.
+    QTemporaryDir before;
+    for (int i = 0; i < 300; ++i) {
         makeFile(QStringLiteral("f%1.txt").arg(i, 3, 10, QChar(u'0')), i, QDate(2001, 1, 1));
+        makeFile(QStringLiteral("g%1.zip").arg(i, 3, 10, QChar(u'0')), i, QDate(2001, 1, 1),
+                 before.path());
+    }
     LocalPane& f = *m_frm;
-    f.listingWaitMs = 0;
+    QVERIFY(f.setLocalPath(before.path()));
+    QTRY_VERIFY(!f.listingPending());
+    f.listingWaitMs = waitMs;
+    f.firstLookKeptFrom = firstLookKeptFrom;
     QVERIFY(f.setLocalPath(m_dir->path()));
     f.Cmd_Files_Click(2);
     QTRY_VERIFY(!f.listingPending());
