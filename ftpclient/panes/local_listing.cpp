@@ -210,6 +210,12 @@ void examineRange(const LocalFs::Directory& dir, const std::vector<Label>& label
     }
 }
 
+// The list's entry for file i, written into the listing's batch.
+void putEntry(LocalListing& listing, size_t i, const QFont& font) {
+    const LocalListing::Row& row = listing.rows[i];
+    CVantelCtrl::SetInBatch(listing.batch, i, {row.text, qint32(i), row.icon, row.color}, font);
+}
+
 // Lst_hold's lines, and the list's entries or, after a first look, their
 // texts alone; written in parts side by side.
 void fillEntries(LocalListing& listing, const QFont& font) {
@@ -226,8 +232,7 @@ void fillEntries(LocalListing& listing, const QFont& font) {
             if (listing.textsOnly)
                 listing.texts[size_t(i)] = row.text;
             else
-                CVantelCtrl::SetInBatch(listing.batch, size_t(i),
-                                        {row.text, qint32(i), row.icon, row.color}, font);
+                putEntry(listing, size_t(i), font);
         }
     });
 }
@@ -280,10 +285,8 @@ void makeListingEntries(LocalListing& listing, const QFont& font) {
     listing.textsOnly = false;
     listing.texts.clear();
     listing.batch.resize(listing.rows.size());
-    for (size_t i = 0; i < listing.rows.size(); ++i) {
-        const LocalListing::Row& row = listing.rows[i];
-        CVantelCtrl::SetInBatch(listing.batch, i, {row.text, qint32(i), row.icon, row.color}, font);
-    }
+    for (size_t i = 0; i < listing.rows.size(); ++i)
+        putEntry(listing, i, font);
 }
 
 SharedLocalListing makeLocalListing(const LocalListingRequest& request,

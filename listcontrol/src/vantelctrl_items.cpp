@@ -98,7 +98,7 @@ void CVantelCtrl::Batch::resize(size_t count) {
 
 void CVantelCtrl::SetInBatch(Batch& batch, size_t at, const std::vector<Entry>& entries,
                              const QFont& font) {
-    for (size_t i = 0; i < entries.size() && at + i < batch.size(); ++i)
+    for (size_t i = 0; i < entries.size(); ++i)
         SetInBatch(batch, at + i, entries[i], font);
 }
 
