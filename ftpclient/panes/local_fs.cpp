@@ -1,5 +1,6 @@
 #include "local_fs.h"
 
+#include "large_pages.h"
 #include "raw_names.h"
 
 #include <dirent.h>
@@ -109,6 +110,8 @@ struct RecordHead {
 };
 constexpr size_t kNameAt = offsetof(RecordHead, type) + 1;
 constexpr size_t kBlockSize = 128 * 1024;
+constexpr size_t kLongFrom = 4096;
+constexpr qsizetype kNamesAhead = 128 * 1024;
 
 } // namespace
 
@@ -117,6 +120,7 @@ void Directory::scan(const FileSink& file, QStringList* directories) const {
         return;
     BlockQueue queue;
     std::thread names([&] {
+        size_t seen = 0;
         while (true) {
             const std::vector<char> block = queue.pop();
             if (block.empty())
@@ -130,6 +134,9 @@ void Directory::scan(const FileSink& file, QStringList* directories) const {
                     break;
                 if (name[0] == '.')
                     continue;
+                // A long directory: its names come in large pages.
+                if (++seen == kLongFrom)
+                    preferLargePagesFor(kNamesAhead);
                 // The directory says what most entries are; links and file
                 // systems that do not say are asked.
                 unsigned char type = head.type;

@@ -1,6 +1,7 @@
 #include "local_listing.h"
 
 #include "extension_rule.h"
+#include "large_pages.h"
 #include "local_formats.h"
 #include "local_fs.h"
 #include "name_order.h"
@@ -163,6 +164,7 @@ QStringList readLabelledNames(const LocalListingRequest& request, const QString&
                 shortener.emplace(request.font, request.nameColumn - 30);
             found.push_back(labelOf(*shortener, directory, name));
         });
+    preferLargePagesFor(qsizetype(names.size()));
     const std::vector<int> order = caseInsensitiveOrder(names, true);
     QStringList sorted(qsizetype(order.size()));
     QString* into = sorted.data();

@@ -6,6 +6,7 @@
 
 #include "common/client_errors.h"
 #include "file_images.h"
+#include "large_pages.h"
 #include "local_formats.h"
 #include "local_lists.h"
 #include "pane_work.h"
@@ -95,6 +96,7 @@ void LocalPane::applyListing(const SharedLocalListing& listing) {
 }
 
 void LocalPane::commitListing(const SharedLocalListing& listing) {
+    preferLargePagesFor(listing->names.size());
     try {
         LstX_Files->SetImageOffset(4);
         LstX_Files->SetTextOffset(24);

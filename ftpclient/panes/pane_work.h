@@ -59,6 +59,7 @@ private:
 };
 
 // Runs `work` on [0, count): from `splitFrom` on, in two halves side by side.
+// What a long part makes comes in large pages (preferLargePagesFor).
 void inTwoParts(qsizetype count, qsizetype splitFrom,
                 const std::function<void(qsizetype from, qsizetype to)>& work);
 

@@ -7,6 +7,7 @@
 #include "desktop_drag.h"
 #include "extension_rule.h"
 #include "file_images.h"
+#include "large_pages.h"
 #include "pane_work.h"
 #include "remote_file_ops.h"
 #include "remote_names.h"
@@ -32,6 +33,7 @@ SharedRemoteRows makeRemoteRows(const SharedListing& listing, bool descending, c
     rows->listing = listing;
     rows->descending = descending;
     const size_t count = listing ? listing->files.size() : 0;
+    preferLargePagesFor(qsizetype(count));
     rows->names.resize(count);
     rows->kinds.resize(count);
     rows->batch.resize(count);
@@ -120,6 +122,7 @@ int RemotePane::ShowRemoteFileList(const SharedListing& listing) {
 }
 
 void RemotePane::takeRows(const SharedRemoteRows& rows) {
+    preferLargePagesFor(qsizetype(rows->names.size()));
     try {
         Lst_Remote_Dir->clear();
         auto* parent = new QListWidgetItem(QStringLiteral("../"), Lst_Remote_Dir);
