@@ -16,10 +16,18 @@ constexpr std::size_t kMost = 32 * 1024 * 1024;
 // a text, a list entry, their share of the arrays.
 constexpr std::size_t kBytesPerEntry = 256;
 
+// A sanitizer's allocator maps large blocks on their own and holds freed
+// ones back: nothing would come of the advice.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kLibraryAllocator = false;
+#else
+constexpr bool kLibraryAllocator = true;
+#endif
+
 } // namespace
 
 void preferLargePages(std::size_t bytes) {
-    if (bytes < kFewest)
+    if (!kLibraryAllocator || bytes < kFewest)
         return;
     bytes = std::min(bytes, kMost);
     // A block that size, untouched, lies where the thread's next blocks will

@@ -13,7 +13,8 @@
 // large pages. Less than a few large pages' worth is not worth asking for;
 // more than a thread's heap holds is cut to that. The request lasts until
 // the memory goes back to the system, and holds only where large blocks
-// come from the heap as well (keepFreedMemory sees to that).
+// come from the heap as well (keepFreedMemory sees to that). Under a
+// sanitizer, whose allocator has its own ways, nothing is asked.
 void preferLargePages(std::size_t bytes);
 
 // The same for work that makes something for each of `entries` entries of
