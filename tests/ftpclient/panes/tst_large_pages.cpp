@@ -82,9 +82,11 @@ private slots:
 void TestLargePages::initTestCase() {
     if (!keepFreedMemory())
         QSKIP("the allocator is not the C library's");
+    // Where every program gets large pages, or none does, asking changes
+    // nothing.
     QFile mode(QStringLiteral("/sys/kernel/mm/transparent_hugepage/enabled"));
-    if (!mode.open(QIODevice::ReadOnly) || mode.readAll().contains("[never]"))
-        QSKIP("the kernel gives no large pages");
+    if (!mode.open(QIODevice::ReadOnly) || !mode.readAll().contains("[madvise]"))
+        QSKIP("the kernel does not give large pages on request alone");
 }
 
 void TestLargePages::askedForMemoryFaultsInLargePages_data() {
