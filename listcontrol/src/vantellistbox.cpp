@@ -140,13 +140,19 @@ void VantelListBox::replaceString(int index, const QString& text) {
 
 void VantelListBox::appendEntries(std::vector<VantelListEntry> entries, int height) {
     const qint16 h = qint16(std::clamp(height, 1, 32767));
-    m_entries.reserve(m_entries.size() + entries.size());
+    const bool any = !entries.empty();
     for (VantelListEntry& entry : entries) {
         entry.height = h;
         entry.selected = false;
-        m_entries.push_back(std::move(entry));
     }
-    if (m_fixedHeightMode && !entries.empty())
+    // An empty list takes the entries' array as it is: a long one is not
+    // copied.
+    if (m_entries.empty())
+        m_entries = std::move(entries);
+    else
+        m_entries.insert(m_entries.end(), std::make_move_iterator(entries.begin()),
+                         std::make_move_iterator(entries.end()));
+    if (m_fixedHeightMode && any)
         m_fixedHeight = h;
     scheduleLayout();
     requestRepaint();

@@ -351,6 +351,9 @@ private slots:
             expected[0] = own.cacheKey();
             c.AddItems({{QStringLiteral("more"), 99, 5, CVantelCtrl::NoColor}}, pictures);
             expected.push_back(pictures[5].cacheKey());
+            QCOMPARE(c.List(39), QStringLiteral("39"));
+            QCOMPARE(c.List(40), QStringLiteral("more"));
+            QCOMPARE(c.ItemData(40), 99);
         } else if (how == u"remove") {
             c.RemoveItem(0);
             expected.erase(expected.begin());
