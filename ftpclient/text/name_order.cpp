@@ -49,32 +49,38 @@ FoldedSortKey FoldedSortKey::of(const QString& text, int index, QString* copy) {
 std::vector<int> caseInsensitiveOrder(const std::vector<QString>& texts, bool caseBreaksTies) {
     // Sorting on case-folded copies is much faster than comparing without
     // regard to case each time, and gives the same order. Only texts beyond
-    // ASCII need a copy.
+    // ASCII need a copy; a key keeps pointing at its copy's characters when
+    // the copy moves.
     std::vector<FoldedSortKey> keys(texts.size());
-    std::vector<QString> folded(texts.size());
+    std::vector<QString> copies[2];
     const auto less = [&](const FoldedSortKey& a, const FoldedSortKey& b) {
         int c = compareFolded(a, b);
         if (c == 0 && caseBreaksTies)
             c = QStringView(texts[size_t(a.index)]).compare(QStringView(texts[size_t(b.index)]));
         return c != 0 ? c < 0 : a.index < b.index;
     };
-    const auto sortRange = [&](size_t from, size_t to) {
-        for (size_t i = from; i < to; ++i)
-            keys[i] = FoldedSortKey::of(texts[i], int(i), &folded[i]);
+    const auto sortRange = [&](size_t from, size_t to, std::vector<QString>& made) {
+        for (size_t i = from; i < to; ++i) {
+            QString copy;
+            keys[i] = FoldedSortKey::of(texts[i], int(i), &copy);
+            if (!copy.isNull())
+                made.push_back(std::move(copy));
+        }
         std::sort(keys.begin() + qsizetype(from), keys.begin() + qsizetype(to), less);
     };
-    const size_t half = keys.size() / 2;
-    if (keys.size() >= kParallelSortFrom) {
-        std::thread other(sortRange, half, keys.size());
-        sortRange(0, half);
+    const size_t half = keys.size() >= kParallelSortFrom ? keys.size() / 2 : keys.size();
+    if (half < keys.size()) {
+        std::thread other(sortRange, half, keys.size(), std::ref(copies[1]));
+        sortRange(0, half, copies[0]);
         other.join();
-        std::inplace_merge(keys.begin(), keys.begin() + qsizetype(half), keys.end(), less);
     } else {
-        sortRange(0, keys.size());
+        sortRange(0, keys.size(), copies[0]);
     }
-    std::vector<int> order;
-    order.reserve(keys.size());
-    for (const FoldedSortKey& key : keys)
-        order.push_back(key.index);
+    // The two sorted halves merge straight into the order.
+    std::vector<int> order(keys.size());
+    size_t a = 0, b = half;
+    for (int& index : order)
+        index = b == keys.size() || (a < half && !less(keys[b], keys[a])) ? keys[a++].index
+                                                                          : keys[b++].index;
     return order;
 }

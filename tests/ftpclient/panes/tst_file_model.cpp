@@ -217,6 +217,15 @@ void TestFileModel::namesSortWithoutRegardToCase_data() {
                        QStringLiteral("\u00C9clair")};
     QTest::newRow("the Kelvin sign is a k") << QStringList{"kb", QStringLiteral("\u212Aa"), "ka"}
                                             << QStringList{"ka", QStringLiteral("\u212Aa"), "kb"};
+    // Long enough to be sorted in two halves, each with names that need a
+    // folded copy: capitals fold before the accented letter.
+    QStringList names, ascii, accented;
+    for (int i = 0; i < 30000; ++i) {
+        const QString number = QString::number(i).rightJustified(5, u'0');
+        (i % 2 == 0 ? ascii : accented) << (i % 2 == 0 ? u'E' : u'\u00E9') + number;
+        names.prepend((i % 2 == 0 ? ascii : accented).last());
+    }
+    QTest::newRow("a long list, in two halves") << names << ascii + accented;
 }
 
 // The order of file names in the lists: case-folded, ties in case-sensitive
