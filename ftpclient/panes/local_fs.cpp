@@ -109,13 +109,25 @@ struct RecordHead {
     unsigned char type;
 };
 constexpr size_t kNameAt = offsetof(RecordHead, type) + 1;
+
+size_t recordsIn(const std::vector<char>& block) {
+    size_t records = 0;
+    for (size_t at = 0; at + kNameAt < block.size(); ++records) {
+        RecordHead head;
+        std::memcpy(&head, block.data() + at, sizeof head);
+        if (head.length == 0)
+            break;
+        at += head.length;
+    }
+    return records;
+}
 constexpr size_t kBlockSize = 128 * 1024;
 constexpr size_t kLongFrom = 4096;
 constexpr qsizetype kNamesAhead = 128 * 1024;
 
 } // namespace
 
-void Directory::scan(const FileSink& file, QStringList* directories) const {
+void Directory::scan(const FileSink& file, QStringList* directories, const ReadSink& read) const {
     if (m_fd < 0 || ::lseek(m_fd, 0, SEEK_SET) != 0)
         return;
     BlockQueue queue;
@@ -155,15 +167,19 @@ void Directory::scan(const FileSink& file, QStringList* directories) const {
             }
         }
     });
+    size_t entries = 0;
     while (true) {
         std::vector<char> block(kBlockSize);
         const ssize_t got = ::getdents64(m_fd, block.data(), block.size());
         if (got <= 0)
             break;
         block.resize(size_t(got));
+        entries += recordsIn(block);
         queue.push(std::move(block));
     }
     queue.close();
+    if (read)
+        read(entries);
     names.join();
 }
 

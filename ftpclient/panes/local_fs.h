@@ -39,8 +39,12 @@ public:
     // The same, each file's name handed to `file` as soon as it is known.
     // The names are made out of the system's bytes on a second thread while
     // the rest of the directory is read; `file` runs there, in disk order.
+    // Once the whole directory is read, `read` hears on the calling thread
+    // how many entries it holds (directories, links and "." included),
+    // while their names may still be being made.
     using FileSink = std::function<void(QString name)>;
-    void scan(const FileSink& file, QStringList* directories) const;
+    using ReadSink = std::function<void(size_t entries)>;
+    void scan(const FileSink& file, QStringList* directories, const ReadSink& read = {}) const;
     // The status of entry `name` (links followed); false with errno set when
     // it cannot be had.
     bool status(const QString& name, struct stat* info) const;

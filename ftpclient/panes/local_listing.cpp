@@ -85,10 +85,12 @@ QStringList readLocalNames(const QString& dir, const QString& pattern) {
 namespace {
 
 // The names of the files that match `pattern`, in disk order, each handed
-// to `kept` as well while the directory is still being read.
+// to `kept` as well while the directory is still being read; `read` as
+// Directory::scan's.
 std::vector<QString> matchingNames(const LocalFs::Directory& dir, const QString& pattern,
                                    QStringList* directories,
-                                   const std::function<void(const QString&)>& kept = {}) {
+                                   const std::function<void(const QString&)>& kept = {},
+                                   const LocalFs::Directory::ReadSink& read = {}) {
     const std::vector<QRegularExpression> filters = patternFilters(pattern);
     std::vector<QString> names;
     dir.scan(
@@ -102,7 +104,7 @@ std::vector<QString> matchingNames(const LocalFs::Directory& dir, const QString&
                 kept(name);
             names.push_back(std::move(name));
         },
-        directories);
+        directories, read);
     if (directories)
         *directories = sortedNames({directories->begin(), directories->end()});
     return names;
@@ -131,6 +133,16 @@ struct Label {
     qint32 color = -1;
 };
 
+// The labels of the listing's files, in the listing's order: made in that
+// order, or in the directory's order and looked up through `order`, which
+// spares a long listing a second array of them.
+struct Labels {
+    std::vector<Label> made;
+    std::vector<int> order; // empty: `made` is in the listing's order
+
+    const Label& operator[](size_t i) const { return made[order.empty() ? i : size_t(order[i])]; }
+};
+
 Label labelOf(NameShortener& shortener, const QString& directory, const QString& name) {
     const FileKind kind = extensionKind(directory, name, Pane::Local);
     return {shortener.shorten(RawName::shownWithMarks(name)), kind.icon, kind.color};
@@ -144,10 +156,12 @@ void labelRange(const LocalListingRequest& request, const LocalListing& listing,
         labels[size_t(i)] = labelOf(shortener, listing.directory, std::as_const(listing.names)[i]);
 }
 
-std::vector<Label> labelsOf(const LocalListingRequest& request, const LocalListing& listing) {
-    std::vector<Label> labels(size_t(listing.names.size()));
-    inParts(listing.names.size(),
-            [&](qsizetype from, qsizetype to) { labelRange(request, listing, labels, from, to); });
+Labels labelsOf(const LocalListingRequest& request, const LocalListing& listing) {
+    Labels labels;
+    labels.made.resize(size_t(listing.names.size()));
+    inParts(listing.names.size(), [&](qsizetype from, qsizetype to) {
+        labelRange(request, listing, labels.made, from, to);
+    });
     return labels;
 }
 
@@ -155,36 +169,31 @@ std::vector<Label> labelsOf(const LocalListingRequest& request, const LocalListi
 // are worked out while the directory is still being read.
 QStringList readLabelledNames(const LocalListingRequest& request, const QString& directory,
                               const LocalFs::Directory& dir, QStringList* directories,
-                              std::vector<Label>& labels) {
-    std::vector<Label> found;
+                              Labels& labels, const LocalFs::Directory::ReadSink& read) {
     std::optional<NameShortener> shortener;
-    std::vector<QString> names =
-        matchingNames(dir, request.pattern, directories, [&](const QString& name) {
-            if (!shortener)
-                shortener.emplace(request.font, request.nameColumn - 30);
-            found.push_back(labelOf(*shortener, directory, name));
-        });
+    const auto label = [&](const QString& name) {
+        if (!shortener)
+            shortener.emplace(request.font, request.nameColumn - 30);
+        labels.made.push_back(labelOf(*shortener, directory, name));
+    };
+    std::vector<QString> names = matchingNames(dir, request.pattern, directories, label, read);
     preferLargePagesFor(qsizetype(names.size()));
-    const std::vector<int> order = caseInsensitiveOrder(names, true);
-    QStringList sorted(qsizetype(order.size()));
+    labels.order = caseInsensitiveOrder(names, true);
+    QStringList sorted(qsizetype(names.size()));
     QString* into = sorted.data();
-    labels.resize(order.size());
     // Moved, not copied: each name is taken once, and a copy would cost a
     // count up now and one down when `names` goes.
-    inParts(qsizetype(order.size()), [&](qsizetype from, qsizetype to) {
-        for (qsizetype j = from; j < to; ++j) {
-            const size_t k = size_t(order[size_t(j)]);
-            into[j] = std::move(names[k]);
-            labels[size_t(j)] = std::move(found[k]);
-        }
+    inParts(sorted.size(), [&](qsizetype from, qsizetype to) {
+        for (qsizetype j = from; j < to; ++j)
+            into[j] = std::move(names[size_t(labels.order[size_t(j)])]);
     });
     return sorted;
 }
 
 // Examines files [from, to) of the listing: their status and texts. Runs
 // on several threads at once, each on its own range.
-void examineRange(const LocalFs::Directory& dir, const std::vector<Label>& labels,
-                  LocalListing& listing, qsizetype from, qsizetype to, QStringList& failures) {
+void examineRange(const LocalFs::Directory& dir, const Labels& labels, LocalListing& listing,
+                  qsizetype from, qsizetype to, QStringList& failures) {
     LocalEntryTexts texts;
     for (qsizetype i = from; i < to; ++i) {
         const QString& name = std::as_const(listing.names)[i];
@@ -258,9 +267,21 @@ void fillWorkLists(LocalListing& listing, const QFont& font) {
     lines.join();
 }
 
+// Entries for a long directory's first look, made room for while its last
+// names are still being made: there is a thread free then. Kept only when
+// nearly every entry turned out to be a file shown.
+constexpr size_t kRoomAheadFrom = 4096;
+
+CVantelCtrl::Batch roomFor(CVantelCtrl::Batch ahead, size_t count) {
+    if (ahead.size() < count || ahead.size() > count + count / 8)
+        ahead = {};
+    ahead.resize(count);
+    return ahead;
+}
+
 // The names, ready to be shown before a single file was examined.
 SharedLocalListing previewOf(const LocalListingRequest& request, const LocalListing& listing,
-                             const std::vector<Label>& labels) {
+                             const Labels& labels, CVantelCtrl::Batch ahead) {
     auto preview = std::make_shared<LocalListing>();
     preview->directory = listing.directory;
     preview->names = listing.names;
@@ -270,7 +291,7 @@ SharedLocalListing previewOf(const LocalListingRequest& request, const LocalList
     // Nothing examined yet: the entries show the names alone, and there are
     // no rows and no work lines to sort them by.
     const qsizetype count = listing.names.size();
-    preview->batch.resize(size_t(count));
+    preview->batch = roomFor(std::move(ahead), size_t(count));
     inParts(count, [&](qsizetype from, qsizetype to) {
         for (qsizetype i = from; i < to; ++i) {
             const Label& label = labels[size_t(i)];
@@ -297,17 +318,24 @@ SharedLocalListing makeLocalListing(const LocalListingRequest& request,
     listing->directory =
         request.directory.endsWith(u'/') ? request.directory : request.directory + u'/';
     const LocalFs::Directory dir(request.directory);
-    std::vector<Label> labels;
+    Labels labels;
+    CVantelCtrl::Batch ahead;
+    const auto read = [&](size_t entries) {
+        if (!preview || entries < kRoomAheadFrom)
+            return;
+        preferLargePagesFor(qsizetype(entries));
+        ahead.resize(entries);
+    };
     if (request.readNames) {
-        listing->names =
-            readLabelledNames(request, listing->directory, dir, &listing->directories, labels);
+        listing->names = readLabelledNames(request, listing->directory, dir, &listing->directories,
+                                           labels, read);
     } else {
         listing->names = request.names;
         labels = labelsOf(request, *listing);
     }
     listing->namesRead = request.readNames;
     if (request.readNames && preview) {
-        preview(previewOf(request, *listing, labels));
+        preview(previewOf(request, *listing, labels, std::move(ahead)));
         listing->textsOnly = listing->names.size() >= request.textsOnlyFrom;
     }
     const qsizetype count = listing->names.size();

@@ -4,6 +4,7 @@
 #include "panes/extension_rule.h"
 #include "panes/file_images.h"
 #include "panes/local_formats.h"
+#include "panes/local_listing.h"
 #include "panes/local_lists.h"
 #include "panes/local_pane.h"
 #include "scripted_prompter.h"
@@ -51,6 +52,8 @@ private slots:
     void listingThatComesLaterIsShownWhole_data();
     void listingThatComesLaterIsShownWhole();
     void newerListingWinsOverAnOlderOne();
+    void firstLookHasAnEntryPerFile_data();
+    void firstLookHasAnEntryPerFile();
     void selectionKeptWhenTheListingComesLater_data();
     void selectionKeptWhenTheListingComesLater();
 
@@ -604,6 +607,46 @@ void TestLocalPane::newerListingWinsOverAnOlderOne() {
     QVERIFY(shownNames().first().startsWith(QStringLiteral("new")));
     QCOMPARE(f.File1->Path(), QDir(second.path()).absolutePath());
     verifyInvariants();
+}
+
+// A long directory's first look: one entry for each file shown, in File1's
+// order, whatever else the directory holds.
+void TestLocalPane::firstLookHasAnEntryPerFile_data() {
+    QTest::addColumn<int>("folders");
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<int>("shown");
+    QTest::newRow("files alone") << 0 << "*" << 4500;
+    QTest::newRow("many folders beside") << 1000 << "*" << 4500;
+    QTest::newRow("a pattern that keeps a few") << 0 << "*.zip" << 100;
+    QTest::newRow("a pattern that keeps nearly all") << 0 << "*.txt" << 4400;
+}
+
+void TestLocalPane::firstLookHasAnEntryPerFile() {
+    QFETCH(int, folders);
+    QFETCH(QString, pattern);
+    QFETCH(int, shown);
+    const QString base = m_dir->path() + u'/';
+    for (int i = 0; i < 4500; ++i)
+        QVERIFY(QFile(base + QStringLiteral("n%1.%2").arg(4500 - i).arg(i < 100 ? "zip" : "txt"))
+                    .open(QIODevice::WriteOnly));
+    for (int i = 0; i < folders; ++i)
+        QVERIFY(QDir().mkdir(base + QStringLiteral("d%1").arg(i)));
+    LocalListingRequest request;
+    request.directory = m_dir->path();
+    request.pattern = pattern;
+    request.nameColumn = 400;
+    SharedLocalListing first;
+    const SharedLocalListing listing = makeLocalListing(request, [&](const SharedLocalListing& p) {
+        first = p;
+    });
+    QVERIFY(first);
+    QCOMPARE(listing->names.size(), shown);
+    QCOMPARE(first->names, listing->names);
+    CVantelCtrl list;
+    list.SetBatch(std::move(first->batch), {});
+    QCOMPARE(list.ListCount(), shown);
+    for (int i = 0; i < shown; ++i)
+        QCOMPARE(list.List(i), listing->names[i]);
 }
 
 void TestLocalPane::selectionKeptWhenTheListingComesLater_data() {
