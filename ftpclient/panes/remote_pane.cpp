@@ -25,19 +25,33 @@
 #include <QShortcut>
 
 #include <stdexcept>
+#include <thread>
 
 namespace {
+
+constexpr qsizetype kRoomBesideFrom = 4000;
 
 SharedRemoteRows makeRemoteRows(const SharedListing& listing, bool descending, const QFont& font) {
     auto rows = std::make_shared<RemoteRows>();
     rows->listing = listing;
     rows->descending = descending;
     const size_t count = listing ? listing->files.size() : 0;
+    // The list's entries take the most room: a second thread makes it
+    // while this one makes the rest.
+    std::thread room;
+    if (qsizetype(count) >= kRoomBesideFrom)
+        room = std::thread([&] {
+            preferLargePagesFor(qsizetype(count));
+            rows->batch.resize(count);
+        });
+    else
+        rows->batch.resize(count);
     preferLargePagesFor(qsizetype(count));
     rows->names.resize(count);
     rows->kinds.resize(count);
-    rows->batch.resize(count);
-    inTwoParts(qsizetype(count), 4000, [&](qsizetype from, qsizetype to) {
+    if (room.joinable())
+        room.join();
+    inTwoParts(qsizetype(count), kRoomBesideFrom, [&](qsizetype from, qsizetype to) {
         for (qsizetype j = from; j < to; ++j) {
             const size_t i = descending ? count - 1 - size_t(j) : size_t(j);
             const QString& name = listing->files[i].name;
