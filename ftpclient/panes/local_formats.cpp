@@ -174,9 +174,12 @@ QString NameShortener::shorten(const QString& name) {
     if (ends.size() < 2 || x <= m_limit)
         return name;
     const qreal tilde = advance(U'~');
-    for (qsizetype k = ends.size() - 2; k > 0; --k) {
-        if (right[k] + tilde <= m_limit)
-            return name.left(ends[k]) + u'~';
-    }
-    return name.left(ends[0]) + u'~';
+    qsizetype k = ends.size() - 2;
+    while (k > 0 && right[k] + tilde > m_limit)
+        --k;
+    // Made in one piece of the size it needs: a list holds many of them.
+    QString cut(ends[k] + 1, Qt::Uninitialized);
+    std::copy_n(name.constData(), ends[k], cut.data());
+    cut[ends[k]] = u'~';
+    return cut;
 }
