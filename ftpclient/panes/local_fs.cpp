@@ -110,16 +110,20 @@ struct RecordHead {
 };
 constexpr size_t kNameAt = offsetof(RecordHead, type) + 1;
 
-size_t recordsIn(const std::vector<char>& block) {
-    size_t records = 0;
-    for (size_t at = 0; at + kNameAt < block.size(); ++records) {
+// The entries of a block that may be files: a link or an entry of no
+// given type may be one.
+size_t filesIn(const std::vector<char>& block) {
+    size_t files = 0;
+    for (size_t at = 0; at + kNameAt < block.size();) {
         RecordHead head;
         std::memcpy(&head, block.data() + at, sizeof head);
         if (head.length == 0)
             break;
+        if (head.type != DT_DIR && block[at + kNameAt] != '.')
+            ++files;
         at += head.length;
     }
-    return records;
+    return files;
 }
 constexpr size_t kBlockSize = 128 * 1024;
 constexpr size_t kLongFrom = 4096;
@@ -167,19 +171,19 @@ void Directory::scan(const FileSink& file, QStringList* directories, const ReadS
             }
         }
     });
-    size_t entries = 0;
+    size_t files = 0;
     while (true) {
         std::vector<char> block(kBlockSize);
         const ssize_t got = ::getdents64(m_fd, block.data(), block.size());
         if (got <= 0)
             break;
         block.resize(size_t(got));
-        entries += recordsIn(block);
+        files += filesIn(block);
         queue.push(std::move(block));
     }
     queue.close();
     if (read)
-        read(entries);
+        read(files);
     names.join();
 }
 

@@ -40,10 +40,11 @@ public:
     // The names are made out of the system's bytes on a second thread while
     // the rest of the directory is read; `file` runs there, in disk order.
     // Once the whole directory is read, `read` hears on the calling thread
-    // how many entries it holds (directories, links and "." included),
-    // while their names may still be being made.
+    // how many of its entries may be files (at most that many; directories
+    // and names starting with "." left out), while their names may still be
+    // being made.
     using FileSink = std::function<void(QString name)>;
-    using ReadSink = std::function<void(size_t entries)>;
+    using ReadSink = std::function<void(size_t files)>;
     void scan(const FileSink& file, QStringList* directories, const ReadSink& read = {}) const;
     // The status of entry `name` (links followed); false with errno set when
     // it cannot be had.

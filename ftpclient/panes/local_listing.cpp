@@ -86,7 +86,8 @@ namespace {
 
 // The names of the files that match `pattern`, in disk order, each handed
 // to `kept` as well while the directory is still being read; `read` as
-// Directory::scan's.
+// Directory::scan's, told only without a pattern (which leaves out a share
+// of the files that nobody knows in advance).
 std::vector<QString> matchingNames(const LocalFs::Directory& dir, const QString& pattern,
                                    QStringList* directories,
                                    const std::function<void(const QString&)>& kept = {},
@@ -104,7 +105,7 @@ std::vector<QString> matchingNames(const LocalFs::Directory& dir, const QString&
                 kept(name);
             names.push_back(std::move(name));
         },
-        directories, read);
+        directories, filters.empty() ? read : LocalFs::Directory::ReadSink());
     if (directories)
         *directories = sortedNames({directories->begin(), directories->end()});
     return names;
@@ -269,7 +270,7 @@ void fillWorkLists(LocalListing& listing, const QFont& font) {
 
 // Entries for a long directory's first look, made room for while its last
 // names are still being made: there is a thread free then. Kept only when
-// nearly every entry turned out to be a file shown.
+// nearly every entry that might be a file turned out to be one.
 constexpr size_t kRoomAheadFrom = 4096;
 
 CVantelCtrl::Batch roomFor(CVantelCtrl::Batch ahead, size_t count) {
@@ -320,11 +321,11 @@ SharedLocalListing makeLocalListing(const LocalListingRequest& request,
     const LocalFs::Directory dir(request.directory);
     Labels labels;
     CVantelCtrl::Batch ahead;
-    const auto read = [&](size_t entries) {
-        if (!preview || entries < kRoomAheadFrom)
+    const auto read = [&](size_t files) {
+        if (!preview || files < kRoomAheadFrom)
             return;
-        preferLargePagesFor(qsizetype(entries));
-        ahead.resize(entries);
+        preferLargePagesFor(qsizetype(files));
+        ahead.resize(files);
     };
     if (request.readNames) {
         listing->names = readLabelledNames(request, listing->directory, dir, &listing->directories,

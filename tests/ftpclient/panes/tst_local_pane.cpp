@@ -613,16 +613,19 @@ void TestLocalPane::newerListingWinsOverAnOlderOne() {
 // order, whatever else the directory holds.
 void TestLocalPane::firstLookHasAnEntryPerFile_data() {
     QTest::addColumn<int>("folders");
+    QTest::addColumn<int>("linksToAFolder");
     QTest::addColumn<QString>("pattern");
     QTest::addColumn<int>("shown");
-    QTest::newRow("files alone") << 0 << "*" << 4500;
-    QTest::newRow("many folders beside") << 1000 << "*" << 4500;
-    QTest::newRow("a pattern that keeps a few") << 0 << "*.zip" << 100;
-    QTest::newRow("a pattern that keeps nearly all") << 0 << "*.txt" << 4400;
+    QTest::newRow("files alone") << 0 << 0 << "*" << 4500;
+    QTest::newRow("many folders beside") << 1000 << 0 << "*" << 4500;
+    QTest::newRow("many links to a folder beside") << 1 << 1000 << "*" << 4500;
+    QTest::newRow("a pattern that keeps a few") << 0 << 0 << "*.zip" << 100;
+    QTest::newRow("a pattern that keeps nearly all") << 0 << 0 << "*.txt" << 4400;
 }
 
 void TestLocalPane::firstLookHasAnEntryPerFile() {
     QFETCH(int, folders);
+    QFETCH(int, linksToAFolder);
     QFETCH(QString, pattern);
     QFETCH(int, shown);
     const QString base = m_dir->path() + u'/';
@@ -631,14 +634,15 @@ void TestLocalPane::firstLookHasAnEntryPerFile() {
                     .open(QIODevice::WriteOnly));
     for (int i = 0; i < folders; ++i)
         QVERIFY(QDir().mkdir(base + QStringLiteral("d%1").arg(i)));
+    for (int i = 0; i < linksToAFolder; ++i)
+        QVERIFY(QFile::link(base + "d0", base + QStringLiteral("l%1").arg(i)));
     LocalListingRequest request;
     request.directory = m_dir->path();
     request.pattern = pattern;
     request.nameColumn = 400;
     SharedLocalListing first;
-    const SharedLocalListing listing = makeLocalListing(request, [&](const SharedLocalListing& p) {
-        first = p;
-    });
+    const SharedLocalListing listing =
+        makeLocalListing(request, [&](const SharedLocalListing& p) { first = p; });
     QVERIFY(first);
     QCOMPARE(listing->names.size(), shown);
     QCOMPARE(first->names, listing->names);
