@@ -7,6 +7,7 @@
 #include <vantel/vantelctrl.h>
 
 #include <memory>
+#include <optional>
 
 class DirListBox;
 class QMimeData;
@@ -127,6 +128,8 @@ private:
     // order; nullptr once it was sorted otherwise.
     const LocalListing* m_inFileOrder = nullptr;
     bool m_sortWaits = false;
-    bool m_readPending = false; // the directory is being read
+    // The read of a directory under way, until its listing (or its first
+    // look) comes.
+    std::optional<LocalListingRequest> m_reading;
     std::vector<QPixmap> m_icons;
 };

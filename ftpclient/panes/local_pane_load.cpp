@@ -32,7 +32,9 @@ void LocalPane::requestListing(const QString& directory, bool readNames) {
     const auto job = [request](const PaneWork<SharedLocalListing>::Preview& preview) {
         return makeLocalListing(request, preview);
     };
-    m_readPending = readNames;
+    m_reading.reset();
+    if (readNames)
+        m_reading = request;
     if (const SharedLocalListing now = m_work->start(job, listingWaitMs))
         takeListing(now, false);
 }
@@ -41,7 +43,7 @@ void LocalPane::requestListing(const QString& directory, bool readNames) {
 // one that only examined File1's names counts while those still hold.
 void LocalPane::takeListing(const SharedLocalListing& listing, bool late) {
     if (listing->namesRead && !listing->preview)
-        m_readPending = false;
+        m_reading.reset();
     if (!listing->namesRead && listing->names != File1->names()) {
         if (late)
             Load_Files();
@@ -75,9 +77,15 @@ void LocalPane::Load_Files() {
     }
     m_fresh.reset();
     // A directory being read brings its files examined: examining the old
-    // names now would only hold it up.
-    if (m_readPending && m_work->pending())
+    // names now would only hold it up. One that cuts the names to another
+    // name column or font than the list has now is read again.
+    if (m_reading && m_work->pending()) {
+        if (m_reading->nameColumn != iNameColWidth || m_reading->font != LstX_Files->Font()) {
+            const QString directory = m_reading->directory;
+            requestListing(directory, true);
+        }
         return;
+    }
     requestListing(File1->Path(), false);
 }
 

@@ -53,6 +53,8 @@ private slots:
     void listingThatComesLaterIsShownWhole();
     void newerListingWinsOverAnOlderOne();
     void firstLookHasAnEntryPerFile_data();
+    void namesCutToTheColumnTheListHasWhenTheyCome_data();
+    void namesCutToTheColumnTheListHasWhenTheyCome();
     void firstLookHasAnEntryPerFile();
     void selectionKeptWhenTheListingComesLater_data();
     void selectionKeptWhenTheListingComesLater();
@@ -651,6 +653,37 @@ void TestLocalPane::firstLookHasAnEntryPerFile() {
     QCOMPARE(list.ListCount(), shown);
     for (int i = 0; i < shown; ++i)
         QCOMPARE(list.List(i), listing->names[i]);
+}
+
+// The list is laid out again (new column widths, or a new font) while a
+// directory is still being read: the names come cut to what the list has
+// then, not to what it had when the reading began.
+void TestLocalPane::namesCutToTheColumnTheListHasWhenTheyCome_data() {
+    QTest::addColumn<QString>("change");
+    QTest::newRow("the name column widens") << "column";
+    QTest::newRow("the font shrinks") << "font";
+}
+
+void TestLocalPane::namesCutToTheColumnTheListHasWhenTheyCome() {
+    QFETCH(QString, change);
+    const QString name = QStringLiteral("a_rather_long_report_name.txt");
+    makeFile(name, 1, QDate(2001, 1, 1));
+    LocalPane& f = *m_frm;
+    QFont font = f.LstX_Files->Font();
+    font.setPixelSize(change == u"font" ? 40 : 10);
+    f.LstX_Files->SetFont(font);
+    f.iNameColWidth = change == u"column" ? 60 : 400;
+    f.listingWaitMs = 0;
+    QVERIFY(f.setLocalPath(m_dir->path()));
+    QVERIFY(f.listingPending());
+    // What the window's layout does: new widths, then the list reloaded.
+    f.iNameColWidth = 400;
+    font.setPixelSize(10);
+    f.LstX_Files->SetFont(font);
+    f.Load_Files();
+    QTRY_VERIFY(!f.listingPending());
+    QCOMPARE(f.LstX_Files->List(0).section(u'\t', 0, 0), name);
+    verifyInvariants();
 }
 
 void TestLocalPane::selectionKeptWhenTheListingComesLater_data() {
