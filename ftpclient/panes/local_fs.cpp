@@ -109,25 +109,31 @@ struct RecordHead {
     unsigned char type;
 };
 constexpr size_t kNameAt = offsetof(RecordHead, type) + 1;
+constexpr size_t kBlockSize = 128 * 1024;
+constexpr size_t kLongFrom = 4096;
+constexpr qsizetype kNamesAhead = 128 * 1024;
 
-// The entries of a block that may be files: a link or an entry of no
-// given type may be one.
-size_t filesIn(const std::vector<char>& block) {
-    size_t files = 0;
+// Hands `visit` the type and name of each record of a block, in order.
+template <typename Visit> void forEachRecord(const std::vector<char>& block, Visit visit) {
     for (size_t at = 0; at + kNameAt < block.size();) {
         RecordHead head;
         std::memcpy(&head, block.data() + at, sizeof head);
         if (head.length == 0)
             break;
-        if (head.type != DT_DIR && block[at + kNameAt] != '.')
-            ++files;
+        visit(head.type, block.data() + at + kNameAt);
         at += head.length;
     }
+}
+
+// The entries of a block that may be files: a link or an entry of no
+// given type may be one.
+size_t filesIn(const std::vector<char>& block) {
+    size_t files = 0;
+    forEachRecord(block, [&](unsigned char type, const char* name) {
+        files += type != DT_DIR && name[0] != '.' ? 1 : 0;
+    });
     return files;
 }
-constexpr size_t kBlockSize = 128 * 1024;
-constexpr size_t kLongFrom = 4096;
-constexpr qsizetype kNamesAhead = 128 * 1024;
 
 } // namespace
 
@@ -141,25 +147,18 @@ void Directory::scan(const FileSink& file, QStringList* directories, const ReadS
             const std::vector<char> block = queue.pop();
             if (block.empty())
                 return;
-            for (size_t at = 0; at + kNameAt < block.size();) {
-                RecordHead head;
-                std::memcpy(&head, block.data() + at, sizeof head);
-                const char* name = block.data() + at + kNameAt;
-                at += head.length;
-                if (head.length == 0)
-                    break;
+            forEachRecord(block, [&](unsigned char type, const char* name) {
                 if (name[0] == '.')
-                    continue;
+                    return;
                 // A long directory: its names come in large pages.
                 if (++seen == kLongFrom)
                     preferLargePagesFor(kNamesAhead);
                 // The directory says what most entries are; links and file
                 // systems that do not say are asked.
-                unsigned char type = head.type;
                 if (type == DT_LNK || type == DT_UNKNOWN) {
                     struct stat info {};
                     if (::fstatat(m_fd, name, &info, 0) != 0)
-                        continue;
+                        return;
                     type = S_ISREG(info.st_mode)   ? DT_REG
                            : S_ISDIR(info.st_mode) ? DT_DIR
                                                    : DT_UNKNOWN;
@@ -168,7 +167,7 @@ void Directory::scan(const FileSink& file, QStringList* directories, const ReadS
                     file(RawName::decode(name));
                 else if (type == DT_DIR && directories)
                     directories->append(RawName::decode(name));
-            }
+            });
         }
     });
     size_t files = 0;
