@@ -6,7 +6,6 @@
 
 #include "common/client_errors.h"
 #include "file_images.h"
-#include "large_pages.h"
 #include "local_formats.h"
 #include "local_lists.h"
 #include "pane_work.h"
@@ -104,7 +103,6 @@ void LocalPane::applyListing(const SharedLocalListing& listing) {
 }
 
 void LocalPane::commitListing(const SharedLocalListing& listing) {
-    preferLargePagesFor(listing->names.size());
     try {
         LstX_Files->SetImageOffset(4);
         LstX_Files->SetTextOffset(24);

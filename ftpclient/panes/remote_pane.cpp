@@ -136,7 +136,6 @@ int RemotePane::ShowRemoteFileList(const SharedListing& listing) {
 }
 
 void RemotePane::takeRows(const SharedRemoteRows& rows) {
-    preferLargePagesFor(qsizetype(rows->names.size()));
     try {
         Lst_Remote_Dir->clear();
         auto* parent = new QListWidgetItem(QStringLiteral("../"), Lst_Remote_Dir);
