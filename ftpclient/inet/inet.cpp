@@ -8,6 +8,7 @@
 
 #include <curl/curl.h>
 
+#include <atomic>
 #include <mutex>
 
 namespace {
@@ -43,15 +44,30 @@ void checkSendable(const QString& target, const FtpCommand& command, const QStri
 Inet::Inet(QObject* parent)
     : QObject(parent) {
     initCurlOnce();
-    m_worker = std::make_unique<FtpWorker>([this](FtpEvent&& ev) {
+    attachTo(std::make_shared<FtpWorker>());
+}
+
+Inet::~Inet() {
+    // Leaves the worker first, so that nothing is posted to this object any
+    // more; the last component to leave stops it.
+    m_worker->detach(m_front);
+    m_worker.reset();
+}
+
+void Inet::attachTo(std::shared_ptr<FtpWorker> worker) {
+    m_worker = std::move(worker);
+    m_front = m_worker->attach([this](FtpEvent&& ev) {
         QMetaObject::invokeMethod(
             this, [this, ev = std::move(ev)] { onWorkerEvent(ev); }, Qt::QueuedConnection);
     });
 }
 
-Inet::~Inet() {
-    // Stops the worker first, so that nothing is posted to this object any more.
-    m_worker.reset();
+void Inet::ShareConnection(const Inet& other) {
+    checkIdle();
+    if (other.m_worker == m_worker)
+        return;
+    m_worker->detach(m_front);
+    attachTo(other.m_worker);
 }
 
 void Inet::checkIdle() const {
@@ -126,7 +142,9 @@ void Inet::Execute(const QString& url, const FtpCommand& command) {
 
     setURL(target);
     FtpJob job;
-    job.id = ++m_job;
+    // Numbered across every component, since components may share a worker.
+    static std::atomic<quint64> lastJob{0};
+    job.id = m_job = ++lastJob;
     job.command = command;
     job.address = *address;
     job.userName = m_userName;
@@ -144,7 +162,7 @@ void Inet::Execute(const QString& url, const FtpCommand& command) {
     m_responseInfo.clear();
     m_untrustedPeer.reset();
     m_lastTransfer = {};
-    m_worker->submit(std::move(job));
+    m_worker->submit(m_front, std::move(job));
 }
 
 QString Inet::GetChunk(short size) {

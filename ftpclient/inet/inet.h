@@ -66,6 +66,10 @@ public:
     void Execute(const QString& url, const QString& command);
     void Execute(const QString& url, const FtpCommand& command);
     bool StillExecuting() const { return m_executing; }
+    // Runs the coming commands on the connection `other` uses, after any
+    // command given to it first; the commands of each still end one by one
+    // as before. Raises 35764 while a command runs.
+    void ShareConnection(const Inet& other);
     // The next part of the reply, at most `size` characters; "" at its end.
     QString GetChunk(short size);
     // Abandons the running command: it completes with state 12 and an empty
@@ -101,6 +105,7 @@ signals:
 private:
     // Raises 35764 while a command runs.
     void checkIdle() const;
+    void attachTo(std::shared_ptr<FtpWorker> worker);
     void onWorkerEvent(const FtpEvent& ev);
     void completeCancelled(quint64 job);
 
@@ -126,5 +131,6 @@ private:
     TransferFacts m_lastTransfer;
     ConnectionSecurity m_connectionSecurity;
 
-    std::unique_ptr<FtpWorker> m_worker;
+    std::shared_ptr<FtpWorker> m_worker;
+    quint64 m_front = 0; // this component's front on the worker
 };

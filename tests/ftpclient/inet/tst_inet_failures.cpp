@@ -1,7 +1,9 @@
 // How the transfer component fails, times out, is cancelled, loses its
 // connection and is destroyed, against a real pyftpdlib server (and a local
-// socket that accepts and never answers, for the silent-server cases).
+// socket that accepts and never answers, for the silent-server cases), also
+// when two components share one connection.
 #include "ftp_test_server.h"
+#include "holding_proxy.h"
 #include "inet.h"
 #include "inet_test_helper.h"
 #include "silent_server.h"
@@ -52,6 +54,8 @@ private slots:
     void lostConnectionMidDownloadGives12030AndKeepsOldFile();
     void connectionClosedByServerIsReopened();
     void destroyingDuringDownloadDoesNotBlock();
+    void sharedConnectionRunsCommandsInTurn_data();
+    void sharedConnectionRunsCommandsInTurn();
     void badAddressRaisesRunTimeError();
     void localFileProblemsGive12004();
     void greetingOfAHundredThousandLinesEndsTheCommand();
@@ -252,6 +256,61 @@ void TestInetFailures::destroyingDuringDownloadDoesNotBlock() {
     m_inet.reset();
     QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
     QTRY_VERIFY(localFiles().isEmpty());
+}
+
+void TestInetFailures::sharedConnectionRunsCommandsInTurn_data() {
+    QTest::addColumn<QString>("meanwhile");
+    QTest::addColumn<bool>("firstWhole"); // the first component's download arrived
+    QTest::addColumn<bool>("secondRan");  // the second one's DELE reached the server
+    QTest::addColumn<int>("connections"); // control connections the server saw
+    QTest::newRow("both run") << "nothing" << true << true << 1;
+    QTest::newRow("second cancelled in the queue") << "cancel second" << true << false << 1;
+    QTest::newRow("second destroyed in the queue") << "destroy second" << true << false << 1;
+    QTest::newRow("first cancelled") << "cancel first" << false << true << 2;
+}
+
+// The second component's command waits on the connection until the first
+// one's download is over; given up before its turn, it never reaches the
+// server.
+void TestInetFailures::sharedConnectionRunsCommandsInTurn() {
+    QFETCH(QString, meanwhile);
+    QFETCH(bool, firstWhole);
+    QFETCH(bool, secondRan);
+    QFETCH(int, connections);
+    const QByteArray content(512 * 1024, 'c');
+    QVERIFY(m_server.writeFile(QStringLiteral("shared.bin"), content));
+    QVERIFY(m_server.writeFile(QStringLiteral("doomed.txt"), "x"));
+    HoldingProxy proxy(m_server.port());
+    proxy.holdAt({"RETR", 1, true});
+    QSignalSpy held(&proxy, &HoldingProxy::held);
+    auto second = std::make_unique<Inet>();
+    for (Inet* inet : {m_inet.get(), second.get()}) {
+        inet->setURL(proxy.address());
+        inet->setUserName(m_server.userName());
+        inet->setPassword(m_server.password());
+    }
+    second->ShareConnection(*m_inet);
+    const QString local = m_local->filePath(QStringLiteral("shared.bin"));
+    m_inet->Execute(m_inet->URL(), FtpCommand::get(QStringLiteral("/shared.bin"), local));
+    QTRY_COMPARE_WITH_TIMEOUT(held.size(), 1, 10000);
+    second->Execute(second->URL(), FtpCommand::remove(QStringLiteral("/doomed.txt")));
+    if (meanwhile == "cancel second")
+        second->Cancel();
+    else if (meanwhile == "destroy second")
+        second.reset();
+    else if (meanwhile == "cancel first")
+        m_inet->Cancel();
+    proxy.release();
+    QTRY_VERIFY(!m_inet->StillExecuting() && (!second || !second->StillExecuting()));
+    // Whatever was given before this has had its turn once this ends.
+    QVERIFY(runCommand(*m_inet, FtpCommand::pwd()).ok());
+
+    QCOMPARE(readFile(local) == content, firstWhole);
+    QCOMPARE(!QFile::exists(m_server.root() + QStringLiteral("/doomed.txt")), secondRan);
+    QSet<int> seen;
+    for (const HoldingProxy::Command& command : proxy.commands())
+        seen.insert(command.connection);
+    QCOMPARE(seen.size(), connections);
 }
 
 void TestInetFailures::badAddressRaisesRunTimeError() {
