@@ -13,9 +13,29 @@ QueueScheduler::QueueScheduler(const Parts& parts)
 
 QueueScheduler::~QueueScheduler() {
     // Workers report into the queue while they stop: silence them first.
-    for (auto& worker : m_workers)
+    for (QueueWorker* worker : workers())
         worker->disconnect();
-    m_workers.clear();
+    m_lines.clear();
+}
+
+bool QueueScheduler::Line::busy() const {
+    return first->busy() || (second && second->busy());
+}
+
+std::vector<QueueWorker*> QueueScheduler::workers() const {
+    std::vector<QueueWorker*> all;
+    for (const Line& line : m_lines) {
+        all.push_back(line.first.get());
+        if (line.second)
+            all.push_back(line.second.get());
+    }
+    return all;
+}
+
+std::unique_ptr<QueueWorker> QueueScheduler::makeWorker() {
+    auto worker = std::make_unique<QueueWorker>(m_parts.host);
+    connect(worker.get(), &QueueWorker::underway, this, &QueueScheduler::schedule);
+    return worker;
 }
 
 void QueueScheduler::setParallel(int count) {
@@ -33,10 +53,7 @@ void QueueScheduler::pause() {
 // allows with it (afterItemStopped): the workers are gone through as they
 // were, and one let go is deleted only later.
 void QueueScheduler::stopEvery(TransferState state) {
-    std::vector<QueueWorker*> workers;
-    for (const auto& worker : m_workers)
-        workers.push_back(worker.get());
-    for (QueueWorker* worker : workers)
+    for (QueueWorker* worker : workers())
         worker->stop(state);
 }
 
@@ -63,7 +80,7 @@ bool QueueScheduler::cancelRunning(quint64 id) {
 }
 
 void QueueScheduler::resetConnections() {
-    for (auto& worker : m_workers)
+    for (QueueWorker* worker : workers())
         worker->resetConnection();
 }
 
@@ -82,14 +99,15 @@ void QueueScheduler::scheduleOnce() {
 
 void QueueScheduler::afterItemStopped() {
     // A connection more than the count now allows goes once it is idle.
-    while (int(m_workers.size()) > m_parallel) {
-        auto idle = std::find_if(m_workers.begin(), m_workers.end(),
-                                 [](const auto& worker) { return !worker->busy(); });
-        if (idle == m_workers.end())
+    while (int(m_lines.size()) > m_parallel) {
+        auto idle = std::find_if(m_lines.begin(), m_lines.end(),
+                                 [](const Line& line) { return !line.busy(); });
+        if (idle == m_lines.end())
             break;
-        (*idle)->deleteLater();
-        idle->release();
-        m_workers.erase(idle);
+        idle->first.release()->deleteLater();
+        if (idle->second)
+            idle->second.release()->deleteLater();
+        m_lines.erase(idle);
     }
     // The connection just freed takes the next item at once, not after
     // whatever else waits in the event loop.
@@ -107,21 +125,63 @@ void QueueScheduler::schedule() {
     m_scheduling = true;
     do {
         m_scheduleAgain = false;
-        while (!m_paused && runningCount() < m_parallel) {
-            const TransferItem* next = m_parts.items.nextWaiting(
-                [this](const TransferItem& item) { return startable(item); }, runningGate());
-            if (!next)
-                break;
-            QueueWorker* worker = idleWorker();
-            if (!worker)
-                break;
-            if (!next->folder)
-                m_parts.holds.holdTargets(*next);
-            worker->start(*next);
-        }
+        startIdle();
+        lineUp();
     } while (m_scheduleAgain);
     m_scheduling = false;
     checkDrained();
+}
+
+void QueueScheduler::startIdle() {
+    while (!m_paused && runningCount() < m_parallel) {
+        const TransferItem* next = m_parts.items.nextWaiting(
+            [this](const TransferItem& item) { return startable(item); }, runningGate());
+        if (!next)
+            break;
+        QueueWorker* worker = idleWorker(*next);
+        if (!worker)
+            break;
+        if (!next->folder)
+            m_parts.holds.holdTargets(*next);
+        worker->start(*next);
+    }
+}
+
+// The next item in the queue's order, when it is a file of a queued folder
+// with the leader's login, waits on the leader's connection.
+void QueueScheduler::lineUp() {
+    for (Line& line : m_lines) {
+        if (m_paused)
+            return;
+        const bool firstBusy = line.first->busy();
+        const bool secondBusy = line.second && line.second->busy();
+        if (firstBusy == secondBusy)
+            continue;
+        QueueWorker& leader = firstBusy ? *line.first : *line.second;
+        if (!leader.takesFollower())
+            continue;
+        if (!line.second)
+            line.second = makeWorker();
+        if (lineUpBehind(leader, firstBusy ? *line.second : *line.first))
+            return; // the lines may have changed meanwhile; schedule() comes round again
+    }
+}
+
+bool QueueScheduler::lineUpBehind(QueueWorker& leader, QueueWorker& follower) {
+    const TransferItem* leading = m_parts.items.item(leader.itemId());
+    const TransferItem* next = m_parts.items.nextWaiting(
+        [this](const TransferItem& item) { return startable(item); }, runningGate());
+    if (!leading || !next || next->depth == 0 || next->folder || next->deletes ||
+        next->loginKey != leading->loginKey)
+        return false;
+    const TransferItem item = *next;
+    m_parts.holds.holdTargets(item);
+    if (follower.startBehind(leader, item)) {
+        m_scheduleAgain = true;
+        return true;
+    }
+    m_parts.holds.release(item.id);
+    return false;
 }
 
 // An item with a login whose paths are free.
@@ -132,33 +192,39 @@ bool QueueScheduler::startable(const TransferItem& item) const {
 // A gate told of the running items.
 GroupGate QueueScheduler::runningGate() const {
     GroupGate gate;
-    for (const auto& worker : m_workers)
+    for (QueueWorker* worker : workers())
         if (worker->busy())
             if (const TransferItem* item = m_parts.items.item(worker->itemId()))
                 gate.note(*item);
     return gate;
 }
 
-QueueWorker* QueueScheduler::idleWorker() {
-    for (auto& worker : m_workers)
-        if (!worker->busy())
-            return worker.get();
-    if (int(m_workers.size()) >= m_parallel)
+// The first worker of an idle connection. One lined up there before keeps
+// that connection only while the next item has the same login.
+QueueWorker* QueueScheduler::idleWorker(const TransferItem& next) {
+    for (Line& line : m_lines) {
+        if (line.busy())
+            continue;
+        if (line.second && line.second->loginKey() != next.loginKey)
+            line.second.release()->deleteLater();
+        return line.first.get();
+    }
+    if (int(m_lines.size()) >= m_parallel)
         return nullptr;
-    m_workers.push_back(std::make_unique<QueueWorker>(m_parts.host));
-    return m_workers.back().get();
+    m_lines.push_back({makeWorker(), nullptr});
+    return m_lines.back().first.get();
 }
 
 QueueWorker* QueueScheduler::workerFor(quint64 id) const {
-    for (const auto& worker : m_workers)
+    for (QueueWorker* worker : workers())
         if (worker->busy() && worker->itemId() == id)
-            return worker.get();
+            return worker;
     return nullptr;
 }
 
 int QueueScheduler::runningCount() const {
-    return int(std::count_if(m_workers.begin(), m_workers.end(),
-                             [](const auto& worker) { return worker->busy(); }));
+    return int(std::count_if(m_lines.begin(), m_lines.end(),
+                             [](const Line& line) { return line.busy(); }));
 }
 
 void QueueScheduler::checkDrained() {

@@ -18,7 +18,9 @@ struct TransferItem;
 
 // The queue's connections and what runs on them: up to parallel() items at
 // once, first come first served, each once its paths are free and its
-// server's login is known.
+// server's login is known. Behind a small file of a queued folder, the next
+// item of the same login may be lined up on the same connection (see
+// QueueWorker::takesFollower()).
 class QueueScheduler : public QObject {
     Q_OBJECT
 
@@ -66,12 +68,25 @@ private:
     void stopEvery(TransferState state);
     bool startable(const TransferItem& item) const;
     GroupGate runningGate() const;
-    QueueWorker* idleWorker();
+    // A connection's workers: the first, and one lined up behind it (or it
+    // behind that one), made when first needed.
+    struct Line {
+        std::unique_ptr<QueueWorker> first;
+        std::unique_ptr<QueueWorker> second;
+        bool busy() const;
+    };
+
+    void startIdle();
+    void lineUp();
+    bool lineUpBehind(QueueWorker& leader, QueueWorker& follower);
+    std::unique_ptr<QueueWorker> makeWorker();
+    std::vector<QueueWorker*> workers() const;
+    QueueWorker* idleWorker(const TransferItem& next);
     QueueWorker* workerFor(quint64 id) const;
     int runningCount() const;
 
     Parts m_parts;
-    std::vector<std::unique_ptr<QueueWorker>> m_workers;
+    std::vector<Line> m_lines;
     int m_parallel = 2;
     bool m_paused = false;
     bool m_scheduling = false;

@@ -12,6 +12,7 @@
 #include "session_trust.h"
 
 #include <QCoreApplication>
+#include <QScopeGuard>
 #include <QThreadPool>
 
 #include <cerrno>
@@ -22,6 +23,11 @@
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
+
+// A file this small ends soon after its transfer starts; the next item is
+// lined up behind it only then, so that what the queue shows as running is
+// never long ahead of what moves.
+constexpr qint64 kLinedUpBehindAtMost = 64 * 1024;
 
 bool isConnectionTrouble(int code) {
     return code == InetResponse::ConnectionLost || code == InetResponse::Timeout ||
@@ -135,6 +141,8 @@ QueueWorker::QueueWorker(QueueWorkerHost& host)
 // The running command goes before its component does.
 QueueWorker::~QueueWorker() {
     *m_alive = false;
+    if (m_follower)
+        m_follower->m_behind = false;
     if (m_job)
         m_job->discard();
 }
@@ -153,12 +161,48 @@ void QueueWorker::start(const TransferItem& item) {
     m_stopping = false;
     m_rate.restart();
     m_announced = false;
+    m_announceHeld = false;
     begin();
+}
+
+bool QueueWorker::takesFollower() const {
+    return busy() && m_underway && (!m_follower || !m_follower->busy()) && m_item.depth > 0 &&
+           !m_item.folder && !m_item.deletes && m_item.size >= 0 &&
+           m_item.size <= kLinedUpBehindAtMost;
+}
+
+bool QueueWorker::startBehind(QueueWorker& leader, const TransferItem& item) {
+    try {
+        m_inet->ShareConnection(*leader.m_inet);
+    } catch (const InetError&) {
+        return false;
+    }
+    m_loginKey = leader.m_loginKey;
+    leader.m_follower = this;
+    m_behind = true;
+    start(item);
+    return true;
+}
+
+// One stopped meanwhile never moves now, and is not announced.
+void QueueWorker::leaderDone() {
+    m_behind = false;
+    if (std::exchange(m_announceHeld, false) && !m_stopping)
+        announce();
+}
+
+void QueueWorker::releaseFollower() {
+    if (QueueWorker* follower = std::exchange(m_follower, nullptr))
+        follower->leaderDone();
 }
 
 // Once per start, when the file is about to move: not for one skipped, nor
 // again for one that waited for an answer or lost its connection.
 void QueueWorker::announce() {
+    if (m_behind) {
+        m_announceHeld = true;
+        return;
+    }
     if (std::exchange(m_announced, true))
         return;
     m_host.logLine(kCrLf +
@@ -308,6 +352,7 @@ void QueueWorker::download(bool continueTarget) {
     command.transfer.keepTime = true;
     announce();
     connect(startJob(command), &InetJob::finished, this, &QueueWorker::fileMoved);
+    markUnderway();
 }
 
 // One listing per folder tells which targets exist.
@@ -376,6 +421,12 @@ void QueueWorker::upload(bool append) {
     command.transfer.keepTime = true;
     announce();
     connect(startJob(command), &InetJob::finished, this, &QueueWorker::fileMoved);
+    markUnderway();
+}
+
+void QueueWorker::markUnderway() {
+    m_underway = true;
+    emit underway();
 }
 
 // A listing does not tell every server's times: the remote file's own size
@@ -404,7 +455,15 @@ void QueueWorker::remoteFileLookedUp(const InetResult& result) {
     runUpload();
 }
 
+// What was lined up behind the file goes on once the file's end is logged
+// (this worker may have been given the next item by then, and with it a
+// follower of its own).
 void QueueWorker::fileMoved(const InetResult& result) {
+    m_underway = false;
+    const auto release = qScopeGuard([follower = std::exchange(m_follower, nullptr)] {
+        if (follower)
+            follower->leaderDone();
+    });
     if (!carryOn(result))
         return;
     if (m_item.direction == TransferDirection::Download) {
@@ -621,8 +680,12 @@ void QueueWorker::finish(TransferState state, const QString& error) {
         stopped.size = -1;
         setPart(stopped);
     }
+    releaseFollower();
     const TransferItem item = m_item;
     m_item = TransferItem();
+    m_underway = false;
+    m_behind = false;
+    m_announceHeld = false;
     m_stopping = false;
     m_reading = false;
     m_retryTimer.stop();

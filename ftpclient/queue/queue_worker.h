@@ -40,11 +40,25 @@ public:
     quint64 itemId() const { return m_item.id; }
 
     void start(const TransferItem& item);
+    // Whether a small file of a queued folder moves now, and another item
+    // may be lined up behind it on the same connection: it then starts on
+    // the server as soon as this one ends, without waiting for the window's
+    // thread.
+    bool takesFollower() const;
+    // Starts `item` behind `leader`'s file, on the leader's connection; false
+    // when this worker's component cannot take it now. The item's
+    // "Retrieving" or "Sending" waits until the leader's file has ended.
+    bool startBehind(QueueWorker& leader, const TransferItem& item);
+    const QString& loginKey() const { return m_loginKey; }
     // Abandons the running item, keeping what arrived; it is reported as
     // `state` (Cancelled, or Waiting to be continued later).
     void stop(TransferState state);
     // Drops the connection: the next item logs in afresh (another login).
     void resetConnection();
+
+signals:
+    // A file's transfer was handed to the connection (see takesFollower()).
+    void underway();
 
 private:
     // Whether a refusal by the server ends the step's command like a
@@ -53,6 +67,9 @@ private:
 
     void begin();
     void announce();
+    // The file this worker's item waited behind has ended.
+    void leaderDone();
+    void releaseFollower();
     std::optional<ConflictAnswer> answerAbout(const Conflict& conflict);
     // Files.
     void runDownload();
@@ -61,6 +78,7 @@ private:
     void download(bool continueTarget);
     void runUpload();
     void upload(bool append);
+    void markUnderway();
     void lookUpRemoteFile();
     void remoteFileLookedUp(const InetResult& result);
     const RemoteFolders::Files* targetFolder();
@@ -92,7 +110,11 @@ private:
     QString m_loginKey;      // the login the connection was last used with
     bool m_reading = false;  // a local folder is being read on the thread pool
     bool m_stopping = false;
-    bool m_announced = false; // the running item's "Retrieving" or "Sending" is logged
+    bool m_announced = false;         // the running item's "Retrieving" or "Sending" is logged
+    bool m_underway = false;          // the item's file transfer is on the connection
+    bool m_behind = false;            // the item waits behind another worker's file
+    bool m_announceHeld = false;      // its announcement waits for that file's end
+    QPointer<QueueWorker> m_follower; // the worker lined up behind this one's file
     TransferState m_stopAs = TransferState::Cancelled;
     RateMeter m_rate;
     QTimer m_retryTimer;

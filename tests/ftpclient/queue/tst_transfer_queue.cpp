@@ -1,11 +1,13 @@
 // The transfer queue on its own, against real servers: folder trees both
-// ways, parallel connections, a download cut by the server and continued,
+// ways, parallel connections, a folder's files one after another on one
+// connection, a download cut by the server and continued,
 // a remote file that changed in between, existing targets and the answers
 // about them, names that cannot be written, the user's hand on the queue,
 // items of two servers side by side, and the queue kept across runs (by
 // server and account, with what happened since the last save).
 #include "conflicts.h"
 #include "ftp_test_server.h"
+#include "holding_proxy.h"
 #include "part_file.h"
 #include "plain_name.h"
 #include "private_file.h"
@@ -121,6 +123,8 @@ private slots:
 
     void treeGoesBothWaysByteForByte_data();
     void treeGoesBothWaysByteForByte();
+    void filesOfAFolderFollowOneAnother_data();
+    void filesOfAFolderFollowOneAnother();
     void cutDownloadContinuesWithOnlyTheMissingBytes();
     void changedRemoteFileStartsOver();
     void existingTargetsFollowTheAnswers();
@@ -195,6 +199,97 @@ void TestTransferQueue::treeGoesBothWaysByteForByte() {
     const QFileInfo source(server.root() + QStringLiteral("/tree/level 1/sub 1/deep 1/file 1.dat"));
     const QFileInfo copy(m_local->filePath(QStringLiteral("tree/level 1/sub 1/deep 1/file 1.dat")));
     QCOMPARE(copy.lastModified().toSecsSinceEpoch(), source.lastModified().toSecsSinceEpoch());
+}
+
+void TestTransferQueue::filesOfAFolderFollowOneAnother_data() {
+    QTest::addColumn<bool>("download");
+    QTest::addColumn<QString>("meanwhile");
+    QTest::addColumn<int>("connections"); // control connections the server saw
+    QTest::newRow("download") << true << "nothing" << 1;
+    QTest::newRow("upload") << false << "nothing" << 1;
+    QTest::newRow("download, paused") << true << "pause" << 2;
+    QTest::newRow("download, next one cancelled") << true << "cancel next" << 1;
+    QTest::newRow("upload, next one cancelled") << false << "cancel next" << 1;
+}
+
+// On one connection, the next small file of a folder is lined up behind the
+// one that moves. The log still tells each file's start after the end of
+// the one before, and one cancelled before its turn never reaches the server.
+void TestTransferQueue::filesOfAFolderFollowOneAnother() {
+    QFETCH(bool, download);
+    QFETCH(QString, meanwhile);
+    QFETCH(int, connections);
+    FtpTestServer server(FtpTestServer::Kind::Pyftpdlib);
+    QVERIFY2(server.start(), qPrintable(server.errorText()));
+    const QString from = download ? server.root() : m_local->path();
+    const QString to = download ? m_local->path() : server.root();
+    QDir(from).mkdir(QStringLiteral("folder"));
+    for (int i = 0; i < 12; ++i) {
+        const QString name = QStringLiteral("folder/f%1.txt").arg(i, 2, 10, QLatin1Char('0'));
+        QVERIFY(writeFile(from + u'/' + name, contentFor(name, 1000 + 100 * i)));
+    }
+    const QByteArray verb = download ? "RETR" : "STOR";
+    HoldingProxy proxy(server.port());
+    proxy.holdAt({verb, 3, download});
+    QSignalSpy held(&proxy, &HoldingProxy::held);
+    TransferQueue queue;
+    queue.setParallel(1);
+    QueueLogin login = loginFor(server);
+    login.address = proxy.address();
+    queue.setLogin(login);
+    QSignalSpy logged(&queue, &TransferQueue::logLine);
+    if (download)
+        queue.addDownload(QStringLiteral("/folder"), m_local->filePath(QStringLiteral("folder")),
+                          true);
+    else
+        queue.addUpload(m_local->filePath(QStringLiteral("folder")), QStringLiteral("/folder"),
+                        true);
+    QTRY_COMPARE_WITH_TIMEOUT(held.size(), 1, 10000);
+    const auto running = [&queue] {
+        QList<quint64> ids;
+        for (const TransferItem& item : queue.items())
+            if (item.state == TransferState::Running)
+                ids << item.id;
+        return ids;
+    };
+    QTRY_COMPARE(running().size(), 2);
+    const TransferItem next = *queue.item(running().last());
+    if (meanwhile == "pause") {
+        queue.controls().pause();
+        QTRY_COMPARE(running().size(), 0);
+        queue.controls().resume();
+    } else if (meanwhile == "cancel next") {
+        queue.controls().cancel(next.id);
+    }
+    proxy.release();
+    QVERIFY(drain(queue));
+
+    const bool cancelled = meanwhile == "cancel next";
+    QMap<QString, QByteArray> expected = filesUnder(from + QStringLiteral("/folder"));
+    if (cancelled) {
+        QCOMPARE(queue.item(next.id)->state, TransferState::Cancelled);
+        expected.remove(next.name());
+        for (const HoldingProxy::Command& command : proxy.commands())
+            QVERIFY2(!command.line.endsWith(next.name().toUtf8()), command.line.constData());
+    }
+    QMap<QString, QByteArray> arrived = filesUnder(to + QStringLiteral("/folder"));
+    arrived.removeIf([](const auto& file) { return file.key().endsWith(QStringLiteral(".part")); });
+    QCOMPARE(arrived, expected);
+    QStringList startsAndEnds;
+    for (const QList<QVariant>& line : std::as_const(logged)) {
+        const QString text = line.at(0).toString().trimmed();
+        if (text.startsWith(download ? "Retrieving " : "Sending ") ||
+            text.endsWith(download ? " retrieved" : " sent"))
+            startsAndEnds << text;
+    }
+    for (qsizetype i = 0; i < startsAndEnds.size(); ++i)
+        if (!startsAndEnds[i].startsWith(download ? "Retrieving " : "Sending "))
+            QCOMPARE(startsAndEnds.value(i - 1).section(u' ', 1),
+                     startsAndEnds[i].section(u' ', 0, 0));
+    QSet<int> seen;
+    for (const HoldingProxy::Command& command : proxy.commands())
+        seen.insert(command.connection);
+    QCOMPARE(seen.size(), connections);
 }
 
 void TestTransferQueue::cutDownloadContinuesWithOnlyTheMissingBytes() {
