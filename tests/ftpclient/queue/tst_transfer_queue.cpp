@@ -210,11 +210,13 @@ void TestTransferQueue::filesOfAFolderFollowOneAnother_data() {
     QTest::newRow("download, paused") << true << "pause" << 2;
     QTest::newRow("download, next one cancelled") << true << "cancel next" << 1;
     QTest::newRow("upload, next one cancelled") << false << "cancel next" << 1;
+    QTest::newRow("download, server gone") << true << "kill server" << 0;
 }
 
 // On one connection, the next small file of a folder is lined up behind the
 // one that moves. The log still tells each file's start after the end of
-// the one before, and one cancelled before its turn never reaches the server.
+// the one before, one cancelled before its turn never reaches the server,
+// and with the server gone neither is taken for done.
 void TestTransferQueue::filesOfAFolderFollowOneAnother() {
     QFETCH(bool, download);
     QFETCH(QString, meanwhile);
@@ -229,13 +231,14 @@ void TestTransferQueue::filesOfAFolderFollowOneAnother() {
         QVERIFY(writeFile(from + u'/' + name, contentFor(name, 1000 + 100 * i)));
     }
     const QByteArray verb = download ? "RETR" : "STOR";
-    HoldingProxy proxy(server.port());
-    proxy.holdAt({verb, 3, download});
-    QSignalSpy held(&proxy, &HoldingProxy::held);
+    auto proxy = std::make_unique<HoldingProxy>(server.port());
+    proxy->holdAt({verb, 3, download});
+    QSignalSpy held(proxy.get(), &HoldingProxy::held);
     TransferQueue queue;
     queue.setParallel(1);
+    queue.setRetryPauseMs(10);
     QueueLogin login = loginFor(server);
-    login.address = proxy.address();
+    login.address = proxy->address();
     queue.setLogin(login);
     QSignalSpy logged(&queue, &TransferQueue::logLine);
     if (download)
@@ -260,16 +263,27 @@ void TestTransferQueue::filesOfAFolderFollowOneAnother() {
         queue.controls().resume();
     } else if (meanwhile == "cancel next") {
         queue.controls().cancel(next.id);
+    } else if (meanwhile == "kill server") {
+        server.kill();
+        proxy.reset();
     }
-    proxy.release();
+    if (proxy)
+        proxy->release();
     QVERIFY(drain(queue));
 
     const bool cancelled = meanwhile == "cancel next";
     QMap<QString, QByteArray> expected = filesUnder(from + QStringLiteral("/folder"));
+    if (meanwhile == "kill server") {
+        for (const TransferItem& item : queue.items())
+            if (item.state == TransferState::Done && !item.folder)
+                QCOMPARE(readFile(item.local), expected.value(item.name()));
+        QCOMPARE(queue.item(next.id)->state, TransferState::Failed);
+        return;
+    }
     if (cancelled) {
         QCOMPARE(queue.item(next.id)->state, TransferState::Cancelled);
         expected.remove(next.name());
-        for (const HoldingProxy::Command& command : proxy.commands())
+        for (const HoldingProxy::Command& command : proxy->commands())
             QVERIFY2(!command.line.endsWith(next.name().toUtf8()), command.line.constData());
     }
     QMap<QString, QByteArray> arrived = filesUnder(to + QStringLiteral("/folder"));
@@ -287,7 +301,7 @@ void TestTransferQueue::filesOfAFolderFollowOneAnother() {
             QCOMPARE(startsAndEnds.value(i - 1).section(u' ', 1),
                      startsAndEnds[i].section(u' ', 0, 0));
     QSet<int> seen;
-    for (const HoldingProxy::Command& command : proxy.commands())
+    for (const HoldingProxy::Command& command : proxy->commands())
         seen.insert(command.connection);
     QCOMPARE(seen.size(), connections);
 }
