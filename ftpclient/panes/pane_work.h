@@ -29,8 +29,9 @@ public:
     PaneWork(const PaneWork&) = delete;
     PaneWork& operator=(const PaneWork&) = delete;
 
-    // The whole result when it is ready within `waitMs`; else a preview
-    // when one is; else nothing, and what comes goes through `done`.
+    // The whole result when it is ready within `waitMs` (not when that is
+    // 0); else a preview when one is; else nothing, and what comes goes
+    // through `done`.
     Result start(Job job, int waitMs);
     // Whether the whole of the latest piece is still to come.
     bool pending() const { return m_state->finalGiven != m_state->started; }
@@ -99,7 +100,9 @@ template <typename Result> Result PaneWork<Result>::start(Job job, int waitMs) {
     const auto ready = [](std::future<Result>& future, int ms) {
         return future.wait_for(std::chrono::milliseconds(ms)) == std::future_status::ready;
     };
-    if (ready(final, waitMs)) {
+    // Not waited for at all, it always comes through `done`, however soon
+    // it is ready.
+    if (waitMs > 0 && ready(final, waitMs)) {
         m_state->finalGiven = generation;
         return final.get();
     }
