@@ -2,7 +2,8 @@
 
 #include <QCryptographicHash>
 
-#include <cstring>
+#include <algorithm>
+#include <cerrno>
 #include <poll.h>
 #include <sys/select.h>
 #include <sys/socket.h>
@@ -92,18 +93,41 @@ QString CurlHandles::errorFor(CURLcode rc) const {
     return QString::fromLocal8Bit(errorText[0] ? errorText : curl_easy_strerror(rc));
 }
 
+void SessionTickets::loginStarts() {
+    received = 0;
+    handshakes = 0;
+    spent = false;
+}
+
+void SessionTickets::dataOpened() {
+    m_receivedBefore = received;
+    m_handshakesBefore = handshakes;
+}
+
+// A data connection without a handshake (refused before it got that far)
+// spent nothing; one whose ticket was read left a fresh one.
+void SessionTickets::dataClosed() {
+    if (handshakes > m_handshakesBefore)
+        spent = received == m_receivedBefore;
+}
+
 void SecureChannel::forget() {
     tlsDetails.clear();
     hostKey.reset();
+    tickets.loginStarts();
 }
 
 void SecureChannel::noteTraceText(const char* data, size_t size) {
-    static constexpr char tlsInUse[] = "SSL connection using ";
-    if (size > sizeof(tlsInUse) && std::memcmp(data, tlsInUse, sizeof(tlsInUse) - 1) == 0 &&
-        tlsDetails.isEmpty())
-        tlsDetails =
-            QString::fromLatin1(data + sizeof(tlsInUse) - 1, qsizetype(size - sizeof(tlsInUse) + 1))
-                .trimmed();
+    const QByteArrayView text(data, qsizetype(size));
+    static constexpr QByteArrayView tlsInUse("SSL connection using ");
+    if (text.startsWith(tlsInUse) && text.size() > tlsInUse.size()) {
+        if (text.sliced(tlsInUse.size()).startsWith("TLSv1.3"))
+            ++tickets.handshakes;
+        if (tlsDetails.isEmpty())
+            tlsDetails = QString::fromLatin1(text.sliced(tlsInUse.size())).trimmed();
+    } else if (text.startsWith("TLSv1.3 (IN), TLS handshake, Newsession Ticket")) {
+        ++tickets.received;
+    }
 }
 
 ConnectionSecurity SecureChannel::describe(ServerProtocol protocol) const {
@@ -132,6 +156,7 @@ void ServerConnection::openFor(const QByteArray& newIdentity) {
     identity = newIdentity;
     up = false;
     secure.tlsRefused = false;
+    secure.tickets.afterUploads = true;
 }
 
 bool ServerConnection::alive() const {
@@ -157,6 +182,40 @@ void ServerConnection::cutAll() {
     for (curl_socket_t fd : sockets)
         ::shutdown(fd, SHUT_RDWR);
     up = false;
+}
+
+void ServerConnection::dataOpened(curl_socket_t fd) {
+    dataFd = fd;
+    secure.tickets.dataOpened();
+}
+
+void ServerConnection::dataClosed() {
+    dataFd = CURL_SOCKET_BAD;
+    secure.tickets.dataClosed();
+}
+
+// The server sends its new ticket on a data connection right after the
+// handshake, but libcurl takes it in only if it has arrived when libcurl
+// closes the connection, and an upload reads nothing before then: a small
+// file is sent and closed before the ticket comes, and the next data
+// connection would offer the spent one. So the end of an upload waits until
+// the data connection has something to read. The ticket follows the
+// handshake by a round trip, so this costs no more than that. A server that
+// sends nothing in `limitMs` (ProFTPD does not, on uploads) is not waited
+// for again; its sessions are renewed by a new login instead.
+void ServerConnection::awaitSessionTicket(int limitMs, const std::function<bool()>& stop) {
+    static constexpr int kSliceMs = 50; // how often `stop` is asked
+    const bool tls13 = secure.tlsDetails.startsWith(QLatin1String("TLSv1.3"));
+    if (sftp() || !tls13 || !secure.tickets.afterUploads || dataFd == CURL_SOCKET_BAD)
+        return;
+    for (int waited = 0; waited < limitMs && !stop(); waited += kSliceMs) {
+        pollfd p{dataFd, POLLIN, 0};
+        const int ready = ::poll(&p, 1, std::min(kSliceMs, limitMs - waited));
+        if (ready > 0 || (ready < 0 && errno != EINTR))
+            return;
+    }
+    if (!stop())
+        secure.tickets.afterUploads = false;
 }
 
 void ServerConnection::adoptControlSocket(CURL* easy) {

@@ -54,6 +54,28 @@ private:
     int nextWaitMs();
 };
 
+// The TLS 1.3 session tickets of a login. A data connection spends the
+// ticket it resumed the session with: servers that want data connections to
+// resume the session of the commands (vsftpd and ProFTPD by default) take
+// each ticket once. The next data connection needs the ticket the server
+// sent on the last one, which libcurl keeps only if it read it there.
+struct SessionTickets {
+    int received = 0;   // tickets libcurl read on this login
+    int handshakes = 0; // TLS 1.3 handshakes libcurl made on it
+    bool spent = false; // the ticket libcurl would offer next was spent
+    // The server sends a ticket on the data connection of an upload; known
+    // for the server, not just one login (see awaitSessionTicket).
+    bool afterUploads = true;
+
+    void loginStarts();
+    void dataOpened();
+    void dataClosed();
+
+private:
+    int m_receivedBefore = 0;
+    int m_handshakesBefore = 0;
+};
+
 // What the TLS or SSH layer of the connection showed of the server, and
 // what this session learnt about TLS with it.
 struct SecureChannel {
@@ -62,14 +84,13 @@ struct SecureChannel {
     // The server refused TLS and the user allowed clear text: later logins
     // of this session do not ask for TLS again.
     bool tlsRefused = false;
-    // An upload over TLS ran on this login: the session libcurl would resume
-    // next may be spent.
-    bool tlsSessionSpent = false;
+    SessionTickets tickets;
     std::optional<PeerIdentity> hostKey; // the SSH host key of the connection
 
     // A new connection is being made: nothing is known of it yet.
     void forget();
-    // Notes the TLS version and cipher when a line of libcurl's trace tells them.
+    // Notes the TLS version and cipher, a handshake and a session ticket,
+    // when a line of libcurl's trace tells them.
     void noteTraceText(const char* data, size_t size);
     // How the connection is protected, as the component reports it.
     ConnectionSecurity describe(ServerProtocol protocol) const;
@@ -96,6 +117,7 @@ struct ServerConnection {
     bool connectedReported = false;
     bool resolvingReported = false;
     curl_socket_t controlFd = CURL_SOCKET_BAD;
+    curl_socket_t dataFd = CURL_SOCKET_BAD; // the data connection open now
     std::set<curl_socket_t> sockets;
     SecureChannel secure;
     ServerOffer offer;
@@ -114,4 +136,9 @@ struct ServerConnection {
     // The socket the exchange of `easy` held, when it is one of ours, is
     // the control connection.
     void adoptControlSocket(CURL* easy);
+    void dataOpened(curl_socket_t fd);
+    void dataClosed();
+    // At the end of an upload over TLS 1.3, gives the server's new session
+    // ticket time to arrive on the data connection (see the definition).
+    void awaitSessionTicket(int limitMs, const std::function<bool()>& stop);
 };

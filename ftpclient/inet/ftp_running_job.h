@@ -82,6 +82,7 @@ private:
 struct LocalFile {
     int fd = -1;
     int error = 0;
+    qint64 unsent = 0; // of an upload, the bytes libcurl has yet to be given
 
     // `rc`, with the error errno holds now.
     CURLcode fail(CURLcode rc);

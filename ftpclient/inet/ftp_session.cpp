@@ -48,8 +48,11 @@ void FtpSession::run(const FtpJob& job) {
 
 bool FtpSession::login(const FtpJob& job) {
     m_server.openFor(connectionIdentity(job));
-    if (m_server.up && m_server.alive())
+    if (m_server.up && m_server.alive() && !needsFreshTlsSession(job))
         return true;
+    // Cut, so that libcurl does not take it up again.
+    if (m_server.up)
+        m_server.cut();
     m_server.up = false;
 
     m_reports.state(InetState::ResolvingHost);
@@ -66,6 +69,21 @@ bool FtpSession::login(const FtpJob& job) {
     m_server.up = true;
     m_reports.secured(job.id, m_server.secure.describe(job.address.protocol));
     return true;
+}
+
+// A command with a data connection cannot resume a spent TLS session
+// (SessionTickets): the server would refuse it, and vsftpd drops the login
+// as well. A new login brings a fresh one.
+bool FtpSession::needsFreshTlsSession(const FtpJob& job) const {
+    switch (job.command.kind) {
+    case FtpCommand::Kind::List:
+    case FtpCommand::Kind::Get:
+    case FtpCommand::Kind::Put:
+    case FtpCommand::Kind::Checksum:
+        return m_server.secure.tickets.spent;
+    default:
+        return false;
+    }
 }
 
 void FtpSession::runQuit(const FtpJob& job) {

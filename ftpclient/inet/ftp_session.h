@@ -54,6 +54,7 @@ private:
     using Phase = ExchangeTrace::Phase;
 
     bool login(const FtpJob& job);
+    bool needsFreshTlsSession(const FtpJob& job) const;
     void runCommand(const FtpJob& job);
     void runQuit(const FtpJob& job);
     // The commands; each leaves what it read in m_run.replyText or
@@ -62,7 +63,6 @@ private:
     std::vector<QByteArray> quotedLinesFor(const FtpCommand& command) const;
     CURLcode runPwd(const FtpJob& job);
     CURLcode runList(const FtpJob& job);
-    CURLcode listOnce(const FtpJob& job);
 
     // Sets up the next exchange of `job` on the easy handle: the URL of
     // `rawPath`, the timeouts, the callbacks.
@@ -80,6 +80,7 @@ private:
     static curl_socket_t openSocket(void* self, curlsocktype purpose, struct curl_sockaddr* addr);
     static int closeSocket(void* self, curl_socket_t fd);
     static int debugTrace(CURL*, curl_infotype type, char* data, size_t size, void* self);
+    static size_t readUpload(char* data, size_t size, size_t count, void* self);
     static int transferInfo(void* self, curl_off_t dltotal, curl_off_t dlnow, curl_off_t ultotal,
                             curl_off_t ulnow);
 

@@ -27,6 +27,8 @@ curl_socket_t FtpSession::openSocket(void* self, curlsocktype purpose, struct cu
         server.resolvingReported = true;
         s->m_reports.state(InetState::HostResolved);
         s->m_reports.state(InetState::Connecting);
+    } else if (server.up) {
+        server.dataOpened(fd);
     }
     return fd;
 }
@@ -35,6 +37,8 @@ int FtpSession::closeSocket(void* self, curl_socket_t fd) {
     auto* s = static_cast<FtpSession*>(self);
     ServerConnection& server = s->m_server;
     server.sockets.erase(fd);
+    if (fd == server.dataFd)
+        server.dataClosed();
     if (fd == server.controlFd) {
         server.controlFd = CURL_SOCKET_BAD;
         server.up = false;
@@ -75,6 +79,26 @@ int FtpSession::debugTrace(CURL*, curl_infotype type, char* data, size_t size, v
         run.listing.traced(text);
     }
     return 0;
+}
+
+// An upload's data, read from its local file. libcurl asks for no more once
+// it has the size it was told, so the last of it is handed over only once
+// the server's next TLS session ticket has had time to come
+// (ServerConnection::awaitSessionTicket).
+size_t FtpSession::readUpload(char* data, size_t size, size_t count, void* self) {
+    static constexpr int kTicketWaitMs = 1000;
+    auto* s = static_cast<FtpSession*>(self);
+    LocalFile& file = s->m_run.file;
+    const size_t n = LocalFile::read(data, size, count, &file);
+    if (n == CURL_READFUNC_ABORT)
+        return n;
+    file.unsent -= qint64(n);
+    if (n == 0 || file.unsent <= 0) {
+        const quint64 job = s->m_run.id;
+        s->m_server.awaitSessionTicket(kTicketWaitMs,
+                                       [s, job] { return s->m_reports.abandoned(job); });
+    }
+    return n;
 }
 
 int FtpSession::transferInfo(void* self, curl_off_t dltotal, curl_off_t dlnow, curl_off_t ultotal,

@@ -121,13 +121,6 @@ CURLcode FtpSession::runPwd(const FtpJob& job) {
 }
 
 CURLcode FtpSession::runList(const FtpJob& job) {
-    CURLcode rc = listOnce(job);
-    if (Login(*this, job).renewSpentTlsSession(rc))
-        rc = listOnce(job);
-    return rc;
-}
-
-CURLcode FtpSession::listOnce(const FtpJob& job) {
     prepare(job, pathBytes(job.command.directory));
     if (job.command.enterFirst && !sftp()) {
         // Over SFTP a directory's listing fails on a file by itself.

@@ -1,6 +1,5 @@
 // Logging in: over FTP the greeting, the switch to TLS, the login and what
-// the server can do; over SFTP the SSH session. And the new login a
-// transfer may need after an upload over TLS.
+// the server can do; over SFTP the SSH session.
 #include "ftp_session_steps.h"
 
 #include "ftp_reply.h"
@@ -38,7 +37,6 @@ bool FtpSession::Login::loginFtp() {
 }
 
 CURLcode FtpSession::Login::connectFtp() {
-    s.m_server.secure.tlsSessionSpent = false;
     CURLcode rc = greetFtp();
     if (fallBackToClearText(rc))
         rc = greetFtp();
@@ -61,27 +59,6 @@ CURLcode FtpSession::Login::connectFtp() {
     }
     offer.codec = FtpNameCodec(utf8);
     return CURLE_OK;
-}
-
-// A server may insist that every data connection resume the TLS session of
-// the commands (vsftpd and ProFTPD do by default). With TLS 1.3 the session
-// a data connection resumed is spent, and the new one the server sends on it
-// reaches libcurl only when libcurl reads that connection, which an upload
-// never does: the next transfer offers the spent one and is refused. A
-// transfer that fails after an upload therefore gets one more try on a new
-// login, whose handshake brings a fresh session.
-bool FtpSession::Login::renewSpentTlsSession(CURLcode rc) {
-    SecureChannel& secure = s.m_server.secure;
-    if (rc == CURLE_OK || !secure.tlsSessionSpent || rc == CURLE_ABORTED_BY_CALLBACK ||
-        rc == CURLE_REMOTE_FILE_NOT_FOUND || rc == CURLE_REMOTE_ACCESS_DENIED ||
-        s.m_reports.abandoned(job.id))
-        return false;
-    secure.tlsSessionSpent = false;
-    s.m_server.cut();
-    if (connectFtp() != CURLE_OK)
-        return false;
-    s.m_server.up = true;
-    return true;
 }
 
 // SSH has no greeting to read and no features to ask for: logging in is

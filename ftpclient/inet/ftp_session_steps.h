@@ -20,9 +20,6 @@ public:
 
     bool loginFtp();
     bool loginSftp();
-    // After a transfer failed: whether a new login was made for one more try
-    // because an upload may have spent the TLS session (see the .cpp).
-    bool renewSpentTlsSession(CURLcode rc);
 
 private:
     CURLcode connectFtp();
@@ -56,13 +53,11 @@ private:
     CURLcode keptPartSize(qint64* kept);
     CURLcode seedPartFile(qint64* kept);
     CURLcode download(qint64 from);
-    CURLcode downloadOnce(qint64 from);
     CURLcode askSizeAfter(qint64* expected);
     CURLcode checkArrivedSize(qint64 from, qint64 expected);
     CURLcode finishDownload(CURLcode rc, const QByteArray& part, const QByteArray& target);
     CURLcode chooseAppendStart(qint64 localSize, qint64* from);
     CURLcode upload(qint64 localSize, qint64 localTime, qint64 from);
-    CURLcode uploadOnce(qint64 localSize, qint64 localTime, qint64 from);
     std::vector<QByteArray> remoteTimeLines(qint64 time) const;
     // Notes a failure the transfer found itself, reported instead of libcurl's.
     CURLcode failOwn(int code, const QString& text, CURLcode rc);

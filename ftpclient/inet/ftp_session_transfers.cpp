@@ -208,18 +208,7 @@ CURLcode FtpSession::FileTransfer::seedPartFile(qint64* kept) {
     return CURLE_OK;
 }
 
-// A transfer that moved nothing may be refused for the TLS session an upload
-// spent: it gets one more try on a new login (see renewSpentTlsSession).
 CURLcode FtpSession::FileTransfer::download(qint64 from) {
-    CURLcode rc = downloadOnce(from);
-    if (facts.transferred == 0 && Login(s, job).renewSpentTlsSession(rc)) {
-        s.m_run.ownFailure.reset();
-        rc = downloadOnce(from);
-    }
-    return rc;
-}
-
-CURLcode FtpSession::FileTransfer::downloadOnce(qint64 from) {
     s.prepare(job, s.pathBytes(job.command.remote));
     curl_easy_setopt(s.m_curl.easy, CURLOPT_WRITEFUNCTION, &LocalFile::write);
     curl_easy_setopt(s.m_curl.easy, CURLOPT_WRITEDATA, &file);
@@ -399,24 +388,11 @@ CURLcode FtpSession::FileTransfer::chooseAppendStart(qint64 localSize, qint64* f
 }
 
 CURLcode FtpSession::FileTransfer::upload(qint64 localSize, qint64 localTime, qint64 from) {
-    CURLcode rc = uploadOnce(localSize, localTime, from);
-    if (facts.transferred == 0 && Login(s, job).renewSpentTlsSession(rc)) {
-        if (::lseek(file.fd, 0, SEEK_SET) < 0)
-            return file.fail(CURLE_READ_ERROR);
-        rc = uploadOnce(localSize, localTime, from);
-    }
-    // The upload's data connection took the session it resumed with it.
-    if (!s.sftp() && !s.m_server.secure.tlsDetails.isEmpty())
-        s.m_server.secure.tlsSessionSpent = true;
-    return rc;
-}
-
-CURLcode FtpSession::FileTransfer::uploadOnce(qint64 localSize, qint64 localTime, qint64 from) {
     s.prepare(job, s.pathBytes(job.command.remote));
     curl_easy_setopt(s.m_curl.easy, CURLOPT_UPLOAD, 1L);
     curl_easy_setopt(s.m_curl.easy, CURLOPT_INFILESIZE_LARGE, curl_off_t(localSize));
-    curl_easy_setopt(s.m_curl.easy, CURLOPT_READFUNCTION, &LocalFile::read);
-    curl_easy_setopt(s.m_curl.easy, CURLOPT_READDATA, &file);
+    curl_easy_setopt(s.m_curl.easy, CURLOPT_READFUNCTION, &FtpSession::readUpload);
+    curl_easy_setopt(s.m_curl.easy, CURLOPT_READDATA, &s);
     curl_easy_setopt(s.m_curl.easy, CURLOPT_SEEKFUNCTION, &LocalFile::seek);
     curl_easy_setopt(s.m_curl.easy, CURLOPT_SEEKDATA, &file);
     if (from > 0) {
@@ -430,6 +406,7 @@ CURLcode FtpSession::FileTransfer::uploadOnce(qint64 localSize, qint64 localTime
             s.m_curl.quote(line);
         curl_easy_setopt(s.m_curl.easy, CURLOPT_POSTQUOTE, s.m_curl.quoted);
     }
+    file.unsent = localSize - from;
     s.m_progress.begin(from, localSize);
     s.m_run.trace.uploading = true;
     s.m_run.trace.uploadAccepted = false;

@@ -48,6 +48,7 @@ private slots:
     void downloadCopiesBytesExactly_data();
     void downloadCopiesBytesExactly();
     void uploadCopiesBytesExactly();
+    void smallUploadsInARowKeepTheLogin();
     void progressReachesTotal();
     void failedDownloadKeepsExistingLocalFile();
     void deleteMakeRemoveRename();
@@ -227,6 +228,33 @@ void TestInetCommands::uploadCopiesBytesExactly() {
     QVERIFY(writeFile(empty, {}));
     QVERIFY(runCommand(*m_inet, QStringLiteral("PUT ") + empty + u' ' + remote("empty.txt")).ok());
     QCOMPARE(readFile(m_server.root() + QStringLiteral("/empty.txt")), QByteArray());
+}
+
+// Servers that want each TLS data connection to resume the session of the
+// commands (vsftpd's and ProFTPD's default) refuse one that offers a spent
+// session: small uploads one after another, then a listing and a download,
+// all succeed, and on the first login where the server sends a new session
+// on each data connection (ProFTPD does not on uploads).
+void TestInetCommands::smallUploadsInARowKeepTheLogin() {
+    const bool loginKept = m_server.mode() != ProtocolTestServer::Mode::FtpsProftpd;
+    QVERIFY(runCommand(*m_inet, QStringLiteral("PWD")).ok());
+    QStringList commands;
+    for (int i = 0; i < 12; ++i) {
+        const QString name = QStringLiteral("small %1.txt").arg(i);
+        QVERIFY(writeFile(m_local->filePath(name), QByteArray(i * 7, 'x')));
+        commands << QStringLiteral("PUT ") + m_local->filePath(name) + u' ' + remote(name);
+    }
+    const QString back = m_local->filePath(QStringLiteral("back/small 11.txt"));
+    QVERIFY(QDir().mkpath(m_local->filePath(QStringLiteral("back"))));
+    commands << QStringLiteral("DIR")
+             << QStringLiteral("GET ") + remote("small 11.txt") + u' ' + back;
+    for (const QString& command : commands) {
+        const CommandOutcome out = runCommand(*m_inet, command);
+        QVERIFY2(out.ok(), qPrintable(command + u' ' + out.responseInfo));
+        if (loginKept)
+            QVERIFY2(!out.states.contains(short(InetState::Connecting)), qPrintable(command));
+    }
+    QCOMPARE(readFile(back), QByteArray(77, 'x'));
 }
 
 void TestInetCommands::progressReachesTotal() {
