@@ -4,13 +4,14 @@
 //
 //   window_driver --server HOST:PORT --user U --password P [--protocol NAME]
 //                 [--save-profile NAME [--save-password]] [--local DIR]
-//                 [--download-all] [--parallel N]
+//                 [--download-all | --upload-all] [--parallel N] [--press BUTTON ...]
 //   window_driver --delete-profile NAME
 //
 // Lines: "SAVED" (the profile was saved in the dialog), "DELETED",
 // "CONNECTED", "QUEUED <count>", "FINISHED <name>" for each file done or
-// skipped. Questions get their default answers; messages go to stderr. It
-// runs until it is killed or closed.
+// skipped. Questions get their default answers, unless they offer a button
+// named by --press; messages go to stderr. It runs until it is killed or
+// closed.
 #include "common/prompter.h"
 #include "connect/connect_frm.h"
 #include "panes/local_pane.h"
@@ -43,6 +44,8 @@ void say(const QString& line) {
 // Every question is answered as Enter would, and said on stderr.
 class DefaultPrompter : public Prompter {
 public:
+    QStringList pressed; // buttons chosen over the default wherever offered
+
     void beep() override {}
     void message(const QString& text, const QString& title, Icon) override {
         std::fprintf(stderr, "[%s] %s\n", qPrintable(title), qPrintable(text));
@@ -54,8 +57,14 @@ public:
     QString input(const QString&, const QString&, const QString& defaultText) override {
         return defaultText;
     }
-    int choose(const QString& text, const QString&, Icon, const QStringList&, int defaultButton,
-               int, const QString& = QString(), bool* = nullptr) override {
+    int choose(const QString& text, const QString&, Icon, const QStringList& buttons,
+               int defaultButton, int, const QString& = QString(), bool* = nullptr) override {
+        for (const QString& button : pressed) {
+            if (buttons.contains(button)) {
+                std::fprintf(stderr, "%s -> %s\n", qPrintable(text), qPrintable(button));
+                return int(buttons.indexOf(button));
+            }
+        }
         std::fprintf(stderr, "%s -> default\n", qPrintable(text));
         return defaultButton;
     }
@@ -131,6 +140,14 @@ void downloadAll(TARLEN_Frm& window) {
     say(QStringLiteral("QUEUED %1").arg(window.queue().items().size()));
 }
 
+void uploadAll(TARLEN_Frm& window) {
+    CVantelCtrl* local = window.parts().localPane->LstX_Files;
+    for (int i = 0; i < local->ListCount(); ++i)
+        local->SetSelected(i, true);
+    window.Cmd_Up_Click();
+    say(QStringLiteral("QUEUED %1").arg(window.queue().items().size()));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -145,10 +162,13 @@ int main(int argc, char** argv) {
                        {"delete-profile", "delete this profile in the dialog", "name"},
                        {"local", "local folder to show", "dir"},
                        {"download-all", "download every file of the login folder"},
-                       {"parallel", "files at once", "count"}});
+                       {"upload-all", "upload every file of the local folder"},
+                       {"parallel", "files at once", "count"},
+                       {"press", "press this button wherever a question offers it", "text"}});
     parser.process(app);
 
     DefaultPrompter prompter;
+    prompter.pressed = parser.values("press");
     TARLEN_Frm window(prompter);
     window.Form_Load();
     if (parser.isSet("local"))
@@ -181,6 +201,8 @@ int main(int argc, char** argv) {
             say(QStringLiteral("CONNECTED"));
             if (parser.isSet("download-all"))
                 downloadAll(window);
+            else if (parser.isSet("upload-all"))
+                uploadAll(window);
         });
     });
     return app.exec();
