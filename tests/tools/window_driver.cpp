@@ -41,7 +41,8 @@ void say(const QString& line) {
     std::fflush(stdout);
 }
 
-// Every question is answered as Enter would, and said on stderr.
+// Every question is answered as Enter would, or with a button of `pressed`
+// where it offers one, and said on stderr.
 class DefaultPrompter : public Prompter {
 public:
     QStringList pressed; // buttons chosen over the default wherever offered

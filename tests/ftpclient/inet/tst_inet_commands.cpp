@@ -232,9 +232,9 @@ void TestInetCommands::uploadCopiesBytesExactly() {
 
 // Servers that want each TLS data connection to resume the session of the
 // commands (vsftpd's and ProFTPD's default) refuse one that offers a spent
-// session: small uploads one after another, then a listing and a download,
-// all succeed, and on the first login where the server sends a new session
-// on each data connection (ProFTPD does not on uploads).
+// session ticket: small uploads one after another, then a listing and a
+// download, all succeed; and all on the first login where the server sends
+// a new ticket on every data connection (ProFTPD sends none on uploads).
 void TestInetCommands::smallUploadsInARowKeepTheLogin() {
     const bool loginKept = m_server.mode() != ProtocolTestServer::Mode::FtpsProftpd;
     QVERIFY(runCommand(*m_inet, QStringLiteral("PWD")).ok());
