@@ -133,19 +133,12 @@ void deleteProfile(Connect_Frm& dialog, const QString& name) {
     });
 }
 
-void downloadAll(TARLEN_Frm& window) {
-    CVantelCtrl* remote = window.parts().remotePane->LstX_Files;
-    for (int i = 0; i < remote->ListCount(); ++i)
-        remote->SetSelected(i, true);
-    window.Cmd_Dn_Click();
-    say(QStringLiteral("QUEUED %1").arg(window.queue().items().size()));
-}
-
-void uploadAll(TARLEN_Frm& window) {
-    CVantelCtrl* local = window.parts().localPane->LstX_Files;
-    for (int i = 0; i < local->ListCount(); ++i)
-        local->SetSelected(i, true);
-    window.Cmd_Up_Click();
+// Selects every file of `files`, presses the window's button that queues
+// them (`queueButton`) and says how many items the queue then holds.
+void queueAll(TARLEN_Frm& window, CVantelCtrl* files, void (TARLEN_Frm::*queueButton)()) {
+    for (int i = 0; i < files->ListCount(); ++i)
+        files->SetSelected(i, true);
+    (window.*queueButton)();
     say(QStringLiteral("QUEUED %1").arg(window.queue().items().size()));
 }
 
@@ -201,9 +194,9 @@ int main(int argc, char** argv) {
             }
             say(QStringLiteral("CONNECTED"));
             if (parser.isSet("download-all"))
-                downloadAll(window);
+                queueAll(window, window.parts().remotePane->LstX_Files, &TARLEN_Frm::Cmd_Dn_Click);
             else if (parser.isSet("upload-all"))
-                uploadAll(window);
+                queueAll(window, window.parts().localPane->LstX_Files, &TARLEN_Frm::Cmd_Up_Click);
         });
     });
     return app.exec();
