@@ -122,6 +122,21 @@ QByteArray ftpUrlPath(const QByteArray& rawPath) {
     return escapedPath(rawPath);
 }
 
+QByteArray pathFromLoginDirectory(const QByteArray& loginDirectory, const QByteArray& directory) {
+    if (!loginDirectory.startsWith('/') || !directory.startsWith('/'))
+        return directory;
+    const QByteArray base = loginDirectory.endsWith('/') ? loginDirectory : loginDirectory + '/';
+    if (directory == loginDirectory || directory == base)
+        return {};
+    if (!directory.startsWith(base))
+        return directory;
+    const QByteArray rest = directory.mid(base.size());
+    const char first = rest.at(0);
+    const bool plainStart = (first >= 'a' && first <= 'z') || (first >= 'A' && first <= 'Z') ||
+                            (first >= '0' && first <= '9');
+    return plainStart ? rest : "./" + rest;
+}
+
 QByteArray sftpUrlPath(const QByteArray& rawPath) {
     if (rawPath.startsWith('/'))
         return escapedPath(rawPath.mid(1));

@@ -121,6 +121,9 @@ struct ServerConnection {
     std::set<curl_socket_t> sockets;
     SecureChannel secure;
     ServerOffer offer;
+    // Over FTP, the directory the server put the connection in at login,
+    // while nothing has moved it since; empty when not known.
+    QByteArray loginDirectory;
 
     bool sftp() const { return protocol == ServerProtocol::Sftp; }
     // Takes `newIdentity`; when it differs from the one the connection was

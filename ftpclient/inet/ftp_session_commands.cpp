@@ -120,12 +120,17 @@ CURLcode FtpSession::runPwd(const FtpJob& job) {
     return CURLE_OK;
 }
 
+// A directory is listed by its path from the login directory where it lies
+// there: each entry the server looks at is found by that path.
 CURLcode FtpSession::runList(const FtpJob& job) {
-    prepare(job, pathBytes(job.command.directory));
-    if (job.command.enterFirst && !sftp()) {
+    const QByteArray directory = pathBytes(job.command.directory);
+    const bool enterFirst = job.command.enterFirst && !sftp();
+    if (enterFirst)
+        m_server.loginDirectory.clear(); // the connection leaves it for good
+    prepare(job, sftp() ? directory : pathFromLoginDirectory(m_server.loginDirectory, directory));
+    if (enterFirst) {
         // Over SFTP a directory's listing fails on a file by itself.
-        curl_easy_setopt(m_curl.easy, CURLOPT_QUOTE,
-                         m_curl.quote("CWD " + pathBytes(job.command.directory)));
+        curl_easy_setopt(m_curl.easy, CURLOPT_QUOTE, m_curl.quote("CWD " + directory));
     }
     const ServerOffer& offer = m_server.offer;
     if (offer.mlsd)

@@ -17,6 +17,11 @@ CURLcode FtpSession::Login::greetFtp() {
     const CURLcode rc = s.perform(job, Phase::Login);
     s.m_server.secure.peerKeyPin =
         rc == CURLE_OK && tls ? publicKeyPinOf(leafCertificatePem(e)) : QByteArray();
+    // libcurl asks for it (PWD) as it logs in.
+    const char* entryPath = nullptr;
+    if (rc != CURLE_OK || curl_easy_getinfo(e, CURLINFO_FTP_ENTRY_PATH, &entryPath) != CURLE_OK)
+        entryPath = nullptr;
+    s.m_server.loginDirectory = entryPath ? QByteArray(entryPath) : QByteArray();
     return rc;
 }
 

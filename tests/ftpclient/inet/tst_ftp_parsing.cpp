@@ -26,6 +26,8 @@ private slots:
     void addressForms_data();
     void addressForms();
     void urlPathEncodesEverySegment();
+    void pathFromLoginDirectory_data();
+    void pathFromLoginDirectory();
     void listingLines_data();
     void listingLines();
     void listingTextDropsUnsafeNamesAndFilters();
@@ -173,6 +175,40 @@ void TestFtpParsing::urlPathEncodesEverySegment() {
     QCOMPARE(ftpUrlPath("rel/x"), QByteArray("/rel/x"));
     QCOMPARE(ftpUrlPath("/a b/#%?;type=i"), QByteArray("//a%20b/%23%25%3F%3Btype%3Di"));
     QCOMPARE(ftpUrlPath("/\xC3\xA4\xFF"), QByteArray("//%C3%A4%FF"));
+}
+
+void TestFtpParsing::pathFromLoginDirectory_data() {
+    QTest::addColumn<QByteArray>("login");
+    QTest::addColumn<QByteArray>("directory");
+    QTest::addColumn<QByteArray>("path");
+    QTest::newRow("inside") << QByteArray("/home/u") << QByteArray("/home/u/site/")
+                            << QByteArray("site/");
+    QTest::newRow("login with slash")
+        << QByteArray("/home/u/") << QByteArray("/home/u/a/b/") << QByteArray("a/b/");
+    QTest::newRow("login itself") << QByteArray("/home/u") << QByteArray("/home/u/")
+                                  << QByteArray();
+    QTest::newRow("root login") << QByteArray("/") << QByteArray("/pub/") << QByteArray("pub/");
+    QTest::newRow("root itself") << QByteArray("/") << QByteArray("/") << QByteArray();
+    QTest::newRow("longer sibling")
+        << QByteArray("/home/u") << QByteArray("/home/u2/") << QByteArray("/home/u2/");
+    QTest::newRow("outside") << QByteArray("/home/u") << QByteArray("/srv/") << QByteArray("/srv/");
+    QTest::newRow("option-like") << QByteArray("/home/u") << QByteArray("/home/u/-l/")
+                                 << QByteArray("./-l/");
+    QTest::newRow("home-like") << QByteArray("/") << QByteArray("/~ftp/") << QByteArray("./~ftp/");
+    QTest::newRow("leading blank") << QByteArray("/") << QByteArray("/ x/") << QByteArray("./ x/");
+    QTest::newRow("not known") << QByteArray() << QByteArray("/home/u/x/")
+                               << QByteArray("/home/u/x/");
+    QTest::newRow("not a unix path")
+        << QByteArray("USER.") << QByteArray("/x/") << QByteArray("/x/");
+    QTest::newRow("relative already")
+        << QByteArray("/home/u") << QByteArray("rel/") << QByteArray("rel/");
+}
+
+void TestFtpParsing::pathFromLoginDirectory() {
+    QFETCH(QByteArray, login);
+    QFETCH(QByteArray, directory);
+    QFETCH(QByteArray, path);
+    QCOMPARE(::pathFromLoginDirectory(login, directory), path);
 }
 
 namespace {

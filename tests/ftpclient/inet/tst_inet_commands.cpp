@@ -45,6 +45,8 @@ private slots:
     void listingPatternFiltersFilesOnly();
     void listingSortsDirectoriesAndFilesByName();
     void listingOfMissingDirectoryIsServerError();
+    void listingOfADirectoryWhateverItsName_data();
+    void listingOfADirectoryWhateverItsName();
     void downloadCopiesBytesExactly_data();
     void downloadCopiesBytesExactly();
     void uploadCopiesBytesExactly();
@@ -191,6 +193,34 @@ void TestInetCommands::listingOfMissingDirectoryIsServerError() {
     QCOMPARE(out.responseCode, 12003);
     if (m_server.protocol() != ServerProtocol::Sftp)
         QVERIFY2(out.responseInfo.startsWith(u'5'), qPrintable(out.responseInfo));
+}
+
+// Whatever a directory is called, and wherever the connection went before,
+// its listing holds its own entries.
+void TestInetCommands::listingOfADirectoryWhateverItsName_data() {
+    QTest::addColumn<QString>("directory");
+    QTest::addColumn<bool>("enterAnotherFirst");
+    QTest::newRow("plain") << "plain" << false;
+    QTest::newRow("two levels down") << "docs/inner" << false;
+    QTest::newRow("like an option") << "-l" << false;
+    QTest::newRow("like a home") << "~root" << false;
+    QTest::newRow("leading blank") << " lead" << false;
+    QTest::newRow("after entering another") << "plain" << true;
+}
+
+void TestInetCommands::listingOfADirectoryWhateverItsName() {
+    QFETCH(QString, directory);
+    QFETCH(bool, enterAnotherFirst);
+    QVERIFY(m_server.writeFile(directory + QStringLiteral("/marker.txt"), "x"));
+    if (enterAnotherFirst) {
+        FtpCommand enter = FtpCommand::list(QStringLiteral("LS"), remote("docs/"));
+        enter.enterFirst = true;
+        QVERIFY(runCommand(*m_inet, enter).ok());
+    }
+    const CommandOutcome out =
+        runCommand(*m_inet, QStringLiteral("LS ") + remote(directory + u'/'));
+    QVERIFY2(out.ok(), qPrintable(out.responseInfo));
+    QCOMPARE(out.reply, QStringLiteral("marker.txt\r\n"));
 }
 
 void TestInetCommands::downloadCopiesBytesExactly_data() {
