@@ -19,9 +19,9 @@ CURLcode FtpSession::Login::greetFtp() {
         rc == CURLE_OK && tls ? publicKeyPinOf(leafCertificatePem(e)) : QByteArray();
     // libcurl asks for it (PWD) as it logs in.
     const char* entryPath = nullptr;
-    if (rc != CURLE_OK || curl_easy_getinfo(e, CURLINFO_FTP_ENTRY_PATH, &entryPath) != CURLE_OK)
-        entryPath = nullptr;
-    s.m_server.loginDirectory = entryPath ? QByteArray(entryPath) : QByteArray();
+    if (rc == CURLE_OK)
+        curl_easy_getinfo(e, CURLINFO_FTP_ENTRY_PATH, &entryPath);
+    s.m_server.loginDirectory = QByteArray(entryPath);
     return rc;
 }
 
