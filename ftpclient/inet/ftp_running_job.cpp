@@ -4,11 +4,14 @@
 
 #include <cctype>
 #include <cerrno>
+#include <new>
 #include <unistd.h>
 
 namespace {
 
 constexpr qint64 kProgressIntervalMs = 100;
+// A download is written to its file in pieces of up to this size.
+constexpr size_t kWriteBatchBytes = 64 * 1024;
 
 bool isLoginCommand(QByteArrayView line) {
     const char* data = line.data();
@@ -108,11 +111,28 @@ CURLcode LocalFile::fail(CURLcode rc) {
     return rc;
 }
 
+bool LocalFile::flush() {
+    const bool written =
+        unwritten.empty() || writeAll(fd, unwritten.data(), unwritten.size(), &error);
+    unwritten.clear();
+    return written;
+}
+
 size_t LocalFile::write(char* data, size_t size, size_t count, void* self) {
     auto* file = static_cast<LocalFile*>(self);
-    if (!writeAll(file->fd, data, size * count, &file->error))
+    const size_t n = size * count;
+    if (file->unwritten.size() + n > kWriteBatchBytes && !file->flush())
         return 0;
-    return size * count;
+    if (n < kWriteBatchBytes) {
+        try {
+            file->unwritten.reserve(kWriteBatchBytes);
+            file->unwritten.insert(file->unwritten.end(), data, data + n);
+            return n;
+        } catch (const std::bad_alloc&) {
+            // Written as it comes, then.
+        }
+    }
+    return writeAll(file->fd, data, n, &file->error) ? n : 0;
 }
 
 size_t LocalFile::read(char* data, size_t size, size_t count, void* self) {

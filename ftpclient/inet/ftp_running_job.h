@@ -83,9 +83,15 @@ struct LocalFile {
     int fd = -1;
     int error = 0;
     qint64 unsent = 0; // of an upload, the bytes libcurl has yet to be given
+    // Of a download, what arrived and is not written yet: libcurl hands it
+    // over in pieces of 16 KiB, which go to the file together.
+    std::vector<char> unwritten;
 
     // `rc`, with the error errno holds now.
     CURLcode fail(CURLcode rc);
+    // Writes what is held to the file; false, with `error` set, when it
+    // cannot (what was held is let go of either way).
+    bool flush();
     // libcurl's callbacks, with the file as their data.
     static size_t write(char* data, size_t size, size_t count, void* self);
     static size_t read(char* data, size_t size, size_t count, void* self);

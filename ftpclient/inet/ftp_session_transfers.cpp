@@ -229,6 +229,10 @@ CURLcode FtpSession::FileTransfer::download(qint64 from) {
     s.m_progress.begin(from, known);
     CURLcode rc = s.perform(job, Phase::Command);
     s.m_progress.end();
+    // What arrived goes to the file however the transfer ended: a part file
+    // then holds all of it.
+    if (!file.flush() && rc == CURLE_OK)
+        rc = CURLE_WRITE_ERROR;
     facts.transferred = qMax<qint64>(0, offsetInfo(s.m_curl.easy, CURLINFO_SIZE_DOWNLOAD_T));
     // Progress ends at what arrived, however the transfer ended.
     s.m_reports.progress(from + facts.transferred, qMax<qint64>(known, 0), true);
