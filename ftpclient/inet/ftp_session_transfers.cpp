@@ -315,7 +315,11 @@ CURLcode FtpSession::FileTransfer::finishDownload(CURLcode rc, const QByteArray&
     const bool empty = stated && written.st_size == 0;
     const bool sameFile = stated && ::lstat(part.constData(), &named) == 0 &&
                           named.st_dev == written.st_dev && named.st_ino == written.st_ino;
-    if (how.part && stated) {
+    // The file holds what arrived and nothing more; a longer one was written
+    // to by another program meanwhile, and is not continued from.
+    const qint64 arrived = facts.resumedFrom + facts.transferred;
+    const bool foreignBytes = stated && written.st_size > arrived;
+    if (how.part && stated && !foreignBytes) {
         facts.partSize = written.st_size;
         facts.partModifiedNs =
             qint64(written.st_mtim.tv_sec) * 1000000000 + written.st_mtim.tv_nsec;
@@ -326,6 +330,13 @@ CURLcode FtpSession::FileTransfer::finishDownload(CURLcode rc, const QByteArray&
     // Cancelled just as the last byte came: the target stays as it was.
     if (rc == CURLE_OK && how.part && s.m_reports.abandoned(job.id))
         rc = CURLE_ABORTED_BY_CALLBACK;
+    if (rc == CURLE_OK && stated && written.st_size != arrived) {
+        rc = failOwn(InetResponse::LocalError,
+                     QStringLiteral("%1 was changed by another program while the download ran; "
+                                    "the download was not put in place.")
+                         .arg(RawName::shownWithMarks(RawName::decode(part))),
+                     CURLE_WRITE_ERROR);
+    }
     if (rc == CURLE_OK && !sameFile) {
         rc = failOwn(InetResponse::LocalError,
                      QStringLiteral("%1 was replaced while the download ran; the download was "

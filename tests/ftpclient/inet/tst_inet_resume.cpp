@@ -75,6 +75,8 @@ private slots:
     void changedRemoteFileStartsOver_data();
     void changedRemoteFileStartsOver();
     void cancelKeepsPartFileAndTarget();
+    void fileWrittenByAnotherProgramIsNotPutInPlace_data();
+    void fileWrittenByAnotherProgramIsNotPutInPlace();
     void failedKeptDownloadLeavesNoEmptyPartFile_data();
     void failedKeptDownloadLeavesNoEmptyPartFile();
     void resumedProgressCountsKeptBytes();
@@ -318,6 +320,42 @@ void TestInetResume::cancelKeepsPartFileAndTarget() {
     QVERIFY2(resumed.ok(), qPrintable(resumed.responseInfo));
     QCOMPARE(readFile(target), m_content);
     QCOMPARE(m_inet->LastTransfer().resumedFrom, qint64(kept.size()));
+}
+
+void TestInetResume::fileWrittenByAnotherProgramIsNotPutInPlace_data() {
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("part file") << true;
+    QTest::newRow("hidden file") << false;
+}
+
+void TestInetResume::fileWrittenByAnotherProgramIsNotPutInPlace() {
+    if (!m_slow)
+        QSKIP("only the pyftpdlib run has a slow server");
+    QFETCH(bool, kept);
+    QVERIFY(m_slow->writeFile(QStringLiteral("file.bin"), m_content));
+    const QString target = local("file.bin");
+    QVERIFY(writeFile(target, "old content"));
+    useFtpServer(*m_slow);
+
+    QSignalSpy progress(m_inet.get(), &Inet::TransferProgress);
+    m_inet->Execute(m_inet->URL(), kept ? keptGet(QStringLiteral("file.bin"), true)
+                                        : FtpCommand::get(remote("file.bin"), target));
+    QVERIFY(QTest::qWaitFor(
+        [&] { return !progress.isEmpty() && progress.last().at(0).toLongLong() > 0; }, 10000));
+    QStringList written = QDir(m_local->path()).entryList(QDir::Files | QDir::Hidden);
+    written.removeOne(QStringLiteral("file.bin"));
+    QCOMPARE(written.size(), 1);
+    // Past the end the download will reach.
+    QFile file(m_local->filePath(written.first()));
+    QVERIFY(file.open(QIODevice::ReadWrite) && file.seek(kFileSize + 100) && file.write("x") == 1);
+    file.close();
+    QVERIFY(QTest::qWaitFor([&] { return !m_inet->StillExecuting(); }, 20000));
+
+    QCOMPARE(m_inet->ResponseCode(), 12004);
+    QCOMPARE(readFile(target), QByteArray("old content"));
+    // A part file is left as it is, but not taken for the download's own.
+    QCOMPARE(QFile::exists(file.fileName()), kept);
+    QCOMPARE(m_inet->LastTransfer().partSize, -1);
 }
 
 void TestInetResume::failedKeptDownloadLeavesNoEmptyPartFile_data() {
