@@ -184,7 +184,6 @@ void FtpSession::beginExchange(Phase phase) {
     m_curl.errorText[0] = '\0';
     m_curl.roundsWithoutSockets = 0;
     m_run.file.error = 0;
-    m_run.file.unwritten.clear();
     m_progress.restart();
     if (firstOfCommand)
         m_reports.state(InetState::Requesting);
