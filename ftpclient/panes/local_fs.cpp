@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstring>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -69,27 +70,53 @@ void Directory::scan(QStringList* files, QStringList* directories) const {
 
 namespace {
 
+constexpr size_t kBlockSize = 128 * 1024;
+
+// Raw directory entries as the system wrote them: `size` bytes of `bytes`.
+struct Block {
+    std::unique_ptr<char[]> bytes;
+    size_t size = 0;
+};
+
 // Blocks of raw directory entries passed from the thread that reads them
-// to the one that makes names of them.
+// to the one that makes names of them, and back again once they are read:
+// a few blocks serve the whole directory, which spares the reading thread
+// a fault for each fresh page.
 class BlockQueue {
 public:
-    void push(std::vector<char> block) {
+    void push(Block block) {
         const std::lock_guard lock(m_mutex);
         m_blocks.push_back(std::move(block));
         m_ready.notify_one();
+    }
+    void giveBack(Block block) {
+        const std::lock_guard lock(m_mutex);
+        m_spare.push_back(std::move(block));
+    }
+    // A block to read into: one given back, or a new one.
+    Block take() {
+        {
+            const std::lock_guard lock(m_mutex);
+            if (!m_spare.empty()) {
+                Block block = std::move(m_spare.back());
+                m_spare.pop_back();
+                return block;
+            }
+        }
+        return {std::make_unique_for_overwrite<char[]>(kBlockSize), 0};
     }
     void close() {
         const std::lock_guard lock(m_mutex);
         m_closed = true;
         m_ready.notify_one();
     }
-    // The next block; empty once the queue is closed and drained.
-    std::vector<char> pop() {
+    // The next block; one of size 0 once the queue is closed and drained.
+    Block pop() {
         std::unique_lock lock(m_mutex);
         m_ready.wait(lock, [this] { return m_closed || !m_blocks.empty(); });
         if (m_blocks.empty())
             return {};
-        std::vector<char> block = std::move(m_blocks.front());
+        Block block = std::move(m_blocks.front());
         m_blocks.pop_front();
         return block;
     }
@@ -97,7 +124,8 @@ public:
 private:
     std::mutex m_mutex;
     std::condition_variable m_ready;
-    std::deque<std::vector<char>> m_blocks;
+    std::deque<Block> m_blocks;
+    std::vector<Block> m_spare;
     bool m_closed = false;
 };
 
@@ -109,25 +137,24 @@ struct RecordHead {
     unsigned char type;
 };
 constexpr size_t kNameAt = offsetof(RecordHead, type) + 1;
-constexpr size_t kBlockSize = 128 * 1024;
 constexpr size_t kLongFrom = 4096;
 constexpr qsizetype kNamesAhead = 128 * 1024;
 
 // Hands `visit` the type and name of each record of a block, in order.
-template <typename Visit> void forEachRecord(const std::vector<char>& block, Visit visit) {
-    for (size_t at = 0; at + kNameAt < block.size();) {
+template <typename Visit> void forEachRecord(const Block& block, Visit visit) {
+    for (size_t at = 0; at + kNameAt < block.size;) {
         RecordHead head;
-        std::memcpy(&head, block.data() + at, sizeof head);
+        std::memcpy(&head, block.bytes.get() + at, sizeof head);
         if (head.length == 0)
             break;
-        visit(head.type, block.data() + at + kNameAt);
+        visit(head.type, block.bytes.get() + at + kNameAt);
         at += head.length;
     }
 }
 
 // The entries of a block that may be files: a link or an entry of no
 // given type may be one.
-size_t filesIn(const std::vector<char>& block) {
+size_t filesIn(const Block& block) {
     size_t files = 0;
     forEachRecord(block, [&](unsigned char type, const char* name) {
         files += type != DT_DIR && name[0] != '.' ? 1 : 0;
@@ -144,8 +171,8 @@ void Directory::scan(const FileSink& file, QStringList* directories, const ReadS
     std::thread names([&] {
         size_t seen = 0;
         while (true) {
-            const std::vector<char> block = queue.pop();
-            if (block.empty())
+            Block block = queue.pop();
+            if (block.size == 0)
                 return;
             forEachRecord(block, [&](unsigned char type, const char* name) {
                 if (name[0] == '.')
@@ -168,15 +195,16 @@ void Directory::scan(const FileSink& file, QStringList* directories, const ReadS
                 else if (type == DT_DIR && directories)
                     directories->append(RawName::decode(name));
             });
+            queue.giveBack(std::move(block));
         }
     });
     size_t files = 0;
     while (true) {
-        std::vector<char> block(kBlockSize);
-        const ssize_t got = ::getdents64(m_fd, block.data(), block.size());
+        Block block = queue.take();
+        const ssize_t got = ::getdents64(m_fd, block.bytes.get(), kBlockSize);
         if (got <= 0)
             break;
-        block.resize(size_t(got));
+        block.size = size_t(got);
         files += filesIn(block);
         queue.push(std::move(block));
     }

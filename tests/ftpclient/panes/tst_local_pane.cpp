@@ -612,28 +612,37 @@ void TestLocalPane::newerListingWinsOverAnOlderOne() {
 }
 
 // A long directory's first look: one entry for each file shown, in File1's
-// order, whatever else the directory holds.
+// order, whatever else the directory holds. Every file is listed once, also
+// when the directory is read in many pieces.
 void TestLocalPane::firstLookHasAnEntryPerFile_data() {
+    QTest::addColumn<int>("files");
     QTest::addColumn<int>("folders");
     QTest::addColumn<int>("linksToAFolder");
     QTest::addColumn<QString>("pattern");
     QTest::addColumn<int>("shown");
-    QTest::newRow("files alone") << 0 << 0 << "*" << 4500;
-    QTest::newRow("many folders beside") << 1000 << 0 << "*" << 4500;
-    QTest::newRow("many links to a folder beside") << 1 << 1000 << "*" << 4500;
-    QTest::newRow("a pattern that keeps a few") << 0 << 0 << "*.zip" << 100;
-    QTest::newRow("a pattern that keeps nearly all") << 0 << 0 << "*.txt" << 4400;
+    QTest::newRow("files alone") << 4500 << 0 << 0 << "*" << 4500;
+    QTest::newRow("many folders beside") << 4500 << 1000 << 0 << "*" << 4500;
+    QTest::newRow("many links to a folder beside") << 4500 << 1 << 1000 << "*" << 4500;
+    QTest::newRow("a pattern that keeps a few") << 4500 << 0 << 0 << "*.zip" << 100;
+    QTest::newRow("a pattern that keeps nearly all") << 4500 << 0 << 0 << "*.txt" << 4400;
+    QTest::newRow("read in many pieces") << 30000 << 0 << 0 << "*" << 30000;
 }
 
 void TestLocalPane::firstLookHasAnEntryPerFile() {
+    QFETCH(int, files);
     QFETCH(int, folders);
     QFETCH(int, linksToAFolder);
     QFETCH(QString, pattern);
     QFETCH(int, shown);
     const QString base = m_dir->path() + u'/';
-    for (int i = 0; i < 4500; ++i)
-        QVERIFY(QFile(base + QStringLiteral("n%1.%2").arg(4500 - i).arg(i < 100 ? "zip" : "txt"))
-                    .open(QIODevice::WriteOnly));
+    QStringList expected;
+    for (int i = 0; i < files; ++i) {
+        const QString name = QStringLiteral("n%1.%2").arg(files - i).arg(i < 100 ? "zip" : "txt");
+        QVERIFY(QFile(base + name).open(QIODevice::WriteOnly));
+        if (QDir::match(pattern, name))
+            expected << name;
+    }
+    expected.sort();
     for (int i = 0; i < folders; ++i)
         QVERIFY(QDir().mkdir(base + QStringLiteral("d%1").arg(i)));
     for (int i = 0; i < linksToAFolder; ++i)
@@ -647,6 +656,7 @@ void TestLocalPane::firstLookHasAnEntryPerFile() {
         makeLocalListing(request, [&](const SharedLocalListing& p) { first = p; });
     QVERIFY(first);
     QCOMPARE(listing->names.size(), shown);
+    QCOMPARE(listing->names, expected);
     QCOMPARE(first->names, listing->names);
     CVantelCtrl list;
     list.SetBatch(std::move(first->batch), {});
