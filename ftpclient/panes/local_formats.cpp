@@ -149,13 +149,17 @@ qreal NameShortener::width(QStringView text) {
 }
 
 QString NameShortener::shorten(const QString& name) {
-    // Most names are of Latin-1 alone and fit: summed up at once.
+    // Most names are of Latin-1 alone and fit: summed up at once, their
+    // characters' advances mostly known already.
+    const char16_t* const units = reinterpret_cast<const char16_t*>(name.constData());
+    const qsizetype size = name.size();
     qreal sum = 0;
     qsizetype summed = 0;
-    for (; summed < name.size() && name[summed].unicode() < m_latin1.size() && sum <= m_limit;
-         ++summed)
-        sum += advance(name[summed].unicode());
-    if (summed == name.size() && sum <= m_limit)
+    for (; summed < size && units[summed] < m_latin1.size() && sum <= m_limit; ++summed) {
+        const qreal known = m_latin1[units[summed]];
+        sum += known >= 0 ? known : advance(units[summed]);
+    }
+    if (summed == size && sum <= m_limit)
         return name;
     // Where each character ends, in code units and in pixels; a character
     // is never cut in half.
