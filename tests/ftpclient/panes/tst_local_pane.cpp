@@ -21,6 +21,7 @@
 #include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThreadPool>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -604,7 +605,9 @@ void TestLocalPane::newerListingWinsOverAnOlderOne() {
     QVERIFY(f.setLocalPath(first.path()));
     QVERIFY(f.setLocalPath(second.path()));
     QTRY_VERIFY(!f.listingPending());
-    QTest::qWait(100);
+    // The older reading has ended too, and whatever it sent has arrived.
+    QVERIFY(QThreadPool::globalInstance()->waitForDone(30000));
+    QCoreApplication::processEvents();
     QCOMPARE(f.LstX_Files->ListCount(), 50);
     QVERIFY(shownNames().first().startsWith(QStringLiteral("new")));
     QCOMPARE(f.File1->Path(), QDir(second.path()).absolutePath());
