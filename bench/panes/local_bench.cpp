@@ -146,10 +146,11 @@ int firstLook(const QString& path, int count, int settleMs) {
     QEventLoop settle;
     QTimer::singleShot(settleMs, &settle, &QEventLoop::quit);
     settle.exec();
+    const auto shown = [&] {
+        return pane.frm.LstX_Files->ListCount() == count;
+    };
     measure(
-        meter, [&] { pane.frm.setLocalPath(path); },
-        [&] { return pane.frm.LstX_Files->ListCount() == count; },
-        [&] { return pane.frm.LstX_Files->ListCount() == count; });
+        meter, [&] { pane.frm.setLocalPath(path); }, shown, shown);
     std::printf("%.3f\n", g_firstShownMs);
     return g_firstShownMs > 0 ? 0 : 1;
 }
