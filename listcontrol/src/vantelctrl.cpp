@@ -52,8 +52,6 @@ void CVantelCtrl::showDisplayNameEntry() {
     m_list->resetContent();
     CVantelItem record;
     record.fontFollows = true;
-    if (!m_displayName.isEmpty())
-        record.text = m_displayName;
     const int pos = m_list->insertString(0, m_displayName);
     m_list->setItemHeight(pos, 16);
     m_records.insert(m_records.begin() + pos, std::move(record));
@@ -364,10 +362,13 @@ void CVantelCtrl::SetEnabled(bool enabled) {
 }
 
 void CVantelCtrl::changeFont(const QFont& font) {
-    if (!(font == m_font))
+    if (!(font == m_font)) {
+        // Entries that keep the font they were added with share one copy.
+        const auto kept = std::make_shared<const QFont>(m_font);
         for (CVantelItem& record : m_records)
             if (!record.font && !record.fontFollows)
-                record.font = m_font;
+                record.font = kept;
+    }
     m_font = font;
     m_list->setFont(m_font);
 }

@@ -84,8 +84,8 @@ void CVantelCtrl::DrawItem(const VantelDrawRequest& request) {
         request.action != VantelDrawRequest::SelectionChange)
         return;
 
-    OleColor back = item.backColor.value_or(m_backColor);
-    OleColor fore = item.foreColor.value_or(m_foreColor);
+    OleColor back = item.backColor != kControlColor ? item.backColor : m_backColor;
+    OleColor fore = item.foreColor != kControlColor ? item.foreColor : m_foreColor;
     // The focus flag with the selection means the entry is being redrawn for
     // its focus mark: it is then not shown as selected.
     const bool shownSelected =
@@ -130,7 +130,7 @@ void CVantelCtrl::drawEntryText(const CVantelItem& item, const VantelDrawRequest
     if (n <= 0)
         return;
     QPainter& painter = *request.painter;
-    const QString text = item.text.value_or(QString()).left(n);
+    const QString& text = m_list->text(request.index);
     painter.setPen(foreground);
     const QFont previous = SelectItemFont(item, painter);
     const QFontMetrics metrics(painter.font(), painter.device());

@@ -54,8 +54,6 @@ int CVantelCtrl::AddItem(const QString& text, int index) {
     int pos = -1;
     try {
         CVantelItem record;
-        if (!text.isEmpty())
-            record.text = text;
         // Room for the record first, so that nothing can fail once the list
         // holds the new entry.
         if (m_records.size() == m_records.capacity())
@@ -89,7 +87,6 @@ void CVantelCtrl::Batch::resize(size_t count) {
     try {
         m_rows.resize(count);
         m_records.resize(count);
-        m_pictures.resize(count, -1);
     } catch (const std::bad_alloc&) {
         throw VantelError(VantelError::OutOfMemory,
                           QStringLiteral("AddItems could not add the entries"));
@@ -111,11 +108,8 @@ void CVantelCtrl::SetInBatch(Batch& batch, size_t at, const Entry& entry, const 
     row.text = entry.text;
     row.data = entry.data;
     CVantelItem& record = batch.m_records[at];
-    if (!entry.text.isEmpty())
-        record.text = entry.text;
-    if (entry.foreColor != NoColor)
-        record.foreColor = OleColor(entry.foreColor);
-    batch.m_pictures[at] = entry.picture;
+    record.foreColor = OleColor(entry.foreColor);
+    record.picture = entry.picture;
 }
 
 void CVantelCtrl::AddToBatch(Batch& batch, const std::vector<Entry>& entries, const QFont& font) {
@@ -126,8 +120,8 @@ void CVantelCtrl::AddToBatch(Batch& batch, const std::vector<Entry>& entries, co
 
 void CVantelCtrl::givePictures(Batch& batch, const std::vector<QPixmap>& pictures) {
     const std::vector<int> numbers = m_pictures.addAll(pictures);
-    for (size_t i = 0; i < batch.m_records.size(); ++i)
-        batch.m_records[i].picture = numberOf(batch.m_pictures[i], numbers);
+    for (CVantelItem& record : batch.m_records)
+        record.picture = numberOf(record.picture, numbers);
 }
 
 // A table grown well past what the entries show (pictures set one by one
@@ -150,8 +144,7 @@ void CVantelCtrl::AddItems(const std::vector<Entry>& entries,
             const int p = AddItem(e.text, -1);
             m_list->setItemData(p, e.data);
             m_records[size_t(p)].picture = numberOf(e.picture, numbers);
-            if (e.foreColor != NoColor)
-                m_records[size_t(p)].foreColor = OleColor(e.foreColor);
+            m_records[size_t(p)].foreColor = OleColor(e.foreColor);
         }
         return;
     }
@@ -178,9 +171,11 @@ void CVantelCtrl::SetBatch(Batch&& batch, const std::vector<QPixmap>& pictures) 
     m_pictures.clear(); // every entry is replaced
     givePictures(batch, pictures);
     // Entries written for another font than the control's keep theirs.
-    if (batch.m_font && !(*batch.m_font == m_font))
+    if (batch.m_font && !(*batch.m_font == m_font)) {
+        const auto theirs = std::make_shared<const QFont>(*batch.m_font);
         for (CVantelItem& record : batch.m_records)
-            record.font = batch.m_font;
+            record.font = theirs;
+    }
     // The entries that go are let go of once control is back in the event
     // loop: a long list takes a while to free.
     auto old = std::make_shared<std::vector<CVantelItem>>(std::move(m_records));
@@ -206,15 +201,8 @@ void CVantelCtrl::SetItems(const std::vector<Entry>& entries,
     for (size_t i = 0; i < entries.size(); ++i) {
         const Entry& e = entries[i];
         CVantelItem& record = m_records[i];
-        if (e.text.isEmpty())
-            record.text.reset();
-        else
-            record.text = e.text;
         record.picture = numberOf(e.picture, numbers);
-        if (e.foreColor == NoColor)
-            record.foreColor.reset();
-        else
-            record.foreColor = OleColor(e.foreColor);
+        record.foreColor = OleColor(e.foreColor);
         rows[i].text = e.text;
         rows[i].data = e.data;
     }
@@ -229,12 +217,6 @@ void CVantelCtrl::SetTexts(std::vector<QString> texts) {
                           QStringLiteral("SetTexts: %1 texts for a list of %2")
                               .arg(texts.size())
                               .arg(m_records.size()));
-    for (size_t i = 0; i < texts.size(); ++i) {
-        if (texts[i].isEmpty())
-            m_records[i].text.reset();
-        else
-            m_records[i].text = texts[i];
-    }
     m_list->rewriteTexts(std::move(texts));
     m_modified = true;
     redraw();
@@ -330,11 +312,6 @@ QString CVantelCtrl::List(int nIndex) const {
 
 void CVantelCtrl::SetList(int nIndex, const QString& text) {
     checkIndex(nIndex, "List");
-    CVantelItem& record = m_records[size_t(nIndex)];
-    if (text.isEmpty())
-        record.text.reset();
-    else
-        record.text = text;
     m_list->replaceString(nIndex, text);
     m_modified = true;
     redraw();
@@ -342,34 +319,24 @@ void CVantelCtrl::SetList(int nIndex, const QString& text) {
 
 qint32 CVantelCtrl::ItemBackColor(int nIndex) const {
     checkIndex(nIndex, "ItemBackColor");
-    const auto& color = m_records[size_t(nIndex)].backColor;
-    return color ? qint32(*color) : NoColor;
+    return qint32(m_records[size_t(nIndex)].backColor);
 }
 
 void CVantelCtrl::SetItemBackColor(int nIndex, qint32 color) {
     checkIndex(nIndex, "ItemBackColor");
-    auto& field = m_records[size_t(nIndex)].backColor;
-    if (color == NoColor)
-        field.reset();
-    else
-        field = OleColor(color);
+    m_records[size_t(nIndex)].backColor = OleColor(color);
     m_modified = true;
     redraw();
 }
 
 qint32 CVantelCtrl::ItemForeColor(int nIndex) const {
     checkIndex(nIndex, "ItemForeColor");
-    const auto& color = m_records[size_t(nIndex)].foreColor;
-    return color ? qint32(*color) : NoColor;
+    return qint32(m_records[size_t(nIndex)].foreColor);
 }
 
 void CVantelCtrl::SetItemForeColor(int nIndex, qint32 color) {
     checkIndex(nIndex, "ItemForeColor");
-    auto& field = m_records[size_t(nIndex)].foreColor;
-    if (color == NoColor)
-        field.reset();
-    else
-        field = OleColor(color);
+    m_records[size_t(nIndex)].foreColor = OleColor(color);
     m_modified = true;
     redraw();
 }
@@ -384,11 +351,15 @@ QFont CVantelCtrl::ItemFont(int nIndex) const {
 void CVantelCtrl::SetItemFont(int nIndex, const std::optional<QFont>& font) {
     checkIndex(nIndex, "ItemFont");
     CVantelItem& record = m_records[size_t(nIndex)];
+    try {
+        if (font && !(*font == m_font))
+            record.font = std::make_shared<const QFont>(*font);
+        else
+            record.font.reset();
+    } catch (const std::bad_alloc&) {
+        throw VantelError(VantelError::OutOfMemory, QStringLiteral("ItemFont could not be stored"));
+    }
     record.fontFollows = !font;
-    if (font && *font == m_font)
-        record.font.reset();
-    else
-        record.font = font;
     m_modified = true;
     redraw();
 }

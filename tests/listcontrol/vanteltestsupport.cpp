@@ -38,10 +38,8 @@ QString snapshot(const CVantelCtrl& c) {
     for (int i = 0; i < list->count(); ++i) {
         const CVantelItem& r = c.record(i);
         out << "\n[" << i << "] " << list->text(i) << '|' << list->itemData(i) << '|'
-            << list->isSelected(i) << '|' << list->itemHeight(i) << '|'
-            << r.text.value_or(QStringLiteral("<none>")) << '|'
-            << (r.backColor ? qint64(*r.backColor) : -1) << '|'
-            << (r.foreColor ? qint64(*r.foreColor) : -1) << '|' << c.ItemFont(i).toString() << '|'
+            << list->isSelected(i) << '|' << list->itemHeight(i) << '|' << c.ItemBackColor(i) << '|'
+            << c.ItemForeColor(i) << '|' << c.ItemFont(i).toString() << '|'
             << c.ItemImage(i).cacheKey() << '|' << r.selectable;
     }
     return text;

@@ -44,6 +44,7 @@ class CVantelCtrl : public QWidget, private VantelListOwner {
 public:
     static constexpr int MaxTabs = 200;
     static constexpr qint32 NoColor = -1;
+    static_assert(OleColor(NoColor) == kControlColor);
 
     explicit CVantelCtrl(QWidget* parent = nullptr);
     ~CVantelCtrl() override;
@@ -127,8 +128,9 @@ public:
     private:
         friend class CVantelCtrl;
         std::vector<VantelListEntry> m_rows;
+        // Their pictures are the caller's indices until the control
+        // numbers them.
         std::vector<CVantelItem> m_records;
-        std::vector<int> m_pictures;
         // The font the entries were written with, by the part that holds
         // the first of them; the records carry none of their own.
         std::optional<QFont> m_font;
