@@ -162,42 +162,46 @@ size_t filesIn(const Block& block) {
     return files;
 }
 
+// Makes names of the blocks in `queue` until it is closed and drained,
+// handing files to `file` and directories to `directories`.
+void nameBlocks(int fd, BlockQueue& queue, const Directory::FileSink& file,
+                QStringList* directories) {
+    size_t seen = 0;
+    while (true) {
+        Block block = queue.pop();
+        if (block.size == 0)
+            return;
+        forEachRecord(block, [&](unsigned char type, const char* name) {
+            if (name[0] == '.')
+                return;
+            // A long directory: its names come in large pages.
+            if (++seen == kLongFrom)
+                preferLargePagesFor(kNamesAhead);
+            // The directory says what most entries are; links and file
+            // systems that do not say are asked.
+            if (type == DT_LNK || type == DT_UNKNOWN) {
+                struct stat info {};
+                if (::fstatat(fd, name, &info, 0) != 0)
+                    return;
+                type = S_ISREG(info.st_mode) ? DT_REG : S_ISDIR(info.st_mode) ? DT_DIR : DT_UNKNOWN;
+            }
+            if (type == DT_REG && file)
+                file(RawName::decode(name));
+            else if (type == DT_DIR && directories)
+                directories->append(RawName::decode(name));
+        });
+        queue.giveBack(std::move(block));
+    }
+}
+
 } // namespace
 
-void Directory::scan(const FileSink& file, QStringList* directories, const ReadSink& read) const {
+void Directory::scan(const FileSink& file, QStringList* directories, const ReadSink& read,
+                     const FileSink& helper) const {
     if (m_fd < 0 || ::lseek(m_fd, 0, SEEK_SET) != 0)
         return;
     BlockQueue queue;
-    std::thread names([&] {
-        size_t seen = 0;
-        while (true) {
-            Block block = queue.pop();
-            if (block.size == 0)
-                return;
-            forEachRecord(block, [&](unsigned char type, const char* name) {
-                if (name[0] == '.')
-                    return;
-                // A long directory: its names come in large pages.
-                if (++seen == kLongFrom)
-                    preferLargePagesFor(kNamesAhead);
-                // The directory says what most entries are; links and file
-                // systems that do not say are asked.
-                if (type == DT_LNK || type == DT_UNKNOWN) {
-                    struct stat info {};
-                    if (::fstatat(m_fd, name, &info, 0) != 0)
-                        return;
-                    type = S_ISREG(info.st_mode)   ? DT_REG
-                           : S_ISDIR(info.st_mode) ? DT_DIR
-                                                   : DT_UNKNOWN;
-                }
-                if (type == DT_REG && file)
-                    file(RawName::decode(name));
-                else if (type == DT_DIR && directories)
-                    directories->append(RawName::decode(name));
-            });
-            queue.giveBack(std::move(block));
-        }
-    });
+    std::thread names([&] { nameBlocks(m_fd, queue, file, directories); });
     size_t files = 0;
     while (true) {
         Block block = queue.take();
@@ -211,7 +215,13 @@ void Directory::scan(const FileSink& file, QStringList* directories, const ReadS
     queue.close();
     if (read)
         read(files);
+    // Reading is quicker than making names: what is left of them is shared.
+    QStringList helped;
+    if (helper)
+        nameBlocks(m_fd, queue, helper, directories ? &helped : nullptr);
     names.join();
+    if (directories)
+        directories->append(helped);
 }
 
 QString openError(const QString& path) {

@@ -42,10 +42,14 @@ public:
     // Once the whole directory is read, `read` hears on the calling thread
     // how many of its entries may be files (at most that many; directories
     // and names starting with "." left out), while their names may still be
-    // being made.
+    // being made. Given a `helper`, the calling thread then makes names as
+    // well, handing its files to `helper`: both sinks run at once, each on
+    // its thread, and neither sees the files in disk order nor the
+    // directories come in it.
     using FileSink = std::function<void(QString name)>;
     using ReadSink = std::function<void(size_t files)>;
-    void scan(const FileSink& file, QStringList* directories, const ReadSink& read = {}) const;
+    void scan(const FileSink& file, QStringList* directories, const ReadSink& read = {},
+              const FileSink& helper = {}) const;
     // The status of entry `name` (links followed); false with errno set when
     // it cannot be had.
     bool status(const QString& name, struct stat* info) const;

@@ -84,31 +84,44 @@ QStringList readLocalNames(const QString& dir, const QString& pattern) {
 
 namespace {
 
-// The names of the files that match `pattern`, in disk order, each handed
-// to `kept` as well while the directory is still being read; `read` as
-// Directory::scan's, told only without a pattern (which leaves out a share
-// of the files that nobody knows in advance).
+// Appends `more` to `to`, each moved.
+template <typename T> void appendMoved(std::vector<T>& to, std::vector<T>& more) {
+    to.insert(to.end(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
+    more.clear();
+}
+
+// The names of the files that match `pattern`, each handed to `kept` as
+// well while the directory is still being read, with the number of the
+// thread making it (0 or 1): each thread has its own; `read` as
+// Directory::scan's. Without a pattern both threads make names once the
+// directory is read (see Directory::scan), and `read` is told (a pattern
+// leaves out a share of the files that nobody knows in advance). The names
+// of thread 0 come first, then those of thread 1.
 std::vector<QString> matchingNames(const LocalFs::Directory& dir, const QString& pattern,
                                    QStringList* directories,
-                                   const std::function<void(const QString&)>& kept = {},
+                                   const std::function<void(const QString&, int)>& kept = {},
                                    const LocalFs::Directory::ReadSink& read = {}) {
     const std::vector<QRegularExpression> filters = patternFilters(pattern);
-    std::vector<QString> names;
-    dir.scan(
-        [&](QString name) {
+    std::vector<QString> names[2];
+    const auto sinkFor = [&](int thread) -> LocalFs::Directory::FileSink {
+        return [&, thread](QString name) {
             bool matches = filters.empty();
             for (const QRegularExpression& filter : filters)
                 matches = matches || filter.match(name).hasMatch();
             if (!matches)
                 return;
             if (kept)
-                kept(name);
-            names.push_back(std::move(name));
-        },
-        directories, filters.empty() ? read : LocalFs::Directory::ReadSink());
+                kept(name, thread);
+            names[thread].push_back(std::move(name));
+        };
+    };
+    const bool shared = filters.empty();
+    dir.scan(sinkFor(0), directories, shared ? read : LocalFs::Directory::ReadSink(),
+             shared ? sinkFor(1) : LocalFs::Directory::FileSink());
     if (directories)
         *directories = sortedNames({directories->begin(), directories->end()});
-    return names;
+    appendMoved(names[0], names[1]);
+    return std::move(names[0]);
 }
 
 } // namespace
@@ -171,13 +184,18 @@ Labels labelsOf(const LocalListingRequest& request, const LocalListing& listing)
 QStringList readLabelledNames(const LocalListingRequest& request, const QString& directory,
                               const LocalFs::Directory& dir, QStringList* directories,
                               Labels& labels, const LocalFs::Directory::ReadSink& read) {
-    std::optional<NameShortener> shortener;
-    const auto label = [&](const QString& name) {
+    std::optional<NameShortener> shorteners[2];
+    std::vector<Label> made[2];
+    const auto label = [&](const QString& name, int thread) {
+        std::optional<NameShortener>& shortener = shorteners[thread];
         if (!shortener)
             shortener.emplace(request.font, request.nameColumn - 30);
-        labels.made.push_back(labelOf(*shortener, directory, name));
+        made[thread].push_back(labelOf(*shortener, directory, name));
     };
     std::vector<QString> names = matchingNames(dir, request.pattern, directories, label, read);
+    // In the names' order.
+    appendMoved(made[0], made[1]);
+    labels.made = std::move(made[0]);
     preferLargePagesFor(qsizetype(names.size()));
     labels.order = caseInsensitiveOrder(names, true);
     QStringList sorted(qsizetype(names.size()));

@@ -4,6 +4,7 @@
 #include "panes/extension_rule.h"
 #include "panes/file_images.h"
 #include "panes/local_formats.h"
+#include "panes/local_fs.h"
 #include "panes/local_listing.h"
 #include "panes/local_lists.h"
 #include "panes/local_pane.h"
@@ -22,6 +23,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThreadPool>
+
+#include <condition_variable>
+#include <mutex>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -57,6 +61,8 @@ private slots:
     void namesCutToTheColumnTheListHasWhenTheyCome_data();
     void namesCutToTheColumnTheListHasWhenTheyCome();
     void firstLookHasAnEntryPerFile();
+    void namesMadeOnTwoThreadsComeOnceEach_data();
+    void namesMadeOnTwoThreadsComeOnceEach();
     void selectionKeptWhenTheListingComesLater_data();
     void selectionKeptWhenTheListingComesLater();
 
@@ -666,6 +672,56 @@ void TestLocalPane::firstLookHasAnEntryPerFile() {
     QCOMPARE(list.ListCount(), shown);
     for (int i = 0; i < shown; ++i)
         QCOMPARE(list.List(i), listing->names[i]);
+}
+
+// Once the whole directory is read, the reading thread makes names too. The
+// second thread is held on its first name until the first has made one, so
+// that both surely share the work: each file and each directory still comes
+// exactly once.
+void TestLocalPane::namesMadeOnTwoThreadsComeOnceEach_data() {
+    QTest::addColumn<int>("files");
+    QTest::addColumn<int>("folders");
+    QTest::newRow("files alone") << 12000 << 0;
+    QTest::newRow("folders among them") << 12000 << 3000;
+}
+
+void TestLocalPane::namesMadeOnTwoThreadsComeOnceEach() {
+    QFETCH(int, files);
+    QFETCH(int, folders);
+    const QString base = m_dir->path() + u'/';
+    QStringList expectedFiles, expectedFolders;
+    for (int i = 0; i < files; ++i) {
+        expectedFiles << QStringLiteral("file_%1.txt").arg(i);
+        QVERIFY(QFile(base + expectedFiles.last()).open(QIODevice::WriteOnly));
+    }
+    for (int i = 0; i < folders; ++i) {
+        expectedFolders << QStringLiteral("folder_%1").arg(i);
+        QVERIFY(QDir().mkdir(base + expectedFolders.last()));
+    }
+    std::mutex mutex;
+    std::condition_variable helped;
+    QStringList made[2];
+    const auto sinkFor = [&](int thread) {
+        return [&, thread](QString name) {
+            std::unique_lock lock(mutex);
+            made[thread] << name;
+            if (thread == 1)
+                helped.notify_all();
+            else if (made[0].size() == 1)
+                helped.wait_for(lock, std::chrono::seconds(60), [&] { return !made[1].isEmpty(); });
+        };
+    };
+    QStringList folderNames;
+    const LocalFs::Directory dir(m_dir->path());
+    dir.scan(sinkFor(0), &folderNames, {}, sinkFor(1));
+    QVERIFY(!made[0].isEmpty() && !made[1].isEmpty());
+    QStringList allFiles = made[0] + made[1];
+    allFiles.sort();
+    expectedFiles.sort();
+    QCOMPARE(allFiles, expectedFiles);
+    folderNames.sort();
+    expectedFolders.sort();
+    QCOMPARE(folderNames, expectedFolders);
 }
 
 // The list is laid out again (new column widths, or a new font) while a
