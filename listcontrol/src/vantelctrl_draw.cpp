@@ -126,11 +126,10 @@ void CVantelCtrl::DrawItem(const VantelDrawRequest& request) {
 
 void CVantelCtrl::drawEntryText(const CVantelItem& item, const VantelDrawRequest& request,
                                 int textLeft, const QColor& foreground) {
-    const int n = m_list->textLength(request.index);
-    if (n <= 0)
+    const QString& text = m_list->text(request.index);
+    if (text.isEmpty())
         return;
     QPainter& painter = *request.painter;
-    const QString& text = m_list->text(request.index);
     painter.setPen(foreground);
     const QFont previous = SelectItemFont(item, painter);
     const QFontMetrics metrics(painter.font(), painter.device());

@@ -91,7 +91,6 @@ public:
     void reserve(int n) { m_entries.reserve(size_t(n)); }
 
     const QString& text(int index) const { return m_entries[size_t(index)].text; }
-    int textLength(int index) const { return int(m_entries[size_t(index)].text.size()); }
     qint32 itemData(int index) const { return m_entries[size_t(index)].data; }
     void setItemData(int index, qint32 data) { m_entries[size_t(index)].data = data; }
     int itemHeight(int index) const;
