@@ -180,7 +180,7 @@ void FoldedNameOrder::closeRun(size_t shortest) {
         return;
     const auto first = m_keys.begin() + qsizetype(from);
     if (!std::is_sorted(first, m_keys.end(), before))
-        std::sort(first, m_keys.end(), before);
+        sortFoldedKeys(&*first, m_keys.data() + m_keys.size(), before);
     m_runStarts.push_back(from);
     m_closed = end;
     while (m_runStarts.size() >= 2) {

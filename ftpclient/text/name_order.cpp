@@ -35,15 +35,20 @@ FoldedSortKey FoldedSortKey::of(const QString& text, int index, QString* copy) {
     key.units = reinterpret_cast<const char16_t*>(units.utf16());
     key.size = int(units.size());
     key.index = index;
-    constexpr quint64 kWidest = 127;
-    bool open = true;
-    for (int i = 0; i < kHeadUnits; ++i) {
-        const quint64 unit = open && i < key.size ? key.unitAt(i) : 0;
-        open = open && unit < kWidest;
-        key.head = key.head << 7 | std::min(unit, kWidest);
-    }
-    key.head = key.head << 1 | (open && key.size >= kHeadUnits ? 1 : 0);
+    key.head = key.headAt(0);
     return key;
+}
+
+quint64 FoldedSortKey::headAt(int at) const {
+    constexpr quint64 kWidest = 127;
+    quint64 made = 0;
+    bool open = true;
+    for (int i = at; i < at + kHeadUnits; ++i) {
+        const quint64 unit = open && i < size ? unitAt(i) : 0;
+        open = open && unit < kWidest;
+        made = made << 7 | std::min(unit, kWidest);
+    }
+    return made << 1 | (open && size >= at + kHeadUnits ? 1 : 0);
 }
 
 std::vector<int> caseInsensitiveOrder(const std::vector<QString>& texts, bool caseBreaksTies) {
@@ -66,21 +71,34 @@ std::vector<int> caseInsensitiveOrder(const std::vector<QString>& texts, bool ca
             if (!copy.isNull())
                 made.push_back(std::move(copy));
         }
-        std::sort(keys.begin() + qsizetype(from), keys.begin() + qsizetype(to), less);
+        sortFoldedKeys(keys.data() + from, keys.data() + to, less);
     };
-    const size_t half = keys.size() >= kParallelSortFrom ? keys.size() / 2 : keys.size();
-    if (half < keys.size()) {
-        std::thread other(sortRange, half, keys.size(), std::ref(copies[1]));
-        sortRange(0, half, copies[0]);
-        other.join();
-    } else {
-        sortRange(0, keys.size(), copies[0]);
+    const size_t count = keys.size();
+    const size_t half = count >= kParallelSortFrom ? count / 2 : count;
+    std::vector<int> order(count);
+    if (half == count) {
+        sortRange(0, count, copies[0]);
+        for (size_t i = 0; i < count; ++i)
+            order[i] = keys[i].index;
+        return order;
     }
-    // The two sorted halves merge straight into the order.
-    std::vector<int> order(keys.size());
-    size_t a = 0, b = half;
-    for (int& index : order)
-        index = b == keys.size() || (a < half && !less(keys[b], keys[a])) ? keys[a++].index
+    std::thread other(sortRange, half, count, std::ref(copies[1]));
+    sortRange(0, half, copies[0]);
+    other.join();
+    // The two sorted halves merge straight into the order: the first half of
+    // it from their fronts, the second from their backs, side by side. No two
+    // keys are equal, so both see the same order.
+    const auto fromFronts = [&] {
+        size_t a = 0, b = half;
+        for (size_t k = 0; k < count / 2; ++k)
+            order[k] = b == count || (a < half && less(keys[a], keys[b])) ? keys[a++].index
                                                                           : keys[b++].index;
+    };
+    std::thread front(fromFronts);
+    size_t a = half, b = count; // past the last key of each half not yet taken
+    for (size_t k = count; k-- > count / 2;)
+        order[k] = b == half || (a > 0 && less(keys[b - 1], keys[a - 1])) ? keys[--a].index
+                                                                          : keys[--b].index;
+    front.join();
     return order;
 }

@@ -215,6 +215,26 @@ void TestFileModel::namesSortWithoutRegardToCase_data() {
                        QStringLiteral("\u00E9b\u00E8ne")}
         << QStringList{"eclair", "Zebra", QStringLiteral("\u00E9b\u00E8ne"),
                        QStringLiteral("\u00C9clair")};
+    QTest::newRow("alike for longer than nine characters")
+        << QStringList{"Report_2024_summary_b.txt",
+                       "report_2024_summary_a.txt",
+                       "report_2024_summary_A.txt",
+                       "report_2024_summ",
+                       QStringLiteral("report_2024_summary_\u00E9.txt"),
+                       "report_2024_summary_z.txt",
+                       "report_2024_summary_a.tx"}
+        << QStringList{"report_2024_summ",
+                       "report_2024_summary_a.tx",
+                       "report_2024_summary_A.txt",
+                       "report_2024_summary_a.txt",
+                       "Report_2024_summary_b.txt",
+                       "report_2024_summary_z.txt",
+                       QStringLiteral("report_2024_summary_\u00E9.txt")};
+    QTest::newRow("alike for exactly eighteen characters")
+        << QStringList{"abcdefghijklmnopqrs", "abcdefghijklmnopqr", "ABCDEFGHIJKLMNOPQR",
+                       QStringLiteral("abcdefghijklmnopq\u00E9"), "abcdefghijklmnopqz"}
+        << QStringList{"ABCDEFGHIJKLMNOPQR", "abcdefghijklmnopqr", "abcdefghijklmnopqrs",
+                       "abcdefghijklmnopqz", QStringLiteral("abcdefghijklmnopq\u00E9")};
     QTest::newRow("the Kelvin sign is a k") << QStringList{"kb", QStringLiteral("\u212Aa"), "ka"}
                                             << QStringList{"ka", QStringLiteral("\u212Aa"), "kb"};
     // Long enough to be sorted in two halves, each with names that need a
@@ -226,6 +246,13 @@ void TestFileModel::namesSortWithoutRegardToCase_data() {
         names.prepend((i % 2 == 0 ? ascii : accented).last());
     }
     QTest::newRow("a long list, in two halves") << names << ascii + accented;
+    QStringList alike, alikeSorted;
+    for (int i = 0; i < 30001; ++i) {
+        alikeSorted << (i % 3 == 0 ? u'Q' : u'q') + QStringLiteral("uarterly_report_") +
+                           QString::number(i).rightJustified(5, u'0');
+        alike.prepend(alikeSorted.last());
+    }
+    QTest::newRow("a long list of names alike for 17 characters") << alike << alikeSorted;
 }
 
 // The order of file names in the lists: case-folded, ties in case-sensitive
