@@ -20,10 +20,15 @@ public:
         listen(QHostAddress::LocalHost, 0);
     }
     QString address() const { return QStringLiteral("127.0.0.1:%1").arg(serverPort()); }
+    // Nothing held back any more and no client connected: nothing more can
+    // reach a client through the proxy.
+    bool quiet() const { return m_heldBack == 0 && m_clients == 0; }
 
 private:
     void relay(QTcpSocket* client) {
         client->setParent(this);
+        ++m_clients;
+        connect(client, &QTcpSocket::disconnected, this, [this] { --m_clients; });
         auto* upstream = new QTcpSocket(this);
         upstream->connectToHost(QHostAddress::LocalHost, m_targetPort);
         QPointer<QTcpSocket> to(client);
@@ -31,13 +36,17 @@ private:
                 [client, upstream] { upstream->write(client->readAll()); });
         connect(upstream, &QTcpSocket::readyRead, this, [this, upstream, to] {
             const QByteArray answer = upstream->readAll();
-            QTimer::singleShot(m_delayMs, this, [to, answer] {
+            ++m_heldBack;
+            QTimer::singleShot(m_delayMs, this, [this, to, answer] {
+                --m_heldBack;
                 if (to)
                     to->write(answer);
             });
         });
         connect(upstream, &QTcpSocket::disconnected, this, [this, to] {
-            QTimer::singleShot(m_delayMs, this, [to] {
+            ++m_heldBack;
+            QTimer::singleShot(m_delayMs, this, [this, to] {
+                --m_heldBack;
                 if (to)
                     to->disconnectFromHost();
             });
@@ -47,4 +56,6 @@ private:
 
     quint16 m_targetPort;
     int m_delayMs;
+    int m_heldBack = 0; // answers and ends not yet passed on
+    int m_clients = 0;
 };

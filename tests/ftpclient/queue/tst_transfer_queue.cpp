@@ -6,6 +6,7 @@
 // items of two servers side by side, and the queue kept across runs (by
 // server and account, with what happened since the last save).
 #include "conflicts.h"
+#include "event_waits.h"
 #include "ftp_test_server.h"
 #include "holding_proxy.h"
 #include "part_file.h"
@@ -577,7 +578,10 @@ void TestTransferQueue::pauseStopsAndResumeContinues() {
     queue.controls().pause();
     QTRY_COMPARE(queue.item(id)->state, TransferState::Waiting);
     QVERIFY(queue.item(id)->partly);
-    QTest::qWait(300);
+    // With its connection stopped and what that set off handled, nothing
+    // has started it again.
+    QTRY_VERIFY(queue.idle());
+    QVERIFY(waitForPostedEvents());
     QCOMPARE(queue.item(id)->state, TransferState::Waiting);
     queue.controls().resume();
     QVERIFY(drain(queue));

@@ -1,5 +1,6 @@
 // Connecting, cancelling, recovering from refusals, disconnecting and closing
 // the main window, against a real pyftpdlib server.
+#include "event_waits.h"
 #include "fake_settings_window.h"
 #include "ftp_test_server.h"
 #include "inet.h"
@@ -100,8 +101,9 @@ void TestConnection::init() {
     m_prompter = ScriptedPrompter();
     m_frm = std::make_unique<TARLEN_Frm>(m_prompter);
     m_frm->Form_Load();
-    m_frm->settingsStore().profiles().Hosts = {HostInfo{QStringLiteral("Test server"), m_server.address(),
-                                      m_server.userName(), m_server.password()}};
+    m_frm->settingsStore().profiles().Hosts = {HostInfo{QStringLiteral("Test server"),
+                                                        m_server.address(), m_server.userName(),
+                                                        m_server.password()}};
     m_frm->settingsStore().profiles().iNumHosts = 1;
     m_frm->settingsStore().profiles().iCurHost = 0;
     m_sent = std::make_unique<QSignalSpy>(&m_frm->session(), &RemoteSession::commandExecuted);
@@ -180,7 +182,7 @@ void TestConnection::disconnectNamesTheLogin() {
     QFETCH(QString, named);
     TARLEN_Frm& f = *m_frm;
     f.settingsStore().profiles().Hosts = {HostInfo{QStringLiteral("Anonymous"), m_server.address(),
-                                 QStringLiteral("anonymous"), QString()}};
+                                                   QStringLiteral("anonymous"), QString()}};
     if (!savedAs.isEmpty())
         f.settingsStore().profiles().Hosts.append(
             HostInfo{savedAs, m_server.address(), m_server.userName(), m_server.password()});
@@ -224,7 +226,9 @@ void TestConnection::closingWhileConnectedSendsNothing() {
     QVERIFY(f.session().connected());
     f.close();
     QCOMPARE(sent(), (QStringList{"PWD", "DIR"}));
-    QTest::qWait(100);
+    QVERIFY(waitForPostedEvents());
+    QVERIFY(waitUntilIdle(f.session()));
+    QCOMPARE(sent(), (QStringList{"PWD", "DIR"}));
     QVERIFY(m_prompter.messages.isEmpty());
 }
 
@@ -261,8 +265,10 @@ void TestConnection::closeDuringLoginAbandonsIt() {
     QVERIFY(!QApplication::overrideCursor());
     const QString logAtClose = f.parts().Txt_Status->text();
 
-    // Long after the abandoned login would have ended.
-    QTest::qWait(8 * kAnswerDelayMs);
+    // Once whatever the server still said has been passed on and the
+    // abandoned connection is gone.
+    QTRY_VERIFY(slow.quiet());
+    QVERIFY(waitForPostedEvents());
     QCOMPARE(sent().last(), runningCommand);
     QCOMPARE(f.parts().remotePane->LstX_Files->ListCount(), 0);
     QCOMPARE(f.parts().remotePane->Lst_Remote_Dir->count(), 0);

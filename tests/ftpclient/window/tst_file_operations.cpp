@@ -1,5 +1,6 @@
 // Transfers, delete, rename and directories on both panes, and dragging one
 // list onto the other, against a real pyftpdlib server with scripted answers.
+#include "event_waits.h"
 #include "ftp_test_server.h"
 #include "panes/local_lists.h"
 #include "panes/local_pane.h"
@@ -476,7 +477,9 @@ void TestFileOperations::browsingGoesOnWhileTwoFilesMove() {
     f.Cmd_Dn_Click();
     QTRY_COMPARE_WITH_TIMEOUT(f.queue().totals().running, 2, 10000);
     f.parts().remotePane->Lst_Remote_Dir->setCurrentItem(
-        f.parts().remotePane->Lst_Remote_Dir->findItems(QStringLiteral("docs/"), Qt::MatchExactly).first());
+        f.parts()
+            .remotePane->Lst_Remote_Dir->findItems(QStringLiteral("docs/"), Qt::MatchExactly)
+            .first());
     f.parts().remotePane->Lst_Remote_Dir_DblClick();
     QVERIFY(settled(f));
     QCOMPARE(entries(f.parts().remotePane->LstX_Files), QStringList{"readme.txt"});
@@ -494,7 +497,9 @@ void TestFileOperations::folderGoesWithEverythingInIt() {
     f.parts().remotePane->Cmd_Refresh_Click();
     QVERIFY(settled(f));
     f.parts().remotePane->Lst_Remote_Dir->setCurrentItem(
-        f.parts().remotePane->Lst_Remote_Dir->findItems(QStringLiteral("docs/"), Qt::MatchExactly).first());
+        f.parts()
+            .remotePane->Lst_Remote_Dir->findItems(QStringLiteral("docs/"), Qt::MatchExactly)
+            .first());
     selectRemote({});
     f.Cmd_Dn_Click();
     QVERIFY(waitForQueue());
@@ -504,7 +509,8 @@ void TestFileOperations::folderGoesWithEverythingInIt() {
     // Back up under another name, chosen in the local directory list.
     QVERIFY(QDir().rename(local(QStringLiteral("docs")), local(QStringLiteral("copy"))));
     f.parts().localPane->reloadLocalFiles();
-    QTRY_VERIFY(!f.parts().localPane->Dir1->findItems(QStringLiteral("copy"), Qt::MatchEndsWith).isEmpty());
+    QTRY_VERIFY(
+        !f.parts().localPane->Dir1->findItems(QStringLiteral("copy"), Qt::MatchEndsWith).isEmpty());
     QListWidgetItem* copy =
         f.parts().localPane->Dir1->findItems(QStringLiteral("copy"), Qt::MatchEndsWith).first();
     f.parts().localPane->Dir1->setCurrentItem(copy);
@@ -515,8 +521,9 @@ void TestFileOperations::folderGoesWithEverythingInIt() {
     QCOMPARE(readFile(m_server.root() + QStringLiteral("/copy/inner/deep.txt")),
              QByteArray("deep"));
     QTRY_VERIFY(
-        f.parts().remotePane->Lst_Remote_Dir->findItems(QStringLiteral("copy/"), Qt::MatchExactly).size() ==
-        1);
+        f.parts()
+            .remotePane->Lst_Remote_Dir->findItems(QStringLiteral("copy/"), Qt::MatchExactly)
+            .size() == 1);
 }
 
 // Closing the window with work left keeps it; the next login to the same
@@ -650,8 +657,8 @@ void TestFileOperations::connectingElsewhereLetsTransfersFinish() {
     useServer(m_server);
     QCOMPARE(f.queue().items().size(), size_t(1));
     QCOMPARE(f.queue().items().front().state, TransferState::Running);
-    QVERIFY(f.parts().Txt_Status->text().contains(QStringLiteral("1 transfer with ") + m_slow.address() +
-                                          QStringLiteral(" goes on")));
+    QVERIFY(f.parts().Txt_Status->text().contains(QStringLiteral("1 transfer with ") +
+                                                  m_slow.address() + QStringLiteral(" goes on")));
     QCOMPARE(f.parts().Queue->model().index(0, QueueModel::Remote).data().toString(),
              QStringLiteral("/far.bin on ") + m_slow.address());
     selectRemote({"a.txt"});
@@ -688,9 +695,11 @@ void TestFileOperations::progressShowsTheFileWhileItMoves() {
         if (!names.contains(f.parts().Progress->nameText()))
             names << f.parts().Progress->nameText();
         QVERIFY(f.parts().Progress->amountText().endsWith(QStringLiteral("of 640 KiB")));
-        if (f.parts().Progress->nameText() == u"trailer.bin" && f.parts().Progress->percent() >= 40) {
+        if (f.parts().Progress->nameText() == u"trailer.bin" &&
+            f.parts().Progress->percent() >= 40) {
             secondRates << rateOf(f.parts().Progress->rateText());
-            const QStringList left = f.parts().Progress->timeLeftText().split(u' ').value(0).split(u':');
+            const QStringList left =
+                f.parts().Progress->timeLeftText().split(u' ').value(0).split(u':');
             secondLeft << left.value(0).toInt() * 60 + left.value(1).toInt();
         }
     });
@@ -789,7 +798,9 @@ void TestFileOperations::remoteMakeAndRemoveDirectory() {
 
     // Into docs/, then remove it with every file it lists.
     f.parts().remotePane->Lst_Remote_Dir->setCurrentItem(
-        f.parts().remotePane->Lst_Remote_Dir->findItems(QStringLiteral("docs/"), Qt::MatchExactly).first());
+        f.parts()
+            .remotePane->Lst_Remote_Dir->findItems(QStringLiteral("docs/"), Qt::MatchExactly)
+            .first());
     f.parts().remotePane->Lst_Remote_Dir_DblClick();
     QVERIFY(settled(f));
     m_sent->clear();
@@ -905,7 +916,7 @@ void TestFileOperations::rightButtonDragDownloadsLeftClickDoesNothing() {
 
     // A left click is only a click.
     QTest::mouseClick(from, Qt::LeftButton, {}, start);
-    QTest::qWait(50);
+    QVERIFY(waitForPostedEvents());
     QVERIFY(f.queue().items().empty());
 
     // Right button down on the remote list, over to the local list, release
@@ -930,7 +941,7 @@ void TestFileOperations::rightButtonDragDownloadsLeftClickDoesNothing() {
         QTest::mouseMove(from, start + QPoint(0, 20));
         QTest::mouseRelease(from, Qt::RightButton, {}, back);
     }
-    QTest::qWait(100);
+    QVERIFY(waitForPostedEvents());
     QCOMPARE(f.queue().items().size(), size_t(1));
 }
 
@@ -1025,7 +1036,9 @@ void TestFileOperations::dragIsForgottenWhenItsReleaseIsLost() {
     QVERIFY(QTest::qWaitForWindowActive(&f));
     QTest::mousePress(to, Qt::RightButton, {}, QPoint(30, 8));
     QTest::mouseRelease(to, Qt::RightButton, {}, QPoint(30, 8));
-    QTest::qWait(50);
+    QVERIFY(waitForPostedEvents());
+    QVERIFY(settled(f));
+    QVERIFY(f.queue().items().empty());
     QVERIFY(sent().isEmpty());
     QVERIFY(!QApplication::overrideCursor());
 }
