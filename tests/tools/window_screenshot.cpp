@@ -103,6 +103,18 @@ bool save(QWidget* w, const QString& path) {
     return ok;
 }
 
+// Runs `work` once the queue has nothing left to do (a transfer left
+// unfinished last time goes on after the login) and the local pane has read
+// its folder again, as a person would press Refresh before comparing.
+void whenQueueDone(TARLEN_Frm& window, const std::function<void()>& work) {
+    if (!window.queue().idle()) {
+        QTimer::singleShot(10, &window, [&window, work] { whenQueueDone(window, work); });
+        return;
+    }
+    window.parts().localPane->Cmd_Refresh_Click();
+    whenIdle(window, work);
+}
+
 // Compare, then the Synchronise dialog's preview of bringing the server in
 // line with the local folder: compare.png, compare-hidden.png (what is the
 // same left out) and synchronise.png.
@@ -200,10 +212,12 @@ int main(int argc, char** argv) {
                          ? 0
                          : 1;
             if (parser.isSet("synchronise")) {
-                pictureSynchronising(window, out, [&](bool ok) {
-                    status = ok ? status : 1;
-                    window.close();
-                    app.quit();
+                whenQueueDone(window, [&] {
+                    pictureSynchronising(window, out, [&](bool ok) {
+                        status = ok ? status : 1;
+                        window.close();
+                        app.quit();
+                    });
                 });
                 return;
             }
