@@ -68,6 +68,11 @@ public:
     // password goes before it was read, and so does Save while the password
     // shown is yet to come; Cancel does not wait.
     bool keyringBusy() const { return m_keyring.busy(); }
+    // A save the keyring refuses only after the dialog went reaches
+    // `refused`, for as long as `context` lives (see KeyringRequests).
+    void answerLateSavesTo(QObject* context, KeyringRequests::LateRefusal refused) {
+        m_keyring.answerLateSavesTo(context, std::move(refused));
+    }
 
     // The handlers, one per control event.
     void Cmb_Host_Click(int k);

@@ -49,17 +49,33 @@ void KeyringRequests::fetchPassword(int k) {
     });
 }
 
+void KeyringRequests::answerLateSavesTo(QObject* context, LateRefusal refused) {
+    m_lateContext = context;
+    m_lateRefusal = std::move(refused);
+}
+
+// The keyring's answer to a save goes to the dialog while it is there, else
+// to whoever keeps the profiles after it (the message comes either way).
 void KeyringRequests::keepPassword(int k) {
     HostInfo& host = m_profiles.Hosts[k];
     const QString account = vaultAccount(host.sUser, host.sAddr);
-    host.inKeyring = keepInKeyring(host, m_vault, m_prompter, m_dialog.windowTitle(), this,
-                                   [this, k, account](bool stored) {
-                                       if (!stored && keyringRefused(m_profiles, k, account))
-                                           emit profilesChanged();
-                                       answered();
+    QObject* const context = m_lateContext ? m_lateContext.data() : this;
+    const QPointer<KeyringRequests> self(this);
+    host.inKeyring = keepInKeyring(host, m_vault, m_prompter, m_dialog.windowTitle(), context,
+                                   [self, k, account, late = m_lateRefusal](bool stored) {
+                                       if (self)
+                                           self->saveAnswered(k, account, stored);
+                                       else if (!stored && late)
+                                           late(k, account);
                                    });
     if (host.inKeyring)
         ++m_requests;
+}
+
+void KeyringRequests::saveAnswered(int k, const QString& account, bool stored) {
+    if (!stored && keyringRefused(m_profiles, k, account))
+        emit profilesChanged();
+    answered();
 }
 
 void KeyringRequests::forgetPassword(const HostInfo& gone) {

@@ -3,6 +3,9 @@
 #include "host_profiles.h"
 
 #include <QObject>
+#include <QPointer>
+
+#include <functional>
 
 class PasswordVault;
 class Prompter;
@@ -42,6 +45,13 @@ public:
     void keepPassword(int k);
     // Removes the password of a profile deleted, when the keyring keeps it.
     void forgetPassword(const HostInfo& gone);
+    // Who keeps the profiles once the dialog is gone: a save the keyring
+    // refuses after that reaches `refused` (the profile's position and
+    // account), for as long as `context` lives, so that the password is not
+    // lost between a keyring that refused it and a settings file that holds
+    // none for it.
+    using LateRefusal = std::function<void(int k, const QString& account)>;
+    void answerLateSavesTo(QObject* context, LateRefusal refused);
 
     // Save goes on once the password shown has come, Connect once the
     // keyring answered all (saveMayGoOn(), connectMayGoOn()).
@@ -58,12 +68,15 @@ signals:
     void connectMayGoOn();
 
 private:
+    void saveAnswered(int k, const QString& account, bool stored);
     void answered();
 
     HostProfiles& m_profiles;
     Prompter& m_prompter;
     QWidget& m_dialog;
     PasswordVault* m_vault = nullptr;
+    QPointer<QObject> m_lateContext;
+    LateRefusal m_lateRefusal;
     int m_requests = 0;
     bool m_saveWhenAnswered = false;
     bool m_connectWhenAnswered = false;

@@ -3,6 +3,7 @@
 #include "browse_together.h"
 #include "common/prompter.h"
 #include "connect/connect_frm.h"
+#include "connect/password_check.h"
 #include "connection_control.h"
 #include "folder_pairs.h"
 #include "pane_drag.h"
@@ -73,6 +74,11 @@ TARLEN_Frm::TARLEN_Frm(Prompter& prompter, QWidget* parent)
         dialog.setPasswordVault(&m_store.vault());
         connect(&dialog, &Connect_Frm::profilesChanged, this,
                 [this, &dialog] { m_store.keepProfiles(dialog.profiles(), *m_settings); });
+        // The profiles the dialog left are the window's by then.
+        dialog.answerLateSavesTo(this, [this](int k, const QString& account) {
+            if (keyringRefused(m_store.profiles(), k, account))
+                m_store.keepProfiles(m_store.profiles(), *m_settings);
+        });
         dialog.exec();
         m_store.profiles() = dialog.profiles();
         return dialog.chosenHost();

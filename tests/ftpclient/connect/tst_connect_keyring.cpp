@@ -34,6 +34,8 @@ private slots:
     void olderFileMovesOnlyWhenSaved();
     void keyringRequestPendingWhenLeft_data();
     void keyringRequestPendingWhenLeft();
+    void saveRefusedLate_data();
+    void saveRefusedLate();
 
 private:
     // Saves the profile the dialog shows, with "Save Password" checked.
@@ -213,6 +215,54 @@ void TestConnectKeyring::keyringRequestPendingWhenLeft() {
     dialog.reset();
     QCOMPARE(readFromVault(*m_vault, account).password, left);
     QVERIFY(m_prompter.messages.isEmpty());
+}
+
+void TestConnectKeyring::saveRefusedLate_data() {
+    QTest::addColumn<bool>("dialogGone"); // Cancel before the keyring gave up
+    QTest::newRow("dialog still open") << false;
+    QTest::newRow("dialog gone") << true;
+}
+
+// A keyring that hangs is given up on after the vault's time limit. The
+// password saved then stays with its profile, to go into the settings file:
+// the dialog's profiles when it is still open, else whoever took them over
+// from it hears of the refusal. Either way the user is told.
+void TestConnectKeyring::saveRefusedLate() {
+    QFETCH(bool, dialogGone);
+    QVERIFY(m_service.keyringRunning() || m_service.startKeyring());
+    m_prompter = ScriptedPrompter();
+    QObject keeper;
+    QList<std::pair<int, QString>> lateRefusals;
+    auto dialog = std::make_unique<Connect_Frm>(HostProfiles(), m_prompter, Key);
+    dialog->setPasswordVault(m_vault.get());
+    dialog->answerLateSavesTo(&keeper, [&](int k, const QString& account) {
+        lateRefusals.append({k, account});
+    });
+    dialog->Cmb_Host->setEditText(QStringLiteral("Hung"));
+    dialog->Txt_Host->setText(QStringLiteral("hung.example.org"));
+    dialog->Txt_UI->setText(QStringLiteral("me"));
+    dialog->Txt_PW->setText(QStringLiteral("typed"));
+    dialog->Chk_PW->setChecked(true);
+    m_service.freezeKeyring(true);
+    dialog->Cmd_Save->click();
+    QVERIFY(dialog->profiles().Hosts[0].inKeyring);
+    if (dialogGone) {
+        dialog->Cmd_Cancel->click();
+        dialog.reset();
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(!m_prompter.messages.isEmpty(), 15000);
+    m_service.freezeKeyring(false);
+    QVERIFY(m_prompter.messages.first().text.contains(
+        QStringLiteral("kept scrambled in the settings file")));
+    const QString account = vaultAccount(QStringLiteral("me"), QStringLiteral("hung.example.org"));
+    if (dialogGone) {
+        QCOMPARE(lateRefusals, (QList<std::pair<int, QString>>{{0, account}}));
+    } else {
+        QVERIFY(lateRefusals.isEmpty());
+        QVERIFY(!dialog->profiles().Hosts[0].inKeyring);
+        QCOMPARE(dialog->profiles().Hosts[0].sPW, QStringLiteral("typed"));
+        QVERIFY(!dialog->keyringBusy());
+    }
 }
 
 QTEST_MAIN(TestConnectKeyring)
